@@ -1,0 +1,22 @@
+# nx_module(<target> [DEPS <targets...>] [UI <files...>]) makes a static library of the .cpp files in
+# the calling folder. Files named under UI need Qt Widgets: they go to the user-interface library
+# (nx_ui, made in src/app) instead, so the core libraries never link Widgets.
+function(nx_module target)
+  cmake_parse_arguments(ARG "" "" "DEPS;UI" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(ui_file IN LISTS ARG_UI)
+    set(ui_path ${CMAKE_CURRENT_SOURCE_DIR}/${ui_file})
+    list(REMOVE_ITEM sources ${ui_path})
+    set_property(GLOBAL APPEND PROPERTY NX_UI_SOURCES ${ui_path})
+  endforeach()
+  list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_link_libraries(${target} PUBLIC ${ARG_DEPS} PRIVATE nx_warnings)
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  else()
+    add_library(${target} INTERFACE)
+    target_link_libraries(${target} INTERFACE ${ARG_DEPS})
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+  endif()
+endfunction()

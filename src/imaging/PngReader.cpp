@@ -1,0 +1,125 @@
+#include "imaging/PngReader.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr size_t kSignatureBytes = 8;
+// Headers claiming more are corrupt for our purposes; refusing them early keeps allocation bounded.
+constexpr png_uint_32 kMaxSide = 32768;
+constexpr size_t kMaxPixelBytes = size_t(1) << 30;
+
+// One decode's state; libpng reaches it through its io pointer, never through globals.
+struct ReadState {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t offset = kSignatureBytes;  // the signature is checked before libpng starts reading
+    PngImage* out = nullptr;
+    png_bytep* rows = nullptr;
+};
+
+void onError(png_structp png, png_const_charp message)
+{
+    std::fprintf(stderr, "libpng error: %s\n", message);
+    png_longjmp(png, 1);
+}
+
+void onRead(png_structp png, png_bytep target, png_size_t length)
+{
+    auto* state = static_cast<ReadState*>(png_get_io_ptr(png));
+    if (length > state->size - state->offset)
+        png_error(png, "read past the end of the data");
+    std::memcpy(target, state->data + state->offset, length);
+    state->offset += length;
+}
+
+// Runs the decode; kept apart from ReadPng so nothing with a destructor lives in the frame that
+// setjmp returns to twice.
+bool decode(png_structp png, png_infop info, ReadState* state)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+
+    png_set_read_fn(png, state, onRead);
+    png_set_sig_bytes(png, int(kSignatureBytes));
+    png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_read_info(png, info);
+
+    png_uint_32 width = 0, height = 0;
+    int bitDepth = 0, colorType = 0;
+    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+
+    if (bitDepth == 16)
+        png_set_strip_16(png);
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_expand(png);
+    if (bitDepth < 8)
+        png_set_expand(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_expand(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    double fileGamma = 0.0;
+    if (png_get_gAMA(png, info, &fileGamma))
+        png_set_gamma(png, 2.2, fileGamma);
+
+    png_read_update_info(png, info);
+    width = png_get_image_width(png, info);
+    height = png_get_image_height(png, info);
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    const int channels = png_get_channels(png, info);
+    if (height == 0 || rowBytes == 0 || rowBytes > kMaxPixelBytes / height)
+        png_error(png, "Visual PNG: out of memory");
+
+    PngImage& out = *state->out;
+    bool allocated = true;
+    try {
+        out.pixels.resize(rowBytes * height);
+        state->rows = new png_bytep[height];
+    } catch (const std::bad_alloc&) {
+        allocated = false;
+    }
+    if (!allocated)
+        png_error(png, "Visual PNG: out of memory");
+    for (png_uint_32 y = 0; y < height; ++y)
+        state->rows[y] = out.pixels.data() + rowBytes * y;
+    png_read_image(png, state->rows);
+    png_read_end(png, nullptr);
+
+    out.width = int(width);
+    out.height = int(height);
+    out.channels = channels;
+    return true;
+}
+
+}  // namespace
+
+bool ReadPng(const uint8_t* data, size_t size, PngImage& out)
+{
+    out = PngImage{};
+    if (!data || size < kSignatureBytes || png_sig_cmp(data, 0, kSignatureBytes) != 0)
+        return false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, nullptr);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    ReadState state;
+    state.data = data;
+    state.size = size;
+    state.out = &out;
+    const bool ok = decode(png, info, &state);
+    delete[] state.rows;
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!ok || out.channels < 3)
+        out = PngImage{};
+    return ok && out.channels >= 3;
+}

@@ -1,0 +1,17 @@
+// Decodes PNG data in memory with libpng into tightly packed top-down rows of 8-bit RGB or RGBA.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct PngImage {
+    std::vector<uint8_t> pixels;  // height rows of width x channels bytes, top row first
+    int width = 0;
+    int height = 0;
+    int channels = 0;  // 3 or 4
+};
+
+// Every call keeps its own read position and error return point, so two decodes may run at once.
+// libpng errors are written to stderr as "libpng error: <message>" and make the call fail.
+bool ReadPng(const uint8_t* data, size_t size, PngImage& out);

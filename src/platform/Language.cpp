@@ -1,0 +1,3 @@
+#include "platform/Language.h"
+
+int g_bJapanese = 0;

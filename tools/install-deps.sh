@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what building, testing and running the viewer need on Debian 12. Idempotent: when every
+# package is there already it asks apt nothing. Works as root or through sudo.
+#   tools/install-deps.sh          build, tests and the program
+#   tools/install-deps.sh --bench  also the reference libraries the benchmarks compare with
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config ccache
+  qt6-base-dev libpng-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev
+  xvfb xauth fonts-noto-cjk
+)
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(libopencv-core-dev libopencv-imgproc-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo_cmd=()
+if [[ $(id -u) -ne 0 ]]; then
+  sudo_cmd=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test; ends with ctest's summary.
+# Extra arguments go to ctest (for example -R Bayer).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+build=${NX_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release ${NX_CMAKE_ARGS:-}
+cmake --build "$build"
+cd "$build"
+ctest --output-on-failure -j"$(nproc)" --no-tests=error "$@"

@@ -68,6 +68,8 @@ bool decode(png_structp png, png_infop info, ReadState* state)
     if (png_get_gAMA(png, info, &fileGamma))
         png_set_gamma(png, 2.2, fileGamma);
 
+    png_set_interlace_handling(png);  // whole-image reads of interlaced files need the passes combined
+
     png_read_update_info(png, info);
     width = png_get_image_width(png, info);
     height = png_get_image_height(png, info);

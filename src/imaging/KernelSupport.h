@@ -1,0 +1,57 @@
+// Helpers shared by the kernel implementations: reading the parameter block and walking the rows of
+// an applied rectangle. Internal to the imaging library.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "imaging/Rect.h"
+
+namespace kernel {
+
+// user1 holds the address of a pointer to the parameter block; null at either level means "no block".
+template <class T>
+const T* paramsOf(void* user1)
+{
+    return user1 ? *static_cast<T* const*>(user1) : nullptr;
+}
+
+// The source and destination row of row i of an applied rectangle (rows counted bottom-up).
+struct RowWalk {
+    uint8_t* dst;
+    const uint8_t* src;
+    ptrdiff_t dstStride;
+    ptrdiff_t srcStride;
+    int32_t width;
+    int32_t height;
+
+    RowWalk(uint8_t* d, const uint8_t* s, const Rect* r, int32_t x, int32_t y, uint16_t dstBpp, uint16_t srcBpp,
+            int32_t dStride, int32_t sStride)
+        : dst(d + ptrdiff_t(dStride) * y + ptrdiff_t(dstBpp) * x),
+          src(s + ptrdiff_t(sStride) * r->top + ptrdiff_t(srcBpp) * r->left),
+          dstStride(dStride),
+          srcStride(sStride),
+          width(r->right - r->left),
+          height(r->bottom - r->top)
+    {
+        if (width < 0 || height < 0)
+            width = height = 0;
+    }
+    uint8_t* dstRow(int32_t i) const { return dst + dstStride * i; }
+    const uint8_t* srcRow(int32_t i) const { return src + srcStride * i; }
+};
+
+// Truncation toward zero of a double that may be out of range or not a number: saturates instead of
+// being undefined.
+inline int32_t truncSaturated(double v, int32_t ifNan)
+{
+    if (v != v)
+        return ifNan;
+    if (v >= 2147483647.0)
+        return INT32_MAX;
+    if (v <= -2147483648.0)
+        return INT32_MIN;
+    return int32_t(v);
+}
+
+}  // namespace kernel

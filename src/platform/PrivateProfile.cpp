@@ -1,0 +1,318 @@
+// The private-profile functions over a text file kept as lines, so unknown content survives a write.
+#include "platform/PrivateProfile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+std::string trim(std::string_view s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && isSpace(s[b]))
+        ++b;
+    while (e > b && isSpace(s[e - 1]))
+        --e;
+    return std::string(s.substr(b, e - b));
+}
+
+bool equalNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = char(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = char(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// Length of the valid UTF-8 sequence starting at s[i], or 0.
+size_t utf8SequenceLength(const std::string& s, size_t i)
+{
+    const auto c = uint8_t(s[i]);
+    size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (n == 0 || i + n > s.size())
+        return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((uint8_t(s[i + k]) & 0xC0) != 0x80)
+            return 0;
+    return n;
+}
+
+bool isValidUtf8(const std::string& s)
+{
+    for (size_t i = 0; i < s.size();) {
+        const size_t n = utf8SequenceLength(s, i);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string shiftJisToUtf8(const std::string& bytes)
+{
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == iconv_t(-1))
+        return bytes;
+    std::string out;
+    std::vector<char> chunk(4096);
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    while (inLeft > 0) {
+        char* o = chunk.data();
+        size_t oLeft = chunk.size();
+        const size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+        out.append(chunk.data(), chunk.size() - oLeft);
+        if (r == size_t(-1) && errno != E2BIG) {
+            // An undecodable or truncated byte: show it as '?' and go on with the next one.
+            out.push_back('?');
+            ++in;
+            --inLeft;
+        }
+    }
+    iconv_close(cd);
+    return out;
+}
+
+}  // namespace
+
+std::string ProfileTextToUtf8(const std::string& bytes)
+{
+    if (bytes.size() >= 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0)
+        return bytes.substr(3);
+    if (isValidUtf8(bytes))
+        return bytes;
+    return shiftJisToUtf8(bytes);
+}
+
+int ProfileInt(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    uint32_t v = 0;  // unsigned: overflow wraps instead of being undefined
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        v = v * 10u + uint32_t(text[i] - '0');
+    return int(negative ? 0u - v : v);
+}
+
+ProfileFile::Line ProfileFile::parse(std::string text)
+{
+    Line line;
+    const std::string t = trim(text);
+    if (!t.empty() && t[0] == '[') {
+        line.kind = Line::Section;
+        const size_t close = t.find(']');
+        line.name = trim(std::string_view(t).substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    } else if (!t.empty() && t[0] != ';') {
+        const size_t eq = t.find('=');
+        if (eq != std::string::npos) {
+            line.kind = Line::Entry;
+            line.name = trim(std::string_view(t).substr(0, eq));
+            line.value = trim(std::string_view(t).substr(eq + 1));
+        }
+    }
+    line.text = std::move(text);
+    return line;
+}
+
+bool ProfileFile::load(const QString& fileName)
+{
+    m_Lines.clear();
+    m_CrLf = false;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray raw = file.readAll();
+    const std::string text = ProfileTextToUtf8(std::string(raw.constData(), size_t(raw.size())));
+    m_CrLf = text.find("\r\n") != std::string::npos;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string lineText = text.substr(start, end - start);
+        if (!lineText.empty() && lineText.back() == '\r')
+            lineText.pop_back();
+        m_Lines.push_back(parse(std::move(lineText)));
+        start = end + 1;
+    }
+    return true;
+}
+
+std::string ProfileFile::text() const
+{
+    std::string out;
+    const char* eol = m_CrLf ? "\r\n" : "\n";
+    for (const Line& line : m_Lines) {
+        out += line.text;
+        out += eol;
+    }
+    return out;
+}
+
+bool ProfileFile::save(const QString& fileName) const
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const std::string out = text();
+    if (file.write(out.data(), qint64(out.size())) != qint64(out.size())) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+int ProfileFile::findSection(std::string_view section, int from) const
+{
+    for (int i = from; i < int(m_Lines.size()); ++i)
+        if (m_Lines[size_t(i)].kind == Line::Section && equalNoCase(m_Lines[size_t(i)].name, section))
+            return i;
+    return -1;
+}
+
+int ProfileFile::sectionEnd(int header) const
+{
+    int i = header + 1;
+    while (i < int(m_Lines.size()) && m_Lines[size_t(i)].kind != Line::Section)
+        ++i;
+    return i;
+}
+
+std::optional<std::string> ProfileFile::value(std::string_view section, std::string_view key) const
+{
+    for (int h = findSection(section); h >= 0; h = findSection(section, h + 1)) {
+        for (int i = h + 1, end = sectionEnd(h); i < end; ++i) {
+            const Line& line = m_Lines[size_t(i)];
+            if (line.kind != Line::Entry || !equalNoCase(line.name, key))
+                continue;
+            std::string v = line.value;
+            if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
+                v = v.substr(1, v.size() - 2);
+            return v;
+        }
+    }
+    return std::nullopt;
+}
+
+void ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view value)
+{
+    std::string entry = trim(key) + "=" + std::string(value);
+    int h = findSection(section);
+    if (h < 0) {
+        if (!m_Lines.empty() && !trim(m_Lines.back().text).empty())
+            m_Lines.push_back(parse(""));
+        std::string header(1, '[');
+        header.append(section).push_back(']');
+        m_Lines.push_back(parse(std::move(header)));
+        m_Lines.push_back(parse(std::move(entry)));
+        return;
+    }
+    for (int s = h; s >= 0; s = findSection(section, s + 1)) {
+        for (int i = s + 1, end = sectionEnd(s); i < end; ++i) {
+            if (m_Lines[size_t(i)].kind == Line::Entry && equalNoCase(m_Lines[size_t(i)].name, key)) {
+                m_Lines[size_t(i)] = parse(std::move(entry));
+                return;
+            }
+        }
+    }
+    // New key: after the first section's last entry, so trailing blank lines and comments stay below it.
+    int insertAt = h + 1;
+    for (int i = h + 1, end = sectionEnd(h); i < end; ++i)
+        if (m_Lines[size_t(i)].kind == Line::Entry)
+            insertAt = i + 1;
+    m_Lines.insert(m_Lines.begin() + insertAt, parse(std::move(entry)));
+}
+
+void ProfileFile::removeKey(std::string_view section, std::string_view key)
+{
+    for (int s = findSection(section); s >= 0; s = findSection(section, s + 1)) {
+        for (int i = s + 1; i < sectionEnd(s);) {
+            if (m_Lines[size_t(i)].kind == Line::Entry && equalNoCase(m_Lines[size_t(i)].name, key))
+                m_Lines.erase(m_Lines.begin() + i);
+            else
+                ++i;
+        }
+    }
+}
+
+void ProfileFile::removeSection(std::string_view section)
+{
+    for (int s = findSection(section); s >= 0; s = findSection(section, s))
+        m_Lines.erase(m_Lines.begin() + s, m_Lines.begin() + sectionEnd(s));
+}
+
+int GetPrivateProfileIntA(const char* section, const char* key, int defaultValue, const QString& fileName)
+{
+    if (!section || !key)
+        return defaultValue;
+    ProfileFile profile;
+    profile.load(fileName);
+    const std::optional<std::string> v = profile.value(section, key);
+    if (!v || v->empty())
+        return defaultValue;
+    return ProfileInt(*v);
+}
+
+uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer,
+                                  uint32_t size, const QString& fileName)
+{
+    if (!buffer || size == 0)
+        return 0;
+    std::string v;
+    std::optional<std::string> found;
+    if (section && key) {
+        ProfileFile profile;
+        profile.load(fileName);
+        found = profile.value(section, key);
+    }
+    if (found)
+        v = std::move(*found);
+    else if (defaultValue)
+        v = trim(defaultValue);
+    // Cut at a character boundary so a truncated value is still valid text.
+    size_t n = 0;
+    while (n < v.size()) {
+        const size_t len = std::max<size_t>(utf8SequenceLength(v, n), 1);
+        if (n + len > size_t(size) - 1)
+            break;
+        n += len;
+    }
+    std::memcpy(buffer, v.data(), n);
+    buffer[n] = '\0';
+    return uint32_t(n);
+}
+
+int WritePrivateProfileStringA(const char* section, const char* key, const char* value, const QString& fileName)
+{
+    if (!section)
+        return 0;
+    ProfileFile profile;
+    profile.load(fileName);
+    if (!key)
+        profile.removeSection(section);
+    else if (!value)
+        profile.removeKey(section, key);
+    else
+        profile.setValue(section, key, value);
+    return profile.save(fileName) ? 1 : 0;
+}

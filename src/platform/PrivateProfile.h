@@ -1,0 +1,65 @@
+// The "private profile" (INI) file functions the settings and timing files are written with: sections and
+// keys matched without regard to case, values trimmed, new keys appended in write order, everything else in
+// the file kept, and the file replaced atomically on every write. Files may be UTF-8 or Shift-JIS.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A profile file held in memory, for callers that read or write many keys at once.
+class ProfileFile {
+public:
+    // Reads the file; a missing or unreadable file leaves an empty profile and returns false.
+    bool load(const QString& fileName);
+    // Writes the whole profile to a temporary beside fileName and renames it over the file.
+    bool save(const QString& fileName) const;
+
+    // The value of key in section (trimmed, one pair of surrounding quotes removed); nullopt when absent.
+    std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    // Replaces the key's value in place, or appends the key after the section's last entry, or appends the
+    // section at the end of the file.
+    void setValue(std::string_view section, std::string_view key, std::string_view value);
+    void removeKey(std::string_view section, std::string_view key);
+    void removeSection(std::string_view section);
+
+    // The file's text as it would be saved (UTF-8).
+    std::string text() const;
+
+private:
+    struct Line {
+        std::string text;  // as read, without the line end
+        enum Kind { Other, Section, Entry } kind = Other;
+        std::string name;  // section name or key, trimmed
+        std::string value;  // trimmed entry value
+    };
+    static Line parse(std::string text);
+    // Index of the section header line, or -1.
+    int findSection(std::string_view section, int from = 0) const;
+    // One past the section's last line (the next header or the end).
+    int sectionEnd(int header) const;
+
+    std::vector<Line> m_Lines;
+    bool m_CrLf = false;
+};
+
+// Win32-shaped helpers, each loading (and for writes, saving) the file once.
+// Missing file or key yields defaultValue; otherwise the value's leading optional sign and decimal digits
+// (no digits: 0).
+int GetPrivateProfileIntA(const char* section, const char* key, int defaultValue, const QString& fileName);
+// Copies the value (or defaultValue) into buffer, at most size - 1 bytes and never splitting a UTF-8
+// character, always terminated when size > 0. Returns the number of bytes copied.
+uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer,
+                                  uint32_t size, const QString& fileName);
+// Sets key to value; a null value removes the key, a null key removes the section. Returns 0 when the file
+// could not be written.
+int WritePrivateProfileStringA(const char* section, const char* key, const char* value, const QString& fileName);
+
+// The leading "[+-]digits" of text as GetPrivateProfileIntA reads it (32-bit wrap-around on overflow).
+int ProfileInt(std::string_view text);
+// Text decoded as UTF-8 when it is valid UTF-8 (a byte-order mark is dropped), else as Shift-JIS (code page 932).
+std::string ProfileTextToUtf8(const std::string& bytes);

@@ -1,0 +1,145 @@
+// The profile functions: lookups, defaults, number reading, writes that keep the rest of the file, atomic
+// replacement and Shift-JIS input.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "platform/PrivateProfile.h"
+
+namespace {
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+std::string readString(const char* section, const char* key, const char* def, const QString& path, uint32_t size = 260)
+{
+    std::vector<char> buf(size);
+    GetPrivateProfileStringA(section, key, def, buf.data(), size, path);
+    return buf.data();
+}
+
+}  // namespace
+
+TEST(PrivateProfile, Read_MissingFileOrKey_GivesDefault)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("none.ini");
+    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 77, path), 77);
+    EXPECT_EQ(readString("S", "k", "dflt", path), "dflt");
+    writeBytes(path, "[S]\nother=1\nempty=\n");
+    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 77, path), 77);
+    EXPECT_EQ(GetPrivateProfileIntA("T", "other", 5, path), 5);
+    EXPECT_EQ(GetPrivateProfileIntA("S", "empty", 9, path), 9);  // an empty value reads as the default
+    EXPECT_EQ(readString("S", "empty", "dflt", path), "");
+}
+
+TEST(PrivateProfile, Read_CaseInsensitiveTrimmedAndUnquoted)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.ini");
+    writeBytes(path, "; comment\r\n[Nx-Qb740le]\r\n  Gamma =  120  \r\nname_0=\"Data 1\"\r\n[Other]\r\nGamma=5\r\n");
+    EXPECT_EQ(GetPrivateProfileIntA("NX-QB740LE", "gamma", 0, path), 120);
+    EXPECT_EQ(GetPrivateProfileIntA("other", "GAMMA", 0, path), 5);
+    EXPECT_EQ(readString("nx-qb740le", "NAME_0", "", path), "Data 1");
+}
+
+TEST(PrivateProfile, Int_LeadingSignAndDigitsOnly)
+{
+    EXPECT_EQ(ProfileInt("300"), 300);
+    EXPECT_EQ(ProfileInt("  -12abc"), -12);
+    EXPECT_EQ(ProfileInt("+7"), 7);
+    EXPECT_EQ(ProfileInt("abc"), 0);
+    EXPECT_EQ(ProfileInt("1.9"), 1);
+    EXPECT_EQ(ProfileInt("4294967295"), -1);  // wraps like a 32-bit accumulator, no overflow trap
+    EXPECT_EQ(ProfileInt("99999999999999999999999"), ProfileInt("99999999999999999999999"));
+}
+
+TEST(PrivateProfile, ReadString_TruncatesToBufferOnCharacterBoundary)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.ini");
+    writeBytes(path, "[S]\nlong=abcdefgh\nja=校正値\n");
+    char buf[5];
+    EXPECT_EQ(GetPrivateProfileStringA("S", "long", "", buf, sizeof buf, path), 4u);
+    EXPECT_STREQ(buf, "abcd");
+    // Each of these characters is three bytes: only one fits in 4 bytes + terminator.
+    EXPECT_EQ(GetPrivateProfileStringA("S", "ja", "", buf, sizeof buf, path), 3u);
+    EXPECT_STREQ(buf, "校");
+    char one[1] = {'x'};
+    EXPECT_EQ(GetPrivateProfileStringA("S", "long", "", one, 1, path), 0u);
+    EXPECT_EQ(one[0], '\0');
+}
+
+TEST(PrivateProfile, Write_KeepsOtherContentAndAppendsInWriteOrder)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("w.ini");
+    writeBytes(path, "; keep me\n[A]\nx=1\n\n; end of A\n[B]\ny=2\n");
+    EXPECT_EQ(WritePrivateProfileStringA("a", "X", "10", path), 1);  // replaced in place, case-insensitively
+    EXPECT_EQ(WritePrivateProfileStringA("A", "z", "3", path), 1);   // appended after A's last entry
+    EXPECT_EQ(WritePrivateProfileStringA("A", "w", "4", path), 1);
+    EXPECT_EQ(WritePrivateProfileStringA("C", "v", "5", path), 1);   // new section at the end
+    EXPECT_EQ(readBytes(path), QByteArray("; keep me\n[A]\nX=10\nz=3\nw=4\n\n; end of A\n[B]\ny=2\n\n[C]\nv=5\n"));
+
+    EXPECT_EQ(WritePrivateProfileStringA("A", "z", nullptr, path), 1);  // null value removes the key
+    EXPECT_EQ(WritePrivateProfileStringA("B", nullptr, nullptr, path), 1);  // null key removes the section
+    EXPECT_EQ(readBytes(path), QByteArray("; keep me\n[A]\nX=10\nw=4\n\n; end of A\n[C]\nv=5\n"));
+}
+
+TEST(PrivateProfile, Write_NewFileKeepsLineEndsAndLeavesNoTemporary)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("n.ini");
+    EXPECT_EQ(WritePrivateProfileStringA("S", "a", "1", path), 1);
+    EXPECT_EQ(WritePrivateProfileStringA("S", "b", "2", path), 1);
+    EXPECT_EQ(readBytes(path), QByteArray("[S]\na=1\nb=2\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"n.ini"});
+
+    const QString crlf = dir.filePath("c.ini");
+    writeBytes(crlf, "[S]\r\na=1\r\n");
+    EXPECT_EQ(WritePrivateProfileStringA("S", "b", "2", crlf), 1);
+    EXPECT_EQ(readBytes(crlf), QByteArray("[S]\r\na=1\r\nb=2\r\n"));
+
+    // A folder that does not exist: nothing written, failure reported.
+    EXPECT_EQ(WritePrivateProfileStringA("S", "a", "1", dir.filePath("missing/x.ini")), 0);
+}
+
+TEST(PrivateProfile, Read_ShiftJisAndUtf8WithBom)
+{
+    QTemporaryDir dir;
+    const QString sjis = dir.filePath("sjis.ini");
+    // "校正値1" in code page 932: 8D 5A 90 B3 92 6C 31.
+    writeBytes(sjis, QByteArray("[CALIBRATION]\nname_0=\x8D\x5A\x90\xB3\x92\x6C" "1\n"));
+    EXPECT_EQ(readString("CALIBRATION", "name_0", "", sjis), "校正値1");
+
+    const QString bom = dir.filePath("bom.ini");
+    writeBytes(bom, QByteArray("\xEF\xBB\xBF[S]\nk=値\n"));
+    EXPECT_EQ(readString("S", "k", "", bom), "値");
+}
+
+TEST(PrivateProfile, ProfileFile_BatchRoundTrip)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("b.ini");
+    ProfileFile p;
+    EXPECT_FALSE(p.load(path));
+    p.setValue("NX-QB740LE", "type", "1");
+    p.setValue("NX-QB740LE", "m_Bai_X", "0.000000");
+    ASSERT_TRUE(p.save(path));
+    ProfileFile q;
+    ASSERT_TRUE(q.load(path));
+    EXPECT_EQ(q.value("nx-qb740le", "M_BAI_X").value_or(""), "0.000000");
+    EXPECT_FALSE(q.value("NX-QB740LE", "nothing").has_value());
+}

@@ -54,4 +54,10 @@ inline int32_t truncSaturated(double v, int32_t ifNan)
     return int32_t(v);
 }
 
+// The widest instruction set the vector forms may use. Tests lower the cap to check every form against
+// the others on the same processor.
+enum class SimdLevel { None = 0, Ssse3 = 1, Avx2 = 2 };
+void setSimdCap(SimdLevel cap);
+bool simdAllowed(SimdLevel level);
+
 }  // namespace kernel

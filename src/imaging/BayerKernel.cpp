@@ -1,0 +1,220 @@
+// BayerToRgb: the sensor's 2 x 2 colour mosaic to blue-green-red with red and blue gains.
+//
+// Each colour is a 9-3-3-1 weighted sum of its four nearest samples of that colour. Written with two
+// vertical combinations of rows, X = 3 * row(0) + row(-2) and Y = 3 * row(-1) + row(+1), every weighted sum
+// is one of S(Z) = 3 Z(c) + Z(c - 2) or T(Z) = 3 Z(c - 1) + Z(c + 1):
+//   row phase 0: red from Y, blue from X;  row phase 1: red from X, blue from Y;
+//   column phase 0: red S, blue T;         column phase 1: red T, blue S;
+//   green: row(0)(c) + row(-1)(c - 1) on green sites, row(0)(c - 1) + row(-1)(c) on red and blue sites.
+// The scalar, SSSE3 and AVX2 forms compute exactly these integers, so every processor shows the same picture.
+#include "imaging/KernelSupport.h"
+#include "imaging/Kernels.h"
+
+#include <algorithm>
+#include <cmath>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define NX_BAYER_X86 1
+#endif
+
+namespace {
+
+// Gain factor k: a colour byte is (sum * k) >> 11, 255 when that exceeds 255. Negative gains give black;
+// above 2^19 every non-zero sum saturates anyway, so k is held there to keep the product in 32 bits.
+int32_t gainFactor(int32_t gainTimes100)
+{
+    const double k = std::trunc(gainTimes100 * 1.28);
+    return k <= 0 ? 0 : k >= 524288.0 ? 524288 : int32_t(k);
+}
+
+constexpr int kMaxSum = 16 * 255;
+
+struct Gains {
+    int32_t kR, kB;
+    uint8_t red[kMaxSum + 1];
+    uint8_t blue[kMaxSum + 1];
+
+    Gains(int32_t r, int32_t b) : kR(gainFactor(r)), kB(gainFactor(b))
+    {
+        for (int s = 0; s <= kMaxSum; ++s) {
+            red[s] = uint8_t(std::min(255, (s * kR) >> 11));
+            blue[s] = uint8_t(std::min(255, (s * kB) >> 11));
+        }
+    }
+    // The vector forms multiply 16-bit lanes by 2k: k must stay below 2^14 to fit.
+    bool vectorFits() const { return kR < 16384 && kB < 16384; }
+};
+
+// The rows around processed row r: m2 = r - 2, m1 = r - 1 (below), p0 = r, p1 = r + 1 (above), each
+// pointing at the row's first processed column.
+struct Rows {
+    const uint8_t* m2;
+    const uint8_t* m1;
+    const uint8_t* p0;
+    const uint8_t* p1;
+};
+
+// Scalar form, any pixel sizes: pixels [from, n) of the row; phases are those of pixel 0.
+void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t n, int rowPhase, int colPhase,
+               const Gains& g, int srcBpp, int dstBpp)
+{
+    // Red comes from X on row phase 1, from Y on row phase 0; blue from the other.
+    const uint8_t* redA = rowPhase ? rows.p0 : rows.m1;   // weight-3 row of the red combination
+    const uint8_t* redB = rowPhase ? rows.m2 : rows.p1;   // weight-1 row
+    const uint8_t* blueA = rowPhase ? rows.m1 : rows.p0;
+    const uint8_t* blueB = rowPhase ? rows.p1 : rows.m2;
+    const ptrdiff_t s = srcBpp;
+    auto comb = [s](const uint8_t* a, const uint8_t* b, int32_t c) { return 3 * a[c * s] + b[c * s]; };
+    auto sumS = [&](const uint8_t* a, const uint8_t* b, int32_t c) { return 3 * comb(a, b, c) + comb(a, b, c - 2); };
+    auto sumT = [&](const uint8_t* a, const uint8_t* b, int32_t c) {
+        return 3 * comb(a, b, c - 1) + comb(a, b, c + 1);
+    };
+    for (int32_t c = from; c < n; ++c) {
+        const int cp = colPhase ^ (c & 1);
+        const int red = cp ? sumT(redA, redB, c) : sumS(redA, redB, c);
+        const int blue = cp ? sumS(blueA, blueB, c) : sumT(blueA, blueB, c);
+        const int green = (rowPhase ^ cp) ? rows.p0[(c - 1) * s] + rows.m1[c * s] : rows.p0[c * s] + rows.m1[(c - 1) * s];
+        uint8_t* d = out + ptrdiff_t(c) * dstBpp;
+        d[0] = g.blue[blue];
+        d[1] = uint8_t(green >> 1);
+        d[2] = g.red[red];
+    }
+}
+
+#if NX_BAYER_X86
+#pragma GCC push_options
+#pragma GCC target("ssse3")
+
+// Blue, green and red planes of 16 pixels to 48 bytes of blue-green-red.
+inline void storeBgr16(uint8_t* d, __m128i b, __m128i g, __m128i r)
+{
+    const __m128i b0 = _mm_setr_epi8(0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5);
+    const __m128i g0 = _mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1);
+    const __m128i r0 = _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1);
+    const __m128i b1 = _mm_setr_epi8(-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1);
+    const __m128i g1 = _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10);
+    const __m128i r1 = _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1);
+    const __m128i b2 = _mm_setr_epi8(-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1);
+    const __m128i g2 = _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1);
+    const __m128i r2 = _mm_setr_epi8(10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15);
+    auto mix = [&](__m128i mb, __m128i mg, __m128i mr) {
+        return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(b, mb), _mm_shuffle_epi8(g, mg)), _mm_shuffle_epi8(r, mr));
+    };
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), mix(b0, g0, r0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), mix(b1, g1, r1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), mix(b2, g2, r2));
+}
+
+// Pixels [0, n16) of the row, 16 at a time, in 16-bit lanes (sums stay below 4096). Returns n16.
+int32_t rowSsse3(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g)
+{
+    const __m128i zero = _mm_setzero_si128();
+    // Lanes whose column phase is 1 (lane parity follows the column parity since blocks start even).
+    const __m128i odd = colPhase ? _mm_set1_epi32(0x0000FFFF) : _mm_set1_epi32(int(0xFFFF0000u));
+    const __m128i kR2 = _mm_set1_epi16(int16_t(2 * g.kR)), kB2 = _mm_set1_epi16(int16_t(2 * g.kB));
+    const uint8_t* redA = rowPhase ? rows.p0 : rows.m1;
+    const uint8_t* redB = rowPhase ? rows.m2 : rows.p1;
+    const uint8_t* blueA = rowPhase ? rows.m1 : rows.p0;
+    const uint8_t* blueB = rowPhase ? rows.p1 : rows.m2;
+    // Green sites (column phase equal to the row phase) take row(0)(c) + row(-1)(c - 1).
+    const __m128i greenSite = rowPhase ? odd : _mm_xor_si128(odd, _mm_set1_epi32(-1));
+
+    auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto blend = [](__m128i mask, __m128i a, __m128i b) {  // a where mask, else b
+        return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+    };
+    // Combination 3 a + b at four column offsets, low (lo) or high (hi) eight lanes.
+    struct Comb {
+        __m128i m2, m1, p0, p1;
+    };
+    auto combine = [&](const uint8_t* a, const uint8_t* b, int32_t c, bool high, Comb& k) {
+        auto at = [&](int off) {
+            const __m128i va = load(a + c + off), vb = load(b + c + off);
+            const __m128i wa = high ? _mm_unpackhi_epi8(va, zero) : _mm_unpacklo_epi8(va, zero);
+            const __m128i wb = high ? _mm_unpackhi_epi8(vb, zero) : _mm_unpacklo_epi8(vb, zero);
+            return _mm_add_epi16(_mm_add_epi16(wa, _mm_add_epi16(wa, wa)), wb);
+        };
+        k.m2 = at(-2);
+        k.m1 = at(-1);
+        k.p0 = at(0);
+        k.p1 = at(1);
+    };
+    auto times3 = [](__m128i v) { return _mm_add_epi16(v, _mm_add_epi16(v, v)); };
+    auto half = [&](int32_t c, bool high, __m128i& bo, __m128i& go, __m128i& ro) {
+        Comb r, b;
+        combine(redA, redB, c, high, r);
+        combine(blueA, blueB, c, high, b);
+        const __m128i rS = _mm_add_epi16(times3(r.p0), r.m2), rT = _mm_add_epi16(times3(r.m1), r.p1);
+        const __m128i bS = _mm_add_epi16(times3(b.p0), b.m2), bT = _mm_add_epi16(times3(b.m1), b.p1);
+        const __m128i red = blend(odd, rT, rS), blue = blend(odd, bS, bT);
+        // (sum << 4) * 2k >> 16 == (sum * k) >> 11, exactly.
+        ro = _mm_mulhi_epu16(_mm_slli_epi16(red, 4), kR2);
+        bo = _mm_mulhi_epu16(_mm_slli_epi16(blue, 4), kB2);
+        const __m128i p0c = load(rows.p0 + c), p0l = load(rows.p0 + c - 1);
+        const __m128i m1c = load(rows.m1 + c), m1l = load(rows.m1 + c - 1);
+        auto widen = [&](__m128i v) { return high ? _mm_unpackhi_epi8(v, zero) : _mm_unpacklo_epi8(v, zero); };
+        const __m128i gs = _mm_add_epi16(widen(p0c), widen(m1l)), go2 = _mm_add_epi16(widen(p0l), widen(m1c));
+        go = _mm_srli_epi16(blend(greenSite, gs, go2), 1);
+    };
+    int32_t c = 0;
+    for (; c + 16 <= n; c += 16) {
+        __m128i b0, g0, r0, b1, g1, r1;
+        half(c, false, b0, g0, r0);
+        half(c, true, b1, g1, r1);
+        storeBgr16(out + ptrdiff_t(c) * 3, _mm_packus_epi16(b0, b1), _mm_packus_epi16(g0, g1),
+                   _mm_packus_epi16(r0, r1));
+    }
+    return c;
+}
+
+#pragma GCC pop_options
+
+bool haveSsse3()
+{
+    static const bool yes = __builtin_cpu_supports("ssse3");
+    return yes;
+}
+
+#endif
+
+}  // namespace
+
+int32_t BayerToRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                   uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
+                   void* user1, void*)
+{
+    const BayerParams* params = kernel::paramsOf<BayerParams>(user1);
+    // Three output bytes per pixel: a narrower destination would be overrun.
+    if (!params || dstBytesPerPixel < 3 || srcBytesPerPixel < 1)
+        return 1;
+    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                               srcStride);
+    // A two-pixel frame is not written; rows and columns 2 .. size - 3 are.
+    const int32_t n = walk.width - 4;
+    if (n <= 0 || walk.height <= 4)
+        return 1;
+    const Gains gains(params->gainR, params->gainB);
+    // Mode bit 0: row phase, bit 1: column phase of the first processed pixel. The column phase restarts
+    // from the mode on every row: the sensor's pattern is fixed per position, whatever the width.
+    const int rowMode = params->mode & 1, colPhase = (params->mode >> 1) & 1;
+    const int sb = srcBytesPerPixel;
+    const ptrdiff_t firstCol = 2 * ptrdiff_t(sb);
+#if NX_BAYER_X86
+    const bool vector = sb == 1 && dstBytesPerPixel == 3 && gains.vectorFits() && haveSsse3() &&
+                        kernel::simdAllowed(kernel::SimdLevel::Ssse3);
+#endif
+    for (int32_t i = 2; i < walk.height - 2; ++i) {
+        const Rows rows{walk.srcRow(i - 2) + firstCol, walk.srcRow(i - 1) + firstCol, walk.srcRow(i) + firstCol,
+                        walk.srcRow(i + 1) + firstCol};
+        uint8_t* out = walk.dstRow(i) + 2 * ptrdiff_t(dstBytesPerPixel);
+        const int rowPhase = rowMode ^ ((i - 2) & 1);
+        int32_t done = 0;
+#if NX_BAYER_X86
+        if (vector)
+            done = rowSsse3(out, rows, n, rowPhase, colPhase, gains);
+#endif
+        rowScalar(out, rows, done, n, rowPhase, colPhase, gains, sb, dstBytesPerPixel);
+    }
+    return 1;
+}

@@ -1,0 +1,79 @@
+// The geometry of measuring: window to picture coordinates at fit and zoom, the hit tolerance, distances,
+// circles through three points, perpendiculars, angles and the pixel area of a polygon. All coordinates
+// are doubles in picture pixels unless a name says otherwise.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "imaging/Rect.h"
+#include "measure/MeasureItem.h"
+
+class DibImage;
+
+// What the mapping between the view and the picture depends on.
+struct ViewGeometry {
+    Rect view;                // the view area in window (client) coordinates
+    int32_t zoomIndex = 1;    // 0 fits the picture to the view, 1..7 magnify 1x..64x
+    double baiX = 0.0;        // scroll offsets in picture pixels, never above 0
+    double baiY = 0.0;
+    int32_t imageWidth = 0;   // the picture in use
+    int32_t imageHeight = 0;
+};
+
+// Scale and offset from picture pixels to view pixels (origin at the view's top-left corner).
+struct ViewScale {
+    double sx = 1.0;
+    double sy = 1.0;
+    double offsetX = 0.0;     // added to a picture coordinate before scaling
+    double offsetY = 0.0;
+};
+
+// A straight line y = slope x + intercept, or one of the two marker slopes below with the line's x
+// (vertical) or y (horizontal) in intercept.
+struct Line {
+    double slope = 0.0;
+    double intercept = 0.0;
+};
+
+inline constexpr double kVerticalSlope = 9999.9;
+inline constexpr double kHorizontalSlope = 9998.9;
+
+// Magnification of a zoom index: 1, 1, 2, 4, 8, 16, 32, 64 for 0..7; an index outside the table counts as 1.
+double zoomFactor(int32_t zoomIndex);
+
+// The picture point under window point (wx, wy); not rounded. A view without width or height maps to 0
+// on that axis.
+MeasurePoint windowToImage(double wx, double wy, const ViewGeometry& g);
+
+// Ten window pixels in picture pixels.
+double hitTolerance(const ViewGeometry& g);
+
+// The scale and offset the overlay draws with: the zoom factor and the scroll offsets when zoomed; the
+// view's size over the picture's and no offset at fit.
+ViewScale viewScale(const ViewGeometry& g);
+
+// View position of a picture point, truncated toward zero.
+Point imageToView(MeasurePoint p, const ViewScale& s);
+
+// Truncation toward zero into the range drawing calls can take; a value that is not a number gives 0.
+int32_t truncateCoordinate(double v);
+
+double distance(MeasurePoint p, MeasurePoint q);
+
+// The circle through three points. Collinear or coinciding points give centre (0, 0) and the first
+// point's distance from the origin as radius. When rounding leaves no positive square for the radius,
+// false is returned, the centre is (0, 0) and radius is left as it was.
+bool circleThrough(MeasurePoint p1, MeasurePoint p2, MeasurePoint p3, MeasurePoint& centre, double& radius);
+
+Line lineThrough(MeasurePoint a, MeasurePoint b);
+
+MeasurePoint footOfPerpendicular(MeasurePoint p, const Line& line);
+
+// The angle in degrees, 0 to 180, at vertex between the rays to p1 and p3.
+double angleAt(MeasurePoint p1, MeasurePoint vertex, MeasurePoint p3);
+
+// The number of picture pixels covered by the closed polygon, outline included, parts outside the picture
+// left out. Nothing (the caller keeps its old area) when the polygon cannot be drawn: fewer than two
+// vertices, no picture, or no memory for the scratch image.
+std::optional<int64_t> polygonPixelArea(const MeasurePoint* vertices, int32_t count, const DibImage& picture);

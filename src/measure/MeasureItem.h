@@ -1,0 +1,69 @@
+// One measurement on the picture: its tool, its points in picture pixels and its results. The item being
+// built by the mouse and the finished items of the list are both MeasureItems.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// A point in picture pixels: origin at the top-left pixel, y growing downwards, fractions kept.
+struct MeasurePoint {
+    double x = 0.0;
+    double y = 0.0;
+    friend constexpr bool operator==(const MeasurePoint&, const MeasurePoint&) = default;
+};
+
+// Tool codes; a finished item holds the negated code of the tool that made it.
+enum MeasureTool : int32_t {
+    ToolNone = 0,
+    ToolLine = 1,
+    ToolArea = 2,
+    ToolCircle = 3,
+    ToolCircle2 = 4,
+    ToolPerpendicular = 5,
+    ToolAngle = 6,
+};
+
+struct MeasureItem {
+    // Room for points that a freshly chosen tool gets.
+    static constexpr int32_t kInitialCapacity = 10;
+
+    int32_t id = 0;
+    int32_t index = 0;
+    // The active tool while the item is built, minus the tool code once it is finished.
+    int32_t type = ToolNone;
+    // Points that count: a perpendicular item also stores the foot of its perpendicular after them.
+    int32_t pointCount = 0;
+    // The point array; its size is the capacity, unused slots are zero. Empty means there is no array.
+    std::vector<MeasurePoint> points;
+    int32_t unit = 0;
+    double result = 0.0;
+    double result2 = 0.0;
+    double result3 = 0.0;
+    MeasurePoint center1;
+    MeasurePoint center2;
+    double radius1 = 0.0;
+    double radius2 = 0.0;
+
+    // Starts the item afresh for a tool: no points, no results; a tool other than ToolNone gets an array
+    // of kInitialCapacity zeroed points.
+    void reset(int32_t tool);
+
+    int32_t capacity() const { return int32_t(points.size()); }
+
+    // Stores p at position i, growing the array to i + 2 x capacity when i is beyond it. Refused (0) for a
+    // negative i, when there is no array, or when memory runs out (the old points are kept).
+    int setPoint(int32_t i, MeasurePoint p);
+
+    // Stores p at position pointCount and counts it.
+    int addPoint(MeasurePoint p);
+
+    // The point at i, or (0, 0) beyond the array.
+    MeasurePoint point(int32_t i) const { return i >= 0 && i < capacity() ? points[size_t(i)] : MeasurePoint{}; }
+
+    // pointCount limited to the array, for walks over the counted points.
+    int32_t countedPoints() const;
+
+    // A finished item holds a negative type.
+    bool isFinished() const { return type < 0; }
+};

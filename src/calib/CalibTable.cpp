@@ -40,3 +40,9 @@ CalibEntry* CalibTable::itemAt(int32_t n)
     m_Cursor = std::max(n, 0);
     return current();
 }
+
+CalibEntry& CalibTable::selected(int32_t selection)
+{
+    CalibEntry* entry = itemAt(selection);
+    return entry ? *entry : *itemAt(0);
+}

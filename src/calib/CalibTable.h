@@ -26,6 +26,9 @@ public:
     // the cursor on the last entry.
     CalibEntry* itemAt(int32_t n);
     CalibEntry* current() { return &m_Entries[size_t(m_Cursor)]; }
+    // The entry a combo box selection names, through the same walk; the first entry when the walk finds
+    // none, so results always have a calibration.
+    CalibEntry& selected(int32_t selection);
 
     int32_t count() const { return kCount; }
     CalibEntry& operator[](int32_t i) { return m_Entries[size_t(i)]; }

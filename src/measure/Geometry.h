@@ -70,7 +70,8 @@ Line lineThrough(MeasurePoint a, MeasurePoint b);
 
 MeasurePoint footOfPerpendicular(MeasurePoint p, const Line& line);
 
-// The angle in degrees, 0 to 180, at vertex between the rays to p1 and p3.
+// The angle in degrees, 0 to 180, at vertex between the rays to p1 and p3; 0 when p1 or p3 lies on the
+// vertex (an arm without length has no direction).
 double angleAt(MeasurePoint p1, MeasurePoint vertex, MeasurePoint p3);
 
 // The number of picture pixels covered by the closed polygon, outline included, parts outside the picture

@@ -98,6 +98,9 @@ TEST(CalibTable, ItemAt_SeeksByIndex_NegativeGivesFirst_BeyondGivesNull)
     EXPECT_EQ(table.itemAt(-1), &table[0]);
     EXPECT_EQ(table.itemAt(10), nullptr);
     EXPECT_EQ(table.current(), &table[9]);
+    EXPECT_EQ(&table.selected(4), &table[4]);
+    EXPECT_EQ(&table.selected(-1), &table[0]);
+    EXPECT_EQ(&table.selected(12), &table[0]);
     // Entries keep their addresses when the table is reset.
     CalibEntry* third = &table[2];
     table[2].name = "Ruler";

@@ -1,0 +1,114 @@
+// SharpenGray and SharpenRgb: unsharp masking against a 4 x 4 box blur (rows -2..+1, columns -2..+1).
+// The box sums are separable: per row, four source rows are added once per byte into column sums, and
+// each output adds four column sums. The step o + t[o - b + 255] with t[k] = (a * (k - 255)) / 10 is a
+// table for any sharpness; for |a| <= 128 the vector form computes the same integers directly.
+#include "imaging/KernelSupport.h"
+#include "imaging/Kernels.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+struct Step {
+    int32_t a;
+    int16_t table[511];
+
+    explicit Step(int32_t sharpness) : a(sharpness)
+    {
+        // Held to +-256: o + t is clamped to 0..255 afterwards, so larger steps change nothing.
+        for (int k = 0; k < 511; ++k)
+            table[k] = int16_t(std::clamp<int64_t>(int64_t(a) * (k - 255) / 10, -256, 256));
+    }
+    uint8_t apply(int o, int b) const { return uint8_t(std::clamp(o + table[o - b + 255], 0, 255)); }
+};
+
+// Output bytes [from, to) of row i (byte offsets within the row); colSum holds the sums of the four rows.
+void stepScalar(uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t from, int32_t to, int ch,
+                const Step& step)
+{
+    for (int32_t k = from; k < to; ++k) {
+        const int b = (colSum[k - 2 * ch] + colSum[k - ch] + colSum[k] + colSum[k + ch]) >> 4;
+        d[k] = step.apply(o[k], b);
+    }
+}
+
+#if defined(__SSE2__)
+// Eight bytes at a time in 16-bit lanes; returns where the scalar form takes over.
+int32_t stepSse2(uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t from, int32_t to, int ch,
+                 const Step& step)
+{
+    if (std::abs(step.a) > 128)  // a * (o - b) must fit 16 bits
+        return from;
+    const __m128i a = _mm_set1_epi16(int16_t(step.a)), tenth = _mm_set1_epi16(26215), zero = _mm_setzero_si128();
+    auto sums = [colSum](int32_t k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(colSum + k)); };
+    int32_t k = from;
+    for (; k + 8 <= to; k += 8) {
+        const __m128i box = _mm_add_epi16(_mm_add_epi16(sums(k - 2 * ch), sums(k - ch)),
+                                          _mm_add_epi16(sums(k), sums(k + ch)));
+        const __m128i b = _mm_srli_epi16(box, 4);
+        const __m128i ov = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(o + k)), zero);
+        const __m128i x = _mm_mullo_epi16(a, _mm_sub_epi16(ov, b));
+        // x / 10 rounded toward zero: (x * 26215) >> 18, plus one for negative x (exact for all 16-bit x).
+        const __m128i q = _mm_sub_epi16(_mm_srai_epi16(_mm_mulhi_epi16(x, tenth), 2), _mm_srai_epi16(x, 15));
+        const __m128i out = _mm_add_epi16(ov, q);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + k), _mm_packus_epi16(out, out));
+    }
+    return k;
+}
+#endif
+
+int32_t sharpen(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                uint16_t dstBpp, uint16_t srcBpp, int32_t dstStride, int32_t srcStride, void* user1, int ch)
+{
+    const int32_t* sharpness = kernel::paramsOf<int32_t>(user1);
+    // Packed pixels of the kernel's own size only.
+    if (!sharpness || dstBpp != ch || srcBpp != ch)
+        return 1;
+    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride);
+    if (walk.width <= 4 || walk.height <= 4)
+        return 1;
+    const Step step(*sharpness);
+    // Column sums of bytes 0 .. (width - 1) * ch: the box of the last processed column reaches column width - 2.
+    const int32_t sumBytes = (walk.width - 1) * ch;
+    const int32_t from = 2 * ch, to = (walk.width - 2) * ch;
+    std::vector<uint16_t> colSum(size_t(sumBytes) + 8);
+    for (int32_t i = 2; i < walk.height - 2; ++i) {
+        const uint8_t* r0 = walk.srcRow(i - 2);
+        const uint8_t* r1 = walk.srcRow(i - 1);
+        const uint8_t* r2 = walk.srcRow(i);
+        const uint8_t* r3 = walk.srcRow(i + 1);
+        uint16_t* cs = colSum.data();
+        for (int32_t k = 0; k < sumBytes; ++k)
+            cs[k] = uint16_t(r0[k] + r1[k] + r2[k] + r3[k]);
+        uint8_t* d = walk.dstRow(i);
+        int32_t k = from;
+#if defined(__SSE2__)
+        // The vector form reads eight column sums past k + ch: stop while that stays in the buffer.
+        k = stepSse2(d, r2, cs, from, std::min(to, sumBytes - ch), ch, step);
+#endif
+        stepScalar(d, r2, cs, k, to, ch, step);
+    }
+    return 1;
+}
+
+}  // namespace
+
+int32_t SharpenGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
+                    void* user1, void*)
+{
+    return sharpen(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1, 1);
+}
+
+int32_t SharpenRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                   uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
+                   void* user1, void*)
+{
+    return sharpen(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1, 3);
+}

@@ -1,0 +1,168 @@
+// Byte-to-byte tone kernels: gamma and contrast (a 256-entry table built per call, then mapped row by
+// row) and binarisation.
+#include "imaging/KernelSupport.h"
+#include "imaging/Kernels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+using Table = uint8_t[256];
+
+// Maps the first `channels` bytes of every pixel through the table, source to destination.
+void mapRows(const kernel::RowWalk& walk, const Table& table, int channels, int srcBpp, int dstBpp)
+{
+    if (srcBpp < channels || dstBpp < channels)
+        return;
+    for (int32_t i = 0; i < walk.height; ++i) {
+        const uint8_t* s = walk.srcRow(i);
+        uint8_t* d = walk.dstRow(i);
+        if (srcBpp == channels && dstBpp == channels) {
+            // Packed pixels: one run of bytes, eight at a time.
+            const int32_t n = walk.width * channels;
+            int32_t k = 0;
+            for (; k + 8 <= n; k += 8) {
+                uint64_t v;
+                std::memcpy(&v, s + k, 8);
+                uint64_t out = 0;
+                for (int b = 0; b < 8; ++b)
+                    out |= uint64_t(table[(v >> (8 * b)) & 0xFF]) << (8 * b);
+                std::memcpy(d + k, &out, 8);
+            }
+            for (; k < n; ++k)
+                d[k] = table[s[k]];
+        } else {
+            for (int32_t j = 0; j < walk.width; ++j)
+                for (int c = 0; c < channels; ++c)
+                    d[ptrdiff_t(j) * dstBpp + c] = table[s[ptrdiff_t(j) * srcBpp + c]];
+        }
+    }
+}
+
+// The gamma curve of level v (100 = identity exponent, yet the table still maps 0 to 1 and 255 to 254):
+// for each input the output is found by searching the log scale, as the picture has always been made.
+void gammaTable(int32_t level, Table& table)
+{
+    double e = level > 100 ? 1.0 + (level - 100) * 0.1 : level * 0.01;
+    e = std::clamp(e, 0.001, 99.999);
+    double logs[256];
+    for (int j = 1; j < 256; ++j)
+        logs[j] = std::log10(double(j));
+    const double lt = logs[255];
+    for (int i = 0; i < 256; ++i) {
+        const double m = lt + e * ((i == 0 ? -HUGE_VAL : logs[i]) - lt);
+        if (m < 0) {
+            table[i] = 1;
+            continue;
+        }
+        int o = 2;
+        bool found = false;
+        for (int j = 3; j <= 255; ++j) {
+            if (logs[j - 2] <= m && m <= logs[j]) {
+                found = true;
+                break;
+            }
+            ++o;
+        }
+        table[i] = uint8_t(found ? o : 255);
+    }
+}
+
+void contrastTable(int32_t c, Table& table)
+{
+    if (c >= 128) {
+        std::memset(table, 0, sizeof(Table));
+        return;
+    }
+    // In double: a very negative setting must not overflow the span.
+    const double step = 256.0 / ((128.0 - c) * 2.0);
+    for (int i = 0; i < 256; ++i)
+        table[i] = i < c ? 0 : i > 255 - int64_t(c) ? 255 : uint8_t(int32_t(step * (i - c)));
+}
+
+void thresholdTable(int32_t threshold, Table& table)
+{
+    for (int i = 0; i < 256; ++i)
+        table[i] = i > threshold ? 255 : 0;
+}
+
+// Applies the table built from the kernel's integer parameter.
+template <void (*Build)(int32_t, Table&), int Channels>
+int32_t tableKernel(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                    uint16_t dstBpp, uint16_t srcBpp, int32_t dstStride, int32_t srcStride, void* user1)
+{
+    const int32_t* param = kernel::paramsOf<int32_t>(user1);
+    if (!param)
+        return 1;
+    Table table;
+    Build(*param, table);
+    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride);
+    mapRows(walk, table, Channels, srcBpp, dstBpp);
+    return 1;
+}
+
+}  // namespace
+
+int32_t GammaGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                  uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
+                  void* user1, void*)
+{
+    return tableKernel<gammaTable, 1>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                                      srcStride, user1);
+}
+
+int32_t GammaRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                 uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
+                 void* user1, void*)
+{
+    return tableKernel<gammaTable, 3>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                                      srcStride, user1);
+}
+
+int32_t ContrastGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                     uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
+                     void* user1, void*)
+{
+    return tableKernel<contrastTable, 1>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                                         dstStride, srcStride, user1);
+}
+
+int32_t ContrastRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
+                    void* user1, void*)
+{
+    return tableKernel<contrastTable, 3>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                                         dstStride, srcStride, user1);
+}
+
+int32_t BinarizeGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                     uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
+                     void* user1, void*)
+{
+    return tableKernel<thresholdTable, 1>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                                          dstStride, srcStride, user1);
+}
+
+int32_t BinarizeRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
+                    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
+                    void* user1, void*)
+{
+    const int32_t* param = kernel::paramsOf<int32_t>(user1);
+    if (!param || srcBytesPerPixel < 3 || dstBytesPerPixel < 3)
+        return 1;
+    // 30 R + 59 G + 11 B lies in 0..25500: a limit outside that range decides every pixel alike.
+    const int32_t limit = int32_t(std::clamp<int64_t>(int64_t(*param) * 100, -1, 25500));
+    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                               srcStride);
+    for (int32_t i = 0; i < walk.height; ++i) {
+        const uint8_t* s = walk.srcRow(i);
+        uint8_t* d = walk.dstRow(i);
+        for (int32_t j = 0; j < walk.width; ++j, s += srcBytesPerPixel, d += dstBytesPerPixel) {
+            const uint8_t v = 30 * s[2] + 59 * s[1] + 11 * s[0] > limit ? 255 : 0;
+            d[0] = d[1] = d[2] = v;
+        }
+    }
+    return 1;
+}

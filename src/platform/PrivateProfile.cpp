@@ -89,6 +89,20 @@ std::string shiftJisToUtf8(const std::string& bytes)
     return out;
 }
 
+// At most bufferSize - 1 bytes of v, cut at a character boundary so a truncated value is still valid text.
+std::string cutToBuffer(std::string v, size_t bufferSize)
+{
+    size_t n = 0;
+    while (bufferSize > 0 && n < v.size()) {
+        const size_t len = std::max<size_t>(utf8SequenceLength(v, n), 1);
+        if (n + len > bufferSize - 1)
+            break;
+        n += len;
+    }
+    v.resize(n);
+    return v;
+}
+
 }  // namespace
 
 std::string ProfileTextToUtf8(const std::string& bytes)
@@ -261,16 +275,25 @@ void ProfileFile::removeSection(std::string_view section)
         m_Lines.erase(m_Lines.begin() + s, m_Lines.begin() + sectionEnd(s));
 }
 
+int ProfileFile::intValue(std::string_view section, std::string_view key, int defaultValue) const
+{
+    const std::optional<std::string> v = value(section, key);
+    return v && !v->empty() ? ProfileInt(*v) : defaultValue;
+}
+
+std::string ProfileFile::stringValue(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                     size_t bufferSize) const
+{
+    return cutToBuffer(value(section, key).value_or(trim(defaultValue)), bufferSize);
+}
+
 int GetPrivateProfileIntA(const char* section, const char* key, int defaultValue, const QString& fileName)
 {
     if (!section || !key)
         return defaultValue;
     ProfileFile profile;
     profile.load(fileName);
-    const std::optional<std::string> v = profile.value(section, key);
-    if (!v || v->empty())
-        return defaultValue;
-    return ProfileInt(*v);
+    return profile.intValue(section, key, defaultValue);
 }
 
 uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer,
@@ -278,28 +301,18 @@ uint32_t GetPrivateProfileStringA(const char* section, const char* key, const ch
 {
     if (!buffer || size == 0)
         return 0;
+    const char* fallback = defaultValue ? defaultValue : "";
     std::string v;
-    std::optional<std::string> found;
     if (section && key) {
         ProfileFile profile;
         profile.load(fileName);
-        found = profile.value(section, key);
+        v = profile.stringValue(section, key, fallback, size);
+    } else {
+        v = cutToBuffer(trim(fallback), size);
     }
-    if (found)
-        v = std::move(*found);
-    else if (defaultValue)
-        v = trim(defaultValue);
-    // Cut at a character boundary so a truncated value is still valid text.
-    size_t n = 0;
-    while (n < v.size()) {
-        const size_t len = std::max<size_t>(utf8SequenceLength(v, n), 1);
-        if (n + len > size_t(size) - 1)
-            break;
-        n += len;
-    }
-    std::memcpy(buffer, v.data(), n);
-    buffer[n] = '\0';
-    return uint32_t(n);
+    std::memcpy(buffer, v.data(), v.size());
+    buffer[v.size()] = '\0';
+    return uint32_t(v.size());
 }
 
 int WritePrivateProfileStringA(const char* section, const char* key, const char* value, const QString& fileName)

@@ -23,6 +23,11 @@ public:
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
     // Replaces the key's value in place, or appends the key after the section's last entry, or appends the
     // section at the end of the file.
+    // GetPrivateProfileIntA and GetPrivateProfileStringA over this profile (bufferSize counts the terminator).
+    int intValue(std::string_view section, std::string_view key, int defaultValue) const;
+    std::string stringValue(std::string_view section, std::string_view key, std::string_view defaultValue,
+                            size_t bufferSize) const;
+
     void setValue(std::string_view section, std::string_view key, std::string_view value);
     void removeKey(std::string_view section, std::string_view key);
     void removeSection(std::string_view section);

@@ -1,0 +1,29 @@
+// Start of the viewer: the single-instance rule, the language, the modal main window.
+#include "app/ViewerApp.h"
+
+#include <QLocale>
+#include <QMessageBox>
+
+#include "app/ViewerDlg.h"
+#include "platform/Language.h"
+#include "platform/SingleInstance.h"
+#include "platform/StringTable.h"
+
+int JapaneseFromLocale() { return QLocale::system().language() == QLocale::Japanese ? 1 : 0; }
+
+CViewerApp::CViewerApp(const QString& lockFolder) : m_LockFolder(lockFolder) {}
+CViewerApp::~CViewerApp() = default;
+
+bool CViewerApp::InitInstance()
+{
+    // The language is known before the refusal so that the message comes in the user's language.
+    g_bJapanese = JapaneseFromLocale();
+    m_Instance = std::make_unique<SingleInstance>("NX-QB740LE", m_LockFolder);
+    if (!m_Instance->tryAcquire()) {
+        QMessageBox::information(nullptr, QString(), LoadString(1011), QMessageBox::Ok);
+        return false;
+    }
+    CViewerDlg dlg;
+    dlg.exec();
+    return false;
+}

@@ -1,0 +1,423 @@
+// The main window: its controls, start-up steps, status tick, closing, settings and skinned painting.
+#include "app/ViewerDlg.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableWidget>
+
+#include <chrono>
+
+#include "app/DialogTemplate.h"
+#include "app/QtRect.h"
+#include "app/SkinButton.h"
+#include "imaging/Dc.h"
+#include "imaging/ViewComposer.h"
+#include "platform/Language.h"
+#include "platform/PrivateProfile.h"
+#include "platform/StringTable.h"
+
+namespace {
+
+// Static texts are drawn in this colour over the tiled background.
+constexpr ColorRef kStaticTextColor = 0xB9A800;
+
+const char* const kInitialStatus =
+    "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  Frame per Second 0.0";
+
+uint32_t milliseconds()
+{
+    using namespace std::chrono;
+    return uint32_t(duration_cast<std::chrono::milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+struct Tooltip {
+    int control;
+    int string;
+};
+
+// In the order the tools are added.
+constexpr Tooltip kTooltips[] = {
+    {IDC_LIVE, 200},    {IDC_SAVE, 201},   {IDC_DIR, 202},     {IDC_SET, 203},     {IDC_TYPE, 204},
+    {IDC_THUMB, 205},   {IDC_WB, 206},     {IDC_ZOOM, 207},    {IDC_LINE, 208},    {IDC_ARIA, 209},
+    {IDC_CIRCLE, 210},  {IDC_CIRCLE2, 211}, {IDC_SUI, 212},    {IDC_ANGLE, 213},   {IDC_DELETE, 214},
+    {IDC_CLEAR, 215},   {IDC_COLOR, 216},  {IDC_CSV, 217},     {IDC_CALIB, 218},   {IDC_SCALE, 224},
+    {IDC_CALIB_COMBO, 219}, {IDC_RESULTS, 220},
+};
+
+bool askBeforeClosing(QWidget* parent)
+{
+    return QMessageBox::question(parent, "終了確認", "終了しますか？", QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+}  // namespace
+
+CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder)
+    : QDialog(parent), confirmClose(askBeforeClosing),
+      m_Folder(settingsFolder.isEmpty() ? QCoreApplication::applicationDirPath() : settingsFolder)
+{
+    m_ScaleData.Pos = {EH - 50, EV - 50};
+    setStatusText(kInitialStatus);
+    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    QFont font = this->font();
+    font.setPointSize(9);
+    setFont(font);
+    createControls();
+    const int width = g_bJapanese ? kDialogWidthJapanese : kDialogWidthEnglish;
+    QDialog::resize(DialogUnitsToPixelsX(width), DialogUnitsToPixelsY(kDialogHeight));
+    OnInitDialog();
+}
+
+CViewerDlg::~CViewerDlg()
+{
+    if (!m_Destroyed)
+        OnDestroy();
+}
+
+void CViewerDlg::createControls()
+{
+    const bool ja = g_bJapanese != 0;
+    auto draw = [this](QPainter& p, const SkinButton& b, bool pressed) { OnDrawItem(p, b, pressed); };
+    for (const ControlTemplate& t : MainDialogControls()) {
+        const QString text = QString::fromUtf8(ja ? t.japanese : t.english);
+        QWidget* w = nullptr;
+        switch (t.kind) {
+        case ControlKind::Frame:
+            w = m_View = new QFrame(this);
+            m_View->hide();
+            break;
+        case ControlKind::GroupBox:
+            w = new QGroupBox(text, this);
+            break;
+        case ControlKind::SkinButton: {
+            auto* b = new SkinButton(t.id, draw, this);
+            b->setText(text);  // the caption is in the skin; the text names the button for accessibility
+            w = b;
+            break;
+        }
+        case ControlKind::DropDownList:
+            w = new QComboBox(this);
+            break;
+        case ControlKind::StaticText: {
+            auto* label = new QLabel(text, this);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            w = label;
+            break;
+        }
+        case ControlKind::ListView:
+            w = m_Results = new QTableWidget(this);
+            break;
+        case ControlKind::HScrollBar:
+            w = m_StripScroll = new QScrollBar(Qt::Horizontal, this);
+            break;
+        }
+        m_Controls[t.id] = w;
+        Rect r = ControlPixelRect(t);
+        if (t.kind == ControlKind::DropDownList)  // the template's height is that of the opened list
+            r.bottom = r.top + w->sizeHint().height();
+        if (t.id == IDC_PANEL_TOGGLE || t.id == IDC_STRIP_TOGGLE) {  // room for the whole arrow cell
+            r.right = std::max(r.right, r.left + kArrowCell);
+            r.bottom = std::max(r.bottom, r.top + kArrowCell);
+        }
+        setControlRect(t.id, r);
+        OnCtlColor(w);
+    }
+    m_Zoom = static_cast<QComboBox*>(control(IDC_ZOOM));
+    m_CalibCombo = static_cast<QComboBox*>(control(IDC_CALIB_COMBO));
+    m_Zoom->addItems(ZoomTexts(ja));
+    m_Zoom->setCurrentIndex(1);
+
+    connect(m_Zoom, &QComboBox::activated, this, &CViewerDlg::OnZoomChange);
+    connect(m_CalibCombo, &QComboBox::activated, this, &CViewerDlg::OnSelchangeCalib);
+    connect(static_cast<SkinButton*>(control(IDC_TYPE)), &QAbstractButton::clicked, this, &CViewerDlg::OnType);
+    connect(static_cast<SkinButton*>(control(IDC_PANEL_TOGGLE)), &QAbstractButton::clicked, this,
+            &CViewerDlg::OnTogglePanel);
+    connect(static_cast<SkinButton*>(control(IDC_STRIP_TOGGLE)), &QAbstractButton::clicked, this,
+            &CViewerDlg::OnToggleStrip);
+    connect(m_StripScroll, &QScrollBar::valueChanged, this, &CViewerDlg::OnHScroll);
+}
+
+QWidget* CViewerDlg::control(int id) const
+{
+    const auto it = m_Controls.find(id);
+    return it == m_Controls.end() ? nullptr : it->second;
+}
+
+void CViewerDlg::setControlRect(int id, const Rect& r)
+{
+    if (QWidget* w = control(id))
+        w->setGeometry(toQRect(r));
+}
+
+Rect CViewerDlg::controlRect(int id) const
+{
+    const QWidget* w = control(id);
+    return w ? toRect(w->geometry()) : Rect{};
+}
+
+bool CViewerDlg::OnInitDialog()
+{
+    setWindowIcon(QIcon(":/Icon/128.png"));
+    LoadSettings();
+    setWindowTitle(kCaption);
+    calibration.recomputeFactors();
+    // The camera starts here once the live view exists; until then the frame images are shown as created.
+    CreateFrameImages();
+
+    m_Results->setColumnCount(4);
+    m_Results->setHorizontalHeaderLabels({"No.", LoadString(1007), LoadString(1008), LoadString(1009)});
+    const int widths[] = {31, 60, 50, 40};
+    for (int c = 0; c < 4; ++c)
+        m_Results->setColumnWidth(c, widths[c]);
+    m_Results->verticalHeader()->hide();
+    m_Results->setShowGrid(true);
+    m_Results->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_Results->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    for (const CalibEntry& e : calibration)
+        m_CalibCombo->insertItem(e.position, e.name);
+    m_CalibCombo->setCurrentIndex(0);
+
+    OnSelchangeCalib();
+    m_StripScroll->setValue(0);
+    if (g_bJapanese)
+        createTooltips();
+    if (m_View)
+        m_ViewRect = controlRect(IDC_VIEW);
+    m_TimerId = startTimer(kStatusTimerMs);
+    return true;
+}
+
+void CViewerDlg::createTooltips()
+{
+    for (const Tooltip& t : kTooltips)
+        if (QWidget* w = control(t.control))
+            w->setToolTip(LoadString(t.string));
+}
+
+void CViewerDlg::CreateFrameImages()
+{
+    m_ImgRaw.Destroy();
+    m_ImgWork.Destroy();
+    m_ImgColor.Destroy();
+    if (!m_ImgRaw.Create(EH, EV, 8))
+        return;
+    m_ImgRaw.SetColorTable(0, nullptr, 0, 256);
+    m_ImgColor.Create(m_ImgRaw.width(), m_ImgRaw.height(), 24);
+    m_ImgWork.CreateLike(m_BayerFlg ? &m_ImgColor : &m_ImgRaw);
+    if (!m_BayerFlg)
+        m_ImgWork.SetColorTable(0, nullptr, 0, 256);
+}
+
+const DibImage& CViewerDlg::PictureInUse() const
+{
+    return (m_BayerFlg || m_RGBFlg || m_YUVFlg) ? m_ImgColor : m_ImgRaw;
+}
+
+void CViewerDlg::setStatusText(const QString& text)
+{
+    std::lock_guard lock(m_StatusMutex);
+    m_StatusText = text;
+}
+
+QString CViewerDlg::statusText() const
+{
+    std::lock_guard lock(m_StatusMutex);
+    return m_StatusText;
+}
+
+void CViewerDlg::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_TimerId)
+        OnTimer();
+    QDialog::timerEvent(event);
+}
+
+void CViewerDlg::OnTimer()
+{
+    m_Heartbeat = milliseconds();
+    setWindowTitle(statusText());
+    if (m_bRepaintPending) {
+        update();
+        m_bRepaintPending = 0;
+    }
+}
+
+void CViewerDlg::closeEvent(QCloseEvent* event)
+{
+    if (OnClose()) {
+        event->accept();
+        reject();
+    } else {
+        event->ignore();
+    }
+}
+
+bool CViewerDlg::OnClose() { return !g_bJapanese || !confirmClose || confirmClose(this); }
+
+void CViewerDlg::done(int result)
+{
+    if (!m_Destroyed)
+        OnDestroy();
+    QDialog::done(result);
+}
+
+void CViewerDlg::OnDestroy()
+{
+    m_Destroyed = true;
+    if (m_TimerId)
+        killTimer(m_TimerId);
+    m_TimerId = 0;
+    SaveSettings();
+    m_RunState = 0;
+}
+
+void CViewerDlg::LoadSettings()
+{
+    m_SettingsPath = SettingsFile::PathIn(m_Folder);
+    const QString saveFolder = SettingsFile::DefaultSaveFolder(m_Folder);
+    QDir().mkpath(saveFolder);
+    ProfileFile file;
+    file.load(m_SettingsPath);
+    SettingsFile::Load(file, *this, &calibration, saveFolder);
+    m_Zoom->setCurrentIndex(m_Bai);
+    loadSkins();
+}
+
+void CViewerDlg::loadSkins()
+{
+    m_SkinButtons.LoadPngResource(kSkinButtonsId);
+    m_SkinBackground.LoadPngResource(kSkinBackgroundId);
+    m_SkinArrows.LoadPngResource(kSkinArrowsId);
+}
+
+void CViewerDlg::SaveSettings()
+{
+    m_Bai = m_Zoom->currentIndex();
+    ProfileFile file;
+    file.load(m_SettingsPath);
+    SettingsFile::Save(file, *this);
+    WindowPlacement placement;
+    placement.maximised = isMaximized();
+    placement.normal = toRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
+    SettingsFile::SavePlacement(file, placement);
+    file.save(m_SettingsPath);
+}
+
+void CViewerDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_FirstShow)
+        OnShowWindow();
+}
+
+void CViewerDlg::OnShowWindow()
+{
+    m_FirstShow = false;
+    ProfileFile file;
+    file.load(m_SettingsPath);
+    const Rect current = toRect(geometry());
+    const WindowPlacement placement = SettingsFile::LoadPlacement(file, current);
+    // A placement saved on a larger or another screen must come back where it can be seen.
+    Rect r = placement.normal;
+    if (const QScreen* s = screen())
+        r = SettingsFile::ClampToScreen(r, toRect(s->availableGeometry()), current);
+    setGeometry(toQRect(r));
+    raise();
+    if (placement.maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+SkinState CViewerDlg::skinState() const
+{
+    SkinState s;
+    s.liveStopped = m_bLiveStopped != 0;
+    s.saveOverlay = m_bSaveOverlay != 0;
+    s.panelShown = m_bPanelShown != 0;
+    s.stripShown = m_bStripShown != 0;
+    s.activeTool = currentItem.type > 0 ? currentItem.type : 0;
+    return s;
+}
+
+void CViewerDlg::OnDrawItem(QPainter& painter, const SkinButton& button, bool pressed)
+{
+    const SkinCell cell = ButtonCell(button.id(), skinState(), button.isEnabled());
+    const DibImage* sheet = cell.sheet == SkinCell::Buttons ? &m_SkinButtons
+                            : cell.sheet == SkinCell::Arrows ? &m_SkinArrows
+                                                             : nullptr;
+    if (!sheet)
+        return;
+    Dc dc(painter);
+    dc.BitBlt(0, 0, cell.source.width(), cell.source.height(), *sheet, cell.source.left, cell.source.top);
+    const auto dot = [&](ColorRef color) {
+        dc.SetClipEllipse(kDotRect);
+        dc.FillRect(kDotRect, color);
+        dc.ClearClip();
+    };
+    if (ShowsPressedDot(cell, pressed))
+        dot(Rgb(255, 0, 0));
+    if (ShowsToolDot(button.id(), cell, skinState().activeTool))
+        dot(Rgb(0, 255, 0));
+}
+
+void CViewerDlg::OnCtlColor(QWidget* w)
+{
+    if (!qobject_cast<QLabel*>(w) && !qobject_cast<QGroupBox*>(w))
+        return;
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, QColor(RedOf(kStaticTextColor), GreenOf(kStaticTextColor), BlueOf(kStaticTextColor)));
+    w->setPalette(p);
+    w->setAutoFillBackground(false);  // hollow: the tiled background shows through
+}
+
+void CViewerDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    OnEraseBkgnd(painter);
+    OnPaint(painter);
+}
+
+void CViewerDlg::OnEraseBkgnd(QPainter& painter)
+{
+    if (m_SkinBackground.isEmpty())
+        return;
+    const int tw = m_SkinBackground.width(), th = m_SkinBackground.height();
+    const TileGrid grid = BackgroundTiles(width(), height(), tw, th);
+    Dc dc(painter);
+    for (int row = 0; row < grid.rows; ++row)
+        for (int column = 0; column < grid.columns; ++column)
+            dc.BitBlt(column * tw, row * th, tw, th, m_SkinBackground, 0, 0);
+}
+
+void CViewerDlg::OnPaint(QPainter& painter)
+{
+    if (m_ImgRaw.isEmpty() || !m_View)
+        return;
+    // The thumbnail strip is drawn here once the thumbnails exist.
+    DibImage view;
+    if (!ComposeView(PictureInUse(), m_ZoomIndex, m_Bai_X, m_Bai_Y, m_ViewRect.width(), m_ViewRect.height(), view))
+        return;
+    Dc dc(painter);
+    dc.BitBlt(m_ViewRect.left, m_ViewRect.top, view.width(), view.height(), view, 0, 0);
+}
+
+void CViewerDlg::OnType()
+{
+    m_bSaveOverlay = !m_bSaveOverlay;
+    update();
+}
+
+void CViewerDlg::OnSelchangeCalib()
+{
+    // The results are recalculated with the chosen calibration once the results list is filled.
+}

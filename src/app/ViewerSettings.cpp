@@ -1,0 +1,279 @@
+// Reading and writing the settings file: keys, forms and order as the file has always had them.
+#include "app/ViewerSettings.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "calib/CalibTable.h"
+#include "platform/PrivateProfile.h"
+#include "platform/StringTable.h"
+
+namespace SettingsFile {
+
+namespace {
+
+constexpr size_t kDoubleBuffer = 64;    // doubles are read as at most 63 characters
+constexpr size_t kPathBuffer = 260;     // savedir
+constexpr size_t kNameBuffer = 256;     // calibration names
+
+// Reads the keys of one section with the current values as defaults.
+class Reader {
+public:
+    Reader(const ProfileFile& file, const char* section) : m_File(file), m_Section(section) {}
+    void Int(const char* key, int32_t& v) const { v = m_File.intValue(m_Section, key, v); }
+    void UInt(const char* key, uint32_t& v) const { v = uint32_t(m_File.intValue(m_Section, key, int(v))); }
+    // Narrow members keep the low bits of the value, as a cast of the int would.
+    template <typename T>
+    void Narrow(const char* key, T& v) const
+    {
+        v = T(m_File.intValue(m_Section, key, int(v)));
+    }
+    void Double(const char* key, double& v) const
+    {
+        v = ParseDouble(m_File.stringValue(m_Section, key, FormatDouble(v), kDoubleBuffer));
+    }
+    QString String(const char* key, const QString& defaultValue, size_t buffer) const
+    {
+        return QString::fromStdString(m_File.stringValue(m_Section, key, defaultValue.toStdString(), buffer));
+    }
+
+private:
+    const ProfileFile& m_File;
+    const char* m_Section;
+};
+
+class Writer {
+public:
+    explicit Writer(ProfileFile& file) : m_File(file) {}
+    void Int(const char* key, int64_t v) { m_File.setValue(kSection, key, std::to_string(int32_t(v))); }
+    void Double(const char* key, double v) { m_File.setValue(kSection, key, FormatDouble(v)); }
+    void String(const char* key, const QString& v) { m_File.setValue(kSection, key, v.toStdString()); }
+
+private:
+    ProfileFile& m_File;
+};
+
+std::string keyOf(const char* name, int i) { return std::string(name) + "_" + std::to_string(i); }
+
+}  // namespace
+
+std::string FormatDouble(double v)
+{
+    char buf[400];  // "%f" of the largest double has 309 digits before the point
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0.000000");
+}
+
+double ParseDouble(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    if (i < text.size() && text[i] == '+')
+        ++i;
+    double v = 0.0;
+    const auto r = std::from_chars(text.data() + i, text.data() + text.size(), v);
+    if (r.ec != std::errc() || !std::isfinite(v))
+        return 0.0;
+    return v;
+}
+
+QString PathIn(const QString& folder) { return QDir(folder).filePath("NxQb740Le.ini"); }
+QString DefaultSaveFolder(const QString& folder) { return QDir(folder).filePath("bmp"); }
+
+void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const QString& defaultSaveFolder)
+{
+    const Reader r(file, kSection);
+    r.Int("type", s.type);
+    r.Int("resize", s.resize);
+    r.UInt("color.text", s.color.text);
+    r.UInt("color.line", s.color.line);
+    r.Int("TH", s.TH);
+    r.Int("TV", s.TV);
+    r.Int("EH", s.EH);
+    r.Int("EV", s.EV);
+    r.Int("EHS", s.EHS);
+    r.Int("EVS", s.EVS);
+    r.Int("timer", s.timer);
+    r.Int("BufSize", s.BufSize);
+    r.Int("Clock", s.Clock);
+    r.Int("Gamma", s.Gamma);
+    r.Narrow("GlovalGain", s.GlovalGain);
+    r.Narrow("ColorGainG1", s.ColorGainG1);
+    r.Narrow("ColorGainR", s.ColorGainR);
+    r.Narrow("ColorGainB", s.ColorGainB);
+    r.Narrow("ColorGainG2", s.ColorGainG2);
+    r.Narrow("Shutter", s.Shutter);
+    r.Int("MirrorV", s.MirrorV);
+    r.Int("m_WB_R", s.m_WB_R);
+    r.Int("m_WB_G", s.m_WB_G);
+    r.Int("m_WB_B", s.m_WB_B);
+    s.m_WB_Flg = file.intValue(kSection, "m_WB_Flg", 0);
+    s.m_Bai = file.intValue(kSection, "m_Bai", 1);
+    // The combo has six entries: anything else would leave it without a selection and the zoom undefined.
+    if (s.m_Bai < 0 || s.m_Bai >= kZoomEntries)
+        s.m_Bai = 1;
+    r.Double("m_Bai_X", s.m_Bai_X);
+    r.Double("m_Bai_Y", s.m_Bai_Y);
+    r.Double("m_BayerR", s.m_BayerR);
+    r.Double("m_BayerG", s.m_BayerG);
+    r.Double("m_BayerB", s.m_BayerB);
+    r.Int("m_BayerFlg", s.m_BayerFlg);
+    r.Int("m_InterlaceFlg", s.m_InterlaceFlg);
+    r.Int("m_Interlace", s.m_Interlace);
+    r.Int("m_BinaryFlg", s.m_BinaryFlg);
+    r.Int("m_Binary", s.m_Binary);
+    r.Int("m_BayerMode", s.m_BayerMode);
+    r.Int("m_RGBFlg", s.m_RGBFlg);
+    r.Int("m_YUVFlg", s.m_YUVFlg);
+    r.Int("m_LOGFlg", s.m_LOGFlg);
+    r.Int("m_AutoIrisFlg", s.m_AutoIrisFlg);
+    r.Int("m_AutoIrisMode", s.m_AutoIrisMode);
+    s.m_IOWdata = uint8_t(file.intValue(kSection, "m_IOWdata", 0));
+    r.Int("m_HLS.H", s.m_HLS.H);
+    r.Int("m_HLS.L", s.m_HLS.L);
+    r.Int("m_HLS.S", s.m_HLS.S);
+    r.Int("m_HLS.C", s.m_HLS.C);
+    r.Int("m_HLS.SP", s.m_HLS.SP);
+    r.Int("m_ScaleData.Visible", s.m_ScaleData.Visible);
+    r.Int("m_ScaleData.Type", s.m_ScaleData.Type);
+    r.Int("m_ScaleData.Pos.x", s.m_ScaleData.Pos.x);
+    r.Int("m_ScaleData.Pos.y", s.m_ScaleData.Pos.y);
+    r.Int("m_ScaleData.Size.cx", s.m_ScaleData.Size.cx);
+    r.Int("m_ScaleData.Size.cy", s.m_ScaleData.Size.cy);
+    r.Double("m_ScaleData.Scale.x", s.m_ScaleData.Scale.x);
+    r.Double("m_ScaleData.Scalexy", s.m_ScaleData.Scalexy);
+
+    if (calib) {
+        const Reader c(file, kCalibSection);
+        const QString base = LoadString(1006);
+        for (int i = 0; i < CalibTable::kCount; ++i) {
+            CalibEntry& e = (*calib)[i];
+            e.name = c.String(keyOf("name", i).c_str(), base + QString::number(i + 1), kNameBuffer);
+            e.lengthX = 10.0;
+            e.lengthY = 10.0;
+            e.unit = 0;
+            e.mppX = 0.0;
+            e.mppY = 0.0;
+            e.left = 0.0;
+            e.top = 0.0;
+            e.right = 200.0;
+            e.bottom = 200.0;
+            // Every key of this section has a fixed default: the values above.
+            c.Double(keyOf("length.x", i).c_str(), e.lengthX);
+            c.Double(keyOf("length.y", i).c_str(), e.lengthY);
+            c.Int(keyOf("unit", i).c_str(), e.unit);
+            c.Double(keyOf("mpp.x", i).c_str(), e.mppX);
+            c.Double(keyOf("mpp.y", i).c_str(), e.mppY);
+            c.Double(keyOf("left", i).c_str(), e.left);
+            c.Double(keyOf("top", i).c_str(), e.top);
+            c.Double(keyOf("right", i).c_str(), e.right);
+            c.Double(keyOf("bottom", i).c_str(), e.bottom);
+        }
+    }
+
+    s.savedir = r.String("savedir", QString(), kPathBuffer);
+    if (s.savedir.isEmpty())
+        s.savedir = defaultSaveFolder;
+}
+
+void Save(ProfileFile& file, const ViewerSettings& s)
+{
+    Writer w(file);
+    w.Int("type", s.type);
+    w.Int("resize", s.resize);
+    w.Int("color.text", s.color.text);
+    w.Int("color.line", s.color.line);
+    w.Int("TH", s.TH);
+    w.Int("TV", s.TV);
+    w.Int("EH", s.EH);
+    w.Int("EV", s.EV);
+    w.Int("EHS", s.EHS);
+    w.Int("EVS", s.EVS);
+    w.Int("timer", s.timer);
+    w.Int("BufSize", s.BufSize);
+    w.Int("Clock", s.Clock);
+    w.Int("Gamma", s.Gamma);
+    w.Int("GlovalGain", s.GlovalGain);
+    w.Int("ColorGainG1", s.ColorGainG1);
+    w.Int("ColorGainR", s.ColorGainR);
+    w.Int("ColorGainB", s.ColorGainB);
+    w.Int("ColorGainG2", s.ColorGainG2);
+    w.Int("Shutter", s.Shutter);
+    w.Int("MirrorV", s.MirrorV);
+    w.Int("m_WB_R", s.m_WB_R);
+    w.Int("m_WB_G", s.m_WB_G);
+    w.Int("m_WB_B", s.m_WB_B);
+    w.Int("m_WB_Flg", s.m_WB_Flg);
+    w.Int("m_Bai", s.m_Bai);
+    w.Double("m_Bai_X", s.m_Bai_X);
+    w.Double("m_Bai_Y", s.m_Bai_Y);
+    w.String("savedir", s.savedir);
+    w.Double("m_BayerR", s.m_BayerR);
+    w.Double("m_BayerG", s.m_BayerG);
+    w.Double("m_BayerB", s.m_BayerB);
+    w.Int("m_BayerFlg", s.m_BayerFlg);
+    w.Int("m_InterlaceFlg", s.m_InterlaceFlg);
+    w.Int("m_Interlace", s.m_Interlace);
+    w.Int("m_BinaryFlg", s.m_BinaryFlg);
+    w.Int("m_Binary", s.m_Binary);
+    w.Int("m_BayerMode", s.m_BayerMode);
+    w.Int("m_RGBFlg", s.m_RGBFlg);
+    w.Int("m_YUVFlg", s.m_YUVFlg);
+    w.Int("m_LOGFlg", s.m_LOGFlg);
+    w.Int("m_AutoIrisFlg", s.m_AutoIrisFlg);
+    w.Int("m_AutoIrisMode", s.m_AutoIrisMode);
+    w.Int("m_IOWdata", s.m_IOWdata);
+    w.Int("m_HLS.H", s.m_HLS.H);
+    w.Int("m_HLS.L", s.m_HLS.L);
+    w.Int("m_HLS.S", s.m_HLS.S);
+    w.Int("m_HLS.C", s.m_HLS.C);
+    w.Int("m_HLS.SP", s.m_HLS.SP);
+    w.Int("m_ScaleData.Visible", s.m_ScaleData.Visible);
+    w.Int("m_ScaleData.Type", s.m_ScaleData.Type);
+    w.Int("m_ScaleData.Pos.x", s.m_ScaleData.Pos.x);
+    w.Int("m_ScaleData.Pos.y", s.m_ScaleData.Pos.y);
+    w.Int("m_ScaleData.Size.cx", s.m_ScaleData.Size.cx);
+    w.Int("m_ScaleData.Size.cy", s.m_ScaleData.Size.cy);
+    w.Double("m_ScaleData.Scale.x", s.m_ScaleData.Scale.x);
+    w.Double("m_ScaleData.Scalexy", s.m_ScaleData.Scalexy);
+}
+
+WindowPlacement LoadPlacement(const ProfileFile& file, const Rect& current)
+{
+    WindowPlacement p;
+    p.normal.left = file.intValue(kSection, "Window_Left", current.left);
+    p.normal.right = file.intValue(kSection, "Window_Right", current.right);
+    p.normal.top = file.intValue(kSection, "Window_Top", current.top);
+    p.normal.bottom = file.intValue(kSection, "Window_Bottom", current.bottom);
+    p.maximised = file.intValue(kSection, "Window_Max", 0) != 0;
+    return p;
+}
+
+void SavePlacement(ProfileFile& file, const WindowPlacement& placement)
+{
+    Writer w(file);
+    w.Int("Window_Max", placement.maximised ? 1 : 0);
+    w.Int("Window_Left", placement.normal.left);
+    w.Int("Window_Right", placement.normal.right);
+    w.Int("Window_Top", placement.normal.top);
+    w.Int("Window_Bottom", placement.normal.bottom);
+}
+
+Rect ClampToScreen(const Rect& window, const Rect& available, const Rect& fallback)
+{
+    Rect r = window.isEmpty() ? fallback : window;
+    if (available.isEmpty())
+        return r;
+    const int32_t w = std::min(r.width(), available.width());
+    const int32_t h = std::min(r.height(), available.height());
+    const int32_t left = std::clamp(r.left, available.left, available.right - w);
+    const int32_t top = std::clamp(r.top, available.top, available.bottom - h);
+    return {left, top, left + w, top + h};
+}
+
+}  // namespace SettingsFile

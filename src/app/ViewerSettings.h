@@ -1,0 +1,89 @@
+// The viewer's lasting settings: the values kept in NxQb740Le.ini beside the executable, named after their
+// keys, with their start values, and how they are read from and written to the file.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+#include "imaging/BitmapHeader.h"
+#include "imaging/Kernels.h"
+#include "imaging/Rect.h"
+
+class CalibTable;
+class ProfileFile;
+
+// The scale bar's stored fields (the scale bar itself keeps more).
+struct ScaleSettings {
+    int32_t Visible = 0;
+    int32_t Type = 0;
+    Point Pos{2048 - 50, 1536 - 50};
+    ::Size Size{10, 10};
+    struct {
+        double x = 10.0;
+    } Scale;
+    double Scalexy = 10.0;
+};
+
+struct OverlayColors {
+    ColorRef text = 0xFFFF00;
+    ColorRef line = 0x00FF00;
+};
+
+struct ViewerSettings {
+    int32_t type = 1;
+    int32_t resize = 3;
+    OverlayColors color;
+    int32_t TH = 2048, TV = 1536, EH = 2048, EV = 1536, EHS = 0, EVS = 0;
+    int32_t timer = 0, BufSize = 10, Clock = 0;
+    int32_t Gamma = 100;
+    uint8_t GlovalGain = 14, ColorGainG1 = 14, ColorGainR = 14, ColorGainB = 14, ColorGainG2 = 14;
+    uint16_t Shutter = 536;
+    int32_t MirrorV = 1;
+    int32_t m_WB_Flg = 0, m_WB_R = 0, m_WB_G = 0, m_WB_B = 0;
+    int32_t m_Bai = 1;  // zoom combo selection as stored
+    double m_Bai_X = 0.0, m_Bai_Y = 0.0;
+    QString savedir;  // empty: the "bmp" folder beside the executable
+    double m_BayerR = 1.0, m_BayerG = 1.0, m_BayerB = 1.0;
+    int32_t m_BayerFlg = 0, m_InterlaceFlg = 0, m_Interlace = 600, m_BinaryFlg = 0, m_Binary = 128, m_BayerMode = 0;
+    int32_t m_RGBFlg = 0, m_YUVFlg = 0, m_LOGFlg = 0, m_AutoIrisFlg = 0, m_AutoIrisMode = 0;
+    uint8_t m_IOWdata = 0;
+    HlsData m_HLS;
+    ScaleSettings m_ScaleData;
+};
+
+// Where the window was: its normal (not maximised) rectangle in screen pixels, and whether it was maximised.
+struct WindowPlacement {
+    bool maximised = false;
+    Rect normal;
+};
+
+namespace SettingsFile {
+
+constexpr const char* kSection = "NX-QB740LE";
+constexpr const char* kCalibSection = "CALIBRATION";
+constexpr int kZoomEntries = 6;
+
+// "<folder>/NxQb740Le.ini" and "<folder>/bmp" for the executable's folder.
+QString PathIn(const QString& folder);
+QString DefaultSaveFolder(const QString& folder);
+
+// Reads every "NX-QB740LE" key in the file's order (the current values are the defaults; m_WB_Flg, m_Bai and
+// m_IOWdata have fixed defaults), then the CALIBRATION section into calib when it is given. An empty savedir
+// becomes defaultSaveFolder.
+void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const QString& defaultSaveFolder);
+// Writes the "NX-QB740LE" keys in order; the CALIBRATION section is never written.
+void Save(ProfileFile& file, const ViewerSettings& s);
+
+// The placement stored in the file, with current as the default for missing keys.
+WindowPlacement LoadPlacement(const ProfileFile& file, const Rect& current);
+void SavePlacement(ProfileFile& file, const WindowPlacement& placement);
+// A placement moved and if need be shrunk to lie on the available screen area; a rectangle without size
+// gives fallback (also moved onto the screen).
+Rect ClampToScreen(const Rect& window, const Rect& available, const Rect& fallback);
+
+// "%f" and atof, independent of the process's locale; text that is no finite number reads as 0.
+std::string FormatDouble(double v);
+double ParseDouble(std::string_view text);
+
+}  // namespace SettingsFile

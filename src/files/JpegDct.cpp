@@ -1,0 +1,190 @@
+#include "files/JpegDct.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "files/JpegTables.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define NX_JPEG_X86 1
+#endif
+
+namespace jpeg {
+namespace {
+
+constexpr double kAngleStep = 0.196349540625;  // the step our files were always made with, not quite pi / 16
+constexpr double kAlpha0 = 1.0 / 1.41421356;
+
+double alpha(int k) { return k == 0 ? kAlpha0 : 1.0; }
+
+// Whether trunc(|value| / Q) could differ for values within the guard: the scaled magnitude lies near a
+// non-zero whole number. Returns the quotient's magnitude through t.
+inline bool guardScalar(float value, float recip, float margin, float oneMinus, float& t)
+{
+    const float q = std::fabs(value) * recip;
+    t = std::floor(q);
+    const float frac = q - t;
+    return (t >= 1.0f && frac < margin) || frac > oneMinus;
+}
+
+#ifdef NX_JPEG_X86
+__attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, ptrdiff_t stride,
+                                                          const float (*scaled)[8], const float* recip,
+                                                          const float* margin, const float* oneMinus, int16_t* out)
+{
+    __m256 rows[8];
+    for (int y = 0; y < 8; ++y)
+        rows[y] = _mm256_cvtepi32_ps(
+            _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + y * stride))));
+    // Vertical pass: p[u] holds frequency u of every column x.
+    __m256 p[8];
+    for (int u = 0; u < 8; ++u) {
+        __m256 acc = _mm256_mul_ps(_mm256_broadcast_ss(&scaled[u][0]), rows[0]);
+        for (int y = 1; y < 8; ++y)
+            acc = _mm256_fmadd_ps(_mm256_broadcast_ss(&scaled[u][y]), rows[y], acc);
+        p[u] = acc;
+    }
+    // Transpose so that c[x] holds column x over the frequencies u.
+    const __m256 t0 = _mm256_unpacklo_ps(p[0], p[1]), t1 = _mm256_unpackhi_ps(p[0], p[1]);
+    const __m256 t2 = _mm256_unpacklo_ps(p[2], p[3]), t3 = _mm256_unpackhi_ps(p[2], p[3]);
+    const __m256 t4 = _mm256_unpacklo_ps(p[4], p[5]), t5 = _mm256_unpackhi_ps(p[4], p[5]);
+    const __m256 t6 = _mm256_unpacklo_ps(p[6], p[7]), t7 = _mm256_unpackhi_ps(p[6], p[7]);
+    const __m256 s0 = _mm256_shuffle_ps(t0, t2, 0x44), s1 = _mm256_shuffle_ps(t0, t2, 0xEE);
+    const __m256 s2 = _mm256_shuffle_ps(t1, t3, 0x44), s3 = _mm256_shuffle_ps(t1, t3, 0xEE);
+    const __m256 s4 = _mm256_shuffle_ps(t4, t6, 0x44), s5 = _mm256_shuffle_ps(t4, t6, 0xEE);
+    const __m256 s6 = _mm256_shuffle_ps(t5, t7, 0x44), s7 = _mm256_shuffle_ps(t5, t7, 0xEE);
+    __m256 c[8];
+    c[0] = _mm256_permute2f128_ps(s0, s4, 0x20);
+    c[1] = _mm256_permute2f128_ps(s1, s5, 0x20);
+    c[2] = _mm256_permute2f128_ps(s2, s6, 0x20);
+    c[3] = _mm256_permute2f128_ps(s3, s7, 0x20);
+    c[4] = _mm256_permute2f128_ps(s0, s4, 0x31);
+    c[5] = _mm256_permute2f128_ps(s1, s5, 0x31);
+    c[6] = _mm256_permute2f128_ps(s2, s6, 0x31);
+    c[7] = _mm256_permute2f128_ps(s3, s7, 0x31);
+
+    // Horizontal pass, guard and quantisation, one horizontal frequency v (all u) at a time.
+    const __m256 signBit = _mm256_set1_ps(-0.0f);
+    const __m256 one = _mm256_set1_ps(1.0f);
+    uint64_t ambiguous = 0;
+    __m256i quotients[8];
+    for (int v = 0; v < 8; ++v) {
+        __m256 acc = _mm256_mul_ps(_mm256_broadcast_ss(&scaled[v][0]), c[0]);
+        for (int x = 1; x < 8; ++x)
+            acc = _mm256_fmadd_ps(_mm256_broadcast_ss(&scaled[v][x]), c[x], acc);
+        const __m256 sign = _mm256_and_ps(acc, signBit);
+        const __m256 q = _mm256_mul_ps(_mm256_andnot_ps(signBit, acc), _mm256_load_ps(recip + 8 * v));
+        const __m256 t = _mm256_floor_ps(q);
+        const __m256 frac = _mm256_sub_ps(q, t);
+        const __m256 nearLow = _mm256_and_ps(_mm256_cmp_ps(t, one, _CMP_GE_OQ),
+                                             _mm256_cmp_ps(frac, _mm256_load_ps(margin + 8 * v), _CMP_LT_OQ));
+        const __m256 nearHigh = _mm256_cmp_ps(frac, _mm256_load_ps(oneMinus + 8 * v), _CMP_GT_OQ);
+        ambiguous |= uint64_t(_mm256_movemask_ps(_mm256_or_ps(nearLow, nearHigh))) << (8 * v);
+        quotients[v] = _mm256_cvttps_epi32(_mm256_or_ps(t, sign));
+    }
+    for (int v = 0; v < 8; v += 2) {
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(quotients[v], quotients[v + 1]), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * v), packed);
+    }
+    return ambiguous;
+}
+#endif
+
+}  // namespace
+
+BlockTransform::BlockTransform()
+{
+    for (int k = 0; k < 8; ++k)
+        for (int n = 0; n < 8; ++n) {
+            m_Cos[k][n] = std::cos((2 * n + 1) * k * kAngleStep);
+            m_Scaled[k][n] = float(0.5 * alpha(k) * m_Cos[k][n]);
+        }
+    const uint8_t* tables[2] = {kLumaQuant, kChromaQuant};
+    for (int t = 0; t < 2; ++t)
+        for (int u = 0; u < 8; ++u)
+            for (int v = 0; v < 8; ++v) {
+                const int q = tables[t][u * 8 + v];
+                const int i = v * 8 + u;
+                m_Quant[t][i] = q;
+                m_Recip[t][i] = 1.0f / float(q);
+                // The guard's own product |value| / Q is off by at most 2048 / Q * 2^-23: slack covers it.
+                m_Margin[t][i] = (kGuard + 0.001f) / float(q);
+                m_OneMinus[t][i] = 1.0f - m_Margin[t][i];
+            }
+#ifdef NX_JPEG_X86
+    m_Fast = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+    m_Fast = false;
+#endif
+}
+
+bool BlockTransform::HasFastPath()
+{
+#ifdef NX_JPEG_X86
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+    return false;
+#endif
+}
+
+int32_t BlockTransform::DirectCoefficient(const int16_t* block, ptrdiff_t stride, int u, int v) const
+{
+    double sum = 0.0;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            sum += m_Cos[u][y] * m_Cos[v][x] * block[y * stride + x];
+    return int32_t(0.25 * alpha(u) * alpha(v) * sum);
+}
+
+void BlockTransform::settleAmbiguous(const int16_t* block, ptrdiff_t stride, int table, uint64_t ambiguous,
+                                     int16_t* out) const
+{
+    while (ambiguous) {
+        const int i = __builtin_ctzll(ambiguous);
+        ambiguous &= ambiguous - 1;
+        out[i] = int16_t(DirectCoefficient(block, stride, i % 8, i / 8) / m_Quant[table][i]);
+    }
+}
+
+void BlockTransform::Quantize(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const
+{
+#ifdef NX_JPEG_X86
+    if (m_Fast) {
+        const uint64_t ambiguous =
+            quantizeAvx2(block, stride, m_Scaled, m_Recip[table], m_Margin[table], m_OneMinus[table], out);
+        if (ambiguous)
+            settleAmbiguous(block, stride, table, ambiguous, out);
+        return;
+    }
+#endif
+    QuantizeGeneric(block, stride, table, out);
+}
+
+void BlockTransform::QuantizeGeneric(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const
+{
+    float p[8][8];  // [u][x]
+    for (int u = 0; u < 8; ++u)
+        for (int x = 0; x < 8; ++x) {
+            float acc = 0.0f;
+            for (int y = 0; y < 8; ++y)
+                acc += m_Scaled[u][y] * float(block[y * stride + x]);
+            p[u][x] = acc;
+        }
+    uint64_t ambiguous = 0;
+    for (int v = 0; v < 8; ++v)
+        for (int u = 0; u < 8; ++u) {
+            float acc = 0.0f;
+            for (int x = 0; x < 8; ++x)
+                acc += m_Scaled[v][x] * p[u][x];
+            const int i = v * 8 + u;
+            float t = 0.0f;
+            if (guardScalar(acc, m_Recip[table][i], m_Margin[table][i], m_OneMinus[table][i], t))
+                ambiguous |= uint64_t(1) << i;
+            out[i] = int16_t(acc < 0.0f ? -t : t);
+        }
+    if (ambiguous)
+        settleAmbiguous(block, stride, table, ambiguous, out);
+}
+
+}  // namespace jpeg

@@ -1,0 +1,344 @@
+// The JPEG files as a whole: the exact bytes of a known picture, the tables against libjpeg-turbo's,
+// edge replication, and decoding by libjpeg-turbo (a decoder we did not write) at every small size.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <turbojpeg.h>
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "files/JpegEncoder.h"
+#include "imaging/DibImage.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using PixelFn = std::function<void(int x, int y, uint8_t rgb[3])>;  // y counted from the top
+
+void makePicture(DibImage& img, int w, int h, const PixelFn& f)
+{
+    ASSERT_TRUE(img.Create(w, h, 24));
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = img.rowTopDown(y);
+        for (int x = 0; x < w; ++x) {
+            uint8_t rgb[3];
+            f(x, y, rgb);
+            row[3 * x] = rgb[2];
+            row[3 * x + 1] = rgb[1];
+            row[3 * x + 2] = rgb[0];
+        }
+    }
+}
+
+Bytes encode(const DibImage& img)
+{
+    const uint8_t* top = img.rowTopDown(0);
+    JpegEncoder encoder(JpegPlanes{top + 2, top + 1, top, 3, -ptrdiff_t(img.stride())});
+    encoder.SetParameters(img.width(), img.height());
+    if (encoder.Encode() != 0)
+        return {};
+    int64_t n = 0;
+    const auto buffer = encoder.TakeBuffer(&n);
+    return Bytes(buffer.get(), buffer.get() + n);
+}
+
+struct Decoded {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;  // top-down
+};
+
+bool decode(const Bytes& file, Decoded& out)
+{
+    tjhandle tj = tjInitDecompress();
+    int w = 0, h = 0, subsampling = 0, colorspace = 0;
+    bool ok = tjDecompressHeader3(tj, file.data(), file.size(), &w, &h, &subsampling, &colorspace) == 0;
+    if (ok) {
+        out.width = w;
+        out.height = h;
+        out.rgb.assign(size_t(w) * h * 3, 0);
+        ok = tjDecompress2(tj, file.data(), file.size(), out.rgb.data(), w, w * 3, h, TJPF_RGB, 0) == 0;
+    }
+    tjDestroy(tj);
+    return ok;
+}
+
+// Segments by marker, in file order, each with its payload (after the length); stops at SOS.
+std::vector<std::pair<uint8_t, Bytes>> segments(const Bytes& file)
+{
+    std::vector<std::pair<uint8_t, Bytes>> out;
+    size_t at = 2;
+    while (at + 4 <= file.size() && file[at] == 0xFF) {
+        const uint8_t marker = file[at + 1];
+        const size_t length = size_t(file[at + 2]) << 8 | file[at + 3];
+        out.push_back({marker, Bytes(file.begin() + at + 4, file.begin() + at + 2 + length)});
+        at += 2 + length;
+        if (marker == 0xDA)
+            break;
+    }
+    return out;
+}
+
+// Offset of the first scan byte (just after SOS).
+size_t scanStart(const Bytes& file)
+{
+    size_t at = 2;
+    while (at + 4 <= file.size()) {
+        const size_t length = size_t(file[at + 2]) << 8 | file[at + 3];
+        if (file[at + 1] == 0xDA)
+            return at + 2 + length;
+        at += 2 + length;
+    }
+    return file.size();
+}
+
+void natural(int x, int y, uint8_t rgb[3])
+{
+    // Smooth shading, a few soft edges and mild texture, like a photograph of an object on a bench.
+    const double shade = 110 + 60 * std::sin(x * 0.021) * std::cos(y * 0.017) + (x > 90 && y > 60 ? 40 : 0);
+    const double texture = 6 * std::sin(x * 0.9 + y * 0.4) * std::sin(y * 0.7);
+    const double v[3] = {shade + texture + 20, shade + texture, shade - texture - 25 + y * 0.1};
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = uint8_t(std::clamp(int(v[c]), 0, 255));
+}
+
+}  // namespace
+
+TEST(JpegEncoder, MidGrey16x16_GivesTheKnown636ByteFile)
+{
+    DibImage img;
+    makePicture(img, 16, 16, [](int, int, uint8_t rgb[3]) { rgb[0] = rgb[1] = rgb[2] = 128; });
+    const Bytes file = encode(img);
+    ASSERT_EQ(file.size(), 636u);
+    const Bytes head = {0xFF, 0xD8,                                                              // SOI
+                        0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46, 0x00, 0x01, 0x02, 0x01,  // APP0 JFIF 1.02
+                        0x00, 0x48, 0x00, 0x48, 0x00, 0x00,                                      // 72 x 72 dpi
+                        0xFF, 0xFE, 0x00, 0x05, 0x20, 0x20, 0x00};                               // COM "  "
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + head.size()), head);
+    const Bytes sof = {0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x10, 0x00, 0x10, 0x03,
+                       0x00, 0x22, 0x00, 0x01, 0x11, 0x01, 0x02, 0x11, 0x01};
+    const Bytes sos = {0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x00, 0x00, 0x01, 0x11, 0x02, 0x11, 0x00, 0x3F, 0x00};
+    EXPECT_EQ(Bytes(file.begin() + 630 - 33, file.begin() + 630 - 14), sof);
+    EXPECT_EQ(Bytes(file.begin() + 630 - 14, file.begin() + 630), sos);
+    EXPECT_EQ(Bytes(file.begin() + 630, file.end()), (Bytes{0x28, 0xA2, 0x8A, 0x00, 0xFF, 0xD9}));
+
+    // Between COM and SOF0: two DQT then the four DHT segments, in this order and with these lengths.
+    const auto seg = segments(file);
+    ASSERT_EQ(seg.size(), 10u);
+    const uint8_t markers[] = {0xE0, 0xFE, 0xDB, 0xDB, 0xC4, 0xC4, 0xC4, 0xC4, 0xC0, 0xDA};
+    const size_t lengths[] = {14, 3, 65, 65, 29, 29, 179, 179, 15, 10};
+    const uint8_t firsts[] = {0x4A, 0x20, 0x00, 0x01, 0x00, 0x01, 0x10, 0x11, 0x08, 0x03};
+    for (size_t i = 0; i < seg.size(); ++i) {
+        EXPECT_EQ(seg[i].first, markers[i]) << i;
+        EXPECT_EQ(seg[i].second.size(), lengths[i]) << i;
+        EXPECT_EQ(seg[i].second[0], firsts[i]) << i;
+    }
+
+    // Saved through the file interface: the same bytes, one file.
+    QTemporaryDir dir;
+    const QString name = dir.filePath("grey.jpg");
+    ASSERT_TRUE(EncodeJpeg(img, name));
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray onDisk = f.readAll();
+    EXPECT_EQ(Bytes(onDisk.begin(), onDisk.end()), file);
+}
+
+// libjpeg-turbo at quality 50 writes the Annex K tables unscaled and the standard Huffman tables: its
+// DQT and DHT payloads, table by table, must equal ours.
+TEST(JpegEncoder, Tables_EqualLibjpegTurboQuality50)
+{
+    DibImage img;
+    makePicture(img, 64, 48, natural);
+    const Bytes ours = encode(img);
+
+    tjhandle tj = tjInitCompress();
+    unsigned char* theirs = nullptr;
+    unsigned long theirSize = 0;
+    ASSERT_EQ(tjCompress2(tj, img.bits(), 64, int(img.stride()), 48, TJPF_BGR,
+                          &theirs, &theirSize, TJSAMP_420, 50, TJFLAG_BOTTOMUP),
+              0);
+    const Bytes theirFile(theirs, theirs + theirSize);
+    tjFree(theirs);
+    tjDestroy(tj);
+
+    // libjpeg-turbo may put several tables in one segment: split them by their headers.
+    const auto tablesOf = [](const Bytes& file) {
+        std::map<std::pair<uint8_t, uint8_t>, Bytes> t;  // (marker, class/id) -> table
+        for (const auto& [marker, payload] : segments(file)) {
+            size_t at = 0;
+            while (marker == 0xDB && at + 65 <= payload.size()) {
+                t[{marker, payload[at]}] = Bytes(payload.begin() + at + 1, payload.begin() + at + 65);
+                at += 65;
+            }
+            while (marker == 0xC4 && at + 17 <= payload.size()) {
+                size_t count = 0;
+                for (int i = 1; i <= 16; ++i)
+                    count += payload[at + i];
+                t[{marker, payload[at]}] = Bytes(payload.begin() + at + 1, payload.begin() + at + 17 + count);
+                at += 17 + count;
+            }
+        }
+        return t;
+    };
+    const auto a = tablesOf(ours), b = tablesOf(theirFile);
+    EXPECT_EQ(a.size(), 6u);
+    EXPECT_EQ(a, b);
+}
+
+TEST(JpegEncoder, Scan_EveryFFIsStuffed_NoMarkersInside)
+{
+    std::mt19937 rng(9);
+    DibImage img;
+    makePicture(img, 160, 120, [&](int, int, uint8_t rgb[3]) {
+        for (int c = 0; c < 3; ++c)
+            rgb[c] = uint8_t(rng());
+    });
+    const Bytes file = encode(img);
+    const size_t start = scanStart(file);
+    ASSERT_GE(file.size(), start + 2);
+    int ffCount = 0;
+    for (size_t i = start; i + 2 < file.size(); ++i)
+        if (file[i] == 0xFF) {
+            ASSERT_EQ(file[i + 1], 0x00) << "at " << i;
+            ++ffCount;
+        }
+    EXPECT_GT(ffCount, 0);  // noise makes plenty of them
+    EXPECT_EQ(file[file.size() - 2], 0xFF);
+    EXPECT_EQ(file[file.size() - 1], 0xD9);
+}
+
+// Positions beyond the right and bottom edges repeat the last column and row: a picture and the same
+// picture with its edges repeated to whole MCUs give the same scan. 1 x 1 is one MCU, 17 x 17 two by two.
+TEST(JpegEncoder, EdgeReplication_SameScanAsPaddedPicture)
+{
+    std::mt19937 rng(3);
+    for (const auto& [w, h] : {std::pair{1, 1}, {17, 17}, {16, 17}, {17, 16}, {33, 5}, {2, 31}}) {
+        std::vector<uint8_t> px(size_t(w) * h * 3);
+        for (uint8_t& v : px)
+            v = uint8_t(rng());
+        const auto at = [&](int x, int y, uint8_t rgb[3]) {
+            x = std::min(x, w - 1);
+            y = std::min(y, h - 1);
+            std::copy_n(&px[(size_t(y) * w + x) * 3], 3, rgb);
+        };
+        const int pw = (w + 15) / 16 * 16, ph = (h + 15) / 16 * 16;
+        DibImage small, padded;
+        makePicture(small, w, h, at);
+        makePicture(padded, pw, ph, at);
+        const Bytes a = encode(small), b = encode(padded);
+        ASSERT_FALSE(a.empty());
+        EXPECT_EQ(Bytes(a.begin() + scanStart(a), a.end()), Bytes(b.begin() + scanStart(b), b.end()))
+            << w << " x " << h;
+        Decoded d;
+        ASSERT_TRUE(decode(a, d));
+        EXPECT_EQ(d.width, w);
+        EXPECT_EQ(d.height, h);
+    }
+}
+
+TEST(JpegEncoder, EverySmallSize_DecodesToExactSize)
+{
+    std::vector<std::pair<int, int>> sizes;
+    for (int w = 1; w <= 40; ++w)
+        for (int h = 1; h <= 40; ++h)
+            sizes.push_back({w, h});
+    for (auto s : {std::pair{2047, 3}, {5, 1537}, {333, 257}, {1023, 769}, {2048, 1536}})
+        sizes.push_back(s);
+    for (const auto& [w, h] : sizes) {
+        DibImage img;
+        makePicture(img, w, h, natural);
+        Decoded d;
+        ASSERT_TRUE(decode(encode(img), d)) << w << " x " << h;
+        ASSERT_EQ(d.width, w);
+        ASSERT_EQ(d.height, h);
+    }
+}
+
+// The picture's top row comes first in the file, colours land in their channels, and a photograph-like
+// picture survives with at least 30 dB.
+TEST(JpegEncoder, NaturalPicture_DecodesUprightWithGoodPsnr)
+{
+    DibImage img;
+    makePicture(img, 320, 240, natural);
+    Decoded d;
+    ASSERT_TRUE(decode(encode(img), d));
+    double squares = 0;
+    for (int y = 0; y < 240; ++y) {
+        const uint8_t* row = img.rowTopDown(y);
+        for (int x = 0; x < 320; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const double e = double(d.rgb[(size_t(y) * 320 + x) * 3 + c]) - row[3 * x + 2 - c];
+                squares += e * e;
+            }
+    }
+    const double psnr = 10 * std::log10(255.0 * 255.0 / (squares / (320.0 * 240 * 3)));
+    EXPECT_GE(psnr, 30.0);
+
+    DibImage flag;
+    makePicture(flag, 48, 32, [](int, int y, uint8_t rgb[3]) {
+        rgb[0] = y < 16 ? 220 : 20;  // red on top, blue below
+        rgb[1] = 30;
+        rgb[2] = y < 16 ? 20 : 220;
+    });
+    ASSERT_TRUE(decode(encode(flag), d));
+    const uint8_t* top = &d.rgb[(4 * 48 + 24) * 3];
+    const uint8_t* bottom = &d.rgb[(28 * 48 + 24) * 3];
+    EXPECT_GT(top[0], 180);
+    EXPECT_LT(top[2], 60);
+    EXPECT_GT(bottom[2], 180);
+    EXPECT_LT(bottom[0], 60);
+}
+
+// Packed planes and the bitmap read in place are the same picture to the encoder.
+TEST(JpegEncoder, PackedPlanes_SameFileAsBitmap)
+{
+    DibImage img;
+    makePicture(img, 37, 23, natural);
+    std::vector<uint8_t> r(37 * 23), g(37 * 23), b(37 * 23);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x) {
+            const uint8_t* p = img.rowTopDown(y) + 3 * x;
+            b[y * 37 + x] = p[0];
+            g[y * 37 + x] = p[1];
+            r[y * 37 + x] = p[2];
+        }
+    JpegEncoder encoder(JpegPlanes{r.data(), g.data(), b.data(), 1, 37});
+    encoder.SetParameters(37, 23);
+    ASSERT_EQ(encoder.Encode(), 0);
+    int64_t n = 0;
+    const auto buffer = encoder.TakeBuffer(&n);
+    EXPECT_EQ(Bytes(buffer.get(), buffer.get() + n), encode(img));
+}
+
+TEST(JpegEncoder, Failures_ReportedAndNoFileWritten)
+{
+    QTemporaryDir dir;
+    DibImage grey;
+    ASSERT_TRUE(grey.Create(16, 16, 8));
+    EXPECT_FALSE(EncodeJpeg(grey, dir.filePath("a.jpg")));  // only 24-bit pictures
+    DibImage empty;
+    EXPECT_FALSE(EncodeJpeg(empty, dir.filePath("b.jpg")));
+    DibImage img;
+    makePicture(img, 20, 20, natural);
+    EXPECT_FALSE(EncodeJpeg(img, dir.filePath("missing/c.jpg")));  // folder does not exist
+    EXPECT_FALSE(QFile::exists(dir.filePath("a.jpg")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("b.jpg")));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    // Sizes the file format cannot hold, and no planes, fail the encode itself.
+    JpegEncoder wide(JpegPlanes{img.bits(), img.bits(), img.bits(), 0, 0});
+    wide.SetParameters(65536, 1);
+    EXPECT_EQ(wide.Encode(), -1);
+    JpegEncoder none(JpegPlanes{});
+    none.SetParameters(16, 16);
+    EXPECT_EQ(none.Encode(), -1);
+    int64_t n = 7;
+    EXPECT_FALSE(none.TakeBuffer(&n));
+    EXPECT_EQ(n, 0);
+}

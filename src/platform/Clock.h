@@ -1,0 +1,11 @@
+// Millisecond clock and sleep, as the viewer's timing code uses them (a steady clock, never the wall time).
+#pragma once
+
+#include <cstdint>
+
+// Milliseconds since the clock was first read; wraps after about 49 days, so compare by unsigned difference.
+uint32_t timeGetTime();
+// The same clock (the viewer uses both names).
+uint32_t GetTickCount();
+// Blocks the calling thread for ms milliseconds.
+void Sleep(uint32_t ms);

@@ -55,8 +55,8 @@ struct Rows {
     const uint8_t* p1;
 };
 
-// Scalar form, any pixel sizes: pixels [from, n) of the row; phases are those of pixel 0.
-void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t n, int rowPhase, int colPhase,
+// Scalar form, any pixel sizes: pixels [from, to) of the row; phases are those of pixel 0.
+void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t to, int rowPhase, int colPhase,
                const Gains& g, int srcBpp, int dstBpp)
 {
     // Red comes from X on row phase 1, from Y on row phase 0; blue from the other.
@@ -70,7 +70,7 @@ void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t n, int rowP
     auto sumT = [&](const uint8_t* a, const uint8_t* b, int32_t c) {
         return 3 * comb(a, b, c - 1) + comb(a, b, c + 1);
     };
-    for (int32_t c = from; c < n; ++c) {
+    for (int32_t c = from; c < to; ++c) {
         const int cp = colPhase ^ (c & 1);
         const int red = cp ? sumT(redA, redB, c) : sumS(redA, redB, c);
         const int blue = cp ? sumS(blueA, blueB, c) : sumT(blueA, blueB, c);
@@ -170,9 +170,107 @@ int32_t rowSsse3(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int co
 
 #pragma GCC pop_options
 
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+// Low bytes (first samples) and high bytes (second samples) of 16 pairs, as 16-bit lanes.
+inline __m256i firstOf(const uint8_t* p)
+{
+    return _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), _mm256_set1_epi16(0x00FF));
+}
+inline __m256i secondOf(const uint8_t* p)
+{
+    return _mm256_srli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), 8);
+}
+// Lanes of two byte values: the first in the low byte, the second in the high byte.
+inline __m256i pairBytes(__m256i firstValues, __m256i secondValues)
+{
+    return _mm256_or_si256(firstValues, _mm256_slli_epi16(secondValues, 8));
+}
+// 3 a + b.
+inline __m256i comb3(__m256i a, __m256i b)
+{
+    return _mm256_add_epi16(_mm256_add_epi16(a, _mm256_add_epi16(a, a)), b);
+}
+
+// AVX2 form: 32 pixels at a time, seen as 16 pairs (a column of phase 0, then one of phase 1) in 16-bit
+// lanes: the low byte of a lane is the pair's first sample, the high byte its second. Red sums use only
+// first samples, blue sums only second ones:
+//   red:   first 3 R(k) + R(k - 1), second 3 R(k) + R(k + 1),   R = 3 a + b over first samples
+//   blue:  first 3 B(k - 1) + B(k), second 3 B(k) + B(k - 1),   B = 3 a + b over second samples
+//   green: first gA(k) + gB'(k - 1), second gA(k) + gB'(k)       (gA first samples, gB' second samples)
+// Pixels [from, to) of the row are done, from the first phase-0 column; returns where it stopped.
+int32_t rowAvx2(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g,
+                int32_t& from)
+{
+    from = colPhase;  // the first pair starts at a column of phase 0
+    const __m256i max8 = _mm256_set1_epi16(255);
+    const __m256i kR2 = _mm256_set1_epi16(int16_t(2 * g.kR)), kB2 = _mm256_set1_epi16(int16_t(2 * g.kB));
+    const uint8_t* redA = rowPhase ? rows.p0 : rows.m1;
+    const uint8_t* redB = rowPhase ? rows.m2 : rows.p1;
+    const uint8_t* blueA = rowPhase ? rows.m1 : rows.p0;
+    const uint8_t* blueB = rowPhase ? rows.p1 : rows.m2;
+    const uint8_t* greenA = rowPhase ? rows.m1 : rows.p0;
+    const uint8_t* greenB = rowPhase ? rows.p0 : rows.m1;
+    const __m128i b0 = _mm_setr_epi8(0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5);
+    const __m128i g0 = _mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1);
+    const __m128i r0 = _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1);
+    const __m128i b1 = _mm_setr_epi8(-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1);
+    const __m128i g1 = _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10);
+    const __m128i r1 = _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1);
+    const __m128i b2 = _mm_setr_epi8(-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1);
+    const __m128i g2 = _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1);
+    const __m128i r2 = _mm_setr_epi8(10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15);
+    const __m256i mb0 = _mm256_set_m128i(b0, b0), mg0 = _mm256_set_m128i(g0, g0), mr0 = _mm256_set_m128i(r0, r0);
+    const __m256i mb1 = _mm256_set_m128i(b1, b1), mg1 = _mm256_set_m128i(g1, g1), mr1 = _mm256_set_m128i(r1, r1);
+    const __m256i mb2 = _mm256_set_m128i(b2, b2), mg2 = _mm256_set_m128i(g2, g2), mr2 = _mm256_set_m128i(r2, r2);
+
+    // (sum << 4) * 2k >> 16 == (sum * k) >> 11 exactly; then saturated to 255.
+    auto gain = [&](__m256i sum, __m256i k2) {
+        return _mm256_min_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(sum, 4), k2), max8);
+    };
+    int32_t c = from;
+    for (; c + 32 <= n; c += 32) {
+        const __m256i rPrev = comb3(firstOf(redA + c - 2), firstOf(redB + c - 2));
+        const __m256i rHere = comb3(firstOf(redA + c), firstOf(redB + c));
+        const __m256i rNext = comb3(firstOf(redA + c + 2), firstOf(redB + c + 2));
+        const __m256i bPrev = comb3(secondOf(blueA + c - 2), secondOf(blueB + c - 2));
+        const __m256i bHere = comb3(secondOf(blueA + c), secondOf(blueB + c));
+        const __m256i red = pairBytes(gain(comb3(rHere, rPrev), kR2),
+                                      gain(comb3(rHere, rNext), kR2));
+        const __m256i blue = pairBytes(gain(comb3(bPrev, bHere), kB2),
+                                       gain(comb3(bHere, bPrev), kB2));
+        const __m256i gHere = firstOf(greenA + c);
+        const __m256i green = pairBytes(_mm256_srli_epi16(_mm256_add_epi16(gHere, secondOf(greenB + c - 2)), 1),
+                                        _mm256_srli_epi16(_mm256_add_epi16(gHere, secondOf(greenB + c)), 1));
+        auto mix = [&](__m256i mb, __m256i mg, __m256i mr) {
+            return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, mb), _mm256_shuffle_epi8(green, mg)),
+                                   _mm256_shuffle_epi8(red, mr));
+        };
+        const __m256i o0 = mix(mb0, mg0, mr0), o1 = mix(mb1, mg1, mr1), o2 = mix(mb2, mg2, mr2);
+        uint8_t* d = out + ptrdiff_t(c) * 3;
+        // Each 128-bit lane holds 16 pixels: the low lanes make the first 48 bytes, the high lanes the next.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(o0));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), _mm256_castsi256_si128(o1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), _mm256_castsi256_si128(o2));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 48), _mm256_extracti128_si256(o0, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 64), _mm256_extracti128_si256(o1, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 80), _mm256_extracti128_si256(o2, 1));
+    }
+    return c;
+}
+
+#pragma GCC pop_options
+
 bool haveSsse3()
 {
     static const bool yes = __builtin_cpu_supports("ssse3");
+    return yes;
+}
+
+bool haveAvx2()
+{
+    static const bool yes = __builtin_cpu_supports("avx2");
     return yes;
 }
 
@@ -201,8 +299,9 @@ int32_t BayerToRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_
     const int sb = srcBytesPerPixel;
     const ptrdiff_t firstCol = 2 * ptrdiff_t(sb);
 #if NX_BAYER_X86
-    const bool vector = sb == 1 && dstBytesPerPixel == 3 && gains.vectorFits() && haveSsse3() &&
-                        kernel::simdAllowed(kernel::SimdLevel::Ssse3);
+    const bool vector = sb == 1 && dstBytesPerPixel == 3 && gains.vectorFits();
+    const bool avx2 = vector && haveAvx2() && kernel::simdAllowed(kernel::SimdLevel::Avx2);
+    const bool ssse3 = vector && haveSsse3() && kernel::simdAllowed(kernel::SimdLevel::Ssse3);
 #endif
     for (int32_t i = 2; i < walk.height - 2; ++i) {
         const Rows rows{walk.srcRow(i - 2) + firstCol, walk.srcRow(i - 1) + firstCol, walk.srcRow(i) + firstCol,
@@ -211,8 +310,13 @@ int32_t BayerToRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_
         const int rowPhase = rowMode ^ ((i - 2) & 1);
         int32_t done = 0;
 #if NX_BAYER_X86
-        if (vector)
+        if (avx2) {
+            int32_t from = 0;
+            done = rowAvx2(out, rows, n, rowPhase, colPhase, gains, from);
+            rowScalar(out, rows, 0, from, rowPhase, colPhase, gains, sb, dstBytesPerPixel);
+        } else if (ssse3) {
             done = rowSsse3(out, rows, n, rowPhase, colPhase, gains);
+        }
 #endif
         rowScalar(out, rows, done, n, rowPhase, colPhase, gains, sb, dstBytesPerPixel);
     }

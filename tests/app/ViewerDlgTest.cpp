@@ -1,0 +1,311 @@
+// The main window on the offscreen platform: what start-up puts in the controls in English and Japanese,
+// the settings file it keeps, its placement, closing, the corner buttons, the layout and the skinned look.
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include "app/DialogTemplate.h"
+#include "app/SkinButton.h"
+#include "app/ViewerDlg.h"
+#include "platform/Language.h"
+#include "platform/PrivateProfile.h"
+
+namespace {
+
+class ViewerDlgTest : public ::testing::Test {
+protected:
+    void TearDown() override { g_bJapanese = 0; }
+
+    QStringList comboTexts(const CViewerDlg& dlg, int id)
+    {
+        auto* combo = qobject_cast<QComboBox*>(dlg.control(id));
+        QStringList texts;
+        for (int i = 0; combo && i < combo->count(); ++i)
+            texts << combo->itemText(i);
+        return texts;
+    }
+
+    QStringList headers(const CViewerDlg& dlg)
+    {
+        auto* list = qobject_cast<QTableWidget*>(dlg.control(IDC_RESULTS));
+        QStringList texts;
+        for (int c = 0; list && c < list->columnCount(); ++c)
+            texts << list->horizontalHeaderItem(c)->text();
+        return texts;
+    }
+
+    QTemporaryDir m_Dir;
+};
+
+QColor pixelOf(const DibImage& image, int x, int y)
+{
+    const uint8_t* p = image.rowTopDown(y) + 3 * x;
+    return QColor(p[2], p[1], p[0]);
+}
+
+}  // namespace
+
+TEST_F(ViewerDlgTest, StartUp_English)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    EXPECT_EQ(dlg.windowTitle(), "NX-QB740LE Version 1.510");
+    EXPECT_EQ(comboTexts(dlg, IDC_ZOOM), QStringList({"full-screen", "x1", "x2", "x4", "x8", "x16"}));
+    EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM))->currentIndex(), 1);
+    EXPECT_EQ(headers(dlg), QStringList({"No.", "Type", "Result", "Unit"}));
+    auto* list = qobject_cast<QTableWidget*>(dlg.control(IDC_RESULTS));
+    EXPECT_EQ(list->columnWidth(0), 31);
+    EXPECT_EQ(list->columnWidth(3), 40);
+    const QStringList calib = comboTexts(dlg, IDC_CALIB_COMBO);
+    ASSERT_EQ(calib.size(), 10);
+    EXPECT_EQ(calib.front(), "Data1");
+    EXPECT_EQ(calib.back(), "Data10");
+    EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO))->currentIndex(), 0);
+    EXPECT_EQ(qobject_cast<QGroupBox*>(dlg.control(IDC_GROUP_LOAD))->title(), "Load image");
+    EXPECT_TRUE(dlg.control(IDC_LINE)->toolTip().isEmpty());  // no tooltips on English systems
+    EXPECT_TRUE(QDir(m_Dir.filePath("bmp")).exists());
+    EXPECT_EQ(dlg.savedir, m_Dir.filePath("bmp"));
+    // Every control of the template exists, and the frame images are made from EH x EV.
+    for (const ControlTemplate& t : MainDialogControls())
+        EXPECT_NE(dlg.control(t.id), nullptr) << t.id;
+    EXPECT_EQ(dlg.m_ImgRaw.width(), 2048);
+    EXPECT_EQ(dlg.m_ImgRaw.bitsPerPixel(), 8);
+    EXPECT_EQ(dlg.m_ImgColor.bitsPerPixel(), 24);
+    EXPECT_FALSE(dlg.m_SkinButtons.isEmpty());
+    EXPECT_EQ(dlg.m_SkinButtons.width(), 400);
+    EXPECT_EQ(dlg.m_SkinArrows.width(), 52);
+}
+
+TEST_F(ViewerDlgTest, StartUp_Japanese)
+{
+    g_bJapanese = 1;
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    EXPECT_EQ(comboTexts(dlg, IDC_ZOOM).front(), QString::fromUtf8("全画面表示"));
+    EXPECT_EQ(headers(dlg), QStringList({"No.", QString::fromUtf8("計測内容"), QString::fromUtf8("測定値"),
+                                         QString::fromUtf8("単位")}));
+    EXPECT_EQ(comboTexts(dlg, IDC_CALIB_COMBO).front(), QString::fromUtf8("校正値1"));
+    EXPECT_EQ(qobject_cast<QLabel*>(dlg.control(IDC_CALIB_LABEL))->text(), QString::fromUtf8("校正値"));
+    EXPECT_EQ(dlg.control(IDC_TYPE)->toolTip(), QString::fromUtf8("画像保存の際計測ラインを表示した状態で保存します"));
+    EXPECT_EQ(dlg.control(IDC_RESULTS)->toolTip(), QString::fromUtf8("計測結果を表示します"));
+    EXPECT_EQ(dlg.control(IDC_SCALE)->toolTip(), QString::fromUtf8("スケールの設定をします"));
+}
+
+TEST_F(ViewerDlgTest, StatusTick_SetsHeartbeatCaptionAndRepaint)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    EXPECT_EQ(dlg.m_Heartbeat.load(), 0u);
+    dlg.m_bRepaintPending = 1;
+    QCoreApplication::processEvents();
+    // Wait for the real timer rather than faking its id.
+    for (int i = 0; i < 50 && dlg.m_Heartbeat.load() == 0; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    EXPECT_NE(dlg.m_Heartbeat.load(), 0u);
+    EXPECT_EQ(dlg.windowTitle(), "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  "
+                                 "Frame per Second 0.0");
+    EXPECT_EQ(dlg.m_bRepaintPending, 0);
+}
+
+TEST_F(ViewerDlgTest, Settings_RoundTripThroughTheFile)
+{
+    {
+        CViewerDlg dlg(nullptr, m_Dir.path());
+        dlg.Gamma = 180;
+        dlg.m_BayerR = 1.25;
+        dlg.m_HLS.C = -7;
+        qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM))->setCurrentIndex(3);
+        dlg.done(0);
+    }
+    const QString path = m_Dir.filePath("NxQb740Le.ini");
+    ProfileFile file;
+    ASSERT_TRUE(file.load(path));
+    EXPECT_EQ(file.value("NX-QB740LE", "m_Bai").value_or(""), "3");
+    EXPECT_EQ(file.value("NX-QB740LE", "m_BayerR").value_or(""), "1.250000");
+    EXPECT_FALSE(file.value("CALIBRATION", "name_0").has_value());
+
+    CViewerDlg again(nullptr, m_Dir.path());
+    EXPECT_EQ(again.Gamma, 180);
+    EXPECT_DOUBLE_EQ(again.m_BayerR, 1.25);
+    EXPECT_EQ(again.m_HLS.C, -7);
+    EXPECT_EQ(qobject_cast<QComboBox*>(again.control(IDC_ZOOM))->currentIndex(), 3);
+}
+
+TEST_F(ViewerDlgTest, Placement_RestoredOnFirstShowAndMaximised)
+{
+    {
+        CViewerDlg dlg(nullptr, m_Dir.path());
+        dlg.show();
+        dlg.setGeometry(20, 30, 700, 500);
+        dlg.showMaximized();
+        QCoreApplication::processEvents();
+        dlg.done(0);
+    }
+    ProfileFile file;
+    ASSERT_TRUE(file.load(m_Dir.filePath("NxQb740Le.ini")));
+    EXPECT_EQ(file.value("NX-QB740LE", "Window_Max").value_or(""), "1");
+    EXPECT_EQ(file.value("NX-QB740LE", "Window_Left").value_or(""), "20");
+    EXPECT_EQ(file.value("NX-QB740LE", "Window_Right").value_or(""), "720");
+    EXPECT_EQ(file.value("NX-QB740LE", "Window_Bottom").value_or(""), "530");
+
+    CViewerDlg again(nullptr, m_Dir.path());
+    again.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(again.isMaximized());
+    EXPECT_EQ(again.normalGeometry(), QRect(20, 30, 700, 500));
+}
+
+TEST_F(ViewerDlgTest, Placement_FromALargerScreenComesBackVisible)
+{
+    WritePrivateProfileStringA("NX-QB740LE", "Window_Left", "5000", m_Dir.filePath("NxQb740Le.ini"));
+    WritePrivateProfileStringA("NX-QB740LE", "Window_Right", "5600", m_Dir.filePath("NxQb740Le.ini"));
+    WritePrivateProfileStringA("NX-QB740LE", "Window_Top", "3000", m_Dir.filePath("NxQb740Le.ini"));
+    WritePrivateProfileStringA("NX-QB740LE", "Window_Bottom", "3400", m_Dir.filePath("NxQb740Le.ini"));
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    QCoreApplication::processEvents();
+    const QRect screen = dlg.screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(dlg.geometry())) << dlg.geometry().x() << "," << dlg.geometry().y();
+    EXPECT_EQ(dlg.geometry().size(), QSize(600, 400));
+}
+
+TEST_F(ViewerDlgTest, Close_AsksOnlyInJapanese)
+{
+    int asked = 0;
+    {
+        CViewerDlg dlg(nullptr, m_Dir.path());
+        dlg.confirmClose = [&](QWidget*) { ++asked; return false; };
+        dlg.show();
+        EXPECT_TRUE(dlg.close());
+        EXPECT_EQ(asked, 0);
+    }
+    g_bJapanese = 1;
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    bool answer = false;
+    dlg.confirmClose = [&](QWidget*) { ++asked; return answer; };
+    dlg.show();
+    EXPECT_FALSE(dlg.close());  // "No" keeps the window
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(dlg.isVisible());
+    answer = true;
+    EXPECT_TRUE(dlg.close());
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(ViewerDlgTest, CornerButtons_HideTheControlGroupsAndWidenTheView)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    QCoreApplication::processEvents();
+    const int viewWidth = dlg.m_ViewRect.width();
+    qobject_cast<QAbstractButton*>(dlg.control(IDC_PANEL_TOGGLE))->click();
+    EXPECT_EQ(dlg.m_bPanelShown, 0);
+    EXPECT_FALSE(dlg.control(IDC_RESULTS)->isVisible());
+    EXPECT_FALSE(dlg.control(IDC_LIVE)->isVisible());
+    EXPECT_FALSE(dlg.control(IDC_CALIB_LABEL)->isVisible());
+    EXPECT_TRUE(dlg.control(IDC_PANEL_TOGGLE)->isVisible());
+    EXPECT_EQ(dlg.m_bRepaintPending, 1);
+    // 2048 wide at x1: the view takes the whole width but the small reserve.
+    EXPECT_EQ(dlg.m_ViewRect.width(), dlg.width() - 24);
+    EXPECT_GT(dlg.m_ViewRect.width(), viewWidth);
+
+    qobject_cast<QAbstractButton*>(dlg.control(IDC_STRIP_TOGGLE))->click();
+    EXPECT_FALSE(dlg.control(IDC_STRIP)->isVisible());
+    EXPECT_FALSE(dlg.control(IDC_STRIP_SCROLL)->isVisible());
+    EXPECT_EQ(dlg.m_ViewRect.height(), dlg.height() - 20);
+    qobject_cast<QAbstractButton*>(dlg.control(IDC_PANEL_TOGGLE))->click();
+    EXPECT_TRUE(dlg.control(IDC_RESULTS)->isVisible());
+}
+
+TEST_F(ViewerDlgTest, Resize_KeepsRightMarginsAndCornerButton)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    dlg.QDialog::resize(1200, 900);  // plain resize is also the "resize" setting
+    QCoreApplication::processEvents();
+    const auto rightMargin = [&](int id) {
+        const QRect g = dlg.control(id)->geometry();
+        return dlg.width() - (g.x() + g.width());
+    };
+    EXPECT_EQ(rightMargin(IDC_PANEL_TOGGLE), 0);
+    EXPECT_EQ(rightMargin(IDC_GROUP_LOAD), 11);
+    EXPECT_EQ(rightMargin(IDC_DIR), 20);
+    EXPECT_EQ(rightMargin(IDC_CALIB_COMBO), 22);
+    EXPECT_EQ(rightMargin(IDC_SAVE), 82);
+    EXPECT_EQ(rightMargin(IDC_LIVE), 143);
+    EXPECT_EQ(rightMargin(IDC_RESULTS), 12);
+    const QRect corner = dlg.control(IDC_STRIP_TOGGLE)->geometry();
+    EXPECT_EQ(corner.y() + corner.height(), 900);
+    const QRect strip = dlg.control(IDC_STRIP)->geometry();
+    EXPECT_EQ(strip.y() + strip.height(), 900 - 12);
+    EXPECT_EQ(strip.width(), 1200 - 228);
+}
+
+TEST_F(ViewerDlgTest, ZoomChange_RelaysOutAndClampsTheScroll)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    QCoreApplication::processEvents();
+    auto* zoom = qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM));
+    dlg.m_Bai_X = -5000;
+    zoom->setCurrentIndex(2);
+    emit zoom->activated(2);
+    EXPECT_EQ(dlg.m_ZoomIndex, 2);
+    EXPECT_EQ(dlg.m_bRepaintPending, 1);
+    EXPECT_DOUBLE_EQ(dlg.m_Bai_X, dlg.m_ViewRect.width() / 2 - 2048);
+    zoom->setCurrentIndex(0);
+    emit zoom->activated(0);
+    EXPECT_EQ(dlg.m_ZoomIndex, 0);
+    // Fit keeps the 4:3 picture's aspect (the view's size includes its offset from the corner).
+    const int w = dlg.m_ViewRect.width() - dlg.m_ViewRect.left, h = dlg.m_ViewRect.height() - dlg.m_ViewRect.top;
+    EXPECT_NEAR(double(w) / h, 4.0 / 3.0, 0.01);
+}
+
+TEST_F(ViewerDlgTest, TypeButton_TogglesSaveOverlayAndItsCell)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    EXPECT_EQ(dlg.m_bSaveOverlay, 0);
+    qobject_cast<QAbstractButton*>(dlg.control(IDC_TYPE))->click();
+    EXPECT_EQ(dlg.m_bSaveOverlay, 1);
+    EXPECT_EQ(ButtonCell(IDC_TYPE, dlg.skinState(), true).source.left, 150);
+    qobject_cast<QAbstractButton*>(dlg.control(IDC_TYPE))->click();
+    EXPECT_EQ(dlg.m_bSaveOverlay, 0);
+}
+
+TEST_F(ViewerDlgTest, SkinnedButton_CopiesItsCellWithDots)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    QCoreApplication::processEvents();
+    auto* aria = static_cast<SkinButton*>(dlg.control(IDC_ARIA));
+    auto* line = static_cast<SkinButton*>(dlg.control(IDC_LINE));
+    // Untouched: the button shows its cell pixel for pixel (away from the dot).
+    QImage shot = aria->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(25, 20), pixelOf(dlg.m_SkinButtons, 50 + 25, 20));
+    EXPECT_EQ(shot.pixelColor(6, 46), pixelOf(dlg.m_SkinButtons, 50 + 6, 46));
+
+    // The area tool active: ARIA carries the green dot, LINE none.
+    dlg.currentItem.reset(2);
+    shot = aria->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(6, 46), QColor(0, 255, 0));
+    EXPECT_EQ(line->grab().toImage().pixelColor(6, 46), pixelOf(dlg.m_SkinButtons, 6, 46));
+
+    // Held down: the red dot (the green one of the active tool is drawn over it).
+    dlg.currentItem.reset(0);
+    line->setDown(true);
+    EXPECT_EQ(line->grab().toImage().pixelColor(6, 46), QColor(255, 0, 0));
+    line->setDown(false);
+
+    // Disabled: the cell 200 pixels to the right.
+    line->setEnabled(false);
+    EXPECT_EQ(line->grab().toImage().pixelColor(25, 20), pixelOf(dlg.m_SkinButtons, 200 + 25, 20));
+}

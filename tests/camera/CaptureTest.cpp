@@ -1,0 +1,216 @@
+// The capture engine: ring index rules, the window copied at the destination's stride and never past it,
+// a reader running beside the capture thread, start and stop rules, and failing or vanishing devices.
+#include <atomic>
+#include <cstring>
+
+#include "CameraTestSupport.h"
+#include "camera/FrameRing.h"
+#include "platform/DeviceIo.h"
+
+using namespace camtest;
+
+namespace {
+
+// A raw frame straight from the driver, as the capture thread would read it.
+std::vector<uint8_t> readRawFrame(const CameraDevice& camera)
+{
+    std::vector<uint8_t> frame(size_t(camera.transferLength()));
+    DeviceHandle handle = DeviceIo::open(camera.devicePath());
+    uint32_t requestPipe = 0, framePipe = 2, returned = 0;
+    uint8_t request[64] = {2};
+    EXPECT_TRUE(DeviceIo::control(handle, 0x22204E, &requestPipe, 4, request, 64, &returned));
+    EXPECT_TRUE(DeviceIo::control(handle, 0x2220A9, &framePipe, 4, frame.data(), uint32_t(frame.size()), &returned));
+    DeviceIo::close(handle);
+    return frame;
+}
+
+bool allZero(const std::vector<uint8_t>& v)
+{
+    return std::all_of(v.begin(), v.end(), [](uint8_t b) { return b == 0; });
+}
+
+}  // namespace
+
+TEST(FrameRing, ReaderTakesNewest_WriterStepsOverReader)
+{
+    // Writer completed 0, 1, 2 and fills 3: the reader moves to 2.
+    int read = 0;
+    EXPECT_TRUE(ringTakeNewest(3, read, 10));
+    EXPECT_EQ(read, 2);
+    // After the copy the read index is 3: nothing new until 3 is complete.
+    read = ringNext(read, 10);
+    EXPECT_EQ(read, 3);
+    EXPECT_FALSE(ringTakeNewest(3, read, 10));
+    EXPECT_TRUE(ringTakeNewest(4, read, 10));
+    EXPECT_EQ(read, 3);
+
+    // Read index 4 and a writer completing 3: it goes on to 5, not 4.
+    EXPECT_EQ(ringAdvanceWriter(3, 4, 10), 5);
+    EXPECT_EQ(ringAdvanceWriter(3, 7, 10), 4);
+    // Wrapping: the writer at the end, the reader at 0.
+    EXPECT_EQ(ringAdvanceWriter(9, 0, 10), 1);
+    EXPECT_EQ(ringAdvanceWriter(9, 5, 10), 0);
+    // The writer has wrapped past the reader: write 1, read 8 -> newest is 0.
+    read = 8;
+    EXPECT_TRUE(ringTakeNewest(1, read, 10));
+    EXPECT_EQ(read, 0);
+    read = 9;
+    EXPECT_TRUE(ringTakeNewest(0, read, 10));
+    EXPECT_EQ(read, 9);
+}
+
+TEST_F(CameraFixture, GetImage_CopiesWindowAtDestinationStride_WidthNotMultipleOfFour)
+{
+    sim->setNoise(false);
+    sim->setMotion(false);
+    CameraDevice camera;
+    ASSERT_EQ(camera.SetWindow(2, 4, 638, 479, 0), 0);
+    const std::vector<uint8_t> raw = readRawFrame(camera);
+
+    // A bottom-up 8-bit picture's memory: stride 640, plus guard bytes after it.
+    const int stride = 640, width = 638, height = 479;
+    std::vector<uint8_t> picture(size_t(stride) * height + 64, 0xA5);
+    ASSERT_EQ(camera.StartCapture(), 0);
+    ASSERT_TRUE(waitFor([&] { return camera.IsFrameReady() == 1; }));
+    ASSERT_EQ(camera.GetImage(picture.data(), width, height, stride), 0);
+    EXPECT_EQ(camera.StopCapture(), 0);
+
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* got = &picture[size_t(row) * stride];
+        const uint8_t* want = &raw[size_t(row) * camera.lineLength() + 396];
+        ASSERT_EQ(std::memcmp(got, want, width), 0) << "row " << row;
+        EXPECT_EQ(got[width], 0xA5);  // row padding untouched
+        EXPECT_EQ(got[width + 1], 0xA5);
+    }
+    for (size_t i = size_t(stride) * height; i < picture.size(); ++i)
+        ASSERT_EQ(picture[i], 0xA5);
+}
+
+TEST_F(CameraFixture, GetImage_SmallerDestination_NeverWritesPast_BadDestinationRefused)
+{
+    sim->setNoise(false);
+    sim->setMotion(false);
+    CameraDevice camera;
+    ASSERT_EQ(camera.SetWindow(0, 0, 640, 480, 0), 0);
+    const std::vector<uint8_t> raw = readRawFrame(camera);
+    ASSERT_EQ(camera.StartCapture(), 0);
+    ASSERT_TRUE(waitFor([&] { return camera.IsFrameReady() == 1; }));
+
+    std::vector<uint8_t> small(100 * 50 + 16, 0x5A);
+    ASSERT_EQ(camera.GetImage(small.data(), 100, 50, 100), 0);
+    for (int row = 0; row < 50; ++row)
+        ASSERT_EQ(std::memcmp(&small[size_t(row) * 100], &raw[size_t(row) * camera.lineLength() + 396], 100), 0);
+    for (size_t i = 100 * 50; i < small.size(); ++i)
+        ASSERT_EQ(small[i], 0x5A);
+
+    EXPECT_EQ(camera.GetImage(nullptr, 640, 480, 640), 14);
+    EXPECT_EQ(camera.GetImage(small.data(), 0, 50, 100), 14);
+    EXPECT_EQ(camera.GetImage(small.data(), 100, -1, 100), 14);
+    EXPECT_EQ(camera.GetImage(small.data(), 100, 50, 99), 14);
+    EXPECT_EQ(camera.StopCapture(), 0);
+}
+
+TEST_F(CameraFixture, Capture_ReaderBesideCaptureThreadAndRegisterTraffic_FramesFlowStopCleanly)
+{
+    CameraDevice camera;
+    ASSERT_EQ(camera.SetWindow(0, 0, 320, 240, 0), 0);
+    ASSERT_EQ(camera.StartCapture(), 0);
+    EXPECT_EQ(camera.StartCapture(), 21);  // the running thread is left alone
+    EXPECT_TRUE(camera.isCapturing());
+
+    // The display side takes frames while the user-interface side turns the gain (as auto exposure does).
+    std::atomic<int> taken{0};
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        std::vector<uint8_t> picture(320 * 240);
+        while (!done)
+            if (camera.IsFrameReady() && camera.GetImage(picture.data(), 320, 240, 320) == 0)
+                ++taken;
+    });
+    for (int i = 0; i < 50 && taken < 30; ++i) {
+        camera.SetGlobalGain(uint8_t(10 + i % 20));
+        uint16_t shutter = 0;
+        camera.GetShutter(&shutter);
+    }
+    EXPECT_TRUE(waitFor([&] { return taken >= 30; }));
+    EXPECT_EQ(camera.StopCapture(), 0);
+    done = true;
+    reader.join();
+    EXPECT_FALSE(camera.isCapturing());
+    EXPECT_EQ(camera.StopCapture(), 0);  // not running: at once
+    EXPECT_GE(sim->framesDelivered(), uint64_t(taken.load()));
+}
+
+TEST_F(CameraFixture, Geometry_BoundsAndTheRing)
+{
+    CameraDevice camera;
+    EXPECT_EQ(camera.SetGeometry(0, 0, 1, 10, 0, 10, 10), 3);
+    EXPECT_EQ(camera.SetGeometry(100, 50, 51, 10, 0, 10, 10), 3);
+    EXPECT_EQ(camera.SetGeometry(100, -1, 50, 10, 0, 10, 10), 3);
+    EXPECT_EQ(camera.SetGeometry(100, 0, 100, 10, 5, 6, 10), 4);
+    EXPECT_EQ(camera.SetGeometry(100, 0, 100, 0, 0, 1, 10), 4);
+    EXPECT_EQ(camera.SetGeometry(100, 0, 100, 10, 0, 10, 1), 1);
+    EXPECT_EQ(camera.transferLength(), 3780608);  // refused: nothing changed
+
+    EXPECT_EQ(camera.SetGeometry(1000, 0, 1000, 4, 0, 4, 2), 0);
+    EXPECT_EQ(camera.transferLength(), 4096);
+    EXPECT_EQ(camera.bufferBytes(), 8192);
+    EXPECT_EQ(camera.bufferCount(), 2);
+
+    // A frame beyond the transfer's sizes leaves no ring: capture cannot start.
+    EXPECT_EQ(camera.SetGeometry(1 << 30, 0, 10, 4, 0, 4, 10), 7);
+    EXPECT_EQ(camera.bufferCount(), 0);
+    EXPECT_EQ(camera.StartCapture(), 7);
+    EXPECT_FALSE(camera.isCapturing());
+    std::vector<uint8_t> picture(64);
+    EXPECT_EQ(camera.GetImage(picture.data(), 8, 8, 8), 7);
+
+    // While capture runs the geometry stays as it is.
+    ASSERT_EQ(camera.SetWindow(0, 0, 320, 240, 0), 0);
+    ASSERT_EQ(camera.StartCapture(), 0);
+    EXPECT_EQ(camera.SetGeometry(1000, 0, 1000, 4, 0, 4, 2), 21);
+    EXPECT_EQ(camera.activeWidth(), 320);
+    EXPECT_EQ(camera.StopCapture(), 0);
+}
+
+TEST_F(CameraFixture, Faults_FailedOrShortReadEndsWith19_LastGoodFrameKept_RestartWorks)
+{
+    sim->setMotion(false);
+    CameraDevice camera;
+    ASSERT_EQ(camera.SetWindow(0, 0, 320, 240, 0), 0);
+    for (auto fault : {SimCamera::FrameFault::Fail, SimCamera::FrameFault::Short}) {
+        sim->injectFrameFault(fault, 3);
+        ASSERT_EQ(camera.StartCapture(), 0);
+        ASSERT_TRUE(waitFor([&] { return !camera.isCapturing(); }));  // ended by itself
+
+        // The broken frame is not handed out: the newest frame is the third good one.
+        std::vector<uint8_t> picture(320 * 240);
+        ASSERT_EQ(camera.IsFrameReady(), 1);
+        ASSERT_EQ(camera.GetImage(picture.data(), 320, 240, 320), 0);
+        EXPECT_FALSE(allZero(picture));
+        EXPECT_EQ(camera.IsFrameReady(), 0);
+
+        EXPECT_EQ(camera.StopCapture(), 19);
+        EXPECT_EQ(camera.StopCapture(), 0);
+        EXPECT_EQ(camera.StartCapture(), 0);
+        EXPECT_TRUE(waitFor([&] { return camera.IsFrameReady() == 1; }));
+        EXPECT_EQ(camera.StopCapture(), 0);
+    }
+}
+
+TEST_F(CameraFixture, Faults_DeviceUnpluggedDuringCapture_Ends19_ThenNoHandle)
+{
+    CameraDevice camera;
+    ASSERT_EQ(camera.SetWindow(0, 0, 320, 240, 0), 0);
+    ASSERT_EQ(camera.StartCapture(), 0);
+    ASSERT_TRUE(waitFor([&] { return camera.IsFrameReady() == 1; }));
+    uninstallSimulatedCamera(0);
+    ASSERT_TRUE(waitFor([&] { return !camera.isCapturing(); }));
+    EXPECT_EQ(camera.StopCapture(), 19);
+
+    // Gone for good: a new run cannot open the device.
+    EXPECT_EQ(camera.StartCapture(), 0);
+    ASSERT_TRUE(waitFor([&] { return !camera.isCapturing(); }));
+    EXPECT_EQ(camera.StopCapture(), 0);
+    EXPECT_EQ(camera.GetGlobalGain(), 0);
+}

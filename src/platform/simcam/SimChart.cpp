@@ -185,7 +185,7 @@ void SimChart::draw()
 
     // Ruler: 180 mm, a tick per millimetre, longer ticks at 5 mm, numbered ones every centimetre.
     const int rulerLeft = 124, rulerTop = 50;
-    canvas.fillRect(rulerLeft - 10, rulerTop, rulerLeft + 1810, rulerTop + 140, kWhite);
+    canvas.fillRect(rulerLeft - 24, rulerTop, rulerLeft + 1824, rulerTop + 140, kWhite);
     for (int mm = 0; mm <= 180; ++mm) {
         int x = rulerLeft + mm * kPixelsPerMm;
         int len = mm % 10 == 0 ? 70 : mm % 5 == 0 ? 50 : 30;

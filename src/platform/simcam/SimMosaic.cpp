@@ -13,7 +13,7 @@
 namespace {
 
 // Sensor response per chart channel (red, green, blue) under a warm light: white balance has work to do.
-constexpr double kTint[3] = {0.78, 1.0, 0.66};
+constexpr double kTint[3] = {0.84, 1.0, 0.72};
 // Chart channel seen by each colour site.
 constexpr int kSiteChannel[4] = {1, 2, 0, 1};
 // Darkening toward the corners (fraction lost at the corner of each axis).

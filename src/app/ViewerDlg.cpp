@@ -54,6 +54,22 @@ constexpr Tooltip kTooltips[] = {
     {IDC_CALIB_COMBO, 219}, {IDC_RESULTS, 220},
 };
 
+// The template's label is narrower than "Calibration value" in any font we have: let it grow to the left
+// (its right edge is what the layout keeps) and wrap onto a second line rather than cut the text off.
+Rect fitLabel(QLabel* label, Rect r)
+{
+    constexpr int kMaxWidth = 80;
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
+    if (textWidth <= r.width())
+        return r;
+    label->setWordWrap(textWidth > kMaxWidth);
+    const int width = std::min(textWidth, kMaxWidth);
+    const int height = label->heightForWidth(width) > 0 ? label->heightForWidth(width) : r.height();
+    const int centre = (r.top + r.bottom) / 2;
+    return {r.right - width, centre - height / 2, r.right, centre - height / 2 + height};
+}
+
 bool askBeforeClosing(QWidget* parent)
 {
     return QMessageBox::question(parent, "終了確認", "終了しますか？", QMessageBox::Yes | QMessageBox::No) ==
@@ -108,12 +124,9 @@ void CViewerDlg::createControls()
         case ControlKind::DropDownList:
             w = new QComboBox(this);
             break;
-        case ControlKind::StaticText: {
-            auto* label = new QLabel(text, this);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            w = label;
+        case ControlKind::StaticText:
+            w = new QLabel(text, this);
             break;
-        }
         case ControlKind::ListView:
             w = m_Results = new QTableWidget(this);
             break;
@@ -129,6 +142,8 @@ void CViewerDlg::createControls()
             r.right = std::max(r.right, r.left + kArrowCell);
             r.bottom = std::max(r.bottom, r.top + kArrowCell);
         }
+        if (t.kind == ControlKind::StaticText)
+            r = fitLabel(static_cast<QLabel*>(w), r);
         setControlRect(t.id, r);
         OnCtlColor(w);
     }
@@ -168,6 +183,7 @@ Rect CViewerDlg::controlRect(int id) const
 bool CViewerDlg::OnInitDialog()
 {
     setWindowIcon(QIcon(":/Icon/128.png"));
+    DetectProcessor(&m_Processor);
     LoadSettings();
     setWindowTitle(kCaption);
     calibration.recomputeFactors();
@@ -176,6 +192,7 @@ bool CViewerDlg::OnInitDialog()
 
     m_Results->setColumnCount(4);
     m_Results->setHorizontalHeaderLabels({"No.", LoadString(1007), LoadString(1008), LoadString(1009)});
+    m_Results->horizontalHeader()->setMinimumSectionSize(1);  // the widths below hold whatever the font
     const int widths[] = {31, 60, 50, 40};
     for (int c = 0; c < 4; ++c)
         m_Results->setColumnWidth(c, widths[c]);

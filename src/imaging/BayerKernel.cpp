@@ -262,18 +262,6 @@ int32_t rowAvx2(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int col
 
 #pragma GCC pop_options
 
-bool haveSsse3()
-{
-    static const bool yes = __builtin_cpu_supports("ssse3");
-    return yes;
-}
-
-bool haveAvx2()
-{
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
-}
-
 #endif
 
 }  // namespace
@@ -300,8 +288,8 @@ int32_t BayerToRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_
     const ptrdiff_t firstCol = 2 * ptrdiff_t(sb);
 #if NX_BAYER_X86
     const bool vector = sb == 1 && dstBytesPerPixel == 3 && gains.vectorFits();
-    const bool avx2 = vector && haveAvx2() && kernel::simdAllowed(kernel::SimdLevel::Avx2);
-    const bool ssse3 = vector && haveSsse3() && kernel::simdAllowed(kernel::SimdLevel::Ssse3);
+    const bool avx2 = vector && kernel::useSimd(kernel::SimdLevel::Avx2);
+    const bool ssse3 = vector && kernel::useSimd(kernel::SimdLevel::Ssse3);
 #endif
     for (int32_t i = 2; i < walk.height - 2; ++i) {
         const Rows rows{walk.srcRow(i - 2) + firstCol, walk.srcRow(i - 1) + firstCol, walk.srcRow(i) + firstCol,

@@ -14,9 +14,17 @@ void setSimdCap(SimdLevel cap)
     g_simdCap.store(int(cap), std::memory_order_relaxed);
 }
 
-bool simdAllowed(SimdLevel level)
+bool useSimd(SimdLevel level)
 {
-    return int(level) <= g_simdCap.load(std::memory_order_relaxed);
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const bool present = level == SimdLevel::None || (level == SimdLevel::Ssse3 && ssse3) ||
+                         (level == SimdLevel::Avx2 && avx2);
+#else
+    const bool present = level == SimdLevel::None;
+#endif
+    return present && int(level) <= g_simdCap.load(std::memory_order_relaxed);
 }
 
 }  // namespace kernel

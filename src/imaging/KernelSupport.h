@@ -58,6 +58,7 @@ inline int32_t truncSaturated(double v, int32_t ifNan)
 // the others on the same processor.
 enum class SimdLevel { None = 0, Ssse3 = 1, Avx2 = 2 };
 void setSimdCap(SimdLevel cap);
-bool simdAllowed(SimdLevel level);
+// Whether this processor has the level and the cap allows it.
+bool useSimd(SimdLevel level);
 
 }  // namespace kernel

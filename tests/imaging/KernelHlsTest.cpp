@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "imaging/KernelSupport.h"
 #include "imaging/Kernels.h"
 #include "imaging/KernelTestSupport.h"
 
@@ -64,20 +65,31 @@ void referenceHls(const uint8_t* s, uint8_t* d, const HlsData& p)
     d[0] = f((H - 120) % 360);
 }
 
-void checkImage(const DibImage& img, const HlsData& params)
+// Runs the kernel in place on a copy of img, with the vector form allowed or not.
+void checkImage(const DibImage& img, const HlsData& params, kernel::SimdLevel level)
 {
     DibImage got;
     copyPixels(got, img);
     Arg<HlsData> arg(params);
-    ASSERT_EQ(got.Apply(AdjustHls, got, nullptr, 0, 0, arg.user(), nullptr), 1);
+    kernel::setSimdCap(level);
+    const int32_t result = got.Apply(AdjustHls, got, nullptr, 0, 0, arg.user(), nullptr);
+    kernel::setSimdCap(kernel::SimdLevel::Avx2);
+    ASSERT_EQ(result, 1);
     for (int32_t y = 0; y < img.height(); ++y)
         for (int32_t x = 0; x < img.width(); ++x) {
             uint8_t want[3];
             referenceHls(img.rowBottomUp(y) + 3 * x, want, params);
             const uint8_t* d = got.rowBottomUp(y) + 3 * x;
             ASSERT_TRUE(d[0] == want[0] && d[1] == want[1] && d[2] == want[2])
-                << "H " << params.H << " L " << params.L << " S " << params.S << " pixel " << x << "," << y;
+                << "H " << params.H << " L " << params.L << " S " << params.S << " pixel " << x << "," << y
+                << " level " << int(level);
         }
+}
+
+void checkImage(const DibImage& img, const HlsData& params)
+{
+    checkImage(img, params, kernel::SimdLevel::None);
+    checkImage(img, params, kernel::SimdLevel::Avx2);
 }
 
 }  // namespace
@@ -103,10 +115,16 @@ TEST(KernelHls, ExtremeOffsets_MatchFormula)
 {
     DibImage img;
     makeRandom(img, 61, 19, 24, 21);
-    const HlsData cases[] = {{0, 0, 0, 0, 0},          {359, 0, 0, 0, 0},     {-360, 0, 0, 0, 0},
-                             {-721, 300, 300, 0, 0},   {1000, -300, 255, 0, 0}, {0, 0, -255, 0, 0},
+    // Around the points where the vector form reduces the offsets (hue +-720, lightness +-100000,
+    // saturation +-512) and at the ends of the int range.
+    const HlsData cases[] = {{0, 0, 0, 0, 0},          {359, 0, 0, 0, 0},        {-360, 0, 0, 0, 0},
+                             {-721, 300, 300, 0, 0},   {1000, -300, 255, 0, 0},  {0, 0, -255, 0, 0},
+                             {720, 99999, 511, 0, 0},  {721, -100001, -513, 0, 0}, {-720, 1000, -256, 0, 0},
+                             {-1081, -1000, 513, 0, 0}, {1079, 128, 1, 0, 0},     {-479, -128, -1, 0, 0},
                              {2000000000, 2000000000, 2000000000, 0, 0},
-                             {-2000000000, -2000000000, 2000000000, 0, 0}};
+                             {-2000000000, -2000000000, 2000000000, 0, 0},
+                             {INT32_MAX, INT32_MIN, INT32_MIN, 0, 0},
+                             {INT32_MIN, INT32_MAX, INT32_MAX, 0, 0}};
     for (const HlsData& p : cases)
         checkImage(img, p);
 }

@@ -11,7 +11,15 @@
 
 int JapaneseFromLocale() { return QLocale::system().language() == QLocale::Japanese ? 1 : 0; }
 
-CViewerApp::CViewerApp(const QString& lockFolder) : m_LockFolder(lockFolder) {}
+CViewerApp::CViewerApp(const QString& lockFolder)
+    : showRefusal([](const QString& text) { QMessageBox::information(nullptr, QString(), text, QMessageBox::Ok); }),
+      runMainWindow([] {
+          CViewerDlg dlg;
+          dlg.exec();
+      }),
+      m_LockFolder(lockFolder)
+{
+}
 CViewerApp::~CViewerApp() = default;
 
 bool CViewerApp::InitInstance()
@@ -20,10 +28,9 @@ bool CViewerApp::InitInstance()
     g_bJapanese = JapaneseFromLocale();
     m_Instance = std::make_unique<SingleInstance>("NX-QB740LE", m_LockFolder);
     if (!m_Instance->tryAcquire()) {
-        QMessageBox::information(nullptr, QString(), LoadString(1011), QMessageBox::Ok);
+        showRefusal(LoadString(1011));
         return false;
     }
-    CViewerDlg dlg;
-    dlg.exec();
+    runMainWindow();
     return false;
 }

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class SingleInstance;
@@ -15,6 +16,11 @@ public:
 
     // Runs the viewer; returns false in every case, as the process ends with the main window.
     bool InitInstance();
+
+    // Shows the refusal of a second copy (a message box); tests replace it.
+    std::function<void(const QString&)> showRefusal;
+    // Runs the main window modally; tests replace it.
+    std::function<void()> runMainWindow;
 
 private:
     QString m_LockFolder;

@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -278,6 +279,16 @@ void CViewerDlg::closeEvent(QCloseEvent* event)
     } else {
         event->ignore();
     }
+}
+
+void CViewerDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Enter ends the window as Escape does (a dialog without its own OK handler), without the question.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool CViewerDlg::OnClose() { return !g_bJapanese || !confirmClose || confirmClose(this); }

@@ -8,7 +8,11 @@
 namespace ViewLayout {
 
 namespace {
-Rect sized(int32_t left, int32_t top, int32_t width, int32_t height) { return {left, top, left + width, top + height}; }
+// A window made smaller than the reserves leaves no room: sizes stop at 0 instead of turning negative.
+Rect sized(int32_t left, int32_t top, int64_t width, int64_t height)
+{
+    return {left, top, int32_t(left + std::max<int64_t>(width, 0)), int32_t(top + std::max<int64_t>(height, 0))};
+}
 }  // namespace
 
 double ClampScroll(double bai, int32_t viewExtent, int factor, int32_t imageExtent)
@@ -37,7 +41,7 @@ Result Relayout(const Input& in)
     if (in.zoomIndex != 0) {
         const int64_t w = std::min<int64_t>(int64_t(in.imageWidth) * f, cw - d);
         const int64_t h = std::min<int64_t>(int64_t(in.imageHeight) * f, ch - b);
-        out.view = sized(left, top, int32_t(w), int32_t(h));
+        out.view = sized(left, top, w, h);
     } else {
         int64_t g = cw - d - left;
         int64_t l = ch - top - b;
@@ -49,7 +53,7 @@ Result Relayout(const Input& in)
                 l = g * in.imageHeight / in.imageWidth;
         }
         // The frame's width and height include its own left and top offsets, as the window always had it.
-        out.view = sized(left, top, int32_t(g + left), int32_t(l + top));
+        out.view = sized(left, top, g + left, l + top);
     }
 
     const Rect& list = in.resultsList;

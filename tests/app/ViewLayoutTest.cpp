@@ -98,3 +98,19 @@ TEST(ViewLayout, ScrollClamp_StaysWithinThePicture)
     EXPECT_DOUBLE_EQ(r.baiX, 0);
     EXPECT_DOUBLE_EQ(ViewLayout::ClampScroll(-10.5, 100, 1, 640), -10.5);
 }
+
+TEST(ViewLayout, TinyWindow_GivesEmptyRectanglesNotNegativeOnes)
+{
+    for (int zoom : {0, 1, 5}) {
+        ViewLayout::Input in = sample(zoom);
+        in.clientWidth = 100;
+        in.clientHeight = 90;
+        in.baiX = -50;
+        const ViewLayout::Result r = ViewLayout::Relayout(in);
+        for (const Rect& rect : {r.view, r.resultsList, r.strip, r.stripScroll}) {
+            EXPECT_GE(rect.width(), 0) << zoom;
+            EXPECT_GE(rect.height(), 0) << zoom;
+        }
+        EXPECT_LE(r.baiX, 0.0);
+    }
+}

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
@@ -198,6 +199,17 @@ TEST_F(ViewerDlgTest, Close_AsksOnlyInJapanese)
     EXPECT_TRUE(dlg.isVisible());
     answer = true;
     EXPECT_TRUE(dlg.close());
+    EXPECT_EQ(asked, 2);
+
+    // Escape and Enter end the window without the question.
+    for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        CViewerDlg other(nullptr, m_Dir.path());
+        other.confirmClose = [&](QWidget*) { ++asked; return false; };
+        other.show();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&other, &press);
+        EXPECT_FALSE(other.isVisible()) << key;
+    }
     EXPECT_EQ(asked, 2);
 }
 

@@ -1,12 +1,45 @@
 #include "files/COutBitStream.h"
 
+#include <cstdlib>
 #include <cstring>
+
+#if defined(__unix__)
+#include <sys/mman.h>
+#endif
+
+namespace {
+// Buffers from this size on come straight from the system as untouched zero pages: a frame's buffer is
+// mostly never written, and clearing it would cost more than encoding.
+constexpr size_t kMappedFrom = size_t(1) << 20;
+}  // namespace
+
+COutBitStream::Buffer COutBitStream::AllocateZeroed(size_t size)
+{
+#if defined(__unix__)
+    if (size >= kMappedFrom) {
+        void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        return p == MAP_FAILED ? Buffer() : Buffer(static_cast<uint8_t*>(p), FreeBuffer{size});
+    }
+#endif
+    return Buffer(static_cast<uint8_t*>(std::calloc(size, 1)), FreeBuffer{0});
+}
+
+void OutBufferFree::operator()(uint8_t* p) const
+{
+#if defined(__unix__)
+    if (size >= kMappedFrom) {
+        munmap(p, size);
+        return;
+    }
+#endif
+    std::free(p);
+}
 
 COutBitStream::COutBitStream(int64_t size)
 {
     if (size <= 0 || uint64_t(size) > SIZE_MAX)
         throw EMemoryError{size, "COutBitStream"};
-    m_Start.reset(static_cast<uint8_t*>(std::calloc(size_t(size), 1)));
+    m_Start = AllocateZeroed(size_t(size));
     if (!m_Start)
         throw EMemoryError{size, "COutBitStream"};
     m_Cursor = m_Start.get();

@@ -5,17 +5,22 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 
 #include "files/JpegErrors.h"
 
+// Frees what COutBitStream::AllocateZeroed handed out (it remembers how).
+struct OutBufferFree {
+    size_t size = 0;
+    void operator()(uint8_t* p) const;
+};
+
 class COutBitStream {
 public:
-    struct FreeBuffer {
-        void operator()(uint8_t* p) const { std::free(p); }
-    };
+    using FreeBuffer = OutBufferFree;
     using Buffer = std::unique_ptr<uint8_t, FreeBuffer>;
+    // size bytes of zeros, or an empty buffer.
+    static Buffer AllocateZeroed(size_t size);
 
     // Throws EMemoryError(size, "COutBitStream") when size <= 0 or the memory is not there.
     explicit COutBitStream(int64_t size);

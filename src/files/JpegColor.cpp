@@ -2,6 +2,11 @@
 
 #include <array>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define NX_JPEG_X86 1
+#endif
+
 namespace jpeg {
 namespace {
 
@@ -41,16 +46,163 @@ int ColorY(uint8_t r, uint8_t g, uint8_t b) { return truncScaled(kYg[g] + kYr[r]
 int ColorCb(uint8_t r, uint8_t g, uint8_t b) { return truncScaled(kHalf[b] + (kCbR[r] + kCbG[g])); }
 int ColorCr(uint8_t r, uint8_t g, uint8_t b) { return truncScaled(kHalf[r] + kCrG[g] + kCrB[b]); }
 
+#ifdef NX_JPEG_X86
+namespace {
+
+// The vector path works on 32-bit estimates of the exact sums at scale 2^32: each constant's top bits
+// (K >> 32) times the sample, a sum that can only lie below the exact one by less than one unit per
+// sample. With the exact value V known to lie in [low, low + width], its integer part at scale 2^24 is
+// settled unless a multiple of 2^24 falls inside that range; then the pixel is redone exactly.
+constexpr uint32_t top32(double c) { return uint32_t(uint64_t(scaled(c)) >> 32); }
+
+// Byte shuffles that pick channel `offset` of 16 interleaved 3-byte pixels out of 48 bytes: one mask per
+// 16-byte load (-128 for "take nothing").
+struct ChannelMasks {
+    alignas(16) int8_t part[3][16];
+    constexpr ChannelMasks(int offset, int pixelBytes) : part{}
+    {
+        for (int load = 0; load < 3; ++load)
+            for (int i = 0; i < 16; ++i) {
+                const int at = offset + pixelBytes * i - 16 * load;
+                part[load][i] = int8_t(at >= 0 && at < 16 ? at : -128);
+            }
+    }
+};
+
+__attribute__((target("avx2"))) inline __m128i gather(const __m128i* loads, const ChannelMasks& m)
+{
+    const auto mask = [&](int i) { return _mm_load_si128(reinterpret_cast<const __m128i*>(m.part[i])); };
+    return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(loads[0], mask(0)), _mm_shuffle_epi8(loads[1], mask(1))),
+                        _mm_shuffle_epi8(loads[2], mask(2)));
+}
+
+// trunc(V / 2^24 - 128) for V in [low, low + width]; the lanes it cannot settle are set in `unsettled`.
+__attribute__((target("avx2"))) inline __m256i settle(__m256i low, int width, int& unsettled)
+{
+    const __m256i whole = _mm256_srli_epi32(low, 24);
+    const __m256i wholeHigh = _mm256_srli_epi32(_mm256_add_epi32(low, _mm256_set1_epi32(width)), 24);
+    const __m256i onStep = _mm256_cmpeq_epi32(_mm256_and_si256(low, _mm256_set1_epi32(0xFFFFFF)),
+                                              _mm256_setzero_si256());
+    const __m256i open = _mm256_or_si256(_mm256_xor_si256(_mm256_cmpeq_epi32(whole, wholeHigh),
+                                                          _mm256_set1_epi32(-1)),
+                                         onStep);
+    unsettled = _mm256_movemask_ps(_mm256_castsi256_ps(open));
+    // Strictly between whole and whole + 1: below 128 the negative value truncates up to whole - 127.
+    const __m256i below = _mm256_cmpgt_epi32(_mm256_set1_epi32(128), whole);
+    return _mm256_sub_epi32(_mm256_sub_epi32(whole, _mm256_set1_epi32(128)), below);
+}
+
+__attribute__((target("avx2"))) inline void store16(int16_t* out, __m256i a, __m256i b)
+{
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8));
+}
+
+// Y of blue-green-red pixels, 16 at a time; returns how many were done.
+__attribute__((target("avx2"))) int rowYAvx2(const uint8_t* bgr, int count, int16_t* out)
+{
+    static constexpr ChannelMasks blue(0, 3), green(1, 3), red(2, 3);
+    const __m256i kg = _mm256_set1_epi32(int32_t(top32(0.587)));
+    const __m256i kr = _mm256_set1_epi32(int32_t(top32(0.299)));
+    const __m256i kb = _mm256_set1_epi32(int32_t(top32(0.114)));
+    int i = 0;
+    for (; i + 16 <= count; i += 16, bgr += 48) {
+        const __m128i loads[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 16)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 32))};
+        const __m128i b = gather(loads, blue), g = gather(loads, green), r = gather(loads, red);
+        __m256i y[2];
+        int unsettled[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m256i b32 = _mm256_cvtepu8_epi32(h ? _mm_srli_si128(b, 8) : b);
+            const __m256i g32 = _mm256_cvtepu8_epi32(h ? _mm_srli_si128(g, 8) : g);
+            const __m256i r32 = _mm256_cvtepu8_epi32(h ? _mm_srli_si128(r, 8) : r);
+            const __m256i low = _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(g32, kg), _mm256_mullo_epi32(r32, kr)),
+                                                 _mm256_mullo_epi32(b32, kb));
+            y[h] = settle(low, 3 * 255, unsettled[h]);
+        }
+        store16(out + i, y[0], y[1]);
+        for (int open = unsettled[0] | unsettled[1] << 8; open; open &= open - 1) {
+            const int k = __builtin_ctz(unsigned(open));
+            const uint8_t* p = bgr + 3 * k;
+            out[i + k] = int16_t(ColorY(p[2], p[1], p[0]));
+        }
+    }
+    return i;
+}
+
+// Cb and Cr of every other blue-green-red pixel, 8 at a time; returns how many were done.
+__attribute__((target("avx2"))) int rowChromaAvx2(const uint8_t* bgr, int count, int16_t* cb, int16_t* cr)
+{
+    static constexpr ChannelMasks blue(0, 6), green(1, 6), red(2, 6);
+    const __m256i half = _mm256_set1_epi32(1 << 23);
+    const __m256i offset = _mm256_set1_epi32(int32_t(128u << 24));  // +128 keeps the sums positive
+    // Subtracted terms use the rounded-up constants, so the estimate stays at or above the exact value.
+    const __m256i cbR = _mm256_set1_epi32(int32_t(top32(0.1687) + 1));
+    const __m256i cbG = _mm256_set1_epi32(int32_t(top32(0.3313) + 1));
+    const __m256i crG = _mm256_set1_epi32(int32_t(top32(0.4187) + 1));
+    const __m256i crB = _mm256_set1_epi32(int32_t(top32(0.0813) + 1));
+    int i = 0;
+    for (; i + 8 < count; i += 8, bgr += 48) {  // a group's 48 bytes end before the next sample
+        const __m128i loads[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 16)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 32))};
+        const __m256i b = _mm256_cvtepu8_epi32(gather(loads, blue));
+        const __m256i g = _mm256_cvtepu8_epi32(gather(loads, green));
+        const __m256i r = _mm256_cvtepu8_epi32(gather(loads, red));
+        const __m256i lowCb = _mm256_sub_epi32(
+            _mm256_add_epi32(offset, _mm256_mullo_epi32(b, half)),
+            _mm256_add_epi32(_mm256_mullo_epi32(r, cbR), _mm256_mullo_epi32(g, cbG)));
+        const __m256i lowCr = _mm256_sub_epi32(
+            _mm256_add_epi32(offset, _mm256_mullo_epi32(r, half)),
+            _mm256_add_epi32(_mm256_mullo_epi32(g, crG), _mm256_mullo_epi32(b, crB)));
+        int openCb = 0, openCr = 0;
+        const __m256i vcb = settle(lowCb, 2 * 255, openCb);
+        const __m256i vcr = settle(lowCr, 2 * 255, openCr);
+        const __m128i packed = _mm_packs_epi32(_mm256_castsi256_si128(vcb), _mm256_extracti128_si256(vcb, 1));
+        const __m128i packedCr = _mm_packs_epi32(_mm256_castsi256_si128(vcr), _mm256_extracti128_si256(vcr, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cb + i), packed);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cr + i), packedCr);
+        for (int open = openCb | openCr; open; open &= open - 1) {
+            const int k = __builtin_ctz(unsigned(open));
+            const uint8_t* p = bgr + 6 * k;
+            cb[i + k] = int16_t(ColorCb(p[2], p[1], p[0]));
+            cr[i + k] = int16_t(ColorCr(p[2], p[1], p[0]));
+        }
+    }
+    return i;
+}
+
+bool hasAvx2() { return __builtin_cpu_supports("avx2"); }
+
+}  // namespace
+#endif
+
 void ConvertRowY(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* out)
 {
-    for (int i = 0; i < count; ++i, r += step, g += step, b += step)
+    int i = 0;
+#ifdef NX_JPEG_X86
+    static const bool vector = hasAvx2();
+    if (vector && step == 3 && g == b + 1 && r == b + 2) {
+        i = rowYAvx2(b, count, out);
+        r += i * step, g += i * step, b += i * step;
+    }
+#endif
+    for (; i < count; ++i, r += step, g += step, b += step)
         out[i] = int16_t(truncScaled(kYg[*g] + kYr[*r] + kYb[*b]));
 }
 
 void ConvertRowChroma(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* cb,
                       int16_t* cr)
 {
-    for (int i = 0; i < count; ++i, r += step, g += step, b += step) {
+    int i = 0;
+#ifdef NX_JPEG_X86
+    static const bool vector = hasAvx2();
+    if (vector && step == 6 && g == b + 1 && r == b + 2) {
+        i = rowChromaAvx2(b, count, cb, cr);
+        r += i * step, g += i * step, b += i * step;
+    }
+#endif
+    for (; i < count; ++i, r += step, g += step, b += step) {
         cb[i] = int16_t(truncScaled(kHalf[*b] + (kCbR[*r] + kCbG[*g])));
         cr[i] = int16_t(truncScaled(kHalf[*r] + kCrG[*g] + kCrB[*b]));
     }

@@ -1,5 +1,6 @@
 #include "files/JpegDct.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -18,20 +19,22 @@ constexpr double kAlpha0 = 1.0 / 1.41421356;
 
 double alpha(int k) { return k == 0 ? kAlpha0 : 1.0; }
 
-// Whether trunc(|value| / Q) could differ for values within the guard: the scaled magnitude lies near a
-// non-zero whole number. Returns the quotient's magnitude through t.
-inline bool guardScalar(float value, float recip, float margin, float oneMinus, float& t)
+// The quotient trunc(|value| / Q) unless values within the guard could give another one, that is
+// unless a non-zero multiple of Q lies within the guard of |value| (0 is no boundary: everything
+// in (-Q, Q) quantises to 0). Works on |value| / Q and the guard / Q.
+inline bool settledQuotient(float value, float recip, float margin, float& t)
 {
     const float q = std::fabs(value) * recip;
-    t = std::floor(q);
-    const float frac = q - t;
-    return (t >= 1.0f && frac < margin) || frac > oneMinus;
+    const float low = std::floor(std::max(q - margin, 0.0f));
+    t = std::floor(q + margin);
+    return low == t;
 }
 
 #ifdef NX_JPEG_X86
+// Returns the coefficients the guard could not settle; nonZero gets the non-zero ones.
 __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, ptrdiff_t stride,
                                                           const float (*scaled)[8], const float* recip,
-                                                          const float* margin, const float* oneMinus, int16_t* out)
+                                                          const float* margin, int16_t* out, uint64_t& nonZero)
 {
     __m256 rows[8];
     for (int y = 0; y < 8; ++y)
@@ -66,27 +69,32 @@ __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, 
 
     // Horizontal pass, guard and quantisation, one horizontal frequency v (all u) at a time.
     const __m256 signBit = _mm256_set1_ps(-0.0f);
-    const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256 zero = _mm256_setzero_ps();
     uint64_t ambiguous = 0;
     __m256i quotients[8];
     for (int v = 0; v < 8; ++v) {
         __m256 acc = _mm256_mul_ps(_mm256_broadcast_ss(&scaled[v][0]), c[0]);
         for (int x = 1; x < 8; ++x)
             acc = _mm256_fmadd_ps(_mm256_broadcast_ss(&scaled[v][x]), c[x], acc);
-        const __m256 sign = _mm256_and_ps(acc, signBit);
+        const __m256 m = _mm256_load_ps(margin + 8 * v);
         const __m256 q = _mm256_mul_ps(_mm256_andnot_ps(signBit, acc), _mm256_load_ps(recip + 8 * v));
-        const __m256 t = _mm256_floor_ps(q);
-        const __m256 frac = _mm256_sub_ps(q, t);
-        const __m256 nearLow = _mm256_and_ps(_mm256_cmp_ps(t, one, _CMP_GE_OQ),
-                                             _mm256_cmp_ps(frac, _mm256_load_ps(margin + 8 * v), _CMP_LT_OQ));
-        const __m256 nearHigh = _mm256_cmp_ps(frac, _mm256_load_ps(oneMinus + 8 * v), _CMP_GT_OQ);
-        ambiguous |= uint64_t(_mm256_movemask_ps(_mm256_or_ps(nearLow, nearHigh))) << (8 * v);
-        quotients[v] = _mm256_cvttps_epi32(_mm256_or_ps(t, sign));
+        const __m256 low = _mm256_floor_ps(_mm256_max_ps(_mm256_sub_ps(q, m), zero));
+        const __m256 t = _mm256_floor_ps(_mm256_add_ps(q, m));
+        ambiguous |= uint64_t(_mm256_movemask_ps(_mm256_cmp_ps(low, t, _CMP_NEQ_UQ))) << (8 * v);
+        quotients[v] = _mm256_cvttps_epi32(_mm256_or_ps(t, _mm256_and_ps(acc, signBit)));
     }
+    __m256i packed[4];
     for (int v = 0; v < 8; v += 2) {
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(quotients[v], quotients[v + 1]), 0xD8);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * v), packed);
+        packed[v / 2] = _mm256_permute4x64_epi64(_mm256_packs_epi32(quotients[v], quotients[v + 1]), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * v), packed[v / 2]);
     }
+    // Bytes saturate but stay non-zero: one bit per coefficient, columns in order.
+    const __m256i zeroBytes = _mm256_setzero_si256();
+    const __m256i low4 = _mm256_permute4x64_epi64(_mm256_packs_epi16(packed[0], packed[1]), 0xD8);
+    const __m256i high4 = _mm256_permute4x64_epi64(_mm256_packs_epi16(packed[2], packed[3]), 0xD8);
+    const uint32_t zeroLow = uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low4, zeroBytes)));
+    const uint32_t zeroHigh = uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high4, zeroBytes)));
+    nonZero = ~(uint64_t(zeroHigh) << 32 | zeroLow);
     return ambiguous;
 }
 #endif
@@ -110,7 +118,6 @@ BlockTransform::BlockTransform()
                 m_Recip[t][i] = 1.0f / float(q);
                 // The guard's own product |value| / Q is off by at most 2048 / Q * 2^-23: slack covers it.
                 m_Margin[t][i] = (kGuard + 0.001f) / float(q);
-                m_OneMinus[t][i] = 1.0f - m_Margin[t][i];
             }
 #ifdef NX_JPEG_X86
     m_Fast = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
@@ -137,31 +144,32 @@ int32_t BlockTransform::DirectCoefficient(const int16_t* block, ptrdiff_t stride
     return int32_t(0.25 * alpha(u) * alpha(v) * sum);
 }
 
-void BlockTransform::settleAmbiguous(const int16_t* block, ptrdiff_t stride, int table, uint64_t ambiguous,
-                                     int16_t* out) const
+uint64_t BlockTransform::settleAmbiguous(const int16_t* block, ptrdiff_t stride, int table, uint64_t ambiguous,
+                                         int16_t* out, uint64_t nonZero) const
 {
     while (ambiguous) {
         const int i = __builtin_ctzll(ambiguous);
         ambiguous &= ambiguous - 1;
         out[i] = int16_t(DirectCoefficient(block, stride, i % 8, i / 8) / m_Quant[table][i]);
+        nonZero = (nonZero & ~(uint64_t(1) << i)) | (uint64_t(out[i] != 0) << i);
     }
+    return nonZero;
 }
 
-void BlockTransform::Quantize(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const
+uint64_t BlockTransform::Quantize(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const
 {
 #ifdef NX_JPEG_X86
     if (m_Fast) {
+        uint64_t nonZero = 0;
         const uint64_t ambiguous =
-            quantizeAvx2(block, stride, m_Scaled, m_Recip[table], m_Margin[table], m_OneMinus[table], out);
-        if (ambiguous)
-            settleAmbiguous(block, stride, table, ambiguous, out);
-        return;
+            quantizeAvx2(block, stride, m_Scaled, m_Recip[table], m_Margin[table], out, nonZero);
+        return ambiguous ? settleAmbiguous(block, stride, table, ambiguous, out, nonZero) : nonZero;
     }
 #endif
-    QuantizeGeneric(block, stride, table, out);
+    return QuantizeGeneric(block, stride, table, out);
 }
 
-void BlockTransform::QuantizeGeneric(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const
+uint64_t BlockTransform::QuantizeGeneric(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const
 {
     float p[8][8];  // [u][x]
     for (int u = 0; u < 8; ++u)
@@ -171,7 +179,7 @@ void BlockTransform::QuantizeGeneric(const int16_t* block, ptrdiff_t stride, int
                 acc += m_Scaled[u][y] * float(block[y * stride + x]);
             p[u][x] = acc;
         }
-    uint64_t ambiguous = 0;
+    uint64_t ambiguous = 0, nonZero = 0;
     for (int v = 0; v < 8; ++v)
         for (int u = 0; u < 8; ++u) {
             float acc = 0.0f;
@@ -179,12 +187,12 @@ void BlockTransform::QuantizeGeneric(const int16_t* block, ptrdiff_t stride, int
                 acc += m_Scaled[v][x] * p[u][x];
             const int i = v * 8 + u;
             float t = 0.0f;
-            if (guardScalar(acc, m_Recip[table][i], m_Margin[table][i], m_OneMinus[table][i], t))
+            if (!settledQuotient(acc, m_Recip[table][i], m_Margin[table][i], t))
                 ambiguous |= uint64_t(1) << i;
             out[i] = int16_t(acc < 0.0f ? -t : t);
+            nonZero |= uint64_t(out[i] != 0) << i;
         }
-    if (ambiguous)
-        settleAmbiguous(block, stride, table, ambiguous, out);
+    return ambiguous ? settleAmbiguous(block, stride, table, ambiguous, out, nonZero) : nonZero;
 }
 
 }  // namespace jpeg

@@ -27,20 +27,21 @@ public:
     int32_t DirectCoefficient(const int16_t* block, ptrdiff_t stride, int u, int v) const;
 
     // The quantised coefficients of a block with table 0 (luminance) or 1 (chrominance), column by column:
-    // out[v * 8 + u] = trunc(DirectCoefficient(u, v) / Q[u * 8 + v]).
-    void Quantize(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const;
+    // out[v * 8 + u] = trunc(DirectCoefficient(u, v) / Q[u * 8 + v]). Returns which are not zero (bit i
+    // for out[i]), for the entropy coder.
+    uint64_t Quantize(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const;
     // The same on the portable path (used where AVX2 and FMA are missing; tests run both).
-    void QuantizeGeneric(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const;
+    uint64_t QuantizeGeneric(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const;
     static bool HasFastPath();
 
 private:
-    void settleAmbiguous(const int16_t* block, ptrdiff_t stride, int table, uint64_t ambiguous, int16_t* out) const;
+    uint64_t settleAmbiguous(const int16_t* block, ptrdiff_t stride, int table, uint64_t ambiguous, int16_t* out,
+                             uint64_t nonZero) const;
 
     double m_Cos[8][8];
     alignas(32) float m_Scaled[8][8];     // 0.5 a(k) cos[k][n], so two passes give the 0.25 a(u) a(v)
     alignas(32) float m_Recip[2][64];     // 1 / Q, column by column
     alignas(32) float m_Margin[2][64];    // kGuard / Q plus slack for the rounding of the guard itself
-    alignas(32) float m_OneMinus[2][64];  // 1 - m_Margin
     int32_t m_Quant[2][64];               // Q, column by column
     bool m_Fast;
 };

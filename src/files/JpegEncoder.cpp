@@ -25,13 +25,21 @@ constexpr uint8_t kEoi = 0xD9;
 constexpr int kMaxDimension = 65535;  // SOF0 holds 16-bit sizes
 constexpr int64_t kMinBuffer = 10240;
 
-// Column-by-column block index of each zig-zag position (the transform hands blocks over by columns).
+// Column-by-column block index of each zig-zag position (the transform hands blocks over by columns),
+// and for each column v and each pattern of its non-zero rows, the same coefficients as zig-zag bits.
 struct ZigZagColumns {
     uint8_t index[64];
-    constexpr ZigZagColumns() : index{}
+    uint64_t bits[8][256];
+    constexpr ZigZagColumns() : index{}, bits{}
     {
-        for (int k = 0; k < 64; ++k)
-            index[k] = uint8_t((jpeg::kZigZag[k] % 8) * 8 + jpeg::kZigZag[k] / 8);
+        for (int k = 0; k < 64; ++k) {
+            const int natural = jpeg::kZigZag[k];
+            index[k] = uint8_t((natural % 8) * 8 + natural / 8);
+            const int v = natural % 8, u = natural / 8;
+            for (int pattern = 0; pattern < 256; ++pattern)
+                if (pattern >> u & 1)
+                    bits[v][pattern] |= uint64_t(1) << k;
+        }
     }
 };
 constexpr ZigZagColumns kZigZagColumns;
@@ -66,7 +74,14 @@ void putQuantTable(COutBitStream& out, int id, const uint8_t* natural)
 
 }  // namespace
 
-JpegEncoder::JpegEncoder(const JpegPlanes& planes) : m_Planes(planes) {}
+JpegEncoder::JpegEncoder(const JpegPlanes& planes)
+    : m_Planes(planes),
+      m_DcLuma(jpeg::DcLumaCodes()),
+      m_DcChroma(jpeg::DcChromaCodes()),
+      m_AcLuma(jpeg::AcLumaCodes()),
+      m_AcChroma(jpeg::AcChromaCodes())
+{
+}
 
 void JpegEncoder::SetParameters(int32_t width, int32_t height, const char* comment, uint8_t units,
                                 uint16_t xDensity, uint16_t yDensity)
@@ -165,8 +180,9 @@ void JpegEncoder::writeHeaders()
     out.SetByte(0);   // Ah, Al: no successive approximation
 }
 
-// Converts the 16 picture rows of one MCU row into the strip, repeating the last column and row into the
-// part of the MCUs beyond the picture.
+// Converts the 16 picture rows of one MCU row into the strip. Positions beyond the picture take the
+// last column and row: luminance rows below the picture repeat the row above them, and a chrominance row
+// below it is the last picture row's, which may be an odd row that has none of its own yet.
 void JpegEncoder::fillStrip(int mcuRow)
 {
     const int stripWidth = m_McuCols * 16;
@@ -175,34 +191,34 @@ void JpegEncoder::fillStrip(int mcuRow)
     const ptrdiff_t step = m_Planes.pixelStep;
     for (int j = 0; j < 16; ++j) {
         const int y = mcuRow * 16 + j;
-        int16_t* luma = m_Luma.get() + ptrdiff_t(j) * stripWidth;
-        if (y >= m_Height && j > 0) {
-            std::memcpy(luma, luma - stripWidth, sizeof(int16_t) * size_t(stripWidth));
-            if (j % 2 == 0) {
-                int16_t* cb = m_Cb.get() + ptrdiff_t(j / 2) * chromaWidth;
-                int16_t* cr = m_Cr.get() + ptrdiff_t(j / 2) * chromaWidth;
-                std::memcpy(cb, cb - chromaWidth, sizeof(int16_t) * size_t(chromaWidth));
-                std::memcpy(cr, cr - chromaWidth, sizeof(int16_t) * size_t(chromaWidth));
-            }
-            continue;
-        }
+        const bool below = y >= m_Height;
         const ptrdiff_t at = ptrdiff_t(std::min(y, m_Height - 1)) * m_Planes.rowStep;
         const uint8_t* r = m_Planes.r + at;
         const uint8_t* g = m_Planes.g + at;
         const uint8_t* b = m_Planes.b + at;
-        jpeg::ConvertRowY(r, g, b, step, m_Width, luma);
-        std::fill(luma + m_Width, luma + stripWidth, luma[m_Width - 1]);
-        if (j % 2 == 0) {
-            int16_t* cb = m_Cb.get() + ptrdiff_t(j / 2) * chromaWidth;
-            int16_t* cr = m_Cr.get() + ptrdiff_t(j / 2) * chromaWidth;
-            jpeg::ConvertRowChroma(r, g, b, 2 * step, chromaCount, cb, cr);
-            if (chromaCount < chromaWidth) {
-                const ptrdiff_t last = ptrdiff_t(m_Width - 1) * step;
-                int16_t edgeCb = 0, edgeCr = 0;
-                jpeg::ConvertRowChroma(r + last, g + last, b + last, step, 1, &edgeCb, &edgeCr);
-                std::fill(cb + chromaCount, cb + chromaWidth, edgeCb);
-                std::fill(cr + chromaCount, cr + chromaWidth, edgeCr);
-            }
+        int16_t* luma = m_Luma.get() + ptrdiff_t(j) * stripWidth;
+        if (below && j > 0) {
+            std::memcpy(luma, luma - stripWidth, sizeof(int16_t) * size_t(stripWidth));
+        } else {
+            jpeg::ConvertRowY(r, g, b, step, m_Width, luma);
+            std::fill(luma + m_Width, luma + stripWidth, luma[m_Width - 1]);
+        }
+        if (j % 2 != 0)
+            continue;
+        int16_t* cb = m_Cb.get() + ptrdiff_t(j / 2) * chromaWidth;
+        int16_t* cr = m_Cr.get() + ptrdiff_t(j / 2) * chromaWidth;
+        if (below && j >= 2 && y - 2 >= m_Height) {
+            std::memcpy(cb, cb - chromaWidth, sizeof(int16_t) * size_t(chromaWidth));
+            std::memcpy(cr, cr - chromaWidth, sizeof(int16_t) * size_t(chromaWidth));
+            continue;
+        }
+        jpeg::ConvertRowChroma(r, g, b, 2 * step, chromaCount, cb, cr);
+        if (chromaCount < chromaWidth) {
+            const ptrdiff_t last = ptrdiff_t(m_Width - 1) * step;
+            int16_t edgeCb = 0, edgeCr = 0;
+            jpeg::ConvertRowChroma(r + last, g + last, b + last, step, 1, &edgeCb, &edgeCr);
+            std::fill(cb + chromaCount, cb + chromaWidth, edgeCb);
+            std::fill(cr + chromaCount, cr + chromaWidth, edgeCr);
         }
     }
 }
@@ -220,23 +236,20 @@ void JpegEncoder::encodeScan()
             const int16_t* luma = m_Luma.get() + col * 16;
             const ptrdiff_t below = ptrdiff_t(8) * stripWidth;
             const int16_t* lumaBlocks[4] = {luma, luma + 8, luma + below, luma + below + 8};
-            for (const int16_t* src : lumaBlocks) {
-                m_Transform.Quantize(src, stripWidth, 0, block);
-                codeBlock(block, 0);
-            }
-            m_Transform.Quantize(m_Cb.get() + col * 8, stripWidth / 2, 1, block);
-            codeBlock(block, 1);
-            m_Transform.Quantize(m_Cr.get() + col * 8, stripWidth / 2, 1, block);
-            codeBlock(block, 2);
+            for (const int16_t* src : lumaBlocks)
+                codeBlock(block, m_Transform.Quantize(src, stripWidth, 0, block), 0);
+            codeBlock(block, m_Transform.Quantize(m_Cb.get() + col * 8, stripWidth / 2, 1, block), 1);
+            codeBlock(block, m_Transform.Quantize(m_Cr.get() + col * 8, stripWidth / 2, 1, block), 2);
         }
     }
 }
 
-// Huffman coding of one quantised block (column by column) of component 0 (Y), 1 (Cb) or 2 (Cr).
-void JpegEncoder::codeBlock(const int16_t* coefficients, int component)
+// Huffman coding of one quantised block (column by column, with the mask of its non-zero coefficients)
+// of component 0 (Y), 1 (Cb) or 2 (Cr).
+void JpegEncoder::codeBlock(const int16_t* coefficients, uint64_t nonZeroColumns, int component)
 {
-    const jpeg::HuffmanCodes& dc = component == 0 ? jpeg::DcLumaCodes() : jpeg::DcChromaCodes();
-    const jpeg::HuffmanCodes& ac = component == 0 ? jpeg::AcLumaCodes() : jpeg::AcChromaCodes();
+    const jpeg::HuffmanCodes& dc = component == 0 ? m_DcLuma : m_DcChroma;
+    const jpeg::HuffmanCodes& ac = component == 0 ? m_AcLuma : m_AcChroma;
     COutBitStream& out = *m_Stream;
 
     const int diff = coefficients[0] - m_Predictor[component];
@@ -249,8 +262,9 @@ void JpegEncoder::codeBlock(const int16_t* coefficients, int component)
     out.PutBits(uint32_t(dc.code[dcSize]) << dcSize | dcBits, dc.length[dcSize] + dcSize);
 
     uint64_t nonZero = 0;  // bit k: zig-zag coefficient k is not zero
-    for (int k = 1; k < 64; ++k)
-        nonZero |= uint64_t(coefficients[kZigZagColumns.index[k]] != 0) << k;
+    for (int v = 0; v < 8; ++v)
+        nonZero |= kZigZagColumns.bits[v][(nonZeroColumns >> (8 * v)) & 255];
+    nonZero &= ~uint64_t(1);  // the DC is coded above
     int last = 0;
     while (nonZero) {
         const int k = __builtin_ctzll(nonZero);

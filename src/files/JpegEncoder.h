@@ -11,6 +11,7 @@
 
 #include "files/COutBitStream.h"
 #include "files/JpegDct.h"
+#include "files/JpegTables.h"
 
 class DibImage;
 
@@ -42,7 +43,7 @@ private:
     void writeHeaders();
     void encodeScan();
     void fillStrip(int mcuRow);
-    void codeBlock(const int16_t* coefficients, int component);
+    void codeBlock(const int16_t* coefficients, uint64_t nonZeroColumns, int component);
 
     JpegPlanes m_Planes;
     int32_t m_Width = 0;
@@ -57,6 +58,10 @@ private:
     int m_McuRows = 0;
     int m_McuCols = 0;
     jpeg::BlockTransform m_Transform;
+    const jpeg::HuffmanCodes& m_DcLuma;
+    const jpeg::HuffmanCodes& m_DcChroma;
+    const jpeg::HuffmanCodes& m_AcLuma;
+    const jpeg::HuffmanCodes& m_AcChroma;
     std::unique_ptr<COutBitStream> m_Stream;
     // One MCU row of samples: 16 luminance rows and 8 rows of each chrominance, padded to whole MCUs.
     std::unique_ptr<int16_t[]> m_Luma;

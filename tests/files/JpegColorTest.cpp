@@ -1,57 +1,58 @@
 // The encoder's colour conversion against extended-precision arithmetic, over every RGB triple.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "files/JpegColor.h"
+#include "files/JpegReference.h"
 
-namespace {
+using jpegtest::referenceCb;
+using jpegtest::referenceCr;
+using jpegtest::referenceY;
 
-// The conversion as our files were always made: double constants, sums in extended precision.
-int referenceY(int r, int g, int b)
-{
-    return int((long double)0.587 * g + (long double)0.299 * r + (long double)0.114 * b - 128);
-}
-int referenceCb(int r, int g, int b)
-{
-    return int((long double)0.5 * b - ((long double)0.1687 * r + (long double)0.3313 * g));
-}
-int referenceCr(int r, int g, int b)
-{
-    return int((long double)0.5 * r - (long double)0.4187 * g - (long double)0.0813 * b);
-}
-
-}  // namespace
-
-// Every triple, through the row functions the encoder uses (interleaved pixels, step 3) and the single
-// pixel ones. Plain double arithmetic would disagree on thousands of Y values: the count proves the test
-// can tell the two apart.
+// Every triple, through the row functions the encoder uses: luminance of every pixel of interleaved
+// blue-green-red rows, chrominance of every other pixel (the odd pixels hold other colours that must
+// not leak in). Plain double arithmetic would disagree on thousands of Y values: the count proves the
+// test can tell the two apart.
 TEST(JpegColor, RowConversion_EqualsExtendedPrecision_AllRgbTriples)
 {
-    std::vector<uint8_t> row(256 * 3);
-    int16_t y[256], cb[256], cr[256];
+    std::vector<uint8_t> row(512 * 3);
+    int16_t y[512], cb[256], cr[256];
     int doubleDisagrees = 0;
     int mismatches = 0;
     for (int r = 0; r < 256; ++r) {
         for (int g = 0; g < 256; ++g) {
             for (int b = 0; b < 256; ++b) {
-                row[3 * b] = uint8_t(b);
-                row[3 * b + 1] = uint8_t(g);
-                row[3 * b + 2] = uint8_t(r);
+                const uint8_t even[3] = {uint8_t(b), uint8_t(g), uint8_t(r)};
+                const uint8_t odd[3] = {uint8_t(255 - g), uint8_t(b), uint8_t(r ^ 0x5A)};
+                std::copy_n(even, 3, &row[6 * b]);
+                std::copy_n(odd, 3, &row[6 * b + 3]);
             }
-            jpeg::ConvertRowY(&row[2], &row[1], &row[0], 3, 256, y);
-            jpeg::ConvertRowChroma(&row[2], &row[1], &row[0], 3, 256, cb, cr);
+            jpeg::ConvertRowY(&row[2], &row[1], &row[0], 3, 512, y);
+            jpeg::ConvertRowChroma(&row[2], &row[1], &row[0], 6, 256, cb, cr);
+            for (int i = 0; i < 512; ++i)
+                mismatches += y[i] != referenceY(row[3 * i + 2], row[3 * i + 1], row[3 * i]);
             for (int b = 0; b < 256; ++b) {
-                mismatches += y[b] != referenceY(r, g, b);
                 mismatches += cb[b] != referenceCb(r, g, b);
                 mismatches += cr[b] != referenceCr(r, g, b);
-                doubleDisagrees += int(0.587 * g + 0.299 * r + 0.114 * b - 128) != y[b];
+                doubleDisagrees += int(0.587 * g + 0.299 * r + 0.114 * b - 128) != y[2 * b];
             }
         }
         ASSERT_EQ(mismatches, 0) << "red " << r;
     }
     EXPECT_GT(doubleDisagrees, 6000);
     EXPECT_LT(doubleDisagrees, 7000);
+
+    // Packed planes (step 1) take the portable path: same values.
+    const uint8_t reds[5] = {129, 0, 255, 7, 200}, greens[5] = {129, 0, 255, 99, 13}, blues[5] = {129, 0, 0, 250, 77};
+    jpeg::ConvertRowY(reds, greens, blues, 1, 5, y);
+    jpeg::ConvertRowChroma(reds, greens, blues, 1, 5, cb, cr);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(y[i], referenceY(reds[i], greens[i], blues[i]));
+        EXPECT_EQ(cb[i], referenceCb(reds[i], greens[i], blues[i]));
+        EXPECT_EQ(cr[i], referenceCr(reds[i], greens[i], blues[i]));
+    }
 }
 
 TEST(JpegColor, PixelConversion_PinnedValues)

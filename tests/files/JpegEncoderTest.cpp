@@ -7,13 +7,20 @@
 
 #include <turbojpeg.h>
 
+#include <cstdio>
+
+#include <jpeglib.h>
+
 #include <cmath>
 #include <functional>
+#include <array>
 #include <map>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "files/JpegEncoder.h"
+#include "files/JpegReference.h"
 #include "imaging/DibImage.h"
 
 namespace {
@@ -218,7 +225,7 @@ TEST(JpegEncoder, Scan_EveryFFIsStuffed_NoMarkersInside)
 TEST(JpegEncoder, EdgeReplication_SameScanAsPaddedPicture)
 {
     std::mt19937 rng(3);
-    for (const auto& [w, h] : {std::pair{1, 1}, {17, 17}, {16, 17}, {17, 16}, {33, 5}, {2, 31}}) {
+    for (const auto& [w, h] : {std::pair{1, 1}, {17, 17}, {16, 17}, {17, 16}, {33, 5}, {2, 31}, {18, 18}, {5, 6}, {3, 2}}) {
         std::vector<uint8_t> px(size_t(w) * h * 3);
         for (uint8_t& v : px)
             v = uint8_t(rng());
@@ -341,4 +348,68 @@ TEST(JpegEncoder, Failures_ReportedAndNoFileWritten)
     int64_t n = 7;
     EXPECT_FALSE(none.TakeBuffer(&n));
     EXPECT_EQ(n, 0);
+}
+
+// End to end: the quantised coefficients in our file, as libjpeg reads them back without decoding, equal
+// the plain reference pipeline (extended-precision colour, top-left chroma of each 2 x 2 group, edges
+// repeated, direct DCT, truncating division) block for block.
+TEST(JpegEncoder, FileCoefficients_EqualReferencePipeline)
+{
+    std::mt19937 rng(77);
+    for (const auto& [w, h, noisy] : {std::tuple{45, 37, false}, {64, 48, true}, {17, 33, true}, {130, 18, false}}) {
+        DibImage img;
+        makePicture(img, w, h, [&](int x, int y, uint8_t rgb[3]) {
+            natural(x, y, rgb);
+            if (noisy)
+                for (int c = 0; c < 3; ++c)
+                    rgb[c] = uint8_t(std::clamp(int(rgb[c]) + int(rng() % 61) - 30, 0, 255));
+        });
+        const Bytes file = encode(img);
+
+        jpeg_decompress_struct info;
+        jpeg_error_mgr errors;
+        info.err = jpeg_std_error(&errors);
+        jpeg_create_decompress(&info);
+        jpeg_mem_src(&info, file.data(), file.size());
+        ASSERT_EQ(jpeg_read_header(&info, TRUE), JPEG_HEADER_OK);
+        jvirt_barray_ptr* arrays = jpeg_read_coefficients(&info);
+
+        const auto pixel = [&](int x, int y) {
+            const uint8_t* p = img.rowTopDown(std::min(y, h - 1)) + 3 * std::min(x, w - 1);
+            return std::array<int, 3>{p[2], p[1], p[0]};
+        };
+        int mismatches = 0;
+        for (int mcuY = 0; mcuY < (h + 15) / 16; ++mcuY)
+            for (int mcuX = 0; mcuX < (w + 15) / 16; ++mcuX)
+                for (int block = 0; block < 6; ++block) {
+                    int16_t samples[64];
+                    for (int j = 0; j < 8; ++j)
+                        for (int i = 0; i < 8; ++i) {
+                            if (block < 4) {
+                                const auto p = pixel(mcuX * 16 + (block % 2) * 8 + i, mcuY * 16 + (block / 2) * 8 + j);
+                                samples[j * 8 + i] = int16_t(jpegtest::referenceY(p[0], p[1], p[2]));
+                            } else {
+                                const auto p = pixel(mcuX * 16 + 2 * i, mcuY * 16 + 2 * j);
+                                samples[j * 8 + i] = int16_t(block == 4 ? jpegtest::referenceCb(p[0], p[1], p[2])
+                                                                        : jpegtest::referenceCr(p[0], p[1], p[2]));
+                            }
+                        }
+                    int16_t want[2][64];
+                    jpegtest::reference().quantize(samples, want);
+                    const int component = block < 4 ? 0 : block - 3;
+                    const int row = block < 4 ? mcuY * 2 + block / 2 : mcuY;
+                    const int col = block < 4 ? mcuX * 2 + block % 2 : mcuX;
+                    JBLOCKARRAY rows = (*info.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&info),
+                                                                       arrays[component], JDIMENSION(row), 1, FALSE);
+                    const int16_t* expected = want[component == 0 ? 0 : 1];
+                    for (int k = 0; k < 64; ++k)
+                        if (rows[0][col][k] != expected[(k % 8) * 8 + k / 8] && ++mismatches == 1)
+                            ADD_FAILURE() << w << " x " << h << ", MCU " << mcuX << ", " << mcuY << ", block "
+                                          << block << ", coefficient " << k << ": " << rows[0][col][k]
+                                          << " instead of " << expected[(k % 8) * 8 + k / 8];
+                }
+        jpeg_finish_decompress(&info);
+        jpeg_destroy_decompress(&info);
+        EXPECT_EQ(mismatches, 0) << w << " x " << h;
+    }
 }

@@ -5,10 +5,9 @@
 #include "imaging/Kernels.h"
 
 #include <algorithm>
-#include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
+#include "imaging/KernelAvx2.h"
 #define NX_HLS_X86 1
 #endif
 
@@ -149,18 +148,15 @@ int32_t rowAvx2(const uint8_t* s, uint8_t* d, int32_t width, const HlsData& p)
     const __m128i pickB = _mm_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
     const __m128i pickG = _mm_setr_epi8(1, -1, -1, -1, 4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1);
     const __m128i pickR = _mm_setr_epi8(2, -1, -1, -1, 5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1);
-    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
     const __m256i mB = _mm256_set_m128i(pickB, pickB), mG = _mm256_set_m128i(pickG, pickG);
-    const __m256i mR = _mm256_set_m128i(pickR, pickR), mPack = _mm256_set_m128i(pack, pack);
+    const __m256i mR = _mm256_set_m128i(pickR, pickR);
     const __m256i zero = _mm256_setzero_si256(), one = _mm256_set1_epi32(1);
     const __m256i k128 = _mm256_set1_epi32(128), k255 = _mm256_set1_epi32(255), k360 = _mm256_set1_epi32(360);
     const __m256i offH = _mm256_set1_epi32(p.H), offL = _mm256_set1_epi32(p.L), offS = _mm256_set1_epi32(p.S);
     const __m256i k120 = _mm256_set1_epi32(120);
     int32_t j = 0;
     for (; j + 10 <= width; j += 8) {
-        const uint8_t* sp = s + ptrdiff_t(j) * 3;
-        const __m256i v = _mm256_set_m128i(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + 12)),
-                                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp)));
+        const __m256i v = kernel::loadBgr8(s + ptrdiff_t(j) * 3);
         const __m256i b = _mm256_shuffle_epi8(v, mB), g = _mm256_shuffle_epi8(v, mG), r = _mm256_shuffle_epi8(v, mR);
         const __m256i mx = _mm256_max_epi32(r, _mm256_max_epi32(g, b));
         const __m256i mn = _mm256_min_epi32(r, _mm256_min_epi32(g, b));
@@ -199,14 +195,7 @@ int32_t rowAvx2(const uint8_t* s, uint8_t* d, int32_t width, const HlsData& p)
         const __m256i outG = _mm256_blendv_epi8(greyL, channelOf(rem360(H), m1, m2), coloured);
         const __m256i outB = _mm256_blendv_epi8(greyL, channelOf(rem360(_mm256_sub_epi32(H, k120)), m1, m2), coloured);
         const __m256i bgr = _mm256_or_si256(outB, _mm256_or_si256(_mm256_slli_epi32(outG, 8), _mm256_slli_epi32(outR, 16)));
-        const __m256i packed = _mm256_shuffle_epi8(bgr, mPack);
-        uint8_t* dp = d + ptrdiff_t(j) * 3;
-        // Twelve bytes per lane; the first store's four spare bytes are overwritten by the second.
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), _mm256_castsi256_si128(packed));
-        const __m128i high = _mm256_extracti128_si256(packed, 1);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(dp + 12), high);
-        const int32_t last = _mm_extract_epi32(high, 2);
-        std::memcpy(dp + 20, &last, 4);
+        kernel::storeBgr8(d + ptrdiff_t(j) * 3, kernel::packBgr8(bgr));
     }
     return j;
 }

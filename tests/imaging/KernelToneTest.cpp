@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
+#include "imaging/KernelSupport.h"
 #include "imaging/Kernels.h"
 #include "imaging/KernelTestSupport.h"
 
@@ -121,10 +123,14 @@ TEST(KernelTone, Contrast_MatchesFormula_AndKnownPoints)
 
 TEST(KernelTone, Binarize_MatchesFormula_AtThresholdExtremes)
 {
-    for (uint16_t bpp : {8, 24}) {
+    // Colour twice: with and without the vector form.
+    const std::pair<uint16_t, kernel::SimdLevel> rounds[] = {
+        {8, kernel::SimdLevel::Avx2}, {24, kernel::SimdLevel::Avx2}, {24, kernel::SimdLevel::None}};
+    for (const auto& [bpp, level] : rounds) {
+        kernel::setSimdCap(level);
         DibImage img;
         makeRandom(img, 29, 17, bpp, 9 + bpp);
-        for (int32_t t : {-2000000000, -1, 0, 127, 128, 254, 255, 256, 2000000000})
+        for (int32_t t : {-2000000000, -1, 0, 1, 127, 128, 129, 254, 255, 256, 2000000000})
             for (const Rect& r : kRects)
                 checkInPlace(img, bpp == 8 ? BinarizeGray : BinarizeRgb, t, r, [&](const uint8_t* s, uint8_t* w) {
                     if (bpp == 8) {
@@ -136,6 +142,7 @@ TEST(KernelTone, Binarize_MatchesFormula_AtThresholdExtremes)
                     }
                 });
     }
+    kernel::setSimdCap(kernel::SimdLevel::Avx2);
     // Grey threshold 128: 128 becomes black, 129 white.
     DibImage img;
     img.Create(2, 1, 8);

@@ -133,6 +133,7 @@ void CViewerDlg::createControls()
             break;
         case ControlKind::HScrollBar:
             w = m_StripScroll = new QScrollBar(Qt::Horizontal, this);
+            m_StripScroll->setRange(0, 0);  // nothing to scroll until the strip holds thumbnails
             break;
         }
         m_Controls[t.id] = w;

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "app/DialogTemplate.h"
 #include "app/SkinButton.h"
 #include "app/ViewerDlg.h"
@@ -84,6 +86,8 @@ TEST_F(ViewerDlgTest, StartUp_English)
     EXPECT_FALSE(dlg.m_SkinButtons.isEmpty());
     EXPECT_EQ(dlg.m_SkinButtons.width(), 400);
     EXPECT_EQ(dlg.m_SkinArrows.width(), 52);
+    EXPECT_EQ(dlg.m_SkinBackground.width(), 200);
+    EXPECT_FALSE(dlg.windowIcon().isNull());
 }
 
 TEST_F(ViewerDlgTest, StartUp_Japanese)
@@ -98,6 +102,14 @@ TEST_F(ViewerDlgTest, StartUp_Japanese)
     EXPECT_EQ(dlg.control(IDC_TYPE)->toolTip(), QString::fromUtf8("画像保存の際計測ラインを表示した状態で保存します"));
     EXPECT_EQ(dlg.control(IDC_RESULTS)->toolTip(), QString::fromUtf8("計測結果を表示します"));
     EXPECT_EQ(dlg.control(IDC_SCALE)->toolTip(), QString::fromUtf8("スケールの設定をします"));
+    // The Japanese button sheet: same layout, other captions; background and arrows are shared.
+    g_bJapanese = 0;
+    DibImage english;
+    ASSERT_TRUE(english.LoadPngResource(157));
+    ASSERT_EQ(english.width(), dlg.m_SkinButtons.width());
+    ASSERT_EQ(english.height(), dlg.m_SkinButtons.height());
+    EXPECT_NE(std::memcmp(english.bits(), dlg.m_SkinButtons.bits(), size_t(english.byteSize())), 0);
+    EXPECT_EQ(dlg.m_SkinArrows.width(), 52);
 }
 
 TEST_F(ViewerDlgTest, StatusTick_SetsHeartbeatCaptionAndRepaint)

@@ -16,11 +16,36 @@ namespace {
 
 using Table = uint8_t[256];
 
+#if NX_TONE_X86
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw,avx512vbmi")
+
+// 64 bytes at a time: two 128-entry byte permutes, the index's top bit choosing between them. Returns
+// where it stopped.
+int32_t mapBytesVbmi(const uint8_t* s, uint8_t* d, int32_t n, const Table& table)
+{
+    const __m512i t0 = _mm512_loadu_si512(table), t1 = _mm512_loadu_si512(table + 64);
+    const __m512i t2 = _mm512_loadu_si512(table + 128), t3 = _mm512_loadu_si512(table + 192);
+    int32_t k = 0;
+    for (; k + 64 <= n; k += 64) {
+        const __m512i x = _mm512_loadu_si512(s + k);
+        const __m512i low = _mm512_permutex2var_epi8(t0, x, t1), high = _mm512_permutex2var_epi8(t2, x, t3);
+        _mm512_storeu_si512(d + k, _mm512_mask_blend_epi8(_mm512_movepi8_mask(x), low, high));
+    }
+    return k;
+}
+
+#pragma GCC pop_options
+#endif
+
 // Maps the first `channels` bytes of every pixel through the table, source to destination.
 void mapRows(const kernel::RowWalk& walk, const Table& table, int channels, int srcBpp, int dstBpp)
 {
     if (srcBpp < channels || dstBpp < channels)
         return;
+#if NX_TONE_X86
+    const bool vbmi = kernel::useSimd(kernel::SimdLevel::Avx512Vbmi);
+#endif
     for (int32_t i = 0; i < walk.height; ++i) {
         const uint8_t* s = walk.srcRow(i);
         uint8_t* d = walk.dstRow(i);
@@ -28,6 +53,10 @@ void mapRows(const kernel::RowWalk& walk, const Table& table, int channels, int 
             // Packed pixels: one run of bytes, eight at a time.
             const int32_t n = walk.width * channels;
             int32_t k = 0;
+#if NX_TONE_X86
+            if (vbmi)
+                k = mapBytesVbmi(s, d, n, table);
+#endif
             for (; k + 8 <= n; k += 8) {
                 uint64_t v;
                 std::memcpy(&v, s + k, 8);

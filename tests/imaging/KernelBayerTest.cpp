@@ -54,7 +54,7 @@ void referenceBayer(const DibImage& raw, const Rect& r, DibImage& out, int32_t x
 const kernel::SimdLevel kLevels[] = {kernel::SimdLevel::None, kernel::SimdLevel::Ssse3, kernel::SimdLevel::Avx2};
 
 struct SimdCapGuard {
-    ~SimdCapGuard() { kernel::setSimdCap(kernel::SimdLevel::Avx2); }
+    ~SimdCapGuard() { kernel::setSimdCap(kernel::SimdLevel::Best); }
 };
 
 }  // namespace

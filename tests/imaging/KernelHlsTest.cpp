@@ -73,7 +73,7 @@ void checkImage(const DibImage& img, const HlsData& params, kernel::SimdLevel le
     Arg<HlsData> arg(params);
     kernel::setSimdCap(level);
     const int32_t result = got.Apply(AdjustHls, got, nullptr, 0, 0, arg.user(), nullptr);
-    kernel::setSimdCap(kernel::SimdLevel::Avx2);
+    kernel::setSimdCap(kernel::SimdLevel::Best);
     ASSERT_EQ(result, 1);
     for (int32_t y = 0; y < img.height(); ++y)
         for (int32_t x = 0; x < img.width(); ++x) {

@@ -1,0 +1,310 @@
+#include "files/ThumbnailStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QSet>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "imaging/BitmapHeader.h"
+#include "imaging/Kernels.h"
+
+namespace {
+
+constexpr char kMagic[] = "VIZMAR THUMBNAILFILE VER";    // current prefix, 24 characters
+constexpr char kOldMagic[] = "ZR-QT THUMBNAILFILE VER";  // older prefix, 23 characters
+constexpr int kVersionBytes = 5;                         // "1000" and a zero byte
+constexpr int kVersion = 1000;
+constexpr size_t kEntryHeaderBytes = 8;  // size and reserved, between a name and its bitmap
+constexpr uint16_t kBmMagic = 0x4D42;    // "BM"
+constexpr uint32_t kBmpHeaderBytes = sizeof(BitmapFileHeader) + sizeof(BitmapInfoHeader);  // 54
+// A thumbnail file larger than this is not ours (500 pictures take 22 MB).
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+// Stored bitmaps wider or taller than this are refused before decoding: a forged header must not make
+// the decoder allocate rows from its claims.
+constexpr int32_t kMaxStoredSide = 16384;
+
+int32_t newId()
+{
+    const uint32_t random = QRandomGenerator::global()->bounded(32768u);
+    const auto ticks = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+    return int32_t(random * uint32_t(ticks.count()));  // wraps like the 32-bit product it always was
+}
+
+int32_t readInt32(const uint8_t* p)
+{
+    int32_t v;
+    std::memcpy(&v, p, sizeof v);  // little-endian, as every machine we build for
+    return v;
+}
+
+void appendInt32(QByteArray& out, int32_t v) { out.append(reinterpret_cast<const char*>(&v), sizeof v); }
+
+// Whether the stored bitmap is one we agree to decode: a BMP whose stated sides are sane.
+bool plausibleBitmap(const uint8_t* bitmap, size_t size)
+{
+    if (size < kBmpHeaderBytes)
+        return false;
+    BitmapFileHeader file;
+    BitmapInfoHeader info;
+    std::memcpy(&file, bitmap, sizeof file);
+    std::memcpy(&info, bitmap + sizeof file, sizeof info);
+    return file.type == kBmMagic && info.width > 0 && info.width <= kMaxStoredSide && info.height > 0 &&
+           info.height <= kMaxStoredSide;
+}
+
+}  // namespace
+
+ThumbnailStore::~ThumbnailStore() { Clear(); }
+
+QString ThumbnailStore::PathIn(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+QString ThumbnailStore::FileIn(const QString& folder) { return PathIn(folder, QLatin1String(kFileName)); }
+
+bool ThumbnailStore::IsPlainFileName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+
+bool ThumbnailStore::IsPictureName(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false;
+    const QStringView extension = QStringView(name).mid(dot);
+    return extension == QLatin1String(".bmp") || extension == QLatin1String(".jpg");
+}
+
+std::unique_ptr<ThumbnailEntry> ThumbnailStore::makeEntry(const QString& path)
+{
+    auto entry = std::make_unique<ThumbnailEntry>();
+    if (!entry->image.Create(kThumbWidth, kThumbHeight, 24))
+        return nullptr;
+    entry->id = newId();
+    entry->path = path;
+    return entry;
+}
+
+void ThumbnailStore::append(std::unique_ptr<ThumbnailEntry> entry)
+{
+    ThumbnailEntry* raw = entry.release();
+    raw->prev = m_Last;
+    raw->next = nullptr;
+    (m_Last ? m_Last->next : m_First) = raw;
+    m_Last = raw;
+    m_Current = raw;
+    ++m_Count;
+}
+
+int ThumbnailStore::AddScaled(const QString& path, const DibImage& picture)
+{
+    std::unique_ptr<ThumbnailEntry> entry = picture.isEmpty() ? nullptr : makeEntry(path);
+    if (!entry)
+        return 0;
+    entry->image.ApplyScaled(ScaleRgb, picture, nullptr, nullptr, nullptr, nullptr);
+    append(std::move(entry));
+    return 1;
+}
+
+int ThumbnailStore::AddCopied(const QString& path, const DibImage& picture)
+{
+    std::unique_ptr<ThumbnailEntry> entry = picture.isEmpty() ? nullptr : makeEntry(path);
+    if (!entry)
+        return 0;
+    const Rect corner{0, 0, kThumbWidth, kThumbHeight};
+    entry->image.Blit(picture, &corner, 0, 0);
+    append(std::move(entry));
+    return 1;
+}
+
+int ThumbnailStore::AddFile(const QString& path)
+{
+    DibImage picture;
+    if (!picture.LoadPictureFile(path))
+        return 0;
+    return AddScaled(path, picture);
+}
+
+void ThumbnailStore::unlinkAndDelete(ThumbnailEntry* entry)
+{
+    (entry->prev ? entry->prev->next : m_First) = entry->next;
+    (entry->next ? entry->next->prev : m_Last) = entry->prev;
+    delete entry;
+    --m_Count;
+}
+
+void ThumbnailStore::Clear()
+{
+    for (ThumbnailEntry* e = m_First; e;) {
+        ThumbnailEntry* next = e->next;
+        delete e;
+        e = next;
+    }
+    m_First = m_Last = m_Current = nullptr;
+    m_Count = 0;
+}
+
+int ThumbnailStore::SeekTo(int index)
+{
+    if (index < 0 || index >= m_Count)
+        return 0;
+    ThumbnailEntry* e = m_First;
+    for (int i = 0; i < index; ++i)
+        e = e->next;
+    m_Current = e;
+    return 1;
+}
+
+void ThumbnailStore::RemoveCurrent()
+{
+    ThumbnailEntry* gone = m_Current;
+    if (!gone)
+        return;
+    m_Current = gone->next ? gone->next : gone->prev;
+    unlinkAndDelete(gone);
+}
+
+int ThumbnailStore::Save(const QString& thumbnailFile) const
+{
+    if (m_Count == 0) {
+        QFile::remove(thumbnailFile);  // an empty store leaves no file
+        return 0;
+    }
+    // Written beside the old file and renamed over it: a crash mid-way leaves the old file whole.
+    QSaveFile file(thumbnailFile);
+    if (!file.open(QIODevice::WriteOnly))
+        return 0;
+    QByteArray head(kMagic, sizeof kMagic - 1);
+    head.append("1000", 4);
+    head.append('\0');  // 29 bytes of magic and version
+    appendInt32(head, m_Count);
+    bool ok = file.write(head) == head.size();
+    for (const ThumbnailEntry* e = m_First; e && ok; e = e->next) {
+        const QByteArray name = QFile::encodeName(QFileInfo(e->path).fileName());
+        const uint32_t bitmapBytes = uint32_t(kBmpHeaderBytes + e->image.byteSize());  // 44154 for 140 x 105
+        BitmapFileHeader fileHeader;
+        fileHeader.type = kBmMagic;
+        fileHeader.size = bitmapBytes;
+        fileHeader.offBits = kBmpHeaderBytes;
+        BitmapInfoHeader info;  // size 40, everything else 0 unless set
+        info.width = e->image.width();
+        info.height = e->image.height();  // positive: rows bottom-up, as they are in memory
+        info.planes = 1;
+        info.bitCount = 24;
+        QByteArray record = name;
+        record.append('\0');
+        appendInt32(record, int32_t(bitmapBytes));
+        appendInt32(record, 0);  // reserved
+        record.append(reinterpret_cast<const char*>(&fileHeader), sizeof fileHeader);
+        record.append(reinterpret_cast<const char*>(&info), sizeof info);
+        record.append(reinterpret_cast<const char*>(e->image.bits()), qsizetype(e->image.byteSize()));
+        ok = file.write(record) == record.size();
+    }
+    if (!ok) {
+        file.cancelWriting();
+        return 0;
+    }
+    return file.commit() ? 1 : 0;
+}
+
+int ThumbnailStore::Load(const QString& thumbnailFile)
+{
+    QFile file(thumbnailFile);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes)
+        return 0;
+    const QByteArray bytes = file.readAll();
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const size_t size = size_t(bytes.size());
+
+    // The magic: the older prefix first, then the current one; five version bytes follow either.
+    size_t at = 0;
+    if (size >= sizeof kOldMagic - 1 && std::memcmp(data, kOldMagic, sizeof kOldMagic - 1) == 0)
+        at = sizeof kOldMagic - 1;
+    else if (size >= sizeof kMagic - 1 && std::memcmp(data, kMagic, sizeof kMagic - 1) == 0)
+        at = sizeof kMagic - 1;
+    else
+        return 0;
+    if (size - at < kVersionBytes + 4)
+        return 0;
+    char version[kVersionBytes + 1] = {};
+    std::memcpy(version, data + at, kVersionBytes);
+    if (std::atoi(version) != kVersion)
+        return 0;
+    at += kVersionBytes;
+    const int32_t count = readInt32(data + at);
+    at += 4;
+
+    const int slash = int(thumbnailFile.lastIndexOf(QLatin1Char('/')));
+    const QString folder = slash >= 0 ? thumbnailFile.left(slash + 1) : QString();
+    // Every step checks what is left: the file may end early or state sizes it does not hold.
+    for (int32_t i = 0; i < count; ++i) {
+        const auto* nameEnd = static_cast<const uint8_t*>(std::memchr(data + at, 0, size - at));
+        if (!nameEnd)
+            break;
+        const QString name = QFile::decodeName(QByteArray(reinterpret_cast<const char*>(data + at), nameEnd - (data + at)));
+        at = size_t(nameEnd - data) + 1;
+        if (size - at < kEntryHeaderBytes)
+            break;
+        const int32_t bitmapBytes = readInt32(data + at);
+        at += kEntryHeaderBytes;
+        if (bitmapBytes < 0 || size_t(bitmapBytes) > size - at)
+            break;
+        // A name with a folder in it would point outside the save folder: such an entry is not ours.
+        if (IsPlainFileName(name))
+            loadEntry(PathIn(folder, name), data + at, size_t(bitmapBytes));
+        at += size_t(bitmapBytes);
+    }
+    return 1;
+}
+
+void ThumbnailStore::loadEntry(const QString& path, const uint8_t* bitmap, size_t size)
+{
+    if (!QFileInfo(path).isFile() || !plausibleBitmap(bitmap, size))
+        return;
+    // Decoded straight into the thumbnail: the stored picture's top-left corner, as a block copy of the
+    // decoded bitmap would give, without holding the whole of it.
+    std::unique_ptr<ThumbnailEntry> entry = makeEntry(path);
+    if (entry && entry->image.LoadBmpImage(bitmap, size))
+        append(std::move(entry));
+}
+
+int ThumbnailStore::ScanFolder(const QString& folder)
+{
+    QDir dir(folder);
+    QStringList names;
+    if (dir.exists())
+        names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    names.erase(std::remove_if(names.begin(), names.end(), [](const QString& n) { return !IsPictureName(n); }),
+                names.end());
+    if (names.isEmpty()) {
+        Clear();
+        return 0;
+    }
+    // Byte order of the names, so the strip lists the same folder the same way on every run.
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return QFile::encodeName(a) < QFile::encodeName(b);
+    });
+    QSet<QString> known;
+    for (const ThumbnailEntry* e = m_First; e; e = e->next)
+        known.insert(e->path);
+    for (const QString& name : names) {
+        const QString path = PathIn(folder, name);
+        if (!known.contains(path))
+            AddFile(path);
+    }
+    return 1;
+}

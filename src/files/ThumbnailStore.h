@@ -1,0 +1,80 @@
+// The thumbnails of the save folder, in the order they were added, with a cursor; and their file
+// "ThumbNail" in that folder, so that pictures are decoded and reduced only once.
+//
+// ThumbNail file (little-endian): the magic "VIZMAR THUMBNAILFILE VER1000" and a zero byte (29 bytes), the
+// entry count (int32), then per entry: the picture's file name (no folder) with a zero byte, the bitmap's
+// size (int32), a reserved int32 (0), and the thumbnail as a complete 24-bit BMP file.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+
+#include "files/ThumbnailEntry.h"
+
+class ThumbnailStore {
+public:
+    static constexpr int32_t kThumbWidth = 140;
+    static constexpr int32_t kThumbHeight = 105;
+    static constexpr const char* kFileName = "ThumbNail";
+
+    ThumbnailStore() = default;
+    ~ThumbnailStore();
+    ThumbnailStore(const ThumbnailStore&) = delete;
+    ThumbnailStore& operator=(const ThumbnailStore&) = delete;
+
+    // Append an entry whose thumbnail is the whole picture reduced (nearest neighbour), or the picture's
+    // top-left corner copied. Both return 0 and add nothing for an empty picture.
+    int AddScaled(const QString& path, const DibImage& picture);
+    int AddCopied(const QString& path, const DibImage& picture);
+    // Decodes the picture file and adds it reduced; a file that cannot be decoded adds nothing (0).
+    int AddFile(const QString& path);
+
+    // Appends the stored entries whose picture files still exist; 1 when the file was read.
+    int Load(const QString& thumbnailFile);
+    // Writes the file (through a temporary file renamed over the old one); an empty store deletes it and
+    // returns 0.
+    int Save(const QString& thumbnailFile) const;
+    // Adds the folder's *.bmp and *.jpg pictures (exact, case-sensitive extensions) that have no entry,
+    // in name order; empties the store when the folder has no such picture or cannot be read.
+    int ScanFolder(const QString& folder);
+
+    void Clear();
+    // Moves the cursor to the 0-based index; 0 when there is no such entry.
+    int SeekTo(int index);
+    // Removes the current entry; the cursor goes to the next one, else to the previous one.
+    void RemoveCurrent();
+
+    ThumbnailEntry* current() const { return m_Current; }
+    const ThumbnailEntry* first() const { return m_First; }
+    int32_t count() const { return m_Count; }
+    int32_t thumbWidth() const { return kThumbWidth; }
+    int32_t thumbHeight() const { return kThumbHeight; }
+    const QString& saveFolder() const { return m_SaveFolder; }
+    void setSaveFolder(const QString& folder) { m_SaveFolder = folder; }
+
+    // The file's full path for a folder, and a picture's path in a folder (one separator between them).
+    static QString FileIn(const QString& folder);
+    static QString PathIn(const QString& folder, const QString& name);
+    // A name that can only mean a file inside the folder: no separator, not "." or "..", not empty.
+    static bool IsPlainFileName(const QString& name);
+    // Whether the name has exactly the extension ".bmp" or ".jpg".
+    static bool IsPictureName(const QString& name);
+
+private:
+    // A new entry with its empty 140 x 105 thumbnail (null without memory), and linking it in as the
+    // last and current entry.
+    static std::unique_ptr<ThumbnailEntry> makeEntry(const QString& path);
+    void append(std::unique_ptr<ThumbnailEntry> entry);
+    void unlinkAndDelete(ThumbnailEntry* entry);
+    // Decodes one stored bitmap (bounded by size) into a new entry when its picture exists.
+    void loadEntry(const QString& path, const uint8_t* bitmap, size_t size);
+
+    ThumbnailEntry* m_First = nullptr;
+    ThumbnailEntry* m_Last = nullptr;
+    ThumbnailEntry* m_Current = nullptr;
+    int32_t m_Count = 0;
+    QString m_SaveFolder;
+};

@@ -86,24 +86,34 @@ void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t to, int row
 #pragma GCC push_options
 #pragma GCC target("ssse3")
 
+// Byte shuffles that interleave blue, green and red planes of 16 pixels into 48 bytes of blue-green-red:
+// output block k (16 bytes) is the OR of the blue, green and red planes shuffled by rows 3k, 3k+1, 3k+2.
+alignas(16) const int8_t kInterleave[9][16] = {
+    {0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5},
+    {-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1},
+    {-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1},
+    {-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1},
+    {5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10},
+    {-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1},
+    {-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1},
+    {-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1},
+    {10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15},
+};
+
+inline __m128i interleaveMask(int k)
+{
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(kInterleave[k]));
+}
+
 // Blue, green and red planes of 16 pixels to 48 bytes of blue-green-red.
 inline void storeBgr16(uint8_t* d, __m128i b, __m128i g, __m128i r)
 {
-    const __m128i b0 = _mm_setr_epi8(0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5);
-    const __m128i g0 = _mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1);
-    const __m128i r0 = _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1);
-    const __m128i b1 = _mm_setr_epi8(-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1);
-    const __m128i g1 = _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10);
-    const __m128i r1 = _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1);
-    const __m128i b2 = _mm_setr_epi8(-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1);
-    const __m128i g2 = _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1);
-    const __m128i r2 = _mm_setr_epi8(10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15);
-    auto mix = [&](__m128i mb, __m128i mg, __m128i mr) {
-        return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(b, mb), _mm_shuffle_epi8(g, mg)), _mm_shuffle_epi8(r, mr));
-    };
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), mix(b0, g0, r0));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), mix(b1, g1, r1));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), mix(b2, g2, r2));
+    for (int k = 0; k < 3; ++k) {
+        const __m128i out = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(b, interleaveMask(3 * k)),
+                                                      _mm_shuffle_epi8(g, interleaveMask(3 * k + 1))),
+                                         _mm_shuffle_epi8(r, interleaveMask(3 * k + 2)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * k), out);
+    }
 }
 
 // Pixels [0, n16) of the row, 16 at a time, in 16-bit lanes (sums stay below 4096). Returns n16.
@@ -212,20 +222,9 @@ int32_t rowAvx2(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int col
     const uint8_t* blueB = rowPhase ? rows.p1 : rows.m2;
     const uint8_t* greenA = rowPhase ? rows.m1 : rows.p0;
     const uint8_t* greenB = rowPhase ? rows.p0 : rows.m1;
-    const __m128i b0 = _mm_setr_epi8(0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5);
-    const __m128i g0 = _mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1);
-    const __m128i r0 = _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1);
-    const __m128i b1 = _mm_setr_epi8(-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1);
-    const __m128i g1 = _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10);
-    const __m128i r1 = _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1);
-    const __m128i b2 = _mm_setr_epi8(-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1);
-    const __m128i g2 = _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1);
-    const __m128i r2 = _mm_setr_epi8(10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15);
-    const __m256i mb0 = _mm256_set_m128i(b0, b0), mg0 = _mm256_set_m128i(g0, g0), mr0 = _mm256_set_m128i(r0, r0);
-    const __m256i mb1 = _mm256_set_m128i(b1, b1), mg1 = _mm256_set_m128i(g1, g1), mr1 = _mm256_set_m128i(r1, r1);
-    const __m256i mb2 = _mm256_set_m128i(b2, b2), mg2 = _mm256_set_m128i(g2, g2), mr2 = _mm256_set_m128i(r2, r2);
-
-    // (sum << 4) * 2k >> 16 == (sum * k) >> 11 exactly; then saturated to 255.
+    __m256i masks[9];  // the interleaving shuffles, one copy per 128-bit lane
+    for (int k = 0; k < 9; ++k)
+        masks[k] = _mm256_broadcastsi128_si256(interleaveMask(k));
     auto gain = [&](__m256i sum, __m256i k2) {
         return _mm256_min_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(sum, 4), k2), max8);
     };
@@ -243,19 +242,15 @@ int32_t rowAvx2(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int col
         const __m256i gHere = firstOf(greenA + c);
         const __m256i green = pairBytes(_mm256_srli_epi16(_mm256_add_epi16(gHere, secondOf(greenB + c - 2)), 1),
                                         _mm256_srli_epi16(_mm256_add_epi16(gHere, secondOf(greenB + c)), 1));
-        auto mix = [&](__m256i mb, __m256i mg, __m256i mr) {
-            return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, mb), _mm256_shuffle_epi8(green, mg)),
-                                   _mm256_shuffle_epi8(red, mr));
-        };
-        const __m256i o0 = mix(mb0, mg0, mr0), o1 = mix(mb1, mg1, mr1), o2 = mix(mb2, mg2, mr2);
         uint8_t* d = out + ptrdiff_t(c) * 3;
         // Each 128-bit lane holds 16 pixels: the low lanes make the first 48 bytes, the high lanes the next.
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(o0));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), _mm256_castsi256_si128(o1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), _mm256_castsi256_si128(o2));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 48), _mm256_extracti128_si256(o0, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 64), _mm256_extracti128_si256(o1, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 80), _mm256_extracti128_si256(o2, 1));
+        for (int k = 0; k < 3; ++k) {
+            const __m256i o = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, masks[3 * k]),
+                                                              _mm256_shuffle_epi8(green, masks[3 * k + 1])),
+                                              _mm256_shuffle_epi8(red, masks[3 * k + 2]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * k), _mm256_castsi256_si128(o));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 48 + 16 * k), _mm256_extracti128_si256(o, 1));
+        }
     }
     return c;
 }

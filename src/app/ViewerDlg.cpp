@@ -320,6 +320,9 @@ void CViewerDlg::LoadSettings()
     file.load(m_SettingsPath);
     SettingsFile::Load(file, *this, &calibration, saveFolder);
     m_Zoom->setCurrentIndex(m_Bai);
+    thumbnails.setSaveFolder(savedir);
+    thumbnails.Load(ThumbnailStore::FileIn(savedir));
+    thumbnails.ScanFolder(savedir);
     loadSkins();
 }
 
@@ -333,6 +336,7 @@ void CViewerDlg::loadSkins()
 void CViewerDlg::SaveSettings()
 {
     m_Bai = m_Zoom->currentIndex();
+    savedir = thumbnails.saveFolder();
     ProfileFile file;
     file.load(m_SettingsPath);
     SettingsFile::Save(file, *this);
@@ -341,6 +345,7 @@ void CViewerDlg::SaveSettings()
     placement.normal = toRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
     SettingsFile::SavePlacement(file, placement);
     file.save(m_SettingsPath);
+    thumbnails.Save(ThumbnailStore::FileIn(thumbnails.saveFolder()));
 }
 
 void CViewerDlg::showEvent(QShowEvent* event)

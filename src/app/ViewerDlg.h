@@ -13,6 +13,7 @@
 #include "app/SkinCells.h"
 #include "app/ViewerSettings.h"
 #include "calib/CalibTable.h"
+#include "files/ThumbnailStore.h"
 #include "imaging/DibImage.h"
 #include "imaging/ProcessorInfo.h"
 #include "measure/MeasureItem.h"
@@ -68,6 +69,8 @@ public:
     int m_bStripShown = 1;
     int m_bRepaintPending = 0;
 
+    // The save folder's thumbnails; it holds the save folder itself.
+    ThumbnailStore thumbnails;
     MeasureItem currentItem;
     MeasureList measurements;
     CalibTable calibration;

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -151,6 +152,27 @@ TEST_F(ViewerDlgTest, Settings_RoundTripThroughTheFile)
     EXPECT_DOUBLE_EQ(again.m_BayerR, 1.25);
     EXPECT_EQ(again.m_HLS.C, -7);
     EXPECT_EQ(qobject_cast<QComboBox*>(again.control(IDC_ZOOM))->currentIndex(), 3);
+}
+
+TEST_F(ViewerDlgTest, SaveFolder_ThumbnailsLoadedAtStartAndSavedAtEnd)
+{
+    const QString folder = m_Dir.filePath("pictures");
+    QDir().mkpath(folder);
+    DibImage picture;
+    ASSERT_TRUE(picture.Create(280, 210, 24));
+    picture.Fill(nullptr, Rgb(200, 40, 40));
+    ASSERT_TRUE(picture.SaveBmp(folder + "/20240101120000.bmp"));
+    WritePrivateProfileStringA("NX-QB740LE", "savedir", folder.toUtf8().constData(), m_Dir.filePath("NxQb740Le.ini"));
+    {
+        CViewerDlg dlg(nullptr, m_Dir.path());
+        EXPECT_EQ(dlg.thumbnails.saveFolder(), folder);
+        EXPECT_EQ(dlg.thumbnails.count(), 1);
+        dlg.done(0);
+    }
+    EXPECT_TRUE(QFile::exists(folder + "/ThumbNail"));
+    ProfileFile file;
+    ASSERT_TRUE(file.load(m_Dir.filePath("NxQb740Le.ini")));
+    EXPECT_EQ(QString::fromStdString(file.value("NX-QB740LE", "savedir").value_or("")), folder);
 }
 
 TEST_F(ViewerDlgTest, Placement_RestoredOnFirstShowAndMaximised)

@@ -48,8 +48,8 @@ struct ControlTemplate {
     int id;
     ControlKind kind;
     const char* english;
-    const char* japanese;  // UTF-8
-    int x, y, width, height;  // dialog units
+    const char* japanese; // UTF-8
+    int x, y, width, height; // dialog units
 };
 
 // The controls in template order.

@@ -5,5 +5,11 @@
 
 #include "imaging/Rect.h"
 
-inline QRect toQRect(const Rect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
-inline Rect toRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+inline QRect toQRect(const Rect& r)
+{
+    return QRect(r.left, r.top, r.width(), r.height());
+}
+inline Rect toRect(const QRect& r)
+{
+    return { r.left(), r.top(), r.left() + r.width(), r.top() + r.height() };
+}

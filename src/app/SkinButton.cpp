@@ -3,7 +3,10 @@
 
 #include <QPainter>
 
-SkinButton::SkinButton(int id, DrawItem draw, QWidget* parent) : QAbstractButton(parent), m_Id(id), m_Draw(std::move(draw))
+SkinButton::SkinButton(int id, DrawItem draw, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_Id(id)
+    , m_Draw(std::move(draw))
 {
     setFocusPolicy(Qt::NoFocus);
 }

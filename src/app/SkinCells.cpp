@@ -11,11 +11,23 @@ struct FixedCell {
 };
 
 constexpr FixedCell kCells[] = {
-    {IDC_LINE, 0, 0},      {IDC_ARIA, 50, 0},    {IDC_CIRCLE, 100, 0},  {IDC_CIRCLE2, 150, 0},
-    {IDC_COLOR, 100, 53},  {IDC_CALIB, 150, 53}, {IDC_DELETE, 0, 106},  {IDC_CLEAR, 50, 106},
-    {IDC_CSV, 100, 106},   {IDC_SAVE, 150, 106}, {IDC_DIR, 0, 159},     {IDC_SET, 50, 159},
-    {IDC_THUMB, 0, 211},   {IDC_SUI, 50, 211},   {IDC_ANGLE, 100, 211}, {IDC_WB, 150, 211},
-    {IDC_SCALE, 0, 264},
+    { IDC_LINE, 0, 0 },
+    { IDC_ARIA, 50, 0 },
+    { IDC_CIRCLE, 100, 0 },
+    { IDC_CIRCLE2, 150, 0 },
+    { IDC_COLOR, 100, 53 },
+    { IDC_CALIB, 150, 53 },
+    { IDC_DELETE, 0, 106 },
+    { IDC_CLEAR, 50, 106 },
+    { IDC_CSV, 100, 106 },
+    { IDC_SAVE, 150, 106 },
+    { IDC_DIR, 0, 159 },
+    { IDC_SET, 50, 159 },
+    { IDC_THUMB, 0, 211 },
+    { IDC_SUI, 50, 211 },
+    { IDC_ANGLE, 100, 211 },
+    { IDC_WB, 150, 211 },
+    { IDC_SCALE, 0, 264 },
 };
 
 struct ToolButton {
@@ -24,19 +36,27 @@ struct ToolButton {
 };
 
 constexpr ToolButton kTools[] = {
-    {IDC_LINE, 1}, {IDC_ARIA, 2}, {IDC_CIRCLE, 3}, {IDC_CIRCLE2, 4}, {IDC_SUI, 5}, {IDC_ANGLE, 6},
+    { IDC_LINE, 1 },
+    { IDC_ARIA, 2 },
+    { IDC_CIRCLE, 3 },
+    { IDC_CIRCLE2, 4 },
+    { IDC_SUI, 5 },
+    { IDC_ANGLE, 6 },
 };
 
 SkinCell buttonAt(int x, int y, bool enabled)
 {
     if (!enabled)
         x += kDisabledOffsetX;
-    return {SkinCell::Buttons, {x, y, x + kButtonCellWidth, y + kButtonCellHeight}};
+    return { SkinCell::Buttons, { x, y, x + kButtonCellWidth, y + kButtonCellHeight } };
 }
 
-SkinCell arrowAt(int x) { return {SkinCell::Arrows, {x, 0, x + kArrowCell, kArrowCell}}; }
+SkinCell arrowAt(int x)
+{
+    return { SkinCell::Arrows, { x, 0, x + kArrowCell, kArrowCell } };
+}
 
-}  // namespace
+} // namespace
 
 SkinCell ButtonCell(int controlId, const SkinState& state, bool enabled)
 {

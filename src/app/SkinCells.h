@@ -26,12 +26,12 @@ struct SkinState {
     bool saveOverlay = false;
     bool panelShown = true;
     bool stripShown = true;
-    int activeTool = 0;  // MeasureTool code, 0 when none
+    int activeTool = 0; // MeasureTool code, 0 when none
 };
 
 struct SkinCell {
     enum Sheet { None, Buttons, Arrows } sheet = None;
-    Rect source;  // in the sheet
+    Rect source; // in the sheet
 };
 
 // The cell control id shows; disabled buttons take the disabled column (corner buttons are never disabled).
@@ -41,8 +41,11 @@ SkinCell ButtonCell(int controlId, const SkinState& state, bool enabled);
 int ToolOfButton(int controlId);
 
 // The box of the red (pressed) or green (active tool) dot, in button coordinates.
-constexpr Rect kDotRect{1, 41, 12, 51};
-constexpr bool ShowsPressedDot(const SkinCell& cell, bool pressed) { return cell.sheet == SkinCell::Buttons && pressed; }
+constexpr Rect kDotRect { 1, 41, 12, 51 };
+constexpr bool ShowsPressedDot(const SkinCell& cell, bool pressed)
+{
+    return cell.sheet == SkinCell::Buttons && pressed;
+}
 bool ShowsToolDot(int controlId, const SkinCell& cell, int activeTool);
 
 // Number of background tiles across and down that cover a client area (one each for a tile without size).

@@ -9,15 +9,18 @@
 #include "platform/SingleInstance.h"
 #include "platform/StringTable.h"
 
-int JapaneseFromLocale() { return QLocale::system().language() == QLocale::Japanese ? 1 : 0; }
+int JapaneseFromLocale()
+{
+    return QLocale::system().language() == QLocale::Japanese ? 1 : 0;
+}
 
 CViewerApp::CViewerApp(const QString& lockFolder)
-    : showRefusal([](const QString& text) { QMessageBox::information(nullptr, QString(), text, QMessageBox::Ok); }),
-      runMainWindow([] {
-          CViewerDlg dlg;
-          dlg.exec();
-      }),
-      m_LockFolder(lockFolder)
+    : showRefusal([](const QString& text) { QMessageBox::information(nullptr, QString(), text, QMessageBox::Ok); })
+    , runMainWindow([] {
+        CViewerDlg dlg;
+        dlg.exec();
+    })
+    , m_LockFolder(lockFolder)
 {
 }
 CViewerApp::~CViewerApp() = default;

@@ -24,7 +24,7 @@ public:
 
 private:
     QString m_LockFolder;
-    std::unique_ptr<SingleInstance> m_Instance;  // held until the application object ends
+    std::unique_ptr<SingleInstance> m_Instance; // held until the application object ends
 };
 
 // The language flag from the system locale: 1 for Japanese.

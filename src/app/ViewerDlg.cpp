@@ -32,8 +32,8 @@ namespace {
 // Static texts are drawn in this colour over the tiled background.
 constexpr ColorRef kStaticTextColor = 0xB9A800;
 
-const char* const kInitialStatus =
-    "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  Frame per Second 0.0";
+const char* const kInitialStatus
+    = "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  Frame per Second 0.0";
 
 uint32_t milliseconds()
 {
@@ -48,11 +48,28 @@ struct Tooltip {
 
 // In the order the tools are added.
 constexpr Tooltip kTooltips[] = {
-    {IDC_LIVE, 200},    {IDC_SAVE, 201},   {IDC_DIR, 202},     {IDC_SET, 203},     {IDC_TYPE, 204},
-    {IDC_THUMB, 205},   {IDC_WB, 206},     {IDC_ZOOM, 207},    {IDC_LINE, 208},    {IDC_ARIA, 209},
-    {IDC_CIRCLE, 210},  {IDC_CIRCLE2, 211}, {IDC_SUI, 212},    {IDC_ANGLE, 213},   {IDC_DELETE, 214},
-    {IDC_CLEAR, 215},   {IDC_COLOR, 216},  {IDC_CSV, 217},     {IDC_CALIB, 218},   {IDC_SCALE, 224},
-    {IDC_CALIB_COMBO, 219}, {IDC_RESULTS, 220},
+    { IDC_LIVE, 200 },
+    { IDC_SAVE, 201 },
+    { IDC_DIR, 202 },
+    { IDC_SET, 203 },
+    { IDC_TYPE, 204 },
+    { IDC_THUMB, 205 },
+    { IDC_WB, 206 },
+    { IDC_ZOOM, 207 },
+    { IDC_LINE, 208 },
+    { IDC_ARIA, 209 },
+    { IDC_CIRCLE, 210 },
+    { IDC_CIRCLE2, 211 },
+    { IDC_SUI, 212 },
+    { IDC_ANGLE, 213 },
+    { IDC_DELETE, 214 },
+    { IDC_CLEAR, 215 },
+    { IDC_COLOR, 216 },
+    { IDC_CSV, 217 },
+    { IDC_CALIB, 218 },
+    { IDC_SCALE, 224 },
+    { IDC_CALIB_COMBO, 219 },
+    { IDC_RESULTS, 220 },
 };
 
 // The template's label is narrower than "Calibration value" in any font we have: let it grow to the left
@@ -68,22 +85,23 @@ Rect fitLabel(QLabel* label, Rect r)
     const int width = std::min(textWidth, kMaxWidth);
     const int height = label->heightForWidth(width) > 0 ? label->heightForWidth(width) : r.height();
     const int centre = (r.top + r.bottom) / 2;
-    return {r.right - width, centre - height / 2, r.right, centre - height / 2 + height};
+    return { r.right - width, centre - height / 2, r.right, centre - height / 2 + height };
 }
 
 bool askBeforeClosing(QWidget* parent)
 {
-    return QMessageBox::question(parent, "終了確認", "終了しますか？", QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    return QMessageBox::question(parent, "終了確認", "終了しますか？", QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes;
 }
 
-}  // namespace
+} // namespace
 
 CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder)
-    : QDialog(parent), confirmClose(askBeforeClosing),
-      m_Folder(settingsFolder.isEmpty() ? QCoreApplication::applicationDirPath() : settingsFolder)
+    : QDialog(parent)
+    , confirmClose(askBeforeClosing)
+    , m_Folder(settingsFolder.isEmpty() ? QCoreApplication::applicationDirPath() : settingsFolder)
 {
-    m_ScaleData.Pos = {EH - 50, EV - 50};
+    m_ScaleData.Pos = { EH - 50, EV - 50 };
     setStatusText(kInitialStatus);
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     QFont font = this->font();
@@ -118,7 +136,7 @@ void CViewerDlg::createControls()
             break;
         case ControlKind::SkinButton: {
             auto* b = new SkinButton(t.id, draw, this);
-            b->setText(text);  // the caption is in the skin; the text names the button for accessibility
+            b->setText(text); // the caption is in the skin; the text names the button for accessibility
             w = b;
             break;
         }
@@ -133,14 +151,14 @@ void CViewerDlg::createControls()
             break;
         case ControlKind::HScrollBar:
             w = m_StripScroll = new QScrollBar(Qt::Horizontal, this);
-            m_StripScroll->setRange(0, 0);  // nothing to scroll until the strip holds thumbnails
+            m_StripScroll->setRange(0, 0); // nothing to scroll until the strip holds thumbnails
             break;
         }
         m_Controls[t.id] = w;
         Rect r = ControlPixelRect(t);
-        if (t.kind == ControlKind::DropDownList)  // the template's height is that of the opened list
+        if (t.kind == ControlKind::DropDownList) // the template's height is that of the opened list
             r.bottom = r.top + w->sizeHint().height();
-        if (t.id == IDC_PANEL_TOGGLE || t.id == IDC_STRIP_TOGGLE) {  // room for the whole arrow cell
+        if (t.id == IDC_PANEL_TOGGLE || t.id == IDC_STRIP_TOGGLE) { // room for the whole arrow cell
             r.right = std::max(r.right, r.left + kArrowCell);
             r.bottom = std::max(r.bottom, r.top + kArrowCell);
         }
@@ -158,9 +176,9 @@ void CViewerDlg::createControls()
     connect(m_CalibCombo, &QComboBox::activated, this, &CViewerDlg::OnSelchangeCalib);
     connect(static_cast<SkinButton*>(control(IDC_TYPE)), &QAbstractButton::clicked, this, &CViewerDlg::OnType);
     connect(static_cast<SkinButton*>(control(IDC_PANEL_TOGGLE)), &QAbstractButton::clicked, this,
-            &CViewerDlg::OnTogglePanel);
+        &CViewerDlg::OnTogglePanel);
     connect(static_cast<SkinButton*>(control(IDC_STRIP_TOGGLE)), &QAbstractButton::clicked, this,
-            &CViewerDlg::OnToggleStrip);
+        &CViewerDlg::OnToggleStrip);
     connect(m_StripScroll, &QScrollBar::valueChanged, this, &CViewerDlg::OnHScroll);
 }
 
@@ -179,7 +197,7 @@ void CViewerDlg::setControlRect(int id, const Rect& r)
 Rect CViewerDlg::controlRect(int id) const
 {
     const QWidget* w = control(id);
-    return w ? toRect(w->geometry()) : Rect{};
+    return w ? toRect(w->geometry()) : Rect {};
 }
 
 bool CViewerDlg::OnInitDialog()
@@ -193,9 +211,9 @@ bool CViewerDlg::OnInitDialog()
     CreateFrameImages();
 
     m_Results->setColumnCount(4);
-    m_Results->setHorizontalHeaderLabels({"No.", LoadString(1007), LoadString(1008), LoadString(1009)});
-    m_Results->horizontalHeader()->setMinimumSectionSize(1);  // the widths below hold whatever the font
-    const int widths[] = {31, 60, 50, 40};
+    m_Results->setHorizontalHeaderLabels({ "No.", LoadString(1007), LoadString(1008), LoadString(1009) });
+    m_Results->horizontalHeader()->setMinimumSectionSize(1); // the widths below hold whatever the font
+    const int widths[] = { 31, 60, 50, 40 };
     for (int c = 0; c < 4; ++c)
         m_Results->setColumnWidth(c, widths[c]);
     m_Results->verticalHeader()->hide();
@@ -292,7 +310,10 @@ void CViewerDlg::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-bool CViewerDlg::OnClose() { return !g_bJapanese || !confirmClose || confirmClose(this); }
+bool CViewerDlg::OnClose()
+{
+    return !g_bJapanese || !confirmClose || confirmClose(this);
+}
 
 void CViewerDlg::done(int result)
 {
@@ -387,8 +408,8 @@ void CViewerDlg::OnDrawItem(QPainter& painter, const SkinButton& button, bool pr
 {
     const SkinCell cell = ButtonCell(button.id(), skinState(), button.isEnabled());
     const DibImage* sheet = cell.sheet == SkinCell::Buttons ? &m_SkinButtons
-                            : cell.sheet == SkinCell::Arrows ? &m_SkinArrows
-                                                             : nullptr;
+        : cell.sheet == SkinCell::Arrows                    ? &m_SkinArrows
+                                                            : nullptr;
     if (!sheet)
         return;
     Dc dc(painter);
@@ -409,9 +430,10 @@ void CViewerDlg::OnCtlColor(QWidget* w)
     if (!qobject_cast<QLabel*>(w) && !qobject_cast<QGroupBox*>(w))
         return;
     QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, QColor(RedOf(kStaticTextColor), GreenOf(kStaticTextColor), BlueOf(kStaticTextColor)));
+    p.setColor(
+        QPalette::WindowText, QColor(RedOf(kStaticTextColor), GreenOf(kStaticTextColor), BlueOf(kStaticTextColor)));
     w->setPalette(p);
-    w->setAutoFillBackground(false);  // hollow: the tiled background shows through
+    w->setAutoFillBackground(false); // hollow: the tiled background shows through
 }
 
 void CViewerDlg::paintEvent(QPaintEvent*)

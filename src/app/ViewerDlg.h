@@ -59,8 +59,8 @@ public:
     DibImage m_SkinBackground;
     DibImage m_SkinArrows;
 
-    std::atomic<int> m_RunState{0};
-    std::atomic<uint32_t> m_Heartbeat{0};
+    std::atomic<int> m_RunState { 0 };
+    std::atomic<uint32_t> m_Heartbeat { 0 };
     Rect m_ViewRect;
     int m_ZoomIndex = 1;
     int m_bLiveStopped = 0;

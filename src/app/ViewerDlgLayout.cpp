@@ -14,13 +14,34 @@ namespace {
 
 // Controls the panel corner button hides and shows, in pairs as the window always toggled them.
 constexpr int kPanelControls[] = {
-    IDC_GROUP_LOAD, IDC_DIR,  IDC_SAVE,    IDC_LIVE,    IDC_THUMB,  IDC_TYPE,  IDC_SET,   IDC_WB,
-    IDC_ZOOM,       IDC_GROUP_MEASURE, IDC_LINE, IDC_CIRCLE2, IDC_ARIA, IDC_SUI, IDC_DELETE, IDC_CIRCLE,
-    IDC_ANGLE,      IDC_CLEAR, IDC_COLOR,  IDC_CALIB,   IDC_CSV,    IDC_SCALE, IDC_CALIB_LABEL, IDC_CALIB_COMBO,
+    IDC_GROUP_LOAD,
+    IDC_DIR,
+    IDC_SAVE,
+    IDC_LIVE,
+    IDC_THUMB,
+    IDC_TYPE,
+    IDC_SET,
+    IDC_WB,
+    IDC_ZOOM,
+    IDC_GROUP_MEASURE,
+    IDC_LINE,
+    IDC_CIRCLE2,
+    IDC_ARIA,
+    IDC_SUI,
+    IDC_DELETE,
+    IDC_CIRCLE,
+    IDC_ANGLE,
+    IDC_CLEAR,
+    IDC_COLOR,
+    IDC_CALIB,
+    IDC_CSV,
+    IDC_SCALE,
+    IDC_CALIB_LABEL,
+    IDC_CALIB_COMBO,
     IDC_RESULTS,
 };
 
-}  // namespace
+} // namespace
 
 void CViewerDlg::resizeEvent(QResizeEvent* event)
 {
@@ -39,10 +60,10 @@ void CViewerDlg::OnSize()
             continue;
         const Rect r = controlRect(t.id);
         const int left = cw - margin - r.width();
-        setControlRect(t.id, {left, r.top, left + r.width(), r.bottom});
+        setControlRect(t.id, { left, r.top, left + r.width(), r.bottom });
     }
     const Rect corner = controlRect(IDC_STRIP_TOGGLE);
-    setControlRect(IDC_STRIP_TOGGLE, {corner.left, ch - corner.height(), corner.right, ch});
+    setControlRect(IDC_STRIP_TOGGLE, { corner.left, ch - corner.height(), corner.right, ch });
     RelayoutView();
     update();
 }

@@ -16,22 +16,22 @@ namespace SettingsFile {
 
 namespace {
 
-constexpr size_t kDoubleBuffer = 64;    // doubles are read as at most 63 characters
-constexpr size_t kPathBuffer = 260;     // savedir
-constexpr size_t kNameBuffer = 256;     // calibration names
+constexpr size_t kDoubleBuffer = 64; // doubles are read as at most 63 characters
+constexpr size_t kPathBuffer = 260; // savedir
+constexpr size_t kNameBuffer = 256; // calibration names
 
 // Reads the keys of one section with the current values as defaults.
 class Reader {
 public:
-    Reader(const ProfileFile& file, const char* section) : m_File(file), m_Section(section) {}
+    Reader(const ProfileFile& file, const char* section)
+        : m_File(file)
+        , m_Section(section)
+    {
+    }
     void Int(const char* key, int32_t& v) const { v = m_File.intValue(m_Section, key, v); }
     void UInt(const char* key, uint32_t& v) const { v = uint32_t(m_File.intValue(m_Section, key, int(v))); }
     // Narrow members keep the low bits of the value, as a cast of the int would.
-    template <typename T>
-    void Narrow(const char* key, T& v) const
-    {
-        v = T(m_File.intValue(m_Section, key, int(v)));
-    }
+    template <typename T> void Narrow(const char* key, T& v) const { v = T(m_File.intValue(m_Section, key, int(v))); }
     void Double(const char* key, double& v) const
     {
         v = ParseDouble(m_File.stringValue(m_Section, key, FormatDouble(v), kDoubleBuffer));
@@ -48,7 +48,10 @@ private:
 
 class Writer {
 public:
-    explicit Writer(ProfileFile& file) : m_File(file) {}
+    explicit Writer(ProfileFile& file)
+        : m_File(file)
+    {
+    }
     void Int(const char* key, int64_t v) { m_File.setValue(kSection, key, std::to_string(int32_t(v))); }
     void Double(const char* key, double v) { m_File.setValue(kSection, key, FormatDouble(v)); }
     void String(const char* key, const QString& v) { m_File.setValue(kSection, key, v.toStdString()); }
@@ -57,13 +60,16 @@ private:
     ProfileFile& m_File;
 };
 
-std::string keyOf(const char* name, int i) { return std::string(name) + "_" + std::to_string(i); }
+std::string keyOf(const char* name, int i)
+{
+    return std::string(name) + "_" + std::to_string(i);
+}
 
-}  // namespace
+} // namespace
 
 std::string FormatDouble(double v)
 {
-    char buf[400];  // "%f" of the largest double has 309 digits before the point
+    char buf[400]; // "%f" of the largest double has 309 digits before the point
     const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
     return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0.000000");
 }
@@ -82,8 +88,14 @@ double ParseDouble(std::string_view text)
     return v;
 }
 
-QString PathIn(const QString& folder) { return QDir(folder).filePath("NxQb740Le.ini"); }
-QString DefaultSaveFolder(const QString& folder) { return QDir(folder).filePath("bmp"); }
+QString PathIn(const QString& folder)
+{
+    return QDir(folder).filePath("NxQb740Le.ini");
+}
+QString DefaultSaveFolder(const QString& folder)
+{
+    return QDir(folder).filePath("bmp");
+}
 
 void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const QString& defaultSaveFolder)
 {
@@ -273,7 +285,7 @@ Rect ClampToScreen(const Rect& window, const Rect& available, const Rect& fallba
     const int32_t h = std::min(r.height(), available.height());
     const int32_t left = std::clamp(r.left, available.left, available.right - w);
     const int32_t top = std::clamp(r.top, available.top, available.bottom - h);
-    return {left, top, left + w, top + h};
+    return { left, top, left + w, top + h };
 }
 
-}  // namespace SettingsFile
+} // namespace SettingsFile

@@ -17,8 +17,8 @@ class ProfileFile;
 struct ScaleSettings {
     int32_t Visible = 0;
     int32_t Type = 0;
-    Point Pos{2048 - 50, 1536 - 50};
-    ::Size Size{10, 10};
+    Point Pos { 2048 - 50, 1536 - 50 };
+    ::Size Size { 10, 10 };
     struct {
         double x = 10.0;
     } Scale;
@@ -41,9 +41,9 @@ struct ViewerSettings {
     uint16_t Shutter = 536;
     int32_t MirrorV = 1;
     int32_t m_WB_Flg = 0, m_WB_R = 0, m_WB_G = 0, m_WB_B = 0;
-    int32_t m_Bai = 1;  // zoom combo selection as stored
+    int32_t m_Bai = 1; // zoom combo selection as stored
     double m_Bai_X = 0.0, m_Bai_Y = 0.0;
-    QString savedir;  // empty: the "bmp" folder beside the executable
+    QString savedir; // empty: the "bmp" folder beside the executable
     double m_BayerR = 1.0, m_BayerG = 1.0, m_BayerB = 1.0;
     int32_t m_BayerFlg = 0, m_InterlaceFlg = 0, m_Interlace = 600, m_BinaryFlg = 0, m_Binary = 128, m_BayerMode = 0;
     int32_t m_RGBFlg = 0, m_YUVFlg = 0, m_LOGFlg = 0, m_AutoIrisFlg = 0, m_AutoIrisMode = 0;
@@ -86,4 +86,4 @@ Rect ClampToScreen(const Rect& window, const Rect& available, const Rect& fallba
 std::string FormatDouble(double v);
 double ParseDouble(std::string_view text);
 
-}  // namespace SettingsFile
+} // namespace SettingsFile

@@ -11,9 +11,9 @@ namespace {
 // A window made smaller than the reserves leaves no room: sizes stop at 0 instead of turning negative.
 Rect sized(int32_t left, int32_t top, int64_t width, int64_t height)
 {
-    return {left, top, int32_t(left + std::max<int64_t>(width, 0)), int32_t(top + std::max<int64_t>(height, 0))};
+    return { left, top, int32_t(left + std::max<int64_t>(width, 0)), int32_t(top + std::max<int64_t>(height, 0)) };
 }
-}  // namespace
+} // namespace
 
 double ClampScroll(double bai, int32_t viewExtent, int factor, int32_t imageExtent)
 {
@@ -59,7 +59,8 @@ Result Relayout(const Input& in)
     const Rect& list = in.resultsList;
     out.resultsList = sized(cw - kEdgeGap - list.width(), list.top, list.width(), ch - list.top - kEdgeGap);
     out.strip = sized(in.strip.left, ch - kEdgeGap - in.strip.height(), cw - d, in.strip.height());
-    out.stripScroll = sized(in.stripScroll.left, ch - kEdgeGap - in.stripScroll.height(), cw - d, in.stripScroll.height());
+    out.stripScroll
+        = sized(in.stripScroll.left, ch - kEdgeGap - in.stripScroll.height(), cw - d, in.stripScroll.height());
 
     out.baiX = ClampScroll(in.baiX, out.view.width(), f, in.imageWidth);
     out.baiY = ClampScroll(in.baiY, out.view.height(), f, in.imageHeight);
@@ -67,4 +68,4 @@ Result Relayout(const Input& in)
     return out;
 }
 
-}  // namespace ViewLayout
+} // namespace ViewLayout

@@ -20,8 +20,8 @@ constexpr int kEdgeGap = 12;
 struct Input {
     int32_t clientWidth = 0;
     int32_t clientHeight = 0;
-    Rect view;            // current rectangle of the picture frame
-    Rect resultsList;     // current rectangles of the results list, strip group and strip scroll bar
+    Rect view; // current rectangle of the picture frame
+    Rect resultsList; // current rectangles of the results list, strip group and strip scroll bar
     Rect strip;
     Rect stripScroll;
     int zoomIndex = 1;
@@ -29,7 +29,7 @@ struct Input {
     int32_t imageHeight = 0;
     bool panelShown = true;
     bool stripShown = true;
-    double baiX = 0.0;    // scroll offsets in picture pixels, 0 or negative
+    double baiX = 0.0; // scroll offsets in picture pixels, 0 or negative
     double baiY = 0.0;
 };
 
@@ -50,4 +50,4 @@ Result Relayout(const Input& in);
 // magnification factor shows area beyond the picture's far edge.
 double ClampScroll(double bai, int32_t viewExtent, int factor, int32_t imageExtent);
 
-}  // namespace ViewLayout
+} // namespace ViewLayout

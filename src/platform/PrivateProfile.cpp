@@ -12,7 +12,10 @@
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 
 std::string trim(std::string_view s)
 {
@@ -103,7 +106,7 @@ std::string cutToBuffer(std::string v, size_t bufferSize)
     return v;
 }
 
-}  // namespace
+} // namespace
 
 std::string ProfileTextToUtf8(const std::string& bytes)
 {
@@ -122,7 +125,7 @@ int ProfileInt(std::string_view text)
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         negative = text[i++] == '-';
-    uint32_t v = 0;  // unsigned: overflow wraps instead of being undefined
+    uint32_t v = 0; // unsigned: overflow wraps instead of being undefined
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
         v = v * 10u + uint32_t(text[i] - '0');
     return int(negative ? 0u - v : v);
@@ -281,8 +284,8 @@ int ProfileFile::intValue(std::string_view section, std::string_view key, int de
     return v && !v->empty() ? ProfileInt(*v) : defaultValue;
 }
 
-std::string ProfileFile::stringValue(std::string_view section, std::string_view key, std::string_view defaultValue,
-                                     size_t bufferSize) const
+std::string ProfileFile::stringValue(
+    std::string_view section, std::string_view key, std::string_view defaultValue, size_t bufferSize) const
 {
     return cutToBuffer(value(section, key).value_or(trim(defaultValue)), bufferSize);
 }
@@ -297,7 +300,7 @@ int GetPrivateProfileIntA(const char* section, const char* key, int defaultValue
 }
 
 uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer,
-                                  uint32_t size, const QString& fileName)
+    uint32_t size, const QString& fileName)
 {
     if (!buffer || size == 0)
         return 0;

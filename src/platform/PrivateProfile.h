@@ -25,8 +25,8 @@ public:
     // section at the end of the file.
     // GetPrivateProfileIntA and GetPrivateProfileStringA over this profile (bufferSize counts the terminator).
     int intValue(std::string_view section, std::string_view key, int defaultValue) const;
-    std::string stringValue(std::string_view section, std::string_view key, std::string_view defaultValue,
-                            size_t bufferSize) const;
+    std::string stringValue(
+        std::string_view section, std::string_view key, std::string_view defaultValue, size_t bufferSize) const;
 
     void setValue(std::string_view section, std::string_view key, std::string_view value);
     void removeKey(std::string_view section, std::string_view key);
@@ -37,10 +37,10 @@ public:
 
 private:
     struct Line {
-        std::string text;  // as read, without the line end
+        std::string text; // as read, without the line end
         enum Kind { Other, Section, Entry } kind = Other;
-        std::string name;  // section name or key, trimmed
-        std::string value;  // trimmed entry value
+        std::string name; // section name or key, trimmed
+        std::string value; // trimmed entry value
     };
     static Line parse(std::string text);
     // Index of the section header line, or -1.
@@ -59,7 +59,7 @@ int GetPrivateProfileIntA(const char* section, const char* key, int defaultValue
 // Copies the value (or defaultValue) into buffer, at most size - 1 bytes and never splitting a UTF-8
 // character, always terminated when size > 0. Returns the number of bytes copied.
 uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer,
-                                  uint32_t size, const QString& fileName);
+    uint32_t size, const QString& fileName);
 // Sets key to value; a null value removes the key, a null key removes the section. Returns 0 when the file
 // could not be written.
 int WritePrivateProfileStringA(const char* section, const char* key, const char* value, const QString& fileName);

@@ -41,7 +41,7 @@ std::vector<std::string> keysOf(const std::string& text, const std::string& sect
     return keys;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SettingsFile, NoFile_KeepsConstructorValues)
 {
@@ -69,21 +69,19 @@ TEST(SettingsFile, Save_WholeSectionInOrderAndNoCalibration)
     ProfileFile file;
     ViewerSettings s;
     SettingsFile::Save(file, s);
-    SettingsFile::SavePlacement(file, {false, {10, 20, 110, 220}});
+    SettingsFile::SavePlacement(file, { false, { 10, 20, 110, 220 } });
     const std::string text = file.text();
-    const std::vector<std::string> expected = {
-        "type", "resize", "color.text", "color.line", "TH", "TV", "EH", "EV", "EHS", "EVS", "timer", "BufSize",
-        "Clock", "Gamma", "GlovalGain", "ColorGainG1", "ColorGainR", "ColorGainB", "ColorGainG2", "Shutter",
-        "MirrorV", "m_WB_R", "m_WB_G", "m_WB_B", "m_WB_Flg", "m_Bai", "m_Bai_X", "m_Bai_Y", "savedir", "m_BayerR",
-        "m_BayerG", "m_BayerB", "m_BayerFlg", "m_InterlaceFlg", "m_Interlace", "m_BinaryFlg", "m_Binary",
-        "m_BayerMode", "m_RGBFlg", "m_YUVFlg", "m_LOGFlg", "m_AutoIrisFlg", "m_AutoIrisMode", "m_IOWdata",
+    const std::vector<std::string> expected = { "type", "resize", "color.text", "color.line", "TH", "TV", "EH", "EV",
+        "EHS", "EVS", "timer", "BufSize", "Clock", "Gamma", "GlovalGain", "ColorGainG1", "ColorGainR", "ColorGainB",
+        "ColorGainG2", "Shutter", "MirrorV", "m_WB_R", "m_WB_G", "m_WB_B", "m_WB_Flg", "m_Bai", "m_Bai_X", "m_Bai_Y",
+        "savedir", "m_BayerR", "m_BayerG", "m_BayerB", "m_BayerFlg", "m_InterlaceFlg", "m_Interlace", "m_BinaryFlg",
+        "m_Binary", "m_BayerMode", "m_RGBFlg", "m_YUVFlg", "m_LOGFlg", "m_AutoIrisFlg", "m_AutoIrisMode", "m_IOWdata",
         "m_HLS.H", "m_HLS.L", "m_HLS.S", "m_HLS.C", "m_HLS.SP", "m_ScaleData.Visible", "m_ScaleData.Type",
-        "m_ScaleData.Pos.x", "m_ScaleData.Pos.y", "m_ScaleData.Size.cx", "m_ScaleData.Size.cy",
-        "m_ScaleData.Scale.x", "m_ScaleData.Scalexy", "Window_Max", "Window_Left", "Window_Right", "Window_Top",
-        "Window_Bottom"};
+        "m_ScaleData.Pos.x", "m_ScaleData.Pos.y", "m_ScaleData.Size.cx", "m_ScaleData.Size.cy", "m_ScaleData.Scale.x",
+        "m_ScaleData.Scalexy", "Window_Max", "Window_Left", "Window_Right", "Window_Top", "Window_Bottom" };
     EXPECT_EQ(keysOf(text, "NX-QB740LE"), expected);
     EXPECT_EQ(text.find("[CALIBRATION]"), std::string::npos);
-    EXPECT_NE(text.find("\nm_Bai_X=0.000000\n"), std::string::npos);  // doubles with six decimals
+    EXPECT_NE(text.find("\nm_Bai_X=0.000000\n"), std::string::npos); // doubles with six decimals
     EXPECT_NE(text.find("\ncolor.text=16776960\n"), std::string::npos);
     EXPECT_NE(text.find("\nm_BayerR=1.000000\n"), std::string::npos);
 }
@@ -92,20 +90,21 @@ TEST(SettingsFile, Load_NarrowsGainsAndReadsEveryForm)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("NxQb740Le.ini");
-    writeFile(path, "[NX-QB740LE]\nGlovalGain=300\nShutter=70000\nm_IOWdata=257\nGamma=150\nm_Bai=3\n"
-                    "m_Bai_X=-12.500000\nm_BayerG=abc\nsavedir=/pictures/today\nm_HLS.SP=4\n"
-                    "m_ScaleData.Scalexy=2.25\ncolor.line=255\n");
+    writeFile(path,
+        "[NX-QB740LE]\nGlovalGain=300\nShutter=70000\nm_IOWdata=257\nGamma=150\nm_Bai=3\n"
+        "m_Bai_X=-12.500000\nm_BayerG=abc\nsavedir=/pictures/today\nm_HLS.SP=4\n"
+        "m_ScaleData.Scalexy=2.25\ncolor.line=255\n");
     ProfileFile file;
     ASSERT_TRUE(file.load(path));
     ViewerSettings s;
     SettingsFile::Load(file, s, nullptr, "/x/bmp");
-    EXPECT_EQ(s.GlovalGain, 44);  // 300 & 0xFF
+    EXPECT_EQ(s.GlovalGain, 44); // 300 & 0xFF
     EXPECT_EQ(s.Shutter, 70000 & 0xFFFF);
     EXPECT_EQ(s.m_IOWdata, 1);
     EXPECT_EQ(s.Gamma, 150);
     EXPECT_EQ(s.m_Bai, 3);
     EXPECT_DOUBLE_EQ(s.m_Bai_X, -12.5);
-    EXPECT_DOUBLE_EQ(s.m_BayerG, 0.0);  // atof of text that is no number
+    EXPECT_DOUBLE_EQ(s.m_BayerG, 0.0); // atof of text that is no number
     EXPECT_EQ(s.savedir, "/pictures/today");
     EXPECT_EQ(s.m_HLS.SP, 4);
     EXPECT_DOUBLE_EQ(s.m_ScaleData.Scalexy, 2.25);
@@ -115,7 +114,7 @@ TEST(SettingsFile, Load_NarrowsGainsAndReadsEveryForm)
 TEST(SettingsFile, Load_UnsafeValuesFallBack)
 {
     ProfileFile file;
-    file.setValue("NX-QB740LE", "m_Bai", "9");  // no such combo entry
+    file.setValue("NX-QB740LE", "m_Bai", "9"); // no such combo entry
     file.setValue("NX-QB740LE", "m_Bai_Y", "nan");
     file.setValue("NX-QB740LE", "m_BayerB", "inf");
     ViewerSettings s;
@@ -144,7 +143,7 @@ TEST(SettingsFile, Load_PreparedCalibrationSection)
     EXPECT_DOUBLE_EQ(calib[0].lengthY, 10.0);
     EXPECT_EQ(calib[0].unit, 1);
     EXPECT_DOUBLE_EQ(calib[0].right, 400.0);
-    EXPECT_EQ(calib[1].name, QString::fromUtf8("校正値2"));  // the default name in the current language
+    EXPECT_EQ(calib[1].name, QString::fromUtf8("校正値2")); // the default name in the current language
     EXPECT_DOUBLE_EQ(calib[9].mppY, 0.25);
     EXPECT_DOUBLE_EQ(calib[9].mppX, 0.0);
     EXPECT_DOUBLE_EQ(calib[9].top, 100.0);
@@ -169,25 +168,26 @@ TEST(SettingsFile, Doubles_IgnoreTheProcessLocale)
 TEST(SettingsFile, Placement_RoundTripAndMaximised)
 {
     ProfileFile file;
-    const Rect current{0, 0, 978, 712};
-    EXPECT_EQ(SettingsFile::LoadPlacement(file, current).normal, current);  // no keys: where it is
+    const Rect current { 0, 0, 978, 712 };
+    EXPECT_EQ(SettingsFile::LoadPlacement(file, current).normal, current); // no keys: where it is
     EXPECT_FALSE(SettingsFile::LoadPlacement(file, current).maximised);
-    SettingsFile::SavePlacement(file, {true, {30, 40, 1030, 800}});
+    SettingsFile::SavePlacement(file, { true, { 30, 40, 1030, 800 } });
     const WindowPlacement p = SettingsFile::LoadPlacement(file, current);
     EXPECT_TRUE(p.maximised);
-    EXPECT_EQ(p.normal, (Rect{30, 40, 1030, 800}));
+    EXPECT_EQ(p.normal, (Rect { 30, 40, 1030, 800 }));
     EXPECT_EQ(file.value("NX-QB740LE", "Window_Max").value_or(""), "1");
 }
 
 TEST(SettingsFile, Placement_ClampedOntoTheScreen)
 {
-    const Rect screen{0, 0, 1280, 800};
-    const Rect fallback{100, 100, 1078, 812};
+    const Rect screen { 0, 0, 1280, 800 };
+    const Rect fallback { 100, 100, 1078, 812 };
     // Saved on a larger screen, far to the right and below: moved back and shrunk to fit.
-    EXPECT_EQ(SettingsFile::ClampToScreen({2500, 1400, 3500, 2100}, screen, fallback), (Rect{280, 100, 1280, 800}));
-    EXPECT_EQ(SettingsFile::ClampToScreen({-500, -40, 3000, 900}, screen, fallback), screen);
+    EXPECT_EQ(
+        SettingsFile::ClampToScreen({ 2500, 1400, 3500, 2100 }, screen, fallback), (Rect { 280, 100, 1280, 800 }));
+    EXPECT_EQ(SettingsFile::ClampToScreen({ -500, -40, 3000, 900 }, screen, fallback), screen);
     // Already visible: unchanged.
-    EXPECT_EQ(SettingsFile::ClampToScreen({50, 60, 700, 500}, screen, fallback), (Rect{50, 60, 700, 500}));
+    EXPECT_EQ(SettingsFile::ClampToScreen({ 50, 60, 700, 500 }, screen, fallback), (Rect { 50, 60, 700, 500 }));
     // A rectangle without size (right left of left): the current one instead, made visible.
-    EXPECT_EQ(SettingsFile::ClampToScreen({500, 500, 100, 100}, screen, fallback), (Rect{100, 88, 1078, 800}));
+    EXPECT_EQ(SettingsFile::ClampToScreen({ 500, 500, 100, 100 }, screen, fallback), (Rect { 100, 88, 1078, 800 }));
 }

@@ -5,18 +5,21 @@
 #include "app/SkinCells.h"
 
 namespace {
-Rect cellAt(int x, int y) { return {x, y, x + kButtonCellWidth, y + kButtonCellHeight}; }
-}  // namespace
+Rect cellAt(int x, int y)
+{
+    return { x, y, x + kButtonCellWidth, y + kButtonCellHeight };
+}
+} // namespace
 
 TEST(SkinCells, FixedCellsAndDisabledColumn)
 {
     const SkinState s;
     EXPECT_EQ(ButtonCell(IDC_LINE, s, true).source, cellAt(0, 0));
-    EXPECT_EQ(ButtonCell(IDC_LINE, s, false).source, cellAt(200, 0));  // the disabled look
+    EXPECT_EQ(ButtonCell(IDC_LINE, s, false).source, cellAt(200, 0)); // the disabled look
     EXPECT_EQ(ButtonCell(IDC_SAVE, s, true).source, cellAt(150, 106));
     EXPECT_EQ(ButtonCell(IDC_WB, s, false).source, cellAt(350, 211));
     EXPECT_EQ(ButtonCell(IDC_SCALE, s, true).source, cellAt(0, 264));
-    EXPECT_EQ(ButtonCell(IDC_ZOOM, s, true).sheet, SkinCell::None);  // not a skinned button
+    EXPECT_EQ(ButtonCell(IDC_ZOOM, s, true).sheet, SkinCell::None); // not a skinned button
 
     // Every skinned button of the template has a cell inside the sheet's enabled half.
     for (const ControlTemplate& t : MainDialogControls()) {
@@ -44,12 +47,12 @@ TEST(SkinCells, StateDependentCells)
 TEST(SkinCells, CornerArrows_FollowPanelsAndNeverLookDisabled)
 {
     SkinState s;
-    EXPECT_EQ(ButtonCell(IDC_PANEL_TOGGLE, s, true).source, (Rect{0, 0, 13, 13}));    // arrow right
-    EXPECT_EQ(ButtonCell(IDC_STRIP_TOGGLE, s, true).source, (Rect{26, 0, 39, 13}));   // arrow down
+    EXPECT_EQ(ButtonCell(IDC_PANEL_TOGGLE, s, true).source, (Rect { 0, 0, 13, 13 })); // arrow right
+    EXPECT_EQ(ButtonCell(IDC_STRIP_TOGGLE, s, true).source, (Rect { 26, 0, 39, 13 })); // arrow down
     s.panelShown = false;
     s.stripShown = false;
-    EXPECT_EQ(ButtonCell(IDC_PANEL_TOGGLE, s, false).source, (Rect{13, 0, 26, 13}));  // arrow left
-    EXPECT_EQ(ButtonCell(IDC_STRIP_TOGGLE, s, false).source, (Rect{39, 0, 52, 13}));  // arrow up
+    EXPECT_EQ(ButtonCell(IDC_PANEL_TOGGLE, s, false).source, (Rect { 13, 0, 26, 13 })); // arrow left
+    EXPECT_EQ(ButtonCell(IDC_STRIP_TOGGLE, s, false).source, (Rect { 39, 0, 52, 13 })); // arrow up
     EXPECT_EQ(ButtonCell(IDC_PANEL_TOGGLE, s, true).sheet, SkinCell::Arrows);
 }
 
@@ -67,7 +70,7 @@ TEST(SkinCells, Dots_PressedOnButtonSheetOnly_GreenOnActiveToolOnly)
     EXPECT_FALSE(ShowsToolDot(IDC_LINE, ButtonCell(IDC_LINE, s, true), area));
     EXPECT_FALSE(ShowsToolDot(IDC_SAVE, save, area));
     EXPECT_FALSE(ShowsToolDot(IDC_ARIA, ButtonCell(IDC_ARIA, s, true), 0));
-    const int tools[] = {IDC_LINE, IDC_ARIA, IDC_CIRCLE, IDC_CIRCLE2, IDC_SUI, IDC_ANGLE};
+    const int tools[] = { IDC_LINE, IDC_ARIA, IDC_CIRCLE, IDC_CIRCLE2, IDC_SUI, IDC_ANGLE };
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(ToolOfButton(tools[i]), i + 1);
 }
@@ -79,7 +82,7 @@ TEST(SkinCells, BackgroundTiles_CoverTheClientArea)
     EXPECT_EQ(g.rows, 3);
     EXPECT_GE(g.columns * 200, 640);
     EXPECT_GE(g.rows * 200, 480);
-    const TileGrid exact = BackgroundTiles(400, 200, 200, 200);  // one spare column and row, as always
+    const TileGrid exact = BackgroundTiles(400, 200, 200, 200); // one spare column and row, as always
     EXPECT_EQ(exact.columns, 3);
     EXPECT_EQ(exact.rows, 2);
     const TileGrid empty = BackgroundTiles(640, 480, 0, 0);

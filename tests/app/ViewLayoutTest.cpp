@@ -11,27 +11,27 @@ ViewLayout::Input sample(int zoomIndex)
     ViewLayout::Input in;
     in.clientWidth = 1000;
     in.clientHeight = 800;
-    in.view = {10, 8, 400, 300};
-    in.resultsList = {775, 579, 964, 700};
-    in.strip = {12, 557, 743, 702};
-    in.stripScroll = {12, 681, 742, 700};
+    in.view = { 10, 8, 400, 300 };
+    in.resultsList = { 775, 579, 964, 700 };
+    in.strip = { 12, 557, 743, 702 };
+    in.stripScroll = { 12, 681, 742, 700 };
     in.zoomIndex = zoomIndex;
     in.imageWidth = 640;
     in.imageHeight = 480;
     return in;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ViewLayout, Zoom_ViewCutToClientMinusReserves)
 {
     const ViewLayout::Result x2 = ViewLayout::Relayout(sample(2));
-    EXPECT_EQ(x2.view, (Rect{10, 8, 10 + 772, 8 + 625}));  // 1280 cut to 1000 - 228; min(960, 800 - 175)
+    EXPECT_EQ(x2.view, (Rect { 10, 8, 10 + 772, 8 + 625 })); // 1280 cut to 1000 - 228; min(960, 800 - 175)
     EXPECT_EQ(x2.zoomIndex, 2);
 
     // x1 of a picture smaller than the room: the picture's own size.
     const ViewLayout::Result x1 = ViewLayout::Relayout(sample(1));
-    EXPECT_EQ(x1.view, (Rect{10, 8, 650, 488}));
+    EXPECT_EQ(x1.view, (Rect { 10, 8, 650, 488 }));
 }
 
 TEST(ViewLayout, Fit_KeepsAspectAndAddsTheFrameOffset)
@@ -58,7 +58,7 @@ TEST(ViewLayout, Fit_KeepsAspectAndAddsTheFrameOffset)
 
 TEST(ViewLayout, HiddenPanelAndStrip_UseTheSmallReserves)
 {
-    ViewLayout::Input in = sample(3);  // x4: 2560 x 1920, larger than any room
+    ViewLayout::Input in = sample(3); // x4: 2560 x 1920, larger than any room
     in.panelShown = false;
     in.stripShown = false;
     const ViewLayout::Result r = ViewLayout::Relayout(in);
@@ -71,22 +71,22 @@ TEST(ViewLayout, ResultsListAndStrip_FollowTheEdges)
 {
     const ViewLayout::Result r = ViewLayout::Relayout(sample(1));
     // List: right edge 12 from the client's right, top kept, bottom 12 above the client's bottom.
-    EXPECT_EQ(r.resultsList, (Rect{1000 - 12 - 189, 579, 1000 - 12, 800 - 12}));
+    EXPECT_EQ(r.resultsList, (Rect { 1000 - 12 - 189, 579, 1000 - 12, 800 - 12 }));
     // Strip and its scroll bar: bottom 12 above the client's bottom, left and height kept, width cw - d.
-    EXPECT_EQ(r.strip, (Rect{12, 800 - 12 - 145, 12 + 772, 800 - 12}));
-    EXPECT_EQ(r.stripScroll, (Rect{12, 800 - 12 - 19, 12 + 772, 800 - 12}));
+    EXPECT_EQ(r.strip, (Rect { 12, 800 - 12 - 145, 12 + 772, 800 - 12 }));
+    EXPECT_EQ(r.stripScroll, (Rect { 12, 800 - 12 - 19, 12 + 772, 800 - 12 }));
 }
 
 TEST(ViewLayout, ScrollClamp_StaysWithinThePicture)
 {
     ViewLayout::Input in = sample(2);
-    in.baiX = -500;   // 772 / 2 - 640 = -254 is as far as the view may go
-    in.baiY = -100;   // 625 / 2 - 480 = -168: -100 stays
+    in.baiX = -500; // 772 / 2 - 640 = -254 is as far as the view may go
+    in.baiY = -100; // 625 / 2 - 480 = -168: -100 stays
     ViewLayout::Result r = ViewLayout::Relayout(in);
     EXPECT_DOUBLE_EQ(r.baiX, -254);
     EXPECT_DOUBLE_EQ(r.baiY, -100);
 
-    in.baiX = 12.5;  // never right of the origin
+    in.baiX = 12.5; // never right of the origin
     in.baiY = 0;
     r = ViewLayout::Relayout(in);
     EXPECT_DOUBLE_EQ(r.baiX, 0);
@@ -101,13 +101,13 @@ TEST(ViewLayout, ScrollClamp_StaysWithinThePicture)
 
 TEST(ViewLayout, TinyWindow_GivesEmptyRectanglesNotNegativeOnes)
 {
-    for (int zoom : {0, 1, 5}) {
+    for (int zoom : { 0, 1, 5 }) {
         ViewLayout::Input in = sample(zoom);
         in.clientWidth = 100;
         in.clientHeight = 90;
         in.baiX = -50;
         const ViewLayout::Result r = ViewLayout::Relayout(in);
-        for (const Rect& rect : {r.view, r.resultsList, r.strip, r.stripScroll}) {
+        for (const Rect& rect : { r.view, r.resultsList, r.strip, r.stripScroll }) {
             EXPECT_GE(rect.width(), 0) << zoom;
             EXPECT_GE(rect.height(), 0) << zoom;
         }

@@ -21,7 +21,7 @@ TEST(ViewerApp, SecondCopy_ShowsOnlyTheRefusal)
         EXPECT_FALSE(second.InitInstance());
     };
     first.showRefusal = [&](const QString& text) { messages << text; };
-    EXPECT_FALSE(first.InitInstance());  // false in every case: the process ends with the window
+    EXPECT_FALSE(first.InitInstance()); // false in every case: the process ends with the window
     EXPECT_EQ(windows, 1);
     ASSERT_EQ(messages.size(), 1);
     const QString expected = g_bJapanese ? QString::fromUtf8("既に同系列のソフトが起動しているため起動できません")

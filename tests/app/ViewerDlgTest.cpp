@@ -57,15 +57,15 @@ QColor pixelOf(const DibImage& image, int x, int y)
     return QColor(p[2], p[1], p[0]);
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(ViewerDlgTest, StartUp_English)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
     EXPECT_EQ(dlg.windowTitle(), "NX-QB740LE Version 1.510");
-    EXPECT_EQ(comboTexts(dlg, IDC_ZOOM), QStringList({"full-screen", "x1", "x2", "x4", "x8", "x16"}));
+    EXPECT_EQ(comboTexts(dlg, IDC_ZOOM), QStringList({ "full-screen", "x1", "x2", "x4", "x8", "x16" }));
     EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM))->currentIndex(), 1);
-    EXPECT_EQ(headers(dlg), QStringList({"No.", "Type", "Result", "Unit"}));
+    EXPECT_EQ(headers(dlg), QStringList({ "No.", "Type", "Result", "Unit" }));
     auto* list = qobject_cast<QTableWidget*>(dlg.control(IDC_RESULTS));
     EXPECT_EQ(list->columnWidth(0), 31);
     EXPECT_EQ(list->columnWidth(3), 40);
@@ -75,7 +75,7 @@ TEST_F(ViewerDlgTest, StartUp_English)
     EXPECT_EQ(calib.back(), "Data10");
     EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO))->currentIndex(), 0);
     EXPECT_EQ(qobject_cast<QGroupBox*>(dlg.control(IDC_GROUP_LOAD))->title(), "Load image");
-    EXPECT_TRUE(dlg.control(IDC_LINE)->toolTip().isEmpty());  // no tooltips on English systems
+    EXPECT_TRUE(dlg.control(IDC_LINE)->toolTip().isEmpty()); // no tooltips on English systems
     EXPECT_TRUE(QDir(m_Dir.filePath("bmp")).exists());
     EXPECT_EQ(dlg.savedir, m_Dir.filePath("bmp"));
     // Every control of the template exists, and the frame images are made from EH x EV.
@@ -96,8 +96,8 @@ TEST_F(ViewerDlgTest, StartUp_Japanese)
     g_bJapanese = 1;
     CViewerDlg dlg(nullptr, m_Dir.path());
     EXPECT_EQ(comboTexts(dlg, IDC_ZOOM).front(), QString::fromUtf8("全画面表示"));
-    EXPECT_EQ(headers(dlg), QStringList({"No.", QString::fromUtf8("計測内容"), QString::fromUtf8("測定値"),
-                                         QString::fromUtf8("単位")}));
+    EXPECT_EQ(headers(dlg),
+        QStringList({ "No.", QString::fromUtf8("計測内容"), QString::fromUtf8("測定値"), QString::fromUtf8("単位") }));
     EXPECT_EQ(comboTexts(dlg, IDC_CALIB_COMBO).front(), QString::fromUtf8("校正値1"));
     EXPECT_EQ(qobject_cast<QLabel*>(dlg.control(IDC_CALIB_LABEL))->text(), QString::fromUtf8("校正値"));
     EXPECT_EQ(dlg.control(IDC_TYPE)->toolTip(), QString::fromUtf8("画像保存の際計測ラインを表示した状態で保存します"));
@@ -125,8 +125,9 @@ TEST_F(ViewerDlgTest, StatusTick_SetsHeartbeatCaptionAndRepaint)
         QThread::msleep(10);
     }
     EXPECT_NE(dlg.m_Heartbeat.load(), 0u);
-    EXPECT_EQ(dlg.windowTitle(), "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  "
-                                 "Frame per Second 0.0");
+    EXPECT_EQ(dlg.windowTitle(),
+        "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  "
+        "Frame per Second 0.0");
     EXPECT_EQ(dlg.m_bRepaintPending, 0);
 }
 
@@ -218,7 +219,10 @@ TEST_F(ViewerDlgTest, Close_AsksOnlyInJapanese)
     int asked = 0;
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
-        dlg.confirmClose = [&](QWidget*) { ++asked; return false; };
+        dlg.confirmClose = [&](QWidget*) {
+            ++asked;
+            return false;
+        };
         dlg.show();
         EXPECT_TRUE(dlg.close());
         EXPECT_EQ(asked, 0);
@@ -226,9 +230,12 @@ TEST_F(ViewerDlgTest, Close_AsksOnlyInJapanese)
     g_bJapanese = 1;
     CViewerDlg dlg(nullptr, m_Dir.path());
     bool answer = false;
-    dlg.confirmClose = [&](QWidget*) { ++asked; return answer; };
+    dlg.confirmClose = [&](QWidget*) {
+        ++asked;
+        return answer;
+    };
     dlg.show();
-    EXPECT_FALSE(dlg.close());  // "No" keeps the window
+    EXPECT_FALSE(dlg.close()); // "No" keeps the window
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(dlg.isVisible());
     answer = true;
@@ -236,9 +243,12 @@ TEST_F(ViewerDlgTest, Close_AsksOnlyInJapanese)
     EXPECT_EQ(asked, 2);
 
     // Escape and Enter end the window without the question.
-    for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+    for (int key : { Qt::Key_Escape, Qt::Key_Return }) {
         CViewerDlg other(nullptr, m_Dir.path());
-        other.confirmClose = [&](QWidget*) { ++asked; return false; };
+        other.confirmClose = [&](QWidget*) {
+            ++asked;
+            return false;
+        };
         other.show();
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QCoreApplication::sendEvent(&other, &press);
@@ -276,7 +286,7 @@ TEST_F(ViewerDlgTest, Resize_KeepsRightMarginsAndCornerButton)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    dlg.QDialog::resize(1200, 900);  // plain resize is also the "resize" setting
+    dlg.QDialog::resize(1200, 900); // plain resize is also the "resize" setting
     QCoreApplication::processEvents();
     const auto rightMargin = [&](int id) {
         const QRect g = dlg.control(id)->geometry();

@@ -30,7 +30,7 @@ std::string readString(const char* section, const char* key, const char* def, co
     return buf.data();
 }
 
-}  // namespace
+} // namespace
 
 TEST(PrivateProfile, Read_MissingFileOrKey_GivesDefault)
 {
@@ -41,7 +41,7 @@ TEST(PrivateProfile, Read_MissingFileOrKey_GivesDefault)
     writeBytes(path, "[S]\nother=1\nempty=\n");
     EXPECT_EQ(GetPrivateProfileIntA("S", "k", 77, path), 77);
     EXPECT_EQ(GetPrivateProfileIntA("T", "other", 5, path), 5);
-    EXPECT_EQ(GetPrivateProfileIntA("S", "empty", 9, path), 9);  // an empty value reads as the default
+    EXPECT_EQ(GetPrivateProfileIntA("S", "empty", 9, path), 9); // an empty value reads as the default
     EXPECT_EQ(readString("S", "empty", "dflt", path), "");
 }
 
@@ -62,7 +62,7 @@ TEST(PrivateProfile, Int_LeadingSignAndDigitsOnly)
     EXPECT_EQ(ProfileInt("+7"), 7);
     EXPECT_EQ(ProfileInt("abc"), 0);
     EXPECT_EQ(ProfileInt("1.9"), 1);
-    EXPECT_EQ(ProfileInt("4294967295"), -1);  // wraps like a 32-bit accumulator, no overflow trap
+    EXPECT_EQ(ProfileInt("4294967295"), -1); // wraps like a 32-bit accumulator, no overflow trap
     EXPECT_EQ(ProfileInt("99999999999999999999999"), ProfileInt("99999999999999999999999"));
 }
 
@@ -77,7 +77,7 @@ TEST(PrivateProfile, ReadString_TruncatesToBufferOnCharacterBoundary)
     // Each of these characters is three bytes: only one fits in 4 bytes + terminator.
     EXPECT_EQ(GetPrivateProfileStringA("S", "ja", "", buf, sizeof buf, path), 3u);
     EXPECT_STREQ(buf, "校");
-    char one[1] = {'x'};
+    char one[1] = { 'x' };
     EXPECT_EQ(GetPrivateProfileStringA("S", "long", "", one, 1, path), 0u);
     EXPECT_EQ(one[0], '\0');
 }
@@ -87,14 +87,14 @@ TEST(PrivateProfile, Write_KeepsOtherContentAndAppendsInWriteOrder)
     QTemporaryDir dir;
     const QString path = dir.filePath("w.ini");
     writeBytes(path, "; keep me\n[A]\nx=1\n\n; end of A\n[B]\ny=2\n");
-    EXPECT_EQ(WritePrivateProfileStringA("a", "X", "10", path), 1);  // replaced in place, case-insensitively
-    EXPECT_EQ(WritePrivateProfileStringA("A", "z", "3", path), 1);   // appended after A's last entry
+    EXPECT_EQ(WritePrivateProfileStringA("a", "X", "10", path), 1); // replaced in place, case-insensitively
+    EXPECT_EQ(WritePrivateProfileStringA("A", "z", "3", path), 1); // appended after A's last entry
     EXPECT_EQ(WritePrivateProfileStringA("A", "w", "4", path), 1);
-    EXPECT_EQ(WritePrivateProfileStringA("C", "v", "5", path), 1);   // new section at the end
+    EXPECT_EQ(WritePrivateProfileStringA("C", "v", "5", path), 1); // new section at the end
     EXPECT_EQ(readBytes(path), QByteArray("; keep me\n[A]\nX=10\nz=3\nw=4\n\n; end of A\n[B]\ny=2\n\n[C]\nv=5\n"));
 
-    EXPECT_EQ(WritePrivateProfileStringA("A", "z", nullptr, path), 1);  // null value removes the key
-    EXPECT_EQ(WritePrivateProfileStringA("B", nullptr, nullptr, path), 1);  // null key removes the section
+    EXPECT_EQ(WritePrivateProfileStringA("A", "z", nullptr, path), 1); // null value removes the key
+    EXPECT_EQ(WritePrivateProfileStringA("B", nullptr, nullptr, path), 1); // null key removes the section
     EXPECT_EQ(readBytes(path), QByteArray("; keep me\n[A]\nX=10\nw=4\n\n; end of A\n[C]\nv=5\n"));
 }
 
@@ -105,7 +105,7 @@ TEST(PrivateProfile, Write_NewFileKeepsLineEndsAndLeavesNoTemporary)
     EXPECT_EQ(WritePrivateProfileStringA("S", "a", "1", path), 1);
     EXPECT_EQ(WritePrivateProfileStringA("S", "b", "2", path), 1);
     EXPECT_EQ(readBytes(path), QByteArray("[S]\na=1\nb=2\n"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"n.ini"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { "n.ini" });
 
     const QString crlf = dir.filePath("c.ini");
     writeBytes(crlf, "[S]\r\na=1\r\n");
@@ -121,7 +121,9 @@ TEST(PrivateProfile, Read_ShiftJisAndUtf8WithBom)
     QTemporaryDir dir;
     const QString sjis = dir.filePath("sjis.ini");
     // "校正値1" in code page 932: 8D 5A 90 B3 92 6C 31.
-    writeBytes(sjis, QByteArray("[CALIBRATION]\nname_0=\x8D\x5A\x90\xB3\x92\x6C" "1\n"));
+    writeBytes(sjis,
+        QByteArray("[CALIBRATION]\nname_0=\x8D\x5A\x90\xB3\x92\x6C"
+                   "1\n"));
     EXPECT_EQ(readString("CALIBRATION", "name_0", "", sjis), "校正値1");
 
     const QString bom = dir.filePath("bom.ini");

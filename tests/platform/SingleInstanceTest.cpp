@@ -15,12 +15,12 @@ TEST(SingleInstance, SecondHolderRefusedUntilFirstEnds)
     QTemporaryDir dir;
     auto first = std::make_unique<SingleInstance>("NX-QB740LE", dir.path());
     ASSERT_TRUE(first->tryAcquire());
-    EXPECT_TRUE(first->tryAcquire());  // asking again keeps it
+    EXPECT_TRUE(first->tryAcquire()); // asking again keeps it
     {
         SingleInstance second("NX-QB740LE", dir.path());
         EXPECT_FALSE(second.tryAcquire());
     }
-    EXPECT_TRUE(QFile::exists(first->lockPath()));  // the refused copy left the first one's lock alone
+    EXPECT_TRUE(QFile::exists(first->lockPath())); // the refused copy left the first one's lock alone
     first.reset();
     SingleInstance third("NX-QB740LE", dir.path());
     EXPECT_TRUE(third.tryAcquire());
@@ -38,8 +38,8 @@ TEST(SingleInstance, StaleLockOfEndedProcessIsTakenOver)
     SingleInstance probe("NX-QB740LE", dir.path());
     QFile lock(probe.lockPath());
     ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-    lock.write(QByteArray::number(deadPid) + "\n" +
-               QCoreApplication::applicationName().toUtf8() + "\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    lock.write(QByteArray::number(deadPid) + "\n" + QCoreApplication::applicationName().toUtf8() + "\n"
+        + QSysInfo::machineHostName().toUtf8() + "\n");
     lock.close();
     EXPECT_TRUE(probe.tryAcquire());
 }
@@ -49,7 +49,7 @@ TEST(SingleInstance, UnreadableLockFileDoesNotBlock)
     QTemporaryDir dir;
     SingleInstance probe("NX-QB740LE", dir.path());
     QFile lock(probe.lockPath());
-    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));  // empty: the owner crashed before writing its pid
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly)); // empty: the owner crashed before writing its pid
     lock.close();
     EXPECT_TRUE(probe.tryAcquire());
 }

@@ -23,13 +23,16 @@ constexpr double kPi = 3.14159265358979323846;
 using Icon = std::function<void(QPainter&)>;
 
 struct Button {
-    int x, y;  // enabled cell
+    int x, y; // enabled cell
     const char* english;
     const char* japanese;
     Icon icon;
 };
 
-QPen pen(const QColor& c, double w) { return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+QPen pen(const QColor& c, double w)
+{
+    return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
 
 const QColor kInk(232, 240, 248);
 const QColor kAccent(64, 200, 220);
@@ -52,7 +55,7 @@ void iconLine(QPainter& p)
 
 void iconArea(QPainter& p)
 {
-    const QPolygonF poly{{12, 26}, {18, 9}, {35, 8}, {39, 22}, {27, 30}};
+    const QPolygonF poly { { 12, 26 }, { 18, 9 }, { 35, 8 }, { 39, 22 }, { 27, 30 } };
     p.setPen(pen(kInk, 1.8));
     p.setBrush(QColor(64, 200, 220, 90));
     p.drawPolygon(poly);
@@ -88,14 +91,14 @@ void iconPerpendicular(QPainter& p)
     p.setPen(pen(kAccent, 2));
     p.drawLine(QPointF(25, 29), QPointF(25, 8));
     p.setPen(pen(kInk, 1.2));
-    p.drawPolyline(QPolygonF{{25, 24}, {30, 24}, {30, 29}});
+    p.drawPolyline(QPolygonF { { 25, 24 }, { 30, 24 }, { 30, 29 } });
     dotAt(p, 25, 8, kWarm);
 }
 
 void iconAngle(QPainter& p)
 {
     p.setPen(pen(kInk, 2));
-    p.drawPolyline(QPolygonF{{38, 29}, {12, 29}, {30, 8}});
+    p.drawPolyline(QPolygonF { { 38, 29 }, { 12, 29 }, { 30, 8 } });
     p.setPen(pen(kAccent, 1.6));
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(2, 19, 20, 20), 0, int(50 * 16));
@@ -107,7 +110,7 @@ void iconLive(QPainter& p)
     p.setBrush(QColor(30, 40, 52));
     p.drawRoundedRect(QRectF(8, 10, 25, 18), 3, 3);
     p.setBrush(kInk);
-    p.drawPolygon(QPolygonF{{33, 19}, {42, 12}, {42, 26}});
+    p.drawPolygon(QPolygonF { { 33, 19 }, { 42, 12 }, { 42, 26 } });
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 70, 70));
     p.drawEllipse(QPointF(14, 16), 2.5, 2.5);
@@ -119,7 +122,7 @@ void iconStill(QPainter& p)
     p.setBrush(QColor(30, 40, 52));
     p.drawRoundedRect(QRectF(8, 10, 25, 18), 3, 3);
     p.setBrush(kInk);
-    p.drawPolygon(QPolygonF{{33, 19}, {42, 12}, {42, 26}});
+    p.drawPolygon(QPolygonF { { 33, 19 }, { 42, 12 }, { 42, 26 } });
     p.setPen(Qt::NoPen);
     p.setBrush(kWarm);
     p.drawRect(QRectF(15, 14, 3, 10));
@@ -171,11 +174,11 @@ void iconClear(QPainter& p)
 {
     p.setPen(pen(kInk, 1.8));
     p.setBrush(QColor(30, 40, 52));
-    p.drawPolygon(QPolygonF{{15, 12}, {35, 12}, {32, 32}, {18, 32}});
+    p.drawPolygon(QPolygonF { { 15, 12 }, { 35, 12 }, { 32, 32 }, { 18, 32 } });
     p.drawLine(QPointF(12, 11), QPointF(38, 11));
     p.drawLine(QPointF(21, 8), QPointF(29, 8));
     p.setPen(pen(QColor(255, 90, 90), 1.6));
-    for (double x : {21.0, 25.0, 29.0})
+    for (double x : { 21.0, 25.0, 29.0 })
         p.drawLine(QPointF(x, 16), QPointF(x, 28));
 }
 
@@ -190,14 +193,14 @@ void iconCsv(QPainter& p)
         p.drawLine(QPointF(x, 8), QPointF(x, 32));
     p.setPen(pen(kAccent, 2));
     p.drawLine(QPointF(36, 22), QPointF(36, 33));
-    p.drawPolyline(QPolygonF{{32, 29}, {36, 33}, {40, 29}});
+    p.drawPolyline(QPolygonF { { 32, 29 }, { 36, 33 }, { 40, 29 } });
 }
 
 void iconSave(QPainter& p)
 {
     p.setPen(pen(kInk, 1.6));
     p.setBrush(QColor(40, 90, 140));
-    p.drawPolygon(QPolygonF{{12, 8}, {34, 8}, {38, 12}, {38, 31}, {12, 31}});
+    p.drawPolygon(QPolygonF { { 12, 8 }, { 34, 8 }, { 38, 12 }, { 38, 31 }, { 12, 31 } });
     p.setBrush(kInk);
     p.drawRect(QRectF(17, 8, 14, 8));
     p.setBrush(QColor(30, 40, 52));
@@ -208,7 +211,7 @@ void iconFolder(QPainter& p)
 {
     p.setPen(pen(kInk, 1.6));
     p.setBrush(QColor(255, 196, 64, 200));
-    p.drawPolygon(QPolygonF{{9, 11}, {19, 11}, {22, 14}, {41, 14}, {41, 30}, {9, 30}});
+    p.drawPolygon(QPolygonF { { 9, 11 }, { 19, 11 }, { 22, 14 }, { 41, 14 }, { 41, 30 }, { 9, 30 } });
 }
 
 void iconGear(QPainter& p)
@@ -236,12 +239,15 @@ void drawPicture(QPainter& p)
     p.drawRect(QRectF(9, 9, 32, 22));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(90, 170, 90));
-    p.drawPolygon(QPolygonF{{10, 30}, {20, 18}, {27, 25}, {32, 20}, {40, 30}});
+    p.drawPolygon(QPolygonF { { 10, 30 }, { 20, 18 }, { 27, 25 }, { 32, 20 }, { 40, 30 } });
     p.setBrush(kWarm);
     p.drawEllipse(QPointF(34, 14), 2.5, 2.5);
 }
 
-void iconType(QPainter& p) { drawPicture(p); }
+void iconType(QPainter& p)
+{
+    drawPicture(p);
+}
 
 void iconTypeOverlay(QPainter& p)
 {
@@ -292,27 +298,27 @@ void iconScale(QPainter& p)
 
 // The cells of the sheet; (50, 264), (100, 264) and (150, 264) stay empty.
 const Button kButtons[] = {
-    {0, 0, "LINE", "二点間距離", iconLine},
-    {50, 0, "ARIA", "多角形面積", iconArea},
-    {100, 0, "CIRCLE", "円直径", iconCircle},
-    {150, 0, "CIRCLE2", "２円間距離", iconCircle2},
-    {0, 53, "LIVE", "ライブ映像", iconLive},
-    {50, 53, "LIVE", "ライブ映像", iconStill},
-    {100, 53, "COLOR", "色設定", iconColor},
-    {150, 53, "CALIB", "設定", iconRuler},
-    {0, 106, "DELETE", "リスト削除", iconDelete},
-    {50, 106, "CLEAR", "リスト全削除", iconClear},
-    {100, 106, "CSV", "保存", iconCsv},
-    {150, 106, "SAVE", "画像保存", iconSave},
-    {0, 159, "DIR", "保存先指定", iconFolder},
-    {50, 159, "SET", "カメラ設定", iconGear},
-    {100, 159, "TYPE", "保存形式", iconType},
-    {150, 159, "TYPE", "保存形式", iconTypeOverlay},
-    {0, 211, "THUMB", "サムネイル", iconThumb},
-    {50, 211, "SUI", "垂線", iconPerpendicular},
-    {100, 211, "ANGLE", "角度", iconAngle},
-    {150, 211, "WB", "WB", iconWb},
-    {0, 264, "Scale", "スケール", iconScale},
+    { 0, 0, "LINE", "二点間距離", iconLine },
+    { 50, 0, "ARIA", "多角形面積", iconArea },
+    { 100, 0, "CIRCLE", "円直径", iconCircle },
+    { 150, 0, "CIRCLE2", "２円間距離", iconCircle2 },
+    { 0, 53, "LIVE", "ライブ映像", iconLive },
+    { 50, 53, "LIVE", "ライブ映像", iconStill },
+    { 100, 53, "COLOR", "色設定", iconColor },
+    { 150, 53, "CALIB", "設定", iconRuler },
+    { 0, 106, "DELETE", "リスト削除", iconDelete },
+    { 50, 106, "CLEAR", "リスト全削除", iconClear },
+    { 100, 106, "CSV", "保存", iconCsv },
+    { 150, 106, "SAVE", "画像保存", iconSave },
+    { 0, 159, "DIR", "保存先指定", iconFolder },
+    { 50, 159, "SET", "カメラ設定", iconGear },
+    { 100, 159, "TYPE", "保存形式", iconType },
+    { 150, 159, "TYPE", "保存形式", iconTypeOverlay },
+    { 0, 211, "THUMB", "サムネイル", iconThumb },
+    { 50, 211, "SUI", "垂線", iconPerpendicular },
+    { 100, 211, "ANGLE", "角度", iconAngle },
+    { 150, 211, "WB", "WB", iconWb },
+    { 0, 264, "Scale", "スケール", iconScale },
 };
 
 void drawCaption(QPainter& p, const QString& text, bool japanese, const QColor& color)
@@ -373,7 +379,7 @@ void drawCell(QPainter& p, const Button& b, bool japanese, bool enabled)
     }
     p.drawImage(0, 0, enabled ? icon : greyed(icon));
     drawCaption(p, QString::fromUtf8(japanese ? b.japanese : b.english), japanese,
-                enabled ? QColor(235, 245, 250) : QColor(150, 152, 156));
+        enabled ? QColor(235, 245, 250) : QColor(150, 152, 156));
     p.restore();
 }
 
@@ -418,10 +424,10 @@ QImage arrows()
     p.setRenderHint(QPainter::Antialiasing);
     // Right, left, down, up.
     const QPolygonF shapes[4] = {
-        {{4.5, 3}, {9.5, 6.5}, {4.5, 10}},
-        {{8.5, 3}, {3.5, 6.5}, {8.5, 10}},
-        {{3, 4.5}, {10, 4.5}, {6.5, 9.5}},
-        {{3, 8.5}, {10, 8.5}, {6.5, 3.5}},
+        { { 4.5, 3 }, { 9.5, 6.5 }, { 4.5, 10 } },
+        { { 8.5, 3 }, { 3.5, 6.5 }, { 8.5, 10 } },
+        { { 3, 4.5 }, { 10, 4.5 }, { 6.5, 9.5 } },
+        { { 3, 8.5 }, { 10, 8.5 }, { 6.5, 3.5 } },
     };
     for (int i = 0; i < 4; ++i) {
         p.save();
@@ -468,7 +474,7 @@ bool save(const QImage& image, const QString& path)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[])
 {

@@ -18,24 +18,25 @@ const T* paramsOf(void* user1)
 
 // The source and destination row of row i of an applied rectangle (rows counted bottom-up).
 struct RowWalk {
-    uint8_t* dst;
-    const uint8_t* src;
-    ptrdiff_t dstStride;
-    ptrdiff_t srcStride;
-    int32_t width;
-    int32_t height;
+    uint8_t* dst = nullptr;
+    const uint8_t* src = nullptr;
+    ptrdiff_t dstStride = 0;
+    ptrdiff_t srcStride = 0;
+    int32_t width = 0;
+    int32_t height = 0;
 
+    // A missing image or rectangle, or an empty one, walks no rows.
     RowWalk(uint8_t* d, const uint8_t* s, const Rect* r, int32_t x, int32_t y, uint16_t dstBpp, uint16_t srcBpp,
             int32_t dStride, int32_t sStride)
-        : dst(d + ptrdiff_t(dStride) * y + ptrdiff_t(dstBpp) * x),
-          src(s + ptrdiff_t(sStride) * r->top + ptrdiff_t(srcBpp) * r->left),
-          dstStride(dStride),
-          srcStride(sStride),
-          width(r->right - r->left),
-          height(r->bottom - r->top)
     {
-        if (width < 0 || height < 0)
-            width = height = 0;
+        if (!d || !s || !r || r->right <= r->left || r->bottom <= r->top)
+            return;
+        dst = d + ptrdiff_t(dStride) * y + ptrdiff_t(dstBpp) * x;
+        src = s + ptrdiff_t(sStride) * r->top + ptrdiff_t(srcBpp) * r->left;
+        dstStride = dStride;
+        srcStride = sStride;
+        width = r->right - r->left;
+        height = r->bottom - r->top;
     }
     uint8_t* dstRow(int32_t i) const { return dst + dstStride * i; }
     const uint8_t* srcRow(int32_t i) const { return src + srcStride * i; }

@@ -129,6 +129,33 @@ TEST(KernelHls, ExtremeOffsets_MatchFormula)
         checkImage(img, p);
 }
 
+TEST(KernelHls, SubRectangleAtOddOffset_OnlyInsideChanges)
+{
+    // Top-down rectangle (3, 5)-(58, 18) of a 61 x 21 picture, in place.
+    DibImage img, got;
+    makeRandom(img, 61, 21, 24, 8);
+    const HlsData params{40, 10, 30, 0, 0};
+    for (kernel::SimdLevel level : {kernel::SimdLevel::None, kernel::SimdLevel::Best}) {
+        copyPixels(got, img);
+        Arg<HlsData> arg(params);
+        const Rect r{3, 5, 58, 18};
+        kernel::setSimdCap(level);
+        got.Apply(AdjustHls, got, &r, r.left, r.top, arg.user(), nullptr);
+        kernel::setSimdCap(kernel::SimdLevel::Best);
+        for (int32_t y = 0; y < 21; ++y)
+            for (int32_t x = 0; x < 61; ++x) {
+                uint8_t want[3];
+                const uint8_t* s = img.rowTopDown(y) + 3 * x;
+                if (r.contains(x, y))
+                    referenceHls(s, want, params);
+                else
+                    std::copy(s, s + 3, want);
+                const uint8_t* d = got.rowTopDown(y) + 3 * x;
+                ASSERT_TRUE(d[0] == want[0] && d[1] == want[1] && d[2] == want[2]) << x << "," << y;
+            }
+    }
+}
+
 TEST(KernelHls, ZeroOffsets_LeaveGreyUnchanged)
 {
     DibImage img;

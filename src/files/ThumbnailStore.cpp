@@ -8,10 +8,14 @@
 #include <QSet>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "imaging/BitmapHeader.h"
 #include "imaging/Kernels.h"
@@ -110,12 +114,25 @@ void ThumbnailStore::append(std::unique_ptr<ThumbnailEntry> entry)
     ++m_Count;
 }
 
-int ThumbnailStore::AddScaled(const QString& path, const DibImage& picture)
+std::unique_ptr<ThumbnailEntry> ThumbnailStore::reduced(const QString& path, const DibImage& picture)
 {
     std::unique_ptr<ThumbnailEntry> entry = picture.isEmpty() ? nullptr : makeEntry(path);
+    if (entry)
+        entry->image.ApplyScaled(ScaleRgb, picture, nullptr, nullptr, nullptr, nullptr);
+    return entry;
+}
+
+std::unique_ptr<ThumbnailEntry> ThumbnailStore::reducedFile(const QString& path)
+{
+    DibImage picture;
+    return picture.LoadPictureFile(path) ? reduced(path, picture) : nullptr;
+}
+
+int ThumbnailStore::AddScaled(const QString& path, const DibImage& picture)
+{
+    std::unique_ptr<ThumbnailEntry> entry = reduced(path, picture);
     if (!entry)
         return 0;
-    entry->image.ApplyScaled(ScaleRgb, picture, nullptr, nullptr, nullptr, nullptr);
     append(std::move(entry));
     return 1;
 }
@@ -133,10 +150,11 @@ int ThumbnailStore::AddCopied(const QString& path, const DibImage& picture)
 
 int ThumbnailStore::AddFile(const QString& path)
 {
-    DibImage picture;
-    if (!picture.LoadPictureFile(path))
+    std::unique_ptr<ThumbnailEntry> entry = reducedFile(path);
+    if (!entry)
         return 0;
-    return AddScaled(path, picture);
+    append(std::move(entry));
+    return 1;
 }
 
 void ThumbnailStore::unlinkAndDelete(ThumbnailEntry* entry)
@@ -301,10 +319,34 @@ int ThumbnailStore::ScanFolder(const QString& folder)
     QSet<QString> known;
     for (const ThumbnailEntry* e = m_First; e; e = e->next)
         known.insert(e->path);
+    std::vector<QString> fresh;
     for (const QString& name : names) {
         const QString path = PathIn(folder, name);
         if (!known.contains(path))
-            AddFile(path);
+            fresh.push_back(path);
     }
+    // Decoding a frame takes milliseconds: the pictures are decoded and reduced on a few threads, each
+    // into its own slot, and appended in name order afterwards.
+    std::vector<std::unique_ptr<ThumbnailEntry>> made(fresh.size());
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t i; (i = next++) < fresh.size();)
+            made[i] = reducedFile(fresh[i]);
+    };
+    const size_t threads = std::min<size_t>({std::max(1u, std::thread::hardware_concurrency()), 4, fresh.size()});
+    std::vector<std::thread> helpers;
+    for (size_t k = 1; k < threads; ++k) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer helpers, same result
+        }
+    }
+    work();
+    for (std::thread& t : helpers)
+        t.join();
+    for (std::unique_ptr<ThumbnailEntry>& entry : made)
+        if (entry)
+            append(std::move(entry));
     return 1;
 }

@@ -68,6 +68,10 @@ private:
     // last and current entry.
     static std::unique_ptr<ThumbnailEntry> makeEntry(const QString& path);
     void append(std::unique_ptr<ThumbnailEntry> entry);
+    // A new entry with the picture (or the decoded picture file) reduced into it; null when there is
+    // no picture.
+    static std::unique_ptr<ThumbnailEntry> reduced(const QString& path, const DibImage& picture);
+    static std::unique_ptr<ThumbnailEntry> reducedFile(const QString& path);
     void unlinkAndDelete(ThumbnailEntry* entry);
     // Decodes one stored bitmap (bounded by size) into a new entry when its picture exists.
     void loadEntry(const QString& path, const uint8_t* bitmap, size_t size);

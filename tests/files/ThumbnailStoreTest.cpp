@@ -214,15 +214,17 @@ TEST_F(ThumbnailTest, SaveThenLoad_SameThumbnailsSameOrder_ExactLayout)
     BitmapInfoHeader ih;
     std::memcpy(&fh, entry + 8, 14);
     std::memcpy(&ih, entry + 22, 40);
-    EXPECT_EQ(fh.type, 0x4D42);
-    EXPECT_EQ(fh.size, 44154u);
-    EXPECT_EQ(fh.offBits, 54u);
-    EXPECT_EQ(ih.size, 40u);
-    EXPECT_EQ(ih.width, 140);
-    EXPECT_EQ(ih.height, 105);
-    EXPECT_EQ(ih.planes, 1);
-    EXPECT_EQ(ih.bitCount, 24);
-    EXPECT_EQ(ih.compression | ih.sizeImage | uint32_t(ih.xPelsPerMeter) | ih.clrUsed, 0u);
+    EXPECT_EQ(+fh.type, 0x4D42);
+    EXPECT_EQ(+fh.size, 44154u);
+    EXPECT_EQ(+fh.offBits, 54u);
+    EXPECT_EQ(+ih.size, 40u);
+    EXPECT_EQ(+ih.width, 140);
+    EXPECT_EQ(+ih.height, 105);
+    EXPECT_EQ(+ih.planes, 1);
+    EXPECT_EQ(+ih.bitCount, 24);
+    EXPECT_EQ(ih.compression | ih.sizeImage | uint32_t(ih.xPelsPerMeter) | uint32_t(ih.yPelsPerMeter) | ih.clrUsed |
+                  ih.clrImportant,
+              0u);
     // The stored bitmap is a BMP file that a reader we did not write accepts.
     QImageReader reader(QString("%1/embedded.bmp").arg(dir.path()));
     writeFile(dir.filePath("embedded.bmp"), bytes.mid(39 + 8, 44154));

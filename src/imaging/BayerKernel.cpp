@@ -6,6 +6,12 @@
 //   row phase 0: red from Y, blue from X;  row phase 1: red from X, blue from Y;
 //   column phase 0: red S, blue T;         column phase 1: red T, blue S;
 //   green: row(0)(c) + row(-1)(c - 1) on green sites, row(0)(c - 1) + row(-1)(c) on red and blue sites.
+// The vector forms see a row as pairs of columns (phase 0, then phase 1) in 16-bit lanes: the low byte is
+// the pair's first sample, the high byte its second. Red sums then use only first samples and blue sums
+// only second ones, with R = 3 a + b over first samples and B = 3 a + b over second samples of pair k:
+//   red:   first 3 R(k) + R(k - 1), second 3 R(k) + R(k + 1)
+//   blue:  first 3 B(k - 1) + B(k), second 3 B(k) + B(k - 1)
+//   green: first gA(k) + gB'(k - 1), second gA(k) + gB'(k)   (gA: first samples, gB': second samples)
 // The scalar, SSSE3 and AVX2 forms compute exactly these integers, so every processor shows the same picture.
 #include "imaging/KernelSupport.h"
 #include "imaging/Kernels.h"
@@ -116,64 +122,55 @@ inline void storeBgr16(uint8_t* d, __m128i b, __m128i g, __m128i r)
     }
 }
 
-// Pixels [0, n16) of the row, 16 at a time, in 16-bit lanes (sums stay below 4096). Returns n16.
-int32_t rowSsse3(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g)
+// Low bytes (first samples) and high bytes (second samples) of 8 pairs, as 16-bit lanes.
+inline __m128i firstOf8(const uint8_t* p)
 {
-    const __m128i zero = _mm_setzero_si128();
-    // Lanes whose column phase is 1 (lane parity follows the column parity since blocks start even).
-    const __m128i odd = colPhase ? _mm_set1_epi32(0x0000FFFF) : _mm_set1_epi32(int(0xFFFF0000u));
+    return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi16(0x00FF));
+}
+inline __m128i secondOf8(const uint8_t* p)
+{
+    return _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), 8);
+}
+inline __m128i comb3(__m128i a, __m128i b)
+{
+    return _mm_add_epi16(_mm_add_epi16(a, _mm_add_epi16(a, a)), b);
+}
+inline __m128i pairBytes(__m128i firstValues, __m128i secondValues)
+{
+    return _mm_or_si128(firstValues, _mm_slli_epi16(secondValues, 8));
+}
+// (sum << 4) * 2k >> 16 == (sum * k) >> 11 exactly; then saturated to 255.
+inline __m128i gain(__m128i sum, __m128i k2)
+{
+    return _mm_min_epi16(_mm_mulhi_epu16(_mm_slli_epi16(sum, 4), k2), _mm_set1_epi16(255));
+}
+
+// SSSE3 form: 16 pixels (8 pairs) at a time. Pixels from the first phase-0 column on are done; returns
+// where it stopped.
+int32_t rowSsse3(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g,
+                 int32_t& from)
+{
+    from = colPhase;  // the first pair starts at a column of phase 0
     const __m128i kR2 = _mm_set1_epi16(int16_t(2 * g.kR)), kB2 = _mm_set1_epi16(int16_t(2 * g.kB));
     const uint8_t* redA = rowPhase ? rows.p0 : rows.m1;
     const uint8_t* redB = rowPhase ? rows.m2 : rows.p1;
     const uint8_t* blueA = rowPhase ? rows.m1 : rows.p0;
     const uint8_t* blueB = rowPhase ? rows.p1 : rows.m2;
-    // Green sites (column phase equal to the row phase) take row(0)(c) + row(-1)(c - 1).
-    const __m128i greenSite = rowPhase ? odd : _mm_xor_si128(odd, _mm_set1_epi32(-1));
-
-    auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-    auto blend = [](__m128i mask, __m128i a, __m128i b) {  // a where mask, else b
-        return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
-    };
-    // Combination 3 a + b at four column offsets, low (lo) or high (hi) eight lanes.
-    struct Comb {
-        __m128i m2, m1, p0, p1;
-    };
-    auto combine = [&](const uint8_t* a, const uint8_t* b, int32_t c, bool high, Comb& k) {
-        auto at = [&](int off) {
-            const __m128i va = load(a + c + off), vb = load(b + c + off);
-            const __m128i wa = high ? _mm_unpackhi_epi8(va, zero) : _mm_unpacklo_epi8(va, zero);
-            const __m128i wb = high ? _mm_unpackhi_epi8(vb, zero) : _mm_unpacklo_epi8(vb, zero);
-            return _mm_add_epi16(_mm_add_epi16(wa, _mm_add_epi16(wa, wa)), wb);
-        };
-        k.m2 = at(-2);
-        k.m1 = at(-1);
-        k.p0 = at(0);
-        k.p1 = at(1);
-    };
-    auto times3 = [](__m128i v) { return _mm_add_epi16(v, _mm_add_epi16(v, v)); };
-    auto half = [&](int32_t c, bool high, __m128i& bo, __m128i& go, __m128i& ro) {
-        Comb r, b;
-        combine(redA, redB, c, high, r);
-        combine(blueA, blueB, c, high, b);
-        const __m128i rS = _mm_add_epi16(times3(r.p0), r.m2), rT = _mm_add_epi16(times3(r.m1), r.p1);
-        const __m128i bS = _mm_add_epi16(times3(b.p0), b.m2), bT = _mm_add_epi16(times3(b.m1), b.p1);
-        const __m128i red = blend(odd, rT, rS), blue = blend(odd, bS, bT);
-        // (sum << 4) * 2k >> 16 == (sum * k) >> 11, exactly.
-        ro = _mm_mulhi_epu16(_mm_slli_epi16(red, 4), kR2);
-        bo = _mm_mulhi_epu16(_mm_slli_epi16(blue, 4), kB2);
-        const __m128i p0c = load(rows.p0 + c), p0l = load(rows.p0 + c - 1);
-        const __m128i m1c = load(rows.m1 + c), m1l = load(rows.m1 + c - 1);
-        auto widen = [&](__m128i v) { return high ? _mm_unpackhi_epi8(v, zero) : _mm_unpacklo_epi8(v, zero); };
-        const __m128i gs = _mm_add_epi16(widen(p0c), widen(m1l)), go2 = _mm_add_epi16(widen(p0l), widen(m1c));
-        go = _mm_srli_epi16(blend(greenSite, gs, go2), 1);
-    };
-    int32_t c = 0;
+    const uint8_t* greenA = rowPhase ? rows.m1 : rows.p0;
+    const uint8_t* greenB = rowPhase ? rows.p0 : rows.m1;
+    int32_t c = from;
     for (; c + 16 <= n; c += 16) {
-        __m128i b0, g0, r0, b1, g1, r1;
-        half(c, false, b0, g0, r0);
-        half(c, true, b1, g1, r1);
-        storeBgr16(out + ptrdiff_t(c) * 3, _mm_packus_epi16(b0, b1), _mm_packus_epi16(g0, g1),
-                   _mm_packus_epi16(r0, r1));
+        const __m128i rPrev = comb3(firstOf8(redA + c - 2), firstOf8(redB + c - 2));
+        const __m128i rHere = comb3(firstOf8(redA + c), firstOf8(redB + c));
+        const __m128i rNext = comb3(firstOf8(redA + c + 2), firstOf8(redB + c + 2));
+        const __m128i bPrev = comb3(secondOf8(blueA + c - 2), secondOf8(blueB + c - 2));
+        const __m128i bHere = comb3(secondOf8(blueA + c), secondOf8(blueB + c));
+        const __m128i red = pairBytes(gain(comb3(rHere, rPrev), kR2), gain(comb3(rHere, rNext), kR2));
+        const __m128i blue = pairBytes(gain(comb3(bPrev, bHere), kB2), gain(comb3(bHere, bPrev), kB2));
+        const __m128i gHere = firstOf8(greenA + c);
+        const __m128i green = pairBytes(_mm_srli_epi16(_mm_add_epi16(gHere, secondOf8(greenB + c - 2)), 1),
+                                        _mm_srli_epi16(_mm_add_epi16(gHere, secondOf8(greenB + c)), 1));
+        storeBgr16(out + ptrdiff_t(c) * 3, blue, green, red);
     }
     return c;
 }
@@ -203,13 +200,7 @@ inline __m256i comb3(__m256i a, __m256i b)
     return _mm256_add_epi16(_mm256_add_epi16(a, _mm256_add_epi16(a, a)), b);
 }
 
-// AVX2 form: 32 pixels at a time, seen as 16 pairs (a column of phase 0, then one of phase 1) in 16-bit
-// lanes: the low byte of a lane is the pair's first sample, the high byte its second. Red sums use only
-// first samples, blue sums only second ones:
-//   red:   first 3 R(k) + R(k - 1), second 3 R(k) + R(k + 1),   R = 3 a + b over first samples
-//   blue:  first 3 B(k - 1) + B(k), second 3 B(k) + B(k - 1),   B = 3 a + b over second samples
-//   green: first gA(k) + gB'(k - 1), second gA(k) + gB'(k)       (gA first samples, gB' second samples)
-// Pixels [from, to) of the row are done, from the first phase-0 column; returns where it stopped.
+// AVX2 form: 32 pixels (16 pairs) at a time, as the SSSE3 form.
 int32_t rowAvx2(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g,
                 int32_t& from)
 {
@@ -293,12 +284,11 @@ int32_t BayerToRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_
         const int rowPhase = rowMode ^ ((i - 2) & 1);
         int32_t done = 0;
 #if NX_BAYER_X86
-        if (avx2) {
+        if (avx2 || ssse3) {
             int32_t from = 0;
-            done = rowAvx2(out, rows, n, rowPhase, colPhase, gains, from);
+            done = avx2 ? rowAvx2(out, rows, n, rowPhase, colPhase, gains, from)
+                        : rowSsse3(out, rows, n, rowPhase, colPhase, gains, from);
             rowScalar(out, rows, 0, from, rowPhase, colPhase, gains, sb, dstBytesPerPixel);
-        } else if (ssse3) {
-            done = rowSsse3(out, rows, n, rowPhase, colPhase, gains);
         }
 #endif
         rowScalar(out, rows, done, n, rowPhase, colPhase, gains, sb, dstBytesPerPixel);

@@ -1,5 +1,5 @@
 // AVX2 helpers shared by the colour kernels' vector forms: eight blue-green-red pixels in and out of
-// two 128-bit lanes of twelve bytes each. Include only on x86, inside an AVX2 target region.
+// two 128-bit lanes of twelve bytes each. x86 only; callers use them from AVX2 code.
 #pragma once
 
 #include <immintrin.h>

@@ -16,7 +16,6 @@
 #include <QScrollBar>
 #include <QTableWidget>
 
-#include <chrono>
 
 #include "app/DialogTemplate.h"
 #include "app/QtRect.h"
@@ -24,6 +23,7 @@
 #include "imaging/Dc.h"
 #include "imaging/ViewComposer.h"
 #include "platform/Language.h"
+#include "platform/Clock.h"
 #include "platform/PrivateProfile.h"
 #include "platform/StringTable.h"
 
@@ -35,11 +35,6 @@ constexpr ColorRef kStaticTextColor = 0xB9A800;
 const char* const kInitialStatus
     = "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  Frame per Second 0.0";
 
-uint32_t milliseconds()
-{
-    using namespace std::chrono;
-    return uint32_t(duration_cast<std::chrono::milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 
 struct Tooltip {
     int control;
@@ -174,6 +169,7 @@ void CViewerDlg::createControls()
 
     connect(m_Zoom, &QComboBox::activated, this, &CViewerDlg::OnZoomChange);
     connect(m_CalibCombo, &QComboBox::activated, this, &CViewerDlg::OnSelchangeCalib);
+    connect(static_cast<SkinButton*>(control(IDC_LIVE)), &QAbstractButton::clicked, this, &CViewerDlg::OnLive);
     connect(static_cast<SkinButton*>(control(IDC_TYPE)), &QAbstractButton::clicked, this, &CViewerDlg::OnType);
     connect(static_cast<SkinButton*>(control(IDC_PANEL_TOGGLE)), &QAbstractButton::clicked, this,
         &CViewerDlg::OnTogglePanel);
@@ -207,8 +203,7 @@ bool CViewerDlg::OnInitDialog()
     LoadSettings();
     setWindowTitle(kCaption);
     calibration.recomputeFactors();
-    // The camera starts here once the live view exists; until then the frame images are shown as created.
-    CreateFrameImages();
+    StartCamera();
 
     m_Results->setColumnCount(4);
     m_Results->setHorizontalHeaderLabels({ "No.", LoadString(1007), LoadString(1008), LoadString(1009) });
@@ -232,6 +227,7 @@ bool CViewerDlg::OnInitDialog()
     if (m_View)
         m_ViewRect = controlRect(IDC_VIEW);
     m_TimerId = startTimer(kStatusTimerMs);
+    StartDisplayThread();
     return true;
 }
 
@@ -242,12 +238,12 @@ void CViewerDlg::createTooltips()
             w->setToolTip(LoadString(t.string));
 }
 
-void CViewerDlg::CreateFrameImages()
+void CViewerDlg::CreateFrameImages(int32_t width, int32_t height)
 {
     m_ImgRaw.Destroy();
     m_ImgWork.Destroy();
     m_ImgColor.Destroy();
-    if (!m_ImgRaw.Create(EH, EV, 8))
+    if (!m_ImgRaw.Create(width, height, 8))
         return;
     m_ImgRaw.SetColorTable(0, nullptr, 0, 256);
     m_ImgColor.Create(m_ImgRaw.width(), m_ImgRaw.height(), 24);
@@ -282,7 +278,7 @@ void CViewerDlg::timerEvent(QTimerEvent* event)
 
 void CViewerDlg::OnTimer()
 {
-    m_Heartbeat = milliseconds();
+    m_Heartbeat = timeGetTime();
     setWindowTitle(statusText());
     if (m_bRepaintPending) {
         update();
@@ -328,8 +324,10 @@ void CViewerDlg::OnDestroy()
     if (m_TimerId)
         killTimer(m_TimerId);
     m_TimerId = 0;
+    StopCamera();
     SaveSettings();
     m_RunState = 0;
+    joinDisplayThread();
 }
 
 void CViewerDlg::LoadSettings()
@@ -457,14 +455,25 @@ void CViewerDlg::OnEraseBkgnd(QPainter& painter)
 
 void CViewerDlg::OnPaint(QPainter& painter)
 {
-    if (m_ImgRaw.isEmpty() || !m_View)
+    if (!m_View)
         return;
     // The thumbnail strip is drawn here once the thumbnails exist.
-    DibImage view;
-    if (!ComposeView(PictureInUse(), m_ZoomIndex, m_Bai_X, m_Bai_Y, m_ViewRect.width(), m_ViewRect.height(), view))
-        return;
     Dc dc(painter);
-    dc.BitBlt(m_ViewRect.left, m_ViewRect.top, view.width(), view.height(), view, 0, 0);
+    if (m_RunState == 1 && m_Camera.isCapturing()) {
+        // Live: the display thread composes the view; show the newest picture it has handed over.
+        m_ViewPublisher.take();
+        const DibImage& view = m_ViewPublisher.front();
+        const Rect r = m_ViewPublisher.frontRect();
+        if (!view.isEmpty())
+            dc.BitBlt(r.left, r.top, view.width(), view.height(), view, 0, 0);
+        return;
+    }
+    const auto lock = lockFrames();
+    if (m_ImgRaw.isEmpty())
+        return;
+    DibImage view;
+    if (ComposeView(PictureInUse(), m_ZoomIndex, m_Bai_X, m_Bai_Y, m_ViewRect.width(), m_ViewRect.height(), view))
+        dc.BitBlt(m_ViewRect.left, m_ViewRect.top, view.width(), view.height(), view, 0, 0);
 }
 
 void CViewerDlg::OnType()

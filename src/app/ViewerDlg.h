@@ -9,13 +9,19 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "app/SkinCells.h"
+#include "camera/CameraDevice.h"
 #include "app/ViewerSettings.h"
 #include "calib/CalibTable.h"
 #include "files/ThumbnailStore.h"
+#include "imaging/AutoExposure.h"
 #include "imaging/DibImage.h"
+#include "imaging/FrameProcessor.h"
+#include "imaging/LiveStatus.h"
 #include "imaging/ProcessorInfo.h"
+#include "imaging/ViewPublisher.h"
 #include "measure/MeasureItem.h"
 #include "measure/MeasureList.h"
 
@@ -39,8 +45,8 @@ public:
     void LoadSettings();
     void SaveSettings();
     void RelayoutView();
-    // Recreates the three frame images for the capture window EH x EV.
-    void CreateFrameImages();
+    // Recreates the three frame images for a capture window of width x height.
+    void CreateFrameImages(int32_t width, int32_t height);
     // The picture the view shows: the colour image in the colour modes, else the raw frame.
     const DibImage& PictureInUse() const;
 
@@ -49,6 +55,23 @@ public:
     SkinState skinState() const;
     // The question asked before closing on Japanese systems; tests replace it.
     std::function<bool(QWidget*)> confirmClose;
+
+    // The live view: camera start and stop, the display thread and its loop.
+    int StartCamera();
+    void StopCamera();
+    void StartDisplayThread();
+    static int DisplayThreadProc(CViewerDlg* dialog);
+    int RunDisplayLoop();
+    // Whether a display thread exists (the live view has not been stopped by LIVE or shutdown).
+    bool displayThreadRunning() const { return m_DisplayThread.joinable(); }
+    // Frames the display loop has processed and shown since the window opened.
+    uint64_t framesShown() const { return m_FramesShown.load(); }
+    // The display pass and the user-interface thread take turns with the frame images, the processing
+    // settings the pass reads, and the view's zoom, scroll and rectangle: whoever changes or reads them
+    // while the display thread runs holds this lock.
+    std::unique_lock<std::mutex> lockFrames() { return std::unique_lock(m_FrameMutex); }
+
+    CameraDevice m_Camera;
 
     // Frame images and skins.
     ProcessorInfo m_Processor;
@@ -80,7 +103,8 @@ public:
     QString statusText() const;
 
 public slots:
-    // Buttons whose actions are still to come (LIVE, SAVE, DIR, SET, THUMB, WB, the tools, DELETE, CLEAR,
+    void OnLive();
+    // Buttons whose actions are still to come (SAVE, DIR, SET, THUMB, WB, the tools, DELETE, CLEAR,
     // COLOR, CALIB, CSV, Scale) are connected to nothing yet.
     void OnType();
     void OnZoomChange();
@@ -117,6 +141,10 @@ private:
     void setControlRect(int id, const Rect& r);
     Rect controlRect(int id) const;
     void loadSkins();
+    void runDisplayPass();
+    void runAutoExposure(uint32_t now);
+    ProcessSettings processSettings() const;
+    void joinDisplayThread();
 
     QString m_Folder;
     QString m_SettingsPath;
@@ -131,4 +159,12 @@ private:
     bool m_Destroyed = false;
     mutable std::mutex m_StatusMutex;
     QString m_StatusText;
+
+    std::mutex m_FrameMutex;
+    std::thread m_DisplayThread;
+    ViewPublisher m_ViewPublisher;
+    FrameProcessor m_FrameChain;
+    AutoExposure m_AutoExposure;
+    FrameRateMeter m_FrameRate;
+    std::atomic<uint64_t> m_FramesShown{0};
 };

@@ -95,6 +95,7 @@ void CViewerDlg::RelayoutView()
     // The strip pages by the thumbnails that fit in it; its range follows the thumbnails it holds.
     m_StripScroll->setSingleStep(1);
     m_StripScroll->setPageStep(std::max(1, (out.strip.width() - 8) / (kThumbnailWidth + 6)));
+    const auto lock = lockFrames();
     m_Bai_X = out.baiX;
     m_Bai_Y = out.baiY;
     m_ViewRect = controlRect(IDC_VIEW);

@@ -31,7 +31,7 @@ public:
     }
 
     // Quantised coefficients column by column, as the transform hands them over, for both tables.
-    __attribute__((target_clones("avx2", "default"))) void quantize(const int16_t* block, int16_t (*out)[64]) const
+    void quantize(const int16_t* block, int16_t (*out)[64]) const
     {
         double sum[64] = {};
         for (int p = 0; p < 64; ++p) {

@@ -31,6 +31,7 @@ constexpr uint16_t kBmMagic = 0x4D42;    // "BM"
 constexpr uint32_t kBmpHeaderBytes = sizeof(BitmapFileHeader) + sizeof(BitmapInfoHeader);  // 54
 // A thumbnail file larger than this is not ours (500 pictures take 22 MB).
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+constexpr qint64 kReadChunk = qint64(1) << 22;
 // Stored bitmaps wider or taller than this are refused before decoding: a forged header must not make
 // the decoder allocate rows from its claims.
 constexpr int32_t kMaxStoredSide = 16384;
@@ -241,10 +242,16 @@ int ThumbnailStore::Save(const QString& thumbnailFile) const
 
 int ThumbnailStore::Load(const QString& thumbnailFile)
 {
+    // Only a regular file, read in bounded steps: a device or a pipe in its place would never end.
     QFile file(thumbnailFile);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes)
+    if (!QFileInfo(thumbnailFile).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes)
         return 0;
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    for (QByteArray chunk; !(chunk = file.read(kReadChunk)).isEmpty();) {
+        if (bytes.size() + chunk.size() > kMaxFileBytes)
+            return 0;
+        bytes.append(chunk);
+    }
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
     const size_t size = size_t(bytes.size());
 
@@ -305,7 +312,7 @@ int ThumbnailStore::ScanFolder(const QString& folder)
     QDir dir(folder);
     QStringList names;
     if (dir.exists())
-        names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+        names = dir.entryList(QDir::Files | QDir::Hidden, QDir::NoSort);  // regular files, hidden ones too
     names.erase(std::remove_if(names.begin(), names.end(), [](const QString& n) { return !IsPictureName(n); }),
                 names.end());
     if (names.isEmpty()) {

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "files/JpegEncoder.h"
 #include "files/ThumbnailStore.h"
 
@@ -395,4 +397,17 @@ TEST_F(ThumbnailTest, Load_MalformedFiles_StopAtTheEndOfTheData)
     Bytes unterminated = thumbnailFile({records[0]}, 2);
     unterminated.append("b.bmp");
     EXPECT_EQ(loadCount(unterminated), 1);
+}
+
+// A pipe in place of the thumbnail file or of a picture would block its reader for ever: only regular
+// files are read.
+TEST_F(ThumbnailTest, PipesAreNeitherLoadedNorScanned)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("ThumbNail")).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("pipe.jpg")).constData(), 0600), 0);
+    picture("a.bmp");
+    ThumbnailStore store;
+    EXPECT_EQ(store.Load(at("ThumbNail")), 0);
+    store.ScanFolder(dir.path());
+    EXPECT_EQ(pathsOf(store), std::vector<QString>{at("a.bmp")});
 }

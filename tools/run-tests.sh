@@ -7,5 +7,7 @@ tools/install-deps.sh
 build=${NX_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release ${NX_CMAKE_ARGS:-}
 cmake --build "$build"
+# ThreadSanitizer builds: Qt's own thread pool is not instrumented, see tests/tsan.supp.
+export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp ${TSAN_OPTIONS:-}"
 cd "$build"
 ctest --output-on-failure -j"$(nproc)" --no-tests=error "$@"

@@ -47,7 +47,7 @@ const DibImage& picture()
 int64_t encodeOurs(const DibImage& img)
 {
     const uint8_t* top = img.rowTopDown(0);
-    JpegEncoder encoder(JpegPlanes{top + 2, top + 1, top, 3, -ptrdiff_t(img.stride())});
+    JpegEncoder encoder(JpegPlanes { top + 2, top + 1, top, 3, -ptrdiff_t(img.stride()) });
     encoder.SetParameters(img.width(), img.height());
     if (encoder.Encode() != 0)
         return 0;
@@ -80,8 +80,8 @@ struct Turbo {
     unsigned long encode(const DibImage& img)
     {
         unsigned long size = tjBufSize(kWidth, kHeight, TJSAMP_420);
-        tjCompress2(handle, img.bits(), img.width(), img.stride(), img.height(), TJPF_BGR, &buffer, &size,
-                    TJSAMP_420, 50, TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT | TJFLAG_NOREALLOC);
+        tjCompress2(handle, img.bits(), img.width(), img.stride(), img.height(), TJPF_BGR, &buffer, &size, TJSAMP_420,
+            50, TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT | TJFLAG_NOREALLOC);
         return size;
     }
 };
@@ -122,6 +122,6 @@ void BM_JpegRatio(benchmark::State& state)
 BENCHMARK(BM_JpegRatio)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 #endif
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

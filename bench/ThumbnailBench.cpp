@@ -106,6 +106,6 @@ void BM_SaveThumbnailFile(benchmark::State& state)
 }
 BENCHMARK(BM_SaveThumbnailFile)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

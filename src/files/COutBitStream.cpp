@@ -11,17 +11,17 @@ namespace {
 // Buffers from this size on come straight from the system as untouched zero pages: a frame's buffer is
 // mostly never written, and clearing it would cost more than encoding.
 constexpr size_t kMappedFrom = size_t(1) << 20;
-}  // namespace
+} // namespace
 
 COutBitStream::Buffer COutBitStream::AllocateZeroed(size_t size)
 {
 #if defined(__unix__)
     if (size >= kMappedFrom) {
         void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        return p == MAP_FAILED ? Buffer() : Buffer(static_cast<uint8_t*>(p), FreeBuffer{size});
+        return p == MAP_FAILED ? Buffer() : Buffer(static_cast<uint8_t*>(p), FreeBuffer { size });
     }
 #endif
-    return Buffer(static_cast<uint8_t*>(std::calloc(size, 1)), FreeBuffer{0});
+    return Buffer(static_cast<uint8_t*>(std::calloc(size, 1)), FreeBuffer { 0 });
 }
 
 void OutBufferFree::operator()(uint8_t* p) const
@@ -38,10 +38,10 @@ void OutBufferFree::operator()(uint8_t* p) const
 COutBitStream::COutBitStream(int64_t size)
 {
     if (size <= 0 || uint64_t(size) > SIZE_MAX)
-        throw EMemoryError{size, "COutBitStream"};
+        throw EMemoryError { size, "COutBitStream" };
     m_Start = AllocateZeroed(size_t(size));
     if (!m_Start)
-        throw EMemoryError{size, "COutBitStream"};
+        throw EMemoryError { size, "COutBitStream" };
     m_Cursor = m_Start.get();
     m_End = m_Cursor + size;
 }
@@ -49,7 +49,7 @@ COutBitStream::COutBitStream(int64_t size)
 void COutBitStream::SetBits(uint32_t value, int n)
 {
     if (n > 16 || n < 0)
-        throw EBufferError{"SetBits:Max Bit Over"};
+        throw EBufferError { "SetBits:Max Bit Over" };
     if (n == 0)
         return;
     PutBits(value & ((1u << n) - 1), n);
@@ -61,7 +61,7 @@ void COutBitStream::putStuffedByte(uint8_t b, const char* where)
     const ptrdiff_t need = b == 0xFF ? 2 : 1;
     if (m_End - m_Cursor < need) {
         m_Ok = false;
-        throw EBufferError{where};
+        throw EBufferError { where };
     }
     *m_Cursor++ = b;
     if (b == 0xFF)
@@ -112,7 +112,7 @@ void COutBitStream::SetByte(uint8_t b)
 {
     Pad();
     if (!m_Ok)
-        throw EBufferError{"SetByte"};
+        throw EBufferError { "SetByte" };
     *m_Cursor++ = b;
     if (m_Cursor == m_End)
         m_Ok = false;
@@ -122,7 +122,7 @@ void COutBitStream::SetWord(uint16_t w)
 {
     Pad();
     if (!m_Ok || m_End - m_Cursor < 2)
-        throw EBufferError{"SetWord"};
+        throw EBufferError { "SetWord" };
     *m_Cursor++ = uint8_t(w >> 8);
     *m_Cursor++ = uint8_t(w);
     if (m_Cursor == m_End)
@@ -133,7 +133,7 @@ void COutBitStream::CopyByte(const uint8_t* bytes, int64_t n)
 {
     Pad();
     if (n < 0 || n >= m_End - m_Cursor)
-        throw EBufferError{"CopyByte"};
+        throw EBufferError { "CopyByte" };
     if (n > 0)
         std::memcpy(m_Cursor, bytes, size_t(n));
     m_Cursor += n;

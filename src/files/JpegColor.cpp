@@ -10,24 +10,27 @@
 namespace jpeg {
 namespace {
 
-constexpr double kScale = 72057594037927936.0;  // 2^56: every product below is an integer at this scale
+constexpr double kScale = 72057594037927936.0; // 2^56: every product below is an integer at this scale
 
 // A double constant at scale 2^56: exact, because each constant is a multiple of 2^-56.
-constexpr int64_t scaled(double c) { return int64_t(c * kScale); }
+constexpr int64_t scaled(double c)
+{
+    return int64_t(c * kScale);
+}
 static_assert(double(scaled(0.114)) / kScale == 0.114 && double(scaled(0.0813)) / kScale == 0.0813);
 
 using Table = std::array<int64_t, 256>;
 
 constexpr Table makeTable(double c, int64_t offset)
 {
-    Table t{};
+    Table t {};
     for (int i = 0; i < 256; ++i)
-        t[i] = int64_t(uint64_t(offset) + uint64_t(scaled(c)) * uint64_t(i));  // modular: a product may pass 2^63
+        t[i] = int64_t(uint64_t(offset) + uint64_t(scaled(c)) * uint64_t(i)); // modular: a product may pass 2^63
     return t;
 }
 
 // Y carries the -128 in its green table, so the running sum stays within int64 in the order G, R, B.
-constexpr int64_t kMinus128 = INT64_MIN;  // -128 * 2^56
+constexpr int64_t kMinus128 = INT64_MIN; // -128 * 2^56
 constexpr Table kYg = makeTable(0.587, kMinus128);
 constexpr Table kYr = makeTable(0.299, 0);
 constexpr Table kYb = makeTable(0.114, 0);
@@ -38,13 +41,25 @@ constexpr Table kCrG = makeTable(-0.4187, 0);
 constexpr Table kCrB = makeTable(-0.0813, 0);
 
 // Truncation toward zero of a value scaled by 2^56.
-inline int truncScaled(int64_t v) { return int(v / (int64_t(1) << 56)); }
+inline int truncScaled(int64_t v)
+{
+    return int(v / (int64_t(1) << 56));
+}
 
-}  // namespace
+} // namespace
 
-int ColorY(uint8_t r, uint8_t g, uint8_t b) { return truncScaled(kYg[g] + kYr[r] + kYb[b]); }
-int ColorCb(uint8_t r, uint8_t g, uint8_t b) { return truncScaled(kHalf[b] + (kCbR[r] + kCbG[g])); }
-int ColorCr(uint8_t r, uint8_t g, uint8_t b) { return truncScaled(kHalf[r] + kCrG[g] + kCrB[b]); }
+int ColorY(uint8_t r, uint8_t g, uint8_t b)
+{
+    return truncScaled(kYg[g] + kYr[r] + kYb[b]);
+}
+int ColorCb(uint8_t r, uint8_t g, uint8_t b)
+{
+    return truncScaled(kHalf[b] + (kCbR[r] + kCbG[g]));
+}
+int ColorCr(uint8_t r, uint8_t g, uint8_t b)
+{
+    return truncScaled(kHalf[r] + kCrG[g] + kCrB[b]);
+}
 
 #ifdef NX_JPEG_X86
 namespace {
@@ -53,13 +68,17 @@ namespace {
 // (K >> 32) times the sample, a sum that can only lie below the exact one by less than one unit per
 // sample. With the exact value V known to lie in [low, low + width], its integer part at scale 2^24 is
 // settled unless a multiple of 2^24 falls inside that range; then the pixel is redone exactly.
-constexpr uint32_t top32(double c) { return uint32_t(uint64_t(scaled(c)) >> 32); }
+constexpr uint32_t top32(double c)
+{
+    return uint32_t(uint64_t(scaled(c)) >> 32);
+}
 
 // Byte shuffles that pick channel `offset` of 16 interleaved 3-byte pixels out of 48 bytes: one mask per
 // 16-byte load (-128 for "take nothing").
 struct ChannelMasks {
     alignas(16) int8_t part[3][16];
-    constexpr ChannelMasks(int offset, int pixelBytes) : part{}
+    constexpr ChannelMasks(int offset, int pixelBytes)
+        : part {}
     {
         for (int load = 0; load < 3; ++load)
             for (int i = 0; i < 16; ++i) {
@@ -73,7 +92,7 @@ __attribute__((target("avx2"))) inline __m128i gather(const __m128i* loads, cons
 {
     const auto mask = [&](int i) { return _mm_load_si128(reinterpret_cast<const __m128i*>(m.part[i])); };
     return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(loads[0], mask(0)), _mm_shuffle_epi8(loads[1], mask(1))),
-                        _mm_shuffle_epi8(loads[2], mask(2)));
+        _mm_shuffle_epi8(loads[2], mask(2)));
 }
 
 // trunc(V / 2^24 - 128) for V in [low, low + width]; the lanes it cannot settle are set in `unsettled`.
@@ -81,11 +100,10 @@ __attribute__((target("avx2"))) inline __m256i settle(__m256i low, int width, in
 {
     const __m256i whole = _mm256_srli_epi32(low, 24);
     const __m256i wholeHigh = _mm256_srli_epi32(_mm256_add_epi32(low, _mm256_set1_epi32(width)), 24);
-    const __m256i onStep = _mm256_cmpeq_epi32(_mm256_and_si256(low, _mm256_set1_epi32(0xFFFFFF)),
-                                              _mm256_setzero_si256());
-    const __m256i open = _mm256_or_si256(_mm256_xor_si256(_mm256_cmpeq_epi32(whole, wholeHigh),
-                                                          _mm256_set1_epi32(-1)),
-                                         onStep);
+    const __m256i onStep
+        = _mm256_cmpeq_epi32(_mm256_and_si256(low, _mm256_set1_epi32(0xFFFFFF)), _mm256_setzero_si256());
+    const __m256i open
+        = _mm256_or_si256(_mm256_xor_si256(_mm256_cmpeq_epi32(whole, wholeHigh), _mm256_set1_epi32(-1)), onStep);
     unsettled = _mm256_movemask_ps(_mm256_castsi256_ps(open));
     // Strictly between whole and whole + 1: below 128 the negative value truncates up to whole - 127.
     const __m256i below = _mm256_cmpgt_epi32(_mm256_set1_epi32(128), whole);
@@ -106,9 +124,9 @@ __attribute__((target("avx2"))) int rowYAvx2(const uint8_t* bgr, int count, int1
     const __m256i kb = _mm256_set1_epi32(int32_t(top32(0.114)));
     int i = 0;
     for (; i + 16 <= count; i += 16, bgr += 48) {
-        const __m128i loads[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)),
-                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 16)),
-                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 32))};
+        const __m128i loads[3] = { _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 16)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 32)) };
         const __m128i b = gather(loads, blue), g = gather(loads, green), r = gather(loads, red);
         __m256i y[2];
         int unsettled[2];
@@ -116,8 +134,9 @@ __attribute__((target("avx2"))) int rowYAvx2(const uint8_t* bgr, int count, int1
             const __m256i b32 = _mm256_cvtepu8_epi32(h ? _mm_srli_si128(b, 8) : b);
             const __m256i g32 = _mm256_cvtepu8_epi32(h ? _mm_srli_si128(g, 8) : g);
             const __m256i r32 = _mm256_cvtepu8_epi32(h ? _mm_srli_si128(r, 8) : r);
-            const __m256i low = _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(g32, kg), _mm256_mullo_epi32(r32, kr)),
-                                                 _mm256_mullo_epi32(b32, kb));
+            const __m256i low
+                = _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(g32, kg), _mm256_mullo_epi32(r32, kr)),
+                    _mm256_mullo_epi32(b32, kb));
             y[h] = settle(low, 3 * 255, unsettled[h]);
         }
         store16(out + i, y[0], y[1]);
@@ -135,25 +154,23 @@ __attribute__((target("avx2"))) int rowChromaAvx2(const uint8_t* bgr, int count,
 {
     static constexpr ChannelMasks blue(0, 6), green(1, 6), red(2, 6);
     const __m256i half = _mm256_set1_epi32(1 << 23);
-    const __m256i offset = _mm256_set1_epi32(int32_t(128u << 24));  // +128 keeps the sums positive
+    const __m256i offset = _mm256_set1_epi32(int32_t(128u << 24)); // +128 keeps the sums positive
     // Subtracted terms use the rounded-up constants, so the estimate stays at or above the exact value.
     const __m256i cbR = _mm256_set1_epi32(int32_t(top32(0.1687) + 1));
     const __m256i cbG = _mm256_set1_epi32(int32_t(top32(0.3313) + 1));
     const __m256i crG = _mm256_set1_epi32(int32_t(top32(0.4187) + 1));
     const __m256i crB = _mm256_set1_epi32(int32_t(top32(0.0813) + 1));
     int i = 0;
-    for (; i + 8 < count; i += 8, bgr += 48) {  // a group's 48 bytes end before the next sample
-        const __m128i loads[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)),
-                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 16)),
-                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 32))};
+    for (; i + 8 < count; i += 8, bgr += 48) { // a group's 48 bytes end before the next sample
+        const __m128i loads[3] = { _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 16)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 32)) };
         const __m256i b = _mm256_cvtepu8_epi32(gather(loads, blue));
         const __m256i g = _mm256_cvtepu8_epi32(gather(loads, green));
         const __m256i r = _mm256_cvtepu8_epi32(gather(loads, red));
-        const __m256i lowCb = _mm256_sub_epi32(
-            _mm256_add_epi32(offset, _mm256_mullo_epi32(b, half)),
+        const __m256i lowCb = _mm256_sub_epi32(_mm256_add_epi32(offset, _mm256_mullo_epi32(b, half)),
             _mm256_add_epi32(_mm256_mullo_epi32(r, cbR), _mm256_mullo_epi32(g, cbG)));
-        const __m256i lowCr = _mm256_sub_epi32(
-            _mm256_add_epi32(offset, _mm256_mullo_epi32(r, half)),
+        const __m256i lowCr = _mm256_sub_epi32(_mm256_add_epi32(offset, _mm256_mullo_epi32(r, half)),
             _mm256_add_epi32(_mm256_mullo_epi32(g, crG), _mm256_mullo_epi32(b, crB)));
         int openCb = 0, openCr = 0;
         const __m256i vcb = settle(lowCb, 2 * 255, openCb);
@@ -172,9 +189,12 @@ __attribute__((target("avx2"))) int rowChromaAvx2(const uint8_t* bgr, int count,
     return i;
 }
 
-bool hasAvx2() { return __builtin_cpu_supports("avx2"); }
+bool hasAvx2()
+{
+    return __builtin_cpu_supports("avx2");
+}
 
-}  // namespace
+} // namespace
 #endif
 
 void ConvertRowY(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* out)
@@ -191,8 +211,8 @@ void ConvertRowY(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t
         out[i] = int16_t(truncScaled(kYg[*g] + kYr[*r] + kYb[*b]));
 }
 
-void ConvertRowChroma(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* cb,
-                      int16_t* cr)
+void ConvertRowChroma(
+    const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* cb, int16_t* cr)
 {
     int i = 0;
 #ifdef NX_JPEG_X86
@@ -208,4 +228,4 @@ void ConvertRowChroma(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrd
     }
 }
 
-}  // namespace jpeg
+} // namespace jpeg

@@ -19,7 +19,7 @@ int ColorCr(uint8_t r, uint8_t g, uint8_t b);
 
 // count pixels from r, g, b (each advancing by step bytes) into out.
 void ConvertRowY(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* out);
-void ConvertRowChroma(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* cb,
-                      int16_t* cr);
+void ConvertRowChroma(
+    const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* cb, int16_t* cr);
 
-}  // namespace jpeg
+} // namespace jpeg

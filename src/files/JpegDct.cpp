@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "files/JpegTables.h"
 
@@ -14,10 +13,13 @@
 namespace jpeg {
 namespace {
 
-constexpr double kAngleStep = 0.196349540625;  // the step our files were always made with, not quite pi / 16
+constexpr double kAngleStep = 0.196349540625; // the step our files were always made with, not quite pi / 16
 constexpr double kAlpha0 = 1.0 / 1.41421356;
 
-double alpha(int k) { return k == 0 ? kAlpha0 : 1.0; }
+double alpha(int k)
+{
+    return k == 0 ? kAlpha0 : 1.0;
+}
 
 // The quotient trunc(|value| / Q) unless values within the guard could give another one, that is
 // unless a non-zero multiple of Q lies within the guard of |value| (0 is no boundary: everything
@@ -33,8 +35,7 @@ inline bool settledQuotient(float value, float recip, float margin, float& t)
 #ifdef NX_JPEG_X86
 // Returns the coefficients the guard could not settle; nonZero gets the non-zero ones.
 __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, ptrdiff_t stride,
-                                                          const float (*scaled)[8], const float* recip,
-                                                          const float* margin, int16_t* out, uint64_t& nonZero)
+    const float (*scaled)[8], const float* recip, const float* margin, int16_t* out, uint64_t& nonZero)
 {
     __m256 rows[8];
     for (int y = 0; y < 8; ++y)
@@ -99,7 +100,7 @@ __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, 
 }
 #endif
 
-}  // namespace
+} // namespace
 
 BlockTransform::BlockTransform()
 {
@@ -108,7 +109,7 @@ BlockTransform::BlockTransform()
             m_Cos[k][n] = std::cos((2 * n + 1) * k * kAngleStep);
             m_Scaled[k][n] = float(0.5 * alpha(k) * m_Cos[k][n]);
         }
-    const uint8_t* tables[2] = {kLumaQuant, kChromaQuant};
+    const uint8_t* tables[2] = { kLumaQuant, kChromaQuant };
     for (int t = 0; t < 2; ++t)
         for (int u = 0; u < 8; ++u)
             for (int v = 0; v < 8; ++v) {
@@ -144,8 +145,8 @@ int32_t BlockTransform::DirectCoefficient(const int16_t* block, ptrdiff_t stride
     return int32_t(0.25 * alpha(u) * alpha(v) * sum);
 }
 
-uint64_t BlockTransform::settleAmbiguous(const int16_t* block, ptrdiff_t stride, int table, uint64_t ambiguous,
-                                         int16_t* out, uint64_t nonZero) const
+uint64_t BlockTransform::settleAmbiguous(
+    const int16_t* block, ptrdiff_t stride, int table, uint64_t ambiguous, int16_t* out, uint64_t nonZero) const
 {
     while (ambiguous) {
         const int i = __builtin_ctzll(ambiguous);
@@ -161,8 +162,7 @@ uint64_t BlockTransform::Quantize(const int16_t* block, ptrdiff_t stride, int ta
 #ifdef NX_JPEG_X86
     if (m_Fast) {
         uint64_t nonZero = 0;
-        const uint64_t ambiguous =
-            quantizeAvx2(block, stride, m_Scaled, m_Recip[table], m_Margin[table], out, nonZero);
+        const uint64_t ambiguous = quantizeAvx2(block, stride, m_Scaled, m_Recip[table], m_Margin[table], out, nonZero);
         return ambiguous ? settleAmbiguous(block, stride, table, ambiguous, out, nonZero) : nonZero;
     }
 #endif
@@ -171,7 +171,7 @@ uint64_t BlockTransform::Quantize(const int16_t* block, ptrdiff_t stride, int ta
 
 uint64_t BlockTransform::QuantizeGeneric(const int16_t* block, ptrdiff_t stride, int table, int16_t* out) const
 {
-    float p[8][8];  // [u][x]
+    float p[8][8]; // [u][x]
     for (int u = 0; u < 8; ++u)
         for (int x = 0; x < 8; ++x) {
             float acc = 0.0f;
@@ -195,4 +195,4 @@ uint64_t BlockTransform::QuantizeGeneric(const int16_t* block, ptrdiff_t stride,
     return ambiguous ? settleAmbiguous(block, stride, table, ambiguous, out, nonZero) : nonZero;
 }
 
-}  // namespace jpeg
+} // namespace jpeg

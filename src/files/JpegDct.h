@@ -35,15 +35,15 @@ public:
     static bool HasFastPath();
 
 private:
-    uint64_t settleAmbiguous(const int16_t* block, ptrdiff_t stride, int table, uint64_t ambiguous, int16_t* out,
-                             uint64_t nonZero) const;
+    uint64_t settleAmbiguous(
+        const int16_t* block, ptrdiff_t stride, int table, uint64_t ambiguous, int16_t* out, uint64_t nonZero) const;
 
     double m_Cos[8][8];
-    alignas(32) float m_Scaled[8][8];     // 0.5 a(k) cos[k][n], so two passes give the 0.25 a(u) a(v)
-    alignas(32) float m_Recip[2][64];     // 1 / Q, column by column
-    alignas(32) float m_Margin[2][64];    // kGuard / Q plus slack for the rounding of the guard itself
-    int32_t m_Quant[2][64];               // Q, column by column
+    alignas(32) float m_Scaled[8][8]; // 0.5 a(k) cos[k][n], so two passes give the 0.25 a(u) a(v)
+    alignas(32) float m_Recip[2][64]; // 1 / Q, column by column
+    alignas(32) float m_Margin[2][64]; // kGuard / Q plus slack for the rounding of the guard itself
+    int32_t m_Quant[2][64]; // Q, column by column
     bool m_Fast;
 };
 
-}  // namespace jpeg
+} // namespace jpeg

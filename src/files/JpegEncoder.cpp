@@ -22,7 +22,7 @@ constexpr uint8_t kSof0 = 0xC0;
 constexpr uint8_t kSos = 0xDA;
 constexpr uint8_t kEoi = 0xD9;
 
-constexpr int kMaxDimension = 65535;  // SOF0 holds 16-bit sizes
+constexpr int kMaxDimension = 65535; // SOF0 holds 16-bit sizes
 constexpr int64_t kMinBuffer = 10240;
 
 // Column-by-column block index of each zig-zag position (the transform hands blocks over by columns),
@@ -30,7 +30,9 @@ constexpr int64_t kMinBuffer = 10240;
 struct ZigZagColumns {
     uint8_t index[64];
     uint64_t bits[8][256];
-    constexpr ZigZagColumns() : index{}, bits{}
+    constexpr ZigZagColumns()
+        : index {}
+        , bits {}
     {
         for (int k = 0; k < 64; ++k) {
             const int natural = jpeg::kZigZag[k];
@@ -44,7 +46,10 @@ struct ZigZagColumns {
 };
 constexpr ZigZagColumns kZigZagColumns;
 
-inline int bitCount(int magnitude) { return magnitude ? 32 - __builtin_clz(unsigned(magnitude)) : 0; }
+inline int bitCount(int magnitude)
+{
+    return magnitude ? 32 - __builtin_clz(unsigned(magnitude)) : 0;
+}
 
 void putMarker(COutBitStream& out, uint8_t code)
 {
@@ -52,13 +57,13 @@ void putMarker(COutBitStream& out, uint8_t code)
     out.SetByte(code);
 }
 
-void putHuffmanTable(COutBitStream& out, int tableClass, int id, const jpeg::HuffmanSpec& spec)
+void putHuffmanTable(COutBitStream& out, int tableClass, int id, const jpeg::HuffmanTable& table)
 {
     putMarker(out, kDht);
-    out.SetWord(uint16_t(2 + 1 + 16 + spec.symbolCount));  // length
-    out.SetByte(uint8_t(tableClass << 4 | id));               // class (0 DC, 1 AC) and table id
-    out.CopyByte(spec.counts, 16);                            // codes of each length 1..16
-    out.CopyByte(spec.symbols, spec.symbolCount);
+    out.SetWord(uint16_t(2 + 1 + 16 + table.symbolCount)); // length
+    out.SetByte(uint8_t(tableClass << 4 | id)); // class (0 DC, 1 AC) and table id
+    out.CopyByte(table.counts, 16); // codes of each length 1..16
+    out.CopyByte(table.symbols, table.symbolCount);
 }
 
 void putQuantTable(COutBitStream& out, int id, const uint8_t* natural)
@@ -67,24 +72,24 @@ void putQuantTable(COutBitStream& out, int id, const uint8_t* natural)
     for (int k = 0; k < 64; ++k)
         zigzag[k] = natural[jpeg::kZigZag[k]];
     putMarker(out, kDqt);
-    out.SetWord(67);              // length: 2 + 1 + 64
-    out.SetByte(uint8_t(id));     // 8-bit precision, table id
+    out.SetWord(67); // length: 2 + 1 + 64
+    out.SetByte(uint8_t(id)); // 8-bit precision, table id
     out.CopyByte(zigzag, 64);
 }
 
-}  // namespace
+} // namespace
 
 JpegEncoder::JpegEncoder(const JpegPlanes& planes)
-    : m_Planes(planes),
-      m_DcLuma(jpeg::DcLumaCodes()),
-      m_DcChroma(jpeg::DcChromaCodes()),
-      m_AcLuma(jpeg::AcLumaCodes()),
-      m_AcChroma(jpeg::AcChromaCodes())
+    : m_Planes(planes)
+    , m_DcLuma(jpeg::DcLumaCodes())
+    , m_DcChroma(jpeg::DcChromaCodes())
+    , m_AcLuma(jpeg::AcLumaCodes())
+    , m_AcChroma(jpeg::AcChromaCodes())
 {
 }
 
-void JpegEncoder::SetParameters(int32_t width, int32_t height, const char* comment, uint8_t units,
-                                uint16_t xDensity, uint16_t yDensity)
+void JpegEncoder::SetParameters(
+    int32_t width, int32_t height, const char* comment, uint8_t units, uint16_t xDensity, uint16_t yDensity)
 {
     m_Width = width;
     m_Height = height;
@@ -98,8 +103,8 @@ void JpegEncoder::SetParameters(int32_t width, int32_t height, const char* comme
 
 int JpegEncoder::Encode()
 {
-    if (m_Width <= 0 || m_Height <= 0 || m_Width > kMaxDimension || m_Height > kMaxDimension || !m_Planes.r ||
-        !m_Planes.g || !m_Planes.b)
+    if (m_Width <= 0 || m_Height <= 0 || m_Width > kMaxDimension || m_Height > kMaxDimension || !m_Planes.r
+        || !m_Planes.g || !m_Planes.b)
         return -1;
     try {
         m_McuRows = (m_Height + 15) / 16;
@@ -136,20 +141,20 @@ void JpegEncoder::writeHeaders()
     putMarker(out, kSoi);
 
     putMarker(out, kApp0);
-    out.SetWord(16);                                          // length
-    out.CopyByte(reinterpret_cast<const uint8_t*>("JFIF"), 5);  // identifier with its zero byte
-    out.SetWord(0x0102);                                      // version 1.02
+    out.SetWord(16); // length
+    out.CopyByte(reinterpret_cast<const uint8_t*>("JFIF"), 5); // identifier with its zero byte
+    out.SetWord(0x0102); // version 1.02
     out.SetByte(m_Units);
     out.SetWord(m_XDensity);
     out.SetWord(m_YDensity);
-    out.SetByte(0);  // no embedded thumbnail: width 0
-    out.SetByte(0);  // and height 0
+    out.SetByte(0); // no embedded thumbnail: width 0
+    out.SetByte(0); // and height 0
 
-    const int64_t commentBytes = int64_t(std::strlen(m_Comment)) + 1;  // with the zero byte
+    const int64_t commentBytes = int64_t(std::strlen(m_Comment)) + 1; // with the zero byte
     if (commentBytes + 2 > 0xFFFF)
-        throw EIndexError{0xFFFF, int32_t(std::min<int64_t>(commentBytes, INT32_MAX)), "Comment"};
+        throw EIndexError { 0xFFFF, int32_t(std::min<int64_t>(commentBytes, INT32_MAX)), "Comment" };
     putMarker(out, kCom);
-    out.SetWord(uint16_t(commentBytes + 2));  // length
+    out.SetWord(uint16_t(commentBytes + 2)); // length
     out.CopyByte(reinterpret_cast<const uint8_t*>(m_Comment), commentBytes);
 
     putQuantTable(out, 0, jpeg::kLumaQuant);
@@ -160,24 +165,24 @@ void JpegEncoder::writeHeaders()
     putHuffmanTable(out, 1, 1, jpeg::kAcChroma);
 
     putMarker(out, kSof0);
-    out.SetWord(uint16_t(8 + 3 * m_Components));  // length: 17
+    out.SetWord(uint16_t(8 + 3 * m_Components)); // length: 17
     out.SetByte(uint8_t(m_Precision));
     out.SetWord(uint16_t(m_Height));
     out.SetWord(uint16_t(m_Width));
     out.SetByte(uint8_t(m_Components));
-    const uint8_t components[3][3] = {{0, 0x22, 0}, {1, 0x11, 1}, {2, 0x11, 1}};  // id, sampling, table
+    const uint8_t components[3][3] = { { 0, 0x22, 0 }, { 1, 0x11, 1 }, { 2, 0x11, 1 } }; // id, sampling, table
     for (const auto& c : components)
         out.CopyByte(c, 3);
 
     putMarker(out, kSos);
-    out.SetWord(uint16_t(6 + 2 * m_Components));  // length: 12
+    out.SetWord(uint16_t(6 + 2 * m_Components)); // length: 12
     out.SetByte(uint8_t(m_Components));
-    const uint8_t tables[3][2] = {{0, 0x00}, {1, 0x11}, {2, 0x11}};  // id, DC and AC table
+    const uint8_t tables[3][2] = { { 0, 0x00 }, { 1, 0x11 }, { 2, 0x11 } }; // id, DC and AC table
     for (const auto& t : tables)
         out.CopyByte(t, 2);
-    out.SetByte(0);   // Ss: first coefficient
-    out.SetByte(63);  // Se: last coefficient
-    out.SetByte(0);   // Ah, Al: no successive approximation
+    out.SetByte(0); // Ss: first coefficient
+    out.SetByte(63); // Se: last coefficient
+    out.SetByte(0); // Ah, Al: no successive approximation
 }
 
 // Converts the 16 picture rows of one MCU row into the strip. Positions beyond the picture take the
@@ -187,7 +192,7 @@ void JpegEncoder::fillStrip(int mcuRow)
 {
     const int stripWidth = m_McuCols * 16;
     const int chromaWidth = stripWidth / 2;
-    const int chromaCount = (m_Width + 1) / 2;  // samples at x = 0, 2, 4, ... inside the picture
+    const int chromaCount = (m_Width + 1) / 2; // samples at x = 0, 2, 4, ... inside the picture
     const ptrdiff_t step = m_Planes.pixelStep;
     for (int j = 0; j < 16; ++j) {
         const int y = mcuRow * 16 + j;
@@ -235,7 +240,7 @@ void JpegEncoder::encodeScan()
         for (int col = 0; col < m_McuCols; ++col) {
             const int16_t* luma = m_Luma.get() + col * 16;
             const ptrdiff_t below = ptrdiff_t(8) * stripWidth;
-            const int16_t* lumaBlocks[4] = {luma, luma + 8, luma + below, luma + below + 8};
+            const int16_t* lumaBlocks[4] = { luma, luma + 8, luma + below, luma + below + 8 };
             for (const int16_t* src : lumaBlocks)
                 codeBlock(block, m_Transform.Quantize(src, stripWidth, 0, block), 0);
             codeBlock(block, m_Transform.Quantize(m_Cb.get() + col * 8, stripWidth / 2, 1, block), 1);
@@ -256,15 +261,15 @@ void JpegEncoder::codeBlock(const int16_t* coefficients, uint64_t nonZeroColumns
     m_Predictor[component] = coefficients[0];
     const int dcSize = bitCount(diff < 0 ? -diff : diff);
     if (dcSize >= jpeg::kDcEntries)
-        throw EIndexError{jpeg::kDcEntries, dcSize, "CodeHuffman:DC"};
+        throw EIndexError { jpeg::kDcEntries, dcSize, "CodeHuffman:DC" };
     // A negative value is sent as its size's low bits of value - 1.
     const uint32_t dcBits = uint32_t(diff < 0 ? diff - 1 : diff) & ((1u << dcSize) - 1);
     out.PutBits(uint32_t(dc.code[dcSize]) << dcSize | dcBits, dc.length[dcSize] + dcSize);
 
-    uint64_t nonZero = 0;  // bit k: zig-zag coefficient k is not zero
+    uint64_t nonZero = 0; // bit k: zig-zag coefficient k is not zero
     for (int v = 0; v < 8; ++v)
         nonZero |= kZigZagColumns.bits[v][(nonZeroColumns >> (8 * v)) & 255];
-    nonZero &= ~uint64_t(1);  // the DC is coded above
+    nonZero &= ~uint64_t(1); // the DC is coded above
     int last = 0;
     while (nonZero) {
         const int k = __builtin_ctzll(nonZero);
@@ -277,7 +282,7 @@ void JpegEncoder::codeBlock(const int16_t* coefficients, uint64_t nonZeroColumns
         const int size = bitCount(value < 0 ? -value : value);
         const int index = run * 10 + size + (run == 15 ? 1 : 0);
         if (index >= jpeg::kAcEntries || size > 10)
-            throw EIndexError{jpeg::kAcEntries, index, "CodeHuffman:AC"};
+            throw EIndexError { jpeg::kAcEntries, index, "CodeHuffman:AC" };
         const uint32_t bits = uint32_t(value < 0 ? value - 1 : value) & ((1u << size) - 1);
         out.PutBits(uint32_t(ac.code[index]) << size | bits, ac.length[index] + size);
     }
@@ -291,7 +296,7 @@ bool EncodeJpeg(const DibImage& picture, const QString& fileName)
         return false;
     // The bitmap is bottom-up blue-green-red: the top row is its last, read in place.
     const uint8_t* top = picture.rowTopDown(0);
-    JpegPlanes planes{top + 2, top + 1, top, 3, -ptrdiff_t(picture.stride())};
+    JpegPlanes planes { top + 2, top + 1, top, 3, -ptrdiff_t(picture.stride()) };
     JpegEncoder encoder(planes);
     encoder.SetParameters(picture.width(), picture.height());
     if (encoder.Encode() != 0)

@@ -33,7 +33,7 @@ public:
 
     // The comment is written with its terminating zero byte; units 1 means dots per inch.
     void SetParameters(int32_t width, int32_t height, const char* comment = "  ", uint8_t units = 1,
-                       uint16_t xDensity = 72, uint16_t yDensity = 72);
+        uint16_t xDensity = 72, uint16_t yDensity = 72);
     // 0 when the file is in the buffer, -1 when encoding failed (no memory, buffer full, bad size).
     int Encode();
     // The file's bytes after a successful Encode; the caller owns them.
@@ -54,7 +54,7 @@ private:
     uint8_t m_Units = 1;
     uint16_t m_XDensity = 72;
     uint16_t m_YDensity = 72;
-    int m_Predictor[3] = {0, 0, 0};
+    int m_Predictor[3] = { 0, 0, 0 };
     int m_McuRows = 0;
     int m_McuCols = 0;
     jpeg::BlockTransform m_Transform;

@@ -7,48 +7,53 @@
 namespace jpeg {
 
 // Quantisation tables in natural (row-major) order, used unscaled. Table K.1: luminance.
+// clang-format off
 inline constexpr uint8_t kLumaQuant[64] = {
-    16, 11, 10, 16, 24,  40,  51,  61,   //
-    12, 12, 14, 19, 26,  58,  60,  55,   //
-    14, 13, 16, 24, 40,  57,  69,  56,   //
-    14, 17, 22, 29, 51,  87,  80,  62,   //
-    18, 22, 37, 56, 68,  109, 103, 77,   //
-    24, 35, 55, 64, 81,  104, 113, 92,   //
-    49, 64, 78, 87, 103, 121, 120, 101,  //
+    16, 11, 10, 16, 24,  40,  51,  61,
+    12, 12, 14, 19, 26,  58,  60,  55,
+    14, 13, 16, 24, 40,  57,  69,  56,
+    14, 17, 22, 29, 51,  87,  80,  62,
+    18, 22, 37, 56, 68,  109, 103, 77,
+    24, 35, 55, 64, 81,  104, 113, 92,
+    49, 64, 78, 87, 103, 121, 120, 101,
     72, 92, 95, 98, 112, 100, 103, 99,
 };
+// clang-format on
 
 // Table K.2: chrominance.
+// clang-format off
 inline constexpr uint8_t kChromaQuant[64] = {
-    17, 18, 24, 47, 99, 99, 99, 99,  //
-    18, 21, 26, 66, 99, 99, 99, 99,  //
-    24, 26, 56, 99, 99, 99, 99, 99,  //
-    47, 66, 99, 99, 99, 99, 99, 99,  //
-    99, 99, 99, 99, 99, 99, 99, 99,  //
-    99, 99, 99, 99, 99, 99, 99, 99,  //
-    99, 99, 99, 99, 99, 99, 99, 99,  //
+    17, 18, 24, 47, 99, 99, 99, 99,
+    18, 21, 26, 66, 99, 99, 99, 99,
+    24, 26, 56, 99, 99, 99, 99, 99,
+    47, 66, 99, 99, 99, 99, 99, 99,
+    99, 99, 99, 99, 99, 99, 99, 99,
+    99, 99, 99, 99, 99, 99, 99, 99,
+    99, 99, 99, 99, 99, 99, 99, 99,
     99, 99, 99, 99, 99, 99, 99, 99,
 };
+// clang-format on
 
 // kZigZag[k] is the natural index of the k-th coefficient in zig-zag order.
+// clang-format off
 inline constexpr uint8_t kZigZag[64] = {
-    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,   //
-    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,  //
-    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,  //
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
     58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63,
 };
-
+// clang-format on
 
 // A Huffman table as stored in a DHT segment: codes per length 1..16, then the symbols.
-struct HuffmanSpec {
+struct HuffmanTable {
     uint8_t counts[16];
     const uint8_t* symbols;
     int symbolCount;
 };
-extern const HuffmanSpec kDcLuma;
-extern const HuffmanSpec kDcChroma;
-extern const HuffmanSpec kAcLuma;
-extern const HuffmanSpec kAcChroma;
+extern const HuffmanTable kDcLuma;
+extern const HuffmanTable kDcChroma;
+extern const HuffmanTable kAcLuma;
+extern const HuffmanTable kAcChroma;
 
 // Code and length per coder index. DC: indexed by size category (12 entries). AC: indexed by
 // run * 10 + size, plus 1 for run 15 (162 entries); 0 is end-of-block, 151 the run of sixteen zeros.
@@ -71,4 +76,4 @@ const HuffmanCodes& DcChromaCodes();
 const HuffmanCodes& AcLumaCodes();
 const HuffmanCodes& AcChromaCodes();
 
-}  // namespace jpeg
+} // namespace jpeg

@@ -9,7 +9,7 @@
 #include "imaging/DibImage.h"
 
 struct ThumbnailEntry {
-    int32_t id = 0;  // pseudo-random number times the tick count, given when the entry is made
+    int32_t id = 0; // pseudo-random number times the tick count, given when the entry is made
     DibImage image;
     QString path;
     ThumbnailEntry* prev = nullptr;

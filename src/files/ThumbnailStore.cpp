@@ -22,13 +22,13 @@
 
 namespace {
 
-constexpr char kMagic[] = "VIZMAR THUMBNAILFILE VER";    // current prefix, 24 characters
-constexpr char kOldMagic[] = "ZR-QT THUMBNAILFILE VER";  // older prefix, 23 characters
-constexpr int kVersionBytes = 5;                         // "1000" and a zero byte
+constexpr char kMagic[] = "VIZMAR THUMBNAILFILE VER"; // current prefix, 24 characters
+constexpr char kOldMagic[] = "ZR-QT THUMBNAILFILE VER"; // older prefix, 23 characters
+constexpr int kVersionBytes = 5; // "1000" and a zero byte
 constexpr int kVersion = 1000;
-constexpr size_t kEntryHeaderBytes = 8;  // size and reserved, between a name and its bitmap
-constexpr uint16_t kBmMagic = 0x4D42;    // "BM"
-constexpr uint32_t kBmpHeaderBytes = sizeof(BitmapFileHeader) + sizeof(BitmapInfoHeader);  // 54
+constexpr size_t kEntryHeaderBytes = 8; // size and reserved, between a name and its bitmap
+constexpr uint16_t kBmMagic = 0x4D42; // "BM"
+constexpr uint32_t kBmpHeaderBytes = sizeof(BitmapFileHeader) + sizeof(BitmapInfoHeader); // 54
 // A thumbnail file larger than this is not ours (500 pictures take 22 MB).
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 constexpr qint64 kReadChunk = qint64(1) << 22;
@@ -39,19 +39,22 @@ constexpr int32_t kMaxStoredSide = 16384;
 int32_t newId()
 {
     const uint32_t random = QRandomGenerator::global()->bounded(32768u);
-    const auto ticks = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-    return int32_t(random * uint32_t(ticks.count()));  // wraps like the 32-bit product it always was
+    const auto ticks
+        = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
+    return int32_t(random * uint32_t(ticks.count())); // wraps like the 32-bit product it always was
 }
 
 int32_t readInt32(const uint8_t* p)
 {
     int32_t v;
-    std::memcpy(&v, p, sizeof v);  // little-endian, as every machine we build for
+    std::memcpy(&v, p, sizeof v); // little-endian, as every machine we build for
     return v;
 }
 
-void appendInt32(QByteArray& out, int32_t v) { out.append(reinterpret_cast<const char*>(&v), sizeof v); }
+void appendInt32(QByteArray& out, int32_t v)
+{
+    out.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
 
 // Whether the stored bitmap is one we agree to decode: a BMP whose stated sides are sane.
 bool plausibleBitmap(const uint8_t* bitmap, size_t size)
@@ -62,13 +65,16 @@ bool plausibleBitmap(const uint8_t* bitmap, size_t size)
     BitmapInfoHeader info;
     std::memcpy(&file, bitmap, sizeof file);
     std::memcpy(&info, bitmap + sizeof file, sizeof info);
-    return file.type == kBmMagic && info.width > 0 && info.width <= kMaxStoredSide && info.height > 0 &&
-           info.height <= kMaxStoredSide;
+    return file.type == kBmMagic && info.width > 0 && info.width <= kMaxStoredSide && info.height > 0
+        && info.height <= kMaxStoredSide;
 }
 
-}  // namespace
+} // namespace
 
-ThumbnailStore::~ThumbnailStore() { Clear(); }
+ThumbnailStore::~ThumbnailStore()
+{
+    Clear();
+}
 
 QString ThumbnailStore::PathIn(const QString& folder, const QString& name)
 {
@@ -77,12 +83,15 @@ QString ThumbnailStore::PathIn(const QString& folder, const QString& name)
     return folder + QLatin1Char('/') + name;
 }
 
-QString ThumbnailStore::FileIn(const QString& folder) { return PathIn(folder, QLatin1String(kFileName)); }
+QString ThumbnailStore::FileIn(const QString& folder)
+{
+    return PathIn(folder, QLatin1String(kFileName));
+}
 
 bool ThumbnailStore::IsPlainFileName(const QString& name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
 }
 
 bool ThumbnailStore::IsPictureName(const QString& name)
@@ -143,7 +152,7 @@ int ThumbnailStore::AddCopied(const QString& path, const DibImage& picture)
     std::unique_ptr<ThumbnailEntry> entry = picture.isEmpty() ? nullptr : makeEntry(path);
     if (!entry)
         return 0;
-    const Rect corner{0, 0, kThumbWidth, kThumbHeight};
+    const Rect corner { 0, 0, kThumbWidth, kThumbHeight };
     entry->image.Blit(picture, &corner, 0, 0);
     append(std::move(entry));
     return 1;
@@ -200,7 +209,7 @@ void ThumbnailStore::RemoveCurrent()
 int ThumbnailStore::Save(const QString& thumbnailFile) const
 {
     if (m_Count == 0) {
-        QFile::remove(thumbnailFile);  // an empty store leaves no file
+        QFile::remove(thumbnailFile); // an empty store leaves no file
         return 0;
     }
     // Written beside the old file and renamed over it: a crash mid-way leaves the old file whole.
@@ -209,25 +218,25 @@ int ThumbnailStore::Save(const QString& thumbnailFile) const
         return 0;
     QByteArray head(kMagic, sizeof kMagic - 1);
     head.append("1000", 4);
-    head.append('\0');  // 29 bytes of magic and version
+    head.append('\0'); // 29 bytes of magic and version
     appendInt32(head, m_Count);
     bool ok = file.write(head) == head.size();
     for (const ThumbnailEntry* e = m_First; e && ok; e = e->next) {
         const QByteArray name = QFile::encodeName(QFileInfo(e->path).fileName());
-        const uint32_t bitmapBytes = uint32_t(kBmpHeaderBytes + e->image.byteSize());  // 44154 for 140 x 105
+        const uint32_t bitmapBytes = uint32_t(kBmpHeaderBytes + e->image.byteSize()); // 44154 for 140 x 105
         BitmapFileHeader fileHeader;
         fileHeader.type = kBmMagic;
         fileHeader.size = bitmapBytes;
         fileHeader.offBits = kBmpHeaderBytes;
-        BitmapInfoHeader info;  // size 40, everything else 0 unless set
+        BitmapInfoHeader info; // size 40, everything else 0 unless set
         info.width = e->image.width();
-        info.height = e->image.height();  // positive: rows bottom-up, as they are in memory
+        info.height = e->image.height(); // positive: rows bottom-up, as they are in memory
         info.planes = 1;
         info.bitCount = 24;
         QByteArray record = name;
         record.append('\0');
         appendInt32(record, int32_t(bitmapBytes));
-        appendInt32(record, 0);  // reserved
+        appendInt32(record, 0); // reserved
         record.append(reinterpret_cast<const char*>(&fileHeader), sizeof fileHeader);
         record.append(reinterpret_cast<const char*>(&info), sizeof info);
         record.append(reinterpret_cast<const char*>(e->image.bits()), qsizetype(e->image.byteSize()));
@@ -280,7 +289,8 @@ int ThumbnailStore::Load(const QString& thumbnailFile)
         const auto* nameEnd = static_cast<const uint8_t*>(std::memchr(data + at, 0, size - at));
         if (!nameEnd)
             break;
-        const QString name = QFile::decodeName(QByteArray(reinterpret_cast<const char*>(data + at), nameEnd - (data + at)));
+        const QString name
+            = QFile::decodeName(QByteArray(reinterpret_cast<const char*>(data + at), nameEnd - (data + at)));
         at = size_t(nameEnd - data) + 1;
         if (size - at < kEntryHeaderBytes)
             break;
@@ -312,17 +322,16 @@ int ThumbnailStore::ScanFolder(const QString& folder)
     QDir dir(folder);
     QStringList names;
     if (dir.exists())
-        names = dir.entryList(QDir::Files | QDir::Hidden, QDir::NoSort);  // regular files, hidden ones too
-    names.erase(std::remove_if(names.begin(), names.end(), [](const QString& n) { return !IsPictureName(n); }),
-                names.end());
+        names = dir.entryList(QDir::Files | QDir::Hidden, QDir::NoSort); // regular files, hidden ones too
+    names.erase(
+        std::remove_if(names.begin(), names.end(), [](const QString& n) { return !IsPictureName(n); }), names.end());
     if (names.isEmpty()) {
         Clear();
         return 0;
     }
     // Byte order of the names, so the strip lists the same folder the same way on every run.
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return QFile::encodeName(a) < QFile::encodeName(b);
-    });
+    std::sort(names.begin(), names.end(),
+        [](const QString& a, const QString& b) { return QFile::encodeName(a) < QFile::encodeName(b); });
     QSet<QString> known;
     for (const ThumbnailEntry* e = m_First; e; e = e->next)
         known.insert(e->path);
@@ -335,18 +344,18 @@ int ThumbnailStore::ScanFolder(const QString& folder)
     // Decoding a frame takes milliseconds: the pictures are decoded and reduced on a few threads, each
     // into its own slot, and appended in name order afterwards.
     std::vector<std::unique_ptr<ThumbnailEntry>> made(fresh.size());
-    std::atomic<size_t> next{0};
+    std::atomic<size_t> next { 0 };
     const auto work = [&] {
         for (size_t i; (i = next++) < fresh.size();)
             made[i] = reducedFile(fresh[i]);
     };
-    const size_t threads = std::min<size_t>({std::max(1u, std::thread::hardware_concurrency()), 4, fresh.size()});
+    const size_t threads = std::min<size_t>({ std::max(1u, std::thread::hardware_concurrency()), 4, fresh.size() });
     std::vector<std::thread> helpers;
     for (size_t k = 1; k < threads; ++k) {
         try {
             helpers.emplace_back(work);
         } catch (const std::system_error&) {
-            break;  // fewer helpers, same result
+            break; // fewer helpers, same result
         }
     }
     work();

@@ -24,8 +24,8 @@ TEST(JpegColor, RowConversion_EqualsExtendedPrecision_AllRgbTriples)
     for (int r = 0; r < 256; ++r) {
         for (int g = 0; g < 256; ++g) {
             for (int b = 0; b < 256; ++b) {
-                const uint8_t even[3] = {uint8_t(b), uint8_t(g), uint8_t(r)};
-                const uint8_t odd[3] = {uint8_t(255 - g), uint8_t(b), uint8_t(r ^ 0x5A)};
+                const uint8_t even[3] = { uint8_t(b), uint8_t(g), uint8_t(r) };
+                const uint8_t odd[3] = { uint8_t(255 - g), uint8_t(b), uint8_t(r ^ 0x5A) };
                 std::copy_n(even, 3, &row[6 * b]);
                 std::copy_n(odd, 3, &row[6 * b + 3]);
             }
@@ -45,7 +45,8 @@ TEST(JpegColor, RowConversion_EqualsExtendedPrecision_AllRgbTriples)
     EXPECT_LT(doubleDisagrees, 7000);
 
     // Packed planes (step 1) take the portable path: same values.
-    const uint8_t reds[5] = {129, 0, 255, 7, 200}, greens[5] = {129, 0, 255, 99, 13}, blues[5] = {129, 0, 0, 250, 77};
+    const uint8_t reds[5] = { 129, 0, 255, 7, 200 }, greens[5] = { 129, 0, 255, 99, 13 },
+                  blues[5] = { 129, 0, 0, 250, 77 };
     jpeg::ConvertRowY(reds, greens, blues, 1, 5, y);
     jpeg::ConvertRowChroma(reds, greens, blues, 1, 5, cb, cr);
     for (int i = 0; i < 5; ++i) {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "files/JpegDct.h"
-#include "files/JpegTables.h"
 #include "files/JpegReference.h"
+#include "files/JpegTables.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ using jpegtest::reference;
     return ::testing::AssertionSuccess();
 }
 
-}  // namespace
+} // namespace
 
 TEST(JpegDct, DirectCoefficient_IsTheFormula)
 {
@@ -79,7 +79,7 @@ TEST(JpegDct, FastQuantize_SameAsDirect_MillionsOfRandomBlocks)
         const int kind = n % 3;
         if (kind == 0) {
             for (int i = 0; i < 64; i += 4) {
-                const uint32_t bits = rng();  // four samples from one draw
+                const uint32_t bits = rng(); // four samples from one draw
                 for (int k = 0; k < 4; ++k)
                     block[i + k] = int16_t(int((bits >> (8 * k)) & 255) - 128);
             }
@@ -124,7 +124,7 @@ TEST(JpegDct, FastQuantize_SameAsDirect_StructuredBlocks)
         }
     // Extremes and checkerboards of every cell size and amplitude.
     for (int amplitude = 1; amplitude <= 128; ++amplitude)
-        for (int cell : {1, 2, 4}) {
+        for (int cell : { 1, 2, 4 }) {
             fill([&](int y, int x) { return ((x / cell + y / cell) % 2) ? amplitude : -amplitude; });
             ASSERT_TRUE(sameAsDirect(t, block, true)) << "checker " << cell << " " << amplitude;
             fill([&](int y, int x) { return ((x / cell + y / cell) % 2) ? amplitude - 1 : -128; });
@@ -137,14 +137,14 @@ TEST(JpegDct, FastQuantize_SameAsDirect_StructuredBlocks)
     // A single spike at every position, every amplitude, on zero and on a pedestal.
     for (int at = 0; at < 64; ++at)
         for (int amplitude = -128; amplitude <= 128; ++amplitude)
-            for (int pedestal : {0, -128, 100}) {
+            for (int pedestal : { 0, -128, 100 }) {
                 fill([&](int y, int x) { return y * 8 + x == at ? amplitude : pedestal; });
                 ASSERT_TRUE(sameAsDirect(t, block, false)) << "spike at " << at << " of " << amplitude;
             }
     // The cosine patterns themselves, at full and half strength.
     for (int u = 0; u < 8; ++u)
         for (int v = 0; v < 8; ++v)
-            for (double a : {127.0, 128.0, 64.0, -100.0}) {
+            for (double a : { 127.0, 128.0, 64.0, -100.0 }) {
                 fill([&](int y, int x) {
                     return int(a * std::cos((2 * y + 1) * u * M_PI / 16) * std::cos((2 * x + 1) * v * M_PI / 16));
                 });

@@ -11,9 +11,9 @@
 
 #include <jpeglib.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
-#include <array>
 #include <map>
 #include <random>
 #include <tuple>
@@ -26,7 +26,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using PixelFn = std::function<void(int x, int y, uint8_t rgb[3])>;  // y counted from the top
+using PixelFn = std::function<void(int x, int y, uint8_t rgb[3])>; // y counted from the top
 
 void makePicture(DibImage& img, int w, int h, const PixelFn& f)
 {
@@ -46,7 +46,7 @@ void makePicture(DibImage& img, int w, int h, const PixelFn& f)
 Bytes encode(const DibImage& img)
 {
     const uint8_t* top = img.rowTopDown(0);
-    JpegEncoder encoder(JpegPlanes{top + 2, top + 1, top, 3, -ptrdiff_t(img.stride())});
+    JpegEncoder encoder(JpegPlanes { top + 2, top + 1, top, 3, -ptrdiff_t(img.stride()) });
     encoder.SetParameters(img.width(), img.height());
     if (encoder.Encode() != 0)
         return {};
@@ -57,7 +57,7 @@ Bytes encode(const DibImage& img)
 
 struct Decoded {
     int width = 0, height = 0;
-    std::vector<uint8_t> rgb;  // top-down
+    std::vector<uint8_t> rgb; // top-down
 };
 
 bool decode(const Bytes& file, Decoded& out)
@@ -83,7 +83,7 @@ std::vector<std::pair<uint8_t, Bytes>> segments(const Bytes& file)
     while (at + 4 <= file.size() && file[at] == 0xFF) {
         const uint8_t marker = file[at + 1];
         const size_t length = size_t(file[at + 2]) << 8 | file[at + 3];
-        out.push_back({marker, Bytes(file.begin() + at + 4, file.begin() + at + 2 + length)});
+        out.push_back({ marker, Bytes(file.begin() + at + 4, file.begin() + at + 2 + length) });
         at += 2 + length;
         if (marker == 0xDA)
             break;
@@ -109,12 +109,12 @@ void natural(int x, int y, uint8_t rgb[3])
     // Smooth shading, a few soft edges and mild texture, like a photograph of an object on a bench.
     const double shade = 110 + 60 * std::sin(x * 0.021) * std::cos(y * 0.017) + (x > 90 && y > 60 ? 40 : 0);
     const double texture = 6 * std::sin(x * 0.9 + y * 0.4) * std::sin(y * 0.7);
-    const double v[3] = {shade + texture + 20, shade + texture, shade - texture - 25 + y * 0.1};
+    const double v[3] = { shade + texture + 20, shade + texture, shade - texture - 25 + y * 0.1 };
     for (int c = 0; c < 3; ++c)
         rgb[c] = uint8_t(std::clamp(int(v[c]), 0, 255));
 }
 
-}  // namespace
+} // namespace
 
 TEST(JpegEncoder, MidGrey16x16_GivesTheKnown636ByteFile)
 {
@@ -122,24 +122,24 @@ TEST(JpegEncoder, MidGrey16x16_GivesTheKnown636ByteFile)
     makePicture(img, 16, 16, [](int, int, uint8_t rgb[3]) { rgb[0] = rgb[1] = rgb[2] = 128; });
     const Bytes file = encode(img);
     ASSERT_EQ(file.size(), 636u);
-    const Bytes head = {0xFF, 0xD8,                                                              // SOI
-                        0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46, 0x00, 0x01, 0x02, 0x01,  // APP0 JFIF 1.02
-                        0x00, 0x48, 0x00, 0x48, 0x00, 0x00,                                      // 72 x 72 dpi
-                        0xFF, 0xFE, 0x00, 0x05, 0x20, 0x20, 0x00};                               // COM "  "
+    const Bytes head = { 0xFF, 0xD8, // SOI
+        0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46, 0x00, 0x01, 0x02, 0x01, // APP0 JFIF 1.02
+        0x00, 0x48, 0x00, 0x48, 0x00, 0x00, // 72 x 72 dpi
+        0xFF, 0xFE, 0x00, 0x05, 0x20, 0x20, 0x00 }; // COM "  "
     EXPECT_EQ(Bytes(file.begin(), file.begin() + head.size()), head);
-    const Bytes sof = {0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x10, 0x00, 0x10, 0x03,
-                       0x00, 0x22, 0x00, 0x01, 0x11, 0x01, 0x02, 0x11, 0x01};
-    const Bytes sos = {0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x00, 0x00, 0x01, 0x11, 0x02, 0x11, 0x00, 0x3F, 0x00};
+    const Bytes sof = { 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x10, 0x00, 0x10, 0x03, 0x00, 0x22, 0x00, 0x01, 0x11, 0x01,
+        0x02, 0x11, 0x01 };
+    const Bytes sos = { 0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x00, 0x00, 0x01, 0x11, 0x02, 0x11, 0x00, 0x3F, 0x00 };
     EXPECT_EQ(Bytes(file.begin() + 630 - 33, file.begin() + 630 - 14), sof);
     EXPECT_EQ(Bytes(file.begin() + 630 - 14, file.begin() + 630), sos);
-    EXPECT_EQ(Bytes(file.begin() + 630, file.end()), (Bytes{0x28, 0xA2, 0x8A, 0x00, 0xFF, 0xD9}));
+    EXPECT_EQ(Bytes(file.begin() + 630, file.end()), (Bytes { 0x28, 0xA2, 0x8A, 0x00, 0xFF, 0xD9 }));
 
     // Between COM and SOF0: two DQT then the four DHT segments, in this order and with these lengths.
     const auto seg = segments(file);
     ASSERT_EQ(seg.size(), 10u);
-    const uint8_t markers[] = {0xE0, 0xFE, 0xDB, 0xDB, 0xC4, 0xC4, 0xC4, 0xC4, 0xC0, 0xDA};
-    const size_t lengths[] = {14, 3, 65, 65, 29, 29, 179, 179, 15, 10};
-    const uint8_t firsts[] = {0x4A, 0x20, 0x00, 0x01, 0x00, 0x01, 0x10, 0x11, 0x08, 0x03};
+    const uint8_t markers[] = { 0xE0, 0xFE, 0xDB, 0xDB, 0xC4, 0xC4, 0xC4, 0xC4, 0xC0, 0xDA };
+    const size_t lengths[] = { 14, 3, 65, 65, 29, 29, 179, 179, 15, 10 };
+    const uint8_t firsts[] = { 0x4A, 0x20, 0x00, 0x01, 0x00, 0x01, 0x10, 0x11, 0x08, 0x03 };
     for (size_t i = 0; i < seg.size(); ++i) {
         EXPECT_EQ(seg[i].first, markers[i]) << i;
         EXPECT_EQ(seg[i].second.size(), lengths[i]) << i;
@@ -167,27 +167,27 @@ TEST(JpegEncoder, Tables_EqualLibjpegTurboQuality50)
     tjhandle tj = tjInitCompress();
     unsigned char* theirs = nullptr;
     unsigned long theirSize = 0;
-    ASSERT_EQ(tjCompress2(tj, img.bits(), 64, int(img.stride()), 48, TJPF_BGR,
-                          &theirs, &theirSize, TJSAMP_420, 50, TJFLAG_BOTTOMUP),
-              0);
+    ASSERT_EQ(tjCompress2(tj, img.bits(), 64, int(img.stride()), 48, TJPF_BGR, &theirs, &theirSize, TJSAMP_420, 50,
+                  TJFLAG_BOTTOMUP),
+        0);
     const Bytes theirFile(theirs, theirs + theirSize);
     tjFree(theirs);
     tjDestroy(tj);
 
     // libjpeg-turbo may put several tables in one segment: split them by their headers.
     const auto tablesOf = [](const Bytes& file) {
-        std::map<std::pair<uint8_t, uint8_t>, Bytes> t;  // (marker, class/id) -> table
+        std::map<std::pair<uint8_t, uint8_t>, Bytes> t; // (marker, class/id) -> table
         for (const auto& [marker, payload] : segments(file)) {
             size_t at = 0;
             while (marker == 0xDB && at + 65 <= payload.size()) {
-                t[{marker, payload[at]}] = Bytes(payload.begin() + at + 1, payload.begin() + at + 65);
+                t[{ marker, payload[at] }] = Bytes(payload.begin() + at + 1, payload.begin() + at + 65);
                 at += 65;
             }
             while (marker == 0xC4 && at + 17 <= payload.size()) {
                 size_t count = 0;
                 for (int i = 1; i <= 16; ++i)
                     count += payload[at + i];
-                t[{marker, payload[at]}] = Bytes(payload.begin() + at + 1, payload.begin() + at + 17 + count);
+                t[{ marker, payload[at] }] = Bytes(payload.begin() + at + 1, payload.begin() + at + 17 + count);
                 at += 17 + count;
             }
         }
@@ -215,7 +215,7 @@ TEST(JpegEncoder, Scan_EveryFFIsStuffed_NoMarkersInside)
             ASSERT_EQ(file[i + 1], 0x00) << "at " << i;
             ++ffCount;
         }
-    EXPECT_GT(ffCount, 0);  // noise makes plenty of them
+    EXPECT_GT(ffCount, 0); // noise makes plenty of them
     EXPECT_EQ(file[file.size() - 2], 0xFF);
     EXPECT_EQ(file[file.size() - 1], 0xD9);
 }
@@ -225,7 +225,8 @@ TEST(JpegEncoder, Scan_EveryFFIsStuffed_NoMarkersInside)
 TEST(JpegEncoder, EdgeReplication_SameScanAsPaddedPicture)
 {
     std::mt19937 rng(3);
-    for (const auto& [w, h] : {std::pair{1, 1}, {17, 17}, {16, 17}, {17, 16}, {33, 5}, {2, 31}, {18, 18}, {5, 6}, {3, 2}}) {
+    for (const auto& [w, h] : { std::pair { 1, 1 }, { 17, 17 }, { 16, 17 }, { 17, 16 }, { 33, 5 }, { 2, 31 },
+             { 18, 18 }, { 5, 6 }, { 3, 2 } }) {
         std::vector<uint8_t> px(size_t(w) * h * 3);
         for (uint8_t& v : px)
             v = uint8_t(rng());
@@ -254,8 +255,8 @@ TEST(JpegEncoder, EverySmallSize_DecodesToExactSize)
     std::vector<std::pair<int, int>> sizes;
     for (int w = 1; w <= 40; ++w)
         for (int h = 1; h <= 40; ++h)
-            sizes.push_back({w, h});
-    for (auto s : {std::pair{2047, 3}, {5, 1537}, {333, 257}, {1023, 769}, {2048, 1536}})
+            sizes.push_back({ w, h });
+    for (auto s : { std::pair { 2047, 3 }, { 5, 1537 }, { 333, 257 }, { 1023, 769 }, { 2048, 1536 } })
         sizes.push_back(s);
     for (const auto& [w, h] : sizes) {
         DibImage img;
@@ -289,7 +290,7 @@ TEST(JpegEncoder, NaturalPicture_DecodesUprightWithGoodPsnr)
 
     DibImage flag;
     makePicture(flag, 48, 32, [](int, int y, uint8_t rgb[3]) {
-        rgb[0] = y < 16 ? 220 : 20;  // red on top, blue below
+        rgb[0] = y < 16 ? 220 : 20; // red on top, blue below
         rgb[1] = 30;
         rgb[2] = y < 16 ? 20 : 220;
     });
@@ -315,7 +316,7 @@ TEST(JpegEncoder, PackedPlanes_SameFileAsBitmap)
             g[y * 37 + x] = p[1];
             r[y * 37 + x] = p[2];
         }
-    JpegEncoder encoder(JpegPlanes{r.data(), g.data(), b.data(), 1, 37});
+    JpegEncoder encoder(JpegPlanes { r.data(), g.data(), b.data(), 1, 37 });
     encoder.SetParameters(37, 23);
     ASSERT_EQ(encoder.Encode(), 0);
     int64_t n = 0;
@@ -328,21 +329,21 @@ TEST(JpegEncoder, Failures_ReportedAndNoFileWritten)
     QTemporaryDir dir;
     DibImage grey;
     ASSERT_TRUE(grey.Create(16, 16, 8));
-    EXPECT_FALSE(EncodeJpeg(grey, dir.filePath("a.jpg")));  // only 24-bit pictures
+    EXPECT_FALSE(EncodeJpeg(grey, dir.filePath("a.jpg"))); // only 24-bit pictures
     DibImage empty;
     EXPECT_FALSE(EncodeJpeg(empty, dir.filePath("b.jpg")));
     DibImage img;
     makePicture(img, 20, 20, natural);
-    EXPECT_FALSE(EncodeJpeg(img, dir.filePath("missing/c.jpg")));  // folder does not exist
+    EXPECT_FALSE(EncodeJpeg(img, dir.filePath("missing/c.jpg"))); // folder does not exist
     EXPECT_FALSE(QFile::exists(dir.filePath("a.jpg")));
     EXPECT_FALSE(QFile::exists(dir.filePath("b.jpg")));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
     // Sizes the file format cannot hold, and no planes, fail the encode itself.
-    JpegEncoder wide(JpegPlanes{img.bits(), img.bits(), img.bits(), 0, 0});
+    JpegEncoder wide(JpegPlanes { img.bits(), img.bits(), img.bits(), 0, 0 });
     wide.SetParameters(65536, 1);
     EXPECT_EQ(wide.Encode(), -1);
-    JpegEncoder none(JpegPlanes{});
+    JpegEncoder none(JpegPlanes {});
     none.SetParameters(16, 16);
     EXPECT_EQ(none.Encode(), -1);
     int64_t n = 7;
@@ -356,7 +357,8 @@ TEST(JpegEncoder, Failures_ReportedAndNoFileWritten)
 TEST(JpegEncoder, FileCoefficients_EqualReferencePipeline)
 {
     std::mt19937 rng(77);
-    for (const auto& [w, h, noisy] : {std::tuple{45, 37, false}, {64, 48, true}, {17, 33, true}, {130, 18, false}}) {
+    for (const auto& [w, h, noisy] :
+        { std::tuple { 45, 37, false }, { 64, 48, true }, { 17, 33, true }, { 130, 18, false } }) {
         DibImage img;
         makePicture(img, w, h, [&](int x, int y, uint8_t rgb[3]) {
             natural(x, y, rgb);
@@ -376,7 +378,7 @@ TEST(JpegEncoder, FileCoefficients_EqualReferencePipeline)
 
         const auto pixel = [&](int x, int y) {
             const uint8_t* p = img.rowTopDown(std::min(y, h - 1)) + 3 * std::min(x, w - 1);
-            return std::array<int, 3>{p[2], p[1], p[0]};
+            return std::array<int, 3> { p[2], p[1], p[0] };
         };
         int mismatches = 0;
         for (int mcuY = 0; mcuY < (h + 15) / 16; ++mcuY)
@@ -399,14 +401,14 @@ TEST(JpegEncoder, FileCoefficients_EqualReferencePipeline)
                     const int component = block < 4 ? 0 : block - 3;
                     const int row = block < 4 ? mcuY * 2 + block / 2 : mcuY;
                     const int col = block < 4 ? mcuX * 2 + block % 2 : mcuX;
-                    JBLOCKARRAY rows = (*info.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&info),
-                                                                       arrays[component], JDIMENSION(row), 1, FALSE);
+                    JBLOCKARRAY rows = (*info.mem->access_virt_barray)(
+                        reinterpret_cast<j_common_ptr>(&info), arrays[component], JDIMENSION(row), 1, FALSE);
                     const int16_t* expected = want[component == 0 ? 0 : 1];
                     for (int k = 0; k < 64; ++k)
                         if (rows[0][col][k] != expected[(k % 8) * 8 + k / 8] && ++mismatches == 1)
-                            ADD_FAILURE() << w << " x " << h << ", MCU " << mcuX << ", " << mcuY << ", block "
-                                          << block << ", coefficient " << k << ": " << rows[0][col][k]
-                                          << " instead of " << expected[(k % 8) * 8 + k / 8];
+                            ADD_FAILURE() << w << " x " << h << ", MCU " << mcuX << ", " << mcuY << ", block " << block
+                                          << ", coefficient " << k << ": " << rows[0][col][k] << " instead of "
+                                          << expected[(k % 8) * 8 + k / 8];
                 }
         jpeg_finish_decompress(&info);
         jpeg_destroy_decompress(&info);

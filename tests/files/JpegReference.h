@@ -81,4 +81,4 @@ inline int referenceCr(int r, int g, int b)
     return int((long double)0.5 * r - (long double)0.4187 * g - (long double)0.0813 * b);
 }
 
-}  // namespace jpegtest
+} // namespace jpegtest

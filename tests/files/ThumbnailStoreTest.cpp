@@ -55,7 +55,10 @@ std::vector<QString> pathsOf(const ThumbnailStore& store)
     return out;
 }
 
-void appendInt32(Bytes& out, int32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); }
+void appendInt32(Bytes& out, int32_t v)
+{
+    out.append(reinterpret_cast<const char*>(&v), 4);
+}
 
 // A small BMP file image: w x h, 24 bits, every pixel (b, g, r) = (x, y, tag).
 Bytes smallBmp(int w, int h, uint8_t tag)
@@ -69,7 +72,7 @@ Bytes smallBmp(int w, int h, uint8_t tag)
     appendInt32(b, 40);
     appendInt32(b, w);
     appendInt32(b, h);
-    b.append("\x01\x00\x18\x00", 4);  // planes 1, 24 bits
+    b.append("\x01\x00\x18\x00", 4); // planes 1, 24 bits
     for (int i = 0; i < 6; ++i)
         appendInt32(b, 0);
     for (int row = 0; row < h; ++row) {
@@ -84,10 +87,14 @@ Bytes smallBmp(int w, int h, uint8_t tag)
 }
 
 struct Record {
-    Record(const Bytes& n, const Bytes& b) : name(n), bitmap(b) {}
+    Record(const Bytes& n, const Bytes& b)
+        : name(n)
+        , bitmap(b)
+    {
+    }
     Bytes name;
     Bytes bitmap;
-    std::optional<int32_t> size;  // the stated size, when it is not the bitmap's true one
+    std::optional<int32_t> size; // the stated size, when it is not the bitmap's true one
 };
 
 Bytes thumbnailFile(const std::vector<Record>& records, int32_t count, const char* magic = "VIZMAR THUMBNAILFILE VER")
@@ -123,7 +130,7 @@ protected:
     QTemporaryDir dir;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ThumbnailTest, AddScaledReducesWholePicture_AddCopiedTakesCorner)
 {
@@ -134,7 +141,7 @@ TEST_F(ThumbnailTest, AddScaledReducesWholePicture_AddCopiedTakesCorner)
     ASSERT_EQ(store.AddScaled("a.bmp", big), 1);
     ASSERT_EQ(store.AddCopied("b.bmp", big), 1);
     ASSERT_EQ(store.AddCopied("c.bmp", small), 1);
-    EXPECT_EQ(store.AddScaled("d.bmp", DibImage()), 0);  // no picture, no entry
+    EXPECT_EQ(store.AddScaled("d.bmp", DibImage()), 0); // no picture, no entry
     EXPECT_EQ(store.AddCopied("d.bmp", DibImage()), 0);
     ASSERT_EQ(store.count(), 3);
     EXPECT_EQ(store.current()->path, "c.bmp");
@@ -142,7 +149,7 @@ TEST_F(ThumbnailTest, AddScaledReducesWholePicture_AddCopiedTakesCorner)
     const ThumbnailEntry* scaled = store.first();
     const ThumbnailEntry* copied = scaled->next;
     const ThumbnailEntry* partial = copied->next;
-    for (const ThumbnailEntry* e : {scaled, copied, partial}) {
+    for (const ThumbnailEntry* e : { scaled, copied, partial }) {
         EXPECT_EQ(e->image.width(), 140);
         EXPECT_EQ(e->image.height(), 105);
         EXPECT_EQ(e->image.bitsPerPixel(), 24);
@@ -157,35 +164,35 @@ TEST_F(ThumbnailTest, AddScaledReducesWholePicture_AddCopiedTakesCorner)
             if (x < 50 && y < 40)
                 ASSERT_EQ(std::memcmp(p, small.rowTopDown(y) + 3 * x, 3), 0);
             else
-                ASSERT_TRUE(p[0] == 0 && p[1] == 0 && p[2] == 0);  // beyond a small picture: black
+                ASSERT_TRUE(p[0] == 0 && p[1] == 0 && p[2] == 0); // beyond a small picture: black
         }
 }
 
-TEST_F(ThumbnailTest, SeekToAndRemoveCurrent_MoveTheCursorAsSpecified)
+TEST_F(ThumbnailTest, SeekToAndRemoveCurrent_CursorMovesToNextElsePrevious)
 {
     ThumbnailStore store;
     DibImage img;
     makePicture(img, 10, 10);
-    for (const char* name : {"a", "b", "c"})
+    for (const char* name : { "a", "b", "c" })
         store.AddCopied(name, img);
     EXPECT_EQ(store.SeekTo(3), 0);
     EXPECT_EQ(store.SeekTo(-1), 0);
     EXPECT_EQ(store.current()->path, "c");
     ASSERT_EQ(store.SeekTo(1), 1);
     EXPECT_EQ(store.current()->path, "b");
-    store.RemoveCurrent();  // the next one takes the cursor
+    store.RemoveCurrent(); // the next one takes the cursor
     EXPECT_EQ(store.current()->path, "c");
-    EXPECT_EQ(pathsOf(store), (std::vector<QString>{"a", "c"}));
-    store.RemoveCurrent();  // no next: the previous one
+    EXPECT_EQ(pathsOf(store), (std::vector<QString> { "a", "c" }));
+    store.RemoveCurrent(); // no next: the previous one
     EXPECT_EQ(store.current()->path, "a");
     EXPECT_EQ(store.count(), 1);
     store.RemoveCurrent();
     EXPECT_EQ(store.current(), nullptr);
     EXPECT_EQ(store.first(), nullptr);
     EXPECT_EQ(store.count(), 0);
-    store.RemoveCurrent();  // nothing to remove
+    store.RemoveCurrent(); // nothing to remove
     EXPECT_EQ(store.SeekTo(0), 0);
-    store.AddCopied("d", img);  // an emptied store starts again at count 1
+    store.AddCopied("d", img); // an emptied store starts again at count 1
     EXPECT_EQ(store.count(), 1);
     store.Clear();
     EXPECT_EQ(store.count(), 0);
@@ -210,7 +217,7 @@ TEST_F(ThumbnailTest, SaveThenLoad_SameThumbnailsSameOrder_ExactLayout)
     EXPECT_EQ(v, 2);
     EXPECT_EQ(bytes.mid(33, 6), Bytes("x.jpg", 6));
     const char* entry = bytes.constData() + 39;
-    const int32_t header[] = {44154, 0};
+    const int32_t header[] = { 44154, 0 };
     EXPECT_EQ(std::memcmp(entry, header, 8), 0);
     BitmapFileHeader fh;
     BitmapInfoHeader ih;
@@ -224,9 +231,9 @@ TEST_F(ThumbnailTest, SaveThenLoad_SameThumbnailsSameOrder_ExactLayout)
     EXPECT_EQ(+ih.height, 105);
     EXPECT_EQ(+ih.planes, 1);
     EXPECT_EQ(+ih.bitCount, 24);
-    EXPECT_EQ(ih.compression | ih.sizeImage | uint32_t(ih.xPelsPerMeter) | uint32_t(ih.yPelsPerMeter) | ih.clrUsed |
-                  ih.clrImportant,
-              0u);
+    EXPECT_EQ(ih.compression | ih.sizeImage | uint32_t(ih.xPelsPerMeter) | uint32_t(ih.yPelsPerMeter) | ih.clrUsed
+            | ih.clrImportant,
+        0u);
     // The stored bitmap is a BMP file that a reader we did not write accepts.
     QImageReader reader(QString("%1/embedded.bmp").arg(dir.path()));
     writeFile(dir.filePath("embedded.bmp"), bytes.mid(39 + 8, 44154));
@@ -236,25 +243,26 @@ TEST_F(ThumbnailTest, SaveThenLoad_SameThumbnailsSameOrder_ExactLayout)
     ASSERT_EQ(loaded.Load(file), 1);
     ASSERT_EQ(pathsOf(loaded), pathsOf(store));
     for (const ThumbnailEntry *a = store.first(), *b = loaded.first(); a; a = a->next, b = b->next)
-        EXPECT_EQ(std::memcmp(a->image.bits(), b->image.bits(), size_t(a->image.byteSize())), 0) << a->path.toStdString();
+        EXPECT_EQ(std::memcmp(a->image.bits(), b->image.bits(), size_t(a->image.byteSize())), 0)
+            << a->path.toStdString();
     EXPECT_EQ(loaded.current(), loaded.first()->next);
 
     // No temporary file is left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-              (QStringList{"ThumbNail", "embedded.bmp", "long name.bmp", "x.jpg"}));
+        (QStringList { "ThumbNail", "embedded.bmp", "long name.bmp", "x.jpg" }));
 }
 
 TEST_F(ThumbnailTest, Load_OlderMagicAccepted_OtherMagicsAndVersionsRefused)
 {
     picture("a.bmp");
     const QString file = ThumbnailStore::FileIn(dir.path());
-    const std::vector<Record> one = {{"a.bmp", smallBmp(3, 2, 7)}};
+    const std::vector<Record> one = { { "a.bmp", smallBmp(3, 2, 7) } };
     writeFile(file, thumbnailFile(one, 1, "ZR-QT THUMBNAILFILE VER"));
     ThumbnailStore store;
     ASSERT_EQ(store.Load(file), 1);
     ASSERT_EQ(store.count(), 1);
     EXPECT_EQ(store.first()->path, at("a.bmp"));
-    const uint8_t* p = store.first()->image.rowTopDown(1) + 3 * 2;  // pixel (2, 1) of the small bitmap
+    const uint8_t* p = store.first()->image.rowTopDown(1) + 3 * 2; // pixel (2, 1) of the small bitmap
     EXPECT_TRUE(p[0] == 2 && p[1] == 1 && p[2] == 7);
     ASSERT_EQ(store.Save(file), 1);
     EXPECT_TRUE(readFile(file).startsWith("VIZMAR THUMBNAILFILE VER1000"));
@@ -263,7 +271,7 @@ TEST_F(ThumbnailTest, Load_OlderMagicAccepted_OtherMagicsAndVersionsRefused)
     wrongVersion.replace(24, 4, "1001");
     Bytes wrongMagic = thumbnailFile(one, 1);
     wrongMagic[3] = 'X';
-    for (const Bytes& bad : {wrongVersion, wrongMagic, Bytes("VIZMAR THUMBNAILFILE VER"), Bytes()}) {
+    for (const Bytes& bad : { wrongVersion, wrongMagic, Bytes("VIZMAR THUMBNAILFILE VER"), Bytes() }) {
         writeFile(file, bad);
         ThumbnailStore s;
         EXPECT_EQ(s.Load(file), 0);
@@ -283,10 +291,10 @@ TEST_F(ThumbnailTest, Save_EmptyStoreDeletesTheFile_LoadDropsDeletedPictures)
     ASSERT_EQ(store.ScanFolder(dir.path()), 1);
     ASSERT_EQ(store.Save(file), 1);
 
-    ASSERT_TRUE(QFile::remove(at("a.bmp")));  // deleted by other means
+    ASSERT_TRUE(QFile::remove(at("a.bmp"))); // deleted by other means
     ThumbnailStore loaded;
     ASSERT_EQ(loaded.Load(file), 1);
-    EXPECT_EQ(pathsOf(loaded), std::vector<QString>{at("b.jpg")});
+    EXPECT_EQ(pathsOf(loaded), std::vector<QString> { at("b.jpg") });
 
     ThumbnailStore empty;
     EXPECT_EQ(empty.Save(file), 0);
@@ -295,24 +303,24 @@ TEST_F(ThumbnailTest, Save_EmptyStoreDeletesTheFile_LoadDropsDeletedPictures)
 
 TEST_F(ThumbnailTest, ScanFolder_ExactExtensionsInNameOrder_ClearsWhenNoPicture)
 {
-    for (const char* name : {"b.jpg", "a.bmp", "C.JPG", "d.jpeg", "e.BMP", "f.Jpg"})
+    for (const char* name : { "b.jpg", "a.bmp", "C.JPG", "d.jpeg", "e.BMP", "f.Jpg" })
         picture(name);
     writeFile(at("broken.jpg"), Bytes("not a picture at all"));
     writeFile(at("notes.txt"), Bytes("text"));
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.jpg"));
     ThumbnailStore store;
     store.ScanFolder(dir.path());
-    EXPECT_EQ(pathsOf(store), (std::vector<QString>{at("a.bmp"), at("b.jpg")}));  // broken.jpg: no entry
+    EXPECT_EQ(pathsOf(store), (std::vector<QString> { at("a.bmp"), at("b.jpg") })); // broken.jpg: no entry
 
     picture("0.bmp");
-    store.ScanFolder(dir.path() + "/");  // only the new picture, however the folder is written
-    EXPECT_EQ(pathsOf(store), (std::vector<QString>{at("a.bmp"), at("b.jpg"), at("0.bmp")}));
+    store.ScanFolder(dir.path() + "/"); // only the new picture, however the folder is written
+    EXPECT_EQ(pathsOf(store), (std::vector<QString> { at("a.bmp"), at("b.jpg"), at("0.bmp") }));
 
     QTemporaryDir other;
     DibImage img;
     makePicture(img, 20, 20);
     ASSERT_TRUE(img.SaveBmp(other.filePath("A.JPG")));
-    store.ScanFolder(other.path());  // its only picture has an upper-case extension
+    store.ScanFolder(other.path()); // its only picture has an upper-case extension
     EXPECT_EQ(store.count(), 0);
     store.ScanFolder(dir.path());
     EXPECT_EQ(store.count(), 3);
@@ -329,24 +337,23 @@ TEST_F(ThumbnailTest, Load_SkipsNamesThatAreNotPlainFileNames)
     writeFile(save + "/sub/inner.bmp", Bytes("x"));
     writeFile(save + "/ok.bmp", Bytes("x"));
     const Bytes bmp = smallBmp(2, 2, 1);
-    const std::vector<Record> records = {{"../outside.bmp", bmp}, {"sub/inner.bmp", bmp},
-                                         {dir.filePath("outside.bmp").toUtf8(), bmp},
-                                         {"sub\\inner.bmp", bmp},   {".", bmp},  {"..", bmp},
-                                         {"", bmp},                 {"ok.bmp", bmp}};
+    const std::vector<Record> records
+        = { { "../outside.bmp", bmp }, { "sub/inner.bmp", bmp }, { dir.filePath("outside.bmp").toUtf8(), bmp },
+              { "sub\\inner.bmp", bmp }, { ".", bmp }, { "..", bmp }, { "", bmp }, { "ok.bmp", bmp } };
     writeFile(ThumbnailStore::FileIn(save), thumbnailFile(records, int32_t(records.size())));
     ThumbnailStore store;
     ASSERT_EQ(store.Load(ThumbnailStore::FileIn(save)), 1);
-    EXPECT_EQ(pathsOf(store), std::vector<QString>{save + "/ok.bmp"});
+    EXPECT_EQ(pathsOf(store), std::vector<QString> { save + "/ok.bmp" });
 }
 
 // Every cut of a small valid file, and files whose counts and sizes lie: loading stops at the end of the
 // data, never reads past it (the AddressSanitizer build checks), and makes only whole, sane entries.
 TEST_F(ThumbnailTest, Load_MalformedFiles_StopAtTheEndOfTheData)
 {
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
+    for (const char* name : { "a.bmp", "b.bmp", "c.bmp" })
         writeFile(at(name), Bytes("picture"));
-    const std::vector<Record> records = {{"a.bmp", smallBmp(3, 2, 1)}, {"b.bmp", smallBmp(5, 3, 2)},
-                                         {"c.bmp", smallBmp(1, 1, 3)}};
+    const std::vector<Record> records
+        = { { "a.bmp", smallBmp(3, 2, 1) }, { "b.bmp", smallBmp(5, 3, 2) }, { "c.bmp", smallBmp(1, 1, 3) } };
     const Bytes whole = thumbnailFile(records, 3);
     const QString file = ThumbnailStore::FileIn(dir.path());
     // Where each record ends: a cut before that end loses the record and everything after it.
@@ -371,18 +378,18 @@ TEST_F(ThumbnailTest, Load_MalformedFiles_StopAtTheEndOfTheData)
             EXPECT_TRUE(e->path == at("a.bmp") || e->path == at("b.bmp") || e->path == at("c.bmp"));
         return store.count();
     };
-    EXPECT_EQ(loadCount(thumbnailFile(records, 1000)), 3);       // more entries promised than stored
+    EXPECT_EQ(loadCount(thumbnailFile(records, 1000)), 3); // more entries promised than stored
     EXPECT_EQ(loadCount(thumbnailFile(records, INT32_MAX)), 3);
     EXPECT_EQ(loadCount(thumbnailFile(records, -1)), 0);
-    EXPECT_EQ(loadCount(thumbnailFile(records, 2)), 2);          // fewer promised: the rest is ignored
-    for (int32_t size : {-1000, INT32_MIN, INT32_MAX, 0x7FFFFFF0, 1 << 20}) {
+    EXPECT_EQ(loadCount(thumbnailFile(records, 2)), 2); // fewer promised: the rest is ignored
+    for (int32_t size : { -1000, INT32_MIN, INT32_MAX, 0x7FFFFFF0, 1 << 20 }) {
         std::vector<Record> lying = records;
-        lying[1].size = size;  // runs past the end or is negative: reading stops there
+        lying[1].size = size; // runs past the end or is negative: reading stops there
         EXPECT_EQ(loadCount(thumbnailFile(lying, 3)), 1) << size;
     }
-    for (int32_t size : {0, 10, 53, 54}) {
+    for (int32_t size : { 0, 10, 53, 54 }) {
         std::vector<Record> shortSize = records;
-        shortSize[0].size = size;  // too short for its bitmap: no entry, and what follows is garbage
+        shortSize[0].size = size; // too short for its bitmap: no entry, and what follows is garbage
         EXPECT_LE(loadCount(thumbnailFile(shortSize, 3)), 2) << size;
     }
     // Bitmaps that claim more than they hold, or absurd sides.
@@ -394,7 +401,7 @@ TEST_F(ThumbnailTest, Load_MalformedFiles_StopAtTheEndOfTheData)
     forged[2].bitmap[0] = 'X';
     EXPECT_EQ(loadCount(thumbnailFile(forged, 3)), 0);
     // A name without its zero byte at the end of the data.
-    Bytes unterminated = thumbnailFile({records[0]}, 2);
+    Bytes unterminated = thumbnailFile({ records[0] }, 2);
     unterminated.append("b.bmp");
     EXPECT_EQ(loadCount(unterminated), 1);
 }
@@ -409,5 +416,5 @@ TEST_F(ThumbnailTest, PipesAreNeitherLoadedNorScanned)
     ThumbnailStore store;
     EXPECT_EQ(store.Load(at("ThumbNail")), 0);
     store.ScanFolder(dir.path());
-    EXPECT_EQ(pathsOf(store), std::vector<QString>{at("a.bmp")});
+    EXPECT_EQ(pathsOf(store), std::vector<QString> { at("a.bmp") });
 }

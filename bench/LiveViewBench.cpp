@@ -1,0 +1,88 @@
+// The live view end to end: the main window's display loop with the simulated camera, unpaced at
+// 2048 x 1536, in three processing set-ups; and the processor time the viewer takes while it shows the
+// camera at its own pace. Runs on Qt's offscreen platform, painting included.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+
+#include "app/ViewerDlg.h"
+#include "platform/simcam/SimCamera.h"
+
+namespace {
+
+void pump(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
+
+double processCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// Opens the window on a settings file with the given keys and runs the live view.
+void runLive(benchmark::State& state, const char* keys, bool paced)
+{
+    QTemporaryDir dir;
+    QFile ini(dir.filePath("NxQb740Le.ini"));
+    ini.open(QIODevice::WriteOnly);
+    ini.write(QByteArray("[NX-QB740LE]\n") + keys);
+    ini.close();
+    auto camera = installSimulatedCamera();
+    camera->setPaced(paced);
+    CViewerDlg dlg(nullptr, dir.path());
+    dlg.QDialog::resize(1280, 960);
+    dlg.show();
+    pump(1500); // first frames, auto exposure off, caches warm
+    for (auto _ : state) {
+        const uint64_t frames = dlg.framesShown();
+        const double cpu = processCpuSeconds();
+        QElapsedTimer t;
+        t.start();
+        pump(3000);
+        const double seconds = double(t.elapsed()) / 1000.0;
+        state.SetIterationTime(seconds);
+        state.counters["fps"] = double(dlg.framesShown() - frames) / seconds;
+        state.counters["cpu_cores"] = (processCpuSeconds() - cpu) / seconds;
+    }
+    dlg.done(0);
+    uninstallSimulatedCamera();
+}
+
+void BM_LiveRawGreyAt1x(benchmark::State& s) { runLive(s, "m_BayerFlg=0\nm_Bai=1\n", false); }
+void BM_LiveBayerAtFit(benchmark::State& s) { runLive(s, "m_BayerFlg=1\nm_Bai=0\n", false); }
+void BM_LiveBayerGammaContrastSharpenAtFit(benchmark::State& s)
+{
+    runLive(s, "m_BayerFlg=1\nm_Bai=0\nGamma=150\nm_HLS.C=20\nm_HLS.SP=30\n", false);
+}
+void BM_LivePacedBayerAtFit(benchmark::State& s) { runLive(s, "m_BayerFlg=1\nm_Bai=0\n", true); }
+
+} // namespace
+
+BENCHMARK(BM_LiveRawGreyAt1x)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_LiveBayerAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_LiveBayerGammaContrastSharpenAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_LivePacedBayerAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -41,14 +41,14 @@ __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, 
     for (int y = 0; y < 8; ++y)
         rows[y] = _mm256_cvtepi32_ps(
             _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + y * stride))));
-    // Vertical pass: p[u] holds frequency u of every column x.
+    // Vertical pass: p[u] holds frequency u of every column x. Row by row, so the eight sums advance
+    // side by side instead of waiting on each other.
     __m256 p[8];
-    for (int u = 0; u < 8; ++u) {
-        __m256 acc = _mm256_mul_ps(_mm256_broadcast_ss(&scaled[u][0]), rows[0]);
-        for (int y = 1; y < 8; ++y)
-            acc = _mm256_fmadd_ps(_mm256_broadcast_ss(&scaled[u][y]), rows[y], acc);
-        p[u] = acc;
-    }
+    for (int u = 0; u < 8; ++u)
+        p[u] = _mm256_mul_ps(_mm256_broadcast_ss(&scaled[u][0]), rows[0]);
+    for (int y = 1; y < 8; ++y)
+        for (int u = 0; u < 8; ++u)
+            p[u] = _mm256_fmadd_ps(_mm256_broadcast_ss(&scaled[u][y]), rows[y], p[u]);
     // Transpose so that c[x] holds column x over the frequencies u.
     const __m256 t0 = _mm256_unpacklo_ps(p[0], p[1]), t1 = _mm256_unpackhi_ps(p[0], p[1]);
     const __m256 t2 = _mm256_unpacklo_ps(p[2], p[3]), t3 = _mm256_unpackhi_ps(p[2], p[3]);
@@ -73,10 +73,14 @@ __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, 
     const __m256 zero = _mm256_setzero_ps();
     uint64_t ambiguous = 0;
     __m256i quotients[8];
+    __m256 sums[8];
+    for (int v = 0; v < 8; ++v)
+        sums[v] = _mm256_mul_ps(_mm256_broadcast_ss(&scaled[v][0]), c[0]);
+    for (int x = 1; x < 8; ++x)
+        for (int v = 0; v < 8; ++v)
+            sums[v] = _mm256_fmadd_ps(_mm256_broadcast_ss(&scaled[v][x]), c[x], sums[v]);
     for (int v = 0; v < 8; ++v) {
-        __m256 acc = _mm256_mul_ps(_mm256_broadcast_ss(&scaled[v][0]), c[0]);
-        for (int x = 1; x < 8; ++x)
-            acc = _mm256_fmadd_ps(_mm256_broadcast_ss(&scaled[v][x]), c[x], acc);
+        const __m256 acc = sums[v];
         const __m256 m = _mm256_load_ps(margin + 8 * v);
         const __m256 q = _mm256_mul_ps(_mm256_andnot_ps(signBit, acc), _mm256_load_ps(recip + 8 * v));
         const __m256 low = _mm256_floor_ps(_mm256_max_ps(_mm256_sub_ps(q, m), zero));

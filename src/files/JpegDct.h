@@ -13,8 +13,10 @@ namespace jpeg {
 
 class BlockTransform {
 public:
-    // Bound on |fast - direct| that decides when the direct formula must settle a coefficient. The fast
-    // transform's error is below 0.003 for samples in [-128, 128]; the tests measure it.
+    // Bound on |fast - direct| that decides when the direct formula must settle a coefficient. For samples
+    // in [-128, 128] the fast transform is off by less than 0.0025: 16 single-precision roundings of sums
+    // below 512 (first pass) and 2048 (second), each at most half a unit in the last place, plus the
+    // rounding of the table to single precision. The tests check the identity on millions of blocks.
     static constexpr float kGuard = 1.0f / 32;
 
     BlockTransform();

@@ -17,7 +17,7 @@
 
 namespace {
 
-struct PngSpec {
+struct PngLayout {
     int width = 4;
     int height = 3;
     int colorType = PNG_COLOR_TYPE_RGB;
@@ -35,7 +35,7 @@ void appendBytes(png_structp png, png_bytep data, png_size_t length)
 }
 
 // Writes a PNG with libpng from raw rows in the file's own sample layout.
-std::vector<uint8_t> writePng(const PngSpec& spec, const std::vector<std::vector<uint8_t>>& rows)
+std::vector<uint8_t> writePng(const PngLayout& layout, const std::vector<std::vector<uint8_t>>& rows)
 {
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -45,15 +45,15 @@ std::vector<uint8_t> writePng(const PngSpec& spec, const std::vector<std::vector
         return {};
     }
     png_set_write_fn(png, &out, appendBytes, nullptr);
-    png_set_IHDR(png, info, png_uint_32(spec.width), png_uint_32(spec.height), spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, png_uint_32(layout.width), png_uint_32(layout.height), layout.bitDepth, layout.colorType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.trns.empty())
-        png_set_tRNS(png, info, spec.trns.data(), int(spec.trns.size()), nullptr);
-    if (spec.gamma > 0)
-        png_set_gAMA(png, info, spec.gamma);
+    if (!layout.palette.empty())
+        png_set_PLTE(png, info, layout.palette.data(), int(layout.palette.size()));
+    if (!layout.trns.empty())
+        png_set_tRNS(png, info, layout.trns.data(), int(layout.trns.size()), nullptr);
+    if (layout.gamma > 0)
+        png_set_gAMA(png, info, layout.gamma);
     png_write_info(png, info);
     std::vector<png_bytep> pointers;
     for (const auto& r : rows)
@@ -83,9 +83,9 @@ const uint8_t* pixelAt(const PngImage& img, int x, int y)
 
 TEST(PngReader, Rgb_DecodesRowsTopFirst)
 {
-    PngSpec spec;
-    const auto rows = randomRows(spec.height, size_t(spec.width) * 3, 1);
-    const auto file = writePng(spec, rows);
+    PngLayout layout;
+    const auto rows = randomRows(layout.height, size_t(layout.width) * 3, 1);
+    const auto file = writePng(layout, rows);
     PngImage img;
     ASSERT_TRUE(ReadPng(file.data(), file.size(), img));
     EXPECT_EQ(img.width, 4);
@@ -98,7 +98,7 @@ TEST(PngReader, Rgb_DecodesRowsTopFirst)
 TEST(PngReader, TransformsToEightBitRgbOrRgba)
 {
     // Palette with transparency: expanded to RGBA.
-    PngSpec pal;
+    PngLayout pal;
     pal.colorType = PNG_COLOR_TYPE_PALETTE;
     pal.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     pal.trns = {255, 128, 0};
@@ -111,7 +111,7 @@ TEST(PngReader, TransformsToEightBitRgbOrRgba)
     EXPECT_EQ(pixelAt(img, 2, 1)[3], 0);
 
     // 16-bit samples are stripped to their high byte.
-    PngSpec deep;
+    PngLayout deep;
     deep.bitDepth = 16;
     auto rows16 = randomRows(deep.height, size_t(deep.width) * 6, 2);
     file = writePng(deep, rows16);
@@ -120,7 +120,7 @@ TEST(PngReader, TransformsToEightBitRgbOrRgba)
     EXPECT_EQ(pixelAt(img, 2, 1)[1], rows16[1][2 * 3 * 2 + 2]);  // green of (2, 1): bytes 14..15, high first
 
     // Grey becomes RGB with three equal samples; grey with alpha becomes RGBA.
-    PngSpec grey;
+    PngLayout grey;
     grey.colorType = PNG_COLOR_TYPE_GRAY;
     file = writePng(grey, {{0, 50, 100, 255}, {1, 2, 3, 4}, {9, 9, 9, 9}});
     ASSERT_TRUE(ReadPng(file.data(), file.size(), img));
@@ -128,7 +128,7 @@ TEST(PngReader, TransformsToEightBitRgbOrRgba)
     const uint8_t fifty[3] = {50, 50, 50};
     EXPECT_EQ(std::memcmp(pixelAt(img, 1, 0), fifty, 3), 0);
 
-    PngSpec greyAlpha;
+    PngLayout greyAlpha;
     greyAlpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
     file = writePng(greyAlpha, {{7, 200, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}});
     ASSERT_TRUE(ReadPng(file.data(), file.size(), img));
@@ -137,7 +137,7 @@ TEST(PngReader, TransformsToEightBitRgbOrRgba)
     EXPECT_EQ(std::memcmp(pixelAt(img, 0, 0), seven, 4), 0);
 
     // 2-bit grey expands to the full 8-bit range.
-    PngSpec low;
+    PngLayout low;
     low.colorType = PNG_COLOR_TYPE_GRAY;
     low.bitDepth = 2;
     file = writePng(low, {{0x1B}, {0}, {0xFF}});  // 0, 1, 2, 3
@@ -148,11 +148,11 @@ TEST(PngReader, TransformsToEightBitRgbOrRgba)
 
 TEST(PngReader, InterlacedEqualsPlainAndGammaIsApplied)
 {
-    PngSpec plain;
+    PngLayout plain;
     plain.width = 13;
     plain.height = 11;
     const auto rows = randomRows(plain.height, size_t(plain.width) * 3, 5);
-    PngSpec interlaced = plain;
+    PngLayout interlaced = plain;
     interlaced.interlaced = true;
     const auto a = writePng(plain, rows), b = writePng(interlaced, rows);
     PngImage pa, pb;
@@ -161,7 +161,7 @@ TEST(PngReader, InterlacedEqualsPlainAndGammaIsApplied)
     EXPECT_EQ(pa.pixels, pb.pixels);
 
     // A file gamma of 1.0 is brightened for a 2.2 display; a mid grey must rise.
-    PngSpec linear = plain;
+    PngLayout linear = plain;
     linear.gamma = 1.0;
     std::vector<std::vector<uint8_t>> mid(static_cast<size_t>(plain.height), std::vector<uint8_t>(size_t(plain.width) * 3, 64));
     const auto g = writePng(linear, mid);
@@ -173,8 +173,8 @@ TEST(PngReader, InterlacedEqualsPlainAndGammaIsApplied)
 
 TEST(PngReader, RefusesDamagedData)
 {
-    PngSpec spec;
-    const auto file = writePng(spec, randomRows(spec.height, size_t(spec.width) * 3, 9));
+    PngLayout layout;
+    const auto file = writePng(layout, randomRows(layout.height, size_t(layout.width) * 3, 9));
     PngImage img;
     EXPECT_FALSE(ReadPng(nullptr, 0, img));
     EXPECT_FALSE(ReadPng(file.data(), 7, img));
@@ -214,11 +214,11 @@ TEST(PngReader, TwoThreadsDecodeAtOnce)
     std::vector<std::vector<uint8_t>> files;
     std::vector<std::vector<std::vector<uint8_t>>> sources;
     for (int i = 0; i < 2; ++i) {
-        PngSpec spec;
-        spec.width = 64 + i;
-        spec.height = 48;
-        sources.push_back(randomRows(spec.height, size_t(spec.width) * 3, uint32_t(20 + i)));
-        files.push_back(writePng(spec, sources.back()));
+        PngLayout layout;
+        layout.width = 64 + i;
+        layout.height = 48;
+        sources.push_back(randomRows(layout.height, size_t(layout.width) * 3, uint32_t(20 + i)));
+        files.push_back(writePng(layout, sources.back()));
     }
     std::vector<uint8_t> broken(files[0].begin(), files[0].begin() + 100);
     std::atomic<int> failures{0};

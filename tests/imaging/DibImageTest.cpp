@@ -288,13 +288,15 @@ TEST(DibImage, SaveBmp_EightBitLayout)
     const QByteArray bytes = readFile(path);
     ASSERT_EQ(bytes.size(), 1078 + 8);
     EXPECT_EQ(bytes.left(2), QByteArray("BM"));
-    uint32_t size, offset, headerSize;
-    std::memcpy(&size, bytes.constData() + 2, 4);
-    std::memcpy(&offset, bytes.constData() + 10, 4);
-    std::memcpy(&headerSize, bytes.constData() + 14, 4);
-    EXPECT_EQ(size, 1086u);
-    EXPECT_EQ(offset, 1078u);
-    EXPECT_EQ(headerSize, 40u);
+    const auto u32At = [&](qsizetype at) {
+        uint32_t v = 0;
+        if (at + 4 <= bytes.size())
+            std::memcpy(&v, bytes.constData() + at, 4);
+        return v;
+    };
+    EXPECT_EQ(u32At(2), 1086u);   // file size
+    EXPECT_EQ(u32At(10), 1078u);  // pixel offset
+    EXPECT_EQ(u32At(14), 40u);    // info header size
 
     // A shorter picture over a longer file leaves no stale tail.
     DibImage tiny;

@@ -305,6 +305,7 @@ bool EncodeJpeg(const DibImage& picture, const QString& fileName)
     const COutBitStream::Buffer bytes = encoder.TakeBuffer(&length);
     // Written beside the target and renamed over it: a failed write leaves no half file.
     QSaveFile file(fileName);
+    file.setDirectWriteFallback(true); // a folder that takes no new files may still let us rewrite this one
     if (!file.open(QIODevice::WriteOnly))
         return false;
     if (file.write(reinterpret_cast<const char*>(bytes.get()), length) != length) {

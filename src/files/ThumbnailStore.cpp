@@ -214,6 +214,7 @@ int ThumbnailStore::Save(const QString& thumbnailFile) const
     }
     // Written beside the old file and renamed over it: a crash mid-way leaves the old file whole.
     QSaveFile file(thumbnailFile);
+    file.setDirectWriteFallback(true); // a folder that takes no new files may still let us rewrite this one
     if (!file.open(QIODevice::WriteOnly))
         return 0;
     QByteArray head(kMagic, sizeof kMagic - 1);

@@ -154,6 +154,19 @@ TEST(JpegEncoder, MidGrey16x16_GivesTheKnown636ByteFile)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray onDisk = f.readAll();
     EXPECT_EQ(Bytes(onDisk.begin(), onDisk.end()), file);
+
+    // Other parameters land in APP0 and COM (the comment's length counts its zero byte).
+    const uint8_t* top = img.rowTopDown(0);
+    JpegEncoder other(JpegPlanes { top + 2, top + 1, top, 3, -ptrdiff_t(img.stride()) });
+    other.SetParameters(16, 16, "camera", 2, 300, 150);
+    ASSERT_EQ(other.Encode(), 0);
+    int64_t n = 0;
+    const auto buffer = other.TakeBuffer(&n);
+    const Bytes head2(buffer.get(), buffer.get() + 31);
+    EXPECT_EQ(n, 636 + 4);
+    EXPECT_EQ(Bytes(head2.begin() + 13, head2.end()),
+        (Bytes {
+            0x02, 0x01, 0x2C, 0x00, 0x96, 0x00, 0x00, 0xFF, 0xFE, 0x00, 0x09, 'c', 'a', 'm', 'e', 'r', 'a', 0x00 }));
 }
 
 // libjpeg-turbo at quality 50 writes the Annex K tables unscaled and the standard Huffman tables: its

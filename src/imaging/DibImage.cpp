@@ -319,7 +319,7 @@ int DibImage::LoadDib(const uint8_t* data, size_t size)
     const bool indexed = bitCount <= 8;
     const PixelConverter convert(indexed ? 8 : 24, table, *this);
     const int32_t w = std::min(info.width, m_Width);
-    std::vector<uint8_t> row(size_t(info.width) * 3);
+    std::vector<uint8_t> row(size_t(w) * 3);
     for (int32_t t = 0; t < std::min(info.height, m_Height); ++t) {
         const uint8_t* s = data + pixelsAt + srcStride * (info.height - 1 - t);
         for (int32_t x = 0; x < w; ++x) {
@@ -370,10 +370,20 @@ int DibImage::LoadPictureFile(const QString& fileName)
     QImage picture = reader.read();
     if (picture.isNull())
         return 0;
+    if (isEmpty() && !Create(picture.width(), picture.height(), 24))
+        return 0;
+    if (m_BitsPerPixel == 24) {
+        // Qt converts straight into our byte order; then rows are only copied, bottom-up.
+        picture = picture.convertToFormat(QImage::Format_BGR888);
+        if (picture.isNull())
+            return 0;
+        const int32_t w = std::min(picture.width(), m_Width), h = std::min(picture.height(), m_Height);
+        for (int32_t t = 0; t < h; ++t)
+            std::memcpy(rowTopDown(t), picture.constScanLine(t), size_t(w) * 3);
+        return 1;
+    }
     picture = picture.convertToFormat(QImage::Format_RGB888);
     if (picture.isNull())
-        return 0;
-    if (isEmpty() && !Create(picture.width(), picture.height(), 24))
         return 0;
     storeTopDownRgb(picture.constBits(), picture.bytesPerLine(), 3, picture.width(), picture.height());
     return 1;

@@ -473,6 +473,12 @@ TEST(DibImage, LoadPictureFile_ReadsPngAndJpegAndRefusesOthers)
     EXPECT_EQ(png.rowTopDown(3)[3 * 4 + 1], 150);
     EXPECT_EQ(png.rowTopDown(3)[3 * 4 + 0], 7);
 
+    // Into an 8-bit image that exists: each colour becomes its nearest grey, (160 + 150 + 7) / 3 rounded.
+    DibImage grey;
+    ASSERT_TRUE(grey.Create(5, 4, 8));
+    ASSERT_TRUE(grey.LoadPictureFile(dir.filePath("p.png")));
+    EXPECT_EQ(grey.rowTopDown(3)[4], 106);
+
     DibImage jpeg;
     ASSERT_TRUE(jpeg.LoadPictureFile(dir.filePath("p.jpg")));
     EXPECT_EQ(jpeg.height(), 4);

@@ -132,6 +132,34 @@ TEST(DibImage, Create_StrideHeaderAndTable)
     colour.Destroy();  // twice is harmless
 }
 
+TEST(DibImage, CreateFromHeader_TakesSizeFormatAndFieldsFromTheHeader)
+{
+    DibImage img;
+    EXPECT_EQ(img.CreateFromHeader(nullptr), 0);
+    BitmapV4Header h;
+    h.info.width = 0;
+    h.info.height = 5;
+    h.info.bitCount = 24;
+    EXPECT_EQ(img.CreateFromHeader(&h), 0);
+    h.info.width = 7;
+    h.info.height = -5;  // top-down rows are not ours
+    EXPECT_EQ(img.CreateFromHeader(&h), 0);
+    h.info.height = 5;
+    h.info.xPelsPerMeter = 3780;  // 96 dpi, kept for the file
+    ASSERT_TRUE(img.CreateFromHeader(&h));
+    EXPECT_EQ(img.width(), 7);
+    EXPECT_EQ(img.stride(), 24);
+    EXPECT_EQ(img.header().info.size, 108u);
+    EXPECT_EQ(img.header().info.xPelsPerMeter, 3780);
+    QTemporaryDir dir;
+    ASSERT_TRUE(img.SaveBmp(dir.filePath("h.bmp")));
+    const QByteArray file = readFile(dir.filePath("h.bmp"));
+    int32_t xPels = 0;
+    ASSERT_GE(file.size(), 14 + 28);
+    std::memcpy(&xPels, file.constData() + 14 + 24, 4);
+    EXPECT_EQ(xPels, 3780);
+}
+
 TEST(DibImage, Apply_KernelArgumentsForTheDocumentedCases)
 {
     DibImage src, dst;
@@ -482,6 +510,23 @@ TEST(DibImage, LoadPictureFile_ReadsPngAndJpegAndRefusesOthers)
     DibImage jpeg;
     ASSERT_TRUE(jpeg.LoadPictureFile(dir.filePath("p.jpg")));
     EXPECT_EQ(jpeg.height(), 4);
+
+    // An 8 x 1 GIF: red, red, blue, blue, green, green, white, white.
+    const uint8_t gif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x08, 0x00, 0x01, 0x00, 0xF1, 0x03, 0x00,
+                           0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x21,
+                           0xF9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x08,
+                           0x00, 0x01, 0x00, 0x00, 0x02, 0x05, 0x04, 0x24, 0x11, 0x33, 0x05, 0x00, 0x3B};
+    QFile gifFile(dir.filePath("p.gif"));
+    ASSERT_TRUE(gifFile.open(QIODevice::WriteOnly));
+    gifFile.write(reinterpret_cast<const char*>(gif), sizeof gif);
+    gifFile.close();
+    DibImage fromGif;
+    ASSERT_TRUE(fromGif.LoadPictureFile(gifFile.fileName()));
+    ASSERT_EQ(fromGif.width(), 8);
+    ASSERT_EQ(fromGif.height(), 1);
+    const uint8_t expectedGif[24] = {0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 0, 0,
+                                     0, 255, 0, 0, 255, 0, 255, 255, 255, 255, 255, 255};
+    EXPECT_EQ(std::memcmp(fromGif.rowTopDown(0), expectedGif, 24), 0);
 
     QFile junk(dir.filePath("junk.jpg"));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));

@@ -1,6 +1,8 @@
 // Factors and unit texts of a calibration.
 #include "calib/CalibEntry.h"
 
+#include <cmath>
+
 QString unitText(int32_t unit)
 {
     switch (unit) {
@@ -17,10 +19,12 @@ QString unitText(int32_t unit)
 
 void CalibEntry::recomputeFactors()
 {
+    // A frame of no extent keeps the stored factor; so does one so thin (or a length so large, as a settings
+    // file may hold) that the quotient is not finite: every result would otherwise read "inf".
     const double width = right - left;
     const double height = bottom - top;
-    if (width != 0.0)
+    if (width != 0.0 && std::isfinite(lengthX / width))
         mppX = lengthX / width;
-    if (height != 0.0)
+    if (height != 0.0 && std::isfinite(lengthY / height))
         mppY = lengthY / height;
 }

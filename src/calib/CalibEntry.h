@@ -28,7 +28,7 @@ struct CalibEntry {
     double mppX = 0.05;       // units per pixel: lengthX / (right - left)
     double mppY = 0.05;       // lengthY / (bottom - top)
 
-    // Recomputes mppX and mppY from the lengths and the frame; an axis with a frame of no extent keeps its
-    // factor.
+    // Recomputes mppX and mppY from the lengths and the frame; an axis with a frame of no extent, or whose
+    // quotient is not finite, keeps its factor.
     void recomputeFactors();
 };

@@ -1,6 +1,8 @@
 // The calibration table: defaults in both languages, recomputed factors, the seek by index.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "calib/CalibTable.h"
 #include "platform/Language.h"
 
@@ -83,6 +85,20 @@ TEST(CalibTable, RecomputeFactors_FromLengthsAndFrame_ZeroExtentKeepsFactor)
     d.right = 0.0;
     d.recomputeFactors();
     EXPECT_DOUBLE_EQ(d.mppX, -0.05);
+
+    // A frame thinner than any picture pixel, or a length beyond reason, as a settings file may hold: the
+    // quotient overflows, and the stored factor stays rather than every result reading "inf".
+    CalibEntry& e = table[4];
+    e.right = 1e-320;
+    e.lengthY = 1e308;
+    e.bottom = 1e-10;
+    e.recomputeFactors();
+    EXPECT_EQ(e.mppX, 0.05);
+    EXPECT_EQ(e.mppY, 0.05);
+    e.lengthX = std::nan("");
+    e.right = 200.0;
+    e.recomputeFactors();
+    EXPECT_EQ(e.mppX, 0.05);
 }
 
 TEST(CalibTable, ItemAt_SeeksByIndex_NegativeGivesFirst_BeyondGivesNull)

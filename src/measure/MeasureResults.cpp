@@ -2,6 +2,7 @@
 #include "measure/MeasureResults.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "calib/CalibEntry.h"
 #include "measure/Geometry.h"
@@ -129,7 +130,8 @@ double resultRowValue(const MeasureItem& item, int32_t row)
 std::optional<ResultText> lengthText(double value, int32_t unit)
 {
     const char* format = valueFormat(unit);
-    if (!format)
+    // Only an absurd calibration factor overflows a result; "inf" is no measurement, so write nothing.
+    if (!format || !std::isfinite(value))
         return std::nullopt;
     return ResultText{QString::asprintf(format, value), unitText(unit)};
 }

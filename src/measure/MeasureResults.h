@@ -51,7 +51,8 @@ struct ResultText {
     QString unit;
 };
 
-// Value and unit texts: "%.2f" cm, "%.3f" mm, "%.2f" um; nothing for a unit code outside 0..2.
+// Value and unit texts: "%.2f" cm, "%.3f" mm, "%.2f" um; nothing for a unit code outside 0..2 or a value
+// that is not finite.
 std::optional<ResultText> lengthText(double value, int32_t unit);
 // The same numbers with "cm2", "mm2", "um2".
 std::optional<ResultText> areaText(double value, int32_t unit);

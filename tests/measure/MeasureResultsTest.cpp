@@ -1,6 +1,8 @@
 // Calibrated results of every tool, and the texts of rows and labels.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "calib/CalibEntry.h"
 #include "imaging/DibImage.h"
 #include "measure/MeasureResults.h"
@@ -188,6 +190,17 @@ TEST(MeasureResults, RowAndLabelTexts_ByUnitCode)
     EXPECT_EQ(text->unit, "mm2");
     EXPECT_FALSE(lengthText(1.0, 3));
     EXPECT_FALSE(areaText(1.0, -1));
+
+    // A calibration factor near the top of the double range overflows an area: no "inf" in the row or label.
+    CalibEntry absurd;
+    absurd.mppX = absurd.mppY = 1e200;
+    absurd.unit = UnitMm;
+    MeasureItem area;
+    area.type = -ToolArea;
+    area.result = area.result2 = 1e5 * absurd.mppX * absurd.mppY;
+    EXPECT_FALSE(resultRowText(area, 0, absurd.unit));
+    EXPECT_TRUE(areaLabel(area.result2, absurd.unit).isEmpty());
+    EXPECT_TRUE(lengthLabel(std::nan(""), UnitCm).isEmpty());
 
     EXPECT_EQ(lengthLabel(2.0, UnitCm), "2.00cm");
     EXPECT_EQ(lengthLabel(2.0, UnitMm), "2.000mm");

@@ -155,10 +155,16 @@ bool ProfileFile::load(const QString& fileName)
 {
     m_Lines.clear();
     m_CrLf = false;
+    m_Oversized = false;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray raw = file.readAll();
+    // Read at most one byte past the limit: the file may grow meanwhile or be no regular file at all.
+    const QByteArray raw = file.read(kMaxFileBytes + 1);
+    if (raw.size() > kMaxFileBytes) {
+        m_Oversized = true;
+        return false;
+    }
     const std::string text = ProfileTextToUtf8(std::string(raw.constData(), size_t(raw.size())));
     m_CrLf = text.find("\r\n") != std::string::npos;
     size_t start = 0;
@@ -188,6 +194,8 @@ std::string ProfileFile::text() const
 
 bool ProfileFile::save(const QString& fileName) const
 {
+    if (m_Oversized)
+        return false;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -231,8 +239,11 @@ std::optional<std::string> ProfileFile::value(std::string_view section, std::str
     return std::nullopt;
 }
 
-void ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view value)
+bool ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view value)
 {
+    const auto breaksLine = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
+    if (breaksLine(section) || breaksLine(key) || breaksLine(value))
+        return false;
     std::string entry = trim(key) + "=" + std::string(value);
     int h = findSection(section);
     if (h < 0) {
@@ -242,13 +253,13 @@ void ProfileFile::setValue(std::string_view section, std::string_view key, std::
         header.append(section).push_back(']');
         m_Lines.push_back(parse(std::move(header)));
         m_Lines.push_back(parse(std::move(entry)));
-        return;
+        return true;
     }
     for (int s = h; s >= 0; s = findSection(section, s + 1)) {
         for (int i = s + 1, end = sectionEnd(s); i < end; ++i) {
             if (m_Lines[size_t(i)].kind == Line::Entry && equalNoCase(m_Lines[size_t(i)].name, key)) {
                 m_Lines[size_t(i)] = parse(std::move(entry));
-                return;
+                return true;
             }
         }
     }
@@ -258,6 +269,7 @@ void ProfileFile::setValue(std::string_view section, std::string_view key, std::
         if (m_Lines[size_t(i)].kind == Line::Entry)
             insertAt = i + 1;
     m_Lines.insert(m_Lines.begin() + insertAt, parse(std::move(entry)));
+    return true;
 }
 
 void ProfileFile::removeKey(std::string_view section, std::string_view key)
@@ -328,7 +340,7 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
         profile.removeSection(section);
     else if (!value)
         profile.removeKey(section, key);
-    else
-        profile.setValue(section, key, value);
+    else if (!profile.setValue(section, key, value))
+        return 0;
     return profile.save(fileName) ? 1 : 0;
 }

@@ -14,21 +14,26 @@
 // A profile file held in memory, for callers that read or write many keys at once.
 class ProfileFile {
 public:
-    // Reads the file; a missing or unreadable file leaves an empty profile and returns false.
+    // No settings or timing file comes near this size; a larger file is not read (and not replaced).
+    static constexpr qint64 kMaxFileBytes = qint64(4) << 20;
+
+    // Reads the file; a missing, unreadable or oversized file leaves an empty profile and returns false.
     bool load(const QString& fileName);
-    // Writes the whole profile to a temporary beside fileName and renames it over the file.
+    // Writes the whole profile to a temporary beside fileName and renames it over the file. Refused (false)
+    // when the profile came from an oversized file, which would otherwise be replaced by next to nothing.
     bool save(const QString& fileName) const;
 
     // The value of key in section (trimmed, one pair of surrounding quotes removed); nullopt when absent.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
-    // Replaces the key's value in place, or appends the key after the section's last entry, or appends the
-    // section at the end of the file.
     // GetPrivateProfileIntA and GetPrivateProfileStringA over this profile (bufferSize counts the terminator).
     int intValue(std::string_view section, std::string_view key, int defaultValue) const;
     std::string stringValue(
         std::string_view section, std::string_view key, std::string_view defaultValue, size_t bufferSize) const;
 
-    void setValue(std::string_view section, std::string_view key, std::string_view value);
+    // Replaces the key's value in place, or appends the key after the section's last entry, or appends the
+    // section at the end of the file. A line break in section, key or value (a folder name may hold one)
+    // would split the line into other entries: such a write is refused (false) and the profile unchanged.
+    bool setValue(std::string_view section, std::string_view key, std::string_view value);
     void removeKey(std::string_view section, std::string_view key);
     void removeSection(std::string_view section);
 
@@ -50,6 +55,7 @@ private:
 
     std::vector<Line> m_Lines;
     bool m_CrLf = false;
+    bool m_Oversized = false;
 };
 
 // Win32-shaped helpers, each loading (and for writes, saving) the file once.
@@ -61,7 +67,7 @@ int GetPrivateProfileIntA(const char* section, const char* key, int defaultValue
 uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer,
     uint32_t size, const QString& fileName);
 // Sets key to value; a null value removes the key, a null key removes the section. Returns 0 when the file
-// could not be written.
+// could not be written or the write was refused (see ProfileFile::setValue).
 int WritePrivateProfileStringA(const char* section, const char* key, const char* value, const QString& fileName);
 
 // The leading "[+-]digits" of text as GetPrivateProfileIntA reads it (32-bit wrap-around on overflow).

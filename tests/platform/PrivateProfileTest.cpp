@@ -2,6 +2,7 @@
 // replacement and Shift-JIS input.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -144,4 +145,66 @@ TEST(PrivateProfile, ProfileFile_BatchRoundTrip)
     ASSERT_TRUE(q.load(path));
     EXPECT_EQ(q.value("nx-qb740le", "M_BAI_X").value_or(""), "0.000000");
     EXPECT_FALSE(q.value("NX-QB740LE", "nothing").has_value());
+}
+
+TEST(PrivateProfile, Write_LineBreakInValueRefusedAndFileUnchanged)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.ini");
+    writeBytes(path, "[NX-QB740LE]\nsavedir=/pictures\n");
+    // A folder name may hold a line break; written as it is it would add a CALIBRATION section of its own.
+    EXPECT_EQ(WritePrivateProfileStringA("NX-QB740LE", "savedir", "/x\n[CALIBRATION]\nname_0=evil", path), 0);
+    EXPECT_EQ(WritePrivateProfileStringA("NX-QB740LE", "k\r", "1", path), 0);
+    EXPECT_EQ(readBytes(path), QByteArray("[NX-QB740LE]\nsavedir=/pictures\n"));
+    ProfileFile p;
+    EXPECT_FALSE(p.setValue("S\n", "k", "1"));
+    EXPECT_TRUE(p.setValue("S", "k", "1"));
+    EXPECT_EQ(p.text(), "[S]\nk=1\n");
+}
+
+TEST(PrivateProfile, OversizedFile_NeitherReadNorReplaced)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.ini");
+    // One endless line after a valid entry: nothing of it is read, and the file is left as it was.
+    QByteArray big = "[S]\nk=5\nx=";
+    big.append(QByteArray(int(ProfileFile::kMaxFileBytes), 'a'));
+    writeBytes(path, big);
+    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 7, path), 7);
+    ProfileFile p;
+    EXPECT_FALSE(p.load(path));
+    EXPECT_TRUE(p.setValue("S", "k", "6"));
+    EXPECT_FALSE(p.save(path));
+    EXPECT_EQ(WritePrivateProfileStringA("S", "k", "6", path), 0);
+    EXPECT_EQ(QFileInfo(path).size(), big.size());
+
+    // Just under the limit: read as usual.
+    big.resize(int(ProfileFile::kMaxFileBytes) - 1);
+    writeBytes(path, big);
+    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 7, path), 5);
+}
+
+TEST(PrivateProfile, BinaryJunk_ReadsAndWritesWithoutHarm)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("junk.ini");
+    // Random bytes with section brackets, equals signs, line ends, NULs and stray lead bytes mixed in.
+    uint32_t seed = 12345;
+    const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    const char pieces[] = { '[', ']', '=', '\n', '\r', '\0', '"', '\x81', '\xEF', ' ' };
+    for (int round = 0; round < 20; ++round) {
+        QByteArray junk;
+        for (int i = 0; i < 4000; ++i) {
+            const uint32_t r = next();
+            junk.append((r >> 8) % 3 == 0 ? pieces[(r >> 12) % sizeof pieces] : char(r >> 24));
+        }
+        writeBytes(path, junk);
+        char buf[16];
+        const uint32_t n = GetPrivateProfileStringA("NX-QB740LE", "savedir", "d", buf, sizeof buf, path);
+        EXPECT_LT(n, sizeof buf);
+        EXPECT_EQ(buf[n], '\0');
+        GetPrivateProfileIntA("NX-QB740LE", "Gamma", 100, path);
+        ASSERT_EQ(WritePrivateProfileStringA("NX-QB740LE", "Gamma", "120", path), 1);
+        EXPECT_EQ(GetPrivateProfileIntA("NX-QB740LE", "Gamma", 100, path), 120);
+    }
 }

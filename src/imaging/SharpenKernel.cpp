@@ -6,7 +6,6 @@
 #include "imaging/Kernels.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -43,7 +42,7 @@ void stepScalar(uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t fr
 int32_t stepSse2(uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t from, int32_t to, int ch,
                  const Step& step)
 {
-    if (std::abs(step.a) > 128)  // a * (o - b) must fit 16 bits
+    if (step.a < -128 || step.a > 128)  // a * (o - b) must fit 16 bits (and |INT32_MIN| is no int)
         return from;
     const __m128i a = _mm_set1_epi16(int16_t(step.a)), tenth = _mm_set1_epi16(26215), zero = _mm_setzero_si128();
     auto sums = [colSum](int32_t k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(colSum + k)); };

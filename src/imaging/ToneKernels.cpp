@@ -113,7 +113,7 @@ void contrastTable(int32_t c, Table& table)
     // In double: a very negative setting must not overflow the span.
     const double step = 256.0 / ((128.0 - c) * 2.0);
     for (int i = 0; i < 256; ++i)
-        table[i] = i < c ? 0 : i > 255 - int64_t(c) ? 255 : uint8_t(int32_t(step * (i - c)));
+        table[i] = i < c ? 0 : i > 255 - int64_t(c) ? 255 : uint8_t(int32_t(step * (i - double(c))));
 }
 
 void thresholdTable(int32_t threshold, Table& table)

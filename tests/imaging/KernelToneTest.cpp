@@ -34,7 +34,7 @@ uint8_t contrastOf(int32_t c, int i)
         return 0;
     if (i < c)
         return 0;
-    if (i > 255 - c)
+    if (i > 255 - int64_t(c))
         return 255;
     return uint8_t(int(256.0 / ((128.0 - c) * 2) * (double(i) - c)));  // in double: c may be huge
 }
@@ -108,7 +108,7 @@ TEST(KernelTone, Contrast_MatchesFormula_AndKnownPoints)
     for (uint16_t bpp : {8, 24}) {
         DibImage img;
         makeRandom(img, 47, 17, bpp, 3 + bpp);
-        for (int32_t c : {-2000000000, -128, -1, 0, 1, 64, 127, 128, 500})
+        for (int32_t c : {INT32_MIN, -2000000000, -128, -1, 0, 1, 64, 127, 128, 500, INT32_MAX})
             for (const Rect& r : kRects)
                 checkInPlace(img, bpp == 8 ? ContrastGray : ContrastRgb, c, r, [&](const uint8_t* s, uint8_t* w) {
                     for (int k = 0; k < bpp / 8; ++k)

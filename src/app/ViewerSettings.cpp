@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "calib/CalibTable.h"
+#include "imaging/DibImage.h"
 #include "platform/PrivateProfile.h"
 #include "platform/StringTable.h"
 
@@ -131,6 +132,10 @@ void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const Q
         s.m_Bai = 1;
     r.Double("m_Bai_X", s.m_Bai_X);
     r.Double("m_Bai_Y", s.m_Bai_Y);
+    // The view may be drawn before the first layout clamps the scroll to the picture: the offsets are held to
+    // 0 or negative and never past the widest picture there can be, so they always convert to pixel positions.
+    s.m_Bai_X = std::clamp(s.m_Bai_X, -double(DibImage::kMaxBytes), 0.0);
+    s.m_Bai_Y = std::clamp(s.m_Bai_Y, -double(DibImage::kMaxBytes), 0.0);
     r.Double("m_BayerR", s.m_BayerR);
     r.Double("m_BayerG", s.m_BayerG);
     r.Double("m_BayerB", s.m_BayerB);
@@ -281,11 +286,12 @@ Rect ClampToScreen(const Rect& window, const Rect& available, const Rect& fallba
     Rect r = window.isEmpty() ? fallback : window;
     if (available.isEmpty())
         return r;
-    const int32_t w = std::min(r.width(), available.width());
-    const int32_t h = std::min(r.height(), available.height());
-    const int32_t left = std::clamp(r.left, available.left, available.right - w);
-    const int32_t top = std::clamp(r.top, available.top, available.bottom - h);
-    return { left, top, left + w, top + h };
+    // The file's numbers may span the whole int range: sizes are taken in 64 bits, where nothing overflows.
+    const int64_t w = std::min<int64_t>(int64_t(r.right) - r.left, available.width());
+    const int64_t h = std::min<int64_t>(int64_t(r.bottom) - r.top, available.height());
+    const auto left = int32_t(std::clamp<int64_t>(r.left, available.left, available.right - w));
+    const auto top = int32_t(std::clamp<int64_t>(r.top, available.top, available.bottom - h));
+    return { left, top, int32_t(left + w), int32_t(top + h) };
 }
 
 } // namespace SettingsFile

@@ -9,6 +9,7 @@
 
 #include "app/ViewerSettings.h"
 #include "calib/CalibTable.h"
+#include "imaging/DibImage.h"
 #include "platform/Language.h"
 #include "platform/PrivateProfile.h"
 
@@ -122,6 +123,15 @@ TEST(SettingsFile, Load_UnsafeValuesFallBack)
     EXPECT_EQ(s.m_Bai, 1);
     EXPECT_DOUBLE_EQ(s.m_Bai_Y, 0.0);
     EXPECT_DOUBLE_EQ(s.m_BayerB, 0.0);
+    // Scroll offsets far beyond any picture would not fit a pixel position: held to 0 or the widest picture.
+    file.setValue("NX-QB740LE", "m_Bai_X", "-1e300");
+    file.setValue("NX-QB740LE", "m_Bai_Y", "5000000000");
+    SettingsFile::Load(file, s, nullptr, "/x/bmp");
+    EXPECT_DOUBLE_EQ(s.m_Bai_X, -double(DibImage::kMaxBytes));
+    EXPECT_DOUBLE_EQ(s.m_Bai_Y, 0.0);
+    file.setValue("NX-QB740LE", "m_Bai_X", "-12.5");
+    SettingsFile::Load(file, s, nullptr, "/x/bmp");
+    EXPECT_DOUBLE_EQ(s.m_Bai_X, -12.5);
 }
 
 TEST(SettingsFile, Load_PreparedCalibrationSection)
@@ -190,4 +200,14 @@ TEST(SettingsFile, Placement_ClampedOntoTheScreen)
     EXPECT_EQ(SettingsFile::ClampToScreen({ 50, 60, 700, 500 }, screen, fallback), (Rect { 50, 60, 700, 500 }));
     // A rectangle without size (right left of left): the current one instead, made visible.
     EXPECT_EQ(SettingsFile::ClampToScreen({ 500, 500, 100, 100 }, screen, fallback), (Rect { 100, 88, 1078, 800 }));
+}
+
+TEST(SettingsFile, Placement_AbsurdNumbersStillComeBackOnTheScreen)
+{
+    const Rect screen { 0, 0, 1280, 800 };
+    const Rect fallback { 100, 100, 1078, 812 };
+    constexpr int32_t lo = INT32_MIN, hi = INT32_MAX;
+    EXPECT_EQ(SettingsFile::ClampToScreen({ lo, lo, hi, hi }, screen, fallback), screen);
+    EXPECT_EQ(SettingsFile::ClampToScreen({ hi - 10, hi - 10, hi, hi }, screen, fallback), (Rect { 1270, 790, 1280, 800 }));
+    EXPECT_EQ(SettingsFile::ClampToScreen({ lo, lo, lo + 10, lo + 10 }, screen, fallback), (Rect { 0, 0, 10, 10 }));
 }

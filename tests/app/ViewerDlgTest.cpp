@@ -365,3 +365,43 @@ TEST_F(ViewerDlgTest, SkinnedButton_CopiesItsCellWithDots)
     line->setEnabled(false);
     EXPECT_EQ(line->grab().toImage().pixelColor(25, 20), pixelOf(dlg.m_SkinButtons, 200 + 25, 20));
 }
+
+TEST_F(ViewerDlgTest, AbsurdSettingsAndTinyWindow_NeitherCrashNorLeaveThePicture)
+{
+    // Every number the window itself lays out or scrolls with, at the ends of the int range.
+    const QString path = m_Dir.filePath("NxQb740Le.ini");
+    for (const char* key : { "m_Bai", "m_Bai_X", "m_Bai_Y", "Window_Left", "Window_Top", "Window_Max" })
+        WritePrivateProfileStringA("NX-QB740LE", key, "-2147483648", path);
+    for (const char* key : { "Window_Right", "Window_Bottom" })
+        WritePrivateProfileStringA("NX-QB740LE", key, "2147483647", path);
+    WritePrivateProfileStringA("NX-QB740LE", "m_Bai_X", "-1e308", path);
+    WritePrivateProfileStringA("NX-QB740LE", "m_Bai_Y", "1e308", path);
+
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    QCoreApplication::processEvents();
+    auto* zoom = qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM));
+    EXPECT_EQ(zoom->currentIndex(), 1);
+    EXPECT_TRUE(dlg.screen()->availableGeometry().contains(dlg.normalGeometry()));
+    for (const QSize size : { QSize(1, 1), QSize(30, 20), QSize(240, 180), QSize(700, 500) }) {
+        dlg.setWindowState(Qt::WindowNoState);
+        dlg.QDialog::resize(size);
+        QCoreApplication::processEvents();
+        for (int z = 0; z < zoom->count(); ++z) {
+            zoom->setCurrentIndex(z);
+            emit zoom->activated(z);
+            for (int toggle = 0; toggle < 2; ++toggle) {
+                qobject_cast<QAbstractButton*>(dlg.control(IDC_PANEL_TOGGLE))->click();
+                qobject_cast<QAbstractButton*>(dlg.control(IDC_STRIP_TOGGLE))->click();
+                EXPECT_GE(dlg.m_ViewRect.width(), 0);
+                EXPECT_GE(dlg.m_ViewRect.height(), 0);
+                EXPECT_LE(dlg.m_Bai_X, 0.0);
+                EXPECT_GE(dlg.m_Bai_X, -dlg.PictureInUse().width());
+                EXPECT_LE(dlg.m_Bai_Y, 0.0);
+                EXPECT_GE(dlg.m_Bai_Y, -dlg.PictureInUse().height());
+                dlg.grab(); // paints the background, the view and every button at this size
+            }
+        }
+    }
+    dlg.done(0);
+}

@@ -7,9 +7,12 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <optional>
+#include <random>
 #include <vector>
 
 #include <sys/stat.h>
@@ -417,4 +420,56 @@ TEST_F(ThumbnailTest, PipesAreNeitherLoadedNorScanned)
     EXPECT_EQ(store.Load(at("ThumbNail")), 0);
     store.ScanFolder(dir.path());
     EXPECT_EQ(pathsOf(store), std::vector<QString> { at("a.bmp") });
+}
+
+// Random damage to a valid file (bytes flipped, int32 fields overwritten, the end cut off) must load
+// without any out-of-bounds access and give only whole entries: 140 x 105 thumbnails of pictures that
+// exist in the folder, no more than were stored, the count matching the list.
+TEST_F(ThumbnailTest, Load_RandomlyDamagedFiles_OnlySaneEntries)
+{
+    const QStringList names = { "a.bmp", "b.jpg", "c.bmp" };
+    for (const QString& name : names)
+        writeFile(at(name), Bytes("picture"));
+    // The large bitmap last, so that the headers of all three lie in the first 200 bytes.
+    const std::vector<Record> records
+        = { { "a.bmp", smallBmp(3, 2, 1) }, { "c.bmp", smallBmp(1, 1, 3) }, { "b.jpg", smallBmp(150, 110, 2) } };
+    const Bytes valid = thumbnailFile(records, 3);
+    const QString file = ThumbnailStore::FileIn(dir.path());
+    const int32_t nasty[] = { 0, -1, 1, 54, 140, 105, 0x7FFFFFFF, INT32_MIN, 0x10000, 44154, 1 << 30 };
+
+    std::mt19937 rng(2024);
+    for (int round = 0; round < 2000; ++round) {
+        Bytes bytes = valid;
+        const int damage = 1 + int(rng() % 6);
+        for (int k = 0; k < damage; ++k) {
+            // Headers and names are where a reader goes wrong: most damage lands in the first bytes of a record.
+            const qsizetype span = rng() % 2 ? 200 : bytes.size();
+            const qsizetype at = qsizetype(rng() % uint32_t(std::min(span, bytes.size())));
+            if (rng() % 3 == 0 && at + 4 <= bytes.size()) {
+                const int32_t v = nasty[rng() % std::size(nasty)];
+                bytes.replace(at, 4, reinterpret_cast<const char*>(&v), 4);
+            } else {
+                bytes[at] = char(bytes[at] ^ char(1 + rng() % 255));
+            }
+        }
+        if (rng() % 4 == 0)
+            bytes.truncate(qsizetype(rng() % uint32_t(bytes.size() + 1)));
+        writeFile(file, bytes);
+
+        ThumbnailStore store;
+        const int result = store.Load(file);
+        ASSERT_TRUE(result == 0 || result == 1);
+        int listed = 0;
+        for (const ThumbnailEntry* e = store.first(); e; e = e->next, ++listed) {
+            ASSERT_EQ(e->image.width(), 140) << "round " << round;
+            ASSERT_EQ(e->image.height(), 105);
+            ASSERT_EQ(e->image.bitsPerPixel(), 24);
+            const QString name = e->path.mid(at(QString()).size());
+            ASSERT_EQ(e->path, at(name)) << "round " << round;
+            ASSERT_TRUE(names.contains(name)) << qPrintable(e->path);
+        }
+        ASSERT_EQ(listed, store.count());
+        ASSERT_LE(listed, 3) << "round " << round; // damage may rename an entry, never add one
+        ASSERT_EQ(store.current() != nullptr, listed > 0);
+    }
 }

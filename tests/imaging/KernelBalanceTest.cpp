@@ -78,3 +78,23 @@ TEST(KernelBalance, BlackFrameOrMissingSites_StayDefined)
     EXPECT_EQ(s.gainBlue, INT32_MAX);
     EXPECT_EQ(s.gainRed, 200);
 }
+
+TEST(KernelBalance, SubRectangle_PhasesStartAtItsFirstPixel)
+{
+    // A mode-0 mosaic of green 100, blue 50, red 200, measured over the top-down rectangle (3, 4)-(40, 15)
+    // of a 45 x 20 picture: its bottom-left pixel sits at an odd column and odd bottom-up row (20 - 15),
+    // where the pattern is in mode 3. Outside the rectangle every sample is 0, which would drag any
+    // mean that strayed beyond it.
+    DibImage raw;
+    mosaic(raw, 45, 20, 0, 100, 50, 200);
+    const Rect r{3, 4, 40, 15};
+    for (int32_t y = 0; y < 20; ++y)
+        for (int32_t x = 0; x < 45; ++x)
+            if (!r.contains(x, y))
+                raw.rowTopDown(y)[x] = 0;
+    Arg<BalanceStats> stats(BalanceStats{0, 0, 0, 3});
+    Rect copy = r;
+    ASSERT_EQ(raw.Apply(MeasureBalance, raw, &copy, r.left, r.top, stats.user(), nullptr), 1);
+    EXPECT_EQ(stats.value.gainBlue, 200);
+    EXPECT_EQ(stats.value.gainRed, 50);
+}

@@ -331,6 +331,30 @@ TEST_F(ThumbnailTest, ScanFolder_ExactExtensionsInNameOrder_ClearsWhenNoPicture)
     EXPECT_EQ(store.count(), 0);
 }
 
+// The scan decodes on several threads: its entries are those that adding the pictures one by one in name
+// order gives, thumbnail for thumbnail; a second scan adds nothing.
+TEST_F(ThumbnailTest, ScanFolder_ManyPictures_SameAsAddingOneByOneInNameOrder)
+{
+    QStringList names;
+    for (int i = 0; i < 24; ++i) {
+        names.push_back(QString::asprintf("%c%02d.%s", 'a' + (i * 7) % 24, i, i % 3 ? "jpg" : "bmp"));
+        picture(names.back(), 1 + (i * 37) % 300, 1 + (i * 53) % 200);
+    }
+    std::sort(names.begin(), names.end());
+    ThumbnailStore scanned, added;
+    ASSERT_EQ(scanned.ScanFolder(dir.path()), 1);
+    ASSERT_EQ(scanned.count(), 24);
+    for (const QString& name : names)
+        ASSERT_EQ(added.AddFile(at(name)), 1);
+    ASSERT_EQ(pathsOf(scanned), pathsOf(added));
+    for (const ThumbnailEntry *a = scanned.first(), *b = added.first(); a; a = a->next, b = b->next)
+        ASSERT_EQ(std::memcmp(a->image.bits(), b->image.bits(), size_t(a->image.byteSize())), 0)
+            << a->path.toStdString();
+    EXPECT_EQ(scanned.current()->path, at(names.back())); // the last one added holds the cursor
+    scanned.ScanFolder(dir.path());
+    EXPECT_EQ(scanned.count(), 24);
+}
+
 // Names that leave the folder are skipped, whatever exists there; the entries after them still load.
 TEST_F(ThumbnailTest, Load_SkipsNamesThatAreNotPlainFileNames)
 {

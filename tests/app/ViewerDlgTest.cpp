@@ -17,12 +17,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 
 #include "app/DialogTemplate.h"
 #include "app/SkinButton.h"
 #include "app/ViewerDlg.h"
 #include "platform/Language.h"
 #include "platform/PrivateProfile.h"
+#include "platform/simcam/SimCamera.h"
 
 namespace {
 
@@ -404,4 +406,38 @@ TEST_F(ViewerDlgTest, AbsurdSettingsAndTinyWindow_NeitherCrashNorLeaveThePicture
         }
     }
     dlg.done(0);
+}
+
+TEST_F(ViewerDlgTest, EveryKeyAtTheEndsOfTheRange_StartsShowsAndSaves)
+{
+    // All keys the window writes, each set to the smallest int, the largest, or bytes that are no number.
+    ProfileFile defaults;
+    SettingsFile::Save(defaults, ViewerSettings {});
+    SettingsFile::SavePlacement(defaults, {});
+    std::vector<std::string> keys;
+    std::istringstream lines(defaults.text());
+    for (std::string line; std::getline(lines, line);)
+        if (const size_t eq = line.find('='); eq != std::string::npos)
+            keys.push_back(line.substr(0, eq));
+    ASSERT_EQ(keys.size(), 62u);
+    const char* const values[] = { "-2147483648", "2147483647", "\x01\xff junk", "1e999" };
+    installSimulatedCamera(); // so that the live view runs with these values too
+    for (const char* value : values) {
+        ProfileFile file;
+        // The capture window's start goes to the camera unchanged; its bounds are the camera's to check.
+        for (const std::string& key : keys)
+            if (key != "savedir" && key != "EHS" && key != "EVS")
+                file.setValue("NX-QB740LE", key, value);
+        ASSERT_TRUE(file.save(m_Dir.filePath("NxQb740Le.ini")));
+        CViewerDlg dlg(nullptr, m_Dir.path());
+        dlg.show();
+        // Let the live view run a few passes with these values.
+        for (int i = 0; i < 10; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(20);
+        }
+        dlg.grab();
+        dlg.done(0);
+    }
+    uninstallSimulatedCamera();
 }

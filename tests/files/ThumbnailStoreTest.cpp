@@ -15,6 +15,9 @@
 #include <random>
 #include <vector>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "files/JpegEncoder.h"
@@ -496,4 +499,47 @@ TEST_F(ThumbnailTest, Load_RandomlyDamagedFiles_OnlySaneEntries)
         ASSERT_LE(listed, 3) << "round " << round; // damage may rename an entry, never add one
         ASSERT_EQ(store.current() != nullptr, listed > 0);
     }
+}
+
+// A write that fails half-way (the file size limit stands in for a full disk) leaves the old ThumbNail
+// file and an old picture as they were, writes no new picture, and leaves no temporary file behind.
+TEST_F(ThumbnailTest, FailedWrites_KeepOldFiles_LeaveNoTemporaries)
+{
+    picture("a.bmp");
+    picture("b.bmp");
+    picture("c.jpg");
+    ThumbnailStore store;
+    ASSERT_EQ(store.AddFile(at("a.bmp")), 1);
+    const QString file = ThumbnailStore::FileIn(dir.path());
+    ASSERT_EQ(store.Save(file), 1);
+    const Bytes oldThumbnails = readFile(file), oldPicture = readFile(at("c.jpg"));
+    ASSERT_EQ(store.AddFile(at("b.bmp")), 1); // the new file would be twice as long
+    DibImage big;
+    ASSERT_TRUE(big.Create(1024, 512, 24));
+    std::mt19937 rng(5);
+    for (int64_t i = 0; i < big.byteSize(); ++i)
+        big.bits()[i] = uint8_t(rng()); // noise: a file far above the limit
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+
+    rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 60000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const int saveResult = store.Save(file);
+    const bool newPicture = EncodeJpeg(big, at("new.jpg"));
+    const bool overPicture = EncodeJpeg(big, at("c.jpg"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(saveResult, 0);
+    EXPECT_FALSE(newPicture);
+    EXPECT_FALSE(overPicture);
+    EXPECT_EQ(readFile(file), oldThumbnails);
+    EXPECT_EQ(readFile(at("c.jpg")), oldPicture);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), before);
+    // Without the limit the same calls succeed.
+    EXPECT_EQ(store.Save(file), 1);
+    EXPECT_TRUE(EncodeJpeg(big, at("new.jpg")));
 }

@@ -2,6 +2,7 @@
 #include "platform/PrivateProfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <iconv.h>
@@ -156,6 +157,9 @@ bool ProfileFile::load(const QString& fileName)
     m_Lines.clear();
     m_CrLf = false;
     m_Oversized = false;
+    // Only a regular file: opening a named pipe for reading would wait for a writer that never comes.
+    if (!QFileInfo(fileName).isFile())
+        return false;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;

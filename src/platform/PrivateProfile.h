@@ -17,7 +17,8 @@ public:
     // No settings or timing file comes near this size; a larger file is not read (and not replaced).
     static constexpr qint64 kMaxFileBytes = qint64(4) << 20;
 
-    // Reads the file; a missing, unreadable or oversized file leaves an empty profile and returns false.
+    // Reads the file; a missing, unreadable or oversized file, or one that is no regular file, leaves an empty
+    // profile and returns false.
     bool load(const QString& fileName);
     // Writes the whole profile to a temporary beside fileName and renames it over the file. Refused (false)
     // when the profile came from an oversized file, which would otherwise be replaced by next to nothing.

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "platform/PrivateProfile.h"
 
 namespace {
@@ -162,7 +164,7 @@ TEST(PrivateProfile, Write_LineBreakInValueRefusedAndFileUnchanged)
     EXPECT_EQ(p.text(), "[S]\nk=1\n");
 }
 
-TEST(PrivateProfile, OversizedFile_NeitherReadNorReplaced)
+TEST(PrivateProfile, OversizedFileOrPipe_NeitherReadNorReplaced)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("big.ini");
@@ -177,6 +179,11 @@ TEST(PrivateProfile, OversizedFile_NeitherReadNorReplaced)
     EXPECT_FALSE(p.save(path));
     EXPECT_EQ(WritePrivateProfileStringA("S", "k", "6", path), 0);
     EXPECT_EQ(QFileInfo(path).size(), big.size());
+
+    // A named pipe in the file's place reads as no file at once instead of waiting for a writer.
+    const QString fifo = dir.filePath("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 7, fifo), 7);
 
     // Just under the limit: read as usual.
     big.resize(int(ProfileFile::kMaxFileBytes) - 1);

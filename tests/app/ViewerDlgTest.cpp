@@ -306,6 +306,10 @@ TEST_F(ViewerDlgTest, Resize_KeepsRightMarginsAndCornerButton)
     const QRect strip = dlg.control(IDC_STRIP)->geometry();
     EXPECT_EQ(strip.y() + strip.height(), 900 - 12);
     EXPECT_EQ(strip.width(), 1200 - 228);
+    // The strip's scroll bar moves by one thumbnail a line and by the thumbnails that fit in the strip a page.
+    const auto* scroll = qobject_cast<QScrollBar*>(dlg.control(IDC_STRIP_SCROLL));
+    EXPECT_EQ(scroll->singleStep(), 1);
+    EXPECT_EQ(scroll->pageStep(), (1200 - 228 - 8) / (140 + 6));
 }
 
 TEST_F(ViewerDlgTest, ZoomChange_RelaysOutAndClampsTheScroll)

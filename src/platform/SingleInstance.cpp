@@ -26,6 +26,10 @@ bool SingleInstance::tryAcquire()
     if (m_Held)
         return true;
     m_Held = m_Lock->tryLock(0);
+    // No lock can be made there at all (a folder that cannot be written, say): that tells nothing of another
+    // copy, and refusing would keep the viewer from ever starting. Run without the lock.
+    if (!m_Held && (m_Lock->error() == QLockFile::PermissionError || m_Lock->error() == QLockFile::UnknownError))
+        return true;
     if (!m_Held && m_Lock->error() == QLockFile::LockFailedError) {
         // A lock file without a readable owner (cut short by a crash while it was written) would block every
         // later start, because its age no longer counts: take it as stale.

@@ -16,7 +16,8 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // True when this process now holds the lock (or already did); false while another running copy holds it.
+    // True when this process now holds the lock (or already did), or when no lock can be made at all; false
+    // while another running copy holds it.
     bool tryAcquire();
     QString lockPath() const { return m_Path; }
 

@@ -53,3 +53,15 @@ TEST(SingleInstance, UnreadableLockFileDoesNotBlock)
     lock.close();
     EXPECT_TRUE(probe.tryAcquire());
 }
+
+TEST(SingleInstance, NoPlaceForTheLock_DoesNotRefuseTheStart)
+{
+    QTemporaryDir dir;
+    // The lock's folder is taken by a plain file: no lock can be made, and no other copy holds one.
+    const QString notAFolder = dir.filePath("file");
+    QFile file(notAFolder);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    SingleInstance probe("NX-QB740LE", notAFolder);
+    EXPECT_TRUE(probe.tryAcquire());
+}

@@ -430,6 +430,13 @@ TEST_F(ThumbnailTest, Load_MalformedFiles_StopAtTheEndOfTheData)
     forged[1].bitmap.truncate(60);
     forged[2].bitmap[0] = 'X';
     EXPECT_EQ(loadCount(thumbnailFile(forged, 3)), 0);
+    // Sides whose row size times height passes 2^63: the bitmap decoder's own length check would wrap
+    // and let it read rows far outside the data, so such sides are refused before decoding.
+    Record wrapping = records[0];
+    const int32_t sides[2] = { 0x60000000, 0x7FFFFFFF };
+    wrapping.bitmap.replace(18, 8, reinterpret_cast<const char*>(sides), 8);
+    wrapping.bitmap[28] = 32; // bits per pixel
+    EXPECT_EQ(loadCount(thumbnailFile({ wrapping, records[1] }, 2)), 1);
     // A name without its zero byte at the end of the data.
     Bytes unterminated = thumbnailFile({ records[0] }, 2);
     unterminated.append("b.bmp");

@@ -1,6 +1,7 @@
 #include "imaging/FrameProcessor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -10,6 +11,15 @@ void applyInPlace(DibImage& img, PixelKernel kernel, int32_t value)
 {
     int32_t* p = &value;
     img.Apply(kernel, img, nullptr, 0, 0, &p, nullptr);
+}
+
+// A colour gain times 100, truncated. The gains come from the settings file: whatever it holds, the
+// conversion to an integer stays defined (the kernel itself saturates out-of-range gains).
+int32_t gainPercent(double gain)
+{
+    if (!std::isfinite(gain))
+        return 100;
+    return int32_t(std::clamp(gain * 100.0, -1.0e6, 1.0e6));
 }
 
 }  // namespace
@@ -27,7 +37,7 @@ FrameProcessor::Gains FrameProcessor::MeasureWhiteBalance(DibImage& raw, int32_t
 DibImage& FrameProcessor::Process(DibImage& raw, DibImage& color, const ProcessSettings& s)
 {
     if (s.bayerFlg) {
-        BayerParams params{s.bayerMode, int32_t(s.bayerR * 100), int32_t(s.bayerG * 100), int32_t(s.bayerB * 100)};
+        BayerParams params{s.bayerMode, gainPercent(s.bayerR), gainPercent(s.bayerG), gainPercent(s.bayerB)};
         BayerParams* p = &params;
         color.Apply(BayerToRgb, raw, nullptr, 0, 0, &p, nullptr);
         if (s.hls.H != 0 || s.hls.L != 0 || s.hls.S != 0) {

@@ -1,6 +1,7 @@
 // The live picture's kernel chain as the settings select it.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -55,6 +56,25 @@ TEST(FrameProcessor, BayerThenToneStepsInOrder)
     s.binary = 128;
     processor.Process(raw, color, s);
     EXPECT_EQ(color.rowTopDown(10)[3 * 10 + 1], 0);
+}
+
+TEST(FrameProcessor, AbsurdGainsFromTheSettingsStayDefined)
+{
+    // A settings file may hold any number; the picture saturates instead of the conversion misbehaving.
+    DibImage raw, color;
+    ASSERT_TRUE(raw.Create(16, 16, 8));
+    ASSERT_TRUE(color.Create(16, 16, 24));
+    raw.Fill(nullptr, Rgb(100, 100, 100));
+    FrameProcessor processor;
+    ProcessSettings s;
+    s.bayerFlg = 1;
+    s.bayerR = 1e300;
+    s.bayerB = -1e300;
+    s.bayerG = std::nan("");
+    processor.Process(raw, color, s);
+    EXPECT_EQ(color.rowTopDown(8)[3 * 8 + 2], 255);  // red saturates
+    EXPECT_EQ(color.rowTopDown(8)[3 * 8 + 0], 0);    // a negative gain gives black
+    EXPECT_EQ(color.rowTopDown(8)[3 * 8 + 1], 100);  // green is never scaled
 }
 
 TEST(FrameProcessor, SharpeningReadsAnUntouchedCopy)

@@ -208,6 +208,7 @@ TEST(SettingsFile, Placement_AbsurdNumbersStillComeBackOnTheScreen)
     const Rect fallback { 100, 100, 1078, 812 };
     constexpr int32_t lo = INT32_MIN, hi = INT32_MAX;
     EXPECT_EQ(SettingsFile::ClampToScreen({ lo, lo, hi, hi }, screen, fallback), screen);
-    EXPECT_EQ(SettingsFile::ClampToScreen({ hi - 10, hi - 10, hi, hi }, screen, fallback), (Rect { 1270, 790, 1280, 800 }));
+    EXPECT_EQ(
+        SettingsFile::ClampToScreen({ hi - 10, hi - 10, hi, hi }, screen, fallback), (Rect { 1270, 790, 1280, 800 }));
     EXPECT_EQ(SettingsFile::ClampToScreen({ lo, lo, lo + 10, lo + 10 }, screen, fallback), (Rect { 0, 0, 10, 10 }));
 }

@@ -1,5 +1,8 @@
 #include "imaging/ViewComposer.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "imaging/Dc.h"
 #include "imaging/DibImage.h"
 #include "imaging/Kernels.h"
@@ -24,7 +27,11 @@ int ComposeView(const DibImage& shown, int32_t zoomIndex, double scrollX, double
 
     // Whatever the source does not cover (a view larger than the picture) stays black.
     view.Fill(nullptr, 0);
-    const int32_t sx = -int32_t(scrollX), sy = -int32_t(scrollY);
+    // The picture column and row at the view's corner; offsets from a settings file are kept finite and in range.
+    const auto origin = [](double scroll) {
+        return std::isfinite(scroll) ? -int32_t(std::clamp(scroll, -1.0e9, 1.0e9)) : 0;
+    };
+    const int32_t sx = origin(scrollX), sy = origin(scrollY);
     Dc dc(view);
     if (zoomIndex == 1) {
         dc.BitBlt(0, 0, viewWidth, viewHeight, shown, sx, sy);

@@ -1,6 +1,8 @@
 // The view picture at fit, 1:1 and magnified zooms, from the scroll offset.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "imaging/DibImage.h"
 #include "imaging/ViewComposer.h"
 
@@ -45,6 +47,10 @@ TEST(ViewComposer, OneToOneCopiesAndLeavesUncoveredAreasBlack)
     EXPECT_EQ(view.rowTopDown(49)[49], code(299, 199));
     EXPECT_EQ(view.rowTopDown(50)[10], 0);  // below the picture
     EXPECT_EQ(view.rowTopDown(10)[50], 0);  // right of the picture
+
+    // Offsets far outside any picture show black, without an undefined conversion.
+    ASSERT_TRUE(ComposeView(shown, 2, -1e300, std::nan(""), 100, 80, view));
+    EXPECT_EQ(view.rowTopDown(40)[40], 0);
 }
 
 TEST(ViewComposer, FitScalesTheWholePictureAndFollowsTheShownFormat)

@@ -110,7 +110,10 @@ int JpegEncoder::Encode()
         m_McuRows = (m_Height + 15) / 16;
         m_McuCols = (m_Width + 15) / 16;
         m_Predictor[0] = m_Predictor[1] = m_Predictor[2] = 0;
-        m_Stream = std::make_unique<COutBitStream>(std::max<int64_t>(int64_t(m_Width) * m_Height * 3, kMinBuffer));
+        // Three bytes per coded pixel: the MCUs cover the picture padded to whole 16 x 16 blocks, and a
+        // picture one row high codes sixteen (counting only its own pixels, thin noise overflows).
+        const int64_t codedPixels = int64_t(m_McuCols) * 16 * m_McuRows * 16;
+        m_Stream = std::make_unique<COutBitStream>(std::max<int64_t>(codedPixels * 3, kMinBuffer));
         writeHeaders();
         encodeScan();
         m_Stream->Pad();

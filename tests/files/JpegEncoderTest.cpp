@@ -281,6 +281,27 @@ TEST(JpegEncoder, EverySmallSize_DecodesToExactSize)
     }
 }
 
+// A picture a row or a column thin is coded as whole 16 x 16 MCUs (its row or column repeated): the file
+// can take more than three bytes per picture pixel, and noise must still encode.
+TEST(JpegEncoder, ThinNoisyPictures_Encode)
+{
+    std::mt19937 rng(11);
+    for (const auto& [w, h] : { std::pair { 8192, 1 }, { 1, 8192 }, { 2048, 1 }, { 1, 1536 } }) {
+        DibImage img;
+        makePicture(img, w, h, [&](int, int, uint8_t rgb[3]) {
+            for (int c = 0; c < 3; ++c)
+                rgb[c] = uint8_t(rng());
+        });
+        const Bytes file = encode(img);
+        ASSERT_FALSE(file.empty()) << w << " x " << h;
+        EXPECT_GT(file.size(), size_t(w) * h * 3) << w << " x " << h; // more than the picture itself
+        Decoded d;
+        ASSERT_TRUE(decode(file, d)) << w << " x " << h;
+        EXPECT_EQ(d.width, w);
+        EXPECT_EQ(d.height, h);
+    }
+}
+
 // The picture's top row comes first in the file, colours land in their channels, and a photograph-like
 // picture survives with at least 30 dB.
 TEST(JpegEncoder, NaturalPicture_DecodesUprightWithGoodPsnr)

@@ -445,3 +445,26 @@ TEST_F(ViewerDlgTest, EveryKeyAtTheEndsOfTheRange_StartsShowsAndSaves)
     }
     uninstallSimulatedCamera();
 }
+
+TEST_F(ViewerDlgTest, PreparedCalibration_ReadAtStartAndLeftAsItWas)
+{
+    const QString path = m_Dir.filePath("NxQb740Le.ini");
+    const QByteArray prepared
+        = "; calibrations of the lab\n[CALIBRATION]\nname_0=Stage 1mm\nlength.x_0=1.0\nright_0=500\n";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(prepared);
+    f.close();
+    {
+        CViewerDlg dlg(nullptr, m_Dir.path());
+        EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO))->itemText(0), "Stage 1mm");
+        EXPECT_DOUBLE_EQ(dlg.calibration[0].mppX, 1.0 / 500);
+        dlg.calibration[0].name = "changed in the window";
+        dlg.done(0);
+    }
+    // The window's own section is added; the calibrations stay exactly as prepared.
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray after = f.readAll();
+    EXPECT_TRUE(after.startsWith(prepared)) << after.left(200).constData();
+    EXPECT_TRUE(after.contains("\n[NX-QB740LE]\n"));
+}

@@ -15,7 +15,7 @@
 class ProfileFile {
 public:
     // No settings or timing file comes near this size; a larger file is not read (and not replaced).
-    static constexpr qint64 kMaxFileBytes = qint64(4) << 20;
+    static constexpr qint64 kMaxFileBytes = qint64(1) << 20;
 
     // Reads the file; a missing, unreadable or oversized file, or one that is no regular file, leaves an empty
     // profile and returns false.

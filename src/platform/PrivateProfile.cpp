@@ -115,7 +115,18 @@ std::string ProfileTextToUtf8(const std::string& bytes)
         return bytes.substr(3);
     if (isValidUtf8(bytes))
         return bytes;
-    return shiftJisToUtf8(bytes);
+    // Line by line, so that one stray byte does not turn the file's UTF-8 lines into Shift-JIS mojibake that
+    // the next write would keep. Shift-JIS never uses the line-feed byte inside a character.
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find('\n', start);
+        end = end == std::string::npos ? bytes.size() : end + 1;
+        const std::string line = bytes.substr(start, end - start);
+        out += isValidUtf8(line) ? line : shiftJisToUtf8(line);
+        start = end;
+    }
+    return out;
 }
 
 int ProfileInt(std::string_view text)

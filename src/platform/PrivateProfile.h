@@ -73,5 +73,6 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
 
 // The leading "[+-]digits" of text as GetPrivateProfileIntA reads it (32-bit wrap-around on overflow).
 int ProfileInt(std::string_view text);
-// Text decoded as UTF-8 when it is valid UTF-8 (a byte-order mark is dropped), else as Shift-JIS (code page 932).
+// Text as UTF-8: a byte-order mark is dropped; each line that is not valid UTF-8 is decoded as Shift-JIS
+// (code page 932).
 std::string ProfileTextToUtf8(const std::string& bytes);

@@ -129,6 +129,17 @@ TEST(PrivateProfile, Read_ShiftJisAndUtf8WithBom)
                    "1\n"));
     EXPECT_EQ(readString("CALIBRATION", "name_0", "", sjis), "校正値1");
 
+    // Lines of both kinds and a stray Latin-1 byte in one file: each line is read as what it is, and a write
+    // leaves the UTF-8 lines byte for byte as they were.
+    const QString mixed = dir.filePath("mixed.ini");
+    writeBytes(mixed,
+        QByteArray("[CALIBRATION]\nname_0=校正値1\nname_1=\x8D\x5A\x90\xB3\x92\x6C"
+                   "2\nnote=caf\xE9\n"));
+    EXPECT_EQ(readString("CALIBRATION", "name_0", "", mixed), "校正値1");
+    EXPECT_EQ(readString("CALIBRATION", "name_1", "", mixed), "校正値2");
+    ASSERT_EQ(WritePrivateProfileStringA("CALIBRATION", "unit_0", "1", mixed), 1);
+    EXPECT_TRUE(readBytes(mixed).startsWith("[CALIBRATION]\nname_0=校正値1\nname_1=校正値2\n"));
+
     const QString bom = dir.filePath("bom.ini");
     writeBytes(bom, QByteArray("\xEF\xBB\xBF[S]\nk=値\n"));
     EXPECT_EQ(readString("S", "k", "", bom), "値");

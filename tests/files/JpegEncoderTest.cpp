@@ -16,7 +16,9 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <set>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "files/JpegEncoder.h"
@@ -391,12 +393,25 @@ TEST(JpegEncoder, Failures_ReportedAndNoFileWritten)
 TEST(JpegEncoder, FileCoefficients_EqualReferencePipeline)
 {
     std::mt19937 rng(77);
-    for (const auto& [w, h, noisy] :
-        { std::tuple { 45, 37, false }, { 64, 48, true }, { 17, 33, true }, { 130, 18, false } }) {
+    // Grey blocks of one cosine pattern each (block b: frequency b mod 64, two strengths and both signs):
+    // each zig-zag position alone after the DC, so every zero run from 0 to 62 is coded, run 15 and the
+    // sixteen-zero code among them.
+    const auto cosines = [](int x, int y, uint8_t rgb[3]) {
+        const int b = x / 8 + y / 8 * 16, u = b % 64 / 8, v = b % 8;
+        const double a = (b / 64 % 2 ? -1 : 1) * (b < 128 ? 60 : 80);
+        const double f = a * std::cos((2 * (y % 8) + 1) * u * M_PI / 16) * std::cos((2 * (x % 8) + 1) * v * M_PI / 16);
+        rgb[0] = rgb[1] = rgb[2] = uint8_t(std::clamp(int(std::lround(128 + f)), 0, 255));
+    };
+    std::set<int> runs; // zero runs in front of a non-zero coefficient, over all blocks
+    enum Kind { Natural, Noisy, Cosines };
+    for (const auto& [w, h, kind] : { std::tuple { 45, 37, Natural }, { 64, 48, Noisy }, { 17, 33, Noisy },
+             { 130, 18, Natural }, { 128, 128, Cosines } }) {
         DibImage img;
         makePicture(img, w, h, [&](int x, int y, uint8_t rgb[3]) {
+            if (kind == Cosines)
+                return cosines(x, y, rgb);
             natural(x, y, rgb);
-            if (noisy)
+            if (kind == Noisy)
                 for (int c = 0; c < 3; ++c)
                     rgb[c] = uint8_t(std::clamp(int(rgb[c]) + int(rng() % 61) - 30, 0, 255));
         });
@@ -438,6 +453,13 @@ TEST(JpegEncoder, FileCoefficients_EqualReferencePipeline)
                     JBLOCKARRAY rows = (*info.mem->access_virt_barray)(
                         reinterpret_cast<j_common_ptr>(&info), arrays[component], JDIMENSION(row), 1, FALSE);
                     const int16_t* expected = want[component == 0 ? 0 : 1];
+                    for (int k = 1, run = 0; k < 64; ++k) {
+                        const int position = jpeg::kZigZag[k];
+                        if (expected[(position % 8) * 8 + position / 8] == 0)
+                            ++run;
+                        else
+                            runs.insert(std::exchange(run, 0));
+                    }
                     for (int k = 0; k < 64; ++k)
                         if (rows[0][col][k] != expected[(k % 8) * 8 + k / 8] && ++mismatches == 1)
                             ADD_FAILURE() << w << " x " << h << ", MCU " << mcuX << ", " << mcuY << ", block " << block
@@ -448,4 +470,5 @@ TEST(JpegEncoder, FileCoefficients_EqualReferencePipeline)
         jpeg_destroy_decompress(&info);
         EXPECT_EQ(mismatches, 0) << w << " x " << h;
     }
+    EXPECT_EQ(runs.size(), 63u); // every run length from 0 to 62
 }

@@ -298,7 +298,8 @@ int DibImage::LoadDib(const uint8_t* data, size_t size)
     const size_t tableAt = info.size;
     const size_t pixelsAt = tableAt + size_t(colors) * 4;
     const int64_t srcStride = ((int64_t(bitCount) * info.width + 31) / 32) * 4;
-    if (pixelsAt > size || srcStride * info.height > int64_t(size - pixelsAt) || srcStride * info.height > kMaxBytes)
+    // Rows are counted against the bytes there are by division, so no product of two header fields can wrap.
+    if (pixelsAt > size || info.height > int64_t(size - pixelsAt) / srcStride || info.height > kMaxBytes / srcStride)
         return 0;
     std::memcpy(table, data + tableAt, size_t(colors) * 4);
 

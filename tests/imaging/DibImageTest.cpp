@@ -466,6 +466,18 @@ TEST(DibImage, LoadDib_RefusesTruncatedAndLyingData)
     EXPECT_EQ(lie([](BitmapInfoHeader& h) { h.height = 4; }), 0);
     EXPECT_EQ(lie([](BitmapInfoHeader& h) { h.width = 0x40000000; }), 0);
     EXPECT_EQ(lie([](BitmapInfoHeader& h) { h.width = 0x7fffffff, h.height = 0x7fffffff; }), 0);
+    // Stride x height wraps 64 bits for a 32-bit picture this size: still refused, nothing read.
+    EXPECT_EQ(lie([](BitmapInfoHeader& h) { h.bitCount = 32, h.width = 0x60000000, h.height = 0x7fffffff; }), 0);
+    {
+        std::vector<uint8_t> bad(good);
+        BitmapInfoHeader info;
+        std::memcpy(&info, bad.data(), sizeof info);
+        info.bitCount = 32, info.width = 0x60000000, info.height = 0x7fffffff, info.clrUsed = 0;
+        std::memcpy(bad.data(), &info, sizeof info);
+        DibImage small;
+        ASSERT_TRUE(small.Create(140, 105, 24));
+        EXPECT_EQ(small.LoadDib(bad.data(), bad.size()), 0);
+    }
     EXPECT_EQ(lie([](BitmapInfoHeader& h) { h.height = -3; }), 0);
     EXPECT_EQ(lie([](BitmapInfoHeader& h) { h.clrUsed = 257; }), 0);
     EXPECT_EQ(lie([](BitmapInfoHeader& h) { h.clrUsed = 0xFFFFFFFF; }), 0);

@@ -19,6 +19,20 @@ namespace {
 
 constexpr int kTransferGranule = 1024;  // the transfer length is a whole number of these, in pixels
 
+// The ring's two indices packed in one word: read index high, write index low.
+uint64_t packIndices(int read, int write)
+{
+    return uint64_t(uint32_t(read)) << 32 | uint32_t(write);
+}
+int readOf(uint64_t indices)
+{
+    return int(uint32_t(indices >> 32));
+}
+int writeOf(uint64_t indices)
+{
+    return int(uint32_t(indices));
+}
+
 // Best effort: a capture thread that falls behind drops frames at the camera.
 void raiseThreadPriority()
 {
@@ -103,8 +117,7 @@ int CameraDevice::StartCapture()
     m_Capture.ring = m_Ring.data();
     m_Capture.error = 0;
     m_Capture.readFailed = 0;
-    m_Capture.writeIndex = 0;
-    m_Capture.readIndex = 0;
+    m_Capture.indices = packIndices(0, 0);
     {
         std::lock_guard ioLock(m_IoMutex);
         std::memcpy(m_Capture.devicePath, m_DevicePath, sizeof m_Capture.devicePath);
@@ -138,8 +151,13 @@ int CameraDevice::CaptureThreadProc(CaptureBlock* block)
                 error = kFrameReadFailed;
                 break;
             }
-            write = ringAdvanceWriter(write, block->readIndex.load(std::memory_order_acquire), block->ringCount);
-            block->writeIndex.store(write, std::memory_order_release);
+            uint64_t indices = block->indices.load(std::memory_order_acquire);
+            int next = 0;
+            do
+                next = ringAdvanceWriter(write, readOf(indices), block->ringCount);
+            while (!block->indices.compare_exchange_weak(indices, packIndices(readOf(indices), next),
+                                                         std::memory_order_acq_rel, std::memory_order_acquire));
+            write = next;
         }
         DeviceIo::close(handle);
     }
@@ -171,10 +189,14 @@ int CameraDevice::IsFrameReady()
     std::lock_guard lock(m_RingMutex);
     if (m_Capture.ringCount < 1)
         return 0;
-    int read = m_Capture.readIndex.load(std::memory_order_relaxed);
-    if (!ringTakeNewest(m_Capture.writeIndex.load(std::memory_order_acquire), read, m_Capture.ringCount))
-        return 0;
-    m_Capture.readIndex.store(read, std::memory_order_release);
+    uint64_t indices = m_Capture.indices.load(std::memory_order_acquire);
+    int read = 0;
+    do {
+        read = readOf(indices);
+        if (!ringTakeNewest(writeOf(indices), read, m_Capture.ringCount))
+            return 0;
+    } while (!m_Capture.indices.compare_exchange_weak(indices, packIndices(read, writeOf(indices)),
+                                                      std::memory_order_acq_rel, std::memory_order_acquire));
     return 1;
 }
 
@@ -186,12 +208,16 @@ int CameraDevice::GetImage(uint8_t* dst, int dstWidth, int dstHeight, int dstStr
     const int count = m_Capture.ringCount;
     if (m_Ring.empty() || count < 1 || count > int(m_Ring.size()))
         return kNoMemory;
-    const int read = m_Capture.readIndex.load(std::memory_order_relaxed);
+    uint64_t indices = m_Capture.indices.load(std::memory_order_acquire);
+    const int read = readOf(indices);
     const uint8_t* src = m_Ring[size_t(read)] + size_t(m_VerticalOffset) * size_t(m_LineLength) + size_t(m_HorizontalOffset);
     const int rows = std::min(m_ActiveHeight, dstHeight);
     const size_t columns = size_t(std::min(m_ActiveWidth, dstWidth));
     for (int row = 0; row < rows; ++row)
         std::memcpy(dst + size_t(row) * size_t(dstStride), src + size_t(row) * size_t(m_LineLength), columns);
-    m_Capture.readIndex.store(ringNext(read, count), std::memory_order_release);
+    // Release: the writer that sees the reader gone from this buffer also sees the copy finished.
+    while (!m_Capture.indices.compare_exchange_weak(indices, packIndices(ringNext(read, count), writeOf(indices)),
+                                                    std::memory_order_acq_rel, std::memory_order_acquire)) {
+    }
     return kOk;
 }

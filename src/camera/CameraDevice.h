@@ -116,8 +116,8 @@ public:
     static void setSleepHook(void (*sleep)(uint32_t ms));
 
 private:
-    // What the capture thread works on. The thread writes writeIndex, error, readFailed and, at its end,
-    // stop; the reader writes readIndex; the user-interface thread writes stop to ask for the end.
+    // What the capture thread works on. The thread writes the write index, error, readFailed and, at its
+    // end, stop; the reader writes the read index; the user-interface thread writes stop to ask for the end.
     struct CaptureBlock {
         int bytesPerFrame = 0;
         std::atomic<int> error{0};
@@ -125,8 +125,10 @@ private:
         std::atomic<int> readFailed{0};
         int ringCount = 0;
         uint8_t* const* ring = nullptr;
-        std::atomic<int> writeIndex{0};
-        std::atomic<int> readIndex{0};
+        // The read index (high half) and the write index (low half) in one word, changed only by
+        // compare-and-swap: each side's step is decided on the other's current index. With two words the
+        // reader could take a buffer just as the writer, having read the older read index, chose it next.
+        std::atomic<uint64_t> indices{0};
         char devicePath[260] = {};
     };
 

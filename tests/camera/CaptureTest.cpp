@@ -214,3 +214,46 @@ TEST_F(CameraFixture, Faults_DeviceUnpluggedDuringCapture_Ends19_ThenNoHandle)
     EXPECT_EQ(camera.StopCapture(), 0);
     EXPECT_EQ(camera.GetGlobalGain(), 0);
 }
+
+namespace {
+
+// A driver whose every frame is one byte value, the next for each frame: a copy that mixes values was
+// written while it was copied.
+class CountingDriver : public DeviceDriver {
+public:
+    std::atomic<uint32_t> frames{0};
+
+    bool control(uint32_t code, const void*, uint32_t, void* out, uint32_t outSize, uint32_t& bytesReturned) override
+    {
+        if (code == 0x2220A9)
+            std::memset(out, int(frames.fetch_add(1) & 0xFF), outSize);
+        bytesReturned = outSize;
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST_F(CameraFixture, Capture_SmallRingUnderAFastWriter_ReaderNeverGetsATornFrame)
+{
+    // Three buffers and tiny frames as fast as the writer can go: any gap between the reader taking a buffer
+    // and the writer choosing its next one lets the writer overwrite the buffer being copied.
+    CameraDevice camera;
+    auto driver = std::make_shared<CountingDriver>();
+    DeviceIo::registerDevice(camera.devicePath(), driver);
+    ASSERT_EQ(camera.SetGeometry(64, 0, 64, 4, 0, 4, 3), 0);
+    ASSERT_EQ(camera.StartCapture(), 0);
+    std::vector<uint8_t> picture(64 * 4);
+    int taken = 0, torn = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < deadline && torn == 0) {
+        if (!camera.IsFrameReady())
+            continue;
+        ASSERT_EQ(camera.GetImage(picture.data(), 64, 4, 64), 0);
+        ++taken;
+        torn += std::any_of(picture.begin(), picture.end(), [&](uint8_t v) { return v != picture[0]; });
+    }
+    EXPECT_EQ(camera.StopCapture(), 0);
+    EXPECT_EQ(torn, 0) << "of " << taken << " frames";
+    EXPECT_GT(taken, 10);
+}

@@ -207,6 +207,9 @@ int CameraDevice::SetWindow(int x, int y, int width, int height, int skip)
     if (x < 0 || y < 0 || width < 4 || height < 3 || x + width > kSensorWidth || y + height > kSensorHeight ||
         skip < 0 || skip > 3)
         return kBadBounds;
+    // The ring is laid out for the running capture's window: the sensor keeps that window until it stops.
+    if (isCapturing())
+        return kAlreadyRunning;
     uint16_t rowMode = 0, columnMode = 0;
     ReadRegister(kRegRowMode, &rowMode);
     ReadRegister(kRegColumnMode, &columnMode);

@@ -22,7 +22,7 @@ public:
     static constexpr int kTransferFailed = 12;   // a command failed or moved the wrong byte count
     static constexpr int kNullBuffer = 14;       // no (or no usable) destination
     static constexpr int kFrameReadFailed = 19;  // a frame read failed or came short
-    static constexpr int kAlreadyRunning = 21;   // capture is running
+    static constexpr int kAlreadyRunning = 21;   // capture is running (also refuses window and geometry changes)
     static constexpr int kBadIndex = 22;         // device index
 
     static constexpr int kDeviceCount = 8;

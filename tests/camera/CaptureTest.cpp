@@ -165,11 +165,19 @@ TEST_F(CameraFixture, Geometry_BoundsAndTheRing)
     std::vector<uint8_t> picture(64);
     EXPECT_EQ(camera.GetImage(picture.data(), 8, 8, 8), 7);
 
-    // While capture runs the geometry stays as it is.
+    // While capture runs the geometry stays as it is, and so does the sensor's window: frames keep the
+    // layout the ring was made for.
     ASSERT_EQ(camera.SetWindow(0, 0, 320, 240, 0), 0);
     ASSERT_EQ(camera.StartCapture(), 0);
     EXPECT_EQ(camera.SetGeometry(1000, 0, 1000, 4, 0, 4, 2), 21);
     EXPECT_EQ(camera.activeWidth(), 320);
+    EXPECT_EQ(camera.SetWindow(0, 0, 640, 480, 1), 21);
+    EXPECT_EQ(camera.windowWidth(), 320);
+    EXPECT_EQ(sim->registerValue(4), 319);
+    EXPECT_EQ(sim->registerValue(34), 0);
+    const uint64_t frames = sim->framesDelivered();
+    EXPECT_TRUE(waitFor([&] { return sim->framesDelivered() > frames + 2; }));
+    EXPECT_TRUE(camera.isCapturing());
     EXPECT_EQ(camera.StopCapture(), 0);
 }
 

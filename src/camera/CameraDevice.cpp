@@ -75,7 +75,9 @@ void CameraDevice::ProbeDevices()
         m_Present[size_t(index)] = handle ? 1 : 0;
         DeviceIo::close(handle);
     }
+    // The path follows the current index: probing must not leave the requests aimed at the last index tried.
     m_CurrentIndex = 0;
+    std::snprintf(m_DevicePath, sizeof m_DevicePath, camproto::kPathFormat, m_BaseName, 0);
 }
 
 int CameraDevice::IsPresent(int index) const

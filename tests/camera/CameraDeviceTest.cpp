@@ -61,6 +61,13 @@ TEST_F(CameraFixture, Probe_FindsInstalledIndices_FormatsPath)
     EXPECT_EQ(camera.SelectDevice(9), 22);
     EXPECT_EQ(camera.SelectDevice(-1), 22);
     EXPECT_EQ(camera.Open(9), 22);
+
+    // Probing again ends on index 0, path included: register traffic goes to the camera in use.
+    camera.ProbeDevices();
+    EXPECT_EQ(camera.currentIndex(), 0);
+    EXPECT_STREQ(camera.devicePath(), "\\\\.\\VzmCapDev-0");
+    EXPECT_EQ(camera.SetGlobalGain(33), 1);
+    EXPECT_EQ(sim->registerValue(53), 33);
     uninstallSimulatedCamera(3);
 }
 

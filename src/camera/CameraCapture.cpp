@@ -210,6 +210,10 @@ int CameraDevice::GetImage(uint8_t* dst, int dstWidth, int dstHeight, int dstStr
         return kNoMemory;
     uint64_t indices = m_Capture.indices.load(std::memory_order_acquire);
     const int read = readOf(indices);
+    // The reader holds a complete frame only when IsFrameReady moved it off the writer's buffer; while the
+    // indices stay apart the writer steps over the read buffer, so the copy below is never overwritten.
+    if (read == writeOf(indices))
+        return kNoFrame;
     const uint8_t* src = m_Ring[size_t(read)] + size_t(m_VerticalOffset) * size_t(m_LineLength) + size_t(m_HorizontalOffset);
     const int rows = std::min(m_ActiveHeight, dstHeight);
     const size_t columns = size_t(std::min(m_ActiveWidth, dstWidth));

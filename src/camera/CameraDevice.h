@@ -15,6 +15,7 @@ public:
     // Result codes of the camera operations.
     static constexpr int kOk = 0;
     static constexpr int kBadBounds = 1;         // window bounds, or a ring of fewer than two buffers
+    static constexpr int kNoFrame = 2;           // GetImage: no complete frame taken (IsFrameReady first)
     static constexpr int kBadHorizontal = 3;     // line geometry
     static constexpr int kBadVertical = 4;       // frame geometry
     static constexpr int kNoMemory = 7;          // no ring
@@ -90,7 +91,8 @@ public:
     int IsFrameReady();
     // Copies the current frame's window into dst, a picture of dstWidth x dstHeight bytes whose rows are
     // dstStride bytes apart: frame rows top row first, each at the destination's stride. Copies only what
-    // fits in both; the rest of dst is left alone.
+    // fits in both; the rest of dst is left alone. Without a frame taken by IsFrameReady the buffer at the
+    // read index may be the one being filled: nothing is copied then (kNoFrame).
     int GetImage(uint8_t* dst, int dstWidth, int dstHeight, int dstStride);
 
     // State, for callers and tests.

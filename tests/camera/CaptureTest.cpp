@@ -1,7 +1,9 @@
 // The capture engine: ring index rules, the window copied at the destination's stride and never past it,
 // a reader running beside the capture thread, start and stop rules, and failing or vanishing devices.
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
 #include "CameraTestSupport.h"
 #include "camera/FrameRing.h"
@@ -264,4 +266,74 @@ TEST_F(CameraFixture, Capture_SmallRingUnderAFastWriter_ReaderNeverGetsATornFram
     EXPECT_EQ(camera.StopCapture(), 0);
     EXPECT_EQ(torn, 0) << "of " << taken << " frames";
     EXPECT_GT(taken, 10);
+}
+
+namespace {
+
+// A driver that holds each frame read until the test lets it go, filling the frame with its number.
+class GatedDriver : public DeviceDriver {
+public:
+    std::mutex mutex;
+    std::condition_variable changed;
+    int allowed = 0, started = 0;
+
+    bool control(uint32_t code, const void*, uint32_t, void* out, uint32_t outSize, uint32_t& bytesReturned) override
+    {
+        if (code == 0x2220A9) {
+            std::unique_lock lock(mutex);
+            const int frame = ++started;
+            changed.notify_all();
+            if (!changed.wait_for(lock, std::chrono::seconds(5), [&] { return allowed >= frame; }))
+                return false;
+            std::memset(out, frame, outSize);
+        }
+        bytesReturned = outSize;
+        return true;
+    }
+    void allow(int frames)
+    {
+        std::lock_guard lock(mutex);
+        allowed = frames;
+        changed.notify_all();
+    }
+    bool waitStarted(int frames)
+    {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(2), [&] { return started >= frames; });
+    }
+};
+
+}  // namespace
+
+TEST_F(CameraFixture, GetImage_WithoutATakenFrame_LeavesTheBufferBeingFilledAlone)
+{
+    CameraDevice camera;
+    auto driver = std::make_shared<GatedDriver>();
+    DeviceIo::registerDevice(camera.devicePath(), driver);
+    ASSERT_EQ(camera.SetGeometry(64, 0, 64, 4, 0, 4, 10), 0);
+    std::vector<uint8_t> picture(64 * 4, 0xEE);
+
+    // Just started: the writer is filling the buffer at the read index. Nothing to hand out.
+    ASSERT_EQ(camera.StartCapture(), 0);
+    ASSERT_TRUE(driver->waitStarted(1));
+    EXPECT_EQ(camera.GetImage(picture.data(), 64, 4, 64), CameraDevice::kNoFrame);
+    EXPECT_EQ(picture[0], 0xEE);
+
+    // Frame 1 complete: taken and copied; a second copy without a new frame would read frame 2's buffer
+    // while it is being filled.
+    driver->allow(1);
+    ASSERT_TRUE(driver->waitStarted(2));
+    ASSERT_EQ(camera.IsFrameReady(), 1);
+    EXPECT_EQ(camera.GetImage(picture.data(), 64, 4, 64), 0);
+    EXPECT_EQ(picture[0], 1);
+    EXPECT_EQ(camera.GetImage(picture.data(), 64, 4, 64), CameraDevice::kNoFrame);
+    EXPECT_EQ(picture[0], 1);
+
+    driver->allow(2);
+    ASSERT_TRUE(driver->waitStarted(3));
+    ASSERT_EQ(camera.IsFrameReady(), 1);
+    EXPECT_EQ(camera.GetImage(picture.data(), 64, 4, 64), 0);
+    EXPECT_EQ(picture[0], 2);
+    driver->allow(1000);
+    EXPECT_EQ(camera.StopCapture(), 0);
 }

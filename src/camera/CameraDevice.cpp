@@ -206,7 +206,8 @@ int CameraDevice::ReadRegister(int reg, uint16_t* value)
 
 int CameraDevice::SetWindow(int x, int y, int width, int height, int skip)
 {
-    if (x < 0 || y < 0 || width < 4 || height < 3 || x + width > kSensorWidth || y + height > kSensorHeight ||
+    // Subtracted, not added: a window read from a settings file must not overflow into range.
+    if (x < 0 || y < 0 || width < 4 || height < 3 || width > kSensorWidth - x || height > kSensorHeight - y ||
         skip < 0 || skip > 3)
         return kBadBounds;
     // The ring is laid out for the running capture's window: the sensor keeps that window until it stops.

@@ -1,6 +1,7 @@
 // CameraDevice against the simulated driver: probing, the open sequence, the bytes of every command block,
 // the register table, the capture window, gains, shutter, mirror and clock, and a missing camera.
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 #include "CameraTestSupport.h"
@@ -179,7 +180,10 @@ TEST_F(CameraFixture, Window_BoundsRefusedWithOne_NothingChanges)
     const struct {
         int x, y, w, h, skip;
     } refused[] = {{1, 0, 2048, 1536, 0}, {0, 0, 2048, 2, 0}, {0, 0, 3, 100, 0},  {-1, 0, 100, 100, 0},
-                   {0, -1, 100, 100, 0}, {0, 1, 100, 1536, 0}, {0, 0, 100, 100, 4}, {0, 0, 100, 100, -1}};
+                   {0, -1, 100, 100, 0}, {0, 1, 100, 1536, 0}, {0, 0, 100, 100, 4}, {0, 0, 100, 100, -1},
+                   // Windows from settings files: sums that do not fit an int must not wrap into range.
+                   {INT_MAX, 0, 100, 100, 0}, {0, INT_MAX - 50, 100, 100, 0}, {0, 0, INT_MAX, 100, 0},
+                   {100, 0, INT_MAX - 50, 100, 0}};
     for (const auto& r : refused)
         EXPECT_EQ(camera.SetWindow(r.x, r.y, r.w, r.h, r.skip), 1) << r.x << "," << r.y << " " << r.w << "x" << r.h;
     EXPECT_TRUE(sim->takeLog().empty());

@@ -210,6 +210,10 @@ int CameraDevice::SetWindow(int x, int y, int width, int height, int skip)
     if (x < 0 || y < 0 || width < 4 || height < 3 || width > kSensorWidth - x || height > kSensorHeight - y ||
         skip < 0 || skip > 3)
         return kBadBounds;
+    const int divisor = 1 << skip;
+    // A skipped window without a pixel has no geometry: refused like any other bound.
+    if (width / divisor < 1 || height / divisor < 1)
+        return kBadBounds;
     // The ring is laid out for the running capture's window: the sensor keeps that window until it stops.
     if (isCapturing())
         return kAlreadyRunning;
@@ -219,7 +223,6 @@ int CameraDevice::SetWindow(int x, int y, int width, int height, int skip)
     // Bits 0-2 select the skip pattern; bits 4-5 are always cleared.
     static constexpr uint16_t kKeep[4] = {0xFFC8, 0xFFC9, 0xFFCB, 0xFFCF};
     static constexpr uint16_t kSet[4] = {0, 1, 3, 7};
-    const int divisor = 1 << skip;
     rowMode = uint16_t((rowMode & kKeep[skip]) | kSet[skip]);
     columnMode = uint16_t((columnMode & kKeep[skip]) | kSet[skip]);
     m_WindowX = x, m_WindowY = y, m_WindowWidth = width, m_WindowHeight = height;

@@ -183,7 +183,9 @@ TEST_F(CameraFixture, Window_BoundsRefusedWithOne_NothingChanges)
                    {0, -1, 100, 100, 0}, {0, 1, 100, 1536, 0}, {0, 0, 100, 100, 4}, {0, 0, 100, 100, -1},
                    // Windows from settings files: sums that do not fit an int must not wrap into range.
                    {INT_MAX, 0, 100, 100, 0}, {0, INT_MAX - 50, 100, 100, 0}, {0, 0, INT_MAX, 100, 0},
-                   {100, 0, INT_MAX - 50, 100, 0}};
+                   {100, 0, INT_MAX - 50, 100, 0},
+                   // Skipping would leave no pixels: 7 / 8 and 3 / 4 are 0.
+                   {0, 0, 7, 100, 3}, {0, 0, 100, 3, 2}};
     for (const auto& r : refused)
         EXPECT_EQ(camera.SetWindow(r.x, r.y, r.w, r.h, r.skip), 1) << r.x << "," << r.y << " " << r.w << "x" << r.h;
     EXPECT_TRUE(sim->takeLog().empty());

@@ -325,7 +325,11 @@ void CViewerDlg::OnDestroy()
         killTimer(m_TimerId);
     m_TimerId = 0;
     StopCamera();
-    SaveSettings();
+    {
+        // A display pass already under way may still write the white-balance gains it measured.
+        const auto lock = lockFrames();
+        SaveSettings();
+    }
     m_RunState = 0;
     joinDisplayThread();
 }

@@ -147,7 +147,9 @@ void CViewerDlg::runDisplayPass()
 {
     auto lock = lockFrames();
     const uint32_t t0 = timeGetTime();
-    m_Camera.GetImage(m_ImgRaw.bits(), m_ImgRaw.width(), m_ImgRaw.height(), m_ImgRaw.stride());
+    if (m_Camera.GetImage(m_ImgRaw.bits(), m_ImgRaw.width(), m_ImgRaw.height(), m_ImgRaw.stride())
+        != CameraDevice::kOk)
+        return; // no new frame after all (the camera was restarted in between): nothing new to show
     if (m_AutoIrisFlg)
         runAutoExposure(t0);
     if (m_BayerFlg && m_WB_Flg) {

@@ -465,7 +465,6 @@ void CViewerDlg::OnPaint(QPainter& painter)
     Dc dc(painter);
     if (m_RunState == 1 && m_Camera.isCapturing()) {
         // Live: the display thread composes the view; show the newest picture it has handed over.
-        m_ViewPublisher.take();
         const DibImage& view = m_ViewPublisher.front();
         const Rect r = m_ViewPublisher.frontRect();
         if (!view.isEmpty())

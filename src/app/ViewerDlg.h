@@ -29,6 +29,7 @@ class QComboBox;
 class QFrame;
 class QScrollBar;
 class QTableWidget;
+class QTimer;
 class SkinButton;
 
 class CViewerDlg : public QDialog, public ViewerSettings {
@@ -144,7 +145,9 @@ private:
     void runDisplayPass();
     void runAutoExposure(uint32_t now);
     ProcessSettings processSettings() const;
+    void launchDisplayThread();
     void joinDisplayThread();
+    void showPublishedView();
 
     QString m_Folder;
     QString m_SettingsPath;
@@ -162,6 +165,7 @@ private:
 
     std::mutex m_FrameMutex;
     std::thread m_DisplayThread;
+    QTimer* m_ViewPoll = nullptr;
     ViewPublisher m_ViewPublisher;
     FrameProcessor m_FrameChain;
     AutoExposure m_AutoExposure;

@@ -1,7 +1,7 @@
 // The live view of the main window: starting and stopping the camera, the display thread and its loop
 // (newest frame only, auto exposure, the kernel chain, the view at its zoom, the status line), and LIVE.
 #include <QApplication>
-#include <QMetaObject>
+#include <QTimer>
 
 #include "app/QtRect.h"
 #include "app/ViewerDlg.h"
@@ -15,6 +15,9 @@ constexpr uint32_t kHeartbeatTimeoutMs = 500;
 // While no frame is waiting, or the camera is being reconfigured, the loop naps this long instead of
 // spinning, so an idle viewer leaves the processor alone. A paced camera delivers a frame every 24 ms or more.
 constexpr uint32_t kIdleNapMs = 2;
+// How often the user-interface thread looks for a newly composed view while the live view runs. Polling keeps
+// every hand-over inside ViewPublisher's lock: no event crosses from the display thread.
+constexpr int kViewPollMs = 10;
 
 } // namespace
 
@@ -70,14 +73,32 @@ void CViewerDlg::StopCamera()
 void CViewerDlg::StartDisplayThread()
 {
     m_RunState = 1;
+    launchDisplayThread();
+}
+
+void CViewerDlg::launchDisplayThread()
+{
     joinDisplayThread(); // at most one display thread at a time
     m_DisplayThread = std::thread(DisplayThreadProc, this);
+    if (!m_ViewPoll) {
+        m_ViewPoll = new QTimer(this);
+        connect(m_ViewPoll, &QTimer::timeout, this, &CViewerDlg::showPublishedView);
+    }
+    m_ViewPoll->start(kViewPollMs);
 }
 
 void CViewerDlg::joinDisplayThread()
 {
+    if (m_ViewPoll)
+        m_ViewPoll->stop();
     if (m_DisplayThread.joinable())
         m_DisplayThread.join();
+}
+
+void CViewerDlg::showPublishedView()
+{
+    if (m_ViewPublisher.take())
+        update(toQRect(m_ViewPublisher.frontRect()));
 }
 
 int CViewerDlg::DisplayThreadProc(CViewerDlg* dialog)
@@ -91,8 +112,7 @@ void CViewerDlg::OnLive()
     if (m_bLiveStopped == 1) {
         StartCamera();
         m_RunState = 1;
-        joinDisplayThread();
-        m_DisplayThread = std::thread(DisplayThreadProc, this);
+        launchDisplayThread();
         m_bLiveStopped = 0;
     } else {
         m_RunState = 0;
@@ -166,10 +186,8 @@ void CViewerDlg::runDisplayPass()
     const bool composed
         = ComposeView(shown, m_ZoomIndex, m_Bai_X, m_Bai_Y, viewRect.width(), viewRect.height(), m_ViewPublisher.back());
     lock.unlock();
-    if (composed) {
+    if (composed)
         m_ViewPublisher.publish(viewRect);
-        QMetaObject::invokeMethod(this, [this, viewRect] { update(toQRect(viewRect)); }, Qt::QueuedConnection);
-    }
     const uint32_t t2 = timeGetTime();
     const uint32_t t3 = timeGetTime();
     ++m_FramesShown;

@@ -41,6 +41,7 @@ public:
     {
         return QString::fromStdString(m_File.stringValue(m_Section, key, defaultValue.toStdString(), buffer));
     }
+    void Path(const char* key, QString& v) const { v = String(key, v, kPathBuffer); }
 
 private:
     const ProfileFile& m_File;
@@ -53,13 +54,78 @@ public:
         : m_File(file)
     {
     }
+    // Every integer form is written with "%d" of its value as an int.
     void Int(const char* key, int64_t v) { m_File.setValue(kSection, key, std::to_string(int32_t(v))); }
+    void UInt(const char* key, int64_t v) { Int(key, v); }
+    void Narrow(const char* key, int64_t v) { Int(key, v); }
     void Double(const char* key, double v) { m_File.setValue(kSection, key, FormatDouble(v)); }
-    void String(const char* key, const QString& v) { m_File.setValue(kSection, key, v.toStdString()); }
+    void Path(const char* key, const QString& v) { m_File.setValue(kSection, key, v.toStdString()); }
 
 private:
     ProfileFile& m_File;
 };
+
+// Every "NX-QB740LE" key in the file's order, with its form, for a Reader (loading) or a Writer (saving).
+template <typename Keys, typename Settings> void MainKeys(Keys& k, Settings& s)
+{
+    k.Int("type", s.type);
+    k.Int("resize", s.resize);
+    k.UInt("color.text", s.color.text);
+    k.UInt("color.line", s.color.line);
+    k.Int("TH", s.TH);
+    k.Int("TV", s.TV);
+    k.Int("EH", s.EH);
+    k.Int("EV", s.EV);
+    k.Int("EHS", s.EHS);
+    k.Int("EVS", s.EVS);
+    k.Int("timer", s.timer);
+    k.Int("BufSize", s.BufSize);
+    k.Int("Clock", s.Clock);
+    k.Int("Gamma", s.Gamma);
+    k.Narrow("GlovalGain", s.GlovalGain);
+    k.Narrow("ColorGainG1", s.ColorGainG1);
+    k.Narrow("ColorGainR", s.ColorGainR);
+    k.Narrow("ColorGainB", s.ColorGainB);
+    k.Narrow("ColorGainG2", s.ColorGainG2);
+    k.Narrow("Shutter", s.Shutter);
+    k.Int("MirrorV", s.MirrorV);
+    k.Int("m_WB_R", s.m_WB_R);
+    k.Int("m_WB_G", s.m_WB_G);
+    k.Int("m_WB_B", s.m_WB_B);
+    k.Int("m_WB_Flg", s.m_WB_Flg);
+    k.Int("m_Bai", s.m_Bai);
+    k.Double("m_Bai_X", s.m_Bai_X);
+    k.Double("m_Bai_Y", s.m_Bai_Y);
+    k.Path("savedir", s.savedir);
+    k.Double("m_BayerR", s.m_BayerR);
+    k.Double("m_BayerG", s.m_BayerG);
+    k.Double("m_BayerB", s.m_BayerB);
+    k.Int("m_BayerFlg", s.m_BayerFlg);
+    k.Int("m_InterlaceFlg", s.m_InterlaceFlg);
+    k.Int("m_Interlace", s.m_Interlace);
+    k.Int("m_BinaryFlg", s.m_BinaryFlg);
+    k.Int("m_Binary", s.m_Binary);
+    k.Int("m_BayerMode", s.m_BayerMode);
+    k.Int("m_RGBFlg", s.m_RGBFlg);
+    k.Int("m_YUVFlg", s.m_YUVFlg);
+    k.Int("m_LOGFlg", s.m_LOGFlg);
+    k.Int("m_AutoIrisFlg", s.m_AutoIrisFlg);
+    k.Int("m_AutoIrisMode", s.m_AutoIrisMode);
+    k.Narrow("m_IOWdata", s.m_IOWdata);
+    k.Int("m_HLS.H", s.m_HLS.H);
+    k.Int("m_HLS.L", s.m_HLS.L);
+    k.Int("m_HLS.S", s.m_HLS.S);
+    k.Int("m_HLS.C", s.m_HLS.C);
+    k.Int("m_HLS.SP", s.m_HLS.SP);
+    k.Int("m_ScaleData.Visible", s.m_ScaleData.Visible);
+    k.Int("m_ScaleData.Type", s.m_ScaleData.Type);
+    k.Int("m_ScaleData.Pos.x", s.m_ScaleData.Pos.x);
+    k.Int("m_ScaleData.Pos.y", s.m_ScaleData.Pos.y);
+    k.Int("m_ScaleData.Size.cx", s.m_ScaleData.Size.cx);
+    k.Int("m_ScaleData.Size.cy", s.m_ScaleData.Size.cy);
+    k.Double("m_ScaleData.Scale.x", s.m_ScaleData.Scale.x);
+    k.Double("m_ScaleData.Scalexy", s.m_ScaleData.Scalexy);
+}
 
 std::string keyOf(const char* name, int i)
 {
@@ -100,70 +166,22 @@ QString DefaultSaveFolder(const QString& folder)
 
 void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const QString& defaultSaveFolder)
 {
+    // These keys have fixed defaults rather than the current values.
+    s.m_WB_Flg = 0;
+    s.m_Bai = 1;
+    s.m_IOWdata = 0;
+    s.savedir.clear();
     const Reader r(file, kSection);
-    r.Int("type", s.type);
-    r.Int("resize", s.resize);
-    r.UInt("color.text", s.color.text);
-    r.UInt("color.line", s.color.line);
-    r.Int("TH", s.TH);
-    r.Int("TV", s.TV);
-    r.Int("EH", s.EH);
-    r.Int("EV", s.EV);
-    r.Int("EHS", s.EHS);
-    r.Int("EVS", s.EVS);
-    r.Int("timer", s.timer);
-    r.Int("BufSize", s.BufSize);
-    r.Int("Clock", s.Clock);
-    r.Int("Gamma", s.Gamma);
-    r.Narrow("GlovalGain", s.GlovalGain);
-    r.Narrow("ColorGainG1", s.ColorGainG1);
-    r.Narrow("ColorGainR", s.ColorGainR);
-    r.Narrow("ColorGainB", s.ColorGainB);
-    r.Narrow("ColorGainG2", s.ColorGainG2);
-    r.Narrow("Shutter", s.Shutter);
-    r.Int("MirrorV", s.MirrorV);
-    r.Int("m_WB_R", s.m_WB_R);
-    r.Int("m_WB_G", s.m_WB_G);
-    r.Int("m_WB_B", s.m_WB_B);
-    s.m_WB_Flg = file.intValue(kSection, "m_WB_Flg", 0);
-    s.m_Bai = file.intValue(kSection, "m_Bai", 1);
+    MainKeys(r, s);
     // The combo has six entries: anything else would leave it without a selection and the zoom undefined.
     if (s.m_Bai < 0 || s.m_Bai >= kZoomEntries)
         s.m_Bai = 1;
-    r.Double("m_Bai_X", s.m_Bai_X);
-    r.Double("m_Bai_Y", s.m_Bai_Y);
     // The view may be drawn before the first layout clamps the scroll to the picture: the offsets are held to
     // 0 or negative and never past the widest picture there can be, so they always convert to pixel positions.
     s.m_Bai_X = std::clamp(s.m_Bai_X, -double(DibImage::kMaxBytes), 0.0);
     s.m_Bai_Y = std::clamp(s.m_Bai_Y, -double(DibImage::kMaxBytes), 0.0);
-    r.Double("m_BayerR", s.m_BayerR);
-    r.Double("m_BayerG", s.m_BayerG);
-    r.Double("m_BayerB", s.m_BayerB);
-    r.Int("m_BayerFlg", s.m_BayerFlg);
-    r.Int("m_InterlaceFlg", s.m_InterlaceFlg);
-    r.Int("m_Interlace", s.m_Interlace);
-    r.Int("m_BinaryFlg", s.m_BinaryFlg);
-    r.Int("m_Binary", s.m_Binary);
-    r.Int("m_BayerMode", s.m_BayerMode);
-    r.Int("m_RGBFlg", s.m_RGBFlg);
-    r.Int("m_YUVFlg", s.m_YUVFlg);
-    r.Int("m_LOGFlg", s.m_LOGFlg);
-    r.Int("m_AutoIrisFlg", s.m_AutoIrisFlg);
-    r.Int("m_AutoIrisMode", s.m_AutoIrisMode);
-    s.m_IOWdata = uint8_t(file.intValue(kSection, "m_IOWdata", 0));
-    r.Int("m_HLS.H", s.m_HLS.H);
-    r.Int("m_HLS.L", s.m_HLS.L);
-    r.Int("m_HLS.S", s.m_HLS.S);
-    r.Int("m_HLS.C", s.m_HLS.C);
-    r.Int("m_HLS.SP", s.m_HLS.SP);
-    r.Int("m_ScaleData.Visible", s.m_ScaleData.Visible);
-    r.Int("m_ScaleData.Type", s.m_ScaleData.Type);
-    r.Int("m_ScaleData.Pos.x", s.m_ScaleData.Pos.x);
-    r.Int("m_ScaleData.Pos.y", s.m_ScaleData.Pos.y);
-    r.Int("m_ScaleData.Size.cx", s.m_ScaleData.Size.cx);
-    r.Int("m_ScaleData.Size.cy", s.m_ScaleData.Size.cy);
-    r.Double("m_ScaleData.Scale.x", s.m_ScaleData.Scale.x);
-    r.Double("m_ScaleData.Scalexy", s.m_ScaleData.Scalexy);
+    if (s.savedir.isEmpty())
+        s.savedir = defaultSaveFolder;
 
     if (calib) {
         const Reader c(file, kCalibSection);
@@ -192,72 +210,12 @@ void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const Q
             c.Double(keyOf("bottom", i).c_str(), e.bottom);
         }
     }
-
-    s.savedir = r.String("savedir", QString(), kPathBuffer);
-    if (s.savedir.isEmpty())
-        s.savedir = defaultSaveFolder;
 }
 
 void Save(ProfileFile& file, const ViewerSettings& s)
 {
     Writer w(file);
-    w.Int("type", s.type);
-    w.Int("resize", s.resize);
-    w.Int("color.text", s.color.text);
-    w.Int("color.line", s.color.line);
-    w.Int("TH", s.TH);
-    w.Int("TV", s.TV);
-    w.Int("EH", s.EH);
-    w.Int("EV", s.EV);
-    w.Int("EHS", s.EHS);
-    w.Int("EVS", s.EVS);
-    w.Int("timer", s.timer);
-    w.Int("BufSize", s.BufSize);
-    w.Int("Clock", s.Clock);
-    w.Int("Gamma", s.Gamma);
-    w.Int("GlovalGain", s.GlovalGain);
-    w.Int("ColorGainG1", s.ColorGainG1);
-    w.Int("ColorGainR", s.ColorGainR);
-    w.Int("ColorGainB", s.ColorGainB);
-    w.Int("ColorGainG2", s.ColorGainG2);
-    w.Int("Shutter", s.Shutter);
-    w.Int("MirrorV", s.MirrorV);
-    w.Int("m_WB_R", s.m_WB_R);
-    w.Int("m_WB_G", s.m_WB_G);
-    w.Int("m_WB_B", s.m_WB_B);
-    w.Int("m_WB_Flg", s.m_WB_Flg);
-    w.Int("m_Bai", s.m_Bai);
-    w.Double("m_Bai_X", s.m_Bai_X);
-    w.Double("m_Bai_Y", s.m_Bai_Y);
-    w.String("savedir", s.savedir);
-    w.Double("m_BayerR", s.m_BayerR);
-    w.Double("m_BayerG", s.m_BayerG);
-    w.Double("m_BayerB", s.m_BayerB);
-    w.Int("m_BayerFlg", s.m_BayerFlg);
-    w.Int("m_InterlaceFlg", s.m_InterlaceFlg);
-    w.Int("m_Interlace", s.m_Interlace);
-    w.Int("m_BinaryFlg", s.m_BinaryFlg);
-    w.Int("m_Binary", s.m_Binary);
-    w.Int("m_BayerMode", s.m_BayerMode);
-    w.Int("m_RGBFlg", s.m_RGBFlg);
-    w.Int("m_YUVFlg", s.m_YUVFlg);
-    w.Int("m_LOGFlg", s.m_LOGFlg);
-    w.Int("m_AutoIrisFlg", s.m_AutoIrisFlg);
-    w.Int("m_AutoIrisMode", s.m_AutoIrisMode);
-    w.Int("m_IOWdata", s.m_IOWdata);
-    w.Int("m_HLS.H", s.m_HLS.H);
-    w.Int("m_HLS.L", s.m_HLS.L);
-    w.Int("m_HLS.S", s.m_HLS.S);
-    w.Int("m_HLS.C", s.m_HLS.C);
-    w.Int("m_HLS.SP", s.m_HLS.SP);
-    w.Int("m_ScaleData.Visible", s.m_ScaleData.Visible);
-    w.Int("m_ScaleData.Type", s.m_ScaleData.Type);
-    w.Int("m_ScaleData.Pos.x", s.m_ScaleData.Pos.x);
-    w.Int("m_ScaleData.Pos.y", s.m_ScaleData.Pos.y);
-    w.Int("m_ScaleData.Size.cx", s.m_ScaleData.Size.cx);
-    w.Int("m_ScaleData.Size.cy", s.m_ScaleData.Size.cy);
-    w.Double("m_ScaleData.Scale.x", s.m_ScaleData.Scale.x);
-    w.Double("m_ScaleData.Scalexy", s.m_ScaleData.Scalexy);
+    MainKeys(w, s);
 }
 
 WindowPlacement LoadPlacement(const ProfileFile& file, const Rect& current)

@@ -286,10 +286,10 @@ int DibImage::LoadDib(const uint8_t* data, size_t size)
     if (info.size < kInfoHeaderBytes || info.size > size || info.compression != kBiRgb || info.width <= 0 ||
         info.height <= 0 || (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32))
         return 0;
-    if (info.sizeImage == 0)
-        info.sizeImage = uint32_t(std::min<int64_t>(((int64_t(bitCount) * info.width + 31) / 8 & ~int64_t(3)) *
-                                                         int64_t(info.height),
-                                                     UINT32_MAX));
+    if (info.sizeImage == 0) {
+        const int64_t rowBytes = (int64_t(bitCount) * info.width + 31) / 8 & ~int64_t(3);
+        info.sizeImage = rowBytes > int64_t(UINT32_MAX) / info.height ? UINT32_MAX : uint32_t(rowBytes * info.height);
+    }
 
     const uint32_t colors = info.clrUsed != 0 ? info.clrUsed : (bitCount <= 8 ? 1u << bitCount : 0u);
     if (colors > 256)

@@ -61,15 +61,28 @@ struct Rows {
     const uint8_t* p1;
 };
 
+// The rows each colour's sums come from. Red comes from X on row phase 1, from Y on row phase 0; blue from
+// the other. A is the weight-3 row of a combination, B the weight-1 row; green pairs the two nearest rows.
+struct SiteRows {
+    const uint8_t* redA;
+    const uint8_t* redB;
+    const uint8_t* blueA;
+    const uint8_t* blueB;
+    const uint8_t* greenA;
+    const uint8_t* greenB;
+};
+
+SiteRows sitesFor(const Rows& rows, int rowPhase)
+{
+    return rowPhase ? SiteRows{rows.p0, rows.m2, rows.m1, rows.p1, rows.m1, rows.p0}
+                    : SiteRows{rows.m1, rows.p1, rows.p0, rows.m2, rows.p0, rows.m1};
+}
+
 // Scalar form, any pixel sizes: pixels [from, to) of the row; phases are those of pixel 0.
 void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t to, int rowPhase, int colPhase,
                const Gains& g, int srcBpp, int dstBpp)
 {
-    // Red comes from X on row phase 1, from Y on row phase 0; blue from the other.
-    const uint8_t* redA = rowPhase ? rows.p0 : rows.m1;   // weight-3 row of the red combination
-    const uint8_t* redB = rowPhase ? rows.m2 : rows.p1;   // weight-1 row
-    const uint8_t* blueA = rowPhase ? rows.m1 : rows.p0;
-    const uint8_t* blueB = rowPhase ? rows.p1 : rows.m2;
+    const auto [redA, redB, blueA, blueB, greenA, greenB] = sitesFor(rows, rowPhase);
     const ptrdiff_t s = srcBpp;
     auto comb = [s](const uint8_t* a, const uint8_t* b, int32_t c) { return 3 * a[c * s] + b[c * s]; };
     auto sumS = [&](const uint8_t* a, const uint8_t* b, int32_t c) { return 3 * comb(a, b, c) + comb(a, b, c - 2); };
@@ -152,12 +165,7 @@ int32_t rowSsse3(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int co
 {
     from = colPhase;  // the first pair starts at a column of phase 0
     const __m128i kR2 = _mm_set1_epi16(int16_t(2 * g.kR)), kB2 = _mm_set1_epi16(int16_t(2 * g.kB));
-    const uint8_t* redA = rowPhase ? rows.p0 : rows.m1;
-    const uint8_t* redB = rowPhase ? rows.m2 : rows.p1;
-    const uint8_t* blueA = rowPhase ? rows.m1 : rows.p0;
-    const uint8_t* blueB = rowPhase ? rows.p1 : rows.m2;
-    const uint8_t* greenA = rowPhase ? rows.m1 : rows.p0;
-    const uint8_t* greenB = rowPhase ? rows.p0 : rows.m1;
+    const auto [redA, redB, blueA, blueB, greenA, greenB] = sitesFor(rows, rowPhase);
     int32_t c = from;
     for (; c + 16 <= n; c += 16) {
         const __m128i rPrev = comb3(firstOf8(redA + c - 2), firstOf8(redB + c - 2));
@@ -207,12 +215,7 @@ int32_t rowAvx2(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int col
     from = colPhase;  // the first pair starts at a column of phase 0
     const __m256i max8 = _mm256_set1_epi16(255);
     const __m256i kR2 = _mm256_set1_epi16(int16_t(2 * g.kR)), kB2 = _mm256_set1_epi16(int16_t(2 * g.kB));
-    const uint8_t* redA = rowPhase ? rows.p0 : rows.m1;
-    const uint8_t* redB = rowPhase ? rows.m2 : rows.p1;
-    const uint8_t* blueA = rowPhase ? rows.m1 : rows.p0;
-    const uint8_t* blueB = rowPhase ? rows.p1 : rows.m2;
-    const uint8_t* greenA = rowPhase ? rows.m1 : rows.p0;
-    const uint8_t* greenB = rowPhase ? rows.p0 : rows.m1;
+    const auto [redA, redB, blueA, blueB, greenA, greenB] = sitesFor(rows, rowPhase);
     __m256i masks[9];  // the interleaving shuffles, one copy per 128-bit lane
     for (int k = 0; k < 9; ++k)
         masks[k] = _mm256_broadcastsi128_si256(interleaveMask(k));

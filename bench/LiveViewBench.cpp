@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <ctime>
 
 #include "app/ViewerDlg.h"
@@ -62,6 +63,52 @@ void runLive(benchmark::State& state, const char* keys, bool paced)
     uninstallSimulatedCamera();
 }
 
+// The user-interface thread's side of the live view with every kernel on, unpaced: the time to paint the view
+// (the published picture; `repaint` of the view's rectangle, background included) per painted frame while the
+// picture is panned now and then, and the longest time the user-interface thread waited for the frame lock.
+constexpr const char* kAllOn = "m_BayerFlg=1\nGamma=150\nm_HLS.H=10\nm_HLS.L=5\nm_HLS.S=5\nm_HLS.C=20\nm_HLS.SP=30\n"
+                               "m_BinaryFlg=0\n";
+
+void uiPaint(benchmark::State& state, const char* zoom)
+{
+    QTemporaryDir dir;
+    QFile ini(dir.filePath("NxQb740Le.ini"));
+    ini.open(QIODevice::WriteOnly);
+    ini.write(QByteArray("[NX-QB740LE]\n") + kAllOn + zoom);
+    ini.close();
+    auto camera = installSimulatedCamera();
+    camera->setPaced(false);
+    CViewerDlg dlg(nullptr, dir.path());
+    dlg.QDialog::resize(1280, 960);
+    dlg.show();
+    pump(1500);
+    double paintSeconds = 0;
+    int paints = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 3000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+            if (paints % 10 == 0)
+                dlg.ScrollTo(-101 - paints % 200, -51 - paints % 100);
+            const Rect r = dlg.shownGeometry().view;
+            QElapsedTimer p;
+            p.start();
+            dlg.repaint(r.left, r.top, r.width(), r.height());
+            paintSeconds += double(p.nsecsElapsed()) * 1e-9;
+            ++paints;
+        }
+        state.SetIterationTime(paintSeconds / paints);
+    }
+    state.counters["paint_ms"] = paintSeconds / paints * 1000.0;
+    state.counters["lock_wait_ms"] = double(dlg.longestFrameLockWaitUs()) / 1000.0;
+    dlg.done(0);
+    uninstallSimulatedCamera();
+}
+
+void BM_UiPaintAllOnAtFit(benchmark::State& s) { uiPaint(s, "m_Bai=0\n"); }
+void BM_UiPaintAllOnAtX4(benchmark::State& s) { uiPaint(s, "m_Bai=3\n"); }
+
 void BM_LiveRawGreyAt1x(benchmark::State& s) { runLive(s, "m_BayerFlg=0\nm_Bai=1\n", false); }
 void BM_LiveBayerAtFit(benchmark::State& s) { runLive(s, "m_BayerFlg=1\nm_Bai=0\n", false); }
 void BM_LiveBayerGammaContrastSharpenAtFit(benchmark::State& s)
@@ -72,6 +119,8 @@ void BM_LivePacedBayerAtFit(benchmark::State& s) { runLive(s, "m_BayerFlg=1\nm_B
 
 } // namespace
 
+BENCHMARK(BM_UiPaintAllOnAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UiPaintAllOnAtX4)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LiveRawGreyAt1x)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_LiveBayerAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_LiveBayerGammaContrastSharpenAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);

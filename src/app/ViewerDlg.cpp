@@ -96,7 +96,7 @@ CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder)
     , confirmClose(askBeforeClosing)
     , m_Folder(settingsFolder.isEmpty() ? QCoreApplication::applicationDirPath() : settingsFolder)
 {
-    m_ScaleData.Pos = { EH - 50, EV - 50 };
+    m_Settings.change([](ViewerSettings& s) { s.m_ScaleData.Pos = { s.EH - 50, s.EV - 50 }; });
     setStatusText(kInitialStatus);
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     QFont font = this->font();
@@ -202,7 +202,7 @@ bool CViewerDlg::OnInitDialog()
     DetectProcessor(&m_Processor);
     LoadSettings();
     setWindowTitle(kCaption);
-    calibration.recomputeFactors();
+    m_Calibration.recomputeFactors();
     StartCamera();
 
     m_Results->setColumnCount(4);
@@ -216,7 +216,7 @@ bool CViewerDlg::OnInitDialog()
     m_Results->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_Results->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-    for (const CalibEntry& e : calibration)
+    for (const CalibEntry& e : m_Calibration)
         m_CalibCombo->insertItem(e.position, e.name);
     m_CalibCombo->setCurrentIndex(0);
 
@@ -224,8 +224,10 @@ bool CViewerDlg::OnInitDialog()
     m_StripScroll->setValue(0);
     if (g_bJapanese)
         createTooltips();
-    if (m_View)
-        m_ViewRect = controlRect(IDC_VIEW);
+    if (m_View) {
+        const ViewGeometry g = m_Settings.view();
+        m_Settings.setView(controlRect(IDC_VIEW), m_Zoom->currentIndex(), g.baiX, g.baiY);
+    }
     m_TimerId = startTimer(kStatusTimerMs);
     StartDisplayThread();
     return true;
@@ -247,14 +249,17 @@ void CViewerDlg::CreateFrameImages(int32_t width, int32_t height)
         return;
     m_ImgRaw.SetColorTable(0, nullptr, 0, 256);
     m_ImgColor.Create(m_ImgRaw.width(), m_ImgRaw.height(), 24);
-    m_ImgWork.CreateLike(m_BayerFlg ? &m_ImgColor : &m_ImgRaw);
-    if (!m_BayerFlg)
+    const bool bayer = m_Settings.read([](const ViewerSettings& s) { return s.m_BayerFlg != 0; });
+    m_ImgWork.CreateLike(bayer ? &m_ImgColor : &m_ImgRaw);
+    if (!bayer)
         m_ImgWork.SetColorTable(0, nullptr, 0, 256);
 }
 
 const DibImage& CViewerDlg::PictureInUse() const
 {
-    return (m_BayerFlg || m_RGBFlg || m_YUVFlg) ? m_ImgColor : m_ImgRaw;
+    const bool colour
+        = m_Settings.read([](const ViewerSettings& s) { return s.m_BayerFlg || s.m_RGBFlg || s.m_YUVFlg; });
+    return colour ? m_ImgColor : m_ImgRaw;
 }
 
 void CViewerDlg::setStatusText(const QString& text)
@@ -326,7 +331,7 @@ void CViewerDlg::OnDestroy()
     m_TimerId = 0;
     StopCamera();
     {
-        // A display pass already under way may still write the white-balance gains it measured.
+        // A display pass already under way may still store the white-balance gains it measured: let it end.
         const auto lock = lockFrames();
         SaveSettings();
     }
@@ -341,11 +346,13 @@ void CViewerDlg::LoadSettings()
     QDir().mkpath(saveFolder);
     ProfileFile file;
     file.load(m_SettingsPath);
-    SettingsFile::Load(file, *this, &calibration, saveFolder);
-    m_Zoom->setCurrentIndex(m_Bai);
-    thumbnails.setSaveFolder(savedir);
-    thumbnails.Load(ThumbnailStore::FileIn(savedir));
-    thumbnails.ScanFolder(savedir);
+    ViewerSettings values = m_Settings.values();
+    SettingsFile::Load(file, values, &m_Calibration, saveFolder);
+    m_Settings.replace(values);
+    m_Zoom->setCurrentIndex(values.m_Bai);
+    m_Thumbnails.setSaveFolder(values.savedir);
+    m_Thumbnails.Load(ThumbnailStore::FileIn(values.savedir));
+    m_Thumbnails.ScanFolder(values.savedir);
     loadSkins();
 }
 
@@ -358,17 +365,19 @@ void CViewerDlg::loadSkins()
 
 void CViewerDlg::SaveSettings()
 {
-    m_Bai = m_Zoom->currentIndex();
-    savedir = thumbnails.saveFolder();
+    m_Settings.change([this](ViewerSettings& s) {
+        s.m_Bai = m_Zoom->currentIndex();
+        s.savedir = m_Thumbnails.saveFolder();
+    });
     ProfileFile file;
     file.load(m_SettingsPath);
-    SettingsFile::Save(file, *this);
+    SettingsFile::Save(file, m_Settings.values());
     WindowPlacement placement;
     placement.maximised = isMaximized();
     placement.normal = toRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
     SettingsFile::SavePlacement(file, placement);
     file.save(m_SettingsPath);
-    thumbnails.Save(ThumbnailStore::FileIn(thumbnails.saveFolder()));
+    m_Thumbnails.Save(ThumbnailStore::FileIn(m_Thumbnails.saveFolder()));
 }
 
 void CViewerDlg::showEvent(QShowEvent* event)
@@ -402,7 +411,7 @@ SkinState CViewerDlg::skinState() const
     s.saveOverlay = m_bSaveOverlay != 0;
     s.panelShown = m_bPanelShown != 0;
     s.stripShown = m_bStripShown != 0;
-    s.activeTool = currentItem.type > 0 ? currentItem.type : 0;
+    s.activeTool = m_CurrentItem.type > 0 ? m_CurrentItem.type : 0;
     return s;
 }
 
@@ -455,28 +464,6 @@ void CViewerDlg::OnEraseBkgnd(QPainter& painter)
     for (int row = 0; row < grid.rows; ++row)
         for (int column = 0; column < grid.columns; ++column)
             dc.BitBlt(column * tw, row * th, tw, th, m_SkinBackground, 0, 0);
-}
-
-void CViewerDlg::OnPaint(QPainter& painter)
-{
-    if (!m_View)
-        return;
-    // The thumbnail strip is drawn here once the thumbnails exist.
-    Dc dc(painter);
-    if (m_RunState == 1 && m_Camera.isCapturing()) {
-        // Live: the display thread composes the view; show the newest picture it has handed over.
-        const DibImage& view = m_ViewPublisher.front();
-        const Rect r = m_ViewPublisher.frontRect();
-        if (!view.isEmpty())
-            dc.BitBlt(r.left, r.top, view.width(), view.height(), view, 0, 0);
-        return;
-    }
-    const auto lock = lockFrames();
-    if (m_ImgRaw.isEmpty())
-        return;
-    DibImage view;
-    if (ComposeView(PictureInUse(), m_ZoomIndex, m_Bai_X, m_Bai_Y, m_ViewRect.width(), m_ViewRect.height(), view))
-        dc.BitBlt(m_ViewRect.left, m_ViewRect.top, view.width(), view.height(), view, 0, 0);
 }
 
 void CViewerDlg::OnType()

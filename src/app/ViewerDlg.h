@@ -1,6 +1,7 @@
 // CViewerDlg: the main window. It owns the long-lived objects (frame and skin images, the measurement list
 // and the calibration table, the settings values), places the controls of its template, draws the skinned
-// look, keeps the view's zoom, scroll and layout, and loads and saves the settings file.
+// look, keeps the view's zoom, scroll and layout, and loads and saves the settings file. Its state is its own:
+// others reach it through the accessors below.
 #pragma once
 
 #include <QDialog>
@@ -13,7 +14,7 @@
 
 #include "app/SkinCells.h"
 #include "camera/CameraDevice.h"
-#include "app/ViewerSettings.h"
+#include "app/LiveSettings.h"
 #include "calib/CalibTable.h"
 #include "files/ThumbnailStore.h"
 #include "imaging/AutoExposure.h"
@@ -21,6 +22,7 @@
 #include "imaging/FrameProcessor.h"
 #include "imaging/LiveStatus.h"
 #include "imaging/ProcessorInfo.h"
+#include "imaging/ViewComposer.h"
 #include "imaging/ViewPublisher.h"
 #include "measure/MeasureItem.h"
 #include "measure/MeasureList.h"
@@ -32,7 +34,7 @@ class QTableWidget;
 class QTimer;
 class SkinButton;
 
-class CViewerDlg : public QDialog, public ViewerSettings {
+class CViewerDlg : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kStatusTimerId = 1224;
@@ -48,12 +50,45 @@ public:
     void RelayoutView();
     // Recreates the three frame images for a capture window of width x height.
     void CreateFrameImages(int32_t width, int32_t height);
-    // The picture the view shows: the colour image in the colour modes, else the raw frame.
+    // The picture the view shows: the colour image in the colour modes, else the raw frame. While the live
+    // view runs, its pixels are the display thread's: read them under lockFrames().
     const DibImage& PictureInUse() const;
+    const DibImage& rawImage() const { return m_ImgRaw; }
+
+    // The settings and the view's zoom, scroll and rectangle; change them only through this owner.
+    LiveSettings& settings() { return m_Settings; }
+    const LiveSettings& settings() const { return m_Settings; }
+    // Selects a zoom index as the zoom combo box does.
+    void SetZoom(int zoomIndex);
+    // Scrolls a magnified picture: the offsets are truncated to whole pixels and kept within the picture.
+    void ScrollTo(double baiX, double baiY);
+    // The geometry the view is to have now (the layout's rectangle, zoom and scroll, the picture in use).
+    ViewGeometry viewGeometry() const;
+    // The picture on the screen with the geometry it was composed with: what is drawn over the view and every
+    // mouse mapping use that geometry. User-interface thread only.
+    const ViewPicture& shownPicture() const;
+    ViewGeometry shownGeometry() const { return shownPicture().geometry; }
+
+    CameraDevice& camera() { return m_Camera; }
+    ThumbnailStore& thumbnails() { return m_Thumbnails; }
+    MeasureList& measurements() { return m_Measurements; }
+    MeasureItem& currentItem() { return m_CurrentItem; }
+    CalibTable& calibration() { return m_Calibration; }
+    const DibImage& skinButtons() const { return m_SkinButtons; }
+    const DibImage& skinArrows() const { return m_SkinArrows; }
+    const DibImage& skinBackground() const { return m_SkinBackground; }
 
     QWidget* control(int id) const;
     QString settingsPath() const { return m_SettingsPath; }
     SkinState skinState() const;
+    int runState() const { return m_RunState.load(); }
+    uint32_t heartbeat() const { return m_Heartbeat.load(); }
+    bool liveStopped() const { return m_bLiveStopped != 0; }
+    bool repaintPending() const { return m_bRepaintPending != 0; }
+    void setRepaintPending() { m_bRepaintPending = 1; }
+    bool saveOverlay() const { return m_bSaveOverlay != 0; }
+    bool panelShown() const { return m_bPanelShown != 0; }
+    bool stripShown() const { return m_bStripShown != 0; }
     // The question asked before closing on Japanese systems; tests replace it.
     std::function<bool(QWidget*)> confirmClose;
 
@@ -67,37 +102,16 @@ public:
     bool displayThreadRunning() const { return m_DisplayThread.joinable(); }
     // Frames the display loop has processed and shown since the window opened.
     uint64_t framesShown() const { return m_FramesShown.load(); }
-    // The display pass and the user-interface thread take turns with the frame images, the processing
-    // settings the pass reads, and the view's zoom, scroll and rectangle: whoever changes or reads them
-    // while the display thread runs holds this lock.
+    // The frame images: the display pass holds this lock while it fills them and composes from them (never
+    // across camera register I/O); whoever else creates, reads or changes them while the display thread runs
+    // holds it too.
     std::unique_lock<std::mutex> lockFrames() { return std::unique_lock(m_FrameMutex); }
-
-    CameraDevice m_Camera;
-
-    // Frame images and skins.
-    ProcessorInfo m_Processor;
-    DibImage m_ImgRaw;
-    DibImage m_ImgWork;
-    DibImage m_ImgColor;
-    DibImage m_SkinButtons;
-    DibImage m_SkinBackground;
-    DibImage m_SkinArrows;
-
-    std::atomic<int> m_RunState { 0 };
-    std::atomic<uint32_t> m_Heartbeat { 0 };
-    Rect m_ViewRect;
-    int m_ZoomIndex = 1;
-    int m_bLiveStopped = 0;
-    int m_bSaveOverlay = 0;
-    int m_bPanelShown = 1;
-    int m_bStripShown = 1;
-    int m_bRepaintPending = 0;
-
-    // The save folder's thumbnails; it holds the save folder itself.
-    ThumbnailStore thumbnails;
-    MeasureItem currentItem;
-    MeasureList measurements;
-    CalibTable calibration;
+    // The longest time the user-interface thread has waited for the frame lock, in microseconds.
+    int64_t longestFrameLockWaitUs() const { return m_LongestUiLockWaitUs; }
+    // The gain or shutter auto exposure last set on the camera (-1 before it set any): the display thread
+    // leaves them here for the user-interface thread.
+    int32_t autoExposureGain() const { return m_AutoGain.load(); }
+    int32_t autoExposureShutter() const { return m_AutoShutter.load(); }
 
     // Written by the display loop, shown as the caption by the status tick.
     void setStatusText(const QString& text);
@@ -142,12 +156,41 @@ private:
     void setControlRect(int id, const Rect& r);
     Rect controlRect(int id) const;
     void loadSkins();
-    void runDisplayPass();
-    void runAutoExposure(uint32_t now);
-    ProcessSettings processSettings() const;
+    bool runDisplayPass();
+    void runAutoExposure(double factor, int32_t mode, uint32_t now);
     void launchDisplayThread();
     void joinDisplayThread();
+    bool isLive() const;
     void showPublishedView();
+    bool framesStalled() const;
+    bool composeHere(bool waitForFrames);
+    void updateView(const Rect& previous);
+
+    CameraDevice m_Camera;
+    LiveSettings m_Settings;
+
+    // Frame images and skins.
+    ProcessorInfo m_Processor;
+    DibImage m_ImgRaw;
+    DibImage m_ImgWork;
+    DibImage m_ImgColor;
+    DibImage m_SkinButtons;
+    DibImage m_SkinBackground;
+    DibImage m_SkinArrows;
+
+    std::atomic<int> m_RunState { 0 };
+    std::atomic<uint32_t> m_Heartbeat { 0 };
+    int m_bLiveStopped = 0;
+    int m_bSaveOverlay = 0;
+    int m_bPanelShown = 1;
+    int m_bStripShown = 1;
+    int m_bRepaintPending = 0;
+
+    // The save folder's thumbnails; it holds the save folder itself.
+    ThumbnailStore m_Thumbnails;
+    MeasureItem m_CurrentItem;
+    MeasureList m_Measurements;
+    CalibTable m_Calibration;
 
     QString m_Folder;
     QString m_SettingsPath;
@@ -167,8 +210,18 @@ private:
     std::thread m_DisplayThread;
     QTimer* m_ViewPoll = nullptr;
     ViewPublisher m_ViewPublisher;
+    ViewComposer m_DisplayComposer; // the display thread's
+    const DibImage* m_LastShown = nullptr; // the frame image the last display pass showed (under the frame lock)
     FrameProcessor m_FrameChain;
     AutoExposure m_AutoExposure;
     FrameRateMeter m_FrameRate;
-    std::atomic<uint64_t> m_FramesShown{0};
+    std::atomic<uint64_t> m_FramesShown { 0 };
+    std::atomic<int32_t> m_AutoGain { -1 };
+    std::atomic<int32_t> m_AutoShutter { -1 };
+
+    // The user-interface thread's own view picture: a still picture, or the live one when frames stall.
+    ViewComposer m_UiComposer;
+    ViewPicture m_UiPicture;
+    bool m_UiPictureShown = false; // m_UiPicture is newer than the published one
+    int64_t m_LongestUiLockWaitUs = 0;
 };

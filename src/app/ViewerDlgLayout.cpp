@@ -85,8 +85,9 @@ void CViewerDlg::RelayoutView()
     in.imageHeight = picture.height();
     in.panelShown = m_bPanelShown != 0;
     in.stripShown = m_bStripShown != 0;
-    in.baiX = m_Bai_X;
-    in.baiY = m_Bai_Y;
+    const ViewGeometry current = m_Settings.view();
+    in.baiX = current.baiX;
+    in.baiY = current.baiY;
     const ViewLayout::Result out = ViewLayout::Relayout(in);
     setControlRect(IDC_VIEW, out.view);
     setControlRect(IDC_RESULTS, out.resultsList);
@@ -95,11 +96,7 @@ void CViewerDlg::RelayoutView()
     // The strip pages by the thumbnails that fit in it; its range follows the thumbnails it holds.
     m_StripScroll->setSingleStep(1);
     m_StripScroll->setPageStep(std::max(1, (out.strip.width() - 8) / (kThumbnailWidth + 6)));
-    const auto lock = lockFrames();
-    m_Bai_X = out.baiX;
-    m_Bai_Y = out.baiY;
-    m_ViewRect = controlRect(IDC_VIEW);
-    m_ZoomIndex = out.zoomIndex;
+    m_Settings.setView(controlRect(IDC_VIEW), out.zoomIndex, out.baiX, out.baiY);
 }
 
 void CViewerDlg::OnZoomChange()

@@ -23,6 +23,7 @@ constexpr int kViewPollMs = 10;
 
 int CViewerDlg::StartCamera()
 {
+    const ViewerSettings v = m_Settings.values();
     const bool present = m_Camera.IsPresent(0) != 0;
     if (present) {
         m_RunState = 2;
@@ -30,19 +31,19 @@ int CViewerDlg::StartCamera()
     }
     {
         const auto lock = lockFrames();
-        CreateFrameImages(EH, EV);
+        CreateFrameImages(v.EH, v.EV);
     }
     if (!present)
         return 1;
 
     int clock = 0; // a clock that cannot be read counts as 0
     m_Camera.GetClock(&clock);
-    if (clock != Clock) {
+    if (clock != v.Clock) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_Camera.SetClock(Clock); // opens the camera afresh
+        m_Camera.SetClock(v.Clock); // opens the camera afresh
         QApplication::restoreOverrideCursor();
     }
-    if (m_Camera.SetWindow(EHS, EVS, EH, EV, 0) != CameraDevice::kOk && m_Camera.windowWidth() > 0
+    if (m_Camera.SetWindow(v.EHS, v.EVS, v.EH, v.EV, 0) != CameraDevice::kOk && m_Camera.windowWidth() > 0
         && m_Camera.windowHeight() > 0
         && (m_Camera.windowWidth() != m_ImgRaw.width() || m_Camera.windowHeight() != m_ImgRaw.height())) {
         // The camera refused the stored window and kept another: the frame images follow the camera, so a
@@ -52,13 +53,13 @@ int CViewerDlg::StartCamera()
     }
     Sleep(150);
     m_Camera.SetTransferMode(0);
-    m_Camera.SetMirror(MirrorV);
-    m_Camera.SetGlobalGain(GlovalGain);
-    m_Camera.SetColorGain(CameraDevice::kRegGreen1Gain, ColorGainG1);
-    m_Camera.SetColorGain(CameraDevice::kRegRedGain, ColorGainR);
-    m_Camera.SetColorGain(CameraDevice::kRegBlueGain, ColorGainB);
-    m_Camera.SetColorGain(CameraDevice::kRegGreen2Gain, ColorGainG2);
-    m_Camera.SetShutter(Shutter);
+    m_Camera.SetMirror(v.MirrorV);
+    m_Camera.SetGlobalGain(v.GlovalGain);
+    m_Camera.SetColorGain(CameraDevice::kRegGreen1Gain, v.ColorGainG1);
+    m_Camera.SetColorGain(CameraDevice::kRegRedGain, v.ColorGainR);
+    m_Camera.SetColorGain(CameraDevice::kRegBlueGain, v.ColorGainB);
+    m_Camera.SetColorGain(CameraDevice::kRegGreen2Gain, v.ColorGainG2);
+    m_Camera.SetShutter(v.Shutter);
     m_Camera.StartCapture();
     m_RunState = 1;
     return 1;
@@ -93,12 +94,6 @@ void CViewerDlg::joinDisplayThread()
         m_ViewPoll->stop();
     if (m_DisplayThread.joinable())
         m_DisplayThread.join();
-}
-
-void CViewerDlg::showPublishedView()
-{
-    if (m_ViewPublisher.take())
-        update(toQRect(m_ViewPublisher.frontRect()));
 }
 
 int CViewerDlg::DisplayThreadProc(CViewerDlg* dialog)
@@ -137,75 +132,71 @@ int CViewerDlg::RunDisplayLoop()
             Sleep(10);
             continue;
         }
-        if (!m_Camera.IsFrameReady() || m_RunState.load() != 1) {
+        if (!m_Camera.IsFrameReady() || m_RunState.load() != 1 || !runDisplayPass())
             Sleep(kIdleNapMs);
-            continue;
-        }
-        runDisplayPass();
     }
     return 1;
 }
 
-ProcessSettings CViewerDlg::processSettings() const
+bool CViewerDlg::runDisplayPass()
 {
-    ProcessSettings s;
-    s.bayerFlg = m_BayerFlg;
-    s.bayerMode = m_BayerMode;
-    s.bayerR = m_BayerR;
-    s.bayerG = m_BayerG;
-    s.bayerB = m_BayerB;
-    s.hls = m_HLS;
-    s.gamma = Gamma;
-    s.binaryFlg = m_BinaryFlg;
-    s.binary = m_Binary;
-    s.rgbFlg = m_RGBFlg;
-    s.yuvFlg = m_YUVFlg;
-    return s;
-}
-
-void CViewerDlg::runDisplayPass()
-{
-    auto lock = lockFrames();
-    const uint32_t t0 = timeGetTime();
-    if (m_Camera.GetImage(m_ImgRaw.bits(), m_ImgRaw.width(), m_ImgRaw.height(), m_ImgRaw.stride())
-        != CameraDevice::kOk)
-        return; // no new frame after all (the camera was restarted in between): nothing new to show
-    if (m_AutoIrisFlg)
-        runAutoExposure(t0);
-    if (m_BayerFlg && m_WB_Flg) {
-        const FrameProcessor::Gains gains = FrameProcessor::MeasureWhiteBalance(m_ImgRaw, m_BayerMode);
-        m_BayerR = gains.r;
-        m_BayerG = gains.g;
-        m_BayerB = gains.b;
-        m_WB_Flg = 0;
+    LiveSnapshot live = m_Settings.snapshot();
+    ViewPicture& picture = m_ViewPublisher.back();
+    double exposure = 1.0;
+    bool composed = false;
+    uint32_t t0 = 0, t1 = 0;
+    {
+        const auto lock = lockFrames();
+        t0 = timeGetTime();
+        if (m_Camera.GetImage(m_ImgRaw.bits(), m_ImgRaw.width(), m_ImgRaw.height(), m_ImgRaw.stride())
+            != CameraDevice::kOk)
+            return false; // no new frame after all (the camera was restarted in between): nothing new to show
+        if (live.autoIrisFlg)
+            exposure = AutoExposure::FactorFromMeans(AutoExposure::SampleMeans(m_ImgRaw));
+        if (live.process.bayerFlg && live.whiteBalance) {
+            const FrameProcessor::Gains gains = FrameProcessor::MeasureWhiteBalance(m_ImgRaw, live.process.bayerMode);
+            // Unless the request was withdrawn meanwhile, the gains are the settings' from this frame on.
+            if (m_Settings.completeWhiteBalance(gains.r, gains.g, gains.b)) {
+                live.process.bayerR = gains.r;
+                live.process.bayerG = gains.g;
+                live.process.bayerB = gains.b;
+            }
+        }
+        const DibImage& shown = m_FrameChain.Process(m_ImgRaw, m_ImgColor, live.process);
+        m_LastShown = &shown;
+        t1 = timeGetTime();
+        live.view.imageWidth = shown.width();
+        live.view.imageHeight = shown.height();
+        composed = m_DisplayComposer.Compose(shown, live.view, picture.image);
+        picture.geometry = live.view;
     }
-    const DibImage& shown = m_FrameChain.Process(m_ImgRaw, m_ImgColor, processSettings());
-    const uint32_t t1 = timeGetTime();
-
-    const Rect viewRect = m_ViewRect;
-    const bool composed
-        = ComposeView(shown, m_ZoomIndex, m_Bai_X, m_Bai_Y, viewRect.width(), viewRect.height(), m_ViewPublisher.back());
-    lock.unlock();
     if (composed)
-        m_ViewPublisher.publish(viewRect);
+        m_ViewPublisher.publish();
     const uint32_t t2 = timeGetTime();
+    // The camera's registers are written outside the frame lock: the register exchange takes milliseconds.
+    if (live.autoIrisFlg)
+        runAutoExposure(exposure, live.autoIrisMode, t0);
     const uint32_t t3 = timeGetTime();
     ++m_FramesShown;
     m_FrameRate.count(t3);
     setStatusText(FormatLiveStatus(int32_t(t3 - t0), int32_t(t1 - t0), int32_t(t2 - t1), m_FrameRate.rate()));
+    return true;
 }
 
-void CViewerDlg::runAutoExposure(uint32_t now)
+void CViewerDlg::runAutoExposure(double factor, int32_t mode, uint32_t now)
 {
-    const double factor = AutoExposure::FactorFromMeans(AutoExposure::SampleMeans(m_ImgRaw));
     const AutoExposure::Decision d = m_AutoExposure.Decide(factor, now);
     if (!d.adjust)
         return;
-    if (m_AutoIrisMode == 0) {
-        m_Camera.SetGlobalGain(uint8_t(AutoExposure::NextGain(m_Camera.GetGlobalGain(), d.factor)));
-    } else if (m_AutoIrisMode == 1) {
+    if (mode == 0) {
+        const uint8_t gain = uint8_t(AutoExposure::NextGain(m_Camera.GetGlobalGain(), d.factor));
+        m_Camera.SetGlobalGain(gain);
+        m_AutoGain = gain;
+    } else if (mode == 1) {
         uint16_t shutter = 0;
         m_Camera.GetShutter(&shutter);
-        m_Camera.SetShutter(uint16_t(AutoExposure::NextShutter(shutter, d.factor)));
+        const uint16_t next = uint16_t(AutoExposure::NextShutter(shutter, d.factor));
+        m_Camera.SetShutter(next);
+        m_AutoShutter = next;
     }
 }

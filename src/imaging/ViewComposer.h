@@ -1,16 +1,33 @@
-// Composes the view-sized picture of the live view from the picture shown, at a zoom index: 0 fits the
-// whole picture to the view, 1 copies it 1:1, 2..7 magnify by 2, 4, 8, 16, 32 and 64, each from the scroll
-// offset. The display thread composes; the user-interface thread only paints the result.
+// Composes the view picture of the live view from the picture shown, for a view geometry: zoom index 0 fits
+// the whole picture to the view, 1 copies it 1:1, 2..7 magnify by 2, 4, 8, 16, 32 and 64 from the scroll
+// offset. The result is a top-down 32-bit image the user-interface thread paints as it is, without a copy or
+// a conversion.
 #pragma once
 
+#include <QImage>
+
 #include <cstdint>
+#include <vector>
+
+#include "imaging/ViewGeometry.h"
 
 class DibImage;
 
-// The magnification of zoom index z (1 for z <= 1).
-int32_t ZoomFactor(int32_t zoomIndex);
+class ViewComposer {
+public:
+    // Makes view the size of geometry.view in QImage::Format_RGB32 (keeping its memory when the size is
+    // unchanged) and fills it from shown, 8-bit through its colour table or 24-bit. At a magnification f each
+    // picture pixel covers exactly f x f view pixels, the first one at ((x + baiX) f, (y + baiY) f), and the
+    // view's edge cuts the last ones; whatever no picture pixel covers is black. The geometry's picture size
+    // plays no part (shown is the picture). Returns false when there is nothing to show.
+    bool Compose(const DibImage& shown, const ViewGeometry& geometry, QImage& view);
 
-// Makes view a viewWidth x viewHeight image like shown (8- or 24-bit) and fills it. scrollX and scrollY are
-// the scroll offsets in picture pixels (0 or negative). Returns 0 when there is nothing to show.
-int ComposeView(const DibImage& shown, int32_t zoomIndex, double scrollX, double scrollY, int32_t viewWidth,
-                int32_t viewHeight, DibImage& view);
+private:
+    void mapColumnsToFit(int32_t viewWidth, int32_t pictureWidth);
+    void mapColumnsFrom(int32_t first, int32_t factor, int32_t viewWidth, int32_t pictureWidth);
+    void convertRow(const uint8_t* source, uint32_t* target) const;
+
+    std::vector<int32_t> m_Columns; // the picture column of each view column, -1 where there is none
+    int32_t m_Bytes = 1;            // bytes per picture pixel
+    uint32_t m_Palette[256] = {};   // an 8-bit picture's colours as 0xffRRGGBB
+};

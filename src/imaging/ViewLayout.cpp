@@ -2,8 +2,9 @@
 #include "imaging/ViewLayout.h"
 
 #include <algorithm>
+#include <cmath>
 
-#include "imaging/ViewComposer.h"
+#include "imaging/ViewGeometry.h"
 
 namespace ViewLayout {
 
@@ -17,6 +18,8 @@ Rect sized(int32_t left, int32_t top, int64_t width, int64_t height)
 
 double ClampScroll(double bai, int32_t viewExtent, int factor, int32_t imageExtent)
 {
+    // Whole picture pixels: the view shows each picture pixel as a whole f x f block.
+    bai = std::isfinite(bai) ? std::trunc(bai) : 0.0;
     if (bai > 0)
         bai = 0;
     const int32_t limit = viewExtent / factor - imageExtent;

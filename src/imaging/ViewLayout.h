@@ -1,6 +1,6 @@
 // Zoom, scroll and layout arithmetic of the main window's view: the zoom table, where the view and the
 // controls below and beside it go for a client size, and the scroll clamp. The magnification of a zoom index
-// is ZoomFactor (ViewComposer.h); index 0 fits the picture and counts as 1.
+// is ZoomFactor (ViewGeometry.h); index 0 fits the picture and counts as 1.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +46,7 @@ struct Result {
 // The whole relayout for the current client size, zoom and panels.
 Result Relayout(const Input& in);
 
-// Keeps a scroll offset within the picture: never above 0, never so far that the view of viewExtent pixels at
+// Keeps a scroll offset within the picture, in whole pixels: never above 0, never so far that the view of viewExtent pixels at
 // magnification factor shows area beyond the picture's far edge.
 double ClampScroll(double bai, int32_t viewExtent, int factor, int32_t imageExtent);
 

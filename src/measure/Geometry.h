@@ -7,19 +7,10 @@
 #include <optional>
 
 #include "imaging/Rect.h"
+#include "imaging/ViewGeometry.h"
 #include "measure/MeasureItem.h"
 
 class DibImage;
-
-// What the mapping between the view and the picture depends on.
-struct ViewGeometry {
-    Rect view;                // the view area in window (client) coordinates
-    int32_t zoomIndex = 1;    // 0 fits the picture to the view, 1..7 magnify 1x..64x
-    double baiX = 0.0;        // scroll offsets in picture pixels, never above 0
-    double baiY = 0.0;
-    int32_t imageWidth = 0;   // the picture in use
-    int32_t imageHeight = 0;
-};
 
 // Scale and offset from picture pixels to view pixels (origin at the view's top-left corner).
 struct ViewScale {

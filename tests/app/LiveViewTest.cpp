@@ -64,7 +64,7 @@ protected:
     static std::vector<uint8_t> rawCopy(CViewerDlg& dlg)
     {
         const auto lock = dlg.lockFrames();
-        return { dlg.m_ImgRaw.bits(), dlg.m_ImgRaw.bits() + dlg.m_ImgRaw.byteSize() };
+        return { dlg.rawImage().bits(), dlg.rawImage().bits() + dlg.rawImage().byteSize() };
     }
 
     std::shared_ptr<SimCamera> m_Sim;
@@ -91,7 +91,7 @@ TEST_F(LiveViewTest, ShowsTheLivingSceneWithTheStatusLine)
     dlg.show();
     ASSERT_TRUE(dlg.displayThreadRunning());
     ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() >= 3; }, 10000));
-    EXPECT_EQ(dlg.m_ImgRaw.width(), 640);
+    EXPECT_EQ(dlg.rawImage().width(), 640);
     const auto first = rawCopy(dlg);
     EXPECT_GT(spread(first), 10.0); // a chart, not a flat field
     const uint64_t seen = dlg.framesShown();
@@ -103,7 +103,8 @@ TEST_F(LiveViewTest, ShowsTheLivingSceneWithTheStatusLine)
     EXPECT_TRUE(dlg.windowTitle().startsWith("NX-QB740LE Version 1.510  Capture Time "));
 
     // The view shows the picture: what is painted there is not a flat field either.
-    const QImage shot = dlg.grab(QRect(dlg.m_ViewRect.left, dlg.m_ViewRect.top, 200, 200)).toImage();
+    const Rect view = dlg.shownGeometry().view;
+    const QImage shot = dlg.grab(QRect(view.left, view.top, 200, 200)).toImage();
     std::vector<uint8_t> greys;
     for (int y = 0; y < shot.height(); ++y)
         for (int x = 0; x < shot.width(); ++x)
@@ -118,10 +119,10 @@ TEST_F(LiveViewTest, LiveStopsAndResumesWithAFreshThread)
     ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() >= 2; }, 10000));
 
     dlg.OnLive(); // stop
-    EXPECT_EQ(dlg.m_bLiveStopped, 1);
+    EXPECT_TRUE(dlg.liveStopped());
     EXPECT_FALSE(dlg.displayThreadRunning());
-    EXPECT_FALSE(dlg.m_Camera.isCapturing());
-    EXPECT_EQ(dlg.m_RunState.load(), 2);
+    EXPECT_FALSE(dlg.camera().isCapturing());
+    EXPECT_EQ(dlg.runState(), 2);
     const uint64_t stoppedAt = dlg.framesShown();
     const auto still = rawCopy(dlg);
     pumpFor(300);
@@ -129,9 +130,9 @@ TEST_F(LiveViewTest, LiveStopsAndResumesWithAFreshThread)
     EXPECT_EQ(rawCopy(dlg), still); // the last frame stays for measuring and saving
 
     dlg.OnLive(); // resume
-    EXPECT_EQ(dlg.m_bLiveStopped, 0);
+    EXPECT_FALSE(dlg.liveStopped());
     EXPECT_TRUE(dlg.displayThreadRunning());
-    EXPECT_EQ(dlg.m_RunState.load(), 1);
+    EXPECT_EQ(dlg.runState(), 1);
     EXPECT_TRUE(pumpUntil([&] { return dlg.framesShown() >= stoppedAt + 2; }, 10000));
 
     dlg.OnLive(); // and closing while stopped has no thread to wait for
@@ -145,15 +146,15 @@ TEST_F(LiveViewTest, StoredClockDifferentFromTheCameraEndsWithTheStoredWindow)
     writeSettings("Clock=1\n");
     CViewerDlg dlg(nullptr, m_Dir.path());
     int clock = 0;
-    dlg.m_Camera.GetClock(&clock);
+    dlg.camera().GetClock(&clock);
     EXPECT_EQ(clock, 1);
     EXPECT_TRUE(m_Sim->halfClock());
     // Setting the clock opens the camera afresh (full sensor); the stored window comes after it.
-    EXPECT_EQ(dlg.m_Camera.windowX(), 704);
-    EXPECT_EQ(dlg.m_Camera.windowY(), 528);
-    EXPECT_EQ(dlg.m_Camera.windowWidth(), 640);
-    EXPECT_EQ(dlg.m_Camera.windowHeight(), 480);
-    EXPECT_TRUE(dlg.m_Camera.isCapturing());
+    EXPECT_EQ(dlg.camera().windowX(), 704);
+    EXPECT_EQ(dlg.camera().windowY(), 528);
+    EXPECT_EQ(dlg.camera().windowWidth(), 640);
+    EXPECT_EQ(dlg.camera().windowHeight(), 480);
+    EXPECT_TRUE(dlg.camera().isCapturing());
 }
 
 TEST_F(LiveViewTest, RefusedWindowSizesTheFramesFromTheCamera)
@@ -161,9 +162,9 @@ TEST_F(LiveViewTest, RefusedWindowSizesTheFramesFromTheCamera)
     // 1500 + 1000 runs past the sensor's 2048 columns: the camera keeps the window it had.
     writeSettings("EHS=1500\nEH=1000\n");
     CViewerDlg dlg(nullptr, m_Dir.path());
-    EXPECT_EQ(dlg.EH, 1000); // the stored setting stays as the user left it
-    EXPECT_EQ(dlg.m_ImgRaw.width(), dlg.m_Camera.windowWidth());
-    EXPECT_EQ(dlg.m_ImgRaw.height(), dlg.m_Camera.windowHeight());
+    EXPECT_EQ(dlg.settings().values().EH, 1000); // the stored setting stays as the user left it
+    EXPECT_EQ(dlg.rawImage().width(), dlg.camera().windowWidth());
+    EXPECT_EQ(dlg.rawImage().height(), dlg.camera().windowHeight());
     EXPECT_TRUE(pumpUntil([&] { return dlg.framesShown() >= 2; }, 10000));
 }
 
@@ -188,8 +189,13 @@ TEST_F(LiveViewTest, AutoExposureBringsADarkSceneIntoTheBand)
         writeSettings("m_AutoIrisFlg=1\n" + mode);
         CViewerDlg dlg(nullptr, m_Dir.path());
         const auto level = [&] {
-            const auto lock = dlg.lockFrames();
-            const auto means = AutoExposure::SampleMeans(dlg.m_ImgRaw);
+            DibImage raw;
+            {
+                const auto lock = dlg.lockFrames();
+                raw.CreateLike(&dlg.rawImage());
+                raw.Blit(dlg.rawImage(), nullptr, 0, 0);
+            }
+            const auto means = AutoExposure::SampleMeans(raw);
             int sum = 0;
             for (int m : means)
                 sum += m;
@@ -212,9 +218,9 @@ TEST(LiveViewNoCamera, RunsAndFetchesNothing)
     uninstallSimulatedCamera();
     QTemporaryDir dir;
     CViewerDlg dlg(nullptr, dir.path());
-    EXPECT_FALSE(dlg.m_Camera.IsPresent(0));
+    EXPECT_FALSE(dlg.camera().IsPresent(0));
     EXPECT_TRUE(dlg.displayThreadRunning());
-    EXPECT_EQ(dlg.m_ImgRaw.width(), 2048); // the frame images exist for pictures opened later
+    EXPECT_EQ(dlg.rawImage().width(), 2048); // the frame images exist for pictures opened later
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 400)

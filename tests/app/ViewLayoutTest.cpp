@@ -1,6 +1,8 @@
 // Zoom, scroll and layout arithmetic of the view, on the figures a user would see.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "imaging/ViewLayout.h"
 
 namespace {
@@ -96,7 +98,10 @@ TEST(ViewLayout, ScrollClamp_StaysWithinThePicture)
     in.baiX = -30;
     r = ViewLayout::Relayout(in);
     EXPECT_DOUBLE_EQ(r.baiX, 0);
-    EXPECT_DOUBLE_EQ(ViewLayout::ClampScroll(-10.5, 100, 1, 640), -10.5);
+    // Offsets are whole pixels (truncated toward 0), so every picture pixel shows as a whole f x f block.
+    EXPECT_DOUBLE_EQ(ViewLayout::ClampScroll(-10.5, 100, 1, 640), -10);
+    EXPECT_DOUBLE_EQ(ViewLayout::ClampScroll(-33.9, 750, 16, 2048), -33);
+    EXPECT_DOUBLE_EQ(ViewLayout::ClampScroll(std::nan(""), 750, 16, 2048), 0);
 }
 
 TEST(ViewLayout, TinyWindow_GivesEmptyRectanglesNotNegativeOnes)

@@ -79,17 +79,20 @@ TEST_F(ViewerDlgTest, StartUp_English)
     EXPECT_EQ(qobject_cast<QGroupBox*>(dlg.control(IDC_GROUP_LOAD))->title(), "Load image");
     EXPECT_TRUE(dlg.control(IDC_LINE)->toolTip().isEmpty()); // no tooltips on English systems
     EXPECT_TRUE(QDir(m_Dir.filePath("bmp")).exists());
-    EXPECT_EQ(dlg.savedir, m_Dir.filePath("bmp"));
+    EXPECT_EQ(dlg.settings().values().savedir, m_Dir.filePath("bmp"));
     // Every control of the template exists, and the frame images are made from EH x EV.
     for (const ControlTemplate& t : MainDialogControls())
         EXPECT_NE(dlg.control(t.id), nullptr) << t.id;
-    EXPECT_EQ(dlg.m_ImgRaw.width(), 2048);
-    EXPECT_EQ(dlg.m_ImgRaw.bitsPerPixel(), 8);
-    EXPECT_EQ(dlg.m_ImgColor.bitsPerPixel(), 24);
-    EXPECT_FALSE(dlg.m_SkinButtons.isEmpty());
-    EXPECT_EQ(dlg.m_SkinButtons.width(), 400);
-    EXPECT_EQ(dlg.m_SkinArrows.width(), 52);
-    EXPECT_EQ(dlg.m_SkinBackground.width(), 200);
+    EXPECT_EQ(dlg.rawImage().width(), 2048);
+    EXPECT_EQ(dlg.rawImage().bitsPerPixel(), 8);
+    EXPECT_EQ(&dlg.PictureInUse(), &dlg.rawImage()); // grey until colour conversion is switched on
+    dlg.settings().change([](ViewerSettings& s) { s.m_BayerFlg = 1; });
+    EXPECT_EQ(dlg.PictureInUse().bitsPerPixel(), 24);
+    EXPECT_EQ(dlg.PictureInUse().width(), 2048);
+    EXPECT_FALSE(dlg.skinButtons().isEmpty());
+    EXPECT_EQ(dlg.skinButtons().width(), 400);
+    EXPECT_EQ(dlg.skinArrows().width(), 52);
+    EXPECT_EQ(dlg.skinBackground().width(), 200);
     EXPECT_FALSE(dlg.windowIcon().isNull());
 }
 
@@ -109,38 +112,40 @@ TEST_F(ViewerDlgTest, StartUp_Japanese)
     g_bJapanese = 0;
     DibImage english;
     ASSERT_TRUE(english.LoadPngResource(157));
-    ASSERT_EQ(english.width(), dlg.m_SkinButtons.width());
-    ASSERT_EQ(english.height(), dlg.m_SkinButtons.height());
-    EXPECT_NE(std::memcmp(english.bits(), dlg.m_SkinButtons.bits(), size_t(english.byteSize())), 0);
-    EXPECT_EQ(dlg.m_SkinArrows.width(), 52);
+    ASSERT_EQ(english.width(), dlg.skinButtons().width());
+    ASSERT_EQ(english.height(), dlg.skinButtons().height());
+    EXPECT_NE(std::memcmp(english.bits(), dlg.skinButtons().bits(), size_t(english.byteSize())), 0);
+    EXPECT_EQ(dlg.skinArrows().width(), 52);
 }
 
 TEST_F(ViewerDlgTest, StatusTick_SetsHeartbeatCaptionAndRepaint)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
-    EXPECT_EQ(dlg.m_Heartbeat.load(), 0u);
-    dlg.m_bRepaintPending = 1;
+    EXPECT_EQ(dlg.heartbeat(), 0u);
+    dlg.setRepaintPending();
     QCoreApplication::processEvents();
     // Wait for the real timer rather than faking its id.
-    for (int i = 0; i < 50 && dlg.m_Heartbeat.load() == 0; ++i) {
+    for (int i = 0; i < 50 && dlg.heartbeat() == 0; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(10);
     }
-    EXPECT_NE(dlg.m_Heartbeat.load(), 0u);
+    EXPECT_NE(dlg.heartbeat(), 0u);
     EXPECT_EQ(dlg.windowTitle(),
         "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  "
         "Frame per Second 0.0");
-    EXPECT_EQ(dlg.m_bRepaintPending, 0);
+    EXPECT_FALSE(dlg.repaintPending());
 }
 
 TEST_F(ViewerDlgTest, Settings_RoundTripThroughTheFile)
 {
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
-        dlg.Gamma = 180;
-        dlg.m_BayerR = 1.25;
-        dlg.m_HLS.C = -7;
-        qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM))->setCurrentIndex(3);
+        dlg.settings().change([](ViewerSettings& s) {
+            s.Gamma = 180;
+            s.m_BayerR = 1.25;
+            s.m_HLS.C = -7;
+        });
+        dlg.SetZoom(3);
         dlg.done(0);
     }
     const QString path = m_Dir.filePath("NxQb740Le.ini");
@@ -151,9 +156,10 @@ TEST_F(ViewerDlgTest, Settings_RoundTripThroughTheFile)
     EXPECT_FALSE(file.value("CALIBRATION", "name_0").has_value());
 
     CViewerDlg again(nullptr, m_Dir.path());
-    EXPECT_EQ(again.Gamma, 180);
-    EXPECT_DOUBLE_EQ(again.m_BayerR, 1.25);
-    EXPECT_EQ(again.m_HLS.C, -7);
+    const ViewerSettings stored = again.settings().values();
+    EXPECT_EQ(stored.Gamma, 180);
+    EXPECT_DOUBLE_EQ(stored.m_BayerR, 1.25);
+    EXPECT_EQ(stored.m_HLS.C, -7);
     EXPECT_EQ(qobject_cast<QComboBox*>(again.control(IDC_ZOOM))->currentIndex(), 3);
 }
 
@@ -168,8 +174,8 @@ TEST_F(ViewerDlgTest, SaveFolder_ThumbnailsLoadedAtStartAndSavedAtEnd)
     WritePrivateProfileStringA("NX-QB740LE", "savedir", folder.toUtf8().constData(), m_Dir.filePath("NxQb740Le.ini"));
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
-        EXPECT_EQ(dlg.thumbnails.saveFolder(), folder);
-        EXPECT_EQ(dlg.thumbnails.count(), 1);
+        EXPECT_EQ(dlg.thumbnails().saveFolder(), folder);
+        EXPECT_EQ(dlg.thumbnails().count(), 1);
         dlg.done(0);
     }
     EXPECT_TRUE(QFile::exists(folder + "/ThumbNail"));
@@ -264,22 +270,22 @@ TEST_F(ViewerDlgTest, CornerButtons_HideTheControlGroupsAndWidenTheView)
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     QCoreApplication::processEvents();
-    const int viewWidth = dlg.m_ViewRect.width();
+    const int viewWidth = dlg.viewGeometry().view.width();
     qobject_cast<QAbstractButton*>(dlg.control(IDC_PANEL_TOGGLE))->click();
-    EXPECT_EQ(dlg.m_bPanelShown, 0);
+    EXPECT_FALSE(dlg.panelShown());
     EXPECT_FALSE(dlg.control(IDC_RESULTS)->isVisible());
     EXPECT_FALSE(dlg.control(IDC_LIVE)->isVisible());
     EXPECT_FALSE(dlg.control(IDC_CALIB_LABEL)->isVisible());
     EXPECT_TRUE(dlg.control(IDC_PANEL_TOGGLE)->isVisible());
-    EXPECT_EQ(dlg.m_bRepaintPending, 1);
+    EXPECT_TRUE(dlg.repaintPending());
     // 2048 wide at x1: the view takes the whole width but the small reserve.
-    EXPECT_EQ(dlg.m_ViewRect.width(), dlg.width() - 24);
-    EXPECT_GT(dlg.m_ViewRect.width(), viewWidth);
+    EXPECT_EQ(dlg.viewGeometry().view.width(), dlg.width() - 24);
+    EXPECT_GT(dlg.viewGeometry().view.width(), viewWidth);
 
     qobject_cast<QAbstractButton*>(dlg.control(IDC_STRIP_TOGGLE))->click();
     EXPECT_FALSE(dlg.control(IDC_STRIP)->isVisible());
     EXPECT_FALSE(dlg.control(IDC_STRIP_SCROLL)->isVisible());
-    EXPECT_EQ(dlg.m_ViewRect.height(), dlg.height() - 20);
+    EXPECT_EQ(dlg.viewGeometry().view.height(), dlg.height() - 20);
     qobject_cast<QAbstractButton*>(dlg.control(IDC_PANEL_TOGGLE))->click();
     EXPECT_TRUE(dlg.control(IDC_RESULTS)->isVisible());
 }
@@ -317,30 +323,31 @@ TEST_F(ViewerDlgTest, ZoomChange_RelaysOutAndClampsTheScroll)
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     QCoreApplication::processEvents();
+    dlg.settings().change([](ViewerSettings& s) { s.m_Bai_X = -5000; });
+    dlg.SetZoom(2);
+    EXPECT_EQ(dlg.viewGeometry().zoomIndex, 2);
+    EXPECT_TRUE(dlg.repaintPending());
+    EXPECT_DOUBLE_EQ(dlg.viewGeometry().baiX, dlg.viewGeometry().view.width() / 2 - 2048);
+    // The combo box itself says the same as SetZoom.
     auto* zoom = qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM));
-    dlg.m_Bai_X = -5000;
-    zoom->setCurrentIndex(2);
-    emit zoom->activated(2);
-    EXPECT_EQ(dlg.m_ZoomIndex, 2);
-    EXPECT_EQ(dlg.m_bRepaintPending, 1);
-    EXPECT_DOUBLE_EQ(dlg.m_Bai_X, dlg.m_ViewRect.width() / 2 - 2048);
     zoom->setCurrentIndex(0);
     emit zoom->activated(0);
-    EXPECT_EQ(dlg.m_ZoomIndex, 0);
+    EXPECT_EQ(dlg.viewGeometry().zoomIndex, 0);
     // Fit keeps the 4:3 picture's aspect (the view's size includes its offset from the corner).
-    const int w = dlg.m_ViewRect.width() - dlg.m_ViewRect.left, h = dlg.m_ViewRect.height() - dlg.m_ViewRect.top;
+    const Rect view = dlg.viewGeometry().view;
+    const int w = view.width() - view.left, h = view.height() - view.top;
     EXPECT_NEAR(double(w) / h, 4.0 / 3.0, 0.01);
 }
 
 TEST_F(ViewerDlgTest, TypeButton_TogglesSaveOverlayAndItsCell)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
-    EXPECT_EQ(dlg.m_bSaveOverlay, 0);
+    EXPECT_FALSE(dlg.saveOverlay());
     qobject_cast<QAbstractButton*>(dlg.control(IDC_TYPE))->click();
-    EXPECT_EQ(dlg.m_bSaveOverlay, 1);
+    EXPECT_TRUE(dlg.saveOverlay());
     EXPECT_EQ(ButtonCell(IDC_TYPE, dlg.skinState(), true).source.left, 150);
     qobject_cast<QAbstractButton*>(dlg.control(IDC_TYPE))->click();
-    EXPECT_EQ(dlg.m_bSaveOverlay, 0);
+    EXPECT_FALSE(dlg.saveOverlay());
 }
 
 TEST_F(ViewerDlgTest, SkinnedButton_CopiesItsCellWithDots)
@@ -352,24 +359,24 @@ TEST_F(ViewerDlgTest, SkinnedButton_CopiesItsCellWithDots)
     auto* line = static_cast<SkinButton*>(dlg.control(IDC_LINE));
     // Untouched: the button shows its cell pixel for pixel (away from the dot).
     QImage shot = aria->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(25, 20), pixelOf(dlg.m_SkinButtons, 50 + 25, 20));
-    EXPECT_EQ(shot.pixelColor(6, 46), pixelOf(dlg.m_SkinButtons, 50 + 6, 46));
+    EXPECT_EQ(shot.pixelColor(25, 20), pixelOf(dlg.skinButtons(), 50 + 25, 20));
+    EXPECT_EQ(shot.pixelColor(6, 46), pixelOf(dlg.skinButtons(), 50 + 6, 46));
 
     // The area tool active: ARIA carries the green dot, LINE none.
-    dlg.currentItem.reset(2);
+    dlg.currentItem().reset(2);
     shot = aria->grab().toImage();
     EXPECT_EQ(shot.pixelColor(6, 46), QColor(0, 255, 0));
-    EXPECT_EQ(line->grab().toImage().pixelColor(6, 46), pixelOf(dlg.m_SkinButtons, 6, 46));
+    EXPECT_EQ(line->grab().toImage().pixelColor(6, 46), pixelOf(dlg.skinButtons(), 6, 46));
 
     // Held down: the red dot (the green one of the active tool is drawn over it).
-    dlg.currentItem.reset(0);
+    dlg.currentItem().reset(0);
     line->setDown(true);
     EXPECT_EQ(line->grab().toImage().pixelColor(6, 46), QColor(255, 0, 0));
     line->setDown(false);
 
     // Disabled: the cell 200 pixels to the right.
     line->setEnabled(false);
-    EXPECT_EQ(line->grab().toImage().pixelColor(25, 20), pixelOf(dlg.m_SkinButtons, 200 + 25, 20));
+    EXPECT_EQ(line->grab().toImage().pixelColor(25, 20), pixelOf(dlg.skinButtons(), 200 + 25, 20));
 }
 
 TEST_F(ViewerDlgTest, AbsurdSettingsAndTinyWindow_NeitherCrashNorLeaveThePicture)
@@ -394,17 +401,17 @@ TEST_F(ViewerDlgTest, AbsurdSettingsAndTinyWindow_NeitherCrashNorLeaveThePicture
         dlg.QDialog::resize(size);
         QCoreApplication::processEvents();
         for (int z = 0; z < zoom->count(); ++z) {
-            zoom->setCurrentIndex(z);
-            emit zoom->activated(z);
+            dlg.SetZoom(z);
             for (int toggle = 0; toggle < 2; ++toggle) {
                 qobject_cast<QAbstractButton*>(dlg.control(IDC_PANEL_TOGGLE))->click();
                 qobject_cast<QAbstractButton*>(dlg.control(IDC_STRIP_TOGGLE))->click();
-                EXPECT_GE(dlg.m_ViewRect.width(), 0);
-                EXPECT_GE(dlg.m_ViewRect.height(), 0);
-                EXPECT_LE(dlg.m_Bai_X, 0.0);
-                EXPECT_GE(dlg.m_Bai_X, -dlg.PictureInUse().width());
-                EXPECT_LE(dlg.m_Bai_Y, 0.0);
-                EXPECT_GE(dlg.m_Bai_Y, -dlg.PictureInUse().height());
+                const ViewGeometry g = dlg.viewGeometry();
+                EXPECT_GE(g.view.width(), 0);
+                EXPECT_GE(g.view.height(), 0);
+                EXPECT_LE(g.baiX, 0.0);
+                EXPECT_GE(g.baiX, -g.imageWidth);
+                EXPECT_LE(g.baiY, 0.0);
+                EXPECT_GE(g.baiY, -g.imageHeight);
                 dlg.grab(); // paints the background, the view and every button at this size
             }
         }
@@ -458,8 +465,8 @@ TEST_F(ViewerDlgTest, PreparedCalibration_ReadAtStartAndLeftAsItWas)
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
         EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO))->itemText(0), "Stage 1mm");
-        EXPECT_DOUBLE_EQ(dlg.calibration[0].mppX, 1.0 / 500);
-        dlg.calibration[0].name = "changed in the window";
+        EXPECT_DOUBLE_EQ(dlg.calibration()[0].mppX, 1.0 / 500);
+        dlg.calibration()[0].name = "changed in the window";
         dlg.done(0);
     }
     // The window's own section is added; the calibrations stay exactly as prepared.

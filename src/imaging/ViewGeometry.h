@@ -1,6 +1,6 @@
 // Where the picture lies in the view: the view rectangle, the zoom and the scroll offsets, and the size of the
-// picture they apply to. A composed view picture carries the geometry it was composed with, and whatever is
-// drawn over it or mapped from the mouse uses that same geometry.
+// picture they apply to; and the one mapping between picture and view that the view picture, everything drawn
+// over it and the mouse share. A composed view picture carries the geometry it was composed with.
 #pragma once
 
 #include <cstdint>
@@ -22,3 +22,33 @@ struct ViewGeometry {
 
     friend constexpr bool operator==(const ViewGeometry&, const ViewGeometry&) = default;
 };
+
+// A point in picture pixels: origin at the top-left pixel, y growing downwards, fractions kept.
+struct PicturePoint {
+    double x = 0.0;
+    double y = 0.0;
+    friend constexpr bool operator==(const PicturePoint&, const PicturePoint&) = default;
+};
+
+// Scale and offset from picture pixels to view pixels (origin at the view's top-left corner).
+struct ViewScale {
+    double sx = 1.0;
+    double sy = 1.0;
+    double offsetX = 0.0; // added to a picture coordinate before scaling
+    double offsetY = 0.0;
+};
+
+// The picture point under window point (wx, wy); not rounded. A view without width or height maps to 0
+// on that axis.
+PicturePoint windowToImage(double wx, double wy, const ViewGeometry& g);
+
+// The scale and offset drawing over the view uses: the zoom factor and the scroll offsets when zoomed (picture
+// pixel p then covers view pixels (p + bai) f to (p + bai) f + f - 1); the view's size over the picture's and
+// no offset at fit.
+ViewScale viewScale(const ViewGeometry& g);
+
+// View position of a picture point, truncated toward zero.
+Point imageToView(PicturePoint p, const ViewScale& s);
+
+// Truncation toward zero into the range drawing calls can take; a value that is not a number gives 0.
+int32_t truncateCoordinate(double v);

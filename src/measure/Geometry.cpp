@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr double kZoomTable[] = {1, 1, 2, 4, 8, 16, 32, 64};
-
 // Degrees per radian as 360 x 1/(2 pi).
 constexpr double kDegreesPerRadian = 360.0 * 0.15915494327375637;
 
@@ -34,54 +32,13 @@ std::optional<double> rayDirection(MeasurePoint vertex, MeasurePoint p)
 
 }  // namespace
 
-double zoomFactor(int32_t zoomIndex)
-{
-    return zoomIndex >= 0 && zoomIndex < int32_t(std::size(kZoomTable)) ? kZoomTable[zoomIndex] : 1.0;
-}
-
-MeasurePoint windowToImage(double wx, double wy, const ViewGeometry& g)
-{
-    if (g.zoomIndex == 0) {
-        const int32_t w = g.view.width();
-        const int32_t h = g.view.height();
-        return {w != 0 ? double(g.imageWidth) / w * (wx - g.view.left) : 0.0,
-                h != 0 ? double(g.imageHeight) / h * (wy - g.view.top) : 0.0};
-    }
-    const double z = zoomFactor(g.zoomIndex);
-    return {(wx - g.view.left) / z - g.baiX, (wy - g.view.top) / z - g.baiY};
-}
-
 double hitTolerance(const ViewGeometry& g)
 {
     if (g.zoomIndex == 0) {
         const int32_t w = g.view.width();
         return w != 0 ? double(g.imageWidth) / w * kHitWindowPixels : 0.0;
     }
-    return kHitWindowPixels / zoomFactor(g.zoomIndex);
-}
-
-ViewScale viewScale(const ViewGeometry& g)
-{
-    if (g.zoomIndex == 0) {
-        return {g.imageWidth != 0 ? double(g.view.width()) / g.imageWidth : 0.0,
-                g.imageHeight != 0 ? double(g.view.height()) / g.imageHeight : 0.0, 0.0, 0.0};
-    }
-    const double z = zoomFactor(g.zoomIndex);
-    return {z, z, g.baiX, g.baiY};
-}
-
-int32_t truncateCoordinate(double v)
-{
-    // Far beyond any picture or view, yet safe for the painter's fixed-point arithmetic.
-    constexpr double kLimit = double(1 << 22);
-    if (std::isnan(v))
-        return 0;
-    return int32_t(std::clamp(v, -kLimit, kLimit));
-}
-
-Point imageToView(MeasurePoint p, const ViewScale& s)
-{
-    return {truncateCoordinate((p.x + s.offsetX) * s.sx), truncateCoordinate((p.y + s.offsetY) * s.sy)};
+    return kHitWindowPixels / g.factor();
 }
 
 double distance(MeasurePoint p, MeasurePoint q)

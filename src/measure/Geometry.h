@@ -1,4 +1,4 @@
-// The geometry of measuring: window to picture coordinates at fit and zoom, the hit tolerance, distances,
+// The geometry of measuring (the mapping between window and picture is ViewGeometry's): the hit tolerance, distances,
 // circles through three points, perpendiculars, angles and the pixel area of a polygon. All coordinates
 // are doubles in picture pixels unless a name says otherwise.
 #pragma once
@@ -12,14 +12,6 @@
 
 class DibImage;
 
-// Scale and offset from picture pixels to view pixels (origin at the view's top-left corner).
-struct ViewScale {
-    double sx = 1.0;
-    double sy = 1.0;
-    double offsetX = 0.0;     // added to a picture coordinate before scaling
-    double offsetY = 0.0;
-};
-
 // A straight line y = slope x + intercept, or one of the two marker slopes below with the line's x
 // (vertical) or y (horizontal) in intercept.
 struct Line {
@@ -30,25 +22,8 @@ struct Line {
 inline constexpr double kVerticalSlope = 9999.9;
 inline constexpr double kHorizontalSlope = 9998.9;
 
-// Magnification of a zoom index: 1, 1, 2, 4, 8, 16, 32, 64 for 0..7; an index outside the table counts as 1.
-double zoomFactor(int32_t zoomIndex);
-
-// The picture point under window point (wx, wy); not rounded. A view without width or height maps to 0
-// on that axis.
-MeasurePoint windowToImage(double wx, double wy, const ViewGeometry& g);
-
 // Ten window pixels in picture pixels.
 double hitTolerance(const ViewGeometry& g);
-
-// The scale and offset the overlay draws with: the zoom factor and the scroll offsets when zoomed; the
-// view's size over the picture's and no offset at fit.
-ViewScale viewScale(const ViewGeometry& g);
-
-// View position of a picture point, truncated toward zero.
-Point imageToView(MeasurePoint p, const ViewScale& s);
-
-// Truncation toward zero into the range drawing calls can take; a value that is not a number gives 0.
-int32_t truncateCoordinate(double v);
 
 double distance(MeasurePoint p, MeasurePoint q);
 

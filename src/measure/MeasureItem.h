@@ -6,12 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-// A point in picture pixels: origin at the top-left pixel, y growing downwards, fractions kept.
-struct MeasurePoint {
-    double x = 0.0;
-    double y = 0.0;
-    friend constexpr bool operator==(const MeasurePoint&, const MeasurePoint&) = default;
-};
+#include "imaging/ViewGeometry.h"
+
+using MeasurePoint = PicturePoint;
 
 // Tool codes; a finished item holds the negated code of the tool that made it.
 enum MeasureTool : int32_t {

@@ -20,15 +20,15 @@ TEST(Geometry, WindowToImage_FitAndEveryZoom)
     const double factors[] = {1, 1, 2, 4, 8, 16, 32, 64};
     for (int s = 1; s <= 7; ++s) {
         g.zoomIndex = s;
-        EXPECT_EQ(zoomFactor(s), factors[s]);
+        EXPECT_EQ(ZoomFactor(s), factors[s]);
         const MeasurePoint p = windowToImage(10 + 128, 20 + 64, g);
         EXPECT_EQ(p.x, 128 / factors[s] + 100.0) << s;
         EXPECT_EQ(p.y, 64 / factors[s] + 50.0) << s;
         EXPECT_EQ(hitTolerance(g), 10.0 / factors[s]) << s;
     }
     // An index read from a damaged settings file does not read outside the table.
-    EXPECT_EQ(zoomFactor(8), 1.0);
-    EXPECT_EQ(zoomFactor(-3), 1.0);
+    EXPECT_EQ(ZoomFactor(8), 1.0);
+    EXPECT_EQ(ZoomFactor(-3), 1.0);
 
     // A view with no size maps to 0 rather than to infinity.
     ViewGeometry empty{{5, 5, 5, 5}, 0, 0.0, 0.0, 640, 480};

@@ -2,22 +2,14 @@
 #include "calib/CCalibDlg.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSignalBlocker>
 
-#include "platform/Language.h"
+#include "calib/DialogForm.h"
 
 namespace {
-
-QString text(const char* english, const char* japanese)
-{
-    return QString::fromUtf8(g_bJapanese ? japanese : english);
-}
 
 void warn(QWidget* parent, const QString& message)
 {
@@ -33,12 +25,8 @@ CCalibDlg::CCalibDlg(CalibEntry* entry, QComboBox* calibCombo, QWidget* parent)
 {
     m_Model.open(entry);
     setModal(false);
-    setWindowTitle(text("Calibration value", "校正値"));
+    setWindowTitle(DialogForm::text("Calibration value", "校正値"));
 
-    auto named = [](QWidget* w, int id) {
-        w->setObjectName(QString::number(id));
-        return w;
-    };
     m_Name = new QLineEdit(this);
     m_LengthX = new QLineEdit(this);
     m_LengthY = new QLineEdit(this);
@@ -47,36 +35,16 @@ CCalibDlg::CCalibDlg(CalibEntry* entry, QComboBox* calibCombo, QWidget* parent)
     m_Result->setReadOnly(true);
     m_Result->setMinimumWidth(260);
     m_FrameInfo = new QLabel(this);
-    named(m_Name, IDC_NAME);
-    named(m_LengthX, IDC_LENGTH_X);
-    named(m_LengthY, IDC_LENGTH_Y);
-    named(m_Unit, IDC_UNIT);
-    named(m_Result, IDC_RESULT);
-    named(m_FrameInfo, IDC_FRAME_INFO);
-
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel = buttons->addButton(text("Cancel", "キャンセル"), QDialogButtonBox::RejectRole);
-    named(ok, IDOK);
-    named(cancel, IDCANCEL);
-    ok->setDefault(true);
-
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(text("Name", "名前"), this), 0, 0);
-    grid->addWidget(m_Name, 0, 1);
-    grid->addWidget(new QLabel(text("Width (X)", "幅 (X)"), this), 1, 0);
-    grid->addWidget(m_LengthX, 1, 1);
-    grid->addWidget(new QLabel(text("Height (Y)", "高さ (Y)"), this), 2, 0);
-    grid->addWidget(m_LengthY, 2, 1);
-    grid->addWidget(new QLabel(text("Unit", "単位"), this), 3, 0);
-    grid->addWidget(m_Unit, 3, 1);
-    grid->addWidget(m_Result, 4, 0, 1, 2);
-    grid->addWidget(m_FrameInfo, 5, 0, 1, 2);
-    grid->addWidget(buttons, 6, 0, 1, 2);
+    DialogForm form(this);
+    form.row(DialogForm::text("Name", "名前"), m_Name, IDC_NAME);
+    form.row(DialogForm::text("Width (X)", "幅 (X)"), m_LengthX, IDC_LENGTH_X);
+    form.row(DialogForm::text("Height (Y)", "高さ (Y)"), m_LengthY, IDC_LENGTH_Y);
+    form.row(DialogForm::text("Unit", "単位"), m_Unit, IDC_UNIT);
+    form.wide(m_Result, IDC_RESULT);
+    form.wide(m_FrameInfo, IDC_FRAME_INFO);
+    form.okCancel();
 
     OnInitDialog();
-    connect(buttons, &QDialogButtonBox::accepted, this, &CCalibDlg::OnOK);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CCalibDlg::OnCancel);
     connect(m_LengthX, &QLineEdit::textChanged, this, &CCalibDlg::refreshResult);
     connect(m_LengthY, &QLineEdit::textChanged, this, &CCalibDlg::refreshResult);
     connect(m_Unit, &QComboBox::currentIndexChanged, this, &CCalibDlg::refreshResult);
@@ -84,7 +52,7 @@ CCalibDlg::CCalibDlg(CalibEntry* entry, QComboBox* calibCombo, QWidget* parent)
 
 QWidget* CCalibDlg::control(int id) const
 {
-    return findChild<QWidget*>(QString::number(id));
+    return DialogForm::control(this, id);
 }
 
 void CCalibDlg::OnInitDialog()
@@ -123,7 +91,7 @@ void CCalibDlg::OnOK()
     const CalibDlgModel::OkResult result = m_Model.ok();
     if (result != CalibDlgModel::OkResult::Done) {
         QLineEdit* edit = result == CalibDlgModel::OkResult::BadLengthX ? m_LengthX : m_LengthY;
-        showMessage(this, text("Please enter a number.", "数値を入力してください。"));
+        showMessage(this, DialogForm::text("Please enter a number.", "数値を入力してください。"));
         edit->setFocus();
         edit->selectAll();
         return;

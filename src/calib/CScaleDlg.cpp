@@ -3,22 +3,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
-#include <QGridLayout>
-#include <QLabel>
-#include <QPushButton>
 #include <QSpinBox>
 
 #include <climits>
 
-#include "platform/Language.h"
+#include "calib/DialogForm.h"
 
 namespace {
-
-QString text(const char* english, const char* japanese)
-{
-    return QString::fromUtf8(g_bJapanese ? japanese : english);
-}
 
 // An integer edit: a spin box without arrows, so it never holds anything but a number.
 QSpinBox* sizeEdit(QWidget* parent)
@@ -36,37 +27,22 @@ CScaleDlg::CScaleDlg(ScaleData* data, int32_t width, int32_t height, QWidget* pa
 {
     m_Model.open(data, width, height);
     setModal(false);
-    setWindowTitle(text("Scale setting", "スケール表示設定"));
+    setWindowTitle(DialogForm::text("Scale setting", "スケール表示設定"));
 
     m_Type = new QComboBox(this);
     m_Position = new QComboBox(this);
     m_SizeX = sizeEdit(this);
     m_SizeY = sizeEdit(this);
-    m_Show = new QCheckBox(text("Show scale", "スケール表示"), this);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel = buttons->addButton(text("Cancel", "キャンセル"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    const std::pair<QWidget*, int> ids[] = { { m_Type, IDC_TYPE }, { m_Position, IDC_POSITION },
-        { m_SizeX, IDC_SIZE_X }, { m_SizeY, IDC_SIZE_Y }, { m_Show, IDC_SHOW }, { ok, IDOK }, { cancel, IDCANCEL } };
-    for (const auto& [w, id] : ids)
-        w->setObjectName(QString::number(id));
-
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(text("Type", "種類"), this), 0, 0);
-    grid->addWidget(m_Type, 0, 1);
-    grid->addWidget(new QLabel(text("Position", "位置"), this), 1, 0);
-    grid->addWidget(m_Position, 1, 1);
-    grid->addWidget(new QLabel(text("X size", "Xの長さ"), this), 2, 0);
-    grid->addWidget(m_SizeX, 2, 1);
-    grid->addWidget(new QLabel(text("Y size", "Yの長さ"), this), 3, 0);
-    grid->addWidget(m_SizeY, 3, 1);
-    grid->addWidget(m_Show, 4, 0, 1, 2);
-    grid->addWidget(buttons, 5, 0, 1, 2);
+    m_Show = new QCheckBox(DialogForm::text("Show scale", "スケール表示"), this);
+    DialogForm form(this);
+    form.row(DialogForm::text("Type", "種類"), m_Type, IDC_TYPE);
+    form.row(DialogForm::text("Position", "位置"), m_Position, IDC_POSITION);
+    form.row(DialogForm::text("X size", "Xの長さ"), m_SizeX, IDC_SIZE_X);
+    form.row(DialogForm::text("Y size", "Yの長さ"), m_SizeY, IDC_SIZE_Y);
+    form.wide(m_Show, IDC_SHOW);
+    form.okCancel();
 
     OnInitDialog();
-    connect(buttons, &QDialogButtonBox::accepted, this, &CScaleDlg::OnOK);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CScaleDlg::OnCancel);
     connect(m_Show, &QCheckBox::clicked, this, &CScaleDlg::OnClickedShow);
     connect(m_Type, &QComboBox::activated, this, &CScaleDlg::OnSelchangeType);
     connect(m_Position, &QComboBox::activated, this, &CScaleDlg::OnSelchangePosition);
@@ -74,14 +50,15 @@ CScaleDlg::CScaleDlg(ScaleData* data, int32_t width, int32_t height, QWidget* pa
 
 QWidget* CScaleDlg::control(int id) const
 {
-    return findChild<QWidget*>(QString::number(id));
+    return DialogForm::control(this, id);
 }
 
 void CScaleDlg::OnInitDialog()
 {
-    m_Type->addItems({ text("X bar", "Xバー"), text("X-Y bar", "X-Yバー") });
-    m_Position->addItems({ text("upper left", "左上"), text("lower left", "左下"), text("upper right", "右上"),
-        text("lower right", "右下"), text("center", "中央") });
+    m_Type->addItems({ DialogForm::text("X bar", "Xバー"), DialogForm::text("X-Y bar", "X-Yバー") });
+    m_Position->addItems({ DialogForm::text("upper left", "左上"), DialogForm::text("lower left", "左下"),
+        DialogForm::text("upper right", "右上"), DialogForm::text("lower right", "右下"),
+        DialogForm::text("center", "中央") });
     const ScaleData* s = m_Model.data();
     if (!s)
         return;

@@ -32,6 +32,15 @@ ViewGeometry zoomed(int32_t zoomIndex, double baiX, double baiY)
     return g;
 }
 
+// A black 160 x 120 view with draw's drawing on it.
+template <typename Draw> void paint(DibImage& img, Draw draw)
+{
+    ASSERT_TRUE(img.Create(160, 120, 24));
+    img.Fill(nullptr, 0);
+    Dc dc(img);
+    draw(dc);
+}
+
 // Every pixel of img is in the line colour exactly when it is in expected.
 void expectInk(const DibImage& img, const std::set<std::pair<int, int>>& expected)
 {
@@ -59,12 +68,7 @@ TEST(CalibOverlay, FrameSitsOnThePixelsItCoversAtX1AndX4)
     } cases[] = { { 1, 1, -5, -3 }, { 3, 4, -2, -3 } };
     for (const auto& c : cases) {
         DibImage img;
-        ASSERT_TRUE(img.Create(160, 120, 24));
-        img.Fill(nullptr, 0);
-        {
-            Dc dc(img);
-            DrawCalibFrame(dc, e, zoomed(c.zoomIndex, c.baiX, c.baiY), kLine);
-        }
+        paint(img, [&](Dc& dc) { DrawCalibFrame(dc, e, zoomed(c.zoomIndex, c.baiX, c.baiY), kLine); });
         auto vx = [&](double x) { return int((x + c.baiX) * c.f); };
         auto vy = [&](double y) { return int((y + c.baiY) * c.f); };
         std::set<std::pair<int, int>> expected;
@@ -101,12 +105,7 @@ TEST(CalibOverlay, ScaleBarLinesTicksAndLabel)
     for (const int32_t type : { ScaleBarX, ScaleBarXY }) {
         s.Type = type;
         DibImage img;
-        ASSERT_TRUE(img.Create(160, 120, 24));
-        img.Fill(nullptr, 0);
-        {
-            Dc dc(img);
-            DrawScaleBar(dc, s, zoomed(1, 0, 0), kLine, kText);
-        }
+        paint(img, [&](Dc& dc) { DrawScaleBar(dc, s, zoomed(1, 0, 0), kLine, kText); });
         std::set<std::pair<int, int>> expected;
         for (int x = 40; x <= 140; ++x)
             expected.insert({ x, 50 });
@@ -147,12 +146,7 @@ TEST(CalibOverlay, ScaleBarLinesTicksAndLabel)
         t.Visible = mpp == 0.0;
         t.mppX = mpp;
         DibImage img;
-        ASSERT_TRUE(img.Create(160, 120, 24));
-        img.Fill(nullptr, 0);
-        {
-            Dc dc(img);
-            DrawScaleBar(dc, t, zoomed(1, 0, 0), kLine, kText);
-        }
+        paint(img, [&](Dc& dc) { DrawScaleBar(dc, t, zoomed(1, 0, 0), kLine, kText); });
         expectInk(img, {});
         for (int y = 0; y < 120; ++y)
             for (int x = 0; x < 160; ++x)

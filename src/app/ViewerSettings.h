@@ -6,24 +6,13 @@
 
 #include <cstdint>
 
+#include "calib/ScaleData.h"
 #include "imaging/BitmapHeader.h"
 #include "imaging/Kernels.h"
 #include "imaging/Rect.h"
 
 class CalibTable;
 class ProfileFile;
-
-// The scale bar's stored fields (the scale bar itself keeps more).
-struct ScaleSettings {
-    int32_t Visible = 0;
-    int32_t Type = 0;
-    Point Pos { 2048 - 50, 1536 - 50 };
-    ::Size Size { 10, 10 };
-    struct {
-        double x = 10.0;
-    } Scale;
-    double Scalexy = 10.0;
-};
 
 struct OverlayColors {
     ColorRef text = 0xFFFF00;
@@ -49,7 +38,7 @@ struct ViewerSettings {
     int32_t m_RGBFlg = 0, m_YUVFlg = 0, m_LOGFlg = 0, m_AutoIrisFlg = 0, m_AutoIrisMode = 0;
     uint8_t m_IOWdata = 0;
     HlsData m_HLS;
-    ScaleSettings m_ScaleData;
+    ScaleData m_ScaleData;
 };
 
 // Where the window was: its normal (not maximised) rectangle in screen pixels, and whether it was maximised.

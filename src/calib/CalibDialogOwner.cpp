@@ -1,0 +1,107 @@
+// Opening, placing and closing the calibration and scale dialogs.
+#include "calib/CalibDialogOwner.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "calib/CCalibDlg.h"
+#include "calib/CScaleDlg.h"
+#include "calib/CursorPlacement.h"
+
+CalibDialogOwner::CalibDialogOwner(QWidget* window)
+    : m_Window(window)
+{
+}
+
+CalibDialogOwner::~CalibDialogOwner()
+{
+    closeDialogs();
+}
+
+bool CalibDialogOwner::OnCalib(CalibTable& table, QComboBox* calibCombo, QPoint cursor)
+{
+    if (calibOpen())
+        return false;
+    CalibEntry& entry = table.selected(calibCombo ? calibCombo->currentIndex() : 0);
+    auto* dlg = new CCalibDlg(&entry, calibCombo, m_Window);
+    m_CalibDlg = dlg;
+    connect(dlg, &CCalibDlg::closed, this, [this, dlg](int result) {
+        // The window hears of it from the event loop, when the dialog is already forgotten here.
+        m_CalibDlg = nullptr;
+        dlg->deleteLater();
+        QMetaObject::invokeMethod(
+            this, [this, result] { emit calibClosed(result); }, Qt::QueuedConnection);
+    });
+    place(dlg, cursor);
+    dlg->show();
+    return true;
+}
+
+bool CalibDialogOwner::OnScale(ScaleData& scale, int32_t width, int32_t height, QPoint cursor)
+{
+    if (scaleOpen())
+        return false;
+    auto* dlg = new CScaleDlg(&scale, width, height, m_Window);
+    m_ScaleDlg = dlg;
+    connect(dlg, &CScaleDlg::changed, this, &CalibDialogOwner::scaleChanged);
+    connect(dlg, &CScaleDlg::closed, this, [this, dlg] {
+        m_ScaleDlg = nullptr;
+        dlg->deleteLater();
+    });
+    place(dlg, cursor);
+    dlg->show();
+    return true;
+}
+
+void CalibDialogOwner::place(QWidget* dialog, QPoint cursor)
+{
+    dialog->adjustSize();
+    const QScreen* screen = QGuiApplication::screenAt(cursor);
+    if (!screen)
+        screen = m_Window ? m_Window->screen() : QGuiApplication::primaryScreen();
+    Rect available;
+    if (screen) {
+        const QRect r = screen->availableGeometry();
+        available = { r.left(), r.top(), r.left() + r.width(), r.top() + r.height() };
+    }
+    const QSize size = dialog->frameSize().expandedTo(dialog->size());
+    const Point p = dialogPositionAtCursor({ cursor.x(), cursor.y() }, { size.width(), size.height() }, available);
+    dialog->move(p.x, p.y);
+}
+
+std::optional<Qt::CursorShape> CalibDialogOwner::BeginFrameDrag(CalibEntry& selected, double x, double y)
+{
+    if (!calibOpen())
+        return std::nullopt;
+    return m_FrameDrag.BeginFrameDrag(selected, x, y);
+}
+
+FrameDragStep CalibDialogOwner::DragFrame(double x, double y)
+{
+    const FrameDragStep step = m_FrameDrag.DragFrame(x, y);
+    if (step.edgeMoved && m_CalibDlg)
+        m_CalibDlg->refreshResult();
+    return step;
+}
+
+void CalibDialogOwner::EndFrameDrag()
+{
+    m_FrameDrag.EndFrameDrag();
+}
+
+void CalibDialogOwner::closeDialogs()
+{
+    // A drag in progress ends with its dialog (the table outlives this owner).
+    m_FrameDrag.EndFrameDrag();
+    if (CCalibDlg* dlg = m_CalibDlg) {
+        m_CalibDlg = nullptr;
+        dlg->detach();
+        delete dlg;
+    }
+    if (CScaleDlg* dlg = m_ScaleDlg) {
+        m_ScaleDlg = nullptr;
+        dlg->detach();
+        delete dlg;
+    }
+}

@@ -7,7 +7,7 @@
 #include "calib/CalibEntry.h"
 #include "calib/ScaleData.h"
 #include "imaging/BitmapHeader.h"
-#include "measure/Geometry.h"
+#include "imaging/ViewGeometry.h"
 
 class Dc;
 

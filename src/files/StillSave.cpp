@@ -12,8 +12,8 @@ QString ProposedName(const QDateTime& when)
 {
     const QDate d = when.date();
     const QTime t = when.time();
-    return QString::asprintf("%4d%02d%02d%02d%02d%02d.bmp", d.year(), d.month(), d.day(), t.hour(), t.minute(),
-        t.second());
+    return QString::asprintf(
+        "%4d%02d%02d%02d%02d%02d.bmp", d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second());
 }
 
 SaveFileRequest MakeSaveRequest(const QString& folder, const QDateTime& when, bool japanese)
@@ -62,11 +62,12 @@ int SavePicture(const QString& path, const DibImage& picture, int format, const 
     return EncodeJpeg(copy, path) ? 1 : 0;
 }
 
-StillSave::Result StillSave::Run(const DibImage& picture, const OverlayDrawer& drawer, bool japanese,
-    const QDateTime& now)
+StillSave::Result StillSave::Run(
+    const DibImage& picture, const OverlayDrawer& drawer, bool japanese, const QDateTime& now)
 {
     Result result;
-    const SaveFileAnswer answer = m_Ask ? m_Ask(MakeSaveRequest(m_Store.saveFolder(), now, japanese)) : SaveFileAnswer {};
+    const SaveFileAnswer answer
+        = m_Ask ? m_Ask(MakeSaveRequest(m_Store.saveFolder(), now, japanese)) : SaveFileAnswer {};
     if (answer.path.isEmpty())
         return result;
     const SaveTarget target = ResolveSaveTarget(answer.path, answer.filterIndex);

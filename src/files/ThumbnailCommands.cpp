@@ -8,8 +8,13 @@
 
 ThumbnailCommands::ThumbnailCommands(ThumbnailStore& store, TrashMover trash)
     : m_Store(store)
-    , m_Trash(trash ? std::move(trash) : TrashMover([](const QString& path) { return MoveToTrash(path); }))
 {
+    setTrash(std::move(trash));
+}
+
+void ThumbnailCommands::setTrash(TrashMover trash)
+{
+    m_Trash = trash ? std::move(trash) : TrashMover([](const QString& path) { return MoveToTrash(path); });
 }
 
 QString ThumbnailCommands::PathAt(int index) const

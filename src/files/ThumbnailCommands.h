@@ -16,6 +16,8 @@ public:
     // The real trash unless another mover is given.
     explicit ThumbnailCommands(ThumbnailStore& store, TrashMover trash = {});
 
+    void setTrash(TrashMover trash);
+
     // The picture file of the entry at index; empty when there is no such entry.
     QString PathAt(int index) const;
     // Deletes the file for good, then removes its entry. 1 when the entry was removed.

@@ -96,18 +96,32 @@ ScrollBarState ThumbnailGrid::BrowserScrollBar(Size client, int32_t count) const
     return { true, 0, (count - cells) / BrowserColumns(client) + 1, 0 };
 }
 
-int32_t ThumbnailGrid::BrowserScroll(const ScrollBarState& bar, int32_t position, ScrollAction action,
-    int32_t trackPosition)
+int32_t ThumbnailGrid::BrowserScroll(
+    const ScrollBarState& bar, int32_t position, ScrollAction action, int32_t trackPosition)
 {
     int32_t to = position;
     switch (action) {
-    case ScrollAction::LineUp: to = position - 1; break;
-    case ScrollAction::LineDown: to = position + 1; break;
-    case ScrollAction::PageUp: to = position - 2; break;
-    case ScrollAction::PageDown: to = position + 2; break;
-    case ScrollAction::Top: to = bar.min; break;
-    case ScrollAction::Bottom: to = bar.lastPosition(); break;
-    case ScrollAction::Track: to = trackPosition; break;
+    case ScrollAction::LineUp:
+        to = position - 1;
+        break;
+    case ScrollAction::LineDown:
+        to = position + 1;
+        break;
+    case ScrollAction::PageUp:
+        to = position - 2;
+        break;
+    case ScrollAction::PageDown:
+        to = position + 2;
+        break;
+    case ScrollAction::Top:
+        to = bar.min;
+        break;
+    case ScrollAction::Bottom:
+        to = bar.lastPosition();
+        break;
+    case ScrollAction::Track:
+        to = trackPosition;
+        break;
     }
     return bar.shown ? std::clamp(to, bar.min, bar.lastPosition()) : 0;
 }

@@ -60,8 +60,8 @@ public:
     // Enabled only when there are more thumbnails than cells: range 0..(count - cells) / columns + 1.
     ScrollBarState BrowserScrollBar(Size client, int32_t count) const;
     // The position after a scroll request (Track takes trackPosition), held within the bar's range.
-    static int32_t BrowserScroll(const ScrollBarState& bar, int32_t position, ScrollAction action,
-        int32_t trackPosition = 0);
+    static int32_t BrowserScroll(
+        const ScrollBarState& bar, int32_t position, ScrollAction action, int32_t trackPosition = 0);
 
 private:
     int32_t m_W;

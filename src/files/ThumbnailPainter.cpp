@@ -34,8 +34,7 @@ void selectLabels(Dc& dc)
 }
 
 // The thumbnail, its file name centred at nameY and its 1-based number at its top-left corner.
-void drawThumbnail(Dc& dc, const ThumbnailGrid& grid, const ThumbnailEntry& e, int32_t index, Point at,
-    bool nameInside)
+void drawThumbnail(Dc& dc, const ThumbnailGrid& grid, const ThumbnailEntry& e, int32_t index, Point at, bool nameInside)
 {
     const int32_t w = grid.thumbWidth(), h = grid.thumbHeight();
     dc.BitBlt(at.x, at.y, w, h, e.image, 0, 0);
@@ -86,8 +85,8 @@ void DrawThumbnailStrip(Dc& dc, const ThumbnailGrid& grid, const Rect& strip, in
     dc.SelectFont(oldFont);
 }
 
-void DrawThumbnailBrowser(Dc& dc, const ThumbnailGrid& grid, Size client, int32_t scroll,
-    const ThumbnailStore& store, const DibImage& skin)
+void DrawThumbnailBrowser(
+    Dc& dc, const ThumbnailGrid& grid, Size client, int32_t scroll, const ThumbnailStore& store, const DibImage& skin)
 {
     const int32_t cells = grid.BrowserCells(client);
     if (cells <= 0)

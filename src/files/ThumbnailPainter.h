@@ -20,7 +20,7 @@ void DrawThumbnailStrip(Dc& dc, const ThumbnailGrid& grid, const Rect& strip, in
 
 // The browser's shown cells: a sunken edge around each, the thumbnail with its name and number, or a
 // block of the skin where the cell has no thumbnail.
-void DrawThumbnailBrowser(Dc& dc, const ThumbnailGrid& grid, Size client, int32_t scroll,
-    const ThumbnailStore& store, const DibImage& skin);
+void DrawThumbnailBrowser(
+    Dc& dc, const ThumbnailGrid& grid, Size client, int32_t scroll, const ThumbnailStore& store, const DibImage& skin);
 // The skin tiled over the client area from its top-left corner.
 void TileBackground(Dc& dc, Size client, const DibImage& skin);

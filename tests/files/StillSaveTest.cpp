@@ -10,16 +10,14 @@
 
 #include <turbojpeg.h>
 
-#include <csignal>
 #include <vector>
-
-#include <sys/resource.h>
 
 #include "files/FileTexts.h"
 #include "files/StillSave.h"
 #include "files/ThumbnailStore.h"
 #include "imaging/DibImage.h"
 #include "platform/PrivateProfile.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -64,24 +62,6 @@ struct Answers {
     MessageTeller teller()
     {
         return [this](const QString& text) { told << text; };
-    }
-};
-
-struct FileSizeLimit {
-    rlimit saved {};
-    void (*oldHandler)(int) = nullptr;
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
     }
 };
 
@@ -251,6 +231,7 @@ TEST_F(StillSaveRun, FailedOverwriteKeepsOldBytesAndAddsNoEntry)
     StillSave::Result result;
     {
         FileSizeLimit limit(100000);
+        ASSERT_TRUE(limit.ok());
         result = save();
     }
     EXPECT_EQ(result.outcome, StillSave::Outcome::NotSaved);

@@ -8,14 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 #include <random>
 #include <vector>
 
-#include <sys/resource.h>
-
 #include "imaging/DibImage.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -352,15 +350,12 @@ TEST(DibImage, SaveBmp_FailedOverwriteKeepsTheOldFile)
     ASSERT_TRUE(big.Create(640, 480, 24)); // 921,654 bytes, far above the limit below
     fillRandom(big, 2);
 
-    rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 100000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const int result = big.SaveBmp(path);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    int result = -1;
+    {
+        FileSizeLimit limit(100000);
+        ASSERT_TRUE(limit.ok());
+        result = big.SaveBmp(path);
+    }
 
     EXPECT_EQ(result, 0);
     EXPECT_EQ(readFile(path), old);

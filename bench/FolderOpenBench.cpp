@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QFile>
+#include <QGuiApplication>
 
 #include <thread>
 
@@ -66,4 +67,13 @@ BENCHMARK(BM_OpenFolderWithThumbnailFile)->Unit(benchmark::kMillisecond)->UseRea
 
 } // namespace
 
-BENCHMARK_MAIN();
+// The labels need fonts, and fonts a GUI application: on the offscreen platform.
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

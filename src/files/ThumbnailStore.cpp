@@ -116,6 +116,18 @@ std::unique_ptr<ThumbnailEntry> ThumbnailStore::makeEntry(const QString& path)
 void ThumbnailStore::append(std::unique_ptr<ThumbnailEntry> entry)
 {
     ThumbnailEntry* raw = entry.release();
+    // One entry per picture file: a picture saved again under its name takes over its old place.
+    for (ThumbnailEntry* old = m_First; old; old = old->next) {
+        if (old->path != raw->path)
+            continue;
+        raw->prev = old->prev;
+        raw->next = old->next;
+        (old->prev ? old->prev->next : m_First) = raw;
+        (old->next ? old->next->prev : m_Last) = raw;
+        delete old;
+        m_Current = raw;
+        return;
+    }
     raw->prev = m_Last;
     raw->next = nullptr;
     (m_Last ? m_Last->next : m_First) = raw;

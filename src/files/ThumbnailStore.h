@@ -26,7 +26,8 @@ public:
     ThumbnailStore& operator=(const ThumbnailStore&) = delete;
 
     // Append an entry whose thumbnail is the whole picture reduced (nearest neighbour), or the picture's
-    // top-left corner copied. Both return 0 and add nothing for an empty picture.
+    // top-left corner copied. Both return 0 and add nothing for an empty picture. A path that already has an
+    // entry gets the new thumbnail in that entry's place instead (each picture file has one entry).
     int AddScaled(const QString& path, const DibImage& picture);
     int AddCopied(const QString& path, const DibImage& picture);
     // Decodes the picture file and adds it reduced; a file that cannot be decoded adds nothing (0).
@@ -65,7 +66,7 @@ public:
 
 private:
     // A new entry with its empty 140 x 105 thumbnail (null without memory), and linking it in as the
-    // last and current entry.
+    // last and current entry (or in place of the entry with its path).
     static std::unique_ptr<ThumbnailEntry> makeEntry(const QString& path);
     void append(std::unique_ptr<ThumbnailEntry> entry);
     // A new entry with the picture (or the decoded picture file) reduced into it; null when there is

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdlib>
@@ -268,11 +269,17 @@ int DibImage::SaveBmp(const QString& fileName) const
     if (indexed)
         head.append(reinterpret_cast<const char*>(m_ColorTable), kColorTableBytes);
 
-    QFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Written beside the target and renamed over it: a failed overwrite keeps the old file whole.
+    QSaveFile out(fileName);
+    out.setDirectWriteFallback(true); // a folder that takes no new files may still let us rewrite this one
+    if (!out.open(QIODevice::WriteOnly))
         return 0;
     const qint64 pixels = byteSize();
-    return out.write(head) == head.size() && out.write(reinterpret_cast<const char*>(bits()), pixels) == pixels;
+    if (out.write(head) != head.size() || out.write(reinterpret_cast<const char*>(bits()), pixels) != pixels) {
+        out.cancelWriting();
+        return 0;
+    }
+    return out.commit() ? 1 : 0;
 }
 
 int DibImage::LoadDib(const uint8_t* data, size_t size)

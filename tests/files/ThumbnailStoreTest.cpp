@@ -15,13 +15,11 @@
 #include <random>
 #include <vector>
 
-#include <csignal>
-
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "files/JpegEncoder.h"
 #include "files/ThumbnailStore.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -528,17 +526,15 @@ TEST_F(ThumbnailTest, FailedWrites_KeepOldFiles_LeaveNoTemporaries)
         big.bits()[i] = uint8_t(rng()); // noise: a file far above the limit
     const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 
-    rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 60000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const int saveResult = store.Save(file);
-    const bool newPicture = EncodeJpeg(big, at("new.jpg"));
-    const bool overPicture = EncodeJpeg(big, at("c.jpg"));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    int saveResult = -1;
+    bool newPicture = true, overPicture = true;
+    {
+        FileSizeLimit limit(60000);
+        ASSERT_TRUE(limit.ok());
+        saveResult = store.Save(file);
+        newPicture = EncodeJpeg(big, at("new.jpg"));
+        overPicture = EncodeJpeg(big, at("c.jpg"));
+    }
 
     EXPECT_EQ(saveResult, 0);
     EXPECT_FALSE(newPicture);

@@ -1,5 +1,6 @@
 // DibImage: creation, the clipping of Apply, BMP writing and reading, and the bitmap decoder's refusals.
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "imaging/DibImage.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -332,6 +334,34 @@ TEST(DibImage, SaveBmp_EightBitLayout)
     ASSERT_TRUE(tiny.SaveBmp(path));
     EXPECT_EQ(readFile(path).size(), 54 + 4);
     EXPECT_EQ(tiny.SaveBmp(dir.filePath("no/such/folder.bmp")), 0);
+}
+
+// An overwrite that cannot be completed (here the file size limit stops it half-way) keeps the old file's
+// bytes and leaves no temporary behind.
+TEST(DibImage, SaveBmp_FailedOverwriteKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keep.bmp");
+    DibImage small, big;
+    ASSERT_TRUE(small.Create(16, 16, 24));
+    fillRandom(small, 1);
+    ASSERT_TRUE(small.SaveBmp(path));
+    const QByteArray old = readFile(path);
+    ASSERT_TRUE(big.Create(640, 480, 24)); // 921,654 bytes, far above the limit below
+    fillRandom(big, 2);
+
+    int result = -1;
+    {
+        FileSizeLimit limit(100000);
+        ASSERT_TRUE(limit.ok());
+        result = big.SaveBmp(path);
+    }
+
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "keep.bmp" });
+    EXPECT_EQ(big.SaveBmp(path), 1); // without the limit the same call succeeds
+    EXPECT_EQ(readFile(path).size(), 921654);
 }
 
 // Our files are read by Qt's own BMP reader with the same pixels, and by ours back to the same bytes.

@@ -1,0 +1,62 @@
+#include "files/FileDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+
+#include <algorithm>
+
+#include "files/FileTexts.h"
+
+void ConfigureSaveDialog(QFileDialog& dialog, const SaveFileRequest& request)
+{
+    dialog.setWindowTitle(request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setNameFilters(request.filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= request.filters.size())
+        dialog.selectNameFilter(request.filters[request.filterIndex - 1]);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    const QFileInfo initial(request.initialPath);
+    dialog.setDirectory(initial.path());
+    dialog.selectFile(initial.fileName());
+}
+
+QMenu* MakeThumbnailMenu(QWidget* parent, bool japanese)
+{
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("146"));
+    for (const FileTexts::MenuItem& item : FileTexts::ThumbnailMenu(japanese)) {
+        QAction* action = menu->addAction(item.text);
+        action->setData(item.id);
+        action->setObjectName(QString::number(item.id));
+    }
+    return menu;
+}
+
+int RunMenu(QMenu& menu, QPoint screenPosition)
+{
+    const QAction* chosen = menu.exec(screenPosition);
+    return chosen ? chosen->data().toInt() : 0;
+}
+
+FileDialogs::FileDialogs(QWidget* owner)
+    : askSaveFile([owner](const SaveFileRequest& request) {
+        QFileDialog dialog(owner);
+        ConfigureSaveDialog(dialog, request);
+        SaveFileAnswer answer;
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return answer;
+        answer.path = dialog.selectedFiles().constFirst();
+        answer.filterIndex = std::max(1, int(request.filters.indexOf(dialog.selectedNameFilter())) + 1);
+        return answer;
+    })
+    , askFolder([owner](const QString& title, const QString& initialFolder) {
+        return QFileDialog::getExistingDirectory(owner, title, initialFolder, QFileDialog::ShowDirsOnly);
+    })
+    , tell([owner](const QString& text) { QMessageBox::warning(owner, QString(), text); })
+    , runMenu(&RunMenu)
+{
+}

@@ -1,0 +1,51 @@
+#include "files/FileTexts.h"
+
+namespace FileTexts {
+
+namespace {
+
+QString pick(bool japanese, const char* english, const char* japaneseText)
+{
+    return QString::fromUtf8(japanese ? japaneseText : english);
+}
+
+} // namespace
+
+QString SaveTitle(bool japanese)
+{
+    return pick(japanese, "Save as", "保存先指定");
+}
+
+QStringList SaveFilters(bool japanese)
+{
+    return { pick(japanese, "Bitmap File(*.bmp)", "ビットマップファイル(*.bmp)"),
+        pick(japanese, "Jpeg File(*.jpg)", "JPEGファイル(*.jpg)") };
+}
+
+QString FolderTitle(bool japanese)
+{
+    return pick(japanese, "Please specify a save folder", "フォルダを選択して下さい");
+}
+
+QString NotSaved(bool japanese)
+{
+    return pick(japanese, "The picture was not saved.", "画像を保存できませんでした。");
+}
+
+QString FolderRefused(bool japanese)
+{
+    return pick(japanese, "Pictures cannot be saved in this folder.", "このフォルダには画像を保存できません。");
+}
+
+QString BrowserTitle(bool japanese)
+{
+    return pick(japanese, "Thumbnail", "サムネイル");
+}
+
+QList<MenuItem> ThumbnailMenu(bool japanese)
+{
+    return { { kMenuOpen, pick(japanese, "Open", "開く") }, { kMenuRemove, pick(japanese, "Remove", "削除") },
+        { kMenuTrash, pick(japanese, "Trash box", "ゴミ箱") } };
+}
+
+} // namespace FileTexts

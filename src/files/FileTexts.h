@@ -1,0 +1,29 @@
+// Texts of the still save, the save folder, the thumbnail menu and the browser, in English and Japanese.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace FileTexts {
+
+// The save dialog's title and its two filters (BMP first, JPEG second), as the file dialog shows them.
+QString SaveTitle(bool japanese);
+QStringList SaveFilters(bool japanese);
+// The folder chooser's title.
+QString FolderTitle(bool japanese);
+// Told when a picture could not be written, and when a chosen folder cannot take pictures.
+QString NotSaved(bool japanese);
+QString FolderRefused(bool japanese);
+// The browser's caption.
+QString BrowserTitle(bool japanese);
+
+// The thumbnail context menu (menu 146): its commands' ids and texts.
+enum MenuCommand { kMenuRemove = 32779, kMenuOpen = 32780, kMenuTrash = 32781 };
+struct MenuItem {
+    int id;
+    QString text;
+};
+// Open, Remove, Trash box, in menu order.
+QList<MenuItem> ThumbnailMenu(bool japanese);
+
+} // namespace FileTexts

@@ -1,0 +1,45 @@
+#include "files/SaveFolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include "files/FileTexts.h"
+#include "files/ThumbnailStore.h"
+
+SaveFolder::Check SaveFolder::Examine(const QString& folder)
+{
+    if (folder.toUtf8().size() > kMaxBytes)
+        return Check::TooLong;
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir())
+        return Check::NotAFolder;
+    const QStorageInfo storage(folder);
+    if (!storage.isValid() || storage.isReadOnly())
+        return Check::ReadOnly;
+    return Check::Usable;
+}
+
+void SaveFolder::SwitchTo(const QString& folder)
+{
+    m_Store.Save(ThumbnailStore::FileIn(m_Store.saveFolder()));
+    m_Store.Clear();
+    m_Store.setSaveFolder(folder);
+    m_Store.Load(ThumbnailStore::FileIn(folder));
+    m_Store.ScanFolder(folder);
+}
+
+bool SaveFolder::Choose(const FolderAsker& ask, const MessageTeller& tell, bool japanese)
+{
+    const QString chosen = ask ? ask(FileTexts::FolderTitle(japanese), QDir::currentPath()) : QString();
+    if (chosen.isEmpty())
+        return false;
+    const QString folder = QDir::cleanPath(QFileInfo(chosen).absoluteFilePath());
+    if (!Accepts(folder)) {
+        if (tell)
+            tell(FileTexts::FolderRefused(japanese));
+        return false;
+    }
+    SwitchTo(folder);
+    return true;
+}

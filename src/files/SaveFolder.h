@@ -1,0 +1,44 @@
+// The save folder: which folders may become it, and the switch to another one, which keeps the thumbnail
+// store describing exactly the save folder (the old folder's ThumbNail file written first, then the new
+// folder's thumbnails loaded and completed from its pictures).
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class ThumbnailStore;
+
+// Asks for a folder (title, initial folder); an empty answer means cancelled.
+using FolderAsker = std::function<QString(const QString& title, const QString& initialFolder)>;
+// Shows the person a message.
+using MessageTeller = std::function<void(const QString& text)>;
+
+class SaveFolder {
+public:
+    // The settings file gives the folder back through a 260-byte buffer (terminator included): a longer
+    // folder would come back cut short, naming another folder.
+    static constexpr int kMaxBytes = 259;
+
+    enum class Check { Usable, NotAFolder, ReadOnly, TooLong };
+    // Whether pictures can be saved in the folder: an existing folder on a writable file system, whose
+    // name (as the settings file stores it) fits the settings' buffer.
+    static Check Examine(const QString& folder);
+    static bool Accepts(const QString& folder) { return Examine(folder) == Check::Usable; }
+
+    explicit SaveFolder(ThumbnailStore& store)
+        : m_Store(store)
+    {
+    }
+
+    // Writes the old folder's ThumbNail file, empties the store, makes folder the save folder, loads its
+    // ThumbNail file and adds the pictures that file lacks. The strip must be refreshed afterwards.
+    void SwitchTo(const QString& folder);
+
+    // DIR: asks for a folder (starting at the current directory) and switches to it, even when it is the
+    // same folder again. A folder that cannot take pictures is refused with a message. True when switched.
+    bool Choose(const FolderAsker& ask, const MessageTeller& tell, bool japanese);
+
+private:
+    ThumbnailStore& m_Store;
+};

@@ -1,0 +1,146 @@
+// The browser window (size, scroll bar, double click, context menu commands) and the real save dialog's setup.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <vector>
+
+#include "app/DialogTemplate.h"
+#include "files/CThumbnailDlg.h"
+#include "files/FileDialogs.h"
+#include "files/FileTexts.h"
+#include "files/ThumbnailStore.h"
+#include "imaging/DibImage.h"
+
+namespace {
+
+class Browser : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(skin.Create(200, 200, 24));
+        DibImage picture;
+        ASSERT_TRUE(picture.Create(40, 30, 24));
+        for (int i = 0; i < 30; ++i) {
+            paths.push_back(dir.filePath(QString("p%1.bmp").arg(i, 2, 10, QLatin1Char('0'))));
+            ASSERT_TRUE(picture.SaveBmp(paths.back()));
+            ASSERT_EQ(store.AddScaled(paths.back(), picture), 1);
+        }
+    }
+
+    static void click(QWidget& w, QEvent::Type type, Qt::MouseButton button, QPoint at)
+    {
+        QMouseEvent event(type, QPointF(at), w.mapToGlobal(QPointF(at)), button, button, Qt::NoModifier);
+        QApplication::sendEvent(&w, &event);
+    }
+
+    QTemporaryDir dir;
+    DibImage skin;
+    ThumbnailStore store;
+    std::vector<QString> paths;
+};
+
+} // namespace
+
+TEST_F(Browser, SizeScrollBarAndDoubleClick)
+{
+    CThumbnailDlg dlg(store, skin, nullptr, true);
+    EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("サムネイル"));
+    EXPECT_EQ(dlg.size(), QSize(DialogUnitsToPixelsX(540), DialogUnitsToPixelsY(531)));
+    dlg.show();
+    dlg.resize(800, 600);
+    QApplication::processEvents();
+    auto* bar = dlg.findChild<QScrollBar*>("1071");
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->geometry().right(), 799);
+    EXPECT_EQ(bar->height(), 600);
+    EXPECT_TRUE(bar->isEnabled());
+    EXPECT_EQ(bar->maximum(), 2);
+    bar->setValue(1);
+    EXPECT_EQ(dlg.scrollPosition(), 1);
+
+    // Row 0 now shows thumbnails 5 to 9: a double click on the second one asks for 1000 + 6.
+    click(dlg, QEvent::MouseButtonDblClick, Qt::LeftButton, { 156 + 5, 10 + 5 });
+    EXPECT_EQ(dlg.result(), 1006);
+
+    // Too small for one cell: no cells, no scrolling, and painting is harmless.
+    dlg.show(); // the double click ended it
+    dlg.resize(100, 80);
+    QApplication::processEvents(); // a window's resize arrives as an event
+    ASSERT_EQ(dlg.size(), QSize(100, 80));
+    EXPECT_FALSE(bar->isEnabled());
+    dlg.setResult(0);
+    click(dlg, QEvent::MouseButtonDblClick, Qt::LeftButton, { 10, 15 });
+    EXPECT_EQ(dlg.result(), 0);
+    EXPECT_FALSE(dlg.grab().isNull());
+}
+
+TEST_F(Browser, ContextMenuRemoveTrashAndOpen)
+{
+    CThumbnailDlg dlg(store, skin);
+    dlg.show();
+    dlg.resize(800, 600);
+    QApplication::processEvents();
+    int command = FileTexts::kMenuRemove;
+    QStringList shown;
+    dlg.setMenuRunner([&](QMenu& menu, QPoint) {
+        for (const QAction* a : menu.actions())
+            shown << a->text();
+        return command;
+    });
+    bool trashWorks = false;
+    dlg.setTrashMover([&](const QString& path) { return trashWorks && QFile::remove(path); });
+
+    click(dlg, QEvent::MouseButtonPress, Qt::RightButton, { 6 + 150 + 3, 10 + 3 }); // thumbnail 1
+    EXPECT_EQ(shown, QStringList({ "Open", "Remove", "Trash box" }));
+    EXPECT_FALSE(QFile::exists(paths[1]));
+    EXPECT_EQ(store.count(), 29);
+    EXPECT_EQ(dlg.findChild<QScrollBar*>("1071")->maximum(), 1); // (29 - 25) / 5 + 1
+
+    command = FileTexts::kMenuTrash; // the trash fails: file and entry stay
+    click(dlg, QEvent::MouseButtonPress, Qt::RightButton, { 6 + 3, 10 + 3 });
+    EXPECT_TRUE(QFile::exists(paths[0]));
+    EXPECT_EQ(store.count(), 29);
+    trashWorks = true;
+    click(dlg, QEvent::MouseButtonPress, Qt::RightButton, { 6 + 3, 10 + 3 });
+    EXPECT_FALSE(QFile::exists(paths[0]));
+    EXPECT_EQ(store.count(), 28);
+    EXPECT_EQ(store.first()->path, paths[2]);
+
+    command = FileTexts::kMenuOpen;
+    click(dlg, QEvent::MouseButtonPress, Qt::RightButton, { 6 + 300 + 3, 10 + 3 });
+    EXPECT_EQ(dlg.result(), 1002);
+    // A press beside every thumbnail opens no menu.
+    shown.clear();
+    click(dlg, QEvent::MouseButtonPress, Qt::RightButton, { 2, 2 });
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST(FileDialogs, SaveDialogAndMenuTexts)
+{
+    QTemporaryDir dir;
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const SaveFileRequest request = MakeSaveRequest(dir.path(), QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)), false);
+    ConfigureSaveDialog(dialog, request);
+    EXPECT_EQ(dialog.windowTitle(), "Save as");
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_TRUE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(dialog.nameFilters(), request.filters);
+    EXPECT_EQ(dialog.selectedNameFilter(), "Bitmap File(*.bmp)");
+    EXPECT_EQ(dialog.defaultSuffix(), "bmp");
+    EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+
+    std::unique_ptr<QMenu> ja(MakeThumbnailMenu(nullptr, true));
+    QStringList texts;
+    for (const QAction* a : ja->actions())
+        texts << a->text() + "=" + a->data().toString();
+    EXPECT_EQ(texts,
+        QStringList(
+            { QString::fromUtf8("開く=32780"), QString::fromUtf8("削除=32779"), QString::fromUtf8("ゴミ箱=32781") }));
+}

@@ -20,6 +20,7 @@
 #include "app/DialogTemplate.h"
 #include "app/QtRect.h"
 #include "app/SkinButton.h"
+#include "files/CThumbnailDlg.h"
 #include "imaging/Dc.h"
 #include "imaging/ViewComposer.h"
 #include "platform/Language.h"
@@ -94,6 +95,7 @@ bool askBeforeClosing(QWidget* parent)
 CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder)
     : QDialog(parent)
     , confirmClose(askBeforeClosing)
+    , runThumbnailBrowser([](CThumbnailDlg& browser) { return browser.exec(); })
     , m_Folder(settingsFolder.isEmpty() ? QCoreApplication::applicationDirPath() : settingsFolder)
 {
     m_Settings.change([](ViewerSettings& s) { s.m_ScaleData.Pos = { s.EH - 50, s.EV - 50 }; });
@@ -176,6 +178,14 @@ void CViewerDlg::createControls()
     connect(static_cast<SkinButton*>(control(IDC_STRIP_TOGGLE)), &QAbstractButton::clicked, this,
         &CViewerDlg::OnToggleStrip);
     connect(m_StripScroll, &QScrollBar::valueChanged, this, &CViewerDlg::OnHScroll);
+    const auto button = [this](int id) { return static_cast<SkinButton*>(control(id)); };
+    connect(button(IDC_SAVE), &QAbstractButton::clicked, this, &CViewerDlg::OnSave);
+    connect(button(IDC_DIR), &QAbstractButton::clicked, this, &CViewerDlg::OnDir);
+    connect(button(IDC_THUMB), &QAbstractButton::clicked, this, &CViewerDlg::OnThumb);
+    connect(button(IDC_CALIB), &QAbstractButton::clicked, this, &CViewerDlg::OnCalib);
+    connect(button(IDC_SCALE), &QAbstractButton::clicked, this, &CViewerDlg::OnScale);
+    connect(&m_CalibDialogs, &CalibDialogOwner::calibClosed, this, &CViewerDlg::OnCalibClosed);
+    connect(&m_CalibDialogs, &CalibDialogOwner::scaleChanged, this, &CViewerDlg::updateViewArea);
 }
 
 QWidget* CViewerDlg::control(int id) const
@@ -222,6 +232,7 @@ bool CViewerDlg::OnInitDialog()
 
     OnSelchangeCalib();
     m_StripScroll->setValue(0);
+    UpdateStripScrollBar();
     if (g_bJapanese)
         createTooltips();
     if (m_View) {
@@ -326,6 +337,7 @@ void CViewerDlg::done(int result)
 void CViewerDlg::OnDestroy()
 {
     m_Destroyed = true;
+    m_CalibDialogs.closeDialogs();
     if (m_TimerId)
         killTimer(m_TimerId);
     m_TimerId = 0;
@@ -349,6 +361,7 @@ void CViewerDlg::LoadSettings()
     ViewerSettings values = m_Settings.values();
     SettingsFile::Load(file, values, &m_Calibration, saveFolder);
     m_Settings.replace(values);
+    m_ScaleData = values.m_ScaleData;
     m_Zoom->setCurrentIndex(values.m_Bai);
     m_Thumbnails.setSaveFolder(values.savedir);
     m_Thumbnails.Load(ThumbnailStore::FileIn(values.savedir));
@@ -368,6 +381,7 @@ void CViewerDlg::SaveSettings()
     m_Settings.change([this](ViewerSettings& s) {
         s.m_Bai = m_Zoom->currentIndex();
         s.savedir = m_Thumbnails.saveFolder();
+        s.m_ScaleData = m_ScaleData;
     });
     ProfileFile file;
     file.load(m_SettingsPath);
@@ -472,7 +486,4 @@ void CViewerDlg::OnType()
     update();
 }
 
-void CViewerDlg::OnSelchangeCalib()
-{
-    // The results are recalculated with the chosen calibration once the results list is filled.
-}
+

@@ -15,6 +15,9 @@
 #include "app/SkinCells.h"
 #include "camera/CameraDevice.h"
 #include "app/LiveSettings.h"
+#include "calib/CalibDialogOwner.h"
+#include "files/FileDialogs.h"
+#include "files/ThumbnailGrid.h"
 #include "calib/CalibTable.h"
 #include "files/ThumbnailStore.h"
 #include "imaging/AutoExposure.h"
@@ -27,6 +30,8 @@
 #include "measure/MeasureItem.h"
 #include "measure/MeasureList.h"
 
+class CThumbnailDlg;
+class Dc;
 class QComboBox;
 class QFrame;
 class QScrollBar;
@@ -40,6 +45,7 @@ public:
     static constexpr int kStatusTimerId = 1224;
     static constexpr int kStatusTimerMs = 100;
     static constexpr int kThumbnailWidth = 140;
+    static constexpr int kThumbnailHeight = 105;
 
     // settingsFolder: where NxQb740Le.ini and the "bmp" folder live; empty means the executable's folder.
     explicit CViewerDlg(QWidget* parent = nullptr, const QString& settingsFolder = QString());
@@ -117,6 +123,27 @@ public:
     void setStatusText(const QString& text);
     QString statusText() const;
 
+    // --- Pictures on disk: SAVE, DIR, the thumbnail strip and browser.
+    void OnSave();
+    void OnDir();
+    void OnThumb();
+    void OpenPicture(int index);
+    void UpdateStripScrollBar();
+    void InvalidateStrip(bool erase);
+    // Menu 146's commands on the thumbnail last right-clicked in the strip.
+    void OnStripCommand(int command);
+    // The file and folder choosers, messages and the thumbnail menu; tests answer them.
+    FileDialogs& fileDialogs() { return m_FileDialogs; }
+    // Runs the thumbnail browser modally and gives its result; tests answer it.
+    std::function<int(CThumbnailDlg&)> runThumbnailBrowser;
+
+    // --- Calibration and the scale bar.
+    void OnCalib();
+    void OnScale();
+    void OnCalibClosed(int result);
+    CalibDialogOwner& calibDialogs() { return m_CalibDialogs; }
+    ScaleData& scaleData() { return m_ScaleData; }
+
 public slots:
     void OnLive();
     // Buttons whose actions are still to come (SAVE, DIR, SET, THUMB, WB, the tools, DELETE, CLEAR,
@@ -146,6 +173,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 public:
     void done(int result) override;
@@ -165,6 +194,14 @@ private:
     bool framesStalled() const;
     bool composeHere(bool waitForFrames);
     void updateView(const Rect& previous);
+    void updateViewArea();
+    Rect stripRect() const;
+    int stripHit(QPoint p) const;
+    void PaintStrip(QPainter& painter);
+    // What is drawn over the picture (view coordinates of geometry): on screen, or into a saved copy.
+    void drawOverlay(Dc& dc, const ViewGeometry& geometry, bool onScreen);
+    void paintOverlay(QPainter& painter);
+    void drawOverlayForSave(DibImage& copy);
 
     CameraDevice m_Camera;
     LiveSettings m_Settings;
@@ -191,6 +228,13 @@ private:
     MeasureItem m_CurrentItem;
     MeasureList m_Measurements;
     CalibTable m_Calibration;
+    // The scale bar as it is now (the settings keep the stored copy, written back when they are saved).
+    ScaleData m_ScaleData;
+    // Declared after the table and the scale bar it points into, so its dialogs close before they go.
+    CalibDialogOwner m_CalibDialogs { this };
+    FileDialogs m_FileDialogs { this };
+    ThumbnailGrid m_Grid { kThumbnailWidth, kThumbnailHeight };
+    int m_StripContext = -1; // the thumbnail last right-clicked in the strip
 
     QString m_Folder;
     QString m_SettingsPath;

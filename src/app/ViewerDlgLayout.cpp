@@ -96,6 +96,7 @@ void CViewerDlg::RelayoutView()
     // The strip pages by the thumbnails that fit in it; its range follows the thumbnails it holds.
     m_StripScroll->setSingleStep(1);
     m_StripScroll->setPageStep(std::max(1, (out.strip.width() - 8) / (kThumbnailWidth + 6)));
+    UpdateStripScrollBar();
     m_Settings.setView(controlRect(IDC_VIEW), out.zoomIndex, out.baiX, out.baiY);
 }
 

@@ -118,10 +118,12 @@ void CViewerDlg::OnPaint(QPainter& painter)
 {
     if (!m_View)
         return;
-    // The thumbnail strip is drawn here once the thumbnails exist.
+    PaintStrip(painter);
     if (!isLive() && !composeHere(true))
         return; // nothing to show yet
     const ViewPicture& picture = shownPicture();
-    if (!picture.image.isNull())
-        painter.drawImage(QPoint(picture.geometry.view.left, picture.geometry.view.top), picture.image);
+    if (picture.image.isNull())
+        return;
+    painter.drawImage(QPoint(picture.geometry.view.left, picture.geometry.view.top), picture.image);
+    paintOverlay(painter);
 }

@@ -105,3 +105,13 @@ void CalibDialogOwner::closeDialogs()
         delete dlg;
     }
 }
+
+CCalibDlg* CalibDialogOwner::calibDialog() const
+{
+    return m_CalibDlg;
+}
+
+CScaleDlg* CalibDialogOwner::scaleDialog() const
+{
+    return m_ScaleDlg;
+}

@@ -35,8 +35,8 @@ public:
 
     bool calibOpen() const { return !m_CalibDlg.isNull(); }
     bool scaleOpen() const { return !m_ScaleDlg.isNull(); }
-    CCalibDlg* calibDialog() const { return m_CalibDlg; }
-    CScaleDlg* scaleDialog() const { return m_ScaleDlg; }
+    CCalibDlg* calibDialog() const;
+    CScaleDlg* scaleDialog() const;
 
     // The calibration frame under the mouse, at picture coordinates. A press grabs the frame of the
     // selected entry only while the calibration dialog is open; the moves and the release act on the

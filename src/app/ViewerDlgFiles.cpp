@@ -1,0 +1,170 @@
+// The main window's pictures on disk: SAVE and DIR, the thumbnail strip under the picture with its menu,
+// the thumbnail browser, and opening a saved picture in the view.
+#include <QLocale>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "app/DialogTemplate.h"
+#include "app/QtRect.h"
+#include "app/ViewerDlg.h"
+#include "files/CThumbnailDlg.h"
+#include "files/OpenPicture.h"
+#include "files/SaveFolder.h"
+#include "files/StillSave.h"
+#include "files/ThumbnailCommands.h"
+#include "files/ThumbnailPainter.h"
+#include "imaging/Dc.h"
+#include "platform/Language.h"
+
+namespace {
+
+// Menu 146's commands.
+constexpr int kCommandOpen = 32780;
+constexpr int kCommandRemove = 32779;
+constexpr int kCommandTrash = 32781;
+
+} // namespace
+
+Rect CViewerDlg::stripRect() const
+{
+    return controlRect(IDC_STRIP);
+}
+
+void CViewerDlg::OnSave()
+{
+    // The picture must not change while it is copied: the live view stops for the whole save.
+    const bool wasLive = !m_bLiveStopped;
+    if (wasLive)
+        OnLive();
+    StillSave save(m_Thumbnails, m_FileDialogs.askSaveFile, m_FileDialogs.tell);
+    OverlayDrawer drawer;
+    if (m_bSaveOverlay)
+        drawer = [this](DibImage& copy) { drawOverlayForSave(copy); };
+    const StillSave::Result result = save.Run(PictureInUse(), drawer, g_bJapanese != 0);
+    if (result.folderChanged) {
+        UpdateStripScrollBar();
+        InvalidateStrip(true);
+    }
+    if (result.outcome == StillSave::Outcome::Saved) {
+        UpdateStripScrollBar();
+        InvalidateStrip(false);
+    }
+    if (wasLive)
+        OnLive();
+}
+
+void CViewerDlg::OnDir()
+{
+    if (SaveFolder(m_Thumbnails).Choose(m_FileDialogs.askFolder, m_FileDialogs.tell,
+                                          QLocale::system().language() == QLocale::Japanese)) {
+        UpdateStripScrollBar();
+        InvalidateStrip(true);
+    }
+}
+
+void CViewerDlg::OnThumb()
+{
+    CThumbnailDlg browser(m_Thumbnails, m_SkinBackground, this, g_bJapanese != 0);
+    const int result = runThumbnailBrowser(browser);
+    if (result >= CThumbnailDlg::kOpenBase)
+        OpenPicture(result - CThumbnailDlg::kOpenBase);
+    // Remove and Trash box in the browser change the store: the strip follows in any case.
+    UpdateStripScrollBar();
+    InvalidateStrip(true);
+}
+
+void CViewerDlg::OpenPicture(int index)
+{
+    const QString path = ThumbnailCommands(m_Thumbnails).PathAt(index);
+    // The live view stops whether or not it runs, as opening always did.
+    m_bLiveStopped = 0;
+    OnLive();
+    if (path.isEmpty())
+        return;
+    int opened = 0;
+    {
+        const auto lock = lockFrames();
+        opened = ::OpenPicture(path, const_cast<DibImage&>(PictureInUse()));
+    }
+    if (!opened)
+        m_FileDialogs.tell(g_bJapanese ? QString::fromUtf8("画像を開けませんでした。") : "The picture could not be opened.");
+    RelayoutView();
+    update();
+}
+
+void CViewerDlg::UpdateStripScrollBar()
+{
+    const ScrollBarState s = m_Grid.StripScrollBar(stripRect(), int32_t(m_Thumbnails.count()));
+    if (s.shown) {
+        m_StripScroll->setRange(0, s.lastPosition());
+        m_StripScroll->setVisible(m_bStripShown != 0);
+    } else {
+        m_StripScroll->setRange(0, 0);
+        m_StripScroll->hide();
+    }
+}
+
+void CViewerDlg::InvalidateStrip(bool)
+{
+    // Qt repaints the background under whatever it updates: erasing or not comes to the same.
+    update(toQRect(stripRect()));
+}
+
+void CViewerDlg::PaintStrip(QPainter& painter)
+{
+    if (!m_bStripShown)
+        return;
+    Dc dc(painter);
+    DrawThumbnailStrip(dc, m_Grid, stripRect(), m_StripScroll->value(), m_Thumbnails, m_SkinBackground);
+}
+
+int CViewerDlg::stripHit(QPoint p) const
+{
+    if (!m_bStripShown)
+        return -1;
+    return m_Grid.StripHit(stripRect(), m_StripScroll->value(), int32_t(m_Thumbnails.count()), { p.x(), p.y() });
+}
+
+void CViewerDlg::OnStripCommand(int command)
+{
+    ThumbnailCommands commands(m_Thumbnails);
+    switch (command) {
+    case kCommandOpen:
+        OpenPicture(m_StripContext);
+        return;
+    case kCommandRemove:
+        commands.Remove(m_StripContext);
+        break;
+    case kCommandTrash:
+        commands.Trash(m_StripContext);
+        break;
+    default:
+        return;
+    }
+    UpdateStripScrollBar();
+    InvalidateStrip(true);
+}
+
+void CViewerDlg::mousePressEvent(QMouseEvent* event)
+{
+    const int hit = stripHit(event->position().toPoint());
+    if (event->button() == Qt::RightButton && hit >= 0) {
+        m_StripContext = hit;
+        std::unique_ptr<QMenu> menu(MakeThumbnailMenu(this, g_bJapanese != 0));
+        OnStripCommand(m_FileDialogs.runMenu(*menu, event->globalPosition().toPoint()));
+        return;
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CViewerDlg::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const int hit = stripHit(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && hit >= 0) {
+        OpenPicture(hit);
+        return;
+    }
+    QDialog::mouseDoubleClickEvent(event);
+}

@@ -14,13 +14,15 @@ namespace {
 
 // Segments are clipped a little outside the view so that pens wider than a pixel still end cleanly.
 constexpr double kClipMargin = 8.0;
+// Beyond this many view pixels a double no longer resolves a pixel along a line.
+constexpr double kFarAway = 1e15;
 // Arcs up to this radius go to the painter as arcs; larger ones are drawn as clipped segments.
 constexpr double kArcRadiusLimit = 4096.0;
 // Half-length of the plus sign at a placed circle point, and the labels' offset below their point.
 constexpr int32_t kPlusArm = 3;
 constexpr int32_t kLabelDrop = 20;
-// Width of the pen that marks the base points of a perpendicular.
-constexpr int kDotPenWidth = 4;
+// Width of the round pen whose dots mark the base points of a perpendicular.
+constexpr int32_t kDotPenWidth = 4;
 
 // Base points A, B, the picked point P of a perpendicular item.
 enum { kBaseA = 0, kBaseB = 1, kPicked = 2 };
@@ -85,6 +87,12 @@ MeasureOverlay::MeasureOverlay(Dc& dc, const ViewGeometry& geometry, ColorRef li
     , m_LineColor(lineColor)
     , m_TextColor(textColor)
 {
+    // Labels in the Dc's font, but in whole pixels of the text colour, as on a bitmap device.
+    QFont font = m_Dc.CurrentFont();
+    if (!(font.styleStrategy() & QFont::NoAntialias)) {
+        font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::NoAntialias));
+        m_Dc.SelectFont(font);
+    }
 }
 
 MeasureOverlay::ViewPoint MeasureOverlay::toView(MeasurePoint p) const
@@ -94,11 +102,20 @@ MeasureOverlay::ViewPoint MeasureOverlay::toView(MeasurePoint p) const
 
 void MeasureOverlay::segment(ViewPoint a, ViewPoint b)
 {
+    if (!finite(a.x, a.y) || !finite(b.x, b.y))
+        return;
+    // Clip from the end nearer the view: the clipped points are then as exact as their distance from it
+    // allows, even when the other end lies millions of pixels away. Two ends that far out cannot be
+    // placed to a pixel at all.
+    const auto reach = [](ViewPoint p) { return std::max(std::abs(p.x), std::abs(p.y)); };
+    if (std::min(reach(a), reach(b)) > kFarAway)
+        return;
+    const bool swapped = reach(b) < reach(a);
+    if (swapped)
+        std::swap(a, b);
     // Liang-Barsky against the view and its margin; an end inside is kept exactly.
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
-    if (!finite(a.x, a.y) || !finite(dx, dy))
-        return;
     const double lo = -kClipMargin;
     const double p[4] = {-dx, dx, -dy, dy};
     const double q[4] = {a.x - lo, m_Width + kClipMargin - a.x, a.y - lo, m_Height + kClipMargin - a.y};
@@ -117,8 +134,11 @@ void MeasureOverlay::segment(ViewPoint a, ViewPoint b)
         if (t0 > t1)
             return;
     }
-    const ViewPoint from = t0 > 0.0 ? ViewPoint{a.x + t0 * dx, a.y + t0 * dy} : a;
-    const ViewPoint to = t1 < 1.0 ? ViewPoint{a.x + t1 * dx, a.y + t1 * dy} : b;
+    ViewPoint from = t0 > 0.0 ? ViewPoint{a.x + t0 * dx, a.y + t0 * dy} : a;
+    ViewPoint to = t1 < 1.0 ? ViewPoint{a.x + t1 * dx, a.y + t1 * dy} : b;
+    // The drawing direction stays as given: the end point is the one a line leaves out.
+    if (swapped)
+        std::swap(from, to);
     m_Dc.MoveTo(truncateCoordinate(from.x), truncateCoordinate(from.y));
     m_Dc.LineTo(truncateCoordinate(to.x), truncateCoordinate(to.y));
 }
@@ -240,12 +260,14 @@ void MeasureOverlay::perpendicular(const MeasureItem& item, std::optional<Point>
     }
     baseLine(item.point(kBaseA), item.point(kBaseB));
     segment(toView(item.point(kPicked)), toView(footOfPicked(item)));
-    m_Dc.SelectPen(kDotPenWidth, m_LineColor);
+    // The blot a zero-length line of the 4-pixel round pen leaves: 4 x 4 pixels without their corners,
+    // filled directly because the painter strokes nothing for a line without length.
     for (int32_t i : {kBaseA, kBaseB}) {
         const Point v = imageToView(item.point(i), m_Scale);
         if (v.x >= -kClipMargin && v.x <= m_Width + kClipMargin && v.y >= -kClipMargin && v.y <= m_Height + kClipMargin) {
-            m_Dc.MoveTo(v.x, v.y);
-            m_Dc.LineTo(v.x, v.y);
+            constexpr int32_t h = kDotPenWidth / 2;
+            m_Dc.FillRect({v.x - h + 1, v.y - h, v.x + h - 1, v.y + h}, m_LineColor);
+            m_Dc.FillRect({v.x - h, v.y - h + 1, v.x + h, v.y + h - 1}, m_LineColor);
         }
     }
     m_Dc.SelectPen(1, m_LineColor);
@@ -290,7 +312,7 @@ void MeasureOverlay::DrawMeasureItem(const MeasureItem& item, std::optional<Poin
             plusSigns(item, 0, n);
         break;
     case ToolCircle2:
-        circleInProgress(item, 0, n >= 3 ? std::nullopt : band);
+        circleInProgress(item, 0, band);
         if (n >= 5)
             circleInProgress(item, 3, band);
         if (n <= 2)

@@ -180,11 +180,31 @@ void MeasureOverlay::ellipse(ViewPoint centre, double rx, double ry)
         m_Dc.Arc({int32_t(cx - rx), int32_t(cy - ry), int32_t(cx + rx), int32_t(cy + ry)});
         return;
     }
-    // Too large for an arc: chords short enough to stay within half a pixel of the outline.
-    const int steps = int(std::clamp(std::ceil(3.2 * std::sqrt(std::max(rx, ry))), 64.0, 65536.0));
-    ViewPoint previous{cx + rx, cy};
-    for (int i = 1; i <= steps; ++i) {
-        const double t = 2.0 * M_PI * i / steps;
+    // Too large for an arc: chords short enough to stay within half a pixel of the outline, over the
+    // stretch of it that faces the view (the parameter angles of the view's corners, seen from the
+    // centre, bound it when the centre lies outside the view).
+    const double steps = std::clamp(std::ceil(3.2 * std::sqrt(std::max(rx, ry))), 64.0, 65536.0);
+    const double lo = -kClipMargin, right = m_Width + kClipMargin, bottom = m_Height + kClipMargin;
+    double from = 0.0, to = 2.0 * M_PI;
+    if (cx < lo || cx > right || cy < lo || cy > bottom) {
+        const auto parameter = [&](double x, double y) { return std::atan2(-(y - cy) / ry, (x - cx) / rx); };
+        const double middle = parameter((lo + right) / 2.0, (lo + bottom) / 2.0);
+        double low = 0.0, high = 0.0;
+        for (const double x : {lo, right}) {
+            for (const double y : {lo, bottom}) {
+                const double d = std::remainder(parameter(x, y) - middle, 2.0 * M_PI);
+                low = std::min(low, d);
+                high = std::max(high, d);
+            }
+        }
+        from = middle + low;
+        to = middle + high;
+    }
+    const int count = std::max(1, int(std::ceil((to - from) / (2.0 * M_PI) * steps)));
+    const double step = (to - from) / count;
+    ViewPoint previous{cx + rx * std::cos(from), cy - ry * std::sin(from)};
+    for (int i = 1; i <= count; ++i) {
+        const double t = from + step * i;
         const ViewPoint next{cx + rx * std::cos(t), cy - ry * std::sin(t)};
         segment(previous, next);
         previous = next;
@@ -264,21 +284,19 @@ void MeasureOverlay::perpendicular(const MeasureItem& item, std::optional<Point>
     // filled directly because the painter strokes nothing for a line without length.
     for (int32_t i : {kBaseA, kBaseB}) {
         const Point v = imageToView(item.point(i), m_Scale);
-        if (v.x >= -kClipMargin && v.x <= m_Width + kClipMargin && v.y >= -kClipMargin && v.y <= m_Height + kClipMargin) {
+        if (v.x >= -kClipMargin && v.x <= m_Width + kClipMargin && v.y >= -kClipMargin &&
+            v.y <= m_Height + kClipMargin) {
             constexpr int32_t h = kDotPenWidth / 2;
             m_Dc.FillRect({v.x - h + 1, v.y - h, v.x + h - 1, v.y + h}, m_LineColor);
             m_Dc.FillRect({v.x - h, v.y - h + 1, v.x + h, v.y + h - 1}, m_LineColor);
         }
     }
-    m_Dc.SelectPen(1, m_LineColor);
 }
 
 void MeasureOverlay::labels(const MeasureItem& item)
 {
     // A label starts at its anchor and runs right and down; one that starts far off the view shows nothing.
     constexpr int32_t kLongestLabel = 4096, kTallestLabel = 256;
-    m_Dc.SetTextColor(m_TextColor);
-    m_Dc.SetBkMode(Dc::Background::Transparent);
     for (const OverlayLabel& label : measureLabels(item, m_Scale)) {
         const Point a = label.anchor;
         if (label.text.isEmpty() || a.x >= m_Width || a.y >= m_Height || a.x < -kLongestLabel || a.y < -kTallestLabel)
@@ -289,9 +307,22 @@ void MeasureOverlay::labels(const MeasureItem& item)
 
 void MeasureOverlay::DrawMeasureItem(const MeasureItem& item, std::optional<Point> pointer)
 {
+    selectStyle();
+    drawItem(item, pointer);
+}
+
+void MeasureOverlay::selectStyle()
+{
+    // Once per call rather than per item: a pen change costs the painter more than a short line.
+    m_Dc.SelectPen(1, m_LineColor);
+    m_Dc.SetTextColor(m_TextColor);
+    m_Dc.SetBkMode(Dc::Background::Transparent);
+}
+
+void MeasureOverlay::drawItem(const MeasureItem& item, std::optional<Point> pointer)
+{
     if (item.countedPoints() == 0)
         return;
-    m_Dc.SelectPen(1, m_LineColor);
     const int32_t n = item.pointCount;
     // Only an item under construction runs to the pointer.
     const std::optional<Point> band = item.isFinished() ? std::nullopt : pointer;
@@ -343,14 +374,13 @@ void MeasureOverlay::DrawMeasureItem(const MeasureItem& item, std::optional<Poin
 
 void MeasureOverlay::DrawMeasurements(const MeasureList& list, const AfterItems& after)
 {
+    selectStyle();
     for (const MeasureItem& item : list) {
         if (item.type != ToolNone && item.pointCount != 0)
-            DrawMeasureItem(item);
+            drawItem(item, std::nullopt);
     }
-    if (after) {
-        m_Dc.SelectPen(1, m_LineColor);
+    if (after)
         after(m_Dc, m_Scale);
-    }
 }
 
 void MeasureOverlay::DrawCurrentItem(const MeasureItem& item, std::optional<Point> pointer)

@@ -56,6 +56,8 @@ private:
         double y = 0.0;
     };
 
+    void selectStyle();
+    void drawItem(const MeasureItem& item, std::optional<Point> pointer);
     ViewPoint toView(MeasurePoint p) const;
     void segment(ViewPoint a, ViewPoint b);
     void polyline(const MeasureItem& item, bool closed, std::optional<Point> pointer);

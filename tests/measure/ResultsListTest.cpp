@@ -6,27 +6,13 @@
 #include "imaging/DibImage.h"
 #include "measure/MeasureList.h"
 #include "measure/MeasureResults.h"
+#include "measure/MeasureTestSupport.h"
 #include "measure/ResultsList.h"
 #include "platform/Language.h"
 
 namespace {
 
-CalibEntry calib(int32_t unit, double mpp)
-{
-    CalibEntry c;
-    c.unit = unit;
-    c.mppX = c.mppY = mpp;
-    return c;
-}
-
-MeasureItem building(MeasureTool tool, std::initializer_list<MeasurePoint> points)
-{
-    MeasureItem item;
-    item.reset(tool);
-    for (const MeasurePoint& p : points)
-        item.addPoint(p);
-    return item;
-}
+CalibEntry calib(int32_t unit, double mpp) { return calibration(unit, mpp, mpp); }
 
 // One item of every kind finished in mm at 0.01 mm per pixel, with their rows:
 //   0 line of 50 px, 1 area of 20 x 10 px, 2 circle of diameter 10 px, 3-5 two circles (10 and 20 px,

@@ -380,7 +380,7 @@ void MeasureOverlay::DrawMeasurements(const MeasureList& list, const AfterItems&
             drawItem(item, std::nullopt);
     }
     if (after)
-        after(m_Dc, m_Scale);
+        after(m_Dc, m_Geometry);
 }
 
 void MeasureOverlay::DrawCurrentItem(const MeasureItem& item, std::optional<Point> pointer)

@@ -33,8 +33,8 @@ std::vector<OverlayLabel> measureLabels(const MeasureItem& item, const ViewScale
 
 class MeasureOverlay {
 public:
-    // Drawn after the items with the same scale (the scale bar goes here).
-    using AfterItems = std::function<void(Dc&, const ViewScale&)>;
+    // Drawn after the items, over the same geometry (the scale bar goes here).
+    using AfterItems = std::function<void(Dc&, const ViewGeometry&)>;
 
     // geometry: the mapping the picture under the overlay was composed with; its view size bounds the
     // drawing and its picture height ends sloping base lines. Colours are 0x00BBGGRR.

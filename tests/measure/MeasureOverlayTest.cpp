@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "calib/CalibEntry.h"
 #include "imaging/Dc.h"
@@ -98,8 +99,7 @@ TEST(MeasureOverlay, X1_PointsLandOnTheirOwnCoordinates)
 TEST(MeasureOverlay, X4AndX16_EveryPointInsideTheBlockOfItsPicturePixel)
 {
     // At xf with whole-number offsets, picture pixel p covers view pixels [(p + bai) f, (p + bai) f + f).
-    for (const int32_t zoomIndex : {3, 5}) {
-        const double f = zoomFactor(zoomIndex);
+    for (const auto& [zoomIndex, f] : {std::pair{3, 4.0}, std::pair{5, 16.0}}) {
         const ViewGeometry g = geometry(400, 300, zoomIndex, -7.0, -3.0);
         for (const MeasurePoint p : {MeasurePoint{10.0, 8.0}, MeasurePoint{10.5, 8.75}, MeasurePoint{12.999, 9.0}}) {
             Canvas c(g);
@@ -256,9 +256,9 @@ TEST(MeasureOverlay, DrawMeasurementsDrawsFinishedItemsThenTheCaller)
     {
         Dc dc(c.img);
         MeasureOverlay overlay(dc, g, kLine, kText);
-        overlay.DrawMeasurements(list, [&](Dc& d, const ViewScale& s) {
+        overlay.DrawMeasurements(list, [&](Dc& d, const ViewGeometry& drawnWith) {
             ++calls;
-            EXPECT_EQ(s.sx, 2.0);
+            EXPECT_EQ(drawnWith.zoomIndex, 2);
             d.MoveTo(0, 100);
             d.LineTo(10, 100);  // drawn with the line pen
         });

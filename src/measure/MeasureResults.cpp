@@ -43,19 +43,21 @@ void fitCircles(MeasureItem& item)
         circleThrough(item.point(3), item.point(4), item.point(5), item.center2, item.radius2);
 }
 
-void computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage* picture)
+bool computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage* picture)
 {
     const double mppX = calib.mppX;
     switch (item.type) {
     case -ToolLine:
         item.result = distance(item.point(0), item.point(1)) * mppX;
         break;
-    case -ToolArea:
-        if (picture) {
-            if (const auto count = polygonPixelArea(item.points.data(), item.countedPoints(), *picture))
-                item.result = item.result2 = double(*count) * calib.mppY * mppX;
-        }
+    case -ToolArea: {
+        const auto count =
+            picture ? polygonPixelArea(item.points.data(), item.countedPoints(), *picture) : std::nullopt;
+        if (!count)
+            return false;
+        item.result = item.result2 = double(*count) * calib.mppY * mppX;
         break;
+    }
     case -ToolCircle:
         item.result = 2.0 * item.radius1 * mppX;
         break;
@@ -71,9 +73,10 @@ void computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage* 
         item.result = angleAt(item.point(0), item.point(1), item.point(2));
         break;
     default:
-        return;
+        return true;
     }
     item.unit = calib.unit;
+    return true;
 }
 
 void finishItem(MeasureItem& item, const CalibEntry& calib, const DibImage* picture)
@@ -81,7 +84,9 @@ void finishItem(MeasureItem& item, const CalibEntry& calib, const DibImage* pict
     item.type = -std::abs(item.type);
     if (item.type == -ToolCircle || item.type == -ToolCircle2)
         fitCircles(item);
-    computeResults(item, calib, picture);
+    // An area that could not be counted stays 0, which reads the same in the calibration's unit.
+    if (!computeResults(item, calib, picture))
+        item.unit = calib.unit;
 }
 
 MeasureItem makePerpendicular(const MeasureItem& building, const CalibEntry& calib)

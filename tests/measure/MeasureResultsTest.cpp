@@ -6,6 +6,7 @@
 #include "calib/CalibEntry.h"
 #include "imaging/DibImage.h"
 #include "measure/MeasureResults.h"
+#include "measure/MeasureTestSupport.h"
 #include "platform/Language.h"
 
 namespace {
@@ -13,20 +14,7 @@ namespace {
 // 0.1 units per pixel in X and 0.2 in Y: anything scaled by Y where it should not be shows at once.
 CalibEntry anisotropic(int32_t unit = UnitMm)
 {
-    CalibEntry calib;
-    calib.mppX = 0.1;
-    calib.mppY = 0.2;
-    calib.unit = unit;
-    return calib;
-}
-
-MeasureItem building(MeasureTool tool, std::initializer_list<MeasurePoint> points)
-{
-    MeasureItem item;
-    item.reset(tool);
-    for (const MeasurePoint& p : points)
-        item.addPoint(p);
-    return item;
+    return calibration(unit, 0.1, 0.2);
 }
 
 }  // namespace

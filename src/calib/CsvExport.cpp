@@ -1,0 +1,64 @@
+// The CSV file of results and the save dialog's texts.
+#include "calib/CsvExport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "platform/CodePage.h"
+
+namespace {
+
+const char* const kHeaderEnglish = "No.,Type,Result,Unit";
+const char* const kHeaderJapanese = "No.,計測内容,測定値,単位";
+
+}  // namespace
+
+QString CsvExport::ProposedName(const QDateTime& localTime)
+{
+    const QDate d = localTime.date();
+    const QTime t = localTime.time();
+    return QString::asprintf("%4d%02d%02d%02d%02d%02d.csv", d.year(), d.month(), d.day(), t.hour(), t.minute(),
+                             t.second());
+}
+
+CsvSaveDialog CsvExport::DialogFor(bool japanese, const QString& programDir, const QDateTime& localTime)
+{
+    CsvSaveDialog dialog;
+    dialog.title = japanese ? QStringLiteral("保存先指定") : QStringLiteral("Save as");
+    dialog.filter = japanese ? QStringLiteral("CSVファイル(*.csv);;全てのファイル(*.*)")
+                             : QStringLiteral("CSV File(*.csv);;All File(*.*)");
+    dialog.defaultSuffix = QStringLiteral("csv");
+    // The folder is not created: the dialog lets the user go elsewhere when it is missing.
+    dialog.initialPath = QDir(programDir).filePath(QStringLiteral("result/") + ProposedName(localTime));
+    return dialog;
+}
+
+QByteArray CsvExport::Format(const std::vector<Row>& rows, bool japanese)
+{
+    const auto encode = [japanese](const QString& line) {
+        return (japanese ? EncodeCp932(line) : EncodeAscii(line)) + QByteArrayLiteral("\r\n");
+    };
+    // Lines have no length limit: a cut line would lose its CR LF and run into the next one.
+    QByteArray bytes = encode(QString::fromUtf8(japanese ? kHeaderJapanese : kHeaderEnglish));
+    for (const Row& row : rows)
+        bytes += encode(row[0] + u',' + row[1] + u',' + row[2] + u',' + row[3]);
+    return bytes;
+}
+
+int CsvExport::Write(const QString& path, const std::vector<Row>& rows, bool japanese)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return 0;
+    const QByteArray bytes = Format(rows, japanese);
+    return file.write(bytes) == bytes.size() && file.flush() ? 1 : 0;
+}
+
+int CsvExport::OnCsv(const std::vector<Row>& rows, bool japanese, const QString& programDir,
+                     const QDateTime& localTime) const
+{
+    if (!askPath)
+        return 0;
+    const QString path = askPath(DialogFor(japanese, programDir, localTime));
+    return path.isEmpty() ? 0 : Write(path, rows, japanese);
+}

@@ -1,0 +1,44 @@
+// CSV export of the results list: the proposed file name, the save dialog's texts in both languages, and
+// the file itself (appended to, a header before every export, CR LF line ends, the user interface's code
+// page). The dialog is a seam, so the whole export runs without widgets.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+// What the save dialog shows.
+struct CsvSaveDialog {
+    QString title;          // "Save as" / "保存先指定"
+    QString filter;         // the two filters, in the file dialog's "name(pattern);;name(pattern)" form
+    QString defaultSuffix;  // "csv"
+    QString initialPath;    // <program folder>/result/<time stamp>.csv
+};
+
+class CsvExport {
+public:
+    // No., type, value and unit, as the results list shows them.
+    using Row = std::array<QString, 4>;
+    // Runs the save dialog; an empty path means cancelled.
+    using AskPath = std::function<QString(const CsvSaveDialog&)>;
+
+    // "%4d%02d%02d%02d%02d%02d.csv" of the local time.
+    static QString ProposedName(const QDateTime& localTime);
+    static CsvSaveDialog DialogFor(bool japanese, const QString& programDir, const QDateTime& localTime);
+
+    // The header line and one line per row, each ended by CR LF, fields joined by commas as they stand.
+    static QByteArray Format(const std::vector<Row>& rows, bool japanese);
+    // Appends Format's bytes to path, creating the file when absent. 0 when it cannot be opened (nothing
+    // is written) or not wholly written.
+    static int Write(const QString& path, const std::vector<Row>& rows, bool japanese);
+
+    // The CSV button: the dialog, then Write. 1 when a file was written, 0 when cancelled or failed.
+    int OnCsv(const std::vector<Row>& rows, bool japanese, const QString& programDir,
+              const QDateTime& localTime = QDateTime::currentDateTime()) const;
+
+    AskPath askPath;
+};

@@ -1,0 +1,341 @@
+// The overlay: lines and markers land on the view pixels of the picture pixels they measure at x1, fit and
+// xN, rubber bands run to the pointer only when one is given, labels sit where they belong, and points far
+// off the view are clipped instead of overflowing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <utility>
+
+#include "calib/CalibEntry.h"
+#include "imaging/Dc.h"
+#include "imaging/DibImage.h"
+#include "measure/MeasureList.h"
+#include "measure/MeasureOverlay.h"
+#include "platform/Language.h"
+
+namespace {
+
+constexpr ColorRef kLine = Rgb(0, 255, 0);
+constexpr ColorRef kText = Rgb(255, 0, 0);
+// A unit code without labels, so that pixel tests see lines only.
+constexpr int32_t kNoLabel = 99;
+
+ViewGeometry geometry(int32_t viewW, int32_t viewH, int32_t zoomIndex, double baiX = 0.0, double baiY = 0.0,
+                      int32_t imageW = 2048, int32_t imageH = 1536)
+{
+    ViewGeometry g;
+    g.view = {100, 50, 100 + viewW, 50 + viewH};  // window position of the view: never seen by the overlay
+    g.zoomIndex = zoomIndex;
+    g.baiX = baiX;
+    g.baiY = baiY;
+    g.imageWidth = imageW;
+    g.imageHeight = imageH;
+    return g;
+}
+
+MeasureItem item(int32_t type, std::initializer_list<MeasurePoint> points, int32_t unit = kNoLabel)
+{
+    MeasureItem m;
+    m.reset(std::abs(type));
+    for (const MeasurePoint& p : points)
+        m.addPoint(p);
+    m.type = type;
+    m.unit = unit;
+    return m;
+}
+
+struct Canvas {
+    DibImage img;
+    explicit Canvas(const ViewGeometry& g) { img.Create(g.view.width(), g.view.height(), 24); }
+
+    bool line(int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= img.width() || y >= img.height())
+            return false;
+        const uint8_t* p = img.rowTopDown(y) + 3 * x;
+        return p[0] == 0 && p[1] == 255 && p[2] == 0;
+    }
+    // Line colour within r pixels of (x, y): where a slanting line crosses a row is the stroker's choice.
+    bool lineNear(int x, int y, int r = 1) const
+    {
+        for (int dy = -r; dy <= r; ++dy)
+            for (int dx = -r; dx <= r; ++dx)
+                if (line(x + dx, y + dy))
+                    return true;
+        return false;
+    }
+    int inkCount() const
+    {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += img.rowTopDown(y)[3 * x] || img.rowTopDown(y)[3 * x + 1] || img.rowTopDown(y)[3 * x + 2];
+        return n;
+    }
+};
+
+void draw(Canvas& canvas, const ViewGeometry& g, const MeasureItem& m, std::optional<Point> pointer = {})
+{
+    Dc dc(canvas.img);
+    MeasureOverlay overlay(dc, g, kLine, kText);
+    overlay.DrawMeasureItem(m, pointer);
+}
+
+}  // namespace
+
+TEST(MeasureOverlay, X1_PointsLandOnTheirOwnCoordinates)
+{
+    const ViewGeometry g = geometry(200, 150, 1);
+    Canvas c(g);
+    draw(c, g, item(-ToolLine, {{10.0, 20.0}, {60.0, 20.0}}));
+    EXPECT_TRUE(c.line(10, 20));
+    EXPECT_TRUE(c.line(59, 20));
+    EXPECT_FALSE(c.line(9, 20));
+    EXPECT_FALSE(c.line(30, 19));
+    EXPECT_FALSE(c.line(30, 21));
+    EXPECT_EQ(c.inkCount(), 50);
+}
+
+TEST(MeasureOverlay, X4AndX16_EveryPointInsideTheBlockOfItsPicturePixel)
+{
+    // At xf with whole-number offsets, picture pixel p covers view pixels [(p + bai) f, (p + bai) f + f).
+    for (const auto& [zoomIndex, f] : {std::pair{3, 4.0}, std::pair{5, 16.0}}) {
+        const ViewGeometry g = geometry(400, 300, zoomIndex, -7.0, -3.0);
+        for (const MeasurePoint p : {MeasurePoint{10.0, 8.0}, MeasurePoint{10.5, 8.75}, MeasurePoint{12.999, 9.0}}) {
+            Canvas c(g);
+            // A vertical line from p downwards: its first pixel is p's own.
+            draw(c, g, item(-ToolLine, {p, {p.x, p.y + 5.0}}));
+            const int bx = int((std::floor(p.x) - 7.0) * f), by = int((std::floor(p.y) - 3.0) * f);
+            int inBlock = 0, topOfLine = 1 << 30;
+            for (int y = 0; y < 300; ++y)
+                for (int x = 0; x < 400; ++x)
+                    if (c.line(x, y)) {
+                        EXPECT_GE(x, bx);
+                        EXPECT_LT(x, bx + f);
+                        topOfLine = std::min(topOfLine, y);
+                        inBlock += y < by + f;
+                    }
+            EXPECT_GE(topOfLine, by) << "zoom " << f << " at " << p.x << ", " << p.y;
+            EXPECT_LT(topOfLine, by + f);
+            EXPECT_GT(inBlock, 0);
+        }
+    }
+}
+
+TEST(MeasureOverlay, Fit_ScalesByViewOverPictureAndIgnoresScrollOffsets)
+{
+    // Offsets left over from a zoomed view must not shift the fitted overlay.
+    const ViewGeometry g = geometry(100, 75, 0, -40.0, -30.0, 200, 150);
+    Canvas c(g);
+    draw(c, g, item(-ToolLine, {{40.0, 30.0}, {40.0, 130.0}}));
+    EXPECT_TRUE(c.line(20, 15));
+    EXPECT_TRUE(c.line(20, 64));
+    EXPECT_FALSE(c.line(20, 14));
+    EXPECT_FALSE(c.line(20, 65));
+}
+
+TEST(MeasureOverlay, PolygonClosedWhenFinished_OpenToThePointerWhileBuilt)
+{
+    const ViewGeometry g = geometry(200, 150, 1);
+    const std::initializer_list<MeasurePoint> triangle = {{10.0, 10.0}, {50.0, 10.0}, {30.0, 50.0}};
+
+    Canvas finished(g);
+    draw(finished, g, item(-ToolArea, triangle), Point{150, 120});  // a finished item ignores the pointer
+    EXPECT_TRUE(finished.lineNear(20, 30));                          // the closing edge back to the first
+    EXPECT_TRUE(finished.lineNear(40, 30));
+    EXPECT_FALSE(finished.lineNear(90, 85, 3));
+
+    Canvas open(g);
+    draw(open, g, item(ToolArea, triangle), Point{150, 120});
+    EXPECT_FALSE(open.lineNear(20, 30));
+    EXPECT_TRUE(open.lineNear(40, 30));
+    EXPECT_TRUE(open.lineNear(90, 85));  // the rubber band from the last point to the pointer
+
+    // A still save passes no pointer: no rubber band to wherever the mouse happened to be.
+    Canvas still(g);
+    draw(still, g, item(ToolArea, triangle));
+    EXPECT_FALSE(still.lineNear(90, 85, 3));
+    EXPECT_FALSE(still.lineNear(20, 30));
+}
+
+TEST(MeasureOverlay, PerpendicularBasePointsShowAsDots)
+{
+    // Base line A-B horizontal at y 40; the dots at A and B are zero-length lines of a 4-pixel pen.
+    const ViewGeometry g = geometry(200, 150, 1);
+    Canvas c(g);
+    MeasureItem m = item(-ToolPerpendicular, {{20.0, 40.0}, {120.0, 40.0}, {60.0, 90.0}});
+    m.setPoint(3, {60.0, 40.0});
+    draw(c, g, m);
+    EXPECT_TRUE(c.line(5, 40));    // the base line runs across the view
+    EXPECT_TRUE(c.line(20, 41));   // the dots stand above and below it
+    EXPECT_TRUE(c.line(120, 39));
+    EXPECT_FALSE(c.line(70, 41));
+    EXPECT_FALSE(c.line(70, 39));
+    EXPECT_TRUE(c.line(60, 60));   // the perpendicular from P to its foot
+}
+
+TEST(MeasureOverlay, CircleBeingPlacedRunsThroughThePointer)
+{
+    const ViewGeometry g = geometry(200, 150, 1);
+    // Points (60, 40) and (100, 80): with the pointer at (60, 120) the circle has centre (60, 80), radius 40.
+    Canvas c(g);
+    draw(c, g, item(ToolCircle, {{60.0, 40.0}, {100.0, 80.0}}), Point{60, 120});
+    EXPECT_TRUE(c.lineNear(20, 80));
+    EXPECT_TRUE(c.lineNear(60, 119));
+    EXPECT_TRUE(c.line(57, 40));  // the plus sign at the first point
+    EXPECT_TRUE(c.line(60, 37));
+
+    Canvas still(g);
+    draw(still, g, item(ToolCircle, {{60.0, 40.0}, {100.0, 80.0}}));
+    EXPECT_FALSE(still.lineNear(20, 80));
+    EXPECT_TRUE(still.line(57, 40));
+}
+
+TEST(MeasureOverlay, FarOffCoordinatesAreClippedNotTruncated)
+{
+    // x16 looking at picture columns 995..1045 and rows 700..737.
+    const ViewGeometry g = geometry(800, 600, 5, -995.0, -700.0);
+
+    // A steep base line through (1000, 0) and (1000.001, 1536): its ends lie millions of view pixels
+    // away, yet it must still cross the view at column (1000 - 995) x 16 = 80.
+    Canvas steep(g);
+    MeasureItem perp = item(-ToolPerpendicular, {{1000.0, 0.0}, {1000.001, 1536.0}, {1010.0, 720.0}});
+    draw(steep, g, perp);
+    for (int y : {0, 300, 599})
+        EXPECT_TRUE(steep.lineNear(80, y)) << y;
+
+    // A fallback circle of collinear points: centre (0, 0), radius the first point's distance from the
+    // corner, about 19 000 view pixels at x16; only the part that crosses the view is drawn.
+    MeasureItem fallback = item(-ToolCircle, {{1000.0, 710.0}, {1001.0, 711.0}, {1002.0, 712.0}});
+    fallback.center1 = {0.0, 0.0};
+    fallback.radius1 = std::hypot(1000.0, 710.0);
+    Canvas circle(g);
+    draw(circle, g, fallback);
+    EXPECT_GT(circle.inkCount(), 100);
+    // (1000, 710) lies on it: view (80, 160).
+    EXPECT_TRUE(circle.lineNear(80, 160, 2));
+
+    // The circle being placed on collinear points falls back in view coordinates.
+    Canvas placing(g);
+    draw(placing, g, item(ToolCircle, {{1000.0, 710.0}, {1001.0, 711.0}}), Point{64, 144});
+    EXPECT_GT(placing.inkCount(), 0);
+
+    // Points at absurd coordinates draw nothing and do not crash.
+    Canvas absurd(g);
+    draw(absurd, g, item(-ToolLine, {{1e300, -1e300}, {-1e300, 1e300}}));
+    draw(absurd, g, item(-ToolLine, {{NAN, 0.0}, {0.0, INFINITY}}));
+    MeasureItem huge = item(-ToolCircle, {{0, 0}});
+    huge.center1 = {1e12, 1e12};
+    huge.radius1 = 1e13;
+    draw(absurd, g, huge);
+    EXPECT_EQ(absurd.inkCount(), 0);
+}
+
+TEST(MeasureOverlay, BaseLineEndsAtTheHeightOfThePictureInUse)
+{
+    // A rising base line runs from the left edge to the bottom row of the picture in use (here 100 rows,
+    // not a sensor's 1536): at x1 in a 300-row view nothing is drawn below row 100.
+    const ViewGeometry g = geometry(300, 300, 1, 0.0, 0.0, 300, 100);
+    Canvas c(g);
+    MeasureItem perp = item(-ToolPerpendicular, {{10.0, 10.0}, {20.0, 20.0}, {40.0, 10.0}});
+    draw(c, g, perp);
+    EXPECT_TRUE(c.lineNear(0, 0));
+    EXPECT_TRUE(c.lineNear(98, 98));
+    EXPECT_FALSE(c.lineNear(150, 150, 3));
+}
+
+TEST(MeasureOverlay, DrawMeasurementsDrawsFinishedItemsThenTheCaller)
+{
+    const ViewGeometry g = geometry(200, 150, 2);
+    MeasureList list;
+    list.append(item(-ToolLine, {{10.0, 10.0}, {20.0, 10.0}}));
+    MeasureItem empty;
+    list.append(empty);  // no type, no points: skipped
+    Canvas c(g);
+    int calls = 0;
+    {
+        Dc dc(c.img);
+        MeasureOverlay overlay(dc, g, kLine, kText);
+        overlay.DrawMeasurements(list, [&](Dc& d, const ViewGeometry& drawnWith) {
+            ++calls;
+            EXPECT_EQ(drawnWith.zoomIndex, 2);
+            d.MoveTo(0, 100);
+            d.LineTo(10, 100);  // drawn with the line pen
+        });
+        // The item being built, only with a tool and points.
+        MeasureItem none;
+        overlay.DrawCurrentItem(none, Point{5, 5});
+    }
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(c.line(20, 20));
+    EXPECT_TRUE(c.line(5, 100));
+    EXPECT_EQ(c.inkCount(), 30);
+}
+
+TEST(MeasureOverlay, LabelsOfEveryKind)
+{
+    g_bJapanese = 0;
+    // x2 with offsets (-5, 0): image (x, y) shows at ((x - 5) 2, 2 y); the 20-pixel drops are view pixels.
+    const ViewScale s = viewScale(geometry(400, 300, 2, -5.0));
+    using L = std::vector<OverlayLabel>;
+
+    MeasureItem line = item(-ToolLine, {{10.0, 20.0}, {30.0, 40.0}}, UnitMm);
+    line.result = 12.345;
+    EXPECT_EQ(measureLabels(line, s), (L{{{30, 60}, "12.345mm"}}));
+
+    MeasureItem area = item(-ToolArea, {{5.0, 0.0}, {45.0, 0.0}, {45.0, 20.0}, {5.0, 20.0}}, UnitCm);
+    area.result = area.result2 = 3.14159;
+    EXPECT_EQ(measureLabels(area, s), (L{{{40, 40}, "3.14cm2"}}));
+
+    MeasureItem circle = item(-ToolCircle, {{0, 0}, {1, 1}, {2, 0}}, UnitUm);
+    circle.center1 = {30.7, 60.2};
+    circle.result = 1.5;
+    EXPECT_EQ(measureLabels(circle, s), (L{{{51, 120}, "1.50um"}}));
+
+    MeasureItem two = item(-ToolCircle2, {{0, 0}, {1, 1}, {2, 0}, {3, 3}, {4, 4}, {5, 3}}, UnitMm);
+    two.center1 = {10.0, 10.0};
+    two.center2 = {30.0, 50.0};
+    two.result = 1.0;
+    two.result2 = 2.0;
+    two.result3 = 3.0;
+    EXPECT_EQ(measureLabels(two, s), (L{{{10, 20}, "1.000mm"}, {{50, 100}, "2.000mm"}, {{30, 60}, "3.000mm"}}));
+
+    // Foot of (40, 30) on the line through (0, 0) and (100, 0) is (40, 0); the middle (40, 15) shows at
+    // (70, 30), the label 20 below.
+    MeasureItem perp = item(-ToolPerpendicular, {{0.0, 0.0}, {100.0, 0.0}, {40.0, 30.0}}, UnitCm);
+    perp.result = 0.5;
+    EXPECT_EQ(measureLabels(perp, s), (L{{{70, 50}, "0.50cm"}}));
+
+    MeasureItem angle = item(-ToolAngle, {{5.0, 0.0}, {15.0, 0.0}, {15.0, 10.0}}, UnitUm);
+    angle.result = 90.0;
+    EXPECT_EQ(measureLabels(angle, s), (L{{{13, 6}, "90.0degree"}}));
+
+    // A unit code outside 0..2: the label is there, but empty.
+    line.unit = 7;
+    EXPECT_EQ(measureLabels(line, s), (L{{{30, 60}, ""}}));
+    // Items being built have no labels.
+    EXPECT_TRUE(measureLabels(item(ToolLine, {{1, 1}, {2, 2}}, UnitMm), s).empty());
+}
+
+TEST(MeasureOverlay, LabelsAreDrawnInTheTextColourAtTheirAnchor)
+{
+    const ViewGeometry g = geometry(200, 150, 1);
+    MeasureItem m = item(-ToolLine, {{40.0, 40.0}, {40.0, 40.0}}, UnitMm);
+    m.result = 8.888;
+    Canvas c(g);
+    draw(c, g, m);
+    int textPixels = 0, left = 1 << 30, top = 1 << 30;
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const uint8_t* p = c.img.rowTopDown(y) + 3 * x;
+            if (p[2] == 255 && p[1] == 0 && p[0] == 0) {
+                ++textPixels;
+                left = std::min(left, x);
+                top = std::min(top, y);
+            }
+        }
+    EXPECT_GT(textPixels, 20);
+    EXPECT_GE(left, 40);
+    EXPECT_GE(top, 40);
+    EXPECT_LT(left, 45);
+}

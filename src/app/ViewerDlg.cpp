@@ -96,6 +96,7 @@ CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder)
     : QDialog(parent)
     , confirmClose(askBeforeClosing)
     , runThumbnailBrowser([](CThumbnailDlg& browser) { return browser.exec(); })
+    , askCsvPath([this](const CsvSaveDialog& dialog) { return ResultsTable::AskCsvPath(this, dialog); })
     , m_Folder(settingsFolder.isEmpty() ? QCoreApplication::applicationDirPath() : settingsFolder)
 {
     m_Settings.change([](ViewerSettings& s) { s.m_ScaleData.Pos = { s.EH - 50, s.EV - 50 }; });
@@ -184,6 +185,9 @@ void CViewerDlg::createControls()
     connect(button(IDC_THUMB), &QAbstractButton::clicked, this, &CViewerDlg::OnThumb);
     connect(button(IDC_CALIB), &QAbstractButton::clicked, this, &CViewerDlg::OnCalib);
     connect(button(IDC_SCALE), &QAbstractButton::clicked, this, &CViewerDlg::OnScale);
+    connect(button(IDC_DELETE), &QAbstractButton::clicked, this, &CViewerDlg::OnDelete);
+    connect(button(IDC_CLEAR), &QAbstractButton::clicked, this, &CViewerDlg::OnClear);
+    connect(button(IDC_CSV), &QAbstractButton::clicked, this, &CViewerDlg::OnCsv);
     connect(&m_CalibDialogs, &CalibDialogOwner::calibClosed, this, &CViewerDlg::OnCalibClosed);
     connect(&m_CalibDialogs, &CalibDialogOwner::scaleChanged, this, &CViewerDlg::updateViewArea);
 }
@@ -215,16 +219,8 @@ bool CViewerDlg::OnInitDialog()
     m_Calibration.recomputeFactors();
     StartCamera();
 
-    m_Results->setColumnCount(4);
-    m_Results->setHorizontalHeaderLabels({ "No.", LoadString(1007), LoadString(1008), LoadString(1009) });
-    m_Results->horizontalHeader()->setMinimumSectionSize(1); // the widths below hold whatever the font
-    const int widths[] = { 31, 60, 50, 40 };
-    for (int c = 0; c < 4; ++c)
-        m_Results->setColumnWidth(c, widths[c]);
-    m_Results->verticalHeader()->hide();
-    m_Results->setShowGrid(true);
-    m_Results->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_Results->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    resultsTable().Setup();
+    m_Results->horizontalHeader()->setMinimumSectionSize(1); // the widths hold whatever the font
 
     for (const CalibEntry& e : m_Calibration)
         m_CalibCombo->insertItem(e.position, e.name);

@@ -29,6 +29,9 @@
 #include "imaging/ViewPublisher.h"
 #include "measure/MeasureItem.h"
 #include "measure/MeasureList.h"
+#include "measure/ResultsList.h"
+#include "measure/ResultsTable.h"
+#include "calib/CsvExport.h"
 
 class CThumbnailDlg;
 class Dc;
@@ -137,6 +140,19 @@ public:
     // Runs the thumbnail browser modally and gives its result; tests answer it.
     std::function<int(CThumbnailDlg&)> runThumbnailBrowser;
 
+    // --- Measurements: the results list, DELETE, CLEAR and CSV.
+    void OnDelete();
+    void OnClear();
+    void OnCsv();
+    const ResultsList& results() const { return m_ResultsList; }
+    // Adds a finished item to the list and its rows to the results (the item's rows attach to the item the
+    // list appended). Returns the appended item, null when none was appended.
+    const MeasureItem* AddMeasurement(const MeasureItem& item);
+    // Selects rows of the results table, as a person does before DELETE.
+    void SelectResultRows(const std::vector<int32_t>& rows);
+    // The CSV button's save dialog; tests answer it.
+    std::function<QString(const CsvSaveDialog&)> askCsvPath;
+
     // --- Calibration and the scale bar.
     void OnCalib();
     void OnScale();
@@ -195,6 +211,8 @@ private:
     bool composeHere(bool waitForFrames);
     void updateView(const Rect& previous);
     void updateViewArea();
+    ResultsTable resultsTable() const { return ResultsTable(*m_Results); }
+    void showResults();
     Rect stripRect() const;
     int stripHit(QPoint p) const;
     void PaintStrip(QPainter& painter);
@@ -243,6 +261,7 @@ private:
     QComboBox* m_CalibCombo = nullptr;
     QTableWidget* m_Results = nullptr;
     QScrollBar* m_StripScroll = nullptr;
+    ResultsList m_ResultsList;
     QFrame* m_View = nullptr;
     int m_TimerId = 0;
     bool m_FirstShow = true;

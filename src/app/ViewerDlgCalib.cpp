@@ -1,13 +1,11 @@
-// The main window's calibration side: CALIB and Scale open their dialogs, a closed calibration dialog or
-// another calibration chosen in the combo box passes the selected factors on, and what is drawn over the
-// view (the calibration frame while its dialog is open, the scale bar) on screen and into a saved picture.
+// The main window's calibration side: CALIB and Scale open their dialogs, a closed calibration dialog
+// recalculates, and the overlay is painted over the view and into a saved picture.
 #include <QComboBox>
 #include <QCursor>
 #include <QPainter>
 
 #include "app/QtRect.h"
 #include "app/ViewerDlg.h"
-#include "calib/CalibOverlay.h"
 #include "imaging/Dc.h"
 
 void CViewerDlg::OnCalib()
@@ -28,27 +26,9 @@ void CViewerDlg::OnCalibClosed(int)
     OnSelchangeCalib();
 }
 
-void CViewerDlg::OnSelchangeCalib()
-{
-    // The scale bar speaks the selected calibration's unit and factors.
-    const CalibEntry& entry = m_Calibration.selected(m_CalibCombo->currentIndex());
-    m_ScaleData.unit = entry.unit;
-    m_ScaleData.mppX = entry.mppX;
-    m_ScaleData.mppY = entry.mppY;
-    updateViewArea();
-}
-
 void CViewerDlg::updateViewArea()
 {
     update(toQRect(shownGeometry().view));
-}
-
-void CViewerDlg::drawOverlay(Dc& dc, const ViewGeometry& geometry, bool onScreen)
-{
-    const OverlayColors colors = m_Settings.read([](const ViewerSettings& s) { return s.color; });
-    if (onScreen && m_CalibDialogs.calibOpen())
-        DrawCalibFrame(dc, m_Calibration.selected(m_CalibCombo->currentIndex()), geometry, colors.line);
-    DrawScaleBar(dc, m_ScaleData, geometry, colors.line, colors.text);
 }
 
 void CViewerDlg::paintOverlay(QPainter& painter)

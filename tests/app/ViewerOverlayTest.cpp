@@ -1,0 +1,171 @@
+// The measurements over the live picture: drawn with the geometry of the picture they lie on, at every zoom
+// and odd scroll offset, also after frames stall and the view is panned; the results list following the
+// calibration; DELETE on the list.
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include "app/DialogTemplate.h"
+#include "app/ViewerDlg.h"
+#include "measure/MeasureResults.h"
+#include "platform/simcam/SimCamera.h"
+
+namespace {
+
+void noSleep(uint32_t) {}
+
+class ViewerOverlayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_Sim = installSimulatedCamera();
+        CameraDevice::setSleepHook(noSleep);
+        QFile f(m_Dir.filePath("NxQb740Le.ini"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[NX-QB740LE]\nEH=640\nEV=480\nEHS=704\nEVS=528\n");
+    }
+    void TearDown() override
+    {
+        uninstallSimulatedCamera();
+        CameraDevice::setSleepHook(nullptr);
+    }
+    template <typename Pred>
+    bool pumpUntil(Pred pred, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!pred()) {
+            if (t.elapsed() > ms)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(2);
+        }
+        return true;
+    }
+
+    std::shared_ptr<SimCamera> m_Sim;
+    QTemporaryDir m_Dir;
+};
+
+MeasureItem finishedLine(MeasurePoint a, MeasurePoint b)
+{
+    MeasureItem item;
+    item.reset(ToolLine);
+    item.addPoint(a);
+    item.addPoint(b);
+    CalibEntry calib;
+    finishItem(item, calib, nullptr);
+    return item;
+}
+
+// The picture pixels under every pixel of the line colour (pure green, which the grey picture never has).
+struct LinePixels {
+    int count = 0;
+    int outside = 0; // pixels whose picture pixel is not on the measured line
+};
+
+LinePixels linePixels(CViewerDlg& dlg, int row, int firstColumn, int lastColumn)
+{
+    const ViewGeometry g = dlg.shownGeometry();
+    const QImage shot = dlg.grab(QRect(g.view.left, g.view.top, g.view.width(), g.view.height())).toImage();
+    LinePixels r;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            if ((shot.pixel(x, y) & 0xFFFFFFu) != 0x00FF00u)
+                continue;
+            ++r.count;
+            const PicturePoint p = windowToImage(g.view.left + x + 0.5, g.view.top + y + 0.5, g);
+            const int px = int(std::floor(p.x)), py = int(std::floor(p.y));
+            r.outside += py != row || px < firstColumn || px > lastColumn;
+        }
+    return r;
+}
+
+} // namespace
+
+TEST_F(ViewerOverlayTest, LiveOverlayLiesOnItsPicturePixels_AlsoAfterAStallAndAPan)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    // A horizontal line along picture row 60 from column 110 to 130.
+    ASSERT_NE(dlg.AddMeasurement(finishedLine({ 110.5, 60.5 }, { 130.5, 60.5 })), nullptr);
+    for (const int zoom : { 3, 5 }) { // x4 and x16
+        dlg.SetZoom(zoom);
+        dlg.ScrollTo(-105, -57);
+        ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() > 2 && dlg.shownGeometry() == dlg.viewGeometry(); }, 10000));
+        const LinePixels on = linePixels(dlg, 60, 110, 130);
+        EXPECT_GT(on.count, 0) << "zoom " << zoom;
+        EXPECT_EQ(on.outside, 0) << "zoom " << zoom;
+    }
+
+    // Frames stall; a pan shows from the last frame, and the overlay moves with the picture shown.
+    m_Sim->setCommandsFail(true);
+    QThread::msleep(300);
+    QCoreApplication::processEvents();
+    dlg.ScrollTo(-103, -55);
+    ASSERT_TRUE(pumpUntil([&] { return dlg.shownGeometry() == dlg.viewGeometry(); }, 3000));
+    const LinePixels after = linePixels(dlg, 60, 110, 130);
+    EXPECT_GT(after.count, 0);
+    EXPECT_EQ(after.outside, 0);
+    m_Sim->setCommandsFail(false);
+    dlg.done(0);
+}
+
+TEST_F(ViewerOverlayTest, ResultsFollowTheCalibrationAndDeleteRemovesTheSelectedItems)
+{
+    QFile f(m_Dir.filePath("NxQb740Le.ini"));
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    // The second calibration: 1 mm over 100 pixels.
+    f.write("[CALIBRATION]\nname_1=Stage\nlength.x_1=1.0\nlength.y_1=1.0\nunit_1=1\nleft_1=0\nright_1=100\n"
+            "top_1=0\nbottom_1=100\n");
+    f.close();
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.AddMeasurement(finishedLine({ 0, 0 }, { 200, 0 }));
+    dlg.AddMeasurement(finishedLine({ 0, 0 }, { 0, 50 }));
+    ASSERT_EQ(dlg.results().count(), 2);
+    auto* combo = qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO));
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    EXPECT_EQ(dlg.results().rows()[0].cells[ColumnValue], "2.000");
+    EXPECT_EQ(dlg.results().rows()[0].cells[ColumnUnit], "mm");
+    EXPECT_EQ(dlg.scaleData().unit, 1); // the scale bar speaks the same unit
+    EXPECT_DOUBLE_EQ(dlg.scaleData().mppX, 0.01);
+
+    dlg.SelectResultRows({ 0 });
+    dlg.OnDelete();
+    ASSERT_EQ(dlg.results().count(), 1);
+    EXPECT_EQ(dlg.measurements().count(), 1);
+    EXPECT_EQ(dlg.results().rows()[0].cells[ColumnValue], "0.500");
+    dlg.OnClear();
+    EXPECT_EQ(dlg.results().count(), 0);
+    EXPECT_EQ(dlg.measurements().count(), 0);
+}
+
+TEST_F(ViewerOverlayTest, CalibrationFrameShowsWhileItsDialogIsOpen)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    dlg.OnLive(); // a still picture: the view is composed by the window itself
+    const ViewGeometry g = dlg.viewGeometry();
+    const auto green = [&] {
+        const QImage shot = dlg.grab(QRect(g.view.left, g.view.top, g.view.width(), g.view.height())).toImage();
+        int n = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                n += (shot.pixel(x, y) & 0xFFFFFFu) == 0x00FF00u;
+        return n;
+    };
+    EXPECT_EQ(green(), 0);
+    dlg.OnCalib();
+    ASSERT_TRUE(dlg.calibDialogs().calibOpen());
+    dlg.OnCalib(); // a second CALIB does nothing
+    // The default frame (0, 0)-(200, 200) at x1: its outline, and its marks.
+    EXPECT_GE(green(), 4 * 199);
+    dlg.calibDialogs().closeDialogs();
+    EXPECT_EQ(green(), 0);
+}

@@ -30,6 +30,9 @@
 
 namespace {
 
+// The results list is this much wider than the template has it, into the gap beside the picture.
+constexpr int kResultsExtraWidth = 14;
+
 // Static texts are drawn in this colour over the tiled background.
 constexpr ColorRef kStaticTextColor = 0xB9A800;
 
@@ -162,6 +165,8 @@ void CViewerDlg::createControls()
         }
         if (t.kind == ControlKind::StaticText)
             r = fitLabel(static_cast<QLabel*>(w), r);
+        if (t.id == IDC_RESULTS) // room for whole results in four columns; its right edge is what the layout keeps
+            r.left -= kResultsExtraWidth;
         setControlRect(t.id, r);
         OnCtlColor(w);
     }

@@ -2,6 +2,7 @@
 #include "measure/ResultsTable.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QTableWidget>
 
@@ -17,11 +18,19 @@ namespace {
 enum { StrTypeHeading = 1007, StrResultHeading = 1008, StrUnitHeading = 1009 };
 
 constexpr int kColumnWidths[kResultColumns] = {31, 60, 50, 40};
+// Room beside a cell's text (the grid line and the item's margins).
+constexpr int kCellPadding = 10;
+// The type column wraps its texts; below this it would cut words.
+constexpr int kNarrowestType = 56;
 
 }  // namespace
 
 void ResultsTable::Setup()
 {
+    // A point smaller than the window's text: four columns of results fit the narrow list beside the picture.
+    QFont font = m_Table.font();
+    font.setPointSizeF(font.pointSizeF() - 1);
+    m_Table.setFont(font);
     m_Table.setColumnCount(kResultColumns);
     m_Table.setHorizontalHeaderLabels({QStringLiteral("No."), LoadString(StrTypeHeading),
                                        LoadString(StrResultHeading), LoadString(StrUnitHeading)});
@@ -49,6 +58,26 @@ void ResultsTable::Mirror(const ResultsList& results)
             cell->setText(rows[size_t(r)].cells[size_t(c)]);
         }
     }
+    fitColumns();
+}
+
+void ResultsTable::fitColumns()
+{
+    // Results are read, not guessed at: the number, result and unit columns grow to show their whole texts,
+    // and the type column (whose texts wrap) takes what is left of the list's width.
+    const QFontMetrics metrics(m_Table.font());
+    const auto fit = [&](int column) {
+        int wanted = kColumnWidths[column];
+        for (int r = 0; r < m_Table.rowCount(); ++r)
+            if (const QTableWidgetItem* cell = m_Table.item(r, column))
+                wanted = std::max(wanted, metrics.horizontalAdvance(cell->text()) + kCellPadding);
+        m_Table.setColumnWidth(column, wanted);
+        return wanted;
+    };
+    const int taken = fit(ColumnNo) + fit(ColumnValue) + fit(ColumnUnit);
+    const int left = m_Table.viewport()->width() - taken;
+    m_Table.setColumnWidth(ColumnType, std::max(kNarrowestType, left));
+    m_Table.resizeRowsToContents();
 }
 
 std::vector<int32_t> ResultsTable::SelectedRows() const

@@ -27,5 +27,7 @@ public:
     static QString AskCsvPath(QWidget* parent, const CsvSaveDialog& dialog);
 
 private:
+    void fitColumns();
+
     QTableWidget& m_Table;
 };

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -134,6 +135,11 @@ TEST_F(ViewerOverlayTest, ResultsFollowTheCalibrationAndDeleteRemovesTheSelected
     EXPECT_EQ(dlg.results().rows()[0].cells[ColumnValue], "2.000");
     EXPECT_EQ(dlg.results().rows()[0].cells[ColumnUnit], "mm");
     EXPECT_EQ(dlg.scaleData().unit, 1); // the scale bar speaks the same unit
+    // Every result and unit shows whole in its column.
+    auto* table = qobject_cast<QTableWidget*>(dlg.control(IDC_RESULTS));
+    for (int r = 0; r < table->rowCount(); ++r)
+        for (const int c : { int(ColumnValue), int(ColumnUnit) })
+            EXPECT_LT(table->fontMetrics().horizontalAdvance(table->item(r, c)->text()), table->columnWidth(c));
     EXPECT_DOUBLE_EQ(dlg.scaleData().mppX, 0.01);
 
     dlg.SelectResultRows({ 0 });

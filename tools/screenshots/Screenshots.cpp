@@ -15,6 +15,8 @@
 #include <cstdio>
 
 #include "app/ViewerDlg.h"
+#include "files/CThumbnailDlg.h"
+#include "files/StillSave.h"
 #include "measure/MeasureResults.h"
 #include "platform/Language.h"
 #include "platform/simcam/SimCamera.h"
@@ -88,7 +90,7 @@ int main(int argc, char* argv[])
     shoot(out + "/measure-fit-" + lang + ".png");
 
     dlg.SetZoom(3);
-    dlg.ScrollTo(-1000, -250);
+    dlg.ScrollTo(-1330, -270); // the two discs of the two-circle distance
     shoot(out + "/measure-x4-" + lang + ".png");
 
     dlg.SetZoom(0);
@@ -98,6 +100,20 @@ int main(int argc, char* argv[])
     dlg.OnScale();
     shoot(out + "/scale-bar-" + lang + ".png");
     dlg.calibDialogs().closeDialogs();
+
+    // A dozen saved pictures in the strip, and the browser over the window.
+    for (int i = 0; i < 12; ++i) {
+        const QString path = QString("%1/%2-%3.%4").arg(dlg.thumbnails().saveFolder()).arg(lang).arg(i, 2, 10, QChar('0')).arg(i % 2 ? "jpg" : "bmp");
+        dlg.fileDialogs().askSaveFile = [&](const SaveFileRequest&) { return SaveFileAnswer { path, i % 2 ? kSaveJpeg : kSaveBmp }; };
+        dlg.OnSave();
+        pump(300); // the ball moves on between pictures
+    }
+    shoot(out + "/strip-" + lang + ".png");
+    CThumbnailDlg browser(dlg.thumbnails(), dlg.skinBackground(), &dlg, g_bJapanese != 0);
+    browser.show();
+    browser.move(200, 100);
+    shoot(out + "/browser-" + lang + ".png");
+    browser.close();
     dlg.done(0);
     return 0;
 }

@@ -28,6 +28,7 @@
 #include "imaging/ViewComposer.h"
 #include "imaging/ViewPublisher.h"
 #include "measure/MeasureItem.h"
+#include "measure/MeasureLayer.h"
 #include "measure/MeasureList.h"
 #include "measure/ResultsList.h"
 #include "measure/ResultsTable.h"
@@ -216,8 +217,11 @@ private:
     Rect stripRect() const;
     int stripHit(QPoint p) const;
     void PaintStrip(QPainter& painter);
-    // What is drawn over the picture (view coordinates of geometry): on screen, or into a saved copy.
-    void drawOverlay(Dc& dc, const ViewGeometry& geometry, bool onScreen);
+    // What is drawn over the picture, in view coordinates of geometry: the finished items with the scale bar,
+    // and the item being drawn (with the calibration frame) running to the pointer (none in a saved copy).
+    void drawFinished(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors);
+    void drawInProgress(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors,
+                        std::optional<Point> pointer);
     void paintOverlay(QPainter& painter);
     void drawOverlayForSave(DibImage& copy);
 
@@ -253,6 +257,7 @@ private:
     FileDialogs m_FileDialogs { this };
     ThumbnailGrid m_Grid { kThumbnailWidth, kThumbnailHeight };
     int m_StripContext = -1; // the thumbnail last right-clicked in the strip
+    MeasureLayer m_MeasureLayer;
 
     QString m_Folder;
     QString m_SettingsPath;

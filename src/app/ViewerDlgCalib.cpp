@@ -1,5 +1,5 @@
 // The main window's calibration side: CALIB and Scale open their dialogs, a closed calibration dialog
-// recalculates, and the overlay is painted over the view and into a saved picture.
+// recalculates.
 #include <QComboBox>
 #include <QCursor>
 #include <QPainter>
@@ -31,29 +31,3 @@ void CViewerDlg::updateViewArea()
     update(toQRect(shownGeometry().view));
 }
 
-void CViewerDlg::paintOverlay(QPainter& painter)
-{
-    const ViewGeometry g = shownGeometry();
-    if (g.view.isEmpty())
-        return;
-    painter.save();
-    painter.setClipRect(toQRect(g.view));
-    painter.translate(g.view.left, g.view.top);
-    {
-        Dc dc(painter);
-        drawOverlay(dc, g, true);
-    }
-    painter.restore();
-}
-
-void CViewerDlg::drawOverlayForSave(DibImage& copy)
-{
-    // Picture pixels at x1 from the origin, whatever the view's zoom and scroll.
-    ViewGeometry g;
-    g.view = { 0, 0, copy.width(), copy.height() };
-    g.zoomIndex = 1;
-    g.imageWidth = copy.width();
-    g.imageHeight = copy.height();
-    Dc dc(copy);
-    drawOverlay(dc, g, false);
-}

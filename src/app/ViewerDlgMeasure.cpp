@@ -3,11 +3,14 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QPainter>
 #include <QTableWidget>
 
+#include "app/QtRect.h"
 #include "app/ViewerDlg.h"
 #include "calib/CalibOverlay.h"
 #include "imaging/Dc.h"
+#include "measure/MeasureLayer.h"
 #include "measure/MeasureOverlay.h"
 #include "platform/Language.h"
 
@@ -69,20 +72,65 @@ void CViewerDlg::OnCsv()
     csv.OnCsv(rows, g_bJapanese != 0, QCoreApplication::applicationDirPath());
 }
 
-void CViewerDlg::drawOverlay(Dc& dc, const ViewGeometry& geometry, bool onScreen)
+void CViewerDlg::drawFinished(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors)
 {
-    const OverlayColors colors = m_Settings.read([](const ViewerSettings& s) { return s.color; });
-    if (onScreen && m_CalibDialogs.calibOpen())
-        DrawCalibFrame(dc, m_Calibration.selected(m_CalibCombo->currentIndex()), geometry, colors.line);
     MeasureOverlay overlay(dc, geometry, colors.line, colors.text);
     overlay.DrawMeasurements(m_Measurements, [&](Dc& d, const ViewGeometry& g) {
         DrawScaleBar(d, m_ScaleData, g, colors.line, colors.text);
     });
-    // On screen the item being drawn runs to the pointer; a saved picture has no pointer to run to.
-    std::optional<Point> pointer;
-    if (onScreen) {
-        const QPoint p = mapFromGlobal(QCursor::pos());
-        pointer = Point { p.x() - geometry.view.left, p.y() - geometry.view.top };
+}
+
+void CViewerDlg::drawInProgress(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors,
+                                std::optional<Point> pointer)
+{
+    if (pointer && m_CalibDialogs.calibOpen())
+        DrawCalibFrame(dc, m_Calibration.selected(m_CalibCombo->currentIndex()), geometry, colors.line);
+    MeasureOverlay(dc, geometry, colors.line, colors.text).DrawCurrentItem(m_CurrentItem, pointer);
+}
+
+void CViewerDlg::paintOverlay(QPainter& painter)
+{
+    const ViewGeometry g = shownGeometry();
+    if (g.view.isEmpty())
+        return;
+    const OverlayColors colors = m_Settings.read([](const ViewerSettings& s) { return s.color; });
+    // The finished items and the scale bar come from the kept layer unless something they show changed.
+    MeasureLayer::Key key { g, colors.line, colors.text, 0 };
+    key.content = Digest()
+                      .add(m_Measurements)
+                      .add(m_ScaleData.Visible)
+                      .add(m_ScaleData.Type)
+                      .add(m_ScaleData.unit)
+                      .add(m_ScaleData.Pos)
+                      .add(m_ScaleData.Size)
+                      .add(m_ScaleData.mppX)
+                      .add(m_ScaleData.mppY)
+                      .value();
+    painter.drawImage(QPoint(g.view.left, g.view.top),
+                      m_MeasureLayer.Update(key, [&](Dc& dc) { drawFinished(dc, g, colors); }));
+
+    // The item being drawn runs to the pointer; the calibration frame shows while its dialog is open.
+    const QPoint p = mapFromGlobal(QCursor::pos());
+    painter.save();
+    painter.setClipRect(toQRect(g.view));
+    painter.translate(g.view.left, g.view.top);
+    {
+        Dc dc(painter);
+        drawInProgress(dc, g, colors, Point { p.x() - g.view.left, p.y() - g.view.top });
     }
-    overlay.DrawCurrentItem(m_CurrentItem, pointer);
+    painter.restore();
+}
+
+void CViewerDlg::drawOverlayForSave(DibImage& copy)
+{
+    // Picture pixels at x1 from the origin, whatever the view's zoom and scroll; no pointer to run to.
+    ViewGeometry g;
+    g.view = { 0, 0, copy.width(), copy.height() };
+    g.zoomIndex = 1;
+    g.imageWidth = copy.width();
+    g.imageHeight = copy.height();
+    const OverlayColors colors = m_Settings.read([](const ViewerSettings& s) { return s.color; });
+    Dc dc(copy);
+    drawFinished(dc, g, colors);
+    drawInProgress(dc, g, colors, std::nullopt);
 }

@@ -117,10 +117,19 @@ public:
     void setStatusText(const QString& text);
     QString statusText() const;
 
+    // Camera Setting, overlay colours and white balance: SET while the live view is stopped opens the Camera
+    // Setting dialog, COLOR the colour dialog, WB asks the display loop for one white-balance measurement.
+    // runSettingDialog runs their dialogs modally (tests answer them).
+    std::function<int(QDialog&)> runSettingDialog = [](QDialog& dialog) { return dialog.exec(); };
+    void OnSet();
+    void OpenCameraSettings();
+    void OnColor();
+    void OnWB();
+
 public slots:
     void OnLive();
-    // Buttons whose actions are still to come (SAVE, DIR, SET, THUMB, WB, the tools, DELETE, CLEAR,
-    // COLOR, CALIB, CSV, Scale) are connected to nothing yet.
+    // Buttons whose actions are still to come (SAVE, DIR, THUMB, the tools, DELETE, CLEAR, CALIB, CSV,
+    // Scale) are connected to nothing yet.
     void OnType();
     void OnZoomChange();
     void OnTogglePanel();

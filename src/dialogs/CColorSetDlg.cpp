@@ -17,7 +17,10 @@ namespace {
 
 constexpr QSize kSwatchSize(64, 20);
 
-QColor toQColor(ColorRef c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+QColor toQColor(ColorRef c)
+{
+    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
 
 std::optional<ColorRef> askColor(QWidget* parent, ColorRef preset)
 {
@@ -72,8 +75,8 @@ void CColorSetDlg::OnInitDialog(QPoint cursor)
         screen = QGuiApplication::primaryScreen();
     const Rect available = screen ? toRect(screen->availableGeometry()) : Rect {};
     const QSize size = frameSize().expandedTo(this->size());
-    const Point p = dialogPositionAtCursor({ cursor.x(), cursor.y() }, { kCursorOffset, kCursorOffset },
-        { size.width(), size.height() }, available);
+    const Point p = dialogPositionAtCursor(
+        { cursor.x(), cursor.y() }, { kCursorOffset, kCursorOffset }, { size.width(), size.height() }, available);
     move(p.x, p.y);
     setWindowFlag(Qt::WindowStaysOnTopHint);
 }

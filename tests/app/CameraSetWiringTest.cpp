@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "app/DialogTemplate.h"
+#include "app/SimulatedWindowTest.h"
 #include "app/ViewerDlg.h"
 #include "dialogs/CCameraSetDlg.h"
 #include "dialogs/CColorSetDlg.h"
@@ -22,45 +23,16 @@
 
 namespace {
 
-void noSleep(uint32_t) {}
-
-class CameraSetWiringTest : public ::testing::Test {
+class CameraSetWiringTest : public SimulatedWindowTest {
 protected:
     void SetUp() override
     {
-        m_Sim = installSimulatedCamera();
+        SimulatedWindowTest::SetUp();
         m_Sim->setPaced(false);
         m_Sim->setNoise(false);
         m_Sim->setMotion(false);
-        CameraDevice::setSleepHook(noSleep);
-    }
-    void TearDown() override
-    {
-        uninstallSimulatedCamera();
-        CameraDevice::setSleepHook(nullptr);
     }
 
-    // A small centred window; extra keys ("KEY=value\n") come first and so win.
-    void writeSettings(const QString& extra = QString())
-    {
-        QFile f(m_Dir.filePath("NxQb740Le.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(("[NX-QB740LE]\n" + extra + "EH=640\nEV=480\nEHS=704\nEVS=528\n").toUtf8());
-    }
-
-    template <typename Pred>
-    bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(5);
-        }
-        return true;
-    }
     // Lets n more frames through the display loop.
     bool framesPass(CViewerDlg& dlg, uint64_t n)
     {
@@ -69,14 +41,11 @@ protected:
     }
 
     static void click(CViewerDlg& dlg, int id) { static_cast<QAbstractButton*>(dlg.control(id))->click(); }
-    static void clickIn(QDialog& d, int id) { static_cast<QAbstractButton*>(d.findChild<QWidget*>(QString::number(id)))->click(); }
-    static void setEdit(QDialog& d, int id, int value)
+    static void clickIn(QDialog& d, int id)
     {
-        d.findChild<QSpinBox*>(QString::number(id))->setValue(value);
+        static_cast<QAbstractButton*>(d.findChild<QWidget*>(QString::number(id)))->click();
     }
-
-    std::shared_ptr<SimCamera> m_Sim;
-    QTemporaryDir m_Dir;
+    static void setEdit(QDialog& d, int id, int value) { d.findChild<QSpinBox*>(QString::number(id))->setValue(value); }
 };
 
 } // namespace
@@ -170,8 +139,8 @@ TEST_F(CameraSetWiringTest, ColorChosenIsKeptAsColorref_CancelledChooserChangesN
         colors.show(); // as the modal run shows it: the swatches are laid out
         colors.chooseColor = [&](ColorRef) { return answer; };
         const QPoint at = colors.control(CColorSetDlg::IDC_LINE_COLOR)->geometry().center();
-        QMouseEvent e(QEvent::MouseButtonRelease, QPointF(at), d.mapToGlobal(QPointF(at)), Qt::LeftButton,
-            Qt::NoButton, Qt::NoModifier);
+        QMouseEvent e(QEvent::MouseButtonRelease, QPointF(at), d.mapToGlobal(QPointF(at)), Qt::LeftButton, Qt::NoButton,
+            Qt::NoModifier);
         QCoreApplication::sendEvent(&d, &e);
         clickIn(d, CColorSetDlg::IDOK);
         return d.result();

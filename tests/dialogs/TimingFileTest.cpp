@@ -1,7 +1,7 @@
 // Camera timing files and the Camera Setting dialog's values: which section wins, the exact text a save
 // leaves beside other content, files that must be refused, and the bounds and clock rule of the fields.
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -12,23 +12,7 @@
 #include "dialogs/CameraSetModel.h"
 #include "dialogs/TimingFile.h"
 #include "platform/PrivateProfile.h"
-
-namespace {
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+#include "support/FileBytes.h"
 
 TEST(TimingFile, Load_ModelSectionsInOrderOverOurOwnSection)
 {

@@ -25,10 +25,7 @@ protected:
     {
         return static_cast<QComboBox*>(dlg.control(CCameraSetDlg::IDC_CLOCK));
     }
-    static QPushButton* button(const CCameraSetDlg& dlg, int id)
-    {
-        return static_cast<QPushButton*>(dlg.control(id));
-    }
+    static QPushButton* button(const CCameraSetDlg& dlg, int id) { return static_cast<QPushButton*>(dlg.control(id)); }
     // Types text into an edit as the keyboard would (the edit keeps what its validator lets through).
     static void type(QSpinBox* box, const QString& text)
     {
@@ -45,7 +42,18 @@ protected:
         return texts;
     }
 
+    // The file dialogs record what they are asked with and answer with answer (empty: cancelled).
+    void answerFiles(CCameraSetDlg& dlg)
+    {
+        dlg.askFile = [this](const TimingFileQuestion& q) {
+            asked.push_back(q);
+            return answer;
+        };
+    }
+
     CameraSetValues values { 2048, 1536, 640, 480, 704, 528, 3, 10, 1 };
+    std::vector<TimingFileQuestion> asked;
+    QString answer;
     QTemporaryDir dir;
 };
 
@@ -56,8 +64,8 @@ TEST_F(CameraSetDlgTest, Init_ShowsTheValuesInBothLanguages)
     CCameraSetDlg dlg(values, nullptr);
     EXPECT_EQ(dlg.windowTitle(), "Camera Setting");
     EXPECT_EQ(labels(dlg),
-        QStringList({ "H Total", "V Total", "H Effective", "V Effective", "H Start", "V Start", "Timer",
-            "Buffer Size", "Clock" }));
+        QStringList({ "H Total", "V Total", "H Effective", "V Effective", "H Start", "V Start", "Timer", "Buffer Size",
+            "Clock" }));
     const int ids[] = { 1145, 1146, 1147, 1148, 1149, 1150, 1143, 1144 };
     const int expected[] = { 2048, 1536, 640, 480, 704, 528, 3, 10 };
     for (int i = 0; i < 8; ++i) {
@@ -124,12 +132,7 @@ TEST_F(CameraSetDlgTest, StoredClockTheListDoesNotOffer_SurvivesOk)
 TEST_F(CameraSetDlgTest, SaveWritesWhatIsTyped_CancelledFileDialogDoesNothing)
 {
     CCameraSetDlg dlg(values, nullptr);
-    std::vector<TimingFileQuestion> asked;
-    QString answer;
-    dlg.askFile = [&](const TimingFileQuestion& q) {
-        asked.push_back(q);
-        return answer;
-    };
+    answerFiles(dlg);
     type(edit(dlg, 1147), "800");
     button(dlg, CCameraSetDlg::IDC_SAVE)->click();
     ASSERT_EQ(asked.size(), 1u);
@@ -162,12 +165,7 @@ TEST_F(CameraSetDlgTest, LoadShowsTheFileOverTheHeldValues_CancelAfterwardsKeeps
     f.close();
 
     CCameraSetDlg dlg(values, nullptr);
-    std::vector<TimingFileQuestion> asked;
-    QString answer;
-    dlg.askFile = [&](const TimingFileQuestion& q) {
-        asked.push_back(q);
-        return answer;
-    };
+    answerFiles(dlg);
     type(edit(dlg, 1149), "32"); // typed, not taken: Load starts from the held values
     button(dlg, CCameraSetDlg::IDC_LOAD)->click();
     ASSERT_EQ(asked.size(), 1u);

@@ -34,9 +34,12 @@ int CViewerDlg::StartCamera()
     if (present) {
         int clock = 0; // a clock that cannot be read counts as 0
         m_Camera.GetClock(&clock);
-        if (clock != v.Clock) {
+        // Any stored clock but 0 asks for the half clock: compared as such, a stored 5 does not open the
+        // camera afresh at every start.
+        const int wanted = v.Clock != 0 ? 1 : 0;
+        if (clock != wanted) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
-            m_Camera.SetClock(v.Clock); // opens the camera afresh
+            m_Camera.SetClock(wanted); // opens the camera afresh
             QApplication::restoreOverrideCursor();
         }
         m_Camera.SetWindow(v.EHS, v.EVS, v.EH, v.EV, 0);

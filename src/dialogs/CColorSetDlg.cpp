@@ -78,7 +78,6 @@ void CColorSetDlg::OnInitDialog(QPoint cursor)
     const Point p = dialogPositionAtCursor(
         { cursor.x(), cursor.y() }, { kCursorOffset, kCursorOffset }, { size.width(), size.height() }, available);
     move(p.x, p.y);
-    setWindowFlag(Qt::WindowStaysOnTopHint);
 }
 
 void CColorSetDlg::paintEvent(QPaintEvent* event)

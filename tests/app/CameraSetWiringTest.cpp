@@ -18,6 +18,7 @@
 #include "app/ViewerDlg.h"
 #include "dialogs/CCameraSetDlg.h"
 #include "dialogs/CColorSetDlg.h"
+#include "platform/CameraProtocol.h"
 #include "platform/PrivateProfile.h"
 #include "platform/simcam/SimCamera.h"
 
@@ -126,6 +127,16 @@ TEST_F(CameraSetWiringTest, CancelAfterLoadAndOkWithAnUnlistedClock)
     click(dlg, IDC_SET);
     EXPECT_EQ(dlg.settings().values().Clock, 5);
     EXPECT_EQ(dlg.settings().values().EH, 640);
+
+    // 5 asks for the half clock, which the camera has had since the window opened: the next start does
+    // not set it again (which would open the camera afresh).
+    EXPECT_TRUE(m_Sim->halfClock());
+    m_Sim->setLogging(true);
+    click(dlg, IDC_LIVE);
+    for (const SimCamera::Request& r : m_Sim->takeLog())
+        EXPECT_NE(r.block[0], camproto::kSetClock);
+    EXPECT_TRUE(m_Sim->halfClock());
+    EXPECT_EQ(dlg.camera().windowWidth(), 640);
 }
 
 TEST_F(CameraSetWiringTest, ColorChosenIsKeptAsColorref_CancelledChooserChangesNothing)

@@ -117,14 +117,15 @@ public:
     void setStatusText(const QString& text);
     QString statusText() const;
 
-    // Camera Setting, overlay colours and white balance: SET while the live view is stopped opens the Camera
-    // Setting dialog, COLOR the colour dialog, WB asks the display loop for one white-balance measurement.
-    // runSettingDialog runs their dialogs modally (tests answer them).
-    std::function<int(QDialog&)> runSettingDialog = [](QDialog& dialog) { return dialog.exec(); };
+    // --- Camera Setting, overlay colours and white balance: SET while the live view is stopped opens the
+    // Camera Setting dialog, COLOR the colour dialog, WB asks the display loop for one white-balance
+    // measurement (a second press withdraws it).
     void OnSet();
     void OpenCameraSettings();
     void OnColor();
     void OnWB();
+    // Runs the Camera Setting and colour dialogs modally and gives their result; tests answer them.
+    std::function<int(QDialog&)> runSettingDialog = [](QDialog& dialog) { return dialog.exec(); };
 
 public slots:
     void OnLive();

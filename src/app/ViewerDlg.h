@@ -161,10 +161,19 @@ public:
     CalibDialogOwner& calibDialogs() { return m_CalibDialogs; }
     ScaleData& scaleData() { return m_ScaleData; }
 
+    // --- Camera Setting, overlay colours and white balance: SET while the live view is stopped opens the
+    // Camera Setting dialog, COLOR the colour dialog, WB asks the display loop for one white-balance
+    // measurement (a second press withdraws it).
+    void OnSet();
+    void OpenCameraSettings();
+    void OnColor();
+    void OnWB();
+    // Runs the Camera Setting and colour dialogs modally and gives their result; tests answer them.
+    std::function<int(QDialog&)> runSettingDialog = [](QDialog& dialog) { return dialog.exec(); };
+
 public slots:
     void OnLive();
-    // Buttons whose actions are still to come (SAVE, DIR, SET, THUMB, WB, the tools, DELETE, CLEAR,
-    // COLOR, CALIB, CSV, Scale) are connected to nothing yet.
+    // The tool buttons are connected to nothing yet.
     void OnType();
     void OnZoomChange();
     void OnTogglePanel();

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "app/QtRect.h"
 #include "app/ViewerDlg.h"
 #include "imaging/ViewComposer.h"
@@ -29,28 +31,31 @@ int CViewerDlg::StartCamera()
         m_RunState = 2;
         m_Camera.StopCapture();
     }
+    if (present) {
+        int clock = 0; // a clock that cannot be read counts as 0
+        m_Camera.GetClock(&clock);
+        // Any stored clock but 0 asks for the half clock: compared as such, a stored 5 does not open the
+        // camera afresh at every start.
+        const int wanted = v.Clock != 0 ? 1 : 0;
+        if (clock != wanted) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            m_Camera.SetClock(wanted); // opens the camera afresh
+            QApplication::restoreOverrideCursor();
+        }
+        m_Camera.SetWindow(v.EHS, v.EVS, v.EH, v.EV, 0);
+    }
     {
+        // The frame images follow the window the camera took (it keeps its own when it refuses the stored
+        // one), so a frame always fills them exactly; without a camera they are never above the sensor.
+        const bool windowed = present && m_Camera.windowWidth() > 0 && m_Camera.windowHeight() > 0;
         const auto lock = lockFrames();
-        CreateFrameImages(v.EH, v.EV);
+        if (windowed)
+            CreateFrameImages(m_Camera.windowWidth(), m_Camera.windowHeight());
+        else
+            CreateFrameImages(std::min(v.EH, CameraDevice::kSensorWidth), std::min(v.EV, CameraDevice::kSensorHeight));
     }
     if (!present)
         return 1;
-
-    int clock = 0; // a clock that cannot be read counts as 0
-    m_Camera.GetClock(&clock);
-    if (clock != v.Clock) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_Camera.SetClock(v.Clock); // opens the camera afresh
-        QApplication::restoreOverrideCursor();
-    }
-    if (m_Camera.SetWindow(v.EHS, v.EVS, v.EH, v.EV, 0) != CameraDevice::kOk && m_Camera.windowWidth() > 0
-        && m_Camera.windowHeight() > 0
-        && (m_Camera.windowWidth() != m_ImgRaw.width() || m_Camera.windowHeight() != m_ImgRaw.height())) {
-        // The camera refused the stored window and kept another: the frame images follow the camera, so a
-        // frame always fills them exactly.
-        const auto lock = lockFrames();
-        CreateFrameImages(m_Camera.windowWidth(), m_Camera.windowHeight());
-    }
     Sleep(150);
     m_Camera.SetTransferMode(0);
     m_Camera.SetMirror(v.MirrorV);

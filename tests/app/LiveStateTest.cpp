@@ -12,42 +12,19 @@
 #include <atomic>
 #include <thread>
 
+#include "app/SimulatedWindowTest.h"
 #include "app/ViewerDlg.h"
 #include "imaging/ViewComposer.h"
 #include "platform/simcam/SimCamera.h"
 
 namespace {
 
-void noSleep(uint32_t) {}
-
-class LiveStateTest : public ::testing::Test {
+class LiveStateTest : public SimulatedWindowTest {
 protected:
     void SetUp() override
     {
-        m_Sim = installSimulatedCamera();
-        CameraDevice::setSleepHook(noSleep);
-        QFile f(m_Dir.filePath("NxQb740Le.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[NX-QB740LE]\nEH=640\nEV=480\nEHS=704\nEVS=528\n");
-    }
-    void TearDown() override
-    {
-        uninstallSimulatedCamera();
-        CameraDevice::setSleepHook(nullptr);
-    }
-
-    template <typename Pred>
-    bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(2);
-        }
-        return true;
+        SimulatedWindowTest::SetUp();
+        writeSettings();
     }
 
     // What the view should show now: the current frame composed with the geometry shown.
@@ -59,9 +36,6 @@ protected:
         composer.Compose(dlg.PictureInUse(), dlg.shownGeometry(), view);
         return view;
     }
-
-    std::shared_ptr<SimCamera> m_Sim;
-    QTemporaryDir m_Dir;
 };
 
 // Four whole settings states the writer cycles through; each turns a different set of kernels on.

@@ -12,63 +12,20 @@
 #include <cstring>
 #include <vector>
 
+#include "app/SimulatedWindowTest.h"
 #include "app/ViewerDlg.h"
 #include "imaging/AutoExposure.h"
 #include "platform/simcam/SimCamera.h"
 
 namespace {
 
-void noSleep(uint32_t) {}
-
-class LiveViewTest : public ::testing::Test {
+class LiveViewTest : public SimulatedWindowTest {
 protected:
-    void SetUp() override
-    {
-        m_Sim = installSimulatedCamera();
-        CameraDevice::setSleepHook(noSleep);
-    }
-    void TearDown() override
-    {
-        uninstallSimulatedCamera();
-        CameraDevice::setSleepHook(nullptr);
-    }
-
-    // The settings file the window starts from: a small centred window keeps the tests light; extra keys
-    // ("KEY=value\n" lines) come first and so win over the defaults here.
-    void writeSettings(const QString& extra = QString())
-    {
-        QFile f(m_Dir.filePath("NxQb740Le.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(("[NX-QB740LE]\n" + extra + "EH=640\nEV=480\nEHS=704\nEVS=528\n").toUtf8());
-    }
-
-    // Runs the event loop (so the 100 ms timer ticks) until pred holds or ms have passed.
-    template <typename Pred>
-    bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(5);
-        }
-        return true;
-    }
-    void pumpFor(int ms)
-    {
-        pumpUntil([] { return false; }, ms);
-    }
-
     static std::vector<uint8_t> rawCopy(CViewerDlg& dlg)
     {
         const auto lock = dlg.lockFrames();
         return { dlg.rawImage().bits(), dlg.rawImage().bits() + dlg.rawImage().byteSize() };
     }
-
-    std::shared_ptr<SimCamera> m_Sim;
-    QTemporaryDir m_Dir;
 };
 
 double spread(const std::vector<uint8_t>& v)

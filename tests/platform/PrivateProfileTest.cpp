@@ -10,21 +10,9 @@
 #include <sys/stat.h>
 
 #include "platform/PrivateProfile.h"
+#include "support/FileBytes.h"
 
 namespace {
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 std::string readString(const char* section, const char* key, const char* def, const QString& path, uint32_t size = 260)
 {

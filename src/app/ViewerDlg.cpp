@@ -171,6 +171,7 @@ void CViewerDlg::createControls()
     connect(m_CalibCombo, &QComboBox::activated, this, &CViewerDlg::OnSelchangeCalib);
     connect(static_cast<SkinButton*>(control(IDC_LIVE)), &QAbstractButton::clicked, this, &CViewerDlg::OnLive);
     connect(static_cast<SkinButton*>(control(IDC_TYPE)), &QAbstractButton::clicked, this, &CViewerDlg::OnType);
+    connect(static_cast<SkinButton*>(control(IDC_SET)), &QAbstractButton::clicked, this, &CViewerDlg::OnSet);
     connect(static_cast<SkinButton*>(control(IDC_PANEL_TOGGLE)), &QAbstractButton::clicked, this,
         &CViewerDlg::OnTogglePanel);
     connect(static_cast<SkinButton*>(control(IDC_STRIP_TOGGLE)), &QAbstractButton::clicked, this,

@@ -20,6 +20,7 @@
 #include "imaging/AutoExposure.h"
 #include "imaging/DibImage.h"
 #include "imaging/FrameProcessor.h"
+#include "imaging/HistogramFeed.h"
 #include "imaging/LiveStatus.h"
 #include "imaging/ProcessorInfo.h"
 #include "imaging/ViewComposer.h"
@@ -27,6 +28,7 @@
 #include "measure/MeasureItem.h"
 #include "measure/MeasureList.h"
 
+class CImageSetDlg;
 class QComboBox;
 class QFrame;
 class QScrollBar;
@@ -224,4 +226,22 @@ private:
     ViewPicture m_UiPicture;
     bool m_UiPictureShown = false; // m_UiPicture is newer than the published one
     int64_t m_LongestUiLockWaitUs = 0;
+
+    // Image Setting dialog: SET while the live view runs, and the live histogram it shows.
+public:
+    void OnSet();
+    // Opens the Image Setting dialog modally; the live view keeps running underneath.
+    void OpenImageSettings();
+    // The Image Setting dialog while it is open, else null.
+    CImageSetDlg* imageSetDialog() const { return m_pImageSetDlg; }
+    // Measured by the display pass while someone wants it.
+    HistogramFeed& histogramFeed() { return m_HistogramFeed; }
+
+private:
+    // SET while the live view is stopped: the Camera Setting dialog.
+    void OpenCameraSettings();
+    // After OK: the colour image for RGB or YUV data, then the view's layout for its size.
+    void recreateColorImage();
+    CImageSetDlg* m_pImageSetDlg = nullptr;
+    HistogramFeed m_HistogramFeed;
 };

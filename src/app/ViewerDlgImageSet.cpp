@@ -1,0 +1,106 @@
+// SET: the Image Setting dialog over the running live view (the Camera Setting dialog while it is stopped),
+// the dialog's view of the settings, and the colour image made anew after OK.
+#include "app/ViewerDlg.h"
+#include "dialogs/CImageSetDlg.h"
+
+namespace {
+
+// The dialog's part of the viewer's settings, read and changed through their one owner.
+class LiveImageSettings : public ImageSetTarget {
+public:
+    explicit LiveImageSettings(LiveSettings& settings)
+        : m_Settings(settings)
+    {
+    }
+
+    ImageSetValues values() const override { return m_Settings.read(valuesOf); }
+
+    void change(const std::function<void(ImageSetValues&)>& edit) override
+    {
+        m_Settings.change([&edit](ViewerSettings& s) {
+            ImageSetValues v = valuesOf(s);
+            edit(v);
+            store(v, s);
+        });
+    }
+
+private:
+    static ImageSetValues valuesOf(const ViewerSettings& s)
+    {
+        ImageSetValues v;
+        v.m_BayerR = s.m_BayerR, v.m_BayerG = s.m_BayerG, v.m_BayerB = s.m_BayerB;
+        v.m_BayerMode = s.m_BayerMode, v.m_BayerFlg = s.m_BayerFlg;
+        v.m_BinaryFlg = s.m_BinaryFlg, v.m_Binary = s.m_Binary;
+        v.m_InterlaceFlg = s.m_InterlaceFlg, v.m_Interlace = s.m_Interlace;
+        v.m_AutoIrisFlg = s.m_AutoIrisFlg, v.m_AutoIrisMode = s.m_AutoIrisMode;
+        v.m_HLS = s.m_HLS;
+        v.Gamma = s.Gamma;
+        v.GlovalGain = s.GlovalGain, v.ColorGainG1 = s.ColorGainG1, v.ColorGainR = s.ColorGainR;
+        v.ColorGainB = s.ColorGainB, v.ColorGainG2 = s.ColorGainG2;
+        v.Shutter = s.Shutter;
+        v.MirrorV = s.MirrorV;
+        return v;
+    }
+
+    static void store(const ImageSetValues& v, ViewerSettings& s)
+    {
+        s.m_BayerR = v.m_BayerR, s.m_BayerG = v.m_BayerG, s.m_BayerB = v.m_BayerB;
+        s.m_BayerMode = v.m_BayerMode, s.m_BayerFlg = v.m_BayerFlg;
+        s.m_BinaryFlg = v.m_BinaryFlg, s.m_Binary = v.m_Binary;
+        s.m_InterlaceFlg = v.m_InterlaceFlg, s.m_Interlace = v.m_Interlace;
+        s.m_AutoIrisFlg = v.m_AutoIrisFlg, s.m_AutoIrisMode = v.m_AutoIrisMode;
+        s.m_HLS = v.m_HLS;
+        s.Gamma = v.Gamma;
+        s.GlovalGain = v.GlovalGain, s.ColorGainG1 = v.ColorGainG1, s.ColorGainR = v.ColorGainR;
+        s.ColorGainB = v.ColorGainB, s.ColorGainG2 = v.ColorGainG2;
+        s.Shutter = v.Shutter;
+        s.MirrorV = v.MirrorV;
+    }
+
+    LiveSettings& m_Settings;
+};
+
+} // namespace
+
+void CViewerDlg::OnSet()
+{
+    if (liveStopped())
+        OpenCameraSettings();
+    else
+        OpenImageSettings();
+}
+
+void CViewerDlg::OpenCameraSettings()
+{
+    // The Camera Setting dialog opens here.
+}
+
+void CViewerDlg::OpenImageSettings()
+{
+    LiveImageSettings target(m_Settings);
+    CImageSetDlg dlg(target, m_Camera, this);
+    dlg.setAutoExposureSources([this] { return autoExposureGain(); }, [this] { return autoExposureShutter(); });
+    dlg.setHistogramFeed(&m_HistogramFeed);
+    m_pImageSetDlg = &dlg;
+    // The status timer and the view's polling go on inside the dialog's event loop: the picture keeps moving.
+    const int result = dlg.exec();
+    m_pImageSetDlg = nullptr;
+    if (result == QDialog::Accepted)
+        recreateColorImage();
+}
+
+void CViewerDlg::recreateColorImage()
+{
+    const ViewerSettings v = m_Settings.values();
+    {
+        // Under the frame lock no display pass can see a half-made image.
+        const auto lock = lockFrames();
+        const int32_t width = ImageSetModel::ColorImageWidth(m_ImgRaw.width(), v.m_RGBFlg, v.m_YUVFlg);
+        if (m_ImgColor.width() != width || m_ImgColor.height() != m_ImgRaw.height() || m_ImgColor.bitsPerPixel() != 24) {
+            m_ImgColor.Destroy();
+            m_ImgColor.Create(width, m_ImgRaw.height(), 24);
+        }
+    }
+    RelayoutView();
+    update();
+}

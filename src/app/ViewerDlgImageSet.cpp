@@ -1,5 +1,10 @@
 // SET: the Image Setting dialog over the running live view (the Camera Setting dialog while it is stopped),
 // the dialog's view of the settings, and the colour image made anew after OK.
+#include <QScreen>
+
+#include <algorithm>
+
+#include "app/QtRect.h"
 #include "app/ViewerDlg.h"
 #include "dialogs/CImageSetDlg.h"
 
@@ -60,6 +65,16 @@ private:
     LiveSettings& m_Settings;
 };
 
+// Where a dialog of the given size goes: beside the picture (over the right-hand panel), moved left and up as
+// far as it must to lie on the screen, so that as much of the live picture as possible stays in sight.
+QPoint besideView(const QSize& size, const QRect& view, const QRect& screen)
+{
+    constexpr int kGap = 8;
+    const int x = std::min(view.right() + 1 + kGap, screen.right() + 1 - size.width());
+    const int y = std::min(view.top(), screen.bottom() + 1 - size.height());
+    return { std::max(x, screen.left()), std::max(y, screen.top()) };
+}
+
 } // namespace
 
 void CViewerDlg::OnSet()
@@ -81,6 +96,11 @@ void CViewerDlg::OpenImageSettings()
     CImageSetDlg dlg(target, m_Camera, this);
     dlg.setAutoExposureSources([this] { return autoExposureGain(); }, [this] { return autoExposureShutter(); });
     dlg.setHistogramFeed(&m_HistogramFeed);
+    dlg.adjustSize();
+    if (const QScreen* s = screen()) {
+        const QRect view = toQRect(shownGeometry().view);
+        dlg.move(besideView(dlg.size(), QRect(mapToGlobal(view.topLeft()), view.size()), s->availableGeometry()));
+    }
     m_pImageSetDlg = &dlg;
     // The status timer and the view's polling go on inside the dialog's event loop: the picture keeps moving.
     const int result = dlg.exec();

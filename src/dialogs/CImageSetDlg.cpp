@@ -65,6 +65,13 @@ CImageSetDlg::CImageSetDlg(ImageSetTarget& target, CameraDevice& camera, QWidget
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    // One width for every number, wide enough for the longest range.
+    int spinWidth = 0;
+    for (const auto& [id, spin] : m_Spins)
+        spinWidth = std::max(spinWidth, spin->sizeHint().width());
+    for (const auto& [id, spin] : m_Spins)
+        spin->setFixedWidth(spinWidth);
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
     layout->addWidget(buttons);
@@ -98,17 +105,19 @@ QSpinBox* CImageSetDlg::addSpin(QGridLayout* grid, int row, int column, const ch
     spin->setEnabled(field->enabled);
     spin->setAlignment(Qt::AlignRight);
     m_Spins[editId] = spin;
-    if (english)
-        grid->addWidget(new QLabel(uiText(english, japanese), this), row, column);
-    grid->addWidget(spin, row, column + 1);
+    // A row without a label of its own keeps an empty one, so its spin lines up with labelled rows.
+    if (english || !grid->itemAtPosition(row, column))
+        grid->addWidget(new QLabel(english ? uiText(english, japanese) : QString(), this), row, column);
+    grid->addWidget(spin, row, column + 1, Qt::AlignLeft);
     connect(spin, &QSpinBox::textChanged, this, [this, editId] { OnNumber(editId); });
     if (field->slider) {
         auto* slider = new QSlider(Qt::Horizontal, this);
         slider->setObjectName(QString::number(field->slider));
         slider->setRange(field->min, field->max);
-        slider->setMinimumWidth(150);
+        slider->setMinimumWidth(120);
         m_Sliders[editId] = slider;
         grid->addWidget(slider, row, column + 2);
+        grid->setColumnStretch(column + 2, 1);
         connect(slider, &QSlider::valueChanged, this, [this, editId](int v) { OnSlider(editId, v); });
     }
     return spin;
@@ -137,7 +146,7 @@ QButtonGroup* CImageSetDlg::addRadios(QGridLayout* grid, int row, const std::vec
         line->addWidget(radio);
     }
     line->addStretch(1);
-    grid->addLayout(line, row, 1);
+    grid->addLayout(line, row, 1, 1, 2);
     return buttons;
 }
 
@@ -164,8 +173,8 @@ QWidget* CImageSetDlg::buildProcessing()
     addSpin(gainGrid, 0, 0, "Red", "赤", IDC_BAYER_GAIN_R);
     addSpin(gainGrid, 1, 0, "Green", "緑", IDC_BAYER_GAIN_G);
     addSpin(gainGrid, 2, 0, "Blue", "青", IDC_BAYER_GAIN_B);
-    gainGrid->setColumnStretch(0, 1);
-    grid->addWidget(gains, row++, 0, 1, 2);
+    gainGrid->setColumnStretch(2, 1);
+    grid->addWidget(gains, row++, 0, 1, 3);
 
     grid->addWidget(addCheck("Auto Iris", "自動露出", IDC_AUTO_IRIS), row, 0);
     m_IrisModes = addRadios(grid, row++,
@@ -190,8 +199,8 @@ QWidget* CImageSetDlg::buildProcessing()
     mirrorLine->addWidget(m_MirrorV);
     mirrorLine->addStretch(1);
     connect(m_MirrorV, &QCheckBox::toggled, this, &CImageSetDlg::OnMirror);
-    grid->addWidget(mirror, row++, 0, 1, 2);
-    grid->setColumnStretch(1, 1);
+    grid->addWidget(mirror, row++, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
     return box;
 }
 
@@ -204,7 +213,6 @@ QWidget* CImageSetDlg::buildCamera()
         auto* g = group(english, japanese);
         auto* grid = new QGridLayout(g);
         addSpin(grid, 0, 0, nullptr, nullptr, editId);
-        grid->setColumnStretch(3, 1);
         column->addWidget(g);
         return grid;
     };
@@ -215,13 +223,14 @@ QWidget* CImageSetDlg::buildCamera()
     addSpin(grid, 1, 0, "Red", "赤", IDC_RED);
     addSpin(grid, 2, 0, "Blue", "青", IDC_BLUE);
     addSpin(grid, 3, 0, "Green2", "緑2", IDC_GREEN2);
-    grid->setColumnStretch(3, 1);
     column->addWidget(colour);
     QGridLayout* exposure = single("Exposure Time", "シャッタースピード", IDC_SHUTTER);
-    // The single rows line up with the colour gains: the same label column width.
-    const int labelWidth = grid->itemAtPosition(0, 0)->widget()->sizeHint().width();
+    // The rows of the three groups line up: one width for their label columns.
+    int labelWidth = 0;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        labelWidth = std::max(labelWidth, grid->itemAtPosition(row, 0)->widget()->sizeHint().width());
     for (QGridLayout* g : { global, exposure, grid })
-        g->setColumnMinimumWidth(0, labelWidth * 2);
+        g->setColumnMinimumWidth(0, labelWidth);
     return box;
 }
 

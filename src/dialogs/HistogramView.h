@@ -15,7 +15,7 @@ public:
     void setHistogram(const Histogram& histogram);
     const Histogram& histogram() const { return m_Histogram; }
 
-    QSize sizeHint() const override { return { 2 * Histogram::kLevels + 2, 130 }; }
+    QSize sizeHint() const override { return { Histogram::kLevels + 2, 130 }; }
     QSize minimumSizeHint() const override { return { Histogram::kLevels + 2, 90 }; }
 
 protected:

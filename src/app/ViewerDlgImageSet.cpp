@@ -30,37 +30,29 @@ public:
     }
 
 private:
+    // The dialog's values carry the settings' own names: one list copies either way.
+    template <typename To, typename From>
+    static void copyFields(To& to, const From& from)
+    {
+        to.m_BayerR = from.m_BayerR, to.m_BayerG = from.m_BayerG, to.m_BayerB = from.m_BayerB;
+        to.m_BayerMode = from.m_BayerMode, to.m_BayerFlg = from.m_BayerFlg;
+        to.m_BinaryFlg = from.m_BinaryFlg, to.m_Binary = from.m_Binary;
+        to.m_InterlaceFlg = from.m_InterlaceFlg, to.m_Interlace = from.m_Interlace;
+        to.m_AutoIrisFlg = from.m_AutoIrisFlg, to.m_AutoIrisMode = from.m_AutoIrisMode;
+        to.m_HLS = from.m_HLS;
+        to.Gamma = from.Gamma;
+        to.GlovalGain = from.GlovalGain, to.ColorGainG1 = from.ColorGainG1, to.ColorGainR = from.ColorGainR;
+        to.ColorGainB = from.ColorGainB, to.ColorGainG2 = from.ColorGainG2;
+        to.Shutter = from.Shutter;
+        to.MirrorV = from.MirrorV;
+    }
     static ImageSetValues valuesOf(const ViewerSettings& s)
     {
         ImageSetValues v;
-        v.m_BayerR = s.m_BayerR, v.m_BayerG = s.m_BayerG, v.m_BayerB = s.m_BayerB;
-        v.m_BayerMode = s.m_BayerMode, v.m_BayerFlg = s.m_BayerFlg;
-        v.m_BinaryFlg = s.m_BinaryFlg, v.m_Binary = s.m_Binary;
-        v.m_InterlaceFlg = s.m_InterlaceFlg, v.m_Interlace = s.m_Interlace;
-        v.m_AutoIrisFlg = s.m_AutoIrisFlg, v.m_AutoIrisMode = s.m_AutoIrisMode;
-        v.m_HLS = s.m_HLS;
-        v.Gamma = s.Gamma;
-        v.GlovalGain = s.GlovalGain, v.ColorGainG1 = s.ColorGainG1, v.ColorGainR = s.ColorGainR;
-        v.ColorGainB = s.ColorGainB, v.ColorGainG2 = s.ColorGainG2;
-        v.Shutter = s.Shutter;
-        v.MirrorV = s.MirrorV;
+        copyFields(v, s);
         return v;
     }
-
-    static void store(const ImageSetValues& v, ViewerSettings& s)
-    {
-        s.m_BayerR = v.m_BayerR, s.m_BayerG = v.m_BayerG, s.m_BayerB = v.m_BayerB;
-        s.m_BayerMode = v.m_BayerMode, s.m_BayerFlg = v.m_BayerFlg;
-        s.m_BinaryFlg = v.m_BinaryFlg, s.m_Binary = v.m_Binary;
-        s.m_InterlaceFlg = v.m_InterlaceFlg, s.m_Interlace = v.m_Interlace;
-        s.m_AutoIrisFlg = v.m_AutoIrisFlg, s.m_AutoIrisMode = v.m_AutoIrisMode;
-        s.m_HLS = v.m_HLS;
-        s.Gamma = v.Gamma;
-        s.GlovalGain = v.GlovalGain, s.ColorGainG1 = v.ColorGainG1, s.ColorGainR = v.ColorGainR;
-        s.ColorGainB = v.ColorGainB, s.ColorGainG2 = v.ColorGainG2;
-        s.Shutter = v.Shutter;
-        s.MirrorV = v.MirrorV;
-    }
+    static void store(const ImageSetValues& v, ViewerSettings& s) { copyFields(s, v); }
 
     LiveSettings& m_Settings;
 };

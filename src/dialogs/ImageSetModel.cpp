@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "camera/CameraDevice.h"
 
@@ -15,6 +16,18 @@ int32_t percent(double gain)
 }
 
 constexpr int kGreen1 = CameraDevice::kRegGreen1Gain;
+
+// The camera's four colour gains and the settings that keep them, in the order CANCEL writes them back.
+struct ColourGain {
+    int reg;
+    uint8_t ImageSetValues::*stored;
+};
+constexpr ColourGain kColourGains[] = {
+    { CameraDevice::kRegGreen1Gain, &ImageSetValues::ColorGainG1 },
+    { CameraDevice::kRegBlueGain, &ImageSetValues::ColorGainB },
+    { CameraDevice::kRegRedGain, &ImageSetValues::ColorGainR },
+    { CameraDevice::kRegGreen2Gain, &ImageSetValues::ColorGainG2 },
+};
 
 } // namespace
 
@@ -187,25 +200,20 @@ void ImageSetModel::accept(const QString& gainR, const QString& gainG, const QSt
     edit(IDC_BAYER_GAIN_B, gainB);
     // A read that failed (no camera, a failed exchange) keeps the stored value: storing its 0 would start
     // the next session with a black picture.
-    uint8_t global = 0, green1 = 0, red = 0, blue = 0, green2 = 0;
+    uint8_t global = 0;
+    uint8_t colour[std::size(kColourGains)] = {};
+    bool hasColour[std::size(kColourGains)] = {};
     uint16_t shutter = 0;
     const bool hasGlobal = m_Camera.GetGlobalGain(&global);
-    const bool hasGreen1 = m_Camera.GetColorGain(CameraDevice::kRegGreen1Gain, &green1);
-    const bool hasRed = m_Camera.GetColorGain(CameraDevice::kRegRedGain, &red);
-    const bool hasBlue = m_Camera.GetColorGain(CameraDevice::kRegBlueGain, &blue);
-    const bool hasGreen2 = m_Camera.GetColorGain(CameraDevice::kRegGreen2Gain, &green2);
+    for (size_t i = 0; i < std::size(kColourGains); ++i)
+        hasColour[i] = m_Camera.GetColorGain(kColourGains[i].reg, &colour[i]);
     const bool hasShutter = m_Camera.GetShutter(&shutter);
     m_Target.change([&](ImageSetValues& s) {
         if (hasGlobal)
             s.GlovalGain = global;
-        if (hasGreen1)
-            s.ColorGainG1 = green1;
-        if (hasRed)
-            s.ColorGainR = red;
-        if (hasBlue)
-            s.ColorGainB = blue;
-        if (hasGreen2)
-            s.ColorGainG2 = green2;
+        for (size_t i = 0; i < std::size(kColourGains); ++i)
+            if (hasColour[i])
+                s.*kColourGains[i].stored = colour[i];
         if (hasShutter)
             s.Shutter = shutter;
     });
@@ -217,10 +225,8 @@ void ImageSetModel::cancel()
     m_Target.change([&v](ImageSetValues& s) { s = v; });
     m_Camera.SetMirror(v.MirrorV);
     m_Camera.SetGlobalGain(v.GlovalGain);
-    m_Camera.SetColorGain(CameraDevice::kRegGreen1Gain, v.ColorGainG1);
-    m_Camera.SetColorGain(CameraDevice::kRegBlueGain, v.ColorGainB);
-    m_Camera.SetColorGain(CameraDevice::kRegRedGain, v.ColorGainR);
-    m_Camera.SetColorGain(CameraDevice::kRegGreen2Gain, v.ColorGainG2);
+    for (const ColourGain& gain : kColourGains)
+        m_Camera.SetColorGain(gain.reg, v.*gain.stored);
     m_Camera.SetShutter(v.Shutter);
 }
 

@@ -3,14 +3,11 @@
 // and its histogram follows the picture.
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -20,6 +17,8 @@
 #include "dialogs/CImageSetDlg.h"
 #include "dialogs/HistogramView.h"
 #include "platform/simcam/SimCamera.h"
+#include "StoredGains.h"
+#include "support/LiveWindowSupport.h"
 
 namespace {
 
@@ -36,28 +35,6 @@ protected:
     {
         uninstallSimulatedCamera();
         CameraDevice::setSleepHook(nullptr);
-    }
-
-    // A small centred capture window keeps the tests light; extra "KEY=value\n" lines come first and win.
-    void writeSettings(const QString& extra = QString())
-    {
-        QFile f(m_Dir.filePath("NxQb740Le.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(("[NX-QB740LE]\n" + extra + "EH=640\nEV=480\nEHS=704\nEVS=528\n").toUtf8());
-    }
-
-    template <typename Pred>
-    static bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(2);
-        }
-        return true;
     }
 
     // Presses SET and runs act while the modal dialog is open (inside its own event loop); the dialog is
@@ -103,10 +80,10 @@ bool onlyBlackAndWhite(const QImage& image)
 // come back, and so does every other change.
 TEST_F(ImageSetDialogTest, Cancel_ButtonEscapeCloseBox_RestoreSettingsAndRegisters)
 {
-    writeSettings("Gamma=130\nGlovalGain=20\nShutter=900\n");
+    ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), "Gamma=130\nGlovalGain=20\nShutter=900\n"));
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
+    ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
     const ViewerSettings before = dlg.settings().values();
     ASSERT_EQ(m_Sim->registerValue(CameraDevice::kRegGlobalGain), 20);
 
@@ -155,25 +132,17 @@ TEST_F(ImageSetDialogTest, Cancel_ButtonEscapeCloseBox_RestoreSettingsAndRegiste
 // the stored gains and exposure stay.
 TEST_F(ImageSetDialogTest, Ok_KeepsReadBacks_FailedReadsKeepStoredGains)
 {
-    writeSettings("GlovalGain=33\nColorGainG1=34\nColorGainR=35\nColorGainB=36\nColorGainG2=37\nShutter=3800\n");
-    const auto expectStored = [](const ViewerSettings& v) {
-        EXPECT_EQ(v.GlovalGain, 33);
-        EXPECT_EQ(v.ColorGainG1, 34);
-        EXPECT_EQ(v.ColorGainR, 35);
-        EXPECT_EQ(v.ColorGainB, 36);
-        EXPECT_EQ(v.ColorGainG2, 37);
-        EXPECT_EQ(v.Shutter, 3800);
-    };
+    ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), storedgains::kSettingsLines));
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
         dlg.show();
-        ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
+        ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
         ASSERT_TRUE(whileOpen(dlg, [&](CImageSetDlg& d) {
             spinOf(d, IDC_RED)->setValue(60);
             m_Sim->setCommandsFail(true);
             d.accept();
         }));
-        expectStored(dlg.settings().values());
+        storedgains::expectKept(dlg.settings().values());
         m_Sim->setCommandsFail(false);
 
         ASSERT_TRUE(whileOpen(dlg, [&](CImageSetDlg& d) {
@@ -184,14 +153,14 @@ TEST_F(ImageSetDialogTest, Ok_KeepsReadBacks_FailedReadsKeepStoredGains)
         dlg.done(0);
     }
     uninstallSimulatedCamera();
-    writeSettings("GlovalGain=33\nColorGainG1=34\nColorGainR=35\nColorGainB=36\nColorGainG2=37\nShutter=3800\n");
+    ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), storedgains::kSettingsLines));
     CViewerDlg none(nullptr, m_Dir.path());
     none.show();
     ASSERT_TRUE(whileOpen(none, [&](CImageSetDlg& d) {
         EXPECT_EQ(spinOf(d, IDC_GLOBAL_GAIN)->value(), 33); // the stored value where no register answers
         d.accept();
     }));
-    expectStored(none.settings().values());
+    storedgains::expectKept(none.settings().values());
     none.done(0);
 }
 
@@ -199,10 +168,10 @@ TEST_F(ImageSetDialogTest, Ok_KeepsReadBacks_FailedReadsKeepStoredGains)
 // the camera, slider included.
 TEST_F(ImageSetDialogTest, AutoExposureInGainMode_MovesGlobalGainControl)
 {
-    writeSettings("GlovalGain=10\n");
+    ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), "GlovalGain=10\n"));
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
+    ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
     ASSERT_TRUE(whileOpen(dlg, [&](CImageSetDlg& d) {
         QSpinBox* gain = spinOf(d, IDC_GLOBAL_GAIN);
         EXPECT_EQ(gain->value(), 10);
@@ -210,7 +179,7 @@ TEST_F(ImageSetDialogTest, AutoExposureInGainMode_MovesGlobalGainControl)
         d.findChild<QAbstractButton*>(QString::number(IDC_IRIS_GAIN))->click();
         checkOf(d, IDC_AUTO_IRIS)->setChecked(true);
         EXPECT_EQ(dlg.settings().values().m_AutoIrisFlg, 1);
-        EXPECT_TRUE(pumpUntil(
+        EXPECT_TRUE(livetest::pumpUntil(
             [&] {
                 const int reg = m_Sim->registerValue(CameraDevice::kRegGlobalGain);
                 return reg > 10 && gain->value() == reg && dlg.autoExposureGain() == reg;
@@ -229,24 +198,24 @@ TEST_F(ImageSetDialogTest, AutoExposureInGainMode_MovesGlobalGainControl)
 // leaves only 0 and 255 in the picture shown and in the histogram.
 TEST_F(ImageSetDialogTest, WhileOpen_PictureMovesHistogramFollows_BinarisationShowsOnlyEnds)
 {
-    writeSettings("m_BayerFlg=1\n");
+    ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), "m_BayerFlg=1\n"));
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
+    ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
     ASSERT_TRUE(whileOpen(dlg, [&](CImageSetDlg& d) {
         EXPECT_TRUE(dlg.histogramFeed().wanted());
         const uint64_t frames = dlg.framesShown();
         const QImage first = dlg.shownPicture().image;
-        EXPECT_TRUE(pumpUntil([&] { return dlg.framesShown() >= frames + 5 && dlg.shownPicture().image != first; },
+        EXPECT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= frames + 5 && dlg.shownPicture().image != first; },
                               10000));
-        EXPECT_TRUE(pumpUntil([&] { return d.histogramView()->histogram().pixels > 0; }, 5000));
+        EXPECT_TRUE(livetest::pumpUntil([&] { return d.histogramView()->histogram().pixels > 0; }, 5000));
 
         checkOf(d, IDC_BINARY_CHECK)->setChecked(true);
         const uint64_t changed = dlg.framesShown();
         // A pass that began before the change may still publish; the one after it shows the change.
-        ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() >= changed + 3; }, 10000));
+        ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= changed + 3; }, 10000));
         const qint64 key = dlg.shownPicture().image.cacheKey();
-        ASSERT_TRUE(pumpUntil([&] { return dlg.shownPicture().image.cacheKey() != key; }, 10000));
+        ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.shownPicture().image.cacheKey() != key; }, 10000));
         EXPECT_TRUE(onlyBlackAndWhite(dlg.shownPicture().image));
         const auto endsOnly = [&] {
             const Histogram& h = d.histogramView()->histogram();
@@ -255,7 +224,7 @@ TEST_F(ImageSetDialogTest, WhileOpen_PictureMovesHistogramFollows_BinarisationSh
                 ends += h.counts[size_t(c)][0] + h.counts[size_t(c)][255];
             return h.pixels > 0 && ends == uint64_t(h.pixels) * Histogram::kChannels;
         };
-        EXPECT_TRUE(pumpUntil(endsOnly, 5000));
+        EXPECT_TRUE(livetest::pumpUntil(endsOnly, 5000));
         d.accept();
     }));
     EXPECT_FALSE(dlg.histogramFeed().wanted());
@@ -266,7 +235,7 @@ TEST_F(ImageSetDialogTest, WhileOpen_PictureMovesHistogramFollows_BinarisationSh
 // SET while the live view is stopped opens no Image Setting dialog.
 TEST_F(ImageSetDialogTest, SetWhileStopped_OpensNoImageSetting)
 {
-    writeSettings();
+    ASSERT_TRUE(livetest::writeSettings(m_Dir.path()));
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     dlg.OnLive();
@@ -278,13 +247,10 @@ TEST_F(ImageSetDialogTest, SetWhileStopped_OpensNoImageSetting)
 // OK with RGB data from a 1920-pixel-wide window makes the colour image, the picture shown, 640 wide.
 TEST_F(ImageSetDialogTest, Ok_RgbData_ColourImageAThirdOfTheRawWidth)
 {
-    QFile f(m_Dir.filePath("NxQb740Le.ini"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[NX-QB740LE]\nm_RGBFlg=1\nEH=1920\nEV=480\nEHS=0\nEVS=528\n");
-    f.close();
+    ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), "m_RGBFlg=1\nEH=1920\nEHS=0\n"));
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
+    ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
     {
         const auto lock = dlg.lockFrames();
         ASSERT_EQ(dlg.rawImage().width(), 1920);
@@ -297,6 +263,6 @@ TEST_F(ImageSetDialogTest, Ok_RgbData_ColourImageAThirdOfTheRawWidth)
     }
     EXPECT_EQ(dlg.viewGeometry().imageWidth, 640);
     const uint64_t frames = dlg.framesShown();
-    EXPECT_TRUE(pumpUntil([&] { return dlg.framesShown() > frames + 2; }, 10000)); // and the live view goes on
+    EXPECT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() > frames + 2; }, 10000)); // and the live view goes on
     dlg.done(0);
 }

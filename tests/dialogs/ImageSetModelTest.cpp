@@ -7,6 +7,7 @@
 #include "camera/CameraDevice.h"
 #include "dialogs/ImageSetModel.h"
 #include "platform/simcam/SimCamera.h"
+#include "StoredGains.h"
 
 namespace {
 
@@ -193,39 +194,27 @@ TEST_F(ImageSetModelTest, Ok_KeepsReadBacksMirrorAndGainEdits)
 // black), with failing exchanges and with no camera at all.
 TEST_F(ImageSetModelTest, Ok_FailedReadsKeepStoredValues)
 {
-    const auto storedValues = [](ImageSetValues& v) {
-        v.GlovalGain = 33, v.ColorGainG1 = 34, v.ColorGainR = 35, v.ColorGainB = 36, v.ColorGainG2 = 37;
-        v.Shutter = 3800;
-    };
-    const auto expectStored = [](const ImageSetValues& v) {
-        EXPECT_EQ(v.GlovalGain, 33);
-        EXPECT_EQ(v.ColorGainG1, 34);
-        EXPECT_EQ(v.ColorGainR, 35);
-        EXPECT_EQ(v.ColorGainB, 36);
-        EXPECT_EQ(v.ColorGainG2, 37);
-        EXPECT_EQ(v.Shutter, 3800);
-    };
     {
         CameraDevice camera;
-        storedValues(m_Target.v);
+        storedgains::set(m_Target.v);
         ImageSetModel model(m_Target, camera);
         m_Sim->setCommandsFail(true);
         // The dialog opened now would show the stored values where the registers cannot be read.
         EXPECT_EQ(ImageSetModel(m_Target, camera).openingValue(IDC_SHUTTER), 3800);
         model.accept("100", "100", "100");
-        expectStored(m_Target.v);
+        storedgains::expectKept(m_Target.v);
         m_Sim->setCommandsFail(false);
     }
     uninstallSimulatedCamera();
     {
         CameraDevice none;
         PlainTarget target;
-        storedValues(target.v);
+        storedgains::set(target.v);
         ImageSetModel model(target, none);
         EXPECT_EQ(model.openingValue(IDC_GLOBAL_GAIN), 33);
         model.edit(IDC_GLOBAL_GAIN, "50");
         model.accept("100", "100", "100");
-        expectStored(target.v);
+        storedgains::expectKept(target.v);
     }
 }
 

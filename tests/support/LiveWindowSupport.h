@@ -1,0 +1,37 @@
+// Helpers of the tests that run the main window's live view: the event loop pumped until something holds,
+// and a settings file with a small capture window.
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QString>
+#include <QThread>
+
+namespace livetest {
+
+// Runs the event loop (so the window's timers tick) until pred holds or ms have passed.
+template <typename Pred>
+bool pumpUntil(Pred pred, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// Writes NxQb740Le.ini into folder: the extra "KEY=value\n" lines first (so they win), then a small centred
+// capture window that keeps the tests light.
+inline bool writeSettings(const QString& folder, const QString& extra = QString())
+{
+    QFile f(folder + "/NxQb740Le.ini");
+    return f.open(QIODevice::WriteOnly)
+        && f.write(("[NX-QB740LE]\n" + extra + "EH=640\nEV=480\nEHS=704\nEVS=528\n").toUtf8()) > 0;
+}
+
+} // namespace livetest

@@ -22,20 +22,8 @@
 
 namespace {
 
-void noSleep(uint32_t) {}
-
-class ImageSetDialogTest : public ::testing::Test {
+class ImageSetDialogTest : public livetest::SimulatedCameraTest {
 protected:
-    void SetUp() override
-    {
-        m_Sim = installSimulatedCamera();
-        CameraDevice::setSleepHook(noSleep);
-    }
-    void TearDown() override
-    {
-        uninstallSimulatedCamera();
-        CameraDevice::setSleepHook(nullptr);
-    }
 
     // Presses SET and runs act while the modal dialog is open (inside its own event loop); the dialog is
     // cancelled afterwards if act left it open. Returns whether the dialog opened.
@@ -55,7 +43,6 @@ protected:
         return opened;
     }
 
-    std::shared_ptr<SimCamera> m_Sim;
     QTemporaryDir m_Dir;
 };
 

@@ -8,10 +8,9 @@
 #include "dialogs/ImageSetModel.h"
 #include "platform/simcam/SimCamera.h"
 #include "StoredGains.h"
+#include "support/LiveWindowSupport.h"
 
 namespace {
-
-void noSleep(uint32_t) {}
 
 class PlainTarget : public ImageSetTarget {
 public:
@@ -20,21 +19,10 @@ public:
     void change(const std::function<void(ImageSetValues&)>& edit) override { edit(v); }
 };
 
-class ImageSetModelTest : public ::testing::Test {
+class ImageSetModelTest : public livetest::SimulatedCameraTest {
 protected:
-    void SetUp() override
-    {
-        CameraDevice::setSleepHook(noSleep);
-        m_Sim = installSimulatedCamera();
-    }
-    void TearDown() override
-    {
-        uninstallSimulatedCamera();
-        CameraDevice::setSleepHook(nullptr);
-    }
     uint16_t reg(int r) const { return m_Sim->registerValue(r); }
 
-    std::shared_ptr<SimCamera> m_Sim;
     PlainTarget m_Target;
 };
 

@@ -1,5 +1,6 @@
-// Helpers of the tests that run the main window's live view: the event loop pumped until something holds,
-// and a settings file with a small capture window.
+// Helpers of the tests that run the camera or the main window's live view: a fresh simulated camera per test
+// without the camera's settling sleeps, the event loop pumped until something holds, and a settings file with
+// a small capture window.
 #pragma once
 
 #include <QCoreApplication>
@@ -8,7 +9,30 @@
 #include <QString>
 #include <QThread>
 
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "camera/CameraDevice.h"
+#include "platform/simcam/SimCamera.h"
+
 namespace livetest {
+
+class SimulatedCameraTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CameraDevice::setSleepHook([](uint32_t) {});
+        m_Sim = installSimulatedCamera();
+    }
+    void TearDown() override
+    {
+        uninstallSimulatedCamera();
+        CameraDevice::setSleepHook(nullptr);
+    }
+
+    std::shared_ptr<SimCamera> m_Sim;
+};
 
 // Runs the event loop (so the window's timers tick) until pred holds or ms have passed.
 template <typename Pred>

@@ -31,8 +31,7 @@ public:
 
 private:
     // The dialog's values carry the settings' own names: one list copies either way.
-    template <typename To, typename From>
-    static void copyFields(To& to, const From& from)
+    template <typename To, typename From> static void copyFields(To& to, const From& from)
     {
         to.m_BayerR = from.m_BayerR, to.m_BayerG = from.m_BayerG, to.m_BayerB = from.m_BayerB;
         to.m_BayerMode = from.m_BayerMode, to.m_BayerFlg = from.m_BayerFlg;
@@ -108,7 +107,8 @@ void CViewerDlg::recreateColorImage()
         // Under the frame lock no display pass can see a half-made image.
         const auto lock = lockFrames();
         const int32_t width = ImageSetModel::ColorImageWidth(m_ImgRaw.width(), v.m_RGBFlg, v.m_YUVFlg);
-        if (m_ImgColor.width() != width || m_ImgColor.height() != m_ImgRaw.height() || m_ImgColor.bitsPerPixel() != 24) {
+        if (m_ImgColor.width() != width || m_ImgColor.height() != m_ImgRaw.height()
+            || m_ImgColor.bitsPerPixel() != 24) {
             m_ImgColor.Destroy();
             m_ImgColor.Create(width, m_ImgRaw.height(), 24);
         }

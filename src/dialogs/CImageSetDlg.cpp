@@ -23,7 +23,10 @@
 
 namespace {
 
-QString uiText(const char* english, const char* japanese) { return DialogForm::text(english, japanese); }
+QString uiText(const char* english, const char* japanese)
+{
+    return DialogForm::text(english, japanese);
+}
 
 struct ChannelText {
     const char* english;
@@ -37,7 +40,10 @@ const ChannelText kChannels[Histogram::kChannels] = {
     { "Luma", "輝度", QColor(90, 90, 90) },
 };
 
-QString percentText(double share) { return QString::number(share * 100.0, 'f', 1) + '%'; }
+QString percentText(double share)
+{
+    return QString::number(share * 100.0, 'f', 1) + '%';
+}
 
 } // namespace
 
@@ -94,8 +100,8 @@ QGroupBox* CImageSetDlg::group(const char* english, const char* japanese)
     return new QGroupBox(uiText(english, japanese), this);
 }
 
-QSpinBox* CImageSetDlg::addSpin(QGridLayout* grid, int row, int column, const char* english, const char* japanese,
-                                int editId)
+QSpinBox* CImageSetDlg::addSpin(
+    QGridLayout* grid, int row, int column, const char* english, const char* japanese, int editId)
 {
     const ImageSetNumber* field = m_Model.number(editId);
     auto* spin = new QSpinBox(this);
@@ -162,8 +168,8 @@ QWidget* CImageSetDlg::buildProcessing()
 
     grid->addWidget(addCheck("Bayer", "ベイヤー", IDC_BAYER_CHECK), row, 0);
     m_BayerModes = addRadios(grid, row++,
-                             { { "0", IDC_BAYER_MODE0 }, { "1", IDC_BAYER_MODE0 + 1 }, { "2", IDC_BAYER_MODE0 + 2 },
-                               { "3", IDC_BAYER_MODE0 + 3 } });
+        { { "0", IDC_BAYER_MODE0 }, { "1", IDC_BAYER_MODE0 + 1 }, { "2", IDC_BAYER_MODE0 + 2 },
+            { "3", IDC_BAYER_MODE0 + 3 } });
     connect(m_BayerModes, &QButtonGroup::idClicked, this, [this](int mode) {
         if (m_Initialised)
             m_Model.setBayerMode(mode);
@@ -178,7 +184,7 @@ QWidget* CImageSetDlg::buildProcessing()
 
     grid->addWidget(addCheck("Auto Iris", "自動露出", IDC_AUTO_IRIS), row, 0);
     m_IrisModes = addRadios(grid, row++,
-                            { { uiText("Gain", "ゲイン"), IDC_IRIS_GAIN }, { uiText("Exposure", "露出"), IDC_IRIS_EXPOSURE } });
+        { { uiText("Gain", "ゲイン"), IDC_IRIS_GAIN }, { uiText("Exposure", "露出"), IDC_IRIS_EXPOSURE } });
     connect(m_IrisModes, &QButtonGroup::idClicked, this, [this](int mode) {
         if (m_Initialised)
             m_Model.setAutoIrisMode(mode);
@@ -390,8 +396,8 @@ void CImageSetDlg::done(int result)
 
 void CImageSetDlg::OnOK()
 {
-    m_Model.accept(m_Spins[IDC_BAYER_GAIN_R]->text(), m_Spins[IDC_BAYER_GAIN_G]->text(),
-                   m_Spins[IDC_BAYER_GAIN_B]->text());
+    m_Model.accept(
+        m_Spins[IDC_BAYER_GAIN_R]->text(), m_Spins[IDC_BAYER_GAIN_G]->text(), m_Spins[IDC_BAYER_GAIN_B]->text());
 }
 
 void CImageSetDlg::OnCancel()

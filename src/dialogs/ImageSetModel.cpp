@@ -53,13 +53,12 @@ ImageSetModel::ImageSetModel(ImageSetTarget& target, CameraDevice& camera)
         { IDC_SATURATION, IDC_SATURATION_SPIN, 0, -255, 255, false },
         { IDC_GAMMA, IDC_GAMMA_SPIN, 0, 1, 200, true },
         { IDC_GLOBAL_GAIN, IDC_GLOBAL_GAIN_SPIN, IDC_GLOBAL_GAIN_SLIDER, m_Camera.GetGlobalGainMin(),
-          m_Camera.GetGlobalGainMax(), false },
+            m_Camera.GetGlobalGainMax(), false },
         { IDC_GREEN1, IDC_GREEN1_SPIN, IDC_GREEN1_SLIDER, green1Min, green1Max, true },
         { IDC_RED, IDC_RED_SPIN, IDC_RED_SLIDER, 0, 127, false },
         { IDC_BLUE, IDC_BLUE_SPIN, IDC_BLUE_SLIDER, 0, 127, false },
         { IDC_GREEN2, IDC_GREEN2_SPIN, IDC_GREEN2_SLIDER, 0, 127, true },
-        { IDC_SHUTTER, IDC_SHUTTER_SPIN, IDC_SHUTTER_SLIDER, m_Camera.GetShutterMin(), m_Camera.GetShutterMax(),
-          true },
+        { IDC_SHUTTER, IDC_SHUTTER_SPIN, IDC_SHUTTER_SLIDER, m_Camera.GetShutterMin(), m_Camera.GetShutterMax(), true },
     };
 }
 
@@ -94,29 +93,52 @@ int32_t ImageSetModel::openingValue(int id) const
 {
     const ImageSetValues& v = m_Snapshot;
     switch (id) {
-    case IDC_INTERLACE_CHECK: return v.m_InterlaceFlg;
-    case IDC_INTERLACE: return v.m_Interlace;
-    case IDC_BINARY_CHECK: return v.m_BinaryFlg;
-    case IDC_BINARY: return v.m_Binary;
-    case IDC_BAYER_GAIN_R: return percent(v.m_BayerR);
-    case IDC_BAYER_GAIN_G: return percent(v.m_BayerG);
-    case IDC_BAYER_GAIN_B: return percent(v.m_BayerB);
-    case IDC_BAYER_CHECK: return v.m_BayerFlg;
-    case IDC_AUTO_IRIS: return v.m_AutoIrisFlg;
-    case IDC_CONTRAST: return v.m_HLS.C;
-    case IDC_SHARPNESS: return v.m_HLS.SP;
-    case IDC_HUE: return v.m_HLS.H;
-    case IDC_BRIGHTNESS: return v.m_HLS.L;
-    case IDC_SATURATION: return v.m_HLS.S;
-    case IDC_MIRROR_H: return 0;
-    case IDC_MIRROR_V: return v.MirrorV;
-    case IDC_GAMMA: return v.Gamma;
-    case IDC_GLOBAL_GAIN: return cameraValue(id, v.GlovalGain);
-    case IDC_GREEN1: return cameraValue(id, v.ColorGainG1);
-    case IDC_RED: return cameraValue(id, v.ColorGainR);
-    case IDC_BLUE: return cameraValue(id, v.ColorGainB);
-    case IDC_GREEN2: return cameraValue(id, v.ColorGainG2);
-    case IDC_SHUTTER: return cameraValue(id, v.Shutter);
+    case IDC_INTERLACE_CHECK:
+        return v.m_InterlaceFlg;
+    case IDC_INTERLACE:
+        return v.m_Interlace;
+    case IDC_BINARY_CHECK:
+        return v.m_BinaryFlg;
+    case IDC_BINARY:
+        return v.m_Binary;
+    case IDC_BAYER_GAIN_R:
+        return percent(v.m_BayerR);
+    case IDC_BAYER_GAIN_G:
+        return percent(v.m_BayerG);
+    case IDC_BAYER_GAIN_B:
+        return percent(v.m_BayerB);
+    case IDC_BAYER_CHECK:
+        return v.m_BayerFlg;
+    case IDC_AUTO_IRIS:
+        return v.m_AutoIrisFlg;
+    case IDC_CONTRAST:
+        return v.m_HLS.C;
+    case IDC_SHARPNESS:
+        return v.m_HLS.SP;
+    case IDC_HUE:
+        return v.m_HLS.H;
+    case IDC_BRIGHTNESS:
+        return v.m_HLS.L;
+    case IDC_SATURATION:
+        return v.m_HLS.S;
+    case IDC_MIRROR_H:
+        return 0;
+    case IDC_MIRROR_V:
+        return v.MirrorV;
+    case IDC_GAMMA:
+        return v.Gamma;
+    case IDC_GLOBAL_GAIN:
+        return cameraValue(id, v.GlovalGain);
+    case IDC_GREEN1:
+        return cameraValue(id, v.ColorGainG1);
+    case IDC_RED:
+        return cameraValue(id, v.ColorGainR);
+    case IDC_BLUE:
+        return cameraValue(id, v.ColorGainB);
+    case IDC_GREEN2:
+        return cameraValue(id, v.ColorGainG2);
+    case IDC_SHUTTER:
+        return cameraValue(id, v.Shutter);
     }
     return 0;
 }
@@ -142,23 +164,55 @@ void ImageSetModel::applyNumber(int id, int32_t value)
 {
     const auto set = [this](auto edit) { m_Target.change(edit); };
     switch (id) {
-    case IDC_BINARY: set([value](ImageSetValues& s) { s.m_Binary = value; }); break;
-    case IDC_BAYER_GAIN_R: set([value](ImageSetValues& s) { s.m_BayerR = value * 0.01; }); break;
-    case IDC_BAYER_GAIN_G: set([value](ImageSetValues& s) { s.m_BayerG = value * 0.01; }); break;
-    case IDC_BAYER_GAIN_B: set([value](ImageSetValues& s) { s.m_BayerB = value * 0.01; }); break;
-    case IDC_CONTRAST: set([value](ImageSetValues& s) { s.m_HLS.C = value; }); break;
-    case IDC_SHARPNESS: set([value](ImageSetValues& s) { s.m_HLS.SP = value; }); break;
-    case IDC_HUE: set([value](ImageSetValues& s) { s.m_HLS.H = value; }); break;
-    case IDC_BRIGHTNESS: set([value](ImageSetValues& s) { s.m_HLS.L = value; }); break;
-    case IDC_SATURATION: set([value](ImageSetValues& s) { s.m_HLS.S = value; }); break;
-    case IDC_GAMMA: set([value](ImageSetValues& s) { s.Gamma = value; }); break;
+    case IDC_BINARY:
+        set([value](ImageSetValues& s) { s.m_Binary = value; });
+        break;
+    case IDC_BAYER_GAIN_R:
+        set([value](ImageSetValues& s) { s.m_BayerR = value * 0.01; });
+        break;
+    case IDC_BAYER_GAIN_G:
+        set([value](ImageSetValues& s) { s.m_BayerG = value * 0.01; });
+        break;
+    case IDC_BAYER_GAIN_B:
+        set([value](ImageSetValues& s) { s.m_BayerB = value * 0.01; });
+        break;
+    case IDC_CONTRAST:
+        set([value](ImageSetValues& s) { s.m_HLS.C = value; });
+        break;
+    case IDC_SHARPNESS:
+        set([value](ImageSetValues& s) { s.m_HLS.SP = value; });
+        break;
+    case IDC_HUE:
+        set([value](ImageSetValues& s) { s.m_HLS.H = value; });
+        break;
+    case IDC_BRIGHTNESS:
+        set([value](ImageSetValues& s) { s.m_HLS.L = value; });
+        break;
+    case IDC_SATURATION:
+        set([value](ImageSetValues& s) { s.m_HLS.S = value; });
+        break;
+    case IDC_GAMMA:
+        set([value](ImageSetValues& s) { s.Gamma = value; });
+        break;
     // The camera's registers are written at once; the settings keep them only on OK.
-    case IDC_GLOBAL_GAIN: m_Camera.SetGlobalGain(uint8_t(value)); break;
-    case IDC_GREEN1: m_Camera.SetColorGain(CameraDevice::kRegGreen1Gain, uint8_t(value)); break;
-    case IDC_RED: m_Camera.SetColorGain(CameraDevice::kRegRedGain, uint8_t(value)); break;
-    case IDC_BLUE: m_Camera.SetColorGain(CameraDevice::kRegBlueGain, uint8_t(value)); break;
-    case IDC_GREEN2: m_Camera.SetColorGain(CameraDevice::kRegGreen2Gain, uint8_t(value)); break;
-    case IDC_SHUTTER: m_Camera.SetShutter(uint16_t(value)); break;
+    case IDC_GLOBAL_GAIN:
+        m_Camera.SetGlobalGain(uint8_t(value));
+        break;
+    case IDC_GREEN1:
+        m_Camera.SetColorGain(CameraDevice::kRegGreen1Gain, uint8_t(value));
+        break;
+    case IDC_RED:
+        m_Camera.SetColorGain(CameraDevice::kRegRedGain, uint8_t(value));
+        break;
+    case IDC_BLUE:
+        m_Camera.SetColorGain(CameraDevice::kRegBlueGain, uint8_t(value));
+        break;
+    case IDC_GREEN2:
+        m_Camera.SetColorGain(CameraDevice::kRegGreen2Gain, uint8_t(value));
+        break;
+    case IDC_SHUTTER:
+        m_Camera.SetShutter(uint16_t(value));
+        break;
     }
 }
 
@@ -166,10 +220,18 @@ void ImageSetModel::setCheck(int id, int on)
 {
     on = on ? 1 : 0;
     switch (id) {
-    case IDC_INTERLACE_CHECK: m_Target.change([on](ImageSetValues& s) { s.m_InterlaceFlg = on; }); break;
-    case IDC_BINARY_CHECK: m_Target.change([on](ImageSetValues& s) { s.m_BinaryFlg = on; }); break;
-    case IDC_BAYER_CHECK: m_Target.change([on](ImageSetValues& s) { s.m_BayerFlg = on; }); break;
-    case IDC_AUTO_IRIS: m_Target.change([on](ImageSetValues& s) { s.m_AutoIrisFlg = on; }); break;
+    case IDC_INTERLACE_CHECK:
+        m_Target.change([on](ImageSetValues& s) { s.m_InterlaceFlg = on; });
+        break;
+    case IDC_BINARY_CHECK:
+        m_Target.change([on](ImageSetValues& s) { s.m_BinaryFlg = on; });
+        break;
+    case IDC_BAYER_CHECK:
+        m_Target.change([on](ImageSetValues& s) { s.m_BayerFlg = on; });
+        break;
+    case IDC_AUTO_IRIS:
+        m_Target.change([on](ImageSetValues& s) { s.m_AutoIrisFlg = on; });
+        break;
     }
 }
 

@@ -2,7 +2,10 @@
 
 namespace {
 
-int64_t sampled(int32_t size, int32_t step) { return (int64_t(size) + step - 1) / step; }
+int64_t sampled(int32_t size, int32_t step)
+{
+    return (int64_t(size) + step - 1) / step;
+}
 
 void countGrey(const DibImage& image, int32_t step, Histogram& out)
 {

@@ -24,7 +24,6 @@ namespace {
 
 class ImageSetDialogTest : public livetest::SimulatedCameraTest {
 protected:
-
     // Presses SET and runs act while the modal dialog is open (inside its own event loop); the dialog is
     // cancelled afterwards if act left it open. Returns whether the dialog opened.
     static bool whileOpen(CViewerDlg& dlg, const std::function<void(CImageSetDlg&)>& act)
@@ -46,8 +45,14 @@ protected:
     QTemporaryDir m_Dir;
 };
 
-QSpinBox* spinOf(CImageSetDlg& d, int id) { return d.findChild<QSpinBox*>(QString::number(id)); }
-QCheckBox* checkOf(CImageSetDlg& d, int id) { return d.findChild<QCheckBox*>(QString::number(id)); }
+QSpinBox* spinOf(CImageSetDlg& d, int id)
+{
+    return d.findChild<QSpinBox*>(QString::number(id));
+}
+QCheckBox* checkOf(CImageSetDlg& d, int id)
+{
+    return d.findChild<QCheckBox*>(QString::number(id));
+}
 
 bool onlyBlackAndWhite(const QImage& image)
 {
@@ -193,8 +198,8 @@ TEST_F(ImageSetDialogTest, WhileOpen_PictureMovesHistogramFollows_BinarisationSh
         EXPECT_TRUE(dlg.histogramFeed().wanted());
         const uint64_t frames = dlg.framesShown();
         const QImage first = dlg.shownPicture().image;
-        EXPECT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= frames + 5 && dlg.shownPicture().image != first; },
-                              10000));
+        EXPECT_TRUE(livetest::pumpUntil(
+            [&] { return dlg.framesShown() >= frames + 5 && dlg.shownPicture().image != first; }, 10000));
         EXPECT_TRUE(livetest::pumpUntil([&] { return d.histogramView()->histogram().pixels > 0; }, 5000));
 
         checkOf(d, IDC_BINARY_CHECK)->setChecked(true);
@@ -250,6 +255,7 @@ TEST_F(ImageSetDialogTest, Ok_RgbData_ColourImageAThirdOfTheRawWidth)
     }
     EXPECT_EQ(dlg.viewGeometry().imageWidth, 640);
     const uint64_t frames = dlg.framesShown();
-    EXPECT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() > frames + 2; }, 10000)); // and the live view goes on
+    EXPECT_TRUE(
+        livetest::pumpUntil([&] { return dlg.framesShown() > frames + 2; }, 10000)); // and the live view goes on
     dlg.done(0);
 }

@@ -57,8 +57,8 @@ TEST_F(ImageSetModelTest, ProcessingFields_NumberRuleAndRange)
     m_Target.v.m_HLS = { 5, 6, 7, 8, 9 };
     for (int id : { IDC_CONTRAST, IDC_SHARPNESS, IDC_HUE, IDC_BRIGHTNESS, IDC_SATURATION })
         EXPECT_EQ(model.edit(id, "0"), 0);
-    EXPECT_EQ(m_Target.v.m_HLS.H + m_Target.v.m_HLS.L + m_Target.v.m_HLS.S + m_Target.v.m_HLS.C + m_Target.v.m_HLS.SP,
-              0);
+    EXPECT_EQ(
+        m_Target.v.m_HLS.H + m_Target.v.m_HLS.L + m_Target.v.m_HLS.S + m_Target.v.m_HLS.C + m_Target.v.m_HLS.SP, 0);
     EXPECT_EQ(model.edit(IDC_HUE, "-400"), -360);
     EXPECT_EQ(model.edit(IDC_SHARPNESS, "31"), 30);
     EXPECT_EQ(m_Target.v.m_HLS.H, -360);

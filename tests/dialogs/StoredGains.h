@@ -9,15 +9,13 @@ namespace storedgains {
 constexpr const char* kSettingsLines
     = "GlovalGain=33\nColorGainG1=34\nColorGainR=35\nColorGainB=36\nColorGainG2=37\nShutter=3800\n";
 
-template <typename Settings>
-void set(Settings& v)
+template <typename Settings> void set(Settings& v)
 {
     v.GlovalGain = 33, v.ColorGainG1 = 34, v.ColorGainR = 35, v.ColorGainB = 36, v.ColorGainG2 = 37;
     v.Shutter = 3800;
 }
 
-template <typename Settings>
-void expectKept(const Settings& v)
+template <typename Settings> void expectKept(const Settings& v)
 {
     EXPECT_EQ(v.GlovalGain, 33);
     EXPECT_EQ(v.ColorGainG1, 34);

@@ -5,9 +5,9 @@
 #include <atomic>
 #include <thread>
 
-#include "KernelTestSupport.h"
 #include "imaging/Histogram.h"
 #include "imaging/HistogramFeed.h"
+#include "KernelTestSupport.h"
 
 namespace {
 
@@ -121,9 +121,9 @@ TEST(Histogram, Luminance_EndsAndPrimaries)
 {
     EXPECT_EQ(Luminance(0, 0, 0), 0);
     EXPECT_EQ(Luminance(255, 255, 255), 255);
-    EXPECT_EQ(Luminance(255, 0, 0), 77);  // (19635 + 128) >> 8
+    EXPECT_EQ(Luminance(255, 0, 0), 77); // (19635 + 128) >> 8
     EXPECT_EQ(Luminance(0, 255, 0), 149); // (38250 + 128) >> 8
-    EXPECT_EQ(Luminance(0, 0, 255), 29);  // (7395 + 128) >> 8
+    EXPECT_EQ(Luminance(0, 0, 255), 29); // (7395 + 128) >> 8
 }
 
 TEST(Histogram, Step_OddAndWithinBudget)

@@ -35,8 +35,7 @@ protected:
 };
 
 // Runs the event loop (so the window's timers tick) until pred holds or ms have passed.
-template <typename Pred>
-bool pumpUntil(Pred pred, int ms)
+template <typename Pred> bool pumpUntil(Pred pred, int ms)
 {
     QElapsedTimer t;
     t.start();

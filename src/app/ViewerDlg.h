@@ -23,6 +23,7 @@
 #include "imaging/AutoExposure.h"
 #include "imaging/DibImage.h"
 #include "imaging/FrameProcessor.h"
+#include "imaging/HistogramFeed.h"
 #include "imaging/LiveStatus.h"
 #include "imaging/ProcessorInfo.h"
 #include "imaging/ViewComposer.h"
@@ -36,6 +37,7 @@
 
 class CThumbnailDlg;
 class Dc;
+class CImageSetDlg;
 class QComboBox;
 class QFrame;
 class QScrollBar;
@@ -164,8 +166,6 @@ public:
     // --- Camera Setting, overlay colours and white balance: SET while the live view is stopped opens the
     // Camera Setting dialog, COLOR the colour dialog, WB asks the display loop for one white-balance
     // measurement (a second press withdraws it).
-    void OnSet();
-    void OpenCameraSettings();
     void OnColor();
     void OnWB();
     // Runs the Camera Setting and colour dialogs modally and gives their result; tests answer them.
@@ -301,4 +301,22 @@ private:
     ViewPicture m_UiPicture;
     bool m_UiPictureShown = false; // m_UiPicture is newer than the published one
     int64_t m_LongestUiLockWaitUs = 0;
+
+    // --- SET: the Image Setting dialog while the live view runs (with the live histogram it shows), the
+    // Camera Setting dialog while it is stopped.
+public:
+    void OnSet();
+    // Opens the Image Setting dialog modally; the live view keeps running underneath.
+    void OpenImageSettings();
+    // The Image Setting dialog while it is open, else null.
+    CImageSetDlg* imageSetDialog() const { return m_pImageSetDlg; }
+    // Measured by the display pass while someone wants it.
+    HistogramFeed& histogramFeed() { return m_HistogramFeed; }
+
+private:
+    void OpenCameraSettings();
+    // After OK: the colour image for RGB or YUV data, then the view's layout for its size.
+    void recreateColorImage();
+    CImageSetDlg* m_pImageSetDlg = nullptr;
+    HistogramFeed m_HistogramFeed;
 };

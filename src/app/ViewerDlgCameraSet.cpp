@@ -1,16 +1,10 @@
-// SET while the live view is stopped (the Camera Setting dialog), COLOR (the overlay colours) and WB (the
+// The Camera Setting dialog (SET while the live view is stopped), COLOR (the overlay colours) and WB (the
 // one-shot white balance request) of the main window.
 #include <QCursor>
 
 #include "app/ViewerDlg.h"
 #include "dialogs/CCameraSetDlg.h"
 #include "dialogs/CColorSetDlg.h"
-
-void CViewerDlg::OnSet()
-{
-    if (liveStopped())
-        OpenCameraSettings();
-}
 
 void CViewerDlg::OpenCameraSettings()
 {

@@ -169,6 +169,8 @@ bool CViewerDlg::runDisplayPass()
         }
         const DibImage& shown = m_FrameChain.Process(m_ImgRaw, m_ImgColor, live.process);
         m_LastShown = &shown;
+        if (m_HistogramFeed.wanted())
+            m_HistogramFeed.measure(shown);
         t1 = timeGetTime();
         live.view.imageWidth = shown.width();
         live.view.imageHeight = shown.height();

@@ -324,9 +324,18 @@ int CameraDevice::SetGlobalGain(uint8_t value)
 
 uint8_t CameraDevice::GetGlobalGain()
 {
+    uint8_t v = 0;
+    GetGlobalGain(&v);
+    return v;
+}
+
+int CameraDevice::GetGlobalGain(uint8_t* value)
+{
     uint16_t v = 0;
-    ReadRegister(kRegGlobalGain, &v);
-    return uint8_t(v & 0x7F);
+    if (!value || !ReadRegister(kRegGlobalGain, &v))
+        return 0;
+    *value = uint8_t(v & 0x7F);
+    return 1;
 }
 
 int CameraDevice::SetShutter(uint16_t value)

@@ -71,11 +71,14 @@ public:
     int SetClock(int on);
     int GetClock(int* on);
     int SetColorGain(int reg, uint8_t value);
+    // Register reads (GetColorGain, GetShutter) return 1 when the read succeeded, 0 when it did not.
     int GetColorGain(int reg, uint8_t* value);
     int GetColorGainMin(int reg, uint8_t* value);
     int GetColorGainMax(int reg, uint8_t* value);
     int SetGlobalGain(uint8_t value);
     uint8_t GetGlobalGain();
+    // The same read, saying whether it succeeded (1) or not (0, value untouched): a failed read is no gain.
+    int GetGlobalGain(uint8_t* value);
     uint8_t GetGlobalGainMin() const { return 0; }
     uint8_t GetGlobalGainMax() const { return 127; }
     int SetShutter(uint16_t value);

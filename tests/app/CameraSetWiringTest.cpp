@@ -11,12 +11,15 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include "app/DialogTemplate.h"
 #include "app/SimulatedWindowTest.h"
 #include "app/ViewerDlg.h"
 #include "dialogs/CCameraSetDlg.h"
+#include "dialogs/CImageSetDlg.h"
 #include "dialogs/CColorSetDlg.h"
 #include "platform/CameraProtocol.h"
 #include "platform/PrivateProfile.h"
@@ -68,7 +71,16 @@ TEST_F(CameraSetWiringTest, SetWhileStopped_OkTakesEffectAtTheNextLive)
         return d.result();
     };
     ASSERT_TRUE(framesPass(dlg, 1));
-    click(dlg, IDC_SET); // live: not this dialog
+    // Live: SET opens the Image Setting dialog instead (closed here as soon as it is up).
+    bool imageSetting = false;
+    QTimer::singleShot(0, &dlg, [&] {
+        if (CImageSetDlg* d = dlg.imageSetDialog()) {
+            imageSetting = true;
+            d->reject();
+        }
+    });
+    click(dlg, IDC_SET);
+    EXPECT_TRUE(imageSetting);
     EXPECT_EQ(opened, 0);
 
     click(dlg, IDC_LIVE);

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "app/DialogTemplate.h"
+#include "app/SimulatedWindowTest.h"
 #include "app/ViewerDlg.h"
 #include "files/CThumbnailDlg.h"
 #include "files/StillSave.h"
@@ -23,36 +24,14 @@
 
 namespace {
 
-void noSleep(uint32_t) {}
-
-class ViewerFilesTest : public ::testing::Test {
+class ViewerFilesTest : public SimulatedWindowTest {
 protected:
     void SetUp() override
     {
-        m_Sim = installSimulatedCamera();
-        CameraDevice::setSleepHook(noSleep);
-        QFile f(m_Dir.filePath("NxQb740Le.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[NX-QB740LE]\nEH=640\nEV=480\nEHS=704\nEVS=528\n");
+        SimulatedWindowTest::SetUp();
+        writeSettings();
     }
-    void TearDown() override
-    {
-        uninstallSimulatedCamera();
-        CameraDevice::setSleepHook(nullptr);
-    }
-    template <typename Pred>
-    bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(2);
-        }
-        return true;
-    }
+
     // SAVE answered with path and filter; whether the live view was stopped while the dialog was up.
     bool save(CViewerDlg& dlg, const QString& path, int filter = kSaveBmp)
     {
@@ -65,8 +44,6 @@ protected:
         return stoppedDuringDialog;
     }
 
-    std::shared_ptr<SimCamera> m_Sim;
-    QTemporaryDir m_Dir;
 };
 
 int greenPixels(const QImage& img)

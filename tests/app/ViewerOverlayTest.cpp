@@ -12,45 +12,20 @@
 #include <gtest/gtest.h>
 
 #include "app/DialogTemplate.h"
+#include "app/SimulatedWindowTest.h"
 #include "app/ViewerDlg.h"
 #include "measure/MeasureResults.h"
 #include "platform/simcam/SimCamera.h"
 
 namespace {
 
-void noSleep(uint32_t) {}
-
-class ViewerOverlayTest : public ::testing::Test {
+class ViewerOverlayTest : public SimulatedWindowTest {
 protected:
     void SetUp() override
     {
-        m_Sim = installSimulatedCamera();
-        CameraDevice::setSleepHook(noSleep);
-        QFile f(m_Dir.filePath("NxQb740Le.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[NX-QB740LE]\nEH=640\nEV=480\nEHS=704\nEVS=528\n");
+        SimulatedWindowTest::SetUp();
+        writeSettings();
     }
-    void TearDown() override
-    {
-        uninstallSimulatedCamera();
-        CameraDevice::setSleepHook(nullptr);
-    }
-    template <typename Pred>
-    bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(2);
-        }
-        return true;
-    }
-
-    std::shared_ptr<SimCamera> m_Sim;
-    QTemporaryDir m_Dir;
 };
 
 MeasureItem finishedLine(MeasurePoint a, MeasurePoint b)
@@ -106,8 +81,7 @@ TEST_F(ViewerOverlayTest, LiveOverlayLiesOnItsPicturePixels_AlsoAfterAStallAndAP
 
     // Frames stall; a pan shows from the last frame, and the overlay moves with the picture shown.
     m_Sim->setCommandsFail(true);
-    QThread::msleep(300);
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(livetest::pumpUntilFramesStop(dlg, 500, 20000));
     dlg.ScrollTo(-103, -55);
     ASSERT_TRUE(pumpUntil([&] { return dlg.shownGeometry() == dlg.viewGeometry(); }, 3000));
     const LinePixels after = linePixels(dlg, 60, 110, 130);

@@ -1,0 +1,113 @@
+// SET: the Image Setting dialog over the running live view (the Camera Setting dialog while it is stopped),
+// the dialog's view of the settings, and the colour image made anew after OK.
+#include <QScreen>
+
+#include <algorithm>
+
+#include "app/QtRect.h"
+#include "app/ViewerDlg.h"
+#include "dialogs/CImageSetDlg.h"
+
+namespace {
+
+// The dialog's part of the viewer's settings, read and changed through their one owner.
+class LiveImageSettings : public ImageSetTarget {
+public:
+    explicit LiveImageSettings(LiveSettings& settings)
+        : m_Settings(settings)
+    {
+    }
+
+    ImageSetValues values() const override { return m_Settings.read(valuesOf); }
+
+    void change(const std::function<void(ImageSetValues&)>& edit) override
+    {
+        m_Settings.change([&edit](ViewerSettings& s) {
+            ImageSetValues v = valuesOf(s);
+            edit(v);
+            store(v, s);
+        });
+    }
+
+private:
+    // The dialog's values carry the settings' own names: one list copies either way.
+    template <typename To, typename From> static void copyFields(To& to, const From& from)
+    {
+        to.m_BayerR = from.m_BayerR, to.m_BayerG = from.m_BayerG, to.m_BayerB = from.m_BayerB;
+        to.m_BayerMode = from.m_BayerMode, to.m_BayerFlg = from.m_BayerFlg;
+        to.m_BinaryFlg = from.m_BinaryFlg, to.m_Binary = from.m_Binary;
+        to.m_InterlaceFlg = from.m_InterlaceFlg, to.m_Interlace = from.m_Interlace;
+        to.m_AutoIrisFlg = from.m_AutoIrisFlg, to.m_AutoIrisMode = from.m_AutoIrisMode;
+        to.m_HLS = from.m_HLS;
+        to.Gamma = from.Gamma;
+        to.GlovalGain = from.GlovalGain, to.ColorGainG1 = from.ColorGainG1, to.ColorGainR = from.ColorGainR;
+        to.ColorGainB = from.ColorGainB, to.ColorGainG2 = from.ColorGainG2;
+        to.Shutter = from.Shutter;
+        to.MirrorV = from.MirrorV;
+    }
+    static ImageSetValues valuesOf(const ViewerSettings& s)
+    {
+        ImageSetValues v;
+        copyFields(v, s);
+        return v;
+    }
+    static void store(const ImageSetValues& v, ViewerSettings& s) { copyFields(s, v); }
+
+    LiveSettings& m_Settings;
+};
+
+// Where a dialog of the given size goes: beside the picture (over the right-hand panel), moved left and up as
+// far as it must to lie on the screen, so that as much of the live picture as possible stays in sight.
+QPoint besideView(const QSize& size, const QRect& view, const QRect& screen)
+{
+    constexpr int kGap = 8;
+    const int x = std::min(view.right() + 1 + kGap, screen.right() + 1 - size.width());
+    const int y = std::min(view.top(), screen.bottom() + 1 - size.height());
+    return { std::max(x, screen.left()), std::max(y, screen.top()) };
+}
+
+} // namespace
+
+void CViewerDlg::OnSet()
+{
+    if (liveStopped())
+        OpenCameraSettings();
+    else
+        OpenImageSettings();
+}
+
+void CViewerDlg::OpenImageSettings()
+{
+    LiveImageSettings target(m_Settings);
+    CImageSetDlg dlg(target, m_Camera, this);
+    dlg.setAutoExposureSources([this] { return autoExposureGain(); }, [this] { return autoExposureShutter(); });
+    dlg.setHistogramFeed(&m_HistogramFeed);
+    dlg.adjustSize();
+    if (const QScreen* s = screen()) {
+        const QRect view = toQRect(shownGeometry().view);
+        dlg.move(besideView(dlg.size(), QRect(mapToGlobal(view.topLeft()), view.size()), s->availableGeometry()));
+    }
+    m_pImageSetDlg = &dlg;
+    // The status timer and the view's polling go on inside the dialog's event loop: the picture keeps moving.
+    const int result = dlg.exec();
+    m_pImageSetDlg = nullptr;
+    if (result == QDialog::Accepted)
+        recreateColorImage();
+}
+
+void CViewerDlg::recreateColorImage()
+{
+    const ViewerSettings v = m_Settings.values();
+    {
+        // Under the frame lock no display pass can see a half-made image.
+        const auto lock = lockFrames();
+        const int32_t width = ImageSetModel::ColorImageWidth(m_ImgRaw.width(), v.m_RGBFlg, v.m_YUVFlg);
+        if (m_ImgColor.width() != width || m_ImgColor.height() != m_ImgRaw.height()
+            || m_ImgColor.bitsPerPixel() != 24) {
+            m_ImgColor.Destroy();
+            m_ImgColor.Create(width, m_ImgRaw.height(), 24);
+        }
+    }
+    RelayoutView();
+    update();
+}

@@ -2,6 +2,7 @@
 // The box sums are separable: per row, four source rows are added once per byte into column sums, and
 // each output adds four column sums. The step o + t[o - b + 255] with t[k] = (a * (k - 255)) / 10 is a
 // table for any sharpness; for |a| <= 128 the vector form computes the same integers directly.
+#include "imaging/KernelRows.h"
 #include "imaging/KernelSupport.h"
 #include "imaging/Kernels.h"
 
@@ -14,16 +15,11 @@
 
 namespace {
 
+// The step o + t[o - b + 255], t held to +-256: o + t is clamped to 0..255 afterwards, so larger steps
+// change nothing.
 struct Step {
     int32_t a;
-    int16_t table[511];
-
-    explicit Step(int32_t sharpness) : a(sharpness)
-    {
-        // Held to +-256: o + t is clamped to 0..255 afterwards, so larger steps change nothing.
-        for (int k = 0; k < 511; ++k)
-            table[k] = int16_t(std::clamp<int64_t>(int64_t(a) * (k - 255) / 10, -256, 256));
-    }
+    const int16_t* table;
     uint8_t apply(int o, int b) const { return uint8_t(std::clamp(o + table[o - b + 255], 0, 255)); }
 };
 
@@ -72,31 +68,40 @@ int32_t sharpen(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t d
     const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBpp, srcBpp, dstStride, srcStride);
     if (walk.width <= 4 || walk.height <= 4)
         return 1;
-    const Step step(*sharpness);
-    // Column sums of bytes 0 .. (width - 1) * ch: the box of the last processed column reaches column width - 2.
-    const int32_t sumBytes = (walk.width - 1) * ch;
-    const int32_t from = 2 * ch, to = (walk.width - 2) * ch;
-    std::vector<uint16_t> colSum(size_t(sumBytes) + 8);
-    for (int32_t i = 2; i < walk.height - 2; ++i) {
-        const uint8_t* r0 = walk.srcRow(i - 2);
-        const uint8_t* r1 = walk.srcRow(i - 1);
-        const uint8_t* r2 = walk.srcRow(i);
-        const uint8_t* r3 = walk.srcRow(i + 1);
-        uint16_t* cs = colSum.data();
-        for (int32_t k = 0; k < sumBytes; ++k)
-            cs[k] = uint16_t(r0[k] + r1[k] + r2[k] + r3[k]);
-        uint8_t* d = walk.dstRow(i);
-        int32_t k = from;
-#if defined(__SSE2__)
-        // The vector form reads eight column sums past k + ch: stop while that stays in the buffer.
-        k = stepSse2(d, r2, cs, from, std::min(to, sumBytes - ch), ch, step);
-#endif
-        stepScalar(d, r2, cs, k, to, ch, step);
-    }
+    const kernel::SharpenRow row(*sharpness);
+    std::vector<uint16_t> colSum(kernel::SharpenRow::scratchSize(walk.width, ch));
+    for (int32_t i = 2; i < walk.height - 2; ++i)
+        row.run(walk.dstRow(i), walk.srcRow(i - 2), walk.srcRow(i - 1), walk.srcRow(i), walk.srcRow(i + 1),
+                walk.width, ch, colSum.data());
     return 1;
 }
 
 }  // namespace
+
+kernel::SharpenRow::SharpenRow(int32_t sharpness) : m_A(sharpness)
+{
+    for (int k = 0; k < 511; ++k)
+        m_Table[k] = int16_t(std::clamp<int64_t>(int64_t(sharpness) * (k - 255) / 10, -256, 256));
+}
+
+void kernel::SharpenRow::run(uint8_t* d, const uint8_t* r0, const uint8_t* r1, const uint8_t* r2,
+                             const uint8_t* r3, int32_t width, int ch, uint16_t* cs) const
+{
+    if (width <= 4)
+        return;
+    // Column sums of bytes 0 .. (width - 1) * ch: the box of the last processed column reaches column width - 2.
+    const int32_t sumBytes = (width - 1) * ch;
+    const int32_t from = 2 * ch, to = (width - 2) * ch;
+    for (int32_t k = 0; k < sumBytes; ++k)
+        cs[k] = uint16_t(r0[k] + r1[k] + r2[k] + r3[k]);
+    const Step step{m_A, m_Table};
+    int32_t k = from;
+#if defined(__SSE2__)
+    // The vector form reads eight column sums past k + ch: stop while that stays in the buffer.
+    k = stepSse2(d, r2, cs, from, std::min(to, sumBytes - ch), ch, step);
+#endif
+    stepScalar(d, r2, cs, k, to, ch, step);
+}
 
 int32_t SharpenGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
                     uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,

@@ -238,6 +238,132 @@ __attribute__((target("avx2"))) void rowAvx2(const uint8_t* s, uint8_t* d, int32
     }
 }
 
+
+// The AVX-512 form: the same integers as the AVX2 form, 32 pixels at a time, with byte permutes for the
+// blue-green-red layout and mask registers for the choices.
+#define NX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"  // GCC 12's AVX-512 headers start from undefined vectors
+#endif
+
+struct Permutes512 {
+    alignas(64) uint8_t planes[3][64];  // pixel k's channel c to 16-bit lane k, from bytes 0-63 and 32-95
+    alignas(64) uint8_t out[2][64];     // bytes 0-63 and 64-95 of 96 from blue, green (64 bytes) and red
+    Permutes512()
+    {
+        for (int c = 0; c < 3; ++c)
+            for (int k = 0; k < 32; ++k) {
+                const int p = 3 * k + c;
+                planes[c][2 * k] = uint8_t(p < 64 ? p : 64 + p - 32);
+                planes[c][2 * k + 1] = 0;
+            }
+        for (int p = 0; p < 96; ++p) {
+            const int k = p / 3, c = p % 3;
+            out[p / 64][p % 64] = uint8_t(c == 0 ? k : c == 1 ? 32 + k : 64 + k);
+        }
+    }
+};
+
+NX_AVX512 inline __m512i divFloor32(__m512i n, __m512i d)
+{
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i low = _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(_mm512_unpacklo_epi16(n, zero)),
+                                                          _mm512_cvtepi32_ps(_mm512_unpacklo_epi16(d, zero))));
+    const __m512i high = _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(_mm512_unpackhi_epi16(n, zero)),
+                                                           _mm512_cvtepi32_ps(_mm512_unpackhi_epi16(d, zero))));
+    return _mm512_packus_epi32(low, high);
+}
+
+NX_AVX512 inline __m512i channel32(__m512i H, __m512i k, __m512i m1, __m512i span)
+{
+    __m512i y = _mm512_add_epi16(H, k);
+    y = _mm512_mask_sub_epi16(y, _mm512_cmpgt_epi16_mask(y, _mm512_set1_epi16(359)), y, _mm512_set1_epi16(360));
+    __m512i w = _mm512_max_epi16(_mm512_min_epi16(y, _mm512_sub_epi16(_mm512_set1_epi16(240), y)),
+                                 _mm512_setzero_si512());
+    const __mmask32 top = _mm512_cmplt_epu16_mask(_mm512_sub_epi16(y, _mm512_set1_epi16(60)), _mm512_set1_epi16(120));
+    w = _mm512_mask_mov_epi16(w, top, _mm512_set1_epi16(64));
+    return _mm512_add_epi16(m1, _mm512_srai_epi16(_mm512_mullo_epi16(span, w), 6));
+}
+
+NX_AVX512 inline __m256i bytesOf(__m512i v)
+{
+    return _mm512_cvtusepi16_epi8(_mm512_max_epi16(v, _mm512_setzero_si512()));
+}
+
+// Thirty-two pixels: reads and writes exactly 96 bytes.
+NX_AVX512 inline void pixels32(const uint8_t* s, uint8_t* d, const HlsConstants& c, const Permutes512& pm)
+{
+    const __m512i lowBytes = _mm512_loadu_si512(s), highBytes = _mm512_loadu_si512(s + 32);
+    const __mmask64 even = 0x5555555555555555ull;
+    auto plane = [&](int ch) NX_AVX512 {
+        return _mm512_maskz_permutex2var_epi8(even, lowBytes, _mm512_load_si512(pm.planes[ch]), highBytes);
+    };
+    const __m512i b = plane(0), g = plane(1), r = plane(2);
+    const __m512i zero = _mm512_setzero_si512(), one = _mm512_set1_epi16(1);
+    const __m512i mx = _mm512_max_epi16(r, _mm512_max_epi16(g, b));
+    const __m512i mn = _mm512_min_epi16(r, _mm512_min_epi16(g, b));
+    const __m512i sum = _mm512_add_epi16(mx, mn), delta = _mm512_sub_epi16(mx, mn);
+    const __mmask32 coloured0 = _mm512_cmpneq_epi16_mask(delta, zero);
+    const __m512i den = _mm512_max_epi16(
+        _mm512_mask_blend_epi16(_mm512_cmplt_epi16_mask(sum, _mm512_set1_epi16(256)),
+                                _mm512_sub_epi16(_mm512_set1_epi16(510), sum), sum),
+        one);
+    __m512i S = _mm512_maskz_mov_epi16(coloured0, divFloor32(_mm512_sub_epi16(_mm512_slli_epi16(delta, 8), delta), den));
+    const __mmask32 isR = _mm512_cmpeq_epi16_mask(r, mx);
+    const __mmask32 isG = _mm512_cmpeq_epi16_mask(g, mx) & ~isR;
+    __m512i num = _mm512_mask_blend_epi16(isG, _mm512_sub_epi16(r, g), _mm512_sub_epi16(b, r));
+    num = _mm512_mask_blend_epi16(isR, num, _mm512_sub_epi16(g, b));
+    __m512i base = _mm512_mask_blend_epi16(isG, _mm512_set1_epi16(240), _mm512_set1_epi16(120));
+    base = _mm512_maskz_mov_epi16(~isR, base);
+    __m512i q = divFloor32(_mm512_slli_epi16(_mm512_abs_epi16(num), 6), _mm512_max_epi16(delta, one));
+    q = _mm512_mask_sub_epi16(q, _mm512_cmplt_epi16_mask(num, zero), zero, q);
+    __m512i H = _mm512_add_epi16(q, base);
+    H = _mm512_mask_add_epi16(H, _mm512_cmplt_epi16_mask(H, zero), H, _mm512_set1_epi16(360));
+    H = _mm512_maskz_mov_epi16(coloured0, H);
+
+    S = _mm512_add_epi16(S, _mm512_set1_epi16(c.offS));
+    const __mmask32 coloured = _mm512_cmpgt_epi16_mask(S, zero);
+    S = _mm512_min_epi16(S, _mm512_set1_epi16(255));
+    __m512i L = _mm512_add_epi16(_mm512_srli_epi16(sum, 1), _mm512_set1_epi16(c.offL));
+    L = _mm512_min_epi16(_mm512_max_epi16(L, _mm512_set1_epi16(-1)), _mm512_set1_epi16(256));
+    const __m512i L6 = _mm512_slli_epi16(L, 6);
+    const __m512i m2dark = _mm512_mulhi_epi16(L6, _mm512_slli_epi16(_mm512_add_epi16(S, _mm512_set1_epi16(255)), 2));
+    const __m512i m2light = _mm512_sub_epi16(_mm512_add_epi16(S, L), _mm512_mulhi_epi16(L6, _mm512_slli_epi16(S, 2)));
+    __m512i m2 = _mm512_mask_blend_epi16(_mm512_cmplt_epi16_mask(L, _mm512_set1_epi16(128)), m2light, m2dark);
+    m2 = _mm512_mask_blend_epi16(coloured, L, m2);
+    const __m512i m1 = _mm512_sub_epi16(_mm512_add_epi16(L, L), m2);
+    const __m512i span = _mm512_sub_epi16(m2, m1);
+
+    const __m256i outR = bytesOf(channel32(H, _mm512_set1_epi16(c.hueR), m1, span));
+    const __m256i outG = bytesOf(channel32(H, _mm512_set1_epi16(c.hueG), m1, span));
+    const __m256i outB = bytesOf(channel32(H, _mm512_set1_epi16(c.hueB), m1, span));
+    const __m512i bg = _mm512_inserti64x4(_mm512_zextsi256_si512(outB), outG, 1);
+    const __m512i rr = _mm512_zextsi256_si512(outR);
+    _mm512_storeu_si512(d, _mm512_permutex2var_epi8(bg, _mm512_load_si512(pm.out[0]), rr));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 64),
+                        _mm512_castsi512_si256(_mm512_permutex2var_epi8(bg, _mm512_load_si512(pm.out[1]), rr)));
+}
+
+// The whole row, the last pixels through a small buffer.
+NX_AVX512 void rowAvx512(const uint8_t* s, uint8_t* d, int32_t width, const HlsConstants& c)
+{
+    static const Permutes512 pm;
+    int32_t j = 0;
+    for (; j + 32 <= width; j += 32)
+        pixels32(s + ptrdiff_t(j) * 3, d + ptrdiff_t(j) * 3, c, pm);
+    if (j < width) {
+        const size_t bytes = size_t(width - j) * 3;
+        alignas(64) uint8_t tail[96] = {};
+        std::memcpy(tail, s + ptrdiff_t(j) * 3, bytes);
+        pixels32(tail, tail, c, pm);
+        std::memcpy(d + ptrdiff_t(j) * 3, tail, bytes);
+    }
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 #endif
 
 }  // namespace
@@ -252,14 +378,19 @@ HlsRow::HlsRow(const HlsData& params) : m_Params(params)
     m_HueG = positionOffset(int64_t(params.H));
     m_HueB = positionOffset(int64_t(params.H) - 120);
     m_Avx2 = useSimd(SimdLevel::Avx2);
+    m_Avx512 = useSimd(SimdLevel::Avx512Vbmi);
     reciprocals();
 }
 
 void HlsRow::run(const uint8_t* s, uint8_t* d, int32_t width, int srcBpp, int dstBpp) const
 {
 #if NX_HLS_X86
-    if (m_Avx2 && srcBpp == 3 && dstBpp == 3) {
-        rowAvx2(s, d, width, HlsConstants{m_OffS, m_OffL, m_HueR, m_HueG, m_HueB});
+    if ((m_Avx512 || m_Avx2) && srcBpp == 3 && dstBpp == 3) {
+        const HlsConstants c{m_OffS, m_OffL, m_HueR, m_HueG, m_HueB};
+        if (m_Avx512)
+            rowAvx512(s, d, width, c);
+        else
+            rowAvx2(s, d, width, c);
         return;
     }
 #endif

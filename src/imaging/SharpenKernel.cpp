@@ -12,6 +12,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define NX_SHARPEN_X86 1
+#endif
 
 namespace {
 
@@ -58,6 +62,53 @@ int32_t stepSse2(uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t f
 }
 #endif
 
+#if NX_SHARPEN_X86
+__attribute__((target("avx2"))) inline __m256i load16(const uint8_t* p)
+{
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// Column sums of bytes [0, n), sixteen at a time; returns where it stopped.
+__attribute__((target("avx2"))) int32_t columnSumsAvx2(uint16_t* cs, const uint8_t* r0, const uint8_t* r1,
+                                                       const uint8_t* r2, const uint8_t* r3, int32_t n)
+{
+    int32_t k = 0;
+    for (; k + 16 <= n; k += 16) {
+        const __m256i sum = _mm256_add_epi16(_mm256_add_epi16(load16(r0 + k), load16(r1 + k)),
+                                             _mm256_add_epi16(load16(r2 + k), load16(r3 + k)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(cs + k), sum);
+    }
+    return k;
+}
+
+// The step of the SSE2 form, sixteen bytes at a time.
+__attribute__((target("avx2"))) int32_t stepAvx2(uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t from,
+                                                 int32_t to, int ch, const Step& step)
+{
+    if (step.a < -128 || step.a > 128)
+        return from;
+    const __m256i a = _mm256_set1_epi16(int16_t(step.a)), tenth = _mm256_set1_epi16(26215);
+    int32_t k = from;
+    for (; k + 16 <= to; k += 16) {
+        const uint16_t* c = colSum + k;
+        const __m256i box = _mm256_add_epi16(
+            _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(c - 2 * ch)),
+                             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c - ch))),
+            _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(c)),
+                             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c + ch))));
+        const __m256i ov = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(o + k)));
+        const __m256i x = _mm256_mullo_epi16(a, _mm256_sub_epi16(ov, _mm256_srli_epi16(box, 4)));
+        const __m256i q =
+            _mm256_sub_epi16(_mm256_srai_epi16(_mm256_mulhi_epi16(x, tenth), 2), _mm256_srai_epi16(x, 15));
+        const __m256i out = _mm256_add_epi16(ov, q);
+        const __m256i packed = _mm256_packus_epi16(out, out);  // bytes 0-7 and 16-23 hold the result
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k),
+                         _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
+    }
+    return k;
+}
+#endif
+
 int32_t sharpen(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
                 uint16_t dstBpp, uint16_t srcBpp, int32_t dstStride, int32_t srcStride, void* user1, int ch)
 {
@@ -92,13 +143,23 @@ void kernel::SharpenRow::run(uint8_t* d, const uint8_t* r0, const uint8_t* r1, c
     // Column sums of bytes 0 .. (width - 1) * ch: the box of the last processed column reaches column width - 2.
     const int32_t sumBytes = (width - 1) * ch;
     const int32_t from = 2 * ch, to = (width - 2) * ch;
-    for (int32_t k = 0; k < sumBytes; ++k)
+    int32_t k = 0;
+#if NX_SHARPEN_X86
+    const bool avx2 = kernel::useSimd(kernel::SimdLevel::Avx2);
+    if (avx2)
+        k = columnSumsAvx2(cs, r0, r1, r2, r3, sumBytes);
+#endif
+    for (; k < sumBytes; ++k)
         cs[k] = uint16_t(r0[k] + r1[k] + r2[k] + r3[k]);
     const Step step{m_A, m_Table};
-    int32_t k = from;
+    k = from;
+    // The vector forms read their width of column sums past k + ch: stop while that stays in the buffer.
+#if NX_SHARPEN_X86
+    if (avx2)
+        k = stepAvx2(d, r2, cs, k, std::min(to, sumBytes - ch), ch, step);
+#endif
 #if defined(__SSE2__)
-    // The vector form reads eight column sums past k + ch: stop while that stays in the buffer.
-    k = stepSse2(d, r2, cs, from, std::min(to, sumBytes - ch), ch, step);
+    k = stepSse2(d, r2, cs, k, std::min(to, sumBytes - ch), ch, step);
 #endif
     stepScalar(d, r2, cs, k, to, ch, step);
 }

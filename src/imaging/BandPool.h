@@ -22,10 +22,10 @@ public:
     // this nor the workers allocate.
     void Run(int count, void (*task)(void*, int), void* context);
 
-    template <class F>
-    void Run(int count, F& f)
+    template <class F> void Run(int count, F& f)
     {
-        Run(count, [](void* c, int band) { (*static_cast<F*>(c))(band); }, &f);
+        Run(
+            count, [](void* c, int band) { (*static_cast<F*>(c))(band); }, &f);
     }
 
 private:
@@ -34,14 +34,14 @@ private:
     void RunBands(std::unique_lock<std::mutex>& lock);
 
     std::mutex m_Mutex;
-    std::condition_variable m_Wake;  // a job was posted, or the pool is closing
-    std::condition_variable m_Done;  // the last band of the job finished
+    std::condition_variable m_Wake; // a job was posted, or the pool is closing
+    std::condition_variable m_Done; // the last band of the job finished
     std::vector<std::thread> m_Workers;
-    uint64_t m_Job = 0;  // counts posted jobs; a worker runs each job it sees once
+    uint64_t m_Job = 0; // counts posted jobs; a worker runs each job it sees once
     bool m_Closing = false;
     void (*m_Task)(void*, int) = nullptr;
     void* m_Context = nullptr;
     int m_Count = 0;
-    int m_Next = 0;       // the next band nobody has taken
-    int m_Unfinished = 0;  // bands taken or not yet taken that have not finished
+    int m_Next = 0; // the next band nobody has taken
+    int m_Unfinished = 0; // bands taken or not yet taken that have not finished
 };

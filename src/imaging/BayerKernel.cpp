@@ -14,8 +14,8 @@
 //   green: first gA(k) + gB'(k - 1), second gA(k) + gB'(k)   (gA: first samples, gB': second samples)
 // The scalar, SSSE3 and AVX2 forms compute exactly these integers, so every processor shows the same picture.
 #include "imaging/KernelRows.h"
-#include "imaging/KernelSupport.h"
 #include "imaging/Kernels.h"
+#include "imaging/KernelSupport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,26 +51,26 @@ struct SiteRows {
 
 SiteRows sitesFor(const Rows& rows, int rowPhase)
 {
-    return rowPhase ? SiteRows{rows.p0, rows.m2, rows.m1, rows.p1, rows.m1, rows.p0}
-                    : SiteRows{rows.m1, rows.p1, rows.p0, rows.m2, rows.p0, rows.m1};
+    return rowPhase ? SiteRows { rows.p0, rows.m2, rows.m1, rows.p1, rows.m1, rows.p0 }
+                    : SiteRows { rows.m1, rows.p1, rows.p0, rows.m2, rows.p0, rows.m1 };
 }
 
 // Scalar form, any pixel sizes: pixels [from, to) of the row; phases are those of pixel 0.
-void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t to, int rowPhase, int colPhase,
-               const Gains& g, int srcBpp, int dstBpp)
+void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t to, int rowPhase, int colPhase, const Gains& g,
+    int srcBpp, int dstBpp)
 {
     const auto [redA, redB, blueA, blueB, greenA, greenB] = sitesFor(rows, rowPhase);
     const ptrdiff_t s = srcBpp;
     auto comb = [s](const uint8_t* a, const uint8_t* b, int32_t c) { return 3 * a[c * s] + b[c * s]; };
     auto sumS = [&](const uint8_t* a, const uint8_t* b, int32_t c) { return 3 * comb(a, b, c) + comb(a, b, c - 2); };
-    auto sumT = [&](const uint8_t* a, const uint8_t* b, int32_t c) {
-        return 3 * comb(a, b, c - 1) + comb(a, b, c + 1);
-    };
+    auto sumT
+        = [&](const uint8_t* a, const uint8_t* b, int32_t c) { return 3 * comb(a, b, c - 1) + comb(a, b, c + 1); };
     for (int32_t c = from; c < to; ++c) {
         const int cp = colPhase ^ (c & 1);
         const int red = cp ? sumT(redA, redB, c) : sumS(redA, redB, c);
         const int blue = cp ? sumS(blueA, blueB, c) : sumT(blueA, blueB, c);
-        const int green = (rowPhase ^ cp) ? rows.p0[(c - 1) * s] + rows.m1[c * s] : rows.p0[c * s] + rows.m1[(c - 1) * s];
+        const int green
+            = (rowPhase ^ cp) ? rows.p0[(c - 1) * s] + rows.m1[c * s] : rows.p0[c * s] + rows.m1[(c - 1) * s];
         uint8_t* d = out + ptrdiff_t(c) * dstBpp;
         d[0] = g.blue[blue];
         d[1] = uint8_t(green >> 1);
@@ -83,15 +83,15 @@ void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t to, int row
 // Byte shuffles that interleave blue, green and red planes of 16 pixels into 48 bytes of blue-green-red:
 // output block k (16 bytes) is the OR of the blue, green and red planes shuffled by rows 3k, 3k+1, 3k+2.
 alignas(16) const int8_t kInterleave[9][16] = {
-    {0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5},
-    {-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1},
-    {-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1},
-    {-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1},
-    {5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10},
-    {-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1},
-    {-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1},
-    {-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1},
-    {10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15},
+    { 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5 },
+    { -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1 },
+    { -1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1 },
+    { -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1 },
+    { 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10 },
+    { -1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1 },
+    { -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1 },
+    { -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1 },
+    { 10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15 },
 };
 
 __attribute__((target("ssse3"))) inline __m128i interleaveMask(int k)
@@ -103,9 +103,9 @@ __attribute__((target("ssse3"))) inline __m128i interleaveMask(int k)
 __attribute__((target("ssse3"))) inline void storeBgr16(uint8_t* d, __m128i b, __m128i g, __m128i r)
 {
     for (int k = 0; k < 3; ++k) {
-        const __m128i out = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(b, interleaveMask(3 * k)),
-                                                      _mm_shuffle_epi8(g, interleaveMask(3 * k + 1))),
-                                         _mm_shuffle_epi8(r, interleaveMask(3 * k + 2)));
+        const __m128i out = _mm_or_si128(
+            _mm_or_si128(_mm_shuffle_epi8(b, interleaveMask(3 * k)), _mm_shuffle_epi8(g, interleaveMask(3 * k + 1))),
+            _mm_shuffle_epi8(r, interleaveMask(3 * k + 2)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * k), out);
     }
 }
@@ -135,10 +135,10 @@ __attribute__((target("ssse3"))) inline __m128i gain(__m128i sum, __m128i k2)
 
 // SSSE3 form: 16 pixels (8 pairs) at a time. Pixels from the first phase-0 column on are done; returns
 // where it stopped.
-__attribute__((target("ssse3"))) int32_t rowSsse3(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g,
-                 int32_t& from)
+__attribute__((target("ssse3"))) int32_t rowSsse3(
+    uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g, int32_t& from)
 {
-    from = colPhase;  // the first pair starts at a column of phase 0
+    from = colPhase; // the first pair starts at a column of phase 0
     const __m128i kR2 = _mm_set1_epi16(int16_t(2 * g.kR)), kB2 = _mm_set1_epi16(int16_t(2 * g.kB));
     const auto [redA, redB, blueA, blueB, greenA, greenB] = sitesFor(rows, rowPhase);
     int32_t c = from;
@@ -152,13 +152,11 @@ __attribute__((target("ssse3"))) int32_t rowSsse3(uint8_t* out, const Rows& rows
         const __m128i blue = pairBytes(gain(comb3(bPrev, bHere), kB2), gain(comb3(bHere, bPrev), kB2));
         const __m128i gHere = firstOf8(greenA + c);
         const __m128i green = pairBytes(_mm_srli_epi16(_mm_add_epi16(gHere, secondOf8(greenB + c - 2)), 1),
-                                        _mm_srli_epi16(_mm_add_epi16(gHere, secondOf8(greenB + c)), 1));
+            _mm_srli_epi16(_mm_add_epi16(gHere, secondOf8(greenB + c)), 1));
         storeBgr16(out + ptrdiff_t(c) * 3, blue, green, red);
     }
     return c;
 }
-
-
 
 // Low bytes (first samples) and high bytes (second samples) of 16 pairs, as 16-bit lanes.
 __attribute__((target("avx2"))) inline __m256i firstOf(const uint8_t* p)
@@ -187,13 +185,13 @@ __attribute__((target("avx2"))) inline __m256i gain(__m256i sum, __m256i k2)
 }
 
 // AVX2 form: 32 pixels (16 pairs) at a time, as the SSSE3 form.
-__attribute__((target("avx2"))) int32_t rowAvx2(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g,
-                int32_t& from)
+__attribute__((target("avx2"))) int32_t rowAvx2(
+    uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g, int32_t& from)
 {
-    from = colPhase;  // the first pair starts at a column of phase 0
+    from = colPhase; // the first pair starts at a column of phase 0
     const __m256i kR2 = _mm256_set1_epi16(int16_t(2 * g.kR)), kB2 = _mm256_set1_epi16(int16_t(2 * g.kB));
     const auto [redA, redB, blueA, blueB, greenA, greenB] = sitesFor(rows, rowPhase);
-    __m256i masks[9];  // the interleaving shuffles, one copy per 128-bit lane
+    __m256i masks[9]; // the interleaving shuffles, one copy per 128-bit lane
     for (int k = 0; k < 9; ++k)
         masks[k] = _mm256_broadcastsi128_si256(interleaveMask(k));
     int32_t c = from;
@@ -203,19 +201,17 @@ __attribute__((target("avx2"))) int32_t rowAvx2(uint8_t* out, const Rows& rows, 
         const __m256i rNext = comb3(firstOf(redA + c + 2), firstOf(redB + c + 2));
         const __m256i bPrev = comb3(secondOf(blueA + c - 2), secondOf(blueB + c - 2));
         const __m256i bHere = comb3(secondOf(blueA + c), secondOf(blueB + c));
-        const __m256i red = pairBytes(gain(comb3(rHere, rPrev), kR2),
-                                      gain(comb3(rHere, rNext), kR2));
-        const __m256i blue = pairBytes(gain(comb3(bPrev, bHere), kB2),
-                                       gain(comb3(bHere, bPrev), kB2));
+        const __m256i red = pairBytes(gain(comb3(rHere, rPrev), kR2), gain(comb3(rHere, rNext), kR2));
+        const __m256i blue = pairBytes(gain(comb3(bPrev, bHere), kB2), gain(comb3(bHere, bPrev), kB2));
         const __m256i gHere = firstOf(greenA + c);
         const __m256i green = pairBytes(_mm256_srli_epi16(_mm256_add_epi16(gHere, secondOf(greenB + c - 2)), 1),
-                                        _mm256_srli_epi16(_mm256_add_epi16(gHere, secondOf(greenB + c)), 1));
+            _mm256_srli_epi16(_mm256_add_epi16(gHere, secondOf(greenB + c)), 1));
         uint8_t* d = out + ptrdiff_t(c) * 3;
         // Each 128-bit lane holds 16 pixels: the low lanes make the first 48 bytes, the high lanes the next.
         for (int k = 0; k < 3; ++k) {
-            const __m256i o = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, masks[3 * k]),
-                                                              _mm256_shuffle_epi8(green, masks[3 * k + 1])),
-                                              _mm256_shuffle_epi8(red, masks[3 * k + 2]));
+            const __m256i o = _mm256_or_si256(
+                _mm256_or_si256(_mm256_shuffle_epi8(blue, masks[3 * k]), _mm256_shuffle_epi8(green, masks[3 * k + 1])),
+                _mm256_shuffle_epi8(red, masks[3 * k + 2]));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * k), _mm256_castsi256_si128(o));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 48 + 16 * k), _mm256_extracti128_si256(o, 1));
         }
@@ -223,10 +219,9 @@ __attribute__((target("avx2"))) int32_t rowAvx2(uint8_t* out, const Rows& rows, 
     return c;
 }
 
-
 #endif
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -238,9 +233,11 @@ int32_t gainFactor(int32_t gainTimes100)
     return k <= 0 ? 0 : k >= 524288.0 ? 524288 : int32_t(k);
 }
 
-}  // namespace
+} // namespace
 
-kernel::BayerGains::BayerGains(int32_t r, int32_t b) : kR(gainFactor(r)), kB(gainFactor(b))
+kernel::BayerGains::BayerGains(int32_t r, int32_t b)
+    : kR(gainFactor(r))
+    , kB(gainFactor(b))
 {
     for (int s = 0; s <= kMaxSum; ++s) {
         red[s] = uint8_t(std::min(255, (s * kR) >> 11));
@@ -249,10 +246,14 @@ kernel::BayerGains::BayerGains(int32_t r, int32_t b) : kR(gainFactor(r)), kB(gai
 }
 
 kernel::BayerRow::BayerRow(const BayerParams& params, int srcBpp, int dstBpp)
-    : m_Gains(params.gainR, params.gainB),
-      // Mode bit 0: row phase, bit 1: column phase of the first processed pixel. The column phase restarts
-      // from the mode on every row: the sensor's pattern is fixed per position, whatever the width.
-      m_RowMode(params.mode & 1), m_ColPhase((params.mode >> 1) & 1), m_SrcBpp(srcBpp), m_DstBpp(dstBpp)
+    : m_Gains(params.gainR, params.gainB)
+    ,
+    // Mode bit 0: row phase, bit 1: column phase of the first processed pixel. The column phase restarts
+    // from the mode on every row: the sensor's pattern is fixed per position, whatever the width.
+    m_RowMode(params.mode & 1)
+    , m_ColPhase((params.mode >> 1) & 1)
+    , m_SrcBpp(srcBpp)
+    , m_DstBpp(dstBpp)
 {
 #if NX_BAYER_X86
     const bool vector = srcBpp == 1 && dstBpp == 3 && m_Gains.vectorFits();
@@ -261,15 +262,15 @@ kernel::BayerRow::BayerRow(const BayerParams& params, int srcBpp, int dstBpp)
 #endif
 }
 
-void kernel::BayerRow::run(uint8_t* dstRow, const uint8_t* m2, const uint8_t* m1, const uint8_t* p0,
-                           const uint8_t* p1, int32_t width, int32_t i) const
+void kernel::BayerRow::run(uint8_t* dstRow, const uint8_t* m2, const uint8_t* m1, const uint8_t* p0, const uint8_t* p1,
+    int32_t width, int32_t i) const
 {
     // A two-pixel frame is not written; columns 2 .. width - 3 are.
     const int32_t n = width - 4;
     if (n <= 0)
         return;
     const ptrdiff_t firstCol = 2 * ptrdiff_t(m_SrcBpp);
-    const Rows rows{m2 + firstCol, m1 + firstCol, p0 + firstCol, p1 + firstCol};
+    const Rows rows { m2 + firstCol, m1 + firstCol, p0 + firstCol, p1 + firstCol };
     uint8_t* out = dstRow + 2 * ptrdiff_t(m_DstBpp);
     const int rowPhase = m_RowMode ^ ((i - 2) & 1);
     int32_t done = 0;
@@ -285,21 +286,19 @@ void kernel::BayerRow::run(uint8_t* dstRow, const uint8_t* m2, const uint8_t* m1
 }
 
 int32_t BayerToRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                   uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                   void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
     const BayerParams* params = kernel::paramsOf<BayerParams>(user1);
     // Three output bytes per pixel: a narrower destination would be overrun.
     if (!params || dstBytesPerPixel < 3 || srcBytesPerPixel < 1)
         return 1;
-    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                               srcStride);
+    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride);
     // A two-pixel frame is not written; rows and columns 2 .. size - 3 are.
     if (walk.width <= 4 || walk.height <= 4)
         return 1;
     const kernel::BayerRow row(*params, srcBytesPerPixel, dstBytesPerPixel);
     for (int32_t i = 2; i < walk.height - 2; ++i)
-        row.run(walk.dstRow(i), walk.srcRow(i - 2), walk.srcRow(i - 1), walk.srcRow(i), walk.srcRow(i + 1),
-                walk.width, i);
+        row.run(
+            walk.dstRow(i), walk.srcRow(i - 2), walk.srcRow(i - 1), walk.srcRow(i), walk.srcRow(i + 1), walk.width, i);
     return 1;
 }

@@ -28,7 +28,7 @@ int32_t gainPercent(double gain)
 
 BayerParams bayerParams(const ProcessSettings& s)
 {
-    return {s.bayerMode, gainPercent(s.bayerR), gainPercent(s.bayerG), gainPercent(s.bayerB)};
+    return { s.bayerMode, gainPercent(s.bayerR), gainPercent(s.bayerG), gainPercent(s.bayerB) };
 }
 
 bool hlsOn(const ProcessSettings& s)
@@ -41,23 +41,23 @@ int defaultBands()
     return int(std::clamp(std::thread::hardware_concurrency(), 1u, 64u));
 }
 
-}  // namespace
+} // namespace
 
 // What one frame runs, set up once and then read by every band.
 struct FrameProcessor::Chain {
-    uint8_t* work = nullptr;  // the picture processed in place (bottom-up rows)
+    uint8_t* work = nullptr; // the picture processed in place (bottom-up rows)
     ptrdiff_t stride = 0;
     int32_t width = 0, height = 0;
     int ch = 1;
     size_t rowBytes = 0;
-    const uint8_t* raw = nullptr;  // the Bayer source, same size as the picture; null without Bayer
+    const uint8_t* raw = nullptr; // the Bayer source, same size as the picture; null without Bayer
     ptrdiff_t rawStride = 0;
     std::optional<kernel::BayerRow> bayer;
     std::optional<kernel::HlsRow> hls;
-    bool tone = false;  // gamma and contrast as one table (and the grey threshold when nothing follows)
+    bool tone = false; // gamma and contrast as one table (and the grey threshold when nothing follows)
     kernel::ByteTable toneTable;
     std::optional<kernel::SharpenRow> sharpen;
-    bool binarize = false;  // after sharpening
+    bool binarize = false; // after sharpening
     int32_t limit = 0;
     kernel::ByteTable threshold;
 
@@ -100,7 +100,7 @@ struct FrameProcessor::Chain {
 // Scratch memory of one band, kept between frames: four rows before sharpening, the three rows next to
 // the band saved before any band writes, and the sharpening's column sums.
 struct FrameProcessor::Band {
-    int32_t first = 0, end = 0;  // rows [first, end)
+    int32_t first = 0, end = 0; // rows [first, end)
     std::vector<uint8_t> rows;
     std::vector<uint16_t> sums;
     size_t rowBytes = 0;
@@ -176,7 +176,7 @@ FrameProcessor::Gains FrameProcessor::MeasureWhiteBalance(DibImage& raw, int32_t
     BalanceStats* p = &stats;
     raw.Apply(MeasureBalance, raw, nullptr, 0, 0, &p, nullptr);
     const auto clampGain = [](double v) { return std::clamp(v, 0.0, 2.0); };
-    return {clampGain(stats.gainRed * 0.01), 1.0, clampGain(stats.gainBlue * 0.01)};
+    return { clampGain(stats.gainRed * 0.01), 1.0, clampGain(stats.gainBlue * 0.01) };
 }
 
 DibImage& FrameProcessor::Process(DibImage& raw, DibImage& color, const ProcessSettings& s)
@@ -184,9 +184,9 @@ DibImage& FrameProcessor::Process(DibImage& raw, DibImage& color, const ProcessS
     DibImage& shown = (s.bayerFlg || s.rgbFlg || s.yuvFlg) ? color : raw;
     DibImage& work = s.bayerFlg ? color : raw;
     const int ch = work.bytesPerPixel();
-    const bool fits = !work.isEmpty() && (ch == 1 || ch == 3) &&
-                      (!s.bayerFlg || (ch == 3 && raw.bitsPerPixel() == 8 && raw.width() == work.width() &&
-                                       raw.height() == work.height()));
+    const bool fits = !work.isEmpty() && (ch == 1 || ch == 3)
+        && (!s.bayerFlg
+            || (ch == 3 && raw.bitsPerPixel() == 8 && raw.width() == work.width() && raw.height() == work.height()));
     if (!fits) {
         ProcessWhole(raw, color, s);
         return shown;
@@ -223,7 +223,7 @@ DibImage& FrameProcessor::Process(DibImage& raw, DibImage& color, const ProcessS
     if (s.binaryFlg) {
         c.limit = kernel::binarizeLimit(s.binary);
         kernel::thresholdTable(s.binary, c.threshold);
-        if (ch == 1 && !c.sharpen) {  // a byte map after a byte map: one table
+        if (ch == 1 && !c.sharpen) { // a byte map after a byte map: one table
             for (uint8_t& v : c.toneTable)
                 v = c.threshold[v];
             c.tone = true;
@@ -282,8 +282,8 @@ void FrameProcessor::ProcessWhole(DibImage& raw, DibImage& color, const ProcessS
         applyInPlace(work, rgb ? GammaRgb : GammaGray, s.gamma);
     if (s.hls.C != 0)
         applyInPlace(work, rgb ? ContrastRgb : ContrastGray, s.hls.C);
-    const bool copyFits = m_Copy.width() == work.width() && m_Copy.height() == work.height() &&
-                          m_Copy.bitsPerPixel() == work.bitsPerPixel();
+    const bool copyFits = m_Copy.width() == work.width() && m_Copy.height() == work.height()
+        && m_Copy.bitsPerPixel() == work.bitsPerPixel();
     if (s.hls.SP != 0 && (copyFits || m_Copy.CreateLike(&work))) {
         std::memcpy(m_Copy.bits(), work.bits(), size_t(work.byteSize()));
         int32_t value = s.hls.SP;

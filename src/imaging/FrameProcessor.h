@@ -17,11 +17,11 @@
 struct ProcessSettings {
     int32_t bayerFlg = 0;
     int32_t bayerMode = 0;
-    double bayerR = 1.0;  // colour gains, 0.0..2.0
+    double bayerR = 1.0; // colour gains, 0.0..2.0
     double bayerG = 1.0;
     double bayerB = 1.0;
     HlsData hls;
-    int32_t gamma = 100;  // 100 = off
+    int32_t gamma = 100; // 100 = off
     int32_t binaryFlg = 0;
     int32_t binary = 128;
     int32_t rgbFlg = 0;
@@ -59,7 +59,7 @@ private:
     void ProcessWhole(DibImage& raw, DibImage& color, const ProcessSettings& s);
 
     int m_Bands = 1;
-    std::unique_ptr<BandPool> m_Pool;  // made on the first frame that has more than one band
-    std::vector<Band> m_BandScratch;   // per band: row ring, saved edge rows and column sums
-    DibImage m_Copy;                   // the sharpening source of ProcessWhole
+    std::unique_ptr<BandPool> m_Pool; // made on the first frame that has more than one band
+    std::vector<Band> m_BandScratch; // per band: row ring, saved edge rows and column sums
+    DibImage m_Copy; // the sharpening source of ProcessWhole
 };

@@ -67,7 +67,7 @@ inline uint8_t channel(int64_t h, int64_t m1, int64_t m2)
 inline void adjustPixel(const uint8_t* s, uint8_t* d, const HlsData& hls, const Reciprocals& rc)
 {
     const int32_t b = s[0], g = s[1], r = s[2];
-    const int32_t mx = std::max({r, g, b}), mn = std::min({r, g, b});
+    const int32_t mx = std::max({ r, g, b }), mn = std::min({ r, g, b });
     int64_t L = (mx + mn) >> 1, S = 0, H = 0;
     if (mx != mn) {
         const int32_t delta = mx - mn;
@@ -119,10 +119,10 @@ struct HlsConstants {
 __attribute__((target("avx2"))) inline __m256i divFloor16(__m256i n, __m256i d)
 {
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i low = _mm256_cvttps_epi32(
-        _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_unpacklo_epi16(n, zero)), _mm256_cvtepi32_ps(_mm256_unpacklo_epi16(d, zero))));
-    const __m256i high = _mm256_cvttps_epi32(
-        _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_unpackhi_epi16(n, zero)), _mm256_cvtepi32_ps(_mm256_unpackhi_epi16(d, zero))));
+    const __m256i low = _mm256_cvttps_epi32(_mm256_div_ps(
+        _mm256_cvtepi32_ps(_mm256_unpacklo_epi16(n, zero)), _mm256_cvtepi32_ps(_mm256_unpacklo_epi16(d, zero))));
+    const __m256i high = _mm256_cvttps_epi32(_mm256_div_ps(
+        _mm256_cvtepi32_ps(_mm256_unpackhi_epi16(n, zero)), _mm256_cvtepi32_ps(_mm256_unpackhi_epi16(d, zero))));
     return _mm256_packus_epi32(low, high);
 }
 
@@ -133,9 +133,9 @@ __attribute__((target("avx2"))) inline __m256i channel16(__m256i H, __m256i k, _
 {
     __m256i y = _mm256_add_epi16(H, k);
     y = _mm256_sub_epi16(y, _mm256_and_si256(_mm256_cmpgt_epi16(y, _mm256_set1_epi16(359)), _mm256_set1_epi16(360)));
-    __m256i w = _mm256_max_epi16(_mm256_min_epi16(y, _mm256_sub_epi16(_mm256_set1_epi16(240), y)),
-                                 _mm256_setzero_si256());
-    const __m256i fromSixty = _mm256_sub_epi16(y, _mm256_set1_epi16(60));  // 0..119 unsigned: the flat top
+    __m256i w
+        = _mm256_max_epi16(_mm256_min_epi16(y, _mm256_sub_epi16(_mm256_set1_epi16(240), y)), _mm256_setzero_si256());
+    const __m256i fromSixty = _mm256_sub_epi16(y, _mm256_set1_epi16(60)); // 0..119 unsigned: the flat top
     const __m256i top = _mm256_cmpeq_epi16(_mm256_min_epu16(fromSixty, _mm256_set1_epi16(119)), fromSixty);
     w = _mm256_blendv_epi8(w, _mm256_set1_epi16(64), top);
     return _mm256_add_epi16(m1, _mm256_srai_epi16(_mm256_mullo_epi16(span, w), 6));
@@ -145,21 +145,22 @@ __attribute__((target("avx2"))) inline __m256i channel16(__m256i H, __m256i k, _
 __attribute__((target("avx2"))) inline void pixels16(const uint8_t* s, uint8_t* d, const HlsConstants& c)
 {
     // Each 128-bit lane takes eight pixels (24 bytes): its first 16 bytes from v0, the last 8 from v1.
-    const __m256i v0 = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + 24), reinterpret_cast<const __m128i*>(s));
-    const __m256i v1 =
-        _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + 40), reinterpret_cast<const __m128i*>(s + 16));
-    const __m256i pickB0 = _mm256_broadcastsi128_si256(
-        _mm_setr_epi8(0, -1, 3, -1, 6, -1, 9, -1, 12, -1, 15, -1, -1, -1, -1, -1));
-    const __m256i pickB1 = _mm256_broadcastsi128_si256(
-        _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, 5, -1));
-    const __m256i pickG0 = _mm256_broadcastsi128_si256(
-        _mm_setr_epi8(1, -1, 4, -1, 7, -1, 10, -1, 13, -1, -1, -1, -1, -1, -1, -1));
-    const __m256i pickG1 = _mm256_broadcastsi128_si256(
-        _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, 3, -1, 6, -1));
-    const __m256i pickR0 = _mm256_broadcastsi128_si256(
-        _mm_setr_epi8(2, -1, 5, -1, 8, -1, 11, -1, 14, -1, -1, -1, -1, -1, -1, -1));
-    const __m256i pickR1 = _mm256_broadcastsi128_si256(
-        _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, -1, 4, -1, 7, -1));
+    const __m256i v0
+        = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + 24), reinterpret_cast<const __m128i*>(s));
+    const __m256i v1
+        = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + 40), reinterpret_cast<const __m128i*>(s + 16));
+    const __m256i pickB0
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(0, -1, 3, -1, 6, -1, 9, -1, 12, -1, 15, -1, -1, -1, -1, -1));
+    const __m256i pickB1
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, 5, -1));
+    const __m256i pickG0
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(1, -1, 4, -1, 7, -1, 10, -1, 13, -1, -1, -1, -1, -1, -1, -1));
+    const __m256i pickG1
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, 3, -1, 6, -1));
+    const __m256i pickR0
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(2, -1, 5, -1, 8, -1, 11, -1, 14, -1, -1, -1, -1, -1, -1, -1));
+    const __m256i pickR1
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, -1, 4, -1, 7, -1));
     const __m256i b = _mm256_or_si256(_mm256_shuffle_epi8(v0, pickB0), _mm256_shuffle_epi8(v1, pickB1));
     const __m256i g = _mm256_or_si256(_mm256_shuffle_epi8(v0, pickG0), _mm256_shuffle_epi8(v1, pickG1));
     const __m256i r = _mm256_or_si256(_mm256_shuffle_epi8(v0, pickR0), _mm256_shuffle_epi8(v1, pickR1));
@@ -170,9 +171,9 @@ __attribute__((target("avx2"))) inline void pixels16(const uint8_t* s, uint8_t* 
     const __m256i sum = _mm256_add_epi16(mx, mn), delta = _mm256_sub_epi16(mx, mn);
     const __m256i grey = _mm256_cmpeq_epi16(delta, zero);
     // Saturation: delta * 255 over the sum (lightness below 128, that is a sum below 256) or 510 - sum.
-    __m256i den = _mm256_blendv_epi8(_mm256_sub_epi16(_mm256_set1_epi16(510), sum), sum,
-                                     _mm256_cmpgt_epi16(_mm256_set1_epi16(256), sum));
-    den = _mm256_max_epi16(den, one);  // only grey pixels have 0 here, and their saturation is 0
+    __m256i den = _mm256_blendv_epi8(
+        _mm256_sub_epi16(_mm256_set1_epi16(510), sum), sum, _mm256_cmpgt_epi16(_mm256_set1_epi16(256), sum));
+    den = _mm256_max_epi16(den, one); // only grey pixels have 0 here, and their saturation is 0
     __m256i S = _mm256_andnot_si256(grey, divFloor16(_mm256_sub_epi16(_mm256_slli_epi16(delta, 8), delta), den));
     // Hue: which channel is the maximum, red checked first, then green.
     const __m256i isR = _mm256_cmpeq_epi16(r, mx);
@@ -207,15 +208,15 @@ __attribute__((target("avx2"))) inline void pixels16(const uint8_t* s, uint8_t* 
     // Back to 24 bytes per lane, clamped to 0..255 by the packing.
     const __m256i bg = _mm256_packus_epi16(outB, outG), rr = _mm256_packus_epi16(outR, outR);
     const __m256i first = _mm256_or_si256(
-        _mm256_shuffle_epi8(bg, _mm256_broadcastsi128_si256(
-                                    _mm_setr_epi8(0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5))),
-        _mm256_shuffle_epi8(rr, _mm256_broadcastsi128_si256(
-                                    _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1))));
+        _mm256_shuffle_epi8(
+            bg, _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5))),
+        _mm256_shuffle_epi8(
+            rr, _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1))));
     const __m256i last = _mm256_or_si256(
-        _mm256_shuffle_epi8(bg, _mm256_broadcastsi128_si256(
-                                    _mm_setr_epi8(13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1))),
-        _mm256_shuffle_epi8(rr, _mm256_broadcastsi128_si256(
-                                    _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1))));
+        _mm256_shuffle_epi8(bg,
+            _mm256_broadcastsi128_si256(_mm_setr_epi8(13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1))),
+        _mm256_shuffle_epi8(rr,
+            _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1))));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(first));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 16), _mm256_castsi256_si128(last));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 24), _mm256_extracti128_si256(first, 1));
@@ -238,18 +239,17 @@ __attribute__((target("avx2"))) void rowAvx2(const uint8_t* s, uint8_t* d, int32
     }
 }
 
-
 // The AVX-512 form: the same integers as the AVX2 form, 32 pixels at a time, with byte permutes for the
 // blue-green-red layout and mask registers for the choices.
 #define NX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"  // GCC 12's AVX-512 headers start from undefined vectors
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized" // GCC 12's AVX-512 headers start from undefined vectors
 #endif
 
 struct Permutes512 {
-    alignas(64) uint8_t planes[3][64];  // pixel k's channel c to 16-bit lane k, from bytes 0-63 and 32-95
-    alignas(64) uint8_t out[2][64];     // bytes 0-63 and 64-95 of 96 from blue, green (64 bytes) and red
+    alignas(64) uint8_t planes[3][64]; // pixel k's channel c to 16-bit lane k, from bytes 0-63 and 32-95
+    alignas(64) uint8_t out[2][64]; // bytes 0-63 and 64-95 of 96 from blue, green (64 bytes) and red
     Permutes512()
     {
         for (int c = 0; c < 3; ++c)
@@ -268,10 +268,10 @@ struct Permutes512 {
 NX_AVX512 inline __m512i divFloor32(__m512i n, __m512i d)
 {
     const __m512i zero = _mm512_setzero_si512();
-    const __m512i low = _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(_mm512_unpacklo_epi16(n, zero)),
-                                                          _mm512_cvtepi32_ps(_mm512_unpacklo_epi16(d, zero))));
-    const __m512i high = _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(_mm512_unpackhi_epi16(n, zero)),
-                                                           _mm512_cvtepi32_ps(_mm512_unpackhi_epi16(d, zero))));
+    const __m512i low = _mm512_cvttps_epi32(_mm512_div_ps(
+        _mm512_cvtepi32_ps(_mm512_unpacklo_epi16(n, zero)), _mm512_cvtepi32_ps(_mm512_unpacklo_epi16(d, zero))));
+    const __m512i high = _mm512_cvttps_epi32(_mm512_div_ps(
+        _mm512_cvtepi32_ps(_mm512_unpackhi_epi16(n, zero)), _mm512_cvtepi32_ps(_mm512_unpackhi_epi16(d, zero))));
     return _mm512_packus_epi32(low, high);
 }
 
@@ -279,8 +279,8 @@ NX_AVX512 inline __m512i channel32(__m512i H, __m512i k, __m512i m1, __m512i spa
 {
     __m512i y = _mm512_add_epi16(H, k);
     y = _mm512_mask_sub_epi16(y, _mm512_cmpgt_epi16_mask(y, _mm512_set1_epi16(359)), y, _mm512_set1_epi16(360));
-    __m512i w = _mm512_max_epi16(_mm512_min_epi16(y, _mm512_sub_epi16(_mm512_set1_epi16(240), y)),
-                                 _mm512_setzero_si512());
+    __m512i w
+        = _mm512_max_epi16(_mm512_min_epi16(y, _mm512_sub_epi16(_mm512_set1_epi16(240), y)), _mm512_setzero_si512());
     const __mmask32 top = _mm512_cmplt_epu16_mask(_mm512_sub_epi16(y, _mm512_set1_epi16(60)), _mm512_set1_epi16(120));
     w = _mm512_mask_mov_epi16(w, top, _mm512_set1_epi16(64));
     return _mm512_add_epi16(m1, _mm512_srai_epi16(_mm512_mullo_epi16(span, w), 6));
@@ -305,11 +305,11 @@ NX_AVX512 inline void pixels32(const uint8_t* s, uint8_t* d, const HlsConstants&
     const __m512i mn = _mm512_min_epi16(r, _mm512_min_epi16(g, b));
     const __m512i sum = _mm512_add_epi16(mx, mn), delta = _mm512_sub_epi16(mx, mn);
     const __mmask32 coloured0 = _mm512_cmpneq_epi16_mask(delta, zero);
-    const __m512i den = _mm512_max_epi16(
-        _mm512_mask_blend_epi16(_mm512_cmplt_epi16_mask(sum, _mm512_set1_epi16(256)),
-                                _mm512_sub_epi16(_mm512_set1_epi16(510), sum), sum),
+    const __m512i den = _mm512_max_epi16(_mm512_mask_blend_epi16(_mm512_cmplt_epi16_mask(sum, _mm512_set1_epi16(256)),
+                                             _mm512_sub_epi16(_mm512_set1_epi16(510), sum), sum),
         one);
-    __m512i S = _mm512_maskz_mov_epi16(coloured0, divFloor32(_mm512_sub_epi16(_mm512_slli_epi16(delta, 8), delta), den));
+    __m512i S
+        = _mm512_maskz_mov_epi16(coloured0, divFloor32(_mm512_sub_epi16(_mm512_slli_epi16(delta, 8), delta), den));
     const __mmask32 isR = _mm512_cmpeq_epi16_mask(r, mx);
     const __mmask32 isG = _mm512_cmpeq_epi16_mask(g, mx) & ~isR;
     __m512i num = _mm512_mask_blend_epi16(isG, _mm512_sub_epi16(r, g), _mm512_sub_epi16(b, r));
@@ -342,7 +342,7 @@ NX_AVX512 inline void pixels32(const uint8_t* s, uint8_t* d, const HlsConstants&
     const __m512i rr = _mm512_zextsi256_si512(outR);
     _mm512_storeu_si512(d, _mm512_permutex2var_epi8(bg, _mm512_load_si512(pm.out[0]), rr));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 64),
-                        _mm512_castsi512_si256(_mm512_permutex2var_epi8(bg, _mm512_load_si512(pm.out[1]), rr)));
+        _mm512_castsi512_si256(_mm512_permutex2var_epi8(bg, _mm512_load_si512(pm.out[1]), rr)));
 }
 
 // The whole row, the last pixels through a small buffer.
@@ -366,11 +366,12 @@ NX_AVX512 void rowAvx512(const uint8_t* s, uint8_t* d, int32_t width, const HlsC
 
 #endif
 
-}  // namespace
+} // namespace
 
 namespace kernel {
 
-HlsRow::HlsRow(const HlsData& params) : m_Params(params)
+HlsRow::HlsRow(const HlsData& params)
+    : m_Params(params)
 {
     m_OffS = int16_t(std::clamp(params.S, -512, 512));
     m_OffL = int16_t(std::clamp(params.L, -1000, 1000));
@@ -386,7 +387,7 @@ void HlsRow::run(const uint8_t* s, uint8_t* d, int32_t width, int srcBpp, int ds
 {
 #if NX_HLS_X86
     if ((m_Avx512 || m_Avx2) && srcBpp == 3 && dstBpp == 3) {
-        const HlsConstants c{m_OffS, m_OffL, m_HueR, m_HueG, m_HueB};
+        const HlsConstants c { m_OffS, m_OffL, m_HueR, m_HueG, m_HueB };
         if (m_Avx512)
             rowAvx512(s, d, width, c);
         else
@@ -399,17 +400,15 @@ void HlsRow::run(const uint8_t* s, uint8_t* d, int32_t width, int srcBpp, int ds
         adjustPixel(s, d, m_Params, rc);
 }
 
-}  // namespace kernel
+} // namespace kernel
 
 int32_t AdjustHls(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                  uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                  void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
     const HlsData* hls = kernel::paramsOf<HlsData>(user1);
     if (!hls || dstBytesPerPixel < 3 || srcBytesPerPixel < 3)
         return 1;
-    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                               srcStride);
+    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride);
     const kernel::HlsRow row(*hls);
     for (int32_t i = 0; i < walk.height; ++i)
         row.run(walk.srcRow(i), walk.dstRow(i), walk.width, srcBytesPerPixel, dstBytesPerPixel);

@@ -35,8 +35,7 @@ void mapBytes(const uint8_t* src, uint8_t* dst, int32_t n, const ByteTable& tabl
 
 // Colour binarisation: 30 R + 59 G + 11 B against the limit binarizeLimit(threshold) makes.
 int32_t binarizeLimit(int32_t threshold);
-void binarizeRgbRow(const uint8_t* src, uint8_t* dst, int32_t width, int32_t limit, int srcBpp = 3,
-                    int dstBpp = 3);
+void binarizeRgbRow(const uint8_t* src, uint8_t* dst, int32_t width, int32_t limit, int srcBpp = 3, int dstBpp = 3);
 
 // Bayer conversion of one row: raw rows -2, -1, 0 and +1 around it (each pointing at the row's first
 // column) into columns 2 .. width - 3 of the destination row. i is the row's index within the converted
@@ -56,8 +55,8 @@ struct BayerGains {
 class BayerRow {
 public:
     BayerRow(const BayerParams& params, int srcBpp, int dstBpp);
-    void run(uint8_t* dstRow, const uint8_t* m2, const uint8_t* m1, const uint8_t* p0, const uint8_t* p1,
-             int32_t width, int32_t i) const;
+    void run(uint8_t* dstRow, const uint8_t* m2, const uint8_t* m1, const uint8_t* p0, const uint8_t* p1, int32_t width,
+        int32_t i) const;
 
 private:
     BayerGains m_Gains;
@@ -72,12 +71,12 @@ class SharpenRow {
 public:
     explicit SharpenRow(int32_t sharpness);
     static size_t scratchSize(int32_t width, int ch) { return size_t(width) * size_t(ch) + 8; }
-    void run(uint8_t* dst, const uint8_t* r0, const uint8_t* r1, const uint8_t* r2, const uint8_t* r3,
-             int32_t width, int ch, uint16_t* scratch) const;
+    void run(uint8_t* dst, const uint8_t* r0, const uint8_t* r1, const uint8_t* r2, const uint8_t* r3, int32_t width,
+        int ch, uint16_t* scratch) const;
 
 private:
     int32_t m_A;
     int16_t m_Table[511];
 };
 
-}  // namespace kernel
+} // namespace kernel

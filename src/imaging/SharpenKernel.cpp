@@ -3,8 +3,8 @@
 // each output adds four column sums. The step o + t[o - b + 255] with t[k] = (a * (k - 255)) / 10 is a
 // table for any sharpness; for |a| <= 128 the vector form computes the same integers directly.
 #include "imaging/KernelRows.h"
-#include "imaging/KernelSupport.h"
 #include "imaging/Kernels.h"
+#include "imaging/KernelSupport.h"
 
 #include <algorithm>
 #include <vector>
@@ -28,8 +28,8 @@ struct Step {
 };
 
 // Output bytes [from, to) of row i (byte offsets within the row); colSum holds the sums of the four rows.
-void stepScalar(uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t from, int32_t to, int ch,
-                const Step& step)
+void stepScalar(
+    uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t from, int32_t to, int ch, const Step& step)
 {
     for (int32_t k = from; k < to; ++k) {
         const int b = (colSum[k - 2 * ch] + colSum[k - ch] + colSum[k] + colSum[k + ch]) >> 4;
@@ -39,17 +39,17 @@ void stepScalar(uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t fr
 
 #if defined(__SSE2__)
 // Eight bytes at a time in 16-bit lanes; returns where the scalar form takes over.
-int32_t stepSse2(uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t from, int32_t to, int ch,
-                 const Step& step)
+int32_t stepSse2(
+    uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t from, int32_t to, int ch, const Step& step)
 {
-    if (step.a < -128 || step.a > 128)  // a * (o - b) must fit 16 bits (and |INT32_MIN| is no int)
+    if (step.a < -128 || step.a > 128) // a * (o - b) must fit 16 bits (and |INT32_MIN| is no int)
         return from;
     const __m128i a = _mm_set1_epi16(int16_t(step.a)), tenth = _mm_set1_epi16(26215), zero = _mm_setzero_si128();
     auto sums = [colSum](int32_t k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(colSum + k)); };
     int32_t k = from;
     for (; k + 8 <= to; k += 8) {
-        const __m128i box = _mm_add_epi16(_mm_add_epi16(sums(k - 2 * ch), sums(k - ch)),
-                                          _mm_add_epi16(sums(k), sums(k + ch)));
+        const __m128i box
+            = _mm_add_epi16(_mm_add_epi16(sums(k - 2 * ch), sums(k - ch)), _mm_add_epi16(sums(k), sums(k + ch)));
         const __m128i b = _mm_srli_epi16(box, 4);
         const __m128i ov = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(o + k)), zero);
         const __m128i x = _mm_mullo_epi16(a, _mm_sub_epi16(ov, b));
@@ -69,21 +69,21 @@ __attribute__((target("avx2"))) inline __m256i load16(const uint8_t* p)
 }
 
 // Column sums of bytes [0, n), sixteen at a time; returns where it stopped.
-__attribute__((target("avx2"))) int32_t columnSumsAvx2(uint16_t* cs, const uint8_t* r0, const uint8_t* r1,
-                                                       const uint8_t* r2, const uint8_t* r3, int32_t n)
+__attribute__((target("avx2"))) int32_t columnSumsAvx2(
+    uint16_t* cs, const uint8_t* r0, const uint8_t* r1, const uint8_t* r2, const uint8_t* r3, int32_t n)
 {
     int32_t k = 0;
     for (; k + 16 <= n; k += 16) {
-        const __m256i sum = _mm256_add_epi16(_mm256_add_epi16(load16(r0 + k), load16(r1 + k)),
-                                             _mm256_add_epi16(load16(r2 + k), load16(r3 + k)));
+        const __m256i sum = _mm256_add_epi16(
+            _mm256_add_epi16(load16(r0 + k), load16(r1 + k)), _mm256_add_epi16(load16(r2 + k), load16(r3 + k)));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(cs + k), sum);
     }
     return k;
 }
 
 // The step of the SSE2 form, sixteen bytes at a time.
-__attribute__((target("avx2"))) int32_t stepAvx2(uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t from,
-                                                 int32_t to, int ch, const Step& step)
+__attribute__((target("avx2"))) int32_t stepAvx2(
+    uint8_t* d, const uint8_t* o, const uint16_t* colSum, int32_t from, int32_t to, int ch, const Step& step)
 {
     if (step.a < -128 || step.a > 128)
         return from;
@@ -91,26 +91,26 @@ __attribute__((target("avx2"))) int32_t stepAvx2(uint8_t* d, const uint8_t* o, c
     int32_t k = from;
     for (; k + 16 <= to; k += 16) {
         const uint16_t* c = colSum + k;
-        const __m256i box = _mm256_add_epi16(
-            _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(c - 2 * ch)),
-                             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c - ch))),
-            _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(c)),
-                             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c + ch))));
+        const __m256i box
+            = _mm256_add_epi16(_mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(c - 2 * ch)),
+                                   _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c - ch))),
+                _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(c)),
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c + ch))));
         const __m256i ov = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(o + k)));
         const __m256i x = _mm256_mullo_epi16(a, _mm256_sub_epi16(ov, _mm256_srli_epi16(box, 4)));
-        const __m256i q =
-            _mm256_sub_epi16(_mm256_srai_epi16(_mm256_mulhi_epi16(x, tenth), 2), _mm256_srai_epi16(x, 15));
+        const __m256i q
+            = _mm256_sub_epi16(_mm256_srai_epi16(_mm256_mulhi_epi16(x, tenth), 2), _mm256_srai_epi16(x, 15));
         const __m256i out = _mm256_add_epi16(ov, q);
-        const __m256i packed = _mm256_packus_epi16(out, out);  // bytes 0-7 and 16-23 hold the result
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k),
-                         _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
+        const __m256i packed = _mm256_packus_epi16(out, out); // bytes 0-7 and 16-23 hold the result
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(d + k), _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
     }
     return k;
 }
 #endif
 
-int32_t sharpen(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                uint16_t dstBpp, uint16_t srcBpp, int32_t dstStride, int32_t srcStride, void* user1, int ch)
+int32_t sharpen(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY, uint16_t dstBpp,
+    uint16_t srcBpp, int32_t dstStride, int32_t srcStride, void* user1, int ch)
 {
     const int32_t* sharpness = kernel::paramsOf<int32_t>(user1);
     // Packed pixels of the kernel's own size only.
@@ -122,21 +122,22 @@ int32_t sharpen(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t d
     const kernel::SharpenRow row(*sharpness);
     std::vector<uint16_t> colSum(kernel::SharpenRow::scratchSize(walk.width, ch));
     for (int32_t i = 2; i < walk.height - 2; ++i)
-        row.run(walk.dstRow(i), walk.srcRow(i - 2), walk.srcRow(i - 1), walk.srcRow(i), walk.srcRow(i + 1),
-                walk.width, ch, colSum.data());
+        row.run(walk.dstRow(i), walk.srcRow(i - 2), walk.srcRow(i - 1), walk.srcRow(i), walk.srcRow(i + 1), walk.width,
+            ch, colSum.data());
     return 1;
 }
 
-}  // namespace
+} // namespace
 
-kernel::SharpenRow::SharpenRow(int32_t sharpness) : m_A(sharpness)
+kernel::SharpenRow::SharpenRow(int32_t sharpness)
+    : m_A(sharpness)
 {
     for (int k = 0; k < 511; ++k)
         m_Table[k] = int16_t(std::clamp<int64_t>(int64_t(sharpness) * (k - 255) / 10, -256, 256));
 }
 
-void kernel::SharpenRow::run(uint8_t* d, const uint8_t* r0, const uint8_t* r1, const uint8_t* r2,
-                             const uint8_t* r3, int32_t width, int ch, uint16_t* cs) const
+void kernel::SharpenRow::run(uint8_t* d, const uint8_t* r0, const uint8_t* r1, const uint8_t* r2, const uint8_t* r3,
+    int32_t width, int ch, uint16_t* cs) const
 {
     if (width <= 4)
         return;
@@ -151,7 +152,7 @@ void kernel::SharpenRow::run(uint8_t* d, const uint8_t* r0, const uint8_t* r1, c
 #endif
     for (; k < sumBytes; ++k)
         cs[k] = uint16_t(r0[k] + r1[k] + r2[k] + r3[k]);
-    const Step step{m_A, m_Table};
+    const Step step { m_A, m_Table };
     k = from;
     // The vector forms read their width of column sums past k + ch: stop while that stays in the buffer.
 #if NX_SHARPEN_X86
@@ -165,15 +166,13 @@ void kernel::SharpenRow::run(uint8_t* d, const uint8_t* r0, const uint8_t* r1, c
 }
 
 int32_t SharpenGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                    void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
     return sharpen(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1, 1);
 }
 
 int32_t SharpenRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                   uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                   void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
     return sharpen(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1, 3);
 }

@@ -1,8 +1,8 @@
 // Byte-to-byte tone kernels: gamma and contrast (a 256-entry table built per call, then mapped row by
 // row) and binarisation.
 #include "imaging/KernelRows.h"
-#include "imaging/KernelSupport.h"
 #include "imaging/Kernels.h"
+#include "imaging/KernelSupport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +20,8 @@ using Table = kernel::ByteTable;
 #if NX_TONE_X86
 // 64 bytes at a time: two 128-entry byte permutes, the index's top bit choosing between them. Returns
 // where it stopped.
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) int32_t mapBytesVbmi(const uint8_t* s, uint8_t* d, int32_t n, const Table& table)
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) int32_t mapBytesVbmi(
+    const uint8_t* s, uint8_t* d, int32_t n, const Table& table)
 {
     const __m512i t0 = _mm512_loadu_si512(table), t1 = _mm512_loadu_si512(table + 64);
     const __m512i t2 = _mm512_loadu_si512(table + 128), t3 = _mm512_loadu_si512(table + 192);
@@ -52,7 +53,7 @@ void mapRows(const kernel::RowWalk& walk, const Table& table, int channels, int 
     }
 }
 
-}  // namespace
+} // namespace
 
 namespace kernel {
 
@@ -130,14 +131,14 @@ int32_t binarizeLimit(int32_t threshold)
     return int32_t(std::clamp<int64_t>(int64_t(threshold) * 100, -1, 25500));
 }
 
-}  // namespace kernel
+} // namespace kernel
 
 namespace {
 
 // Applies the table built from the kernel's integer parameter.
 template <void (*Build)(int32_t, kernel::ByteTable&), int Channels>
-int32_t tableKernel(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                    uint16_t dstBpp, uint16_t srcBpp, int32_t dstStride, int32_t srcStride, void* user1)
+int32_t tableKernel(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY, uint16_t dstBpp,
+    uint16_t srcBpp, int32_t dstStride, int32_t srcStride, void* user1)
 {
     const int32_t* param = kernel::paramsOf<int32_t>(user1);
     if (!param)
@@ -157,7 +158,7 @@ __attribute__((target("avx2"))) int32_t binarizeRowAvx2(const uint8_t* s, uint8_
 {
     const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     const __m256i spread2 = _mm256_set_m128i(spread, spread);
-    const __m256i weights = _mm256_set1_epi32(11 | (59 << 8) | (30 << 16));  // blue, green, red, 0
+    const __m256i weights = _mm256_set1_epi32(11 | (59 << 8) | (30 << 16)); // blue, green, red, 0
     const __m256i ones = _mm256_set1_epi16(1), limits = _mm256_set1_epi32(limit);
     int32_t j = 0;
     for (; j + 10 <= width; j += 8) {
@@ -169,61 +170,53 @@ __attribute__((target("avx2"))) int32_t binarizeRowAvx2(const uint8_t* s, uint8_
 }
 #endif
 
-}  // namespace
+} // namespace
 
 int32_t GammaGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                  uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                  void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
-    return tableKernel<kernel::gammaTable, 1>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                                      srcStride, user1);
+    return tableKernel<kernel::gammaTable, 1>(
+        dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1);
 }
 
 int32_t GammaRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                 uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                 void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
-    return tableKernel<kernel::gammaTable, 3>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                                      srcStride, user1);
+    return tableKernel<kernel::gammaTable, 3>(
+        dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1);
 }
 
 int32_t ContrastGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                     uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                     void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
-    return tableKernel<kernel::contrastTable, 1>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                                         dstStride, srcStride, user1);
+    return tableKernel<kernel::contrastTable, 1>(
+        dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1);
 }
 
 int32_t ContrastRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                    void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
-    return tableKernel<kernel::contrastTable, 3>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                                         dstStride, srcStride, user1);
+    return tableKernel<kernel::contrastTable, 3>(
+        dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1);
 }
 
 int32_t BinarizeGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                     uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                     void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
-    return tableKernel<kernel::thresholdTable, 1>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                                          dstStride, srcStride, user1);
+    return tableKernel<kernel::thresholdTable, 1>(
+        dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1);
 }
 
 int32_t BinarizeRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                    void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
     const int32_t* param = kernel::paramsOf<int32_t>(user1);
     if (!param || srcBytesPerPixel < 3 || dstBytesPerPixel < 3)
         return 1;
     const int32_t limit = kernel::binarizeLimit(*param);
-    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                               srcStride);
+    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride);
     for (int32_t i = 0; i < walk.height; ++i)
-        kernel::binarizeRgbRow(walk.srcRow(i), walk.dstRow(i), walk.width, limit, srcBytesPerPixel,
-                               dstBytesPerPixel);
+        kernel::binarizeRgbRow(walk.srcRow(i), walk.dstRow(i), walk.width, limit, srcBytesPerPixel, dstBytesPerPixel);
     return 1;
 }
 

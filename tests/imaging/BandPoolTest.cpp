@@ -11,7 +11,7 @@ TEST(BandPool, EveryBandOfEveryJobRunsOnce)
     for (int threads = 1; threads <= 8; ++threads) {
         BandPool pool(threads);
         EXPECT_EQ(pool.threads(), threads);
-        for (int count : {1, 2, 3, 8, 17}) {
+        for (int count : { 1, 2, 3, 8, 17 }) {
             for (int job = 0; job < 20; ++job) {
                 std::vector<std::atomic<int>> runs(static_cast<size_t>(count));
                 auto task = [&runs](int band) { runs[size_t(band)].fetch_add(1); };

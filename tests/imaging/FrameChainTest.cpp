@@ -23,8 +23,8 @@ void applyInt(DibImage& img, const DibImage& src, PixelKernel k, int32_t value)
 void wholeChain(DibImage& raw, DibImage& color, const ProcessSettings& s)
 {
     if (s.bayerFlg) {
-        Arg<BayerParams> bayer(BayerParams{s.bayerMode, int32_t(s.bayerR * 100), int32_t(s.bayerG * 100),
-                                           int32_t(s.bayerB * 100)});
+        Arg<BayerParams> bayer(
+            BayerParams { s.bayerMode, int32_t(s.bayerR * 100), int32_t(s.bayerG * 100), int32_t(s.bayerB * 100) });
         color.Apply(BayerToRgb, raw, nullptr, 0, 0, bayer.user(), nullptr);
         if (s.hls.H != 0 || s.hls.L != 0 || s.hls.S != 0) {
             Arg<HlsData> hls(s.hls);
@@ -55,28 +55,28 @@ ProcessSettings randomSettings(std::mt19937& rng)
     s.bayerMode = pick(0, 3);
     s.bayerR = pick(0, 200) / 100.0;
     s.bayerB = pick(0, 200) / 100.0;
-    s.hls = {sometimes(pick(-400, 400), 0), sometimes(pick(-300, 300), 0), sometimes(pick(-300, 300), 0),
-             sometimes(pick(-130, 130), 0), sometimes(pick(-60, 60), 0)};
+    s.hls = { sometimes(pick(-400, 400), 0), sometimes(pick(-300, 300), 0), sometimes(pick(-300, 300), 0),
+        sometimes(pick(-130, 130), 0), sometimes(pick(-60, 60), 0) };
     s.gamma = sometimes(pick(1, 300), 100);
     s.binaryFlg = pick(0, 2) == 0;
     s.binary = pick(-5, 260);
     return s;
 }
 
-}  // namespace
+} // namespace
 
 TEST(FrameChain, RandomFramesAndSettings_MatchTheWholePictureChain_AtOneToEightBands)
 {
     std::mt19937 rng(2024);
-    FrameProcessor processors[8] = {FrameProcessor(1), FrameProcessor(2), FrameProcessor(3), FrameProcessor(4),
-                                    FrameProcessor(5), FrameProcessor(6), FrameProcessor(7), FrameProcessor(8)};
+    FrameProcessor processors[8] = { FrameProcessor(1), FrameProcessor(2), FrameProcessor(3), FrameProcessor(4),
+        FrameProcessor(5), FrameProcessor(6), FrameProcessor(7), FrameProcessor(8) };
     for (int round = 0; round < 60; ++round) {
         const int32_t w = std::uniform_int_distribution<int32_t>(1, 70)(rng);
         const int32_t h = std::uniform_int_distribution<int32_t>(1, 40)(rng);
         const ProcessSettings s = randomSettings(rng);
         DibImage raw, color, wantRaw, wantColor;
         makeRandom(raw, w, h, 8, rng());
-        makeRandom(color, w, h, 24, rng());  // the colour image holds the last frame's picture
+        makeRandom(color, w, h, 24, rng()); // the colour image holds the last frame's picture
         copyPixels(wantRaw, raw);
         copyPixels(wantColor, color);
         wholeChain(wantRaw, wantColor, s);
@@ -98,7 +98,7 @@ TEST(FrameChain, EveryVectorLevel_GivesTheSamePicture)
     s.bayerFlg = 1;
     s.bayerR = 1.3;
     s.bayerB = 0.8;
-    s.hls = {25, -10, 40, 20, 12};
+    s.hls = { 25, -10, 40, 20, 12 };
     s.gamma = 140;
     s.binaryFlg = 1;
     s.binary = 90;
@@ -109,8 +109,8 @@ TEST(FrameChain, EveryVectorLevel_GivesTheSamePicture)
     copyPixels(wantColor, color);
     kernel::setSimdCap(kernel::SimdLevel::None);
     wholeChain(wantRaw, wantColor, s);
-    for (kernel::SimdLevel level : {kernel::SimdLevel::None, kernel::SimdLevel::Ssse3, kernel::SimdLevel::Avx2,
-                                    kernel::SimdLevel::Best}) {
+    for (kernel::SimdLevel level :
+        { kernel::SimdLevel::None, kernel::SimdLevel::Ssse3, kernel::SimdLevel::Avx2, kernel::SimdLevel::Best }) {
         kernel::setSimdCap(level);
         FrameProcessor processor(3);
         DibImage gotRaw, gotColor;

@@ -8,9 +8,12 @@
 #include <map>
 #include <random>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "imaging/DibImage.h"
+#include "imaging/FrameProcessor.h"
 #include "imaging/Histogram.h"
 #include "imaging/KernelSupport.h"
 #include "imaging/Kernels.h"
@@ -154,7 +157,8 @@ void Histogram_ours(benchmark::State& state)
     state.counters["step"] = step;
 }
 
-// The display loop's kernel chain for one frame, ending in the fit-to-view scaling to 800 x 600.
+// The kernel chain as the display loop ran it before: each kernel over the whole picture, sharpening
+// from a fresh copy, then the fit-to-view scaling to 800 x 600.
 void chain(benchmark::State& state, bool everything)
 {
     DibImage raw, color, copy, view;
@@ -183,7 +187,33 @@ void chain(benchmark::State& state, bool everything)
     state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 void ChainAllOff_ours(benchmark::State& state) { chain(state, false); }
-void ChainAllOn_ours(benchmark::State& state) { chain(state, true); }
+void ChainAllOnWhole_ours(benchmark::State& state) { chain(state, true); }
+
+// The same chain as FrameProcessor runs it (one row pass, bands on its thread pool), then the fit. The
+// bands count is the benchmark's argument; 0 = one per core. Measured in wall time, as the bands run on
+// several threads.
+void ChainAllOn(benchmark::State& state)
+{
+    DibImage raw, color, view;
+    copyInto(raw, rawFrame());
+    color.Create(kW, kH, 24);
+    view.Create(800, 600, 24);
+    FrameProcessor processor(int(state.range(0)));
+    ProcessSettings s;
+    s.bayerFlg = 1;
+    s.bayerR = 1.2;
+    s.bayerB = 0.9;
+    s.hls = {10, 5, 20, 30, 5};
+    s.gamma = 150;
+    s.binaryFlg = 1;
+    s.binary = 120;
+    for (auto _ : state) {
+        processor.Process(raw, color, s);
+        view.ApplyScaled(ScaleRgb, color, nullptr, nullptr, nullptr, nullptr);
+    }
+    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["bands"] = processor.Bands();
+}
 
 // The same kernels with the vector forms capped: what an older processor sees (sharpening's SSE2 form
 // is the x86-64 baseline and always runs).
@@ -243,6 +273,20 @@ void Scale_opencv(benchmark::State& state)
     cv::Mat src = wrap(colorFrame()), dst(600, 800, CV_8UC3);
     for (auto _ : state)
         cv::resize(src, dst, cv::Size(800, 600), 0, 0, cv::INTER_NEAREST);
+}
+
+// Hue/lightness/saturation: to HLS, the three offsets added with saturation, back to blue-green-red.
+void Hls_opencv(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    DibImage img;
+    copyInto(img, colorFrame());
+    cv::Mat m = wrap(img), hls;
+    for (auto _ : state) {
+        cv::cvtColor(m, hls, cv::COLOR_BGR2HLS);
+        cv::add(hls, cv::Scalar(10, 5, 20), hls);
+        cv::cvtColor(hls, m, cv::COLOR_HLS2BGR);
+    }
 }
 
 void Binarize_opencv(benchmark::State& state)
@@ -320,6 +364,9 @@ int main(int argc, char** argv)
         {"Binarize_opencv", Binarize_opencv},
 #endif
         {"Hls_ours", Hls_ours},
+#if NX_HAVE_OPENCV
+        {"Hls_opencv", Hls_opencv},
+#endif
         {"Bayer_ssse3", capped<Bayer_ours, kernel::SimdLevel::Ssse3>},
         {"Bayer_scalar", capped<Bayer_ours, kScalar>},
         {"Gamma_scalar", capped<Gamma_ours, kScalar>},
@@ -328,10 +375,19 @@ int main(int argc, char** argv)
         {"Balance_ours", Balance_ours},
         {"Histogram_ours", Histogram_ours},
         {"ChainAllOff_ours", ChainAllOff_ours},
-        {"ChainAllOn_ours", ChainAllOn_ours},
+        {"ChainAllOnWhole_ours", ChainAllOnWhole_ours},
     };
     for (const auto& [name, fn] : runs)
         benchmark::RegisterBenchmark(name, fn)->Unit(benchmark::kMillisecond);
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<int> bandCounts{1, 2};
+    if (cores > 2)
+        bandCounts.push_back(cores);
+    for (int bands : bandCounts)
+        benchmark::RegisterBenchmark("ChainAllOn_bands", ChainAllOn)
+            ->Arg(bands)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -13,8 +13,9 @@
 //   blue:  first 3 B(k - 1) + B(k), second 3 B(k) + B(k - 1)
 //   green: first gA(k) + gB'(k - 1), second gA(k) + gB'(k)   (gA: first samples, gB': second samples)
 // The scalar, SSSE3 and AVX2 forms compute exactly these integers, so every processor shows the same picture.
-#include "imaging/KernelSupport.h"
+#include "imaging/KernelRows.h"
 #include "imaging/Kernels.h"
+#include "imaging/KernelSupport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,31 +27,7 @@
 
 namespace {
 
-// Gain factor k: a colour byte is (sum * k) >> 11, 255 when that exceeds 255. Negative gains give black;
-// above 2^19 every non-zero sum saturates anyway, so k is held there to keep the product in 32 bits.
-int32_t gainFactor(int32_t gainTimes100)
-{
-    const double k = std::trunc(gainTimes100 * 1.28);
-    return k <= 0 ? 0 : k >= 524288.0 ? 524288 : int32_t(k);
-}
-
-constexpr int kMaxSum = 16 * 255;
-
-struct Gains {
-    int32_t kR, kB;
-    uint8_t red[kMaxSum + 1];
-    uint8_t blue[kMaxSum + 1];
-
-    Gains(int32_t r, int32_t b) : kR(gainFactor(r)), kB(gainFactor(b))
-    {
-        for (int s = 0; s <= kMaxSum; ++s) {
-            red[s] = uint8_t(std::min(255, (s * kR) >> 11));
-            blue[s] = uint8_t(std::min(255, (s * kB) >> 11));
-        }
-    }
-    // The vector forms multiply 16-bit lanes by 2k: k must stay below 2^14 to fit.
-    bool vectorFits() const { return kR < 16384 && kB < 16384; }
-};
+using Gains = kernel::BayerGains;
 
 // The rows around processed row r: m2 = r - 2, m1 = r - 1 (below), p0 = r, p1 = r + 1 (above), each
 // pointing at the row's first processed column.
@@ -74,26 +51,26 @@ struct SiteRows {
 
 SiteRows sitesFor(const Rows& rows, int rowPhase)
 {
-    return rowPhase ? SiteRows{rows.p0, rows.m2, rows.m1, rows.p1, rows.m1, rows.p0}
-                    : SiteRows{rows.m1, rows.p1, rows.p0, rows.m2, rows.p0, rows.m1};
+    return rowPhase ? SiteRows { rows.p0, rows.m2, rows.m1, rows.p1, rows.m1, rows.p0 }
+                    : SiteRows { rows.m1, rows.p1, rows.p0, rows.m2, rows.p0, rows.m1 };
 }
 
 // Scalar form, any pixel sizes: pixels [from, to) of the row; phases are those of pixel 0.
-void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t to, int rowPhase, int colPhase,
-               const Gains& g, int srcBpp, int dstBpp)
+void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t to, int rowPhase, int colPhase, const Gains& g,
+    int srcBpp, int dstBpp)
 {
     const auto [redA, redB, blueA, blueB, greenA, greenB] = sitesFor(rows, rowPhase);
     const ptrdiff_t s = srcBpp;
     auto comb = [s](const uint8_t* a, const uint8_t* b, int32_t c) { return 3 * a[c * s] + b[c * s]; };
     auto sumS = [&](const uint8_t* a, const uint8_t* b, int32_t c) { return 3 * comb(a, b, c) + comb(a, b, c - 2); };
-    auto sumT = [&](const uint8_t* a, const uint8_t* b, int32_t c) {
-        return 3 * comb(a, b, c - 1) + comb(a, b, c + 1);
-    };
+    auto sumT
+        = [&](const uint8_t* a, const uint8_t* b, int32_t c) { return 3 * comb(a, b, c - 1) + comb(a, b, c + 1); };
     for (int32_t c = from; c < to; ++c) {
         const int cp = colPhase ^ (c & 1);
         const int red = cp ? sumT(redA, redB, c) : sumS(redA, redB, c);
         const int blue = cp ? sumS(blueA, blueB, c) : sumT(blueA, blueB, c);
-        const int green = (rowPhase ^ cp) ? rows.p0[(c - 1) * s] + rows.m1[c * s] : rows.p0[c * s] + rows.m1[(c - 1) * s];
+        const int green
+            = (rowPhase ^ cp) ? rows.p0[(c - 1) * s] + rows.m1[c * s] : rows.p0[c * s] + rows.m1[(c - 1) * s];
         uint8_t* d = out + ptrdiff_t(c) * dstBpp;
         d[0] = g.blue[blue];
         d[1] = uint8_t(green >> 1);
@@ -102,68 +79,66 @@ void rowScalar(uint8_t* out, const Rows& rows, int32_t from, int32_t to, int row
 }
 
 #if NX_BAYER_X86
-#pragma GCC push_options
-#pragma GCC target("ssse3")
 
 // Byte shuffles that interleave blue, green and red planes of 16 pixels into 48 bytes of blue-green-red:
 // output block k (16 bytes) is the OR of the blue, green and red planes shuffled by rows 3k, 3k+1, 3k+2.
 alignas(16) const int8_t kInterleave[9][16] = {
-    {0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5},
-    {-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1},
-    {-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1},
-    {-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1},
-    {5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10},
-    {-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1},
-    {-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1},
-    {-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1},
-    {10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15},
+    { 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5 },
+    { -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1 },
+    { -1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1 },
+    { -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1 },
+    { 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10 },
+    { -1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1 },
+    { -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1 },
+    { -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1 },
+    { 10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15 },
 };
 
-inline __m128i interleaveMask(int k)
+__attribute__((target("ssse3"))) inline __m128i interleaveMask(int k)
 {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(kInterleave[k]));
 }
 
 // Blue, green and red planes of 16 pixels to 48 bytes of blue-green-red.
-inline void storeBgr16(uint8_t* d, __m128i b, __m128i g, __m128i r)
+__attribute__((target("ssse3"))) inline void storeBgr16(uint8_t* d, __m128i b, __m128i g, __m128i r)
 {
     for (int k = 0; k < 3; ++k) {
-        const __m128i out = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(b, interleaveMask(3 * k)),
-                                                      _mm_shuffle_epi8(g, interleaveMask(3 * k + 1))),
-                                         _mm_shuffle_epi8(r, interleaveMask(3 * k + 2)));
+        const __m128i out = _mm_or_si128(
+            _mm_or_si128(_mm_shuffle_epi8(b, interleaveMask(3 * k)), _mm_shuffle_epi8(g, interleaveMask(3 * k + 1))),
+            _mm_shuffle_epi8(r, interleaveMask(3 * k + 2)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * k), out);
     }
 }
 
 // Low bytes (first samples) and high bytes (second samples) of 8 pairs, as 16-bit lanes.
-inline __m128i firstOf8(const uint8_t* p)
+__attribute__((target("ssse3"))) inline __m128i firstOf8(const uint8_t* p)
 {
     return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi16(0x00FF));
 }
-inline __m128i secondOf8(const uint8_t* p)
+__attribute__((target("ssse3"))) inline __m128i secondOf8(const uint8_t* p)
 {
     return _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), 8);
 }
-inline __m128i comb3(__m128i a, __m128i b)
+__attribute__((target("ssse3"))) inline __m128i comb3(__m128i a, __m128i b)
 {
     return _mm_add_epi16(_mm_add_epi16(a, _mm_add_epi16(a, a)), b);
 }
-inline __m128i pairBytes(__m128i firstValues, __m128i secondValues)
+__attribute__((target("ssse3"))) inline __m128i pairBytes(__m128i firstValues, __m128i secondValues)
 {
     return _mm_or_si128(firstValues, _mm_slli_epi16(secondValues, 8));
 }
 // (sum << 4) * 2k >> 16 == (sum * k) >> 11 exactly; then saturated to 255.
-inline __m128i gain(__m128i sum, __m128i k2)
+__attribute__((target("ssse3"))) inline __m128i gain(__m128i sum, __m128i k2)
 {
     return _mm_min_epi16(_mm_mulhi_epu16(_mm_slli_epi16(sum, 4), k2), _mm_set1_epi16(255));
 }
 
 // SSSE3 form: 16 pixels (8 pairs) at a time. Pixels from the first phase-0 column on are done; returns
 // where it stopped.
-int32_t rowSsse3(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g,
-                 int32_t& from)
+__attribute__((target("ssse3"))) int32_t rowSsse3(
+    uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g, int32_t& from)
 {
-    from = colPhase;  // the first pair starts at a column of phase 0
+    from = colPhase; // the first pair starts at a column of phase 0
     const __m128i kR2 = _mm_set1_epi16(int16_t(2 * g.kR)), kB2 = _mm_set1_epi16(int16_t(2 * g.kB));
     const auto [redA, redB, blueA, blueB, greenA, greenB] = sitesFor(rows, rowPhase);
     int32_t c = from;
@@ -177,51 +152,48 @@ int32_t rowSsse3(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int co
         const __m128i blue = pairBytes(gain(comb3(bPrev, bHere), kB2), gain(comb3(bHere, bPrev), kB2));
         const __m128i gHere = firstOf8(greenA + c);
         const __m128i green = pairBytes(_mm_srli_epi16(_mm_add_epi16(gHere, secondOf8(greenB + c - 2)), 1),
-                                        _mm_srli_epi16(_mm_add_epi16(gHere, secondOf8(greenB + c)), 1));
+            _mm_srli_epi16(_mm_add_epi16(gHere, secondOf8(greenB + c)), 1));
         storeBgr16(out + ptrdiff_t(c) * 3, blue, green, red);
     }
     return c;
 }
 
-#pragma GCC pop_options
-
-#pragma GCC push_options
-#pragma GCC target("avx2")
-
 // Low bytes (first samples) and high bytes (second samples) of 16 pairs, as 16-bit lanes.
-inline __m256i firstOf(const uint8_t* p)
+__attribute__((target("avx2"))) inline __m256i firstOf(const uint8_t* p)
 {
     return _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), _mm256_set1_epi16(0x00FF));
 }
-inline __m256i secondOf(const uint8_t* p)
+__attribute__((target("avx2"))) inline __m256i secondOf(const uint8_t* p)
 {
     return _mm256_srli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), 8);
 }
 // Lanes of two byte values: the first in the low byte, the second in the high byte.
-inline __m256i pairBytes(__m256i firstValues, __m256i secondValues)
+__attribute__((target("avx2"))) inline __m256i pairBytes(__m256i firstValues, __m256i secondValues)
 {
     return _mm256_or_si256(firstValues, _mm256_slli_epi16(secondValues, 8));
 }
 // 3 a + b.
-inline __m256i comb3(__m256i a, __m256i b)
+__attribute__((target("avx2"))) inline __m256i comb3(__m256i a, __m256i b)
 {
     return _mm256_add_epi16(_mm256_add_epi16(a, _mm256_add_epi16(a, a)), b);
 }
 
-// AVX2 form: 32 pixels (16 pairs) at a time, as the SSSE3 form.
-int32_t rowAvx2(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g,
-                int32_t& from)
+// (sum << 4) * 2k >> 16 == (sum * k) >> 11 exactly; then saturated to 255.
+__attribute__((target("avx2"))) inline __m256i gain(__m256i sum, __m256i k2)
 {
-    from = colPhase;  // the first pair starts at a column of phase 0
-    const __m256i max8 = _mm256_set1_epi16(255);
+    return _mm256_min_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(sum, 4), k2), _mm256_set1_epi16(255));
+}
+
+// AVX2 form: 32 pixels (16 pairs) at a time, as the SSSE3 form.
+__attribute__((target("avx2"))) int32_t rowAvx2(
+    uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int colPhase, const Gains& g, int32_t& from)
+{
+    from = colPhase; // the first pair starts at a column of phase 0
     const __m256i kR2 = _mm256_set1_epi16(int16_t(2 * g.kR)), kB2 = _mm256_set1_epi16(int16_t(2 * g.kB));
     const auto [redA, redB, blueA, blueB, greenA, greenB] = sitesFor(rows, rowPhase);
-    __m256i masks[9];  // the interleaving shuffles, one copy per 128-bit lane
+    __m256i masks[9]; // the interleaving shuffles, one copy per 128-bit lane
     for (int k = 0; k < 9; ++k)
         masks[k] = _mm256_broadcastsi128_si256(interleaveMask(k));
-    auto gain = [&](__m256i sum, __m256i k2) {
-        return _mm256_min_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(sum, 4), k2), max8);
-    };
     int32_t c = from;
     for (; c + 32 <= n; c += 32) {
         const __m256i rPrev = comb3(firstOf(redA + c - 2), firstOf(redB + c - 2));
@@ -229,19 +201,17 @@ int32_t rowAvx2(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int col
         const __m256i rNext = comb3(firstOf(redA + c + 2), firstOf(redB + c + 2));
         const __m256i bPrev = comb3(secondOf(blueA + c - 2), secondOf(blueB + c - 2));
         const __m256i bHere = comb3(secondOf(blueA + c), secondOf(blueB + c));
-        const __m256i red = pairBytes(gain(comb3(rHere, rPrev), kR2),
-                                      gain(comb3(rHere, rNext), kR2));
-        const __m256i blue = pairBytes(gain(comb3(bPrev, bHere), kB2),
-                                       gain(comb3(bHere, bPrev), kB2));
+        const __m256i red = pairBytes(gain(comb3(rHere, rPrev), kR2), gain(comb3(rHere, rNext), kR2));
+        const __m256i blue = pairBytes(gain(comb3(bPrev, bHere), kB2), gain(comb3(bHere, bPrev), kB2));
         const __m256i gHere = firstOf(greenA + c);
         const __m256i green = pairBytes(_mm256_srli_epi16(_mm256_add_epi16(gHere, secondOf(greenB + c - 2)), 1),
-                                        _mm256_srli_epi16(_mm256_add_epi16(gHere, secondOf(greenB + c)), 1));
+            _mm256_srli_epi16(_mm256_add_epi16(gHere, secondOf(greenB + c)), 1));
         uint8_t* d = out + ptrdiff_t(c) * 3;
         // Each 128-bit lane holds 16 pixels: the low lanes make the first 48 bytes, the high lanes the next.
         for (int k = 0; k < 3; ++k) {
-            const __m256i o = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, masks[3 * k]),
-                                                              _mm256_shuffle_epi8(green, masks[3 * k + 1])),
-                                              _mm256_shuffle_epi8(red, masks[3 * k + 2]));
+            const __m256i o = _mm256_or_si256(
+                _mm256_or_si256(_mm256_shuffle_epi8(blue, masks[3 * k]), _mm256_shuffle_epi8(green, masks[3 * k + 1])),
+                _mm256_shuffle_epi8(red, masks[3 * k + 2]));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * k), _mm256_castsi256_si128(o));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 48 + 16 * k), _mm256_extracti128_si256(o, 1));
         }
@@ -249,52 +219,86 @@ int32_t rowAvx2(uint8_t* out, const Rows& rows, int32_t n, int rowPhase, int col
     return c;
 }
 
-#pragma GCC pop_options
-
 #endif
 
-}  // namespace
+} // namespace
+
+namespace {
+
+// Gain factor k: a colour byte is (sum * k) >> 11, 255 when that exceeds 255. Negative gains give black;
+// above 2^19 every non-zero sum saturates anyway, so k is held there to keep the product in 32 bits.
+int32_t gainFactor(int32_t gainTimes100)
+{
+    const double k = std::trunc(gainTimes100 * 1.28);
+    return k <= 0 ? 0 : k >= 524288.0 ? 524288 : int32_t(k);
+}
+
+} // namespace
+
+kernel::BayerGains::BayerGains(int32_t r, int32_t b)
+    : kR(gainFactor(r))
+    , kB(gainFactor(b))
+{
+    for (int s = 0; s <= kMaxSum; ++s) {
+        red[s] = uint8_t(std::min(255, (s * kR) >> 11));
+        blue[s] = uint8_t(std::min(255, (s * kB) >> 11));
+    }
+}
+
+kernel::BayerRow::BayerRow(const BayerParams& params, int srcBpp, int dstBpp)
+    : m_Gains(params.gainR, params.gainB)
+    ,
+    // Mode bit 0: row phase, bit 1: column phase of the first processed pixel. The column phase restarts
+    // from the mode on every row: the sensor's pattern is fixed per position, whatever the width.
+    m_RowMode(params.mode & 1)
+    , m_ColPhase((params.mode >> 1) & 1)
+    , m_SrcBpp(srcBpp)
+    , m_DstBpp(dstBpp)
+{
+#if NX_BAYER_X86
+    const bool vector = srcBpp == 1 && dstBpp == 3 && m_Gains.vectorFits();
+    m_Avx2 = vector && useSimd(SimdLevel::Avx2);
+    m_Ssse3 = vector && useSimd(SimdLevel::Ssse3);
+#endif
+}
+
+void kernel::BayerRow::run(uint8_t* dstRow, const uint8_t* m2, const uint8_t* m1, const uint8_t* p0, const uint8_t* p1,
+    int32_t width, int32_t i) const
+{
+    // A two-pixel frame is not written; columns 2 .. width - 3 are.
+    const int32_t n = width - 4;
+    if (n <= 0)
+        return;
+    const ptrdiff_t firstCol = 2 * ptrdiff_t(m_SrcBpp);
+    const Rows rows { m2 + firstCol, m1 + firstCol, p0 + firstCol, p1 + firstCol };
+    uint8_t* out = dstRow + 2 * ptrdiff_t(m_DstBpp);
+    const int rowPhase = m_RowMode ^ ((i - 2) & 1);
+    int32_t done = 0;
+#if NX_BAYER_X86
+    if (m_Avx2 || m_Ssse3) {
+        int32_t from = 0;
+        done = m_Avx2 ? rowAvx2(out, rows, n, rowPhase, m_ColPhase, m_Gains, from)
+                      : rowSsse3(out, rows, n, rowPhase, m_ColPhase, m_Gains, from);
+        rowScalar(out, rows, 0, from, rowPhase, m_ColPhase, m_Gains, m_SrcBpp, m_DstBpp);
+    }
+#endif
+    rowScalar(out, rows, done, n, rowPhase, m_ColPhase, m_Gains, m_SrcBpp, m_DstBpp);
+}
 
 int32_t BayerToRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                   uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                   void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
     const BayerParams* params = kernel::paramsOf<BayerParams>(user1);
     // Three output bytes per pixel: a narrower destination would be overrun.
     if (!params || dstBytesPerPixel < 3 || srcBytesPerPixel < 1)
         return 1;
-    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                               srcStride);
+    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride);
     // A two-pixel frame is not written; rows and columns 2 .. size - 3 are.
-    const int32_t n = walk.width - 4;
-    if (n <= 0 || walk.height <= 4)
+    if (walk.width <= 4 || walk.height <= 4)
         return 1;
-    const Gains gains(params->gainR, params->gainB);
-    // Mode bit 0: row phase, bit 1: column phase of the first processed pixel. The column phase restarts
-    // from the mode on every row: the sensor's pattern is fixed per position, whatever the width.
-    const int rowMode = params->mode & 1, colPhase = (params->mode >> 1) & 1;
-    const int sb = srcBytesPerPixel;
-    const ptrdiff_t firstCol = 2 * ptrdiff_t(sb);
-#if NX_BAYER_X86
-    const bool vector = sb == 1 && dstBytesPerPixel == 3 && gains.vectorFits();
-    const bool avx2 = vector && kernel::useSimd(kernel::SimdLevel::Avx2);
-    const bool ssse3 = vector && kernel::useSimd(kernel::SimdLevel::Ssse3);
-#endif
-    for (int32_t i = 2; i < walk.height - 2; ++i) {
-        const Rows rows{walk.srcRow(i - 2) + firstCol, walk.srcRow(i - 1) + firstCol, walk.srcRow(i) + firstCol,
-                        walk.srcRow(i + 1) + firstCol};
-        uint8_t* out = walk.dstRow(i) + 2 * ptrdiff_t(dstBytesPerPixel);
-        const int rowPhase = rowMode ^ ((i - 2) & 1);
-        int32_t done = 0;
-#if NX_BAYER_X86
-        if (avx2 || ssse3) {
-            int32_t from = 0;
-            done = avx2 ? rowAvx2(out, rows, n, rowPhase, colPhase, gains, from)
-                        : rowSsse3(out, rows, n, rowPhase, colPhase, gains, from);
-            rowScalar(out, rows, 0, from, rowPhase, colPhase, gains, sb, dstBytesPerPixel);
-        }
-#endif
-        rowScalar(out, rows, done, n, rowPhase, colPhase, gains, sb, dstBytesPerPixel);
-    }
+    const kernel::BayerRow row(*params, srcBytesPerPixel, dstBytesPerPixel);
+    for (int32_t i = 2; i < walk.height - 2; ++i)
+        row.run(
+            walk.dstRow(i), walk.srcRow(i - 2), walk.srcRow(i - 1), walk.srcRow(i), walk.srcRow(i + 1), walk.width, i);
     return 1;
 }

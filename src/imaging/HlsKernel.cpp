@@ -1,13 +1,25 @@
 // AdjustHls: per pixel, blue-green-red to hue (0..359, 64 steps per 60 degrees), lightness and
-// saturation in integers, offsets added, and back. The two divisions by per-pixel values use exact
-// reciprocal tables; arithmetic after the offsets is 64-bit so no setting can overflow it.
+// saturation in integers, offsets added, and back.
+//
+// The scalar form is the reference: the two divisions by per-pixel values use exact reciprocal tables and
+// the arithmetic after the offsets is 64-bit, so no setting can overflow it. The AVX2 form works on 16
+// pixels at a time in 16-bit lanes; it reduces the offsets first, to values that give the same result for
+// every pixel yet keep every intermediate within 16 bits:
+//  - saturation offset held to +-512: beyond that every pixel is grey (or fully saturated) either way;
+//  - the adjusted lightness held to -1..256: a coloured pixel at lightness 256 or above has m1 and m2 both
+//    at 256 or above (every channel 255), at -1 or below both at 0 or below (every channel 0), and a grey
+//    pixel is the clamped lightness;
+//  - the hue offset folded into each channel's position offset K: a position x = H + K below 0 gives m1
+//    like a remainder that is negative or 0, and from 0 on only x mod 360 matters, so K >= 0 is taken mod
+//    360 and K <= -360 (every position negative) becomes -360.
+#include "imaging/KernelRows.h"
 #include "imaging/KernelSupport.h"
-#include "imaging/Kernels.h"
 
 #include <algorithm>
+#include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
-#include "imaging/KernelAvx2.h"
+#include <immintrin.h>
 #define NX_HLS_X86 1
 #endif
 
@@ -55,7 +67,7 @@ inline uint8_t channel(int64_t h, int64_t m1, int64_t m2)
 inline void adjustPixel(const uint8_t* s, uint8_t* d, const HlsData& hls, const Reciprocals& rc)
 {
     const int32_t b = s[0], g = s[1], r = s[2];
-    const int32_t mx = std::max({r, g, b}), mn = std::min({r, g, b});
+    const int32_t mx = std::max({ r, g, b }), mn = std::min({ r, g, b });
     int64_t L = (mx + mn) >> 1, S = 0, H = 0;
     if (mx != mn) {
         const int32_t delta = mx - mn;
@@ -86,151 +98,319 @@ inline void adjustPixel(const uint8_t* s, uint8_t* d, const HlsData& hls, const 
     d[0] = channel((H - 120) % 360, m1, m2);
 }
 
+// A channel's hue position offset (hue offset plus the channel's shift), reduced as the file comment says.
+int16_t positionOffset(int64_t k)
+{
+    if (k >= 0)
+        return int16_t(k % 360);
+    return int16_t(std::max<int64_t>(k, -360));
+}
 
 #if NX_HLS_X86
-// Offsets reduced so that 32-bit lanes cannot overflow, without changing any result: a saturation offset
-// beyond +-512 and a lightness offset beyond +-100000 saturate every pixel alike, and a hue offset only
-// matters modulo 360 while the sign of every hue position stays the same.
-HlsData laneSafe(const HlsData& p)
+
+struct HlsConstants {
+    int16_t offS, offL, hueR, hueG, hueB;
+};
+
+// n / d rounded down for 16 lanes of unsigned 16-bit n and 1 <= d <= 510, quotients up to 256. The
+// single-precision quotient is correctly rounded: its error, below 2^-15, cannot carry it across an
+// integer, since a quotient that is not whole lies at least 1/510 below the next one. The lanes are widened
+// within each 128-bit half, so packing them back restores their order.
+__attribute__((target("avx2"))) inline __m256i divFloor16(__m256i n, __m256i d)
 {
-    HlsData q = p;
-    q.S = std::clamp(p.S, -512, 512);
-    q.L = std::clamp(p.L, -100000, 100000);
-    if (p.H > 720)
-        q.H = 360 + p.H % 360;  // every position stays >= 0
-    else if (p.H < -720)
-        q.H = -720 + (p.H + 720) % 360;  // every position stays < 0
-    return q;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i low = _mm256_cvttps_epi32(_mm256_div_ps(
+        _mm256_cvtepi32_ps(_mm256_unpacklo_epi16(n, zero)), _mm256_cvtepi32_ps(_mm256_unpacklo_epi16(d, zero))));
+    const __m256i high = _mm256_cvttps_epi32(_mm256_div_ps(
+        _mm256_cvtepi32_ps(_mm256_unpackhi_epi16(n, zero)), _mm256_cvtepi32_ps(_mm256_unpackhi_epi16(d, zero))));
+    return _mm256_packus_epi32(low, high);
 }
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
-
-// n / d rounded down, for 0 <= n, 1 <= d <= 510 and n / d <= 256 (saturation and hue both stay there).
-// The single-precision quotient is correctly rounded: its error, below 2^-15, cannot carry it across an
-// integer, since a quotient that is not whole lies at least 1/510 below the next one.
-inline __m256i divFloor(__m256i n, __m256i d)
+// m1 + (((m2 - m1) * w) >> 6) for the channel whose hue position is H + k: the weight w is 0 below 0 and
+// from 240 (after wrapping to 0..359), the position up to 60, 64 (all of m2) up to 180, 240 minus it up to
+// 240. Positions run from -360 to 718.
+__attribute__((target("avx2"))) inline __m256i channel16(__m256i H, __m256i k, __m256i m1, __m256i span)
 {
-    return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(n), _mm256_cvtepi32_ps(d)));
+    __m256i y = _mm256_add_epi16(H, k);
+    y = _mm256_sub_epi16(y, _mm256_and_si256(_mm256_cmpgt_epi16(y, _mm256_set1_epi16(359)), _mm256_set1_epi16(360)));
+    __m256i w
+        = _mm256_max_epi16(_mm256_min_epi16(y, _mm256_sub_epi16(_mm256_set1_epi16(240), y)), _mm256_setzero_si256());
+    const __m256i fromSixty = _mm256_sub_epi16(y, _mm256_set1_epi16(60)); // 0..119 unsigned: the flat top
+    const __m256i top = _mm256_cmpeq_epi16(_mm256_min_epu16(fromSixty, _mm256_set1_epi16(119)), fromSixty);
+    w = _mm256_blendv_epi8(w, _mm256_set1_epi16(64), top);
+    return _mm256_add_epi16(m1, _mm256_srai_epi16(_mm256_mullo_epi16(span, w), 6));
 }
 
-// x % 360 with the sign of x, for |x| < 1440 (hue positions after the reduced offset stay within 1200).
-inline __m256i rem360(__m256i x)
+// Sixteen pixels: loads 56 bytes from s (eight past the sixteenth pixel), stores 48 at d.
+__attribute__((target("avx2"))) inline void pixels16(const uint8_t* s, uint8_t* d, const HlsConstants& c)
 {
-    __m256i a = _mm256_abs_epi32(x);
-    a = _mm256_sub_epi32(a, _mm256_and_si256(_mm256_cmpgt_epi32(a, _mm256_set1_epi32(719)), _mm256_set1_epi32(720)));
-    a = _mm256_sub_epi32(a, _mm256_and_si256(_mm256_cmpgt_epi32(a, _mm256_set1_epi32(359)), _mm256_set1_epi32(360)));
-    return _mm256_sign_epi32(a, x);
+    // Each 128-bit lane takes eight pixels (24 bytes): its first 16 bytes from v0, the last 8 from v1.
+    const __m256i v0
+        = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + 24), reinterpret_cast<const __m128i*>(s));
+    const __m256i v1
+        = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + 40), reinterpret_cast<const __m128i*>(s + 16));
+    const __m256i pickB0
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(0, -1, 3, -1, 6, -1, 9, -1, 12, -1, 15, -1, -1, -1, -1, -1));
+    const __m256i pickB1
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, 5, -1));
+    const __m256i pickG0
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(1, -1, 4, -1, 7, -1, 10, -1, 13, -1, -1, -1, -1, -1, -1, -1));
+    const __m256i pickG1
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, 3, -1, 6, -1));
+    const __m256i pickR0
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(2, -1, 5, -1, 8, -1, 11, -1, 14, -1, -1, -1, -1, -1, -1, -1));
+    const __m256i pickR1
+        = _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, -1, 4, -1, 7, -1));
+    const __m256i b = _mm256_or_si256(_mm256_shuffle_epi8(v0, pickB0), _mm256_shuffle_epi8(v1, pickB1));
+    const __m256i g = _mm256_or_si256(_mm256_shuffle_epi8(v0, pickG0), _mm256_shuffle_epi8(v1, pickG1));
+    const __m256i r = _mm256_or_si256(_mm256_shuffle_epi8(v0, pickR0), _mm256_shuffle_epi8(v1, pickR1));
+
+    const __m256i zero = _mm256_setzero_si256(), one = _mm256_set1_epi16(1);
+    const __m256i mx = _mm256_max_epi16(r, _mm256_max_epi16(g, b));
+    const __m256i mn = _mm256_min_epi16(r, _mm256_min_epi16(g, b));
+    const __m256i sum = _mm256_add_epi16(mx, mn), delta = _mm256_sub_epi16(mx, mn);
+    const __m256i grey = _mm256_cmpeq_epi16(delta, zero);
+    // Saturation: delta * 255 over the sum (lightness below 128, that is a sum below 256) or 510 - sum.
+    __m256i den = _mm256_blendv_epi8(
+        _mm256_sub_epi16(_mm256_set1_epi16(510), sum), sum, _mm256_cmpgt_epi16(_mm256_set1_epi16(256), sum));
+    den = _mm256_max_epi16(den, one); // only grey pixels have 0 here, and their saturation is 0
+    __m256i S = _mm256_andnot_si256(grey, divFloor16(_mm256_sub_epi16(_mm256_slli_epi16(delta, 8), delta), den));
+    // Hue: which channel is the maximum, red checked first, then green.
+    const __m256i isR = _mm256_cmpeq_epi16(r, mx);
+    const __m256i isG = _mm256_andnot_si256(isR, _mm256_cmpeq_epi16(g, mx));
+    __m256i num = _mm256_blendv_epi8(_mm256_sub_epi16(r, g), _mm256_sub_epi16(b, r), isG);
+    num = _mm256_blendv_epi8(num, _mm256_sub_epi16(g, b), isR);
+    __m256i base = _mm256_blendv_epi8(_mm256_set1_epi16(240), _mm256_set1_epi16(120), isG);
+    base = _mm256_andnot_si256(isR, base);
+    const __m256i q = divFloor16(_mm256_slli_epi16(_mm256_abs_epi16(num), 6), _mm256_max_epi16(delta, one));
+    __m256i H = _mm256_add_epi16(_mm256_sign_epi16(q, num), base);
+    H = _mm256_add_epi16(H, _mm256_and_si256(_mm256_cmpgt_epi16(zero, H), _mm256_set1_epi16(360)));
+    H = _mm256_andnot_si256(grey, H);
+
+    S = _mm256_add_epi16(S, _mm256_set1_epi16(c.offS));
+    const __m256i coloured = _mm256_cmpgt_epi16(S, zero);
+    S = _mm256_min_epi16(S, _mm256_set1_epi16(255));
+    __m256i L = _mm256_add_epi16(_mm256_srli_epi16(sum, 1), _mm256_set1_epi16(c.offL));
+    L = _mm256_min_epi16(_mm256_max_epi16(L, _mm256_set1_epi16(-1)), _mm256_set1_epi16(256));
+    // (a * b) >> 8 as the high half of (a << 6) * (b << 2); every factor stays within 16 bits.
+    const __m256i L6 = _mm256_slli_epi16(L, 6);
+    const __m256i m2dark = _mm256_mulhi_epi16(L6, _mm256_slli_epi16(_mm256_add_epi16(S, _mm256_set1_epi16(255)), 2));
+    const __m256i m2light = _mm256_sub_epi16(_mm256_add_epi16(S, L), _mm256_mulhi_epi16(L6, _mm256_slli_epi16(S, 2)));
+    __m256i m2 = _mm256_blendv_epi8(m2light, m2dark, _mm256_cmpgt_epi16(_mm256_set1_epi16(128), L));
+    // A grey result is the lightness in every channel: m1 = m2 = L.
+    m2 = _mm256_blendv_epi8(L, m2, coloured);
+    const __m256i m1 = _mm256_sub_epi16(_mm256_add_epi16(L, L), m2);
+    const __m256i span = _mm256_sub_epi16(m2, m1);
+
+    const __m256i outR = channel16(H, _mm256_set1_epi16(c.hueR), m1, span);
+    const __m256i outG = channel16(H, _mm256_set1_epi16(c.hueG), m1, span);
+    const __m256i outB = channel16(H, _mm256_set1_epi16(c.hueB), m1, span);
+    // Back to 24 bytes per lane, clamped to 0..255 by the packing.
+    const __m256i bg = _mm256_packus_epi16(outB, outG), rr = _mm256_packus_epi16(outR, outR);
+    const __m256i first = _mm256_or_si256(
+        _mm256_shuffle_epi8(
+            bg, _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5))),
+        _mm256_shuffle_epi8(
+            rr, _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1))));
+    const __m256i last = _mm256_or_si256(
+        _mm256_shuffle_epi8(bg,
+            _mm256_broadcastsi128_si256(_mm_setr_epi8(13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1))),
+        _mm256_shuffle_epi8(rr,
+            _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1))));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(first));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 16), _mm256_castsi256_si128(last));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 24), _mm256_extracti128_si256(first, 1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 40), _mm256_extracti128_si256(last, 1));
 }
 
-inline __m256i clamp255(__m256i v)
+// The whole row: the last pixels go through a small buffer, as the loads reach eight bytes past the
+// sixteenth pixel.
+__attribute__((target("avx2"))) void rowAvx2(const uint8_t* s, uint8_t* d, int32_t width, const HlsConstants& c)
 {
-    return _mm256_min_epi32(_mm256_max_epi32(v, _mm256_setzero_si256()), _mm256_set1_epi32(255));
-}
-
-// m1 + (((m2 - m1) * w) >> 6) with the weight w of hue position h: 0 below 0 and from 240, h up to 60,
-// 64 (all of m2) up to 180, 240 - h up to 240.
-inline __m256i channelOf(__m256i h, __m256i m1, __m256i m2)
-{
-    const __m256i below60 = _mm256_cmpgt_epi32(_mm256_set1_epi32(60), h);
-    const __m256i below180 = _mm256_cmpgt_epi32(_mm256_set1_epi32(180), h);
-    const __m256i inside = _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), h),
-                                               _mm256_cmpgt_epi32(_mm256_set1_epi32(240), h));
-    __m256i w = _mm256_blendv_epi8(_mm256_sub_epi32(_mm256_set1_epi32(240), h), _mm256_set1_epi32(64), below180);
-    w = _mm256_and_si256(_mm256_blendv_epi8(w, h, below60), inside);
-    return clamp255(_mm256_add_epi32(m1, _mm256_srai_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(m2, m1), w), 6)));
-}
-
-// Eight pixels at a time in 32-bit lanes; returns how many pixels of the row were done. Reads four bytes
-// past the eighth pixel, so it stops while two more pixels follow.
-int32_t rowAvx2(const uint8_t* s, uint8_t* d, int32_t width, const HlsData& p)
-{
-    const __m128i pickB = _mm_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
-    const __m128i pickG = _mm_setr_epi8(1, -1, -1, -1, 4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1);
-    const __m128i pickR = _mm_setr_epi8(2, -1, -1, -1, 5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1);
-    const __m256i mB = _mm256_set_m128i(pickB, pickB), mG = _mm256_set_m128i(pickG, pickG);
-    const __m256i mR = _mm256_set_m128i(pickR, pickR);
-    const __m256i zero = _mm256_setzero_si256(), one = _mm256_set1_epi32(1);
-    const __m256i k128 = _mm256_set1_epi32(128), k255 = _mm256_set1_epi32(255), k360 = _mm256_set1_epi32(360);
-    const __m256i offH = _mm256_set1_epi32(p.H), offL = _mm256_set1_epi32(p.L), offS = _mm256_set1_epi32(p.S);
-    const __m256i k120 = _mm256_set1_epi32(120);
     int32_t j = 0;
-    for (; j + 10 <= width; j += 8) {
-        const __m256i v = kernel::loadBgr8(s + ptrdiff_t(j) * 3);
-        const __m256i b = _mm256_shuffle_epi8(v, mB), g = _mm256_shuffle_epi8(v, mG), r = _mm256_shuffle_epi8(v, mR);
-        const __m256i mx = _mm256_max_epi32(r, _mm256_max_epi32(g, b));
-        const __m256i mn = _mm256_min_epi32(r, _mm256_min_epi32(g, b));
-        const __m256i sum = _mm256_add_epi32(mx, mn), delta = _mm256_sub_epi32(mx, mn);
-        __m256i L = _mm256_srli_epi32(sum, 1);
-        const __m256i grey = _mm256_cmpeq_epi32(delta, zero);
-        const __m256i dark = _mm256_cmpgt_epi32(k128, L);
-        __m256i den = _mm256_blendv_epi8(_mm256_sub_epi32(_mm256_set1_epi32(510), sum), sum, dark);
-        den = _mm256_max_epi32(den, one);  // only grey pixels have 0 here, and their results are replaced
-        const __m256i safeDelta = _mm256_max_epi32(delta, one);
-        __m256i S = _mm256_andnot_si256(grey, divFloor(_mm256_sub_epi32(_mm256_slli_epi32(delta, 8), delta), den));
-        // Hue: which channel is the maximum, red checked first, then green.
-        const __m256i isR = _mm256_cmpeq_epi32(r, mx);
-        const __m256i isG = _mm256_andnot_si256(isR, _mm256_cmpeq_epi32(g, mx));
-        __m256i num = _mm256_sub_epi32(r, g), base = _mm256_set1_epi32(240);
-        num = _mm256_blendv_epi8(num, _mm256_sub_epi32(b, r), isG);
-        base = _mm256_blendv_epi8(base, k120, isG);
-        num = _mm256_blendv_epi8(num, _mm256_sub_epi32(g, b), isR);
-        base = _mm256_andnot_si256(isR, base);
-        num = _mm256_slli_epi32(num, 6);
-        __m256i H = _mm256_add_epi32(_mm256_sign_epi32(divFloor(_mm256_abs_epi32(num), safeDelta), num), base);
-        H = _mm256_add_epi32(H, _mm256_and_si256(_mm256_cmpgt_epi32(zero, H), k360));
-        H = _mm256_sub_epi32(H, _mm256_and_si256(_mm256_cmpgt_epi32(H, _mm256_set1_epi32(359)), k360));
-        H = _mm256_andnot_si256(grey, H);
-        S = _mm256_add_epi32(S, offS);
-        H = _mm256_add_epi32(H, offH);
-        L = _mm256_add_epi32(L, offL);
-        const __m256i coloured = _mm256_cmpgt_epi32(S, zero);
-        S = _mm256_min_epi32(S, k255);
-        const __m256i m2dark = _mm256_srai_epi32(_mm256_mullo_epi32(L, _mm256_add_epi32(S, k255)), 8);
-        const __m256i m2light = _mm256_sub_epi32(_mm256_add_epi32(S, L), _mm256_srai_epi32(_mm256_mullo_epi32(S, L), 8));
-        const __m256i m2 = _mm256_blendv_epi8(m2light, m2dark, _mm256_cmpgt_epi32(k128, L));
-        const __m256i m1 = _mm256_sub_epi32(_mm256_add_epi32(L, L), m2);
-        const __m256i greyL = clamp255(L);
-        const __m256i outR = _mm256_blendv_epi8(greyL, channelOf(rem360(_mm256_add_epi32(H, k120)), m1, m2), coloured);
-        const __m256i outG = _mm256_blendv_epi8(greyL, channelOf(rem360(H), m1, m2), coloured);
-        const __m256i outB = _mm256_blendv_epi8(greyL, channelOf(rem360(_mm256_sub_epi32(H, k120)), m1, m2), coloured);
-        const __m256i bgr = _mm256_or_si256(outB, _mm256_or_si256(_mm256_slli_epi32(outG, 8), _mm256_slli_epi32(outR, 16)));
-        kernel::storeBgr8(d + ptrdiff_t(j) * 3, kernel::packBgr8(bgr));
+    for (; j + 19 <= width; j += 16)
+        pixels16(s + ptrdiff_t(j) * 3, d + ptrdiff_t(j) * 3, c);
+    for (; j < width; j += 16) {
+        const size_t bytes = size_t(std::min(width - j, 16)) * 3;
+        alignas(32) uint8_t tail[56] = {};
+        std::memcpy(tail, s + ptrdiff_t(j) * 3, bytes);
+        pixels16(tail, tail, c);
+        std::memcpy(d + ptrdiff_t(j) * 3, tail, bytes);
     }
-    return j;
 }
 
-#pragma GCC pop_options
+// The AVX-512 form: the same integers as the AVX2 form, 32 pixels at a time, with byte permutes for the
+// blue-green-red layout and mask registers for the choices.
+#define NX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized" // GCC 12's AVX-512 headers start from undefined vectors
 #endif
 
-}  // namespace
+struct Permutes512 {
+    alignas(64) uint8_t planes[3][64]; // pixel k's channel c to 16-bit lane k, from bytes 0-63 and 32-95
+    alignas(64) uint8_t out[2][64]; // bytes 0-63 and 64-95 of 96 from blue, green (64 bytes) and red
+    Permutes512()
+    {
+        for (int c = 0; c < 3; ++c)
+            for (int k = 0; k < 32; ++k) {
+                const int p = 3 * k + c;
+                planes[c][2 * k] = uint8_t(p < 64 ? p : 64 + p - 32);
+                planes[c][2 * k + 1] = 0;
+            }
+        for (int p = 0; p < 96; ++p) {
+            const int k = p / 3, c = p % 3;
+            out[p / 64][p % 64] = uint8_t(c == 0 ? k : c == 1 ? 32 + k : 64 + k);
+        }
+    }
+};
+
+NX_AVX512 inline __m512i divFloor32(__m512i n, __m512i d)
+{
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i low = _mm512_cvttps_epi32(_mm512_div_ps(
+        _mm512_cvtepi32_ps(_mm512_unpacklo_epi16(n, zero)), _mm512_cvtepi32_ps(_mm512_unpacklo_epi16(d, zero))));
+    const __m512i high = _mm512_cvttps_epi32(_mm512_div_ps(
+        _mm512_cvtepi32_ps(_mm512_unpackhi_epi16(n, zero)), _mm512_cvtepi32_ps(_mm512_unpackhi_epi16(d, zero))));
+    return _mm512_packus_epi32(low, high);
+}
+
+NX_AVX512 inline __m512i channel32(__m512i H, __m512i k, __m512i m1, __m512i span)
+{
+    __m512i y = _mm512_add_epi16(H, k);
+    y = _mm512_mask_sub_epi16(y, _mm512_cmpgt_epi16_mask(y, _mm512_set1_epi16(359)), y, _mm512_set1_epi16(360));
+    __m512i w
+        = _mm512_max_epi16(_mm512_min_epi16(y, _mm512_sub_epi16(_mm512_set1_epi16(240), y)), _mm512_setzero_si512());
+    const __mmask32 top = _mm512_cmplt_epu16_mask(_mm512_sub_epi16(y, _mm512_set1_epi16(60)), _mm512_set1_epi16(120));
+    w = _mm512_mask_mov_epi16(w, top, _mm512_set1_epi16(64));
+    return _mm512_add_epi16(m1, _mm512_srai_epi16(_mm512_mullo_epi16(span, w), 6));
+}
+
+NX_AVX512 inline __m256i bytesOf(__m512i v)
+{
+    return _mm512_cvtusepi16_epi8(_mm512_max_epi16(v, _mm512_setzero_si512()));
+}
+
+// Thirty-two pixels: reads and writes exactly 96 bytes.
+NX_AVX512 inline void pixels32(const uint8_t* s, uint8_t* d, const HlsConstants& c, const Permutes512& pm)
+{
+    const __m512i lowBytes = _mm512_loadu_si512(s), highBytes = _mm512_loadu_si512(s + 32);
+    const __mmask64 even = 0x5555555555555555ull;
+    auto plane = [&](int ch) NX_AVX512 {
+        return _mm512_maskz_permutex2var_epi8(even, lowBytes, _mm512_load_si512(pm.planes[ch]), highBytes);
+    };
+    const __m512i b = plane(0), g = plane(1), r = plane(2);
+    const __m512i zero = _mm512_setzero_si512(), one = _mm512_set1_epi16(1);
+    const __m512i mx = _mm512_max_epi16(r, _mm512_max_epi16(g, b));
+    const __m512i mn = _mm512_min_epi16(r, _mm512_min_epi16(g, b));
+    const __m512i sum = _mm512_add_epi16(mx, mn), delta = _mm512_sub_epi16(mx, mn);
+    const __mmask32 coloured0 = _mm512_cmpneq_epi16_mask(delta, zero);
+    const __m512i den = _mm512_max_epi16(_mm512_mask_blend_epi16(_mm512_cmplt_epi16_mask(sum, _mm512_set1_epi16(256)),
+                                             _mm512_sub_epi16(_mm512_set1_epi16(510), sum), sum),
+        one);
+    __m512i S
+        = _mm512_maskz_mov_epi16(coloured0, divFloor32(_mm512_sub_epi16(_mm512_slli_epi16(delta, 8), delta), den));
+    const __mmask32 isR = _mm512_cmpeq_epi16_mask(r, mx);
+    const __mmask32 isG = _mm512_cmpeq_epi16_mask(g, mx) & ~isR;
+    __m512i num = _mm512_mask_blend_epi16(isG, _mm512_sub_epi16(r, g), _mm512_sub_epi16(b, r));
+    num = _mm512_mask_blend_epi16(isR, num, _mm512_sub_epi16(g, b));
+    __m512i base = _mm512_mask_blend_epi16(isG, _mm512_set1_epi16(240), _mm512_set1_epi16(120));
+    base = _mm512_maskz_mov_epi16(~isR, base);
+    __m512i q = divFloor32(_mm512_slli_epi16(_mm512_abs_epi16(num), 6), _mm512_max_epi16(delta, one));
+    q = _mm512_mask_sub_epi16(q, _mm512_cmplt_epi16_mask(num, zero), zero, q);
+    __m512i H = _mm512_add_epi16(q, base);
+    H = _mm512_mask_add_epi16(H, _mm512_cmplt_epi16_mask(H, zero), H, _mm512_set1_epi16(360));
+    H = _mm512_maskz_mov_epi16(coloured0, H);
+
+    S = _mm512_add_epi16(S, _mm512_set1_epi16(c.offS));
+    const __mmask32 coloured = _mm512_cmpgt_epi16_mask(S, zero);
+    S = _mm512_min_epi16(S, _mm512_set1_epi16(255));
+    __m512i L = _mm512_add_epi16(_mm512_srli_epi16(sum, 1), _mm512_set1_epi16(c.offL));
+    L = _mm512_min_epi16(_mm512_max_epi16(L, _mm512_set1_epi16(-1)), _mm512_set1_epi16(256));
+    const __m512i L6 = _mm512_slli_epi16(L, 6);
+    const __m512i m2dark = _mm512_mulhi_epi16(L6, _mm512_slli_epi16(_mm512_add_epi16(S, _mm512_set1_epi16(255)), 2));
+    const __m512i m2light = _mm512_sub_epi16(_mm512_add_epi16(S, L), _mm512_mulhi_epi16(L6, _mm512_slli_epi16(S, 2)));
+    __m512i m2 = _mm512_mask_blend_epi16(_mm512_cmplt_epi16_mask(L, _mm512_set1_epi16(128)), m2light, m2dark);
+    m2 = _mm512_mask_blend_epi16(coloured, L, m2);
+    const __m512i m1 = _mm512_sub_epi16(_mm512_add_epi16(L, L), m2);
+    const __m512i span = _mm512_sub_epi16(m2, m1);
+
+    const __m256i outR = bytesOf(channel32(H, _mm512_set1_epi16(c.hueR), m1, span));
+    const __m256i outG = bytesOf(channel32(H, _mm512_set1_epi16(c.hueG), m1, span));
+    const __m256i outB = bytesOf(channel32(H, _mm512_set1_epi16(c.hueB), m1, span));
+    const __m512i bg = _mm512_inserti64x4(_mm512_zextsi256_si512(outB), outG, 1);
+    const __m512i rr = _mm512_zextsi256_si512(outR);
+    _mm512_storeu_si512(d, _mm512_permutex2var_epi8(bg, _mm512_load_si512(pm.out[0]), rr));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 64),
+        _mm512_castsi512_si256(_mm512_permutex2var_epi8(bg, _mm512_load_si512(pm.out[1]), rr)));
+}
+
+// The whole row, the last pixels through a small buffer.
+NX_AVX512 void rowAvx512(const uint8_t* s, uint8_t* d, int32_t width, const HlsConstants& c)
+{
+    static const Permutes512 pm;
+    int32_t j = 0;
+    for (; j + 32 <= width; j += 32)
+        pixels32(s + ptrdiff_t(j) * 3, d + ptrdiff_t(j) * 3, c, pm);
+    if (j < width) {
+        const size_t bytes = size_t(width - j) * 3;
+        alignas(64) uint8_t tail[96] = {};
+        std::memcpy(tail, s + ptrdiff_t(j) * 3, bytes);
+        pixels32(tail, tail, c, pm);
+        std::memcpy(d + ptrdiff_t(j) * 3, tail, bytes);
+    }
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+#endif
+
+} // namespace
+
+namespace kernel {
+
+HlsRow::HlsRow(const HlsData& params)
+    : m_Params(params)
+{
+    m_OffS = int16_t(std::clamp(params.S, -512, 512));
+    m_OffL = int16_t(std::clamp(params.L, -1000, 1000));
+    m_HueR = positionOffset(int64_t(params.H) + 120);
+    m_HueG = positionOffset(int64_t(params.H));
+    m_HueB = positionOffset(int64_t(params.H) - 120);
+    m_Avx2 = useSimd(SimdLevel::Avx2);
+    m_Avx512 = useSimd(SimdLevel::Avx512Vbmi);
+    reciprocals();
+}
+
+void HlsRow::run(const uint8_t* s, uint8_t* d, int32_t width, int srcBpp, int dstBpp) const
+{
+#if NX_HLS_X86
+    if ((m_Avx512 || m_Avx2) && srcBpp == 3 && dstBpp == 3) {
+        const HlsConstants c { m_OffS, m_OffL, m_HueR, m_HueG, m_HueB };
+        if (m_Avx512)
+            rowAvx512(s, d, width, c);
+        else
+            rowAvx2(s, d, width, c);
+        return;
+    }
+#endif
+    const Reciprocals& rc = reciprocals();
+    for (int32_t j = 0; j < width; ++j, s += srcBpp, d += dstBpp)
+        adjustPixel(s, d, m_Params, rc);
+}
+
+} // namespace kernel
 
 int32_t AdjustHls(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                  uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                  void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
     const HlsData* hls = kernel::paramsOf<HlsData>(user1);
     if (!hls || dstBytesPerPixel < 3 || srcBytesPerPixel < 3)
         return 1;
-    const Reciprocals& rc = reciprocals();
-    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                               srcStride);
-#if NX_HLS_X86
-    const bool avx2 = srcBytesPerPixel == 3 && dstBytesPerPixel == 3 && kernel::useSimd(kernel::SimdLevel::Avx2);
-    const HlsData safe = laneSafe(*hls);
-#endif
-    for (int32_t i = 0; i < walk.height; ++i) {
-        const uint8_t* s = walk.srcRow(i);
-        uint8_t* d = walk.dstRow(i);
-        int32_t j = 0;
-#if NX_HLS_X86
-        if (avx2)
-            j = rowAvx2(s, d, walk.width, safe);
-#endif
-        s += ptrdiff_t(j) * srcBytesPerPixel;
-        d += ptrdiff_t(j) * dstBytesPerPixel;
-        for (; j < walk.width; ++j, s += srcBytesPerPixel, d += dstBytesPerPixel)
-            adjustPixel(s, d, *hls, rc);
-    }
+    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride);
+    const kernel::HlsRow row(*hls);
+    for (int32_t i = 0; i < walk.height; ++i)
+        row.run(walk.srcRow(i), walk.dstRow(i), walk.width, srcBytesPerPixel, dstBytesPerPixel);
     return 1;
 }

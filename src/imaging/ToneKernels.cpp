@@ -1,7 +1,8 @@
 // Byte-to-byte tone kernels: gamma and contrast (a 256-entry table built per call, then mapped row by
 // row) and binarisation.
-#include "imaging/KernelSupport.h"
+#include "imaging/KernelRows.h"
 #include "imaging/Kernels.h"
+#include "imaging/KernelSupport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,15 +15,13 @@
 
 namespace {
 
-using Table = uint8_t[256];
+using Table = kernel::ByteTable;
 
 #if NX_TONE_X86
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512vbmi")
-
 // 64 bytes at a time: two 128-entry byte permutes, the index's top bit choosing between them. Returns
 // where it stopped.
-int32_t mapBytesVbmi(const uint8_t* s, uint8_t* d, int32_t n, const Table& table)
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) int32_t mapBytesVbmi(
+    const uint8_t* s, uint8_t* d, int32_t n, const Table& table)
 {
     const __m512i t0 = _mm512_loadu_si512(table), t1 = _mm512_loadu_si512(table + 64);
     const __m512i t2 = _mm512_loadu_si512(table + 128), t3 = _mm512_loadu_si512(table + 192);
@@ -34,8 +33,6 @@ int32_t mapBytesVbmi(const uint8_t* s, uint8_t* d, int32_t n, const Table& table
     }
     return k;
 }
-
-#pragma GCC pop_options
 #endif
 
 // Maps the first `channels` bytes of every pixel through the table, source to destination.
@@ -43,36 +40,42 @@ void mapRows(const kernel::RowWalk& walk, const Table& table, int channels, int 
 {
     if (srcBpp < channels || dstBpp < channels)
         return;
-#if NX_TONE_X86
-    const bool vbmi = kernel::useSimd(kernel::SimdLevel::Avx512Vbmi);
-#endif
     for (int32_t i = 0; i < walk.height; ++i) {
         const uint8_t* s = walk.srcRow(i);
         uint8_t* d = walk.dstRow(i);
         if (srcBpp == channels && dstBpp == channels) {
-            // Packed pixels: one run of bytes, eight at a time.
-            const int32_t n = walk.width * channels;
-            int32_t k = 0;
-#if NX_TONE_X86
-            if (vbmi)
-                k = mapBytesVbmi(s, d, n, table);
-#endif
-            for (; k + 8 <= n; k += 8) {
-                uint64_t v;
-                std::memcpy(&v, s + k, 8);
-                uint64_t out = 0;
-                for (int b = 0; b < 8; ++b)
-                    out |= uint64_t(table[(v >> (8 * b)) & 0xFF]) << (8 * b);
-                std::memcpy(d + k, &out, 8);
-            }
-            for (; k < n; ++k)
-                d[k] = table[s[k]];
+            kernel::mapBytes(s, d, walk.width * channels, table);
         } else {
             for (int32_t j = 0; j < walk.width; ++j)
                 for (int c = 0; c < channels; ++c)
                     d[ptrdiff_t(j) * dstBpp + c] = table[s[ptrdiff_t(j) * srcBpp + c]];
         }
     }
+}
+
+} // namespace
+
+namespace kernel {
+
+void mapBytes(const uint8_t* s, uint8_t* d, int32_t n, const ByteTable& table)
+{
+    int32_t k = 0;
+#if NX_TONE_X86
+    const bool vbmi = useSimd(SimdLevel::Avx512Vbmi);
+    if (vbmi)
+        k = mapBytesVbmi(s, d, n, table);
+#endif
+    // Eight at a time: one load and one store per eight bytes.
+    for (; k + 8 <= n; k += 8) {
+        uint64_t v;
+        std::memcpy(&v, s + k, 8);
+        uint64_t out = 0;
+        for (int b = 0; b < 8; ++b)
+            out |= uint64_t(table[(v >> (8 * b)) & 0xFF]) << (8 * b);
+        std::memcpy(d + k, &out, 8);
+    }
+    for (; k < n; ++k)
+        d[k] = table[s[k]];
 }
 
 // The gamma curve of level v (100 = identity exponent, yet the table still maps 0 to 1 and 255 to 254):
@@ -122,10 +125,20 @@ void thresholdTable(int32_t threshold, Table& table)
         table[i] = i > threshold ? 255 : 0;
 }
 
+int32_t binarizeLimit(int32_t threshold)
+{
+    // 30 R + 59 G + 11 B lies in 0..25500: a limit outside that range decides every pixel alike.
+    return int32_t(std::clamp<int64_t>(int64_t(threshold) * 100, -1, 25500));
+}
+
+} // namespace kernel
+
+namespace {
+
 // Applies the table built from the kernel's integer parameter.
-template <void (*Build)(int32_t, Table&), int Channels>
-int32_t tableKernel(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                    uint16_t dstBpp, uint16_t srcBpp, int32_t dstStride, int32_t srcStride, void* user1)
+template <void (*Build)(int32_t, kernel::ByteTable&), int Channels>
+int32_t tableKernel(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY, uint16_t dstBpp,
+    uint16_t srcBpp, int32_t dstStride, int32_t srcStride, void* user1)
 {
     const int32_t* param = kernel::paramsOf<int32_t>(user1);
     if (!param)
@@ -138,17 +151,14 @@ int32_t tableKernel(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32
 }
 
 #if NX_TONE_X86
-#pragma GCC push_options
-#pragma GCC target("avx2")
-
 // Binarises eight pixels at a time: each pixel spread to 32 bits, 11 B + 59 G and 30 R by one
 // multiply-add of bytes, the two halves summed by a second. Returns how many pixels of the row were done
 // (it stops while two more pixels follow, as loadBgr8 reads past the eighth).
-int32_t binarizeRowAvx2(const uint8_t* s, uint8_t* d, int32_t width, int32_t limit)
+__attribute__((target("avx2"))) int32_t binarizeRowAvx2(const uint8_t* s, uint8_t* d, int32_t width, int32_t limit)
 {
     const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     const __m256i spread2 = _mm256_set_m128i(spread, spread);
-    const __m256i weights = _mm256_set1_epi32(11 | (59 << 8) | (30 << 16));  // blue, green, red, 0
+    const __m256i weights = _mm256_set1_epi32(11 | (59 << 8) | (30 << 16)); // blue, green, red, 0
     const __m256i ones = _mm256_set1_epi16(1), limits = _mm256_set1_epi32(limit);
     int32_t j = 0;
     for (; j + 10 <= width; j += 8) {
@@ -158,80 +168,70 @@ int32_t binarizeRowAvx2(const uint8_t* s, uint8_t* d, int32_t width, int32_t lim
     }
     return j;
 }
-
-#pragma GCC pop_options
 #endif
 
-}  // namespace
+} // namespace
 
 int32_t GammaGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                  uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                  void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
-    return tableKernel<gammaTable, 1>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                                      srcStride, user1);
+    return tableKernel<kernel::gammaTable, 1>(
+        dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1);
 }
 
 int32_t GammaRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                 uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                 void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
-    return tableKernel<gammaTable, 3>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                                      srcStride, user1);
+    return tableKernel<kernel::gammaTable, 3>(
+        dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1);
 }
 
 int32_t ContrastGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                     uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                     void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
-    return tableKernel<contrastTable, 1>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                                         dstStride, srcStride, user1);
+    return tableKernel<kernel::contrastTable, 1>(
+        dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1);
 }
 
 int32_t ContrastRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                    void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
-    return tableKernel<contrastTable, 3>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                                         dstStride, srcStride, user1);
+    return tableKernel<kernel::contrastTable, 3>(
+        dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1);
 }
 
 int32_t BinarizeGray(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                     uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                     void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
-    return tableKernel<thresholdTable, 1>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                                          dstStride, srcStride, user1);
+    return tableKernel<kernel::thresholdTable, 1>(
+        dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride, user1);
 }
 
 int32_t BinarizeRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
-                    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                    void* user1, void*)
+    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void* user1, void*)
 {
     const int32_t* param = kernel::paramsOf<int32_t>(user1);
     if (!param || srcBytesPerPixel < 3 || dstBytesPerPixel < 3)
         return 1;
-    // 30 R + 59 G + 11 B lies in 0..25500: a limit outside that range decides every pixel alike.
-    const int32_t limit = int32_t(std::clamp<int64_t>(int64_t(*param) * 100, -1, 25500));
-    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                               srcStride);
-#if NX_TONE_X86
-    const bool avx2 = srcBytesPerPixel == 3 && dstBytesPerPixel == 3 && kernel::useSimd(kernel::SimdLevel::Avx2);
-#endif
-    for (int32_t i = 0; i < walk.height; ++i) {
-        const uint8_t* s = walk.srcRow(i);
-        uint8_t* d = walk.dstRow(i);
-        int32_t j = 0;
-#if NX_TONE_X86
-        if (avx2)
-            j = binarizeRowAvx2(s, d, walk.width, limit);
-#endif
-        s += ptrdiff_t(j) * srcBytesPerPixel;
-        d += ptrdiff_t(j) * dstBytesPerPixel;
-        for (; j < walk.width; ++j, s += srcBytesPerPixel, d += dstBytesPerPixel) {
-            const uint8_t v = 30 * s[2] + 59 * s[1] + 11 * s[0] > limit ? 255 : 0;
-            d[0] = d[1] = d[2] = v;
-        }
-    }
+    const int32_t limit = kernel::binarizeLimit(*param);
+    const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride);
+    for (int32_t i = 0; i < walk.height; ++i)
+        kernel::binarizeRgbRow(walk.srcRow(i), walk.dstRow(i), walk.width, limit, srcBytesPerPixel, dstBytesPerPixel);
     return 1;
+}
+
+void kernel::binarizeRgbRow(const uint8_t* s, uint8_t* d, int32_t width, int32_t limit, int srcBpp, int dstBpp)
+{
+    int32_t j = 0;
+#if NX_TONE_X86
+    const bool avx2 = useSimd(SimdLevel::Avx2);
+    if (srcBpp == 3 && dstBpp == 3 && avx2)
+        j = binarizeRowAvx2(s, d, width, limit);
+#endif
+    s += ptrdiff_t(j) * srcBpp;
+    d += ptrdiff_t(j) * dstBpp;
+    for (; j < width; ++j, s += srcBpp, d += dstBpp) {
+        const uint8_t v = 30 * s[2] + 59 * s[1] + 11 * s[0] > limit ? 255 : 0;
+        d[0] = d[1] = d[2] = v;
+    }
 }

@@ -88,8 +88,9 @@ void checkImage(const DibImage& img, const HlsData& params, kernel::SimdLevel le
 
 void checkImage(const DibImage& img, const HlsData& params)
 {
-    checkImage(img, params, kernel::SimdLevel::None);
-    checkImage(img, params, kernel::SimdLevel::Avx2);
+    for (kernel::SimdLevel level : {kernel::SimdLevel::None, kernel::SimdLevel::Avx2, kernel::SimdLevel::Best})
+        if (level == kernel::SimdLevel::None || kernel::useSimd(level))
+            checkImage(img, params, level);
 }
 
 }  // namespace
@@ -127,6 +128,9 @@ TEST(KernelHls, ExtremeOffsets_MatchFormula)
                              {INT32_MIN, INT32_MAX, INT32_MAX, 0, 0}};
     for (const HlsData& p : cases)
         checkImage(img, p);
+    // Lightness offsets across the range where the vector forms clamp the adjusted lightness to -1..256.
+    for (int32_t l = -520; l <= 520; l += 13)
+        checkImage(img, {l * 3, l, l / 2, 0, 0});
 }
 
 TEST(KernelHls, SubRectangleAtOddOffset_OnlyInsideChanges)

@@ -27,6 +27,7 @@
 #include "imaging/ProcessorInfo.h"
 #include "imaging/ViewComposer.h"
 #include "imaging/ViewPublisher.h"
+#include "measure/MeasureInteraction.h"
 #include "measure/MeasureItem.h"
 #include "measure/MeasureList.h"
 #include "measure/ResultsList.h"
@@ -160,6 +161,15 @@ public:
     CalibDialogOwner& calibDialogs() { return m_CalibDialogs; }
     ScaleData& scaleData() { return m_ScaleData; }
 
+    // --- Measuring with the mouse and the keys: the tools, dragging points, the pan, the strip's clicks and
+    // wheel, undo and redo, the shortcuts.
+    void SelectTool(int32_t tool);
+    void OnUndo();
+    void OnRedo();
+    const MeasureInteraction& interaction() const { return m_Interaction; }
+    // The transparent child over the picture that takes the mouse there and owns the cursor over it.
+    QWidget* viewSurface() const;
+
 public slots:
     void OnLive();
     // Buttons whose actions are still to come (SAVE, DIR, SET, THUMB, WB, the tools, DELETE, CLEAR,
@@ -191,6 +201,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public:
     void done(int result) override;
@@ -287,4 +301,13 @@ private:
     ViewPicture m_UiPicture;
     bool m_UiPictureShown = false; // m_UiPicture is newer than the published one
     int64_t m_LongestUiLockWaitUs = 0;
+
+    // Measuring with the mouse and the keys.
+    void createInteraction();
+    void createShortcuts();
+    InteractionContext interactionContext();
+    void forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner);
+    void applyEffects(const InteractionEffects& fx, QWidget* cursorOwner, QPoint globalPointer = {});
+    MeasureInteraction m_Interaction { m_Measurements, m_CurrentItem, m_ResultsList };
+    int m_WheelRest = 0; // wheel turns short of a notch, kept for the next turn
 };

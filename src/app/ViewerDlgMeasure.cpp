@@ -18,8 +18,7 @@ void CViewerDlg::showResults()
 
 const MeasureItem* CViewerDlg::AddMeasurement(const MeasureItem& item)
 {
-    const MeasureItem* appended = m_Measurements.append(item);
-    m_ResultsList.AddResultRow(appended);
+    const MeasureItem* appended = m_Interaction.AddFinished(item);
     showResults();
     updateViewArea();
     return appended;
@@ -46,17 +45,12 @@ void CViewerDlg::OnSelchangeCalib()
 
 void CViewerDlg::OnDelete()
 {
-    m_ResultsList.OnDeleteItems(m_Measurements, resultsTable().SelectedRows());
-    showResults();
-    updateViewArea();
+    applyEffects(m_Interaction.Delete(resultsTable().SelectedRows()), nullptr);
 }
 
 void CViewerDlg::OnClear()
 {
-    m_CurrentItem.reset(ToolNone);
-    m_ResultsList.OnClearItems(m_Measurements);
-    showResults();
-    update();
+    applyEffects(m_Interaction.Clear(), nullptr);
 }
 
 void CViewerDlg::OnCsv()
@@ -81,8 +75,9 @@ void CViewerDlg::drawOverlay(Dc& dc, const ViewGeometry& geometry, bool onScreen
     // On screen the item being drawn runs to the pointer; a saved picture has no pointer to run to.
     std::optional<Point> pointer;
     if (onScreen) {
-        const QPoint p = mapFromGlobal(QCursor::pos());
-        pointer = Point { p.x() - geometry.view.left, p.y() - geometry.view.top };
+        const QPoint fromCursor = mapFromGlobal(QCursor::pos());
+        const Point p = m_Interaction.pointer().value_or(Point { fromCursor.x(), fromCursor.y() });
+        pointer = Point { p.x - geometry.view.left, p.y - geometry.view.top };
     }
     overlay.DrawCurrentItem(m_CurrentItem, pointer);
 }

@@ -41,6 +41,9 @@ void CViewerDlg::paintOverlay(QPainter& painter)
     painter.translate(g.view.left, g.view.top);
     {
         Dc dc(painter);
+        // The Dc sets its own clip on every call, so the view's bounds must be its clip: large circles are
+        // drawn as chords that reach past the view, over the strip and the panel.
+        dc.SetClipRect({ 0, 0, g.view.width(), g.view.height() });
         drawOverlay(dc, g, true);
     }
     painter.restore();

@@ -301,3 +301,35 @@ TEST_F(ViewerMouseTest, JapaneseTooltipsNameTheKeysToo)
     EXPECT_TRUE(dlg.control(IDC_ZOOM)->toolTip().contains("F"));
     dlg.done(0);
 }
+
+TEST_F(ViewerMouseTest, ALargeCircleDraggedOutAtX4StaysInsideTheView)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    dlg.SetZoom(3);
+    dlg.ScrollTo(-100, -100);
+    ASSERT_TRUE(liveShown(dlg));
+    // A small circle in the middle of the view.
+    const ViewGeometry g = dlg.shownGeometry();
+    const MeasurePoint c { -g.baiX + g.view.width() / 8.0, -g.baiY + g.view.height() / 8.0 };
+    clickButton(dlg, IDC_CIRCLE);
+    Mouse mouse(dlg);
+    for (const MeasurePoint& p : { MeasurePoint { c.x - 15, c.y }, { c.x, c.y - 15 }, { c.x + 15, c.y } }) {
+        mouse.press(windowPoint(dlg, p));
+        mouse.release(windowPoint(dlg, p));
+    }
+    // Its circumference pulled out to the view's corner: the chords of the outline pass the view's edges.
+    mouse.drag(windowPoint(dlg, { c.x + 15, c.y }), QPoint(g.view.right - 1, g.view.bottom - 1), Qt::RightButton);
+    ASSERT_GT(lastItem(dlg).radius1, 60);
+    dlg.repaint();
+    const QImage shot = dlg.grab().toImage();
+    const Rect view = dlg.shownGeometry().view;
+    int inside = 0, outside = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if ((shot.pixel(x, y) & 0xFFFFFFu) == 0x00FF00u)
+                ++(view.contains(x, y) ? inside : outside);
+    EXPECT_GT(inside, 0);
+    EXPECT_EQ(outside, 0);
+    dlg.done(0);
+}

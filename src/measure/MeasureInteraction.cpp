@@ -134,6 +134,8 @@ InteractionEffects MeasureInteraction::OnMouseMove(const PointerEvent& e, const 
         editStep(p, c, fx);
     } else if (inView(e.client, c.geometry)) {
         hover(p, c, fx);
+    } else {
+        fx.cursor = Qt::ArrowCursor; // off the picture, and (below) off the thumbnails
     }
 
     if (e.thumbnail >= 0)

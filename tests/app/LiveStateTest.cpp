@@ -12,6 +12,7 @@
 #include <atomic>
 #include <thread>
 
+#include "app/PumpEvents.h"
 #include "app/ViewerDlg.h"
 #include "imaging/ViewComposer.h"
 #include "platform/simcam/SimCamera.h"
@@ -34,20 +35,6 @@ protected:
     {
         uninstallSimulatedCamera();
         CameraDevice::setSleepHook(nullptr);
-    }
-
-    template <typename Pred>
-    bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(2);
-        }
-        return true;
     }
 
     // What the view should show now: the current frame composed with the geometry shown.

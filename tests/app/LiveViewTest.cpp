@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/PumpEvents.h"
 #include "app/ViewerDlg.h"
 #include "imaging/AutoExposure.h"
 #include "platform/simcam/SimCamera.h"
@@ -43,19 +44,6 @@ protected:
     }
 
     // Runs the event loop (so the 100 ms timer ticks) until pred holds or ms have passed.
-    template <typename Pred>
-    bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(5);
-        }
-        return true;
-    }
     void pumpFor(int ms)
     {
         pumpUntil([] { return false; }, ms);

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "app/DialogTemplate.h"
+#include "app/PumpEvents.h"
 #include "app/ViewerDlg.h"
 #include "files/CThumbnailDlg.h"
 #include "files/StillSave.h"
@@ -39,19 +40,6 @@ protected:
     {
         uninstallSimulatedCamera();
         CameraDevice::setSleepHook(nullptr);
-    }
-    template <typename Pred>
-    bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(2);
-        }
-        return true;
     }
     // SAVE answered with path and filter; whether the live view was stopped while the dialog was up.
     bool save(CViewerDlg& dlg, const QString& path, int filter = kSaveBmp)

@@ -3,19 +3,18 @@
 // button, a pan, and the shortcuts (none of them while a text field has the keys).
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "app/DialogTemplate.h"
+#include "app/PumpEvents.h"
 #include "app/ViewerDlg.h"
 #include "measure/Geometry.h"
 #include "platform/Language.h"
@@ -42,25 +41,21 @@ protected:
         uninstallSimulatedCamera();
         CameraDevice::setSleepHook(nullptr);
     }
-    template <typename Pred>
-    static bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(2);
-        }
-        return true;
-    }
     // Waits until the live picture on the screen has the view's zoom and scroll.
     static bool liveShown(CViewerDlg& dlg)
     {
         const uint64_t frames = dlg.framesShown();
         return pumpUntil([&] { return dlg.framesShown() > frames + 1 && dlg.shownGeometry() == dlg.viewGeometry(); },
             10000);
+    }
+
+    // Shows the window at a zoom and scroll and waits until the live picture has them.
+    static bool showLive(CViewerDlg& dlg, int zoom, double baiX, double baiY)
+    {
+        dlg.show();
+        dlg.SetZoom(zoom);
+        dlg.ScrollTo(baiX, baiY);
+        return liveShown(dlg);
     }
 
     QTemporaryDir m_Dir;
@@ -133,9 +128,7 @@ TEST_F(ViewerMouseTest, ALineMeasuredAtX4OnTheLivePictureMatchesTheOneAtFit)
     const MeasurePoint a { 100.5, 100.5 }, b { 190.5, 140.5 };
     const double truth = distance(a, b);
     const auto measure = [&](int zoom, double baiX, double baiY) {
-        dlg.SetZoom(zoom);
-        dlg.ScrollTo(baiX, baiY);
-        EXPECT_TRUE(liveShown(dlg)) << zoom;
+        EXPECT_TRUE(showLive(dlg, zoom, baiX, baiY)) << zoom;
         clickButton(dlg, IDC_LINE);
         Mouse mouse(dlg);
         mouse.drag(windowPoint(dlg, a), windowPoint(dlg, b));
@@ -158,10 +151,7 @@ TEST_F(ViewerMouseTest, ALineMeasuredAtX4OnTheLivePictureMatchesTheOneAtFit)
 TEST_F(ViewerMouseTest, AreaClosesOnADoubleClick_RightDragEditsAndLeftDragPans)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
-    dlg.show();
-    dlg.SetZoom(3);
-    dlg.ScrollTo(-50, -50);
-    ASSERT_TRUE(liveShown(dlg));
+    ASSERT_TRUE(showLive(dlg, 3, -50, -50));
     Mouse mouse(dlg);
     clickButton(dlg, IDC_ARIA);
     const MeasurePoint corners[] = { { 60, 60 }, { 120, 60 }, { 120, 100 } };
@@ -305,10 +295,7 @@ TEST_F(ViewerMouseTest, JapaneseTooltipsNameTheKeysToo)
 TEST_F(ViewerMouseTest, ALargeCircleDraggedOutAtX4StaysInsideTheView)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
-    dlg.show();
-    dlg.SetZoom(3);
-    dlg.ScrollTo(-100, -100);
-    ASSERT_TRUE(liveShown(dlg));
+    ASSERT_TRUE(showLive(dlg, 3, -100, -100));
     // A small circle in the middle of the view.
     const ViewGeometry g = dlg.shownGeometry();
     const MeasurePoint c { -g.baiX + g.view.width() / 8.0, -g.baiY + g.view.height() / 8.0 };

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "app/DialogTemplate.h"
+#include "app/PumpEvents.h"
 #include "app/ViewerDlg.h"
 #include "measure/MeasureResults.h"
 #include "platform/simcam/SimCamera.h"
@@ -35,20 +36,6 @@ protected:
         uninstallSimulatedCamera();
         CameraDevice::setSleepHook(nullptr);
     }
-    template <typename Pred>
-    bool pumpUntil(Pred pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(2);
-        }
-        return true;
-    }
-
     std::shared_ptr<SimCamera> m_Sim;
     QTemporaryDir m_Dir;
 };

@@ -454,6 +454,8 @@ TEST(MeasureInteraction, StripDragScrollsByOneThumbnail_WheelAndClicks)
     EXPECT_EQ(s.mi.OnMouseMove({ { 100, 400 } }, s.c).stripScroll, 4);
     s.mi.OnLButtonUp({ { 100, 400 } }, s.c);
     EXPECT_FALSE(s.mi.stripDragging());
+    EXPECT_EQ(s.mi.OnMouseMove(onThumb, s.c).cursor, MeasureInteraction::kHandCursor);
+    EXPECT_EQ(s.mi.OnMouseMove({ { 100, 400 } }, s.c).cursor, Qt::ArrowCursor); // between thumbnails
 
     EXPECT_EQ(s.mi.OnStripWheel(1, s.c.strip).stripScroll, 2);
     EXPECT_EQ(s.mi.OnStripWheel(-20, s.c.strip).stripScroll, 10);

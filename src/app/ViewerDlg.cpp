@@ -239,6 +239,7 @@ bool CViewerDlg::OnInitDialog()
     UpdateStripScrollBar();
     if (g_bJapanese)
         createTooltips();
+    createInteraction();
     if (m_View) {
         const ViewGeometry g = m_Settings.view();
         m_Settings.setView(controlRect(IDC_VIEW), m_Zoom->currentIndex(), g.baiX, g.baiY);

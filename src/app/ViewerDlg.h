@@ -28,6 +28,7 @@
 #include "imaging/ProcessorInfo.h"
 #include "imaging/ViewComposer.h"
 #include "imaging/ViewPublisher.h"
+#include "measure/MeasureInteraction.h"
 #include "measure/MeasureItem.h"
 #include "measure/MeasureLayer.h"
 #include "measure/MeasureList.h"
@@ -171,6 +172,15 @@ public:
     // Runs the Camera Setting and colour dialogs modally and gives their result; tests answer them.
     std::function<int(QDialog&)> runSettingDialog = [](QDialog& dialog) { return dialog.exec(); };
 
+    // --- Measuring with the mouse and the keys: the tools, dragging points, the pan, the strip's clicks and
+    // wheel, undo and redo, the shortcuts.
+    void SelectTool(int32_t tool);
+    void OnUndo();
+    void OnRedo();
+    const MeasureInteraction& interaction() const { return m_Interaction; }
+    // The transparent child over the picture that takes the mouse there and owns the cursor over it.
+    QWidget* viewSurface() const;
+
 public slots:
     void OnLive();
     // The tool buttons are connected to nothing yet.
@@ -201,6 +211,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public:
     void done(int result) override;
@@ -319,4 +333,13 @@ private:
     void recreateColorImage();
     CImageSetDlg* m_pImageSetDlg = nullptr;
     HistogramFeed m_HistogramFeed;
+
+    // Measuring with the mouse and the keys.
+    void createInteraction();
+    void createShortcuts();
+    InteractionContext interactionContext();
+    void forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner);
+    void applyEffects(const InteractionEffects& fx, QWidget* cursorOwner, QPoint globalPointer = {});
+    MeasureInteraction m_Interaction { m_Measurements, m_CurrentItem, m_ResultsList };
+    int m_WheelRest = 0; // wheel turns short of a notch, kept for the next turn
 };

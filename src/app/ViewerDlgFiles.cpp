@@ -1,8 +1,7 @@
 // The main window's pictures on disk: SAVE and DIR, the thumbnail strip under the picture with its menu,
-// the thumbnail browser, and opening a saved picture in the view.
+// the thumbnail browser, and opening a saved picture in the view. The strip's mouse is the interaction's
+// (ViewerDlgMouse.cpp).
 #include <QLocale>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -145,26 +144,4 @@ void CViewerDlg::OnStripCommand(int command)
     }
     UpdateStripScrollBar();
     InvalidateStrip(true);
-}
-
-void CViewerDlg::mousePressEvent(QMouseEvent* event)
-{
-    const int hit = stripHit(event->position().toPoint());
-    if (event->button() == Qt::RightButton && hit >= 0) {
-        m_StripContext = hit;
-        std::unique_ptr<QMenu> menu(MakeThumbnailMenu(this, g_bJapanese != 0));
-        OnStripCommand(m_FileDialogs.runMenu(*menu, event->globalPosition().toPoint()));
-        return;
-    }
-    QDialog::mousePressEvent(event);
-}
-
-void CViewerDlg::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    const int hit = stripHit(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && hit >= 0) {
-        OpenPicture(hit);
-        return;
-    }
-    QDialog::mouseDoubleClickEvent(event);
 }

@@ -21,8 +21,7 @@ void CViewerDlg::showResults()
 
 const MeasureItem* CViewerDlg::AddMeasurement(const MeasureItem& item)
 {
-    const MeasureItem* appended = m_Measurements.append(item);
-    m_ResultsList.AddResultRow(appended);
+    const MeasureItem* appended = m_Interaction.AddFinished(item);
     showResults();
     updateViewArea();
     return appended;
@@ -49,17 +48,12 @@ void CViewerDlg::OnSelchangeCalib()
 
 void CViewerDlg::OnDelete()
 {
-    m_ResultsList.OnDeleteItems(m_Measurements, resultsTable().SelectedRows());
-    showResults();
-    updateViewArea();
+    applyEffects(m_Interaction.Delete(resultsTable().SelectedRows()), nullptr);
 }
 
 void CViewerDlg::OnClear()
 {
-    m_CurrentItem.reset(ToolNone);
-    m_ResultsList.OnClearItems(m_Measurements);
-    showResults();
-    update();
+    applyEffects(m_Interaction.Clear(), nullptr);
 }
 
 void CViewerDlg::OnCsv()
@@ -110,13 +104,16 @@ void CViewerDlg::paintOverlay(QPainter& painter)
                       m_MeasureLayer.Update(key, [&](Dc& dc) { drawFinished(dc, g, colors); }));
 
     // The item being drawn runs to the pointer; the calibration frame shows while its dialog is open.
-    const QPoint p = mapFromGlobal(QCursor::pos());
+    const QPoint cursor = mapFromGlobal(QCursor::pos());
+    const Point p = m_Interaction.pointer().value_or(Point { cursor.x(), cursor.y() });
     painter.save();
-    painter.setClipRect(toQRect(g.view));
     painter.translate(g.view.left, g.view.top);
     {
         Dc dc(painter);
-        drawInProgress(dc, g, colors, Point { p.x() - g.view.left, p.y() - g.view.top });
+        // The Dc sets its own clip on every call, so the view's bounds must be its clip: a rubber band or a
+        // large circle reaches past the view, over the strip and the panel.
+        dc.SetClipRect({ 0, 0, g.view.width(), g.view.height() });
+        drawInProgress(dc, g, colors, Point { p.x - g.view.left, p.y - g.view.top });
     }
     painter.restore();
 }

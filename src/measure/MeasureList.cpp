@@ -137,6 +137,14 @@ void MeasureList::clear()
         removeCurrent();
 }
 
+void MeasureList::restore(const std::vector<MeasureItem>& items)
+{
+    clear();
+    resetSiblingWalk();
+    m_Items.assign(items.begin(), items.end());
+    m_Cursor = m_Items.empty() ? m_Items.end() : std::prev(m_Items.end());
+}
+
 MeasureList::Hit MeasureList::hitTest(double x, double y, double tolerance)
 {
     const double t = tolerance;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <vector>
 
 #include "measure/MeasureItem.h"
 
@@ -47,6 +48,9 @@ public:
     // findById, then removeCurrent; 0 when no item has the id.
     int removeById(int32_t id);
     void clear();
+    // Replaces the items by copies of items, ids included: undo brings items back as they were, so rows
+    // and drags that name them by id find them again. The cursor ends on the last item.
+    void restore(const std::vector<MeasureItem>& items);
 
     // The first item in list order with a point, circle centre or circumference within tolerance of
     // (x, y); item is null when nothing is hit.

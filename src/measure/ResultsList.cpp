@@ -101,6 +101,13 @@ void ResultsList::OnDeleteItems(MeasureList& list, const std::vector<int32_t>& s
     renumber();
 }
 
+void ResultsList::Rebuild(const MeasureList& list)
+{
+    m_Rows.clear();
+    for (const MeasureItem& item : list)
+        AddResultRow(&item);
+}
+
 void ResultsList::OnClearItems(MeasureList& list)
 {
     list.clear();

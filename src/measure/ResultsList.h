@@ -62,6 +62,8 @@ public:
     // DELETE: every item with a selected row loses all its rows and leaves the list; the remaining rows
     // are numbered again from 0.
     void OnDeleteItems(MeasureList& list, const std::vector<int32_t>& selectedRows);
+    // The rows of every item of the list, in list order and in each item's unit (after undo or redo).
+    void Rebuild(const MeasureList& list);
     // CLEAR: no items, no rows.
     void OnClearItems(MeasureList& list);
 

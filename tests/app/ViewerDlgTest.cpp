@@ -77,7 +77,9 @@ TEST_F(ViewerDlgTest, StartUp_English)
     EXPECT_EQ(calib.back(), "Data10");
     EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO))->currentIndex(), 0);
     EXPECT_EQ(qobject_cast<QGroupBox*>(dlg.control(IDC_GROUP_LOAD))->title(), "Load image");
-    EXPECT_TRUE(dlg.control(IDC_LINE)->toolTip().isEmpty()); // no tooltips on English systems
+    // On English systems only the controls with a key have tooltips, naming the key.
+    EXPECT_TRUE(dlg.control(IDC_SAVE)->toolTip().isEmpty());
+    EXPECT_TRUE(dlg.control(IDC_LINE)->toolTip().endsWith("(L)"));
     EXPECT_TRUE(QDir(m_Dir.filePath("bmp")).exists());
     EXPECT_EQ(dlg.settings().values().savedir, m_Dir.filePath("bmp"));
     // Every control of the template exists, and the frame images are made from EH x EV.

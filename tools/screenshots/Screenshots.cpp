@@ -1,19 +1,25 @@
 // Developer tool: takes the README's and docs/' screenshots of the real window under a virtual display.
 // It opens the viewer on the simulated camera with a calibration and the scale bar in its settings, places
-// one measurement of each kind on the simulated test chart through the window's own model calls, and grabs
-// the screen in the scenes named on the command line.
-//   xvfb-run -a -s "-screen 0 1600x1000x24" build/tools/nx_screenshots <out folder> <en|ja>
+// one measurement of each kind on the simulated test chart with the X pointer (xdotool presses the tool
+// buttons and clicks on the live picture, as a person would), edits one, pans at x4, and grabs the screen
+// along the way; in English it also keeps the steps as a sequence (interaction-NN-*.png).
+//   xvfb-run -a -s "-screen 0 1600x1000x24" build/src/app/nx_screenshots <out folder> <en|ja>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPixmap>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 
+#include "app/DialogTemplate.h"
 #include "app/ViewerDlg.h"
 #include "files/CThumbnailDlg.h"
 #include "files/StillSave.h"
@@ -40,24 +46,123 @@ void shoot(const QString& path)
     std::printf("%s\n", qPrintable(path));
 }
 
-// One measurement of each kind on the test chart (10 picture pixels to the millimetre).
-void measure(CViewerDlg& dlg)
+// The X pointer, driven through the X server so the window gets what a person's mouse gives it.
+class Pointer {
+public:
+    explicit Pointer(CViewerDlg& dlg) : m_Dlg(dlg) {}
+
+    // Over picture point p as the picture on the screen has it.
+    void moveTo(MeasurePoint p)
+    {
+        const ViewGeometry g = m_Dlg.shownGeometry();
+        const ViewScale s = viewScale(g);
+        moveToClient(QPoint(g.view.left + int(std::lround((p.x + s.offsetX) * s.sx)),
+                            g.view.top + int(std::lround((p.y + s.offsetY) * s.sy))));
+    }
+    void moveToClient(QPoint client)
+    {
+        const QPoint at = m_Dlg.mapToGlobal(client);
+        xdo({ "mousemove", QString::number(at.x()), QString::number(at.y()) });
+    }
+    void down(int button = 1) { xdo({ "mousedown", QString::number(button) }); }
+    void up(int button = 1) { xdo({ "mouseup", QString::number(button) }); }
+    void click(MeasurePoint p, int button = 1)
+    {
+        moveTo(p);
+        xdo({ "click", QString::number(button) });
+    }
+    // Press, release, double click, release: X makes the double click of two quick clicks.
+    void doubleClick(MeasurePoint p)
+    {
+        moveTo(p);
+        xdo({ "click", "--repeat", "2", "--delay", "60", "1" });
+    }
+    void button(int id)
+    {
+        const QWidget* b = m_Dlg.control(id);
+        moveToClient(b->geometry().center());
+        xdo({ "click", "1" });
+    }
+
+private:
+    static void xdo(const QStringList& args)
+    {
+        if (QProcess::execute("xdotool", args) < 0) {
+            std::fprintf(stderr, "xdotool is needed\n");
+            std::exit(3);
+        }
+        pump(80);
+    }
+
+    CViewerDlg& m_Dlg;
+};
+
+// One measurement of each kind on the test chart (10 picture pixels to the millimetre), placed with the
+// pointer; with steps, each step is kept as a picture of the sequence.
+void measure(CViewerDlg& dlg, const std::function<void(const char*)>& step)
 {
-    const CalibEntry& calib = dlg.calibration()[0];
-    const auto add = [&](MeasureTool tool, std::initializer_list<MeasurePoint> points) {
-        MeasureItem item;
-        item.reset(tool);
-        for (const MeasurePoint& p : points)
-            item.addPoint(p);
-        finishItem(item, calib, &dlg.PictureInUse());
-        dlg.AddMeasurement(item);
-    };
-    add(ToolLine, { { 124, 150 }, { 1124, 150 } });                                             // the ruler
-    add(ToolArea, { { 1300, 1240 }, { 1380, 930 }, { 1600, 900 }, { 1860, 1060 }, { 1700, 1250 } }); // pentagon
-    add(ToolCircle, { { 1030, 522 }, { 1180, 372 }, { 1330, 522 } });                           // 30 mm disc
-    add(ToolCircle2, { { 1350, 400 }, { 1450, 300 }, { 1550, 400 }, { 1590, 340 }, { 1640, 290 }, { 1690, 340 } });
-    add(ToolPerpendicular, { { 124, 250 }, { 124, 780 }, { 940, 520 } });
-    add(ToolAngle, { { 540, 1080 }, { 340, 1080 }, { 480, 940 } });                             // star
+    Pointer pointer(dlg);
+    pointer.button(IDC_LINE); // the ruler: press at one end, release at the other
+    pointer.moveTo({ 124, 150 });
+    pointer.down();
+    pointer.moveTo({ 600, 150 });
+    step("line-rubber-band");
+    pointer.moveTo({ 1124, 150 });
+    pointer.up();
+    step("line");
+
+    pointer.button(IDC_ARIA); // the pentagon: its corners, the last one double-clicked
+    for (const MeasurePoint& p : { MeasurePoint { 1300, 1240 }, { 1380, 930 }, { 1600, 900 }, { 1860, 1060 } })
+        pointer.click(p);
+    pointer.moveTo({ 1760, 1180 });
+    step("area-corners");
+    pointer.doubleClick({ 1700, 1250 });
+    step("area");
+
+    pointer.button(IDC_CIRCLE); // the 30 mm disc
+    for (const MeasurePoint& p : { MeasurePoint { 1030, 522 }, { 1180, 372 }, { 1330, 522 } })
+        pointer.click(p);
+    step("circle");
+
+    pointer.button(IDC_CIRCLE2);
+    for (const MeasurePoint& p : { MeasurePoint { 1350, 400 }, { 1450, 300 }, { 1550, 400 }, { 1590, 340 },
+             { 1640, 290 }, { 1690, 340 } })
+        pointer.click(p);
+    step("two-circles");
+
+    pointer.button(IDC_SUI); // the base line, two perpendiculars onto it, a right click to end
+    for (const MeasurePoint& p : { MeasurePoint { 124, 250 }, { 124, 780 }, { 940, 520 }, { 600, 700 } })
+        pointer.click(p);
+    pointer.click({ 700, 900 }, 3);
+    step("perpendiculars");
+
+    pointer.button(IDC_ANGLE); // the star's point
+    for (const MeasurePoint& p : { MeasurePoint { 540, 1080 }, { 340, 1080 }, { 480, 940 } })
+        pointer.click(p);
+    step("angle");
+}
+
+// The disc's circumference pulled out with the right button, shown while it is held.
+void editCircle(CViewerDlg& dlg, const std::function<void(const char*)>& step)
+{
+    Pointer pointer(dlg);
+    pointer.moveTo({ 1180 + 150 * 0.7071, 522 + 150 * 0.7071 });
+    pointer.down(3);
+    pointer.moveTo({ 1180 + 190 * 0.7071, 522 + 190 * 0.7071 });
+    step("edit-circle");
+    pointer.up(3);
+}
+
+// A left drag without a tool pans the magnified picture.
+void pan(CViewerDlg& dlg)
+{
+    Pointer pointer(dlg);
+    const Rect view = dlg.shownGeometry().view;
+    pointer.moveToClient(QPoint(view.left + view.width() * 3 / 4, view.top + view.height() * 3 / 4));
+    pointer.down();
+    pointer.moveToClient(QPoint(view.left + view.width() / 2, view.top + view.height() / 2));
+    pointer.moveToClient(QPoint(view.left + view.width() / 4, view.top + view.height() / 3));
+    pointer.up();
 }
 
 } // namespace
@@ -86,12 +191,22 @@ int main(int argc, char* argv[])
     dlg.setGeometry(0, 0, 1600, 1000);
     pump(3000); // auto exposure settles
     dlg.OnSelchangeCalib();
-    measure(dlg);
+    int steps = 0;
+    const auto step = [&](const char* name) {
+        if (lang == "en")
+            shoot(QString("%1/interaction-%2-%3.png").arg(out).arg(++steps, 2, 10, QChar('0')).arg(name));
+    };
+    measure(dlg, step);
+    shoot(out + "/main-window-" + lang + ".png");
     shoot(out + "/measure-fit-" + lang + ".png");
+    editCircle(dlg, step);
 
     dlg.SetZoom(3);
     dlg.ScrollTo(-1330, -270); // the two discs of the two-circle distance
     shoot(out + "/measure-x4-" + lang + ".png");
+    step("x4");
+    pan(dlg);
+    step("x4-panned");
 
     dlg.SetZoom(0);
     dlg.OnCalib();

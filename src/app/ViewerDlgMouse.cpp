@@ -1,0 +1,284 @@
+// The main window's mouse and keys for measuring: the tool buttons, the mouse over the picture and the
+// thumbnail strip handed to the interaction with the geometry of the picture on the screen, the effects it
+// returns carried out, undo and redo, and the keyboard shortcuts with their tooltips.
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTextEdit>
+#include <QWheelEvent>
+
+#include <functional>
+#include <memory>
+
+#include "app/DialogTemplate.h"
+#include "app/ViewerDlg.h"
+#include "files/ThumbnailCommands.h"
+#include "platform/Language.h"
+#include "platform/StringTable.h"
+
+namespace {
+
+constexpr int kToolButtons[] = { IDC_LINE, IDC_ARIA, IDC_CIRCLE, IDC_CIRCLE2, IDC_SUI, IDC_ANGLE };
+
+// A wheel notch, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+
+// The keys of the tools, in the order of kToolButtons.
+constexpr const char* kToolKeys[] = { "L", "A", "C", "2", "P", "G" };
+
+// Tooltips naming the keys. The Japanese text is the string table's followed by the keys; English systems
+// had no tooltips before the keys came, so they get texts of their own.
+struct KeyTip {
+    int control;
+    int japanese; // string id
+    const char* english;
+    const char* englishKeys;
+    const char* japaneseKeys; // UTF-8
+};
+
+constexpr KeyTip kKeyTips[] = {
+    { IDC_LIVE, 200, "Start or stop the live picture", "Space", "スペース" },
+    { IDC_ZOOM, 207, "Zoom", "F: fit, + / -: zoom in and out", "F：全画面表示、＋／－：拡大・縮小" },
+    { IDC_LINE, 208, "Length between two points: press at one, release at the other", "L", "L" },
+    { IDC_ARIA, 209, "Area of a polygon: click its corners, double-click the last", "A", "A" },
+    { IDC_CIRCLE, 210, "Diameter of the circle through three points", "C", "C" },
+    { IDC_CIRCLE2, 211, "Diameters of two circles and the distance of their centres", "2", "2" },
+    { IDC_SUI, 212, "Perpendicular distances to a base line; a right click ends", "P", "P" },
+    { IDC_ANGLE, 213, "Angle at a vertex: first arm, vertex, second arm", "G", "G" },
+    { IDC_DELETE, 214, "Delete the selected measurements", "Delete; Ctrl+Z undoes, Ctrl+Y redoes",
+      "Delete、Ctrl+Z：元に戻す、Ctrl+Y：やり直し" },
+    { IDC_CLEAR, 215, "Delete all measurements", "Ctrl+Z undoes", "Ctrl+Z：元に戻す" },
+};
+
+// Keys typed into a text field are the field's: no shortcut acts on them.
+bool textFieldHasFocus()
+{
+    QWidget* w = QApplication::focusWidget();
+    if (const auto* combo = qobject_cast<QComboBox*>(w))
+        return combo->isEditable();
+    return qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QTextEdit*>(w)
+        || qobject_cast<QPlainTextEdit*>(w);
+}
+
+} // namespace
+
+QWidget* CViewerDlg::viewSurface() const { return m_View; }
+
+void CViewerDlg::createInteraction()
+{
+    // The view's own control becomes the transparent surface over the picture: the window paints the
+    // picture under it, the mouse there is the interaction's, and its cursor is not the buttons'.
+    m_View->setFrameShape(QFrame::NoFrame);
+    m_View->setMouseTracking(true);
+    m_View->installEventFilter(this);
+    m_View->show();
+    // Hovering the strip's thumbnails shows the hand: its moves reach the window through the strip's box.
+    setMouseTracking(true);
+    control(IDC_STRIP)->setMouseTracking(true);
+
+    for (size_t i = 0; i < std::size(kToolButtons); ++i) {
+        const int tool = ToolOfButton(kToolButtons[i]);
+        connect(static_cast<QAbstractButton*>(control(kToolButtons[i])), &QAbstractButton::clicked, this,
+            [this, tool] { SelectTool(tool); });
+    }
+    createShortcuts();
+    for (const KeyTip& t : kKeyTips) {
+        const QString text = g_bJapanese
+            ? LoadString(t.japanese) + QString::fromUtf8("（%1）").arg(QString::fromUtf8(t.japaneseKeys))
+            : QString("%1 (%2)").arg(QString::fromUtf8(t.english), QString::fromUtf8(t.englishKeys));
+        control(t.control)->setToolTip(text);
+    }
+}
+
+void CViewerDlg::createShortcuts()
+{
+    const auto add = [this](const QKeySequence& keys, std::function<void()> action) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [action = std::move(action)] {
+            if (!textFieldHasFocus())
+                action();
+        });
+    };
+    for (size_t i = 0; i < std::size(kToolButtons); ++i) {
+        const int tool = ToolOfButton(kToolButtons[i]);
+        add(QKeySequence(QString::fromLatin1(kToolKeys[i])), [this, tool] { SelectTool(tool); });
+    }
+    // Escape drops the item being drawn; with none, it closes the window as it always did.
+    add(QKeySequence(Qt::Key_Escape), [this] {
+        if (m_Interaction.tool() != ToolNone)
+            SelectTool(ToolNone);
+        else
+            reject();
+    });
+    add(QKeySequence(Qt::Key_Delete), [this] { OnDelete(); });
+    add(QKeySequence(Qt::Key_F), [this] { SetZoom(0); });
+    const auto zoomBy = [this](int step) { SetZoom(m_Zoom->currentIndex() + step); };
+    for (const QKeySequence& keys : { QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal),
+             QKeySequence(Qt::KeypadModifier | Qt::Key_Plus) })
+        add(keys, [zoomBy] { zoomBy(1); });
+    for (const QKeySequence& keys : { QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus) })
+        add(keys, [zoomBy] { zoomBy(-1); });
+    add(QKeySequence(Qt::Key_Space), [this] { OnLive(); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { OnUndo(); });
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { OnRedo(); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { OnRedo(); });
+}
+
+void CViewerDlg::SelectTool(int32_t tool)
+{
+    applyEffects(m_Interaction.SelectTool(tool), m_View);
+}
+
+void CViewerDlg::OnUndo()
+{
+    applyEffects(m_Interaction.Undo(interactionContext()), m_View);
+}
+
+void CViewerDlg::OnRedo()
+{
+    applyEffects(m_Interaction.Redo(interactionContext()), m_View);
+}
+
+InteractionContext CViewerDlg::interactionContext()
+{
+    InteractionContext c;
+    c.geometry = shownGeometry();
+    c.layout = viewGeometry();
+    c.calib = &m_Calibration.selected(m_CalibCombo->currentIndex());
+    c.picture = &PictureInUse();
+    c.scale = &m_ScaleData;
+    c.frame.begin = [this](double x, double y) {
+        return m_CalibDialogs.BeginFrameDrag(m_Calibration.selected(m_CalibCombo->currentIndex()), x, y);
+    };
+    c.frame.drag = [this](double x, double y) { return m_CalibDialogs.DragFrame(x, y); };
+    c.frame.end = [this] { m_CalibDialogs.EndFrameDrag(); };
+    c.strip = { m_StripScroll->value(), m_StripScroll->maximum(), kThumbnailWidth + ThumbnailGrid::kStripGap };
+    return c;
+}
+
+bool CViewerDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_View) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            const auto* e = static_cast<QMouseEvent*>(event);
+            forwardMouse(*e, m_View->mapTo(this, e->position().toPoint()), m_View);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Outside the picture the window itself gets the mouse (the strip's box passes it on).
+void CViewerDlg::mousePressEvent(QMouseEvent* event)
+{
+    forwardMouse(*event, event->position().toPoint(), control(IDC_STRIP));
+}
+
+void CViewerDlg::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    forwardMouse(*event, event->position().toPoint(), control(IDC_STRIP));
+}
+
+void CViewerDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    forwardMouse(*event, event->position().toPoint(), control(IDC_STRIP));
+}
+
+void CViewerDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    forwardMouse(*event, event->position().toPoint(), control(IDC_STRIP));
+}
+
+void CViewerDlg::wheelEvent(QWheelEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (!m_bStripShown || !stripRect().contains(p.x(), p.y())) {
+        QDialog::wheelEvent(event);
+        return;
+    }
+    const QPoint delta = event->angleDelta();
+    m_WheelRest += delta.y() != 0 ? delta.y() : delta.x();
+    const int notches = m_WheelRest / kWheelNotch;
+    m_WheelRest -= notches * kWheelNotch;
+    if (notches != 0)
+        applyEffects(m_Interaction.OnStripWheel(notches, interactionContext().strip), control(IDC_STRIP));
+    event->accept();
+}
+
+void CViewerDlg::forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner)
+{
+    const PointerEvent e { { client.x(), client.y() }, stripHit(client) };
+    const InteractionContext c = interactionContext();
+    const bool left = event.button() == Qt::LeftButton;
+    const bool right = event.button() == Qt::RightButton;
+    InteractionEffects fx;
+    switch (event.type()) {
+    case QEvent::MouseButtonPress:
+        if (left)
+            fx = m_Interaction.OnLButtonDown(e, c);
+        else if (right)
+            fx = m_Interaction.OnRButtonDown(e, c);
+        break;
+    case QEvent::MouseButtonDblClick:
+        // The second press of a double click comes as this event alone.
+        if (left)
+            fx = m_Interaction.OnLButtonDblClk(e, c);
+        else if (right)
+            fx = m_Interaction.OnRButtonDown(e, c);
+        break;
+    case QEvent::MouseButtonRelease:
+        if (left)
+            fx = m_Interaction.OnLButtonUp(e, c);
+        else if (right)
+            fx = m_Interaction.OnRButtonUp(e, c);
+        break;
+    case QEvent::MouseMove:
+        fx = m_Interaction.OnMouseMove(e, c);
+        break;
+    default:
+        return;
+    }
+    applyEffects(fx, cursorOwner, event.globalPosition().toPoint());
+}
+
+void CViewerDlg::applyEffects(const InteractionEffects& fx, QWidget* cursorOwner, QPoint globalPointer)
+{
+    if (fx.cursor && cursorOwner)
+        cursorOwner->setCursor(*fx.cursor);
+    if (fx.scroll)
+        ScrollTo(fx.scroll->x, fx.scroll->y);
+    if (fx.stripScroll)
+        m_StripScroll->setValue(*fx.stripScroll);
+    if (fx.rowsChanged)
+        showResults();
+    if (fx.repaint & RepaintView)
+        updateViewArea();
+    if (fx.repaint & RepaintStrip)
+        InvalidateStrip(false);
+    if (fx.repaint & RepaintTools)
+        for (int id : kToolButtons)
+            control(id)->update();
+    if (fx.openThumbnail >= 0)
+        OpenPicture(fx.openThumbnail);
+    if (fx.thumbnailMenu >= 0) {
+        m_StripContext = fx.thumbnailMenu;
+        std::unique_ptr<QMenu> menu(MakeThumbnailMenu(this, g_bJapanese != 0));
+        OnStripCommand(m_FileDialogs.runMenu(*menu, globalPointer));
+    }
+}

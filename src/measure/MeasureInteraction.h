@@ -1,0 +1,158 @@
+// The mouse over the main window's view and thumbnail strip: placing the points of a new measurement with
+// the active tool, dragging points of finished measurements with the right button, panning a magnified
+// picture, dragging the calibration frame and the scale bar, scrolling and opening thumbnails. Also every
+// other change to the measurements (tools, DELETE, CLEAR, undo and redo), so that each one is recorded for
+// undo. The window forwards its mouse events with the geometry of the picture on the screen and carries out
+// the effects that come back; this class touches no widget.
+#pragma once
+
+#include <Qt>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "calib/CalibFrameDrag.h"
+#include "calib/ScaleData.h"
+#include "imaging/Rect.h"
+#include "imaging/ViewGeometry.h"
+#include "measure/MeasureHistory.h"
+#include "measure/MeasureItem.h"
+
+class DibImage;
+class MeasureList;
+class ResultsList;
+struct CalibEntry;
+
+// The calibration frame's drag as the window routes it: begin grabs only while the calibration dialog is
+// open; drag and end act on the entry the drag started on.
+struct FrameDragHooks {
+    std::function<std::optional<Qt::CursorShape>(double x, double y)> begin;
+    std::function<FrameDragStep(double x, double y)> drag;
+    std::function<void()> end;
+};
+
+// The thumbnail strip's scroll bar as it stands.
+struct StripState {
+    int32_t scroll = 0;     // first thumbnail shown
+    int32_t lastScroll = 0; // the highest position the bar takes
+    int32_t step = 146;     // a thumbnail and its gap: a drag this far scrolls by one
+};
+
+// What one event works with; the window fills it in before each.
+struct InteractionContext {
+    ViewGeometry geometry;             // of the picture on the screen: every point is mapped with it
+    ViewGeometry layout;               // the zoom and scroll the view is to have: a pan starts from them
+    const CalibEntry* calib = nullptr; // the selected calibration (results and units)
+    const DibImage* picture = nullptr; // the picture in use: areas are counted on its size
+    ScaleData* scale = nullptr;        // the scale bar, dragged with the left button
+    FrameDragHooks frame;
+    StripState strip;
+};
+
+// A mouse event: the pointer in client coordinates, and the thumbnail of the strip under it (-1: none).
+struct PointerEvent {
+    Point client;
+    int32_t thumbnail = -1;
+};
+
+// What needs painting again.
+enum RepaintScope : uint32_t {
+    RepaintNone = 0,
+    RepaintView = 1,  // the picture and what is drawn over it
+    RepaintStrip = 2, // the thumbnail strip
+    RepaintTools = 4, // the tool buttons (their green dot follows the active tool)
+};
+
+struct InteractionEffects {
+    std::optional<Qt::CursorShape> cursor; // for the widget under the pointer; none leaves it as it is
+    uint32_t repaint = RepaintNone;
+    bool rowsChanged = false;                // the results list changed: show it again
+    std::optional<PicturePoint> scroll;      // new scroll offsets, whole and within the picture
+    std::optional<int32_t> stripScroll;      // new position of the strip's scroll bar
+    int32_t openThumbnail = -1;              // open this thumbnail's picture
+    int32_t thumbnailMenu = -1;              // show the thumbnail menu for this thumbnail at the pointer
+};
+
+class MeasureInteraction {
+public:
+    // Cursor shown over the strip's thumbnails and while panning.
+    static constexpr Qt::CursorShape kHandCursor = Qt::PointingHandCursor;
+
+    // The window's list, item being built and results; they outlive this object.
+    MeasureInteraction(MeasureList& list, MeasureItem& current, ResultsList& results);
+
+    // The six mouse handlers, in the order of precedence each of them keeps.
+    InteractionEffects OnLButtonDown(const PointerEvent& e, const InteractionContext& c);
+    InteractionEffects OnMouseMove(const PointerEvent& e, const InteractionContext& c);
+    InteractionEffects OnLButtonUp(const PointerEvent& e, const InteractionContext& c);
+    InteractionEffects OnLButtonDblClk(const PointerEvent& e, const InteractionContext& c);
+    InteractionEffects OnRButtonDown(const PointerEvent& e, const InteractionContext& c);
+    InteractionEffects OnRButtonUp(const PointerEvent& e, const InteractionContext& c);
+    // The wheel over the strip: each notch away from the user shows earlier thumbnails.
+    InteractionEffects OnStripWheel(int32_t notches, const StripState& strip);
+
+    // A tool button: the item being built starts afresh with the tool (ToolNone ends it).
+    InteractionEffects SelectTool(int32_t tool);
+    // A finished item from elsewhere (a test, a tool): appended with its rows, recorded for undo.
+    const MeasureItem* AddFinished(const MeasureItem& finished);
+    // DELETE with the selected rows of the results list, and CLEAR.
+    InteractionEffects Delete(const std::vector<int32_t>& selectedRows);
+    InteractionEffects Clear();
+    // The list as it was before the last change, or after the change last undone; the results follow the
+    // calibration of c.
+    InteractionEffects Undo(const InteractionContext& c);
+    InteractionEffects Redo(const InteractionContext& c);
+    const MeasureHistory& history() const { return m_History; }
+
+    int32_t tool() const;
+    bool editing() const { return m_Edit.active; }
+    bool panning() const { return m_Pan.active; }
+    bool stripDragging() const { return m_Strip.active; }
+    // The last pointer position (client coordinates): the rubber band of the item being built runs to it.
+    std::optional<Point> pointer() const { return m_Pointer; }
+
+    // The resize cursor for a drag along the line from one point to another; none when the line is level
+    // or upright.
+    static std::optional<Qt::CursorShape> directionCursor(MeasurePoint from, MeasurePoint to);
+
+private:
+    struct Edit {
+        bool active = false;
+        int32_t itemId = 0; // the item is found by id at every step, so DELETE or undo never leave it dangling
+        int32_t index = 0;  // the point, or the circle (0 or 1)
+        int32_t kind = 0;   // 1: a point or a centre, 2: a circumference
+        bool recorded = false;
+        MeasureHistory::Items before; // the list as the press found it, recorded at the first step
+    };
+    struct Pan {
+        bool active = false;
+        double anchorX = 0.0;
+        double anchorY = 0.0;
+    };
+    struct StripDrag {
+        bool active = false;
+        int32_t lastX = 0;
+    };
+
+    MeasureHistory::Items snapshot() const;
+    void record();
+    const MeasureItem* append(const MeasureItem& finished, InteractionEffects& fx);
+    void finishCurrent(const InteractionContext& c, InteractionEffects& fx);
+    void finishByTool(const InteractionContext& c, InteractionEffects& fx);
+    MeasureItem* editedItem();
+    void editStep(MeasurePoint p, const InteractionContext& c, InteractionEffects& fx);
+    void endEdit() { m_Edit = Edit {}; }
+    InteractionEffects restore(MeasureHistory::Items items, const InteractionContext& c);
+    void hover(MeasurePoint p, const InteractionContext& c, InteractionEffects& fx);
+
+    MeasureList& m_List;
+    MeasureItem& m_Current;
+    ResultsList& m_Results;
+    MeasureHistory m_History;
+    Edit m_Edit;
+    Pan m_Pan;
+    StripDrag m_Strip;
+    std::optional<Point> m_Pointer;
+};

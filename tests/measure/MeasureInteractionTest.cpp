@@ -1,0 +1,468 @@
+// The mouse rules over the view and the strip, driven without widgets: placing each tool's points, editing
+// finished items with the right button, the frame and scale bar drags, the pan clamp, the direction cursors,
+// DELETE, CLEAR, and undo and redo of every change.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "calib/CalibFrameDrag.h"
+#include "imaging/DibImage.h"
+#include "measure/MeasureInteraction.h"
+#include "measure/MeasureList.h"
+#include "measure/MeasureResults.h"
+#include "measure/MeasureTestSupport.h"
+#include "measure/ResultsList.h"
+#include "platform/Language.h"
+
+namespace {
+
+// A 640 x 480 picture shown at x1 in a view whose top-left corner is at (10, 20) of the window; 0.01 mm per
+// picture pixel.
+struct Scene {
+    MeasureList list { [n = 1]() mutable { return n += 3; } };
+    MeasureItem current;
+    ResultsList results;
+    MeasureInteraction mi { list, current, results };
+    CalibEntry calib = calibration(UnitMm, 0.01, 0.01);
+    DibImage picture;
+    ScaleData scale;
+    InteractionContext c;
+
+    Scene()
+    {
+        g_bJapanese = 0;
+        picture.Create(640, 480, 8);
+        c.geometry.view = { 10, 20, 410, 320 };
+        c.geometry.zoomIndex = 1;
+        c.geometry.imageWidth = 640;
+        c.geometry.imageHeight = 480;
+        c.layout = c.geometry;
+        c.calib = &calib;
+        c.picture = &picture;
+        c.scale = &scale;
+    }
+
+    // The pointer over picture point (x, y) as the shown geometry places it.
+    PointerEvent at(double x, double y, int32_t thumbnail = -1) const
+    {
+        const ViewScale s = viewScale(c.geometry);
+        return { { c.geometry.view.left + int32_t(std::lround((x + s.offsetX) * s.sx)),
+                     c.geometry.view.top + int32_t(std::lround((y + s.offsetY) * s.sy)) },
+            thumbnail };
+    }
+    void click(double x, double y)
+    {
+        mi.OnLButtonDown(at(x, y), c);
+        mi.OnLButtonUp(at(x, y), c);
+    }
+    void drag(double x0, double y0, double x1, double y1)
+    {
+        mi.OnLButtonDown(at(x0, y0), c);
+        mi.OnMouseMove(at(x1, y1), c);
+        mi.OnLButtonUp(at(x1, y1), c);
+    }
+    InteractionEffects rightDrag(double x0, double y0, double x1, double y1)
+    {
+        mi.OnRButtonDown(at(x0, y0), c);
+        const InteractionEffects fx = mi.OnMouseMove(at(x1, y1), c);
+        mi.OnRButtonUp(at(x1, y1), c);
+        return fx;
+    }
+    void circle(double cx, double cy, double r)
+    {
+        click(cx - r, cy);
+        click(cx, cy - r);
+        click(cx + r, cy);
+    }
+    QString value(int row) const { return results.rows()[size_t(row)].cells[ColumnValue]; }
+};
+
+} // namespace
+
+TEST(MeasureInteraction, LineIsPressToRelease_AClickWithoutMotionGivesZeroAndTheToolResets)
+{
+    Scene s;
+    s.mi.SelectTool(ToolLine);
+    s.drag(100, 100, 130, 140);
+    ASSERT_EQ(s.list.count(), 1);
+    EXPECT_DOUBLE_EQ(s.list.begin()->result, 50 * 0.01);
+    EXPECT_EQ(s.value(0), "0.500");
+    EXPECT_EQ(s.mi.tool(), ToolNone);
+
+    // LINE again: a click in place is a line of length 0, and the tool resets again.
+    s.mi.SelectTool(ToolLine);
+    const InteractionEffects fx = s.mi.OnLButtonDown(s.at(50, 50), s.c);
+    EXPECT_EQ(s.current.pointCount, 1);
+    EXPECT_FALSE(fx.scroll);
+    s.mi.OnLButtonUp(s.at(50, 50), s.c);
+    ASSERT_EQ(s.list.count(), 2);
+    EXPECT_DOUBLE_EQ(std::next(s.list.begin())->result, 0.0);
+    EXPECT_EQ(s.mi.tool(), ToolNone);
+    // Without a tool a click places nothing.
+    s.click(60, 60);
+    EXPECT_EQ(s.list.count(), 2);
+    EXPECT_EQ(s.current.pointCount, 0);
+}
+
+TEST(MeasureInteraction, EachToolFinishesOnItsLastPoint_AreaOnTheDoubleClick)
+{
+    Scene s;
+    s.mi.SelectTool(ToolCircle);
+    s.click(90, 100);
+    s.click(100, 90);
+    EXPECT_EQ(s.list.count(), 0);
+    s.click(110, 100);
+    ASSERT_EQ(s.list.count(), 1);
+    EXPECT_NEAR(s.list.begin()->result, 0.2, 1e-9);
+
+    s.mi.SelectTool(ToolCircle2);
+    for (int i = 0; i < 5; ++i)
+        s.click(200 + i * 7, 200 + (i % 2) * 9);
+    EXPECT_EQ(s.list.count(), 1);
+    s.click(260, 190);
+    EXPECT_EQ(s.list.count(), 2);
+    EXPECT_EQ(s.results.count(), 4);
+
+    s.mi.SelectTool(ToolAngle);
+    s.click(300, 100);
+    s.click(200, 100);
+    s.click(200, 0);
+    EXPECT_EQ(s.value(4), "90.0");
+
+    // Press, release, double click, release: the first release places the last corner.
+    s.mi.SelectTool(ToolArea);
+    s.click(10, 10);
+    s.click(29, 10);
+    s.click(29, 19);
+    s.mi.OnLButtonDown(s.at(10, 19), s.c);
+    s.mi.OnLButtonUp(s.at(10, 19), s.c);
+    s.mi.OnLButtonDblClk(s.at(10, 19), s.c);
+    s.mi.OnLButtonUp(s.at(10, 19), s.c);
+    ASSERT_EQ(s.list.count(), 4);
+    const MeasureItem& area = *std::prev(s.list.end());
+    EXPECT_EQ(area.type, -ToolArea);
+    EXPECT_EQ(area.pointCount, 4);
+    EXPECT_NEAR(area.result, 20 * 10 * 0.0001, 1e-12);
+    EXPECT_EQ(s.mi.tool(), ToolNone);
+    EXPECT_EQ(s.list.count(), 4); // the last release, without a tool, adds nothing
+}
+
+TEST(MeasureInteraction, PerpendicularRowsComeFromTheThirdReleaseOn_ARightReleaseEndsTheSeries)
+{
+    Scene s;
+    s.mi.SelectTool(ToolPerpendicular);
+    s.click(0, 100);
+    s.click(400, 100);
+    EXPECT_EQ(s.results.count(), 0);
+    s.click(50, 130);
+    s.click(60, 40);
+    EXPECT_EQ(s.results.count(), 2);
+    EXPECT_EQ(s.value(0), "0.300");
+    EXPECT_EQ(s.value(1), "0.600");
+    EXPECT_EQ(s.mi.tool(), ToolPerpendicular);
+    s.mi.OnRButtonDown(s.at(500, 500), s.c);
+    s.mi.OnRButtonUp(s.at(500, 500), s.c);
+    EXPECT_EQ(s.mi.tool(), ToolNone);
+
+    // Dragging a base point of the first takes the later one on the same base line along.
+    s.rightDrag(0, 100, 0, 0);
+    EXPECT_EQ((std::next(s.list.begin())->points[0]), (MeasurePoint { 0, 0 }));
+    EXPECT_NE(s.value(1), "0.600");
+    EXPECT_EQ(s.results.count(), 2);
+}
+
+TEST(MeasureInteraction, AReleaseOutsideTheViewPlacesThePointAtItsMappedPosition)
+{
+    Scene s;
+    s.c.geometry.zoomIndex = s.c.layout.zoomIndex = 2; // x2, scrolled to picture pixel (20, 30)
+    s.c.geometry.baiX = s.c.layout.baiX = -20;
+    s.c.geometry.baiY = s.c.layout.baiY = -30;
+    s.mi.SelectTool(ToolCircle);
+    s.mi.OnLButtonDown({ { 5, 8 } }, s.c);
+    s.mi.OnLButtonUp({ { 5, 8 } }, s.c); // left of and above the view
+    ASSERT_EQ(s.current.pointCount, 1);
+    EXPECT_DOUBLE_EQ(s.current.points[0].x, (5 - 10) / 2.0 + 20);
+    EXPECT_DOUBLE_EQ(s.current.points[0].y, (8 - 20) / 2.0 + 30);
+    s.c.geometry.baiX = 0;
+    s.mi.OnLButtonUp({ { 0, 100 } }, s.c);
+    EXPECT_LT(s.current.points[1].x, 0.0);
+}
+
+TEST(MeasureInteraction, CentreDragKeepsTheDiameter_CircumferenceDragChangesOnlyItsRow)
+{
+    Scene s;
+    s.mi.SelectTool(ToolCircle2);
+    s.circle(100, 100, 20);
+    s.circle(300, 100, 30);
+    const QString d1 = s.value(0), d2 = s.value(1), distance = s.value(2);
+    EXPECT_EQ(distance, "2.000");
+
+    s.rightDrag(100, 100, 100, 150); // the first centre
+    EXPECT_EQ(s.value(0), d1);
+    EXPECT_EQ(s.value(1), d2);
+    EXPECT_EQ(s.value(2), QString::asprintf("%.3f", std::hypot(200, 50) * 0.01));
+    EXPECT_DOUBLE_EQ(s.list.begin()->radius1, 20);
+
+    // The second circle's circumference, right of its centre, pulled out to 40 pixels.
+    const QString distanceNow = s.value(2);
+    const InteractionEffects fx = s.rightDrag(330, 100, 340, 100);
+    EXPECT_EQ(s.value(0), d1);
+    EXPECT_EQ(s.value(1), "0.800");
+    EXPECT_EQ(s.value(2), distanceNow);
+    EXPECT_TRUE(fx.rowsChanged);
+}
+
+TEST(MeasureInteraction, DeleteWithAnyRowOfATwoCircleItemRemovesItsThreeRows)
+{
+    for (int row = 1; row <= 3; ++row) {
+        Scene s;
+        s.mi.SelectTool(ToolLine);
+        s.drag(0, 0, 10, 0);
+        s.mi.SelectTool(ToolCircle2);
+        s.circle(100, 100, 20);
+        s.circle(300, 100, 30);
+        s.mi.SelectTool(ToolLine);
+        s.drag(0, 0, 0, 10);
+        ASSERT_EQ(s.results.count(), 5);
+        s.mi.Delete({ row });
+        EXPECT_EQ(s.list.count(), 2) << row;
+        ASSERT_EQ(s.results.count(), 2) << row;
+        EXPECT_EQ(s.results.rows()[1].cells[ColumnNo], "1");
+        EXPECT_EQ(s.value(1), "0.100");
+    }
+}
+
+TEST(MeasureInteraction, DeleteOrClearDuringARightDragEndsTheDrag)
+{
+    Scene s;
+    s.mi.SelectTool(ToolLine);
+    s.drag(0, 0, 100, 0);
+    s.mi.SelectTool(ToolLine);
+    s.drag(0, 50, 100, 50);
+    s.mi.OnRButtonDown(s.at(100, 0), s.c);
+    s.mi.OnMouseMove(s.at(120, 0), s.c);
+    ASSERT_TRUE(s.mi.editing());
+    s.mi.Delete({ 0 }); // the dragged line goes
+    EXPECT_FALSE(s.mi.editing());
+    s.mi.OnMouseMove(s.at(150, 10), s.c);
+    s.mi.OnRButtonUp(s.at(150, 10), s.c);
+    ASSERT_EQ(s.list.count(), 1);
+    EXPECT_EQ(s.list.begin()->points[1], (MeasurePoint { 100, 50 }));
+
+    s.mi.OnRButtonDown(s.at(100, 50), s.c);
+    ASSERT_TRUE(s.mi.editing());
+    s.mi.Clear();
+    EXPECT_FALSE(s.mi.editing());
+    s.mi.OnMouseMove(s.at(150, 10), s.c);
+    EXPECT_EQ(s.results.count(), 0);
+}
+
+TEST(MeasureInteraction, APolygonIsRecountedWhenItsCornerIsLetGo)
+{
+    Scene s;
+    s.mi.SelectTool(ToolArea);
+    for (MeasurePoint p : { MeasurePoint { 10, 10 }, { 29, 10 }, { 29, 19 }, { 10, 19 } })
+        s.click(p.x, p.y);
+    s.mi.OnLButtonDblClk(s.at(10, 19), s.c);
+    const QString before = s.value(0);
+    s.mi.OnRButtonDown(s.at(29, 19), s.c);
+    s.mi.OnMouseMove(s.at(29, 29), s.c);
+    EXPECT_EQ(s.value(0), before); // counted at the release, not while dragging
+    s.mi.OnRButtonUp(s.at(29, 29), s.c);
+    EXPECT_NE(s.value(0), before);
+    EXPECT_FALSE(s.mi.editing());
+}
+
+TEST(MeasureInteraction, TheScaleBarIsGrabbedOnItsLines_NeverWithAFactorOfZero)
+{
+    Scene s;
+    s.scale.Visible = 1;
+    s.scale.Type = ScaleBarXY;
+    s.scale.Pos = { 300, 200 };
+    s.scale.Size = { 1, 1 }; // 100 pixels at 0.01 mm per pixel
+    s.scale.mppX = s.scale.mppY = 0.01;
+    s.mi.SelectTool(ToolLine);
+
+    // The horizontal bar takes the press before the tool; the anchor's y follows the pointer.
+    EXPECT_EQ(s.mi.OnLButtonDown(s.at(250, 202), s.c).cursor, Qt::SizeAllCursor);
+    EXPECT_EQ(s.current.pointCount, 0);
+    s.mi.OnLButtonUp(s.at(250, 202), s.c); // the release still places the line's point
+    s.mi.SelectTool(ToolNone);
+    s.mi.OnLButtonDown(s.at(250, 202), s.c);
+    s.mi.OnMouseMove(s.at(240, 230), s.c);
+    s.mi.OnLButtonUp(s.at(240, 230), s.c);
+    EXPECT_EQ(s.scale.Pos, (Point { 290, 230 }));
+    // The vertical bar: the anchor's x follows.
+    s.mi.OnLButtonDown(s.at(291, 180), s.c);
+    s.mi.OnMouseMove(s.at(281, 170), s.c);
+    s.mi.OnLButtonUp(s.at(281, 170), s.c);
+    EXPECT_EQ(s.scale.Pos, (Point { 281, 220 }));
+    EXPECT_EQ(s.scale.scaleDragActive, 0);
+
+    // An uncalibrated factor gives a bar of no finite length: nothing to grab, the move does not drag.
+    s.scale.mppX = 0.0;
+    EXPECT_FALSE(s.mi.OnLButtonDown(s.at(250, 220), s.c).cursor);
+    s.mi.OnMouseMove(s.at(100, 100), s.c);
+    s.mi.OnLButtonUp(s.at(100, 100), s.c);
+    EXPECT_EQ(s.scale.Pos, (Point { 281, 220 }));
+}
+
+TEST(MeasureInteraction, TheCalibrationFrameTakesThePressFirst_AndItsDragEndsOnTheEntryThatStartedIt)
+{
+    Scene s;
+    CalibFrameDrag frames;
+    CalibEntry first, second;
+    CalibEntry* selected = &first;
+    s.c.frame.begin = [&](double x, double y) { return frames.BeginFrameDrag(*selected, x, y); };
+    s.c.frame.drag = [&](double x, double y) { return frames.DragFrame(x, y); };
+    s.c.frame.end = [&] { frames.EndFrameDrag(); };
+    s.mi.SelectTool(ToolLine);
+    EXPECT_EQ(s.mi.OnLButtonDown(s.at(100, 100), s.c).cursor, Qt::SizeAllCursor); // the frame's centre
+    EXPECT_EQ(s.current.pointCount, 0);
+    selected = &second; // another calibration chosen while dragging
+    s.mi.SelectTool(ToolNone);
+    EXPECT_TRUE(s.mi.OnMouseMove(s.at(120, 110), s.c).repaint & RepaintView);
+    s.mi.OnLButtonUp(s.at(120, 110), s.c);
+    EXPECT_EQ(first.dragMode, 0);
+    EXPECT_DOUBLE_EQ(first.left, 20);
+    EXPECT_DOUBLE_EQ(second.left, 0);
+    EXPECT_FALSE(frames.dragging());
+}
+
+TEST(MeasureInteraction, PanClampsToThePictureAtEveryZoom_InWholePixels)
+{
+    for (int zoom = 2; zoom <= 5; ++zoom) {
+        Scene s;
+        s.c.geometry.zoomIndex = s.c.layout.zoomIndex = zoom;
+        s.c.geometry.view = s.c.layout.view = { 10, 20, 10 + 403, 20 + 301 }; // not multiples of any zoom
+        const int f = ZoomFactor(zoom);
+        const auto press = [&](double bai) {
+            s.mi.OnLButtonUp({ { 200, 200 } }, s.c);
+            s.c.layout.baiX = s.c.layout.baiY = bai;
+            s.mi.OnLButtonDown({ { 200, 200 } }, s.c);
+        };
+        // From an offset beyond the picture, a little further: the far edges stop at the view's edges.
+        press(-1000);
+        ASSERT_TRUE(s.mi.panning());
+        const InteractionEffects far = s.mi.OnMouseMove({ { 150, 150 } }, s.c);
+        ASSERT_TRUE(far.scroll) << zoom;
+        EXPECT_DOUBLE_EQ(far.scroll->x, std::min(0, 403 / f - 640)) << zoom;
+        EXPECT_DOUBLE_EQ(far.scroll->y, std::min(0, 301 / f - 480)) << zoom;
+        EXPECT_EQ(far.cursor, MeasureInteraction::kHandCursor);
+        // From the origin to the right: never above 0.
+        press(0);
+        EXPECT_DOUBLE_EQ(s.mi.OnMouseMove({ { 400, 300 } }, s.c).scroll->x, 0.0);
+        // A small move: whole pixels, truncated toward zero.
+        press(-50);
+        const InteractionEffects small = s.mi.OnMouseMove({ { 200 - f - f / 2, 200 } }, s.c);
+        EXPECT_DOUBLE_EQ(small.scroll->x, std::trunc(-50 - 1.5 * f / f)) << zoom;
+        // Leaving the view ends the pan.
+        s.mi.OnMouseMove({ { 5, 200 } }, s.c);
+        EXPECT_FALSE(s.mi.panning());
+        EXPECT_FALSE(s.mi.OnMouseMove({ { 200, 200 } }, s.c).scroll);
+    }
+    // At fit nothing pans.
+    Scene fit;
+    fit.c.geometry.zoomIndex = fit.c.layout.zoomIndex = 0;
+    fit.mi.OnLButtonDown({ { 200, 200 } }, fit.c);
+    EXPECT_FALSE(fit.mi.panning());
+}
+
+TEST(MeasureInteraction, DirectionCursorsFollowTheBandsOfTheLine)
+{
+    const auto at = [](double degrees) {
+        const double r = degrees / 180.0 * M_PI;
+        return MeasureInteraction::directionCursor({ 0, 0 }, { 100 * std::cos(r), -100 * std::sin(r) });
+    };
+    EXPECT_FALSE(MeasureInteraction::directionCursor({ 5, 5 }, { 5, 50 }));
+    EXPECT_FALSE(MeasureInteraction::directionCursor({ 5, 5 }, { 50, 5 }));
+    struct Band {
+        double degrees;
+        Qt::CursorShape cursor;
+    };
+    for (const Band& b : { Band { 10, Qt::SizeHorCursor }, { 22.9, Qt::SizeHorCursor }, { 23.1, Qt::SizeBDiagCursor },
+             { 67.9, Qt::SizeBDiagCursor }, { 68.1, Qt::SizeVerCursor }, { 112.9, Qt::SizeVerCursor },
+             { 113.1, Qt::SizeFDiagCursor }, { 157.9, Qt::SizeFDiagCursor }, { 158.1, Qt::SizeHorCursor },
+             { 202.9, Qt::SizeHorCursor }, { 203.1, Qt::SizeBDiagCursor }, { 248.1, Qt::SizeVerCursor },
+             { 293.1, Qt::SizeFDiagCursor }, { 337.9, Qt::SizeFDiagCursor }, { 338.1, Qt::SizeHorCursor },
+             { 359, Qt::SizeHorCursor } })
+        EXPECT_EQ(at(b.degrees), b.cursor) << b.degrees;
+
+    // Hovering: nothing, a point, a circumference.
+    Scene s;
+    s.mi.SelectTool(ToolCircle);
+    s.circle(200, 200, 50);
+    EXPECT_EQ(s.mi.OnMouseMove(s.at(100, 100), s.c).cursor, Qt::ArrowCursor);
+    EXPECT_EQ(s.mi.OnMouseMove(s.at(202, 199), s.c).cursor, Qt::SizeAllCursor);
+    EXPECT_EQ(s.mi.OnMouseMove(s.at(235, 165), s.c).cursor, Qt::SizeBDiagCursor);
+}
+
+TEST(MeasureInteraction, UndoAndRedoEveryKindOfChange_AHundredDeep_AlsoAfterClear)
+{
+    Scene s;
+    const auto texts = [&] { return s.results.texts(); };
+    std::vector<std::vector<ResultCells>> states { texts() };
+    for (int i = 0; i < 100; ++i) {
+        s.mi.SelectTool(ToolLine);
+        s.drag(0, i, 10 + i, i);
+        states.push_back(texts());
+    }
+    s.rightDrag(109, 99, 150, 99); // an edit
+    states.push_back(texts());
+    s.mi.Delete({ 3, 4 });
+    states.push_back(texts());
+    s.mi.Clear();
+    states.push_back(texts());
+    ASSERT_EQ(s.list.count(), 0);
+    ASSERT_GE(s.mi.history().undoSteps(), 103u);
+
+    for (size_t k = states.size() - 1; k > 0; --k) {
+        s.mi.Undo(s.c);
+        ASSERT_EQ(texts(), states[k - 1]) << k;
+    }
+    EXPECT_EQ(s.list.count(), 0);
+    for (size_t k = 1; k < states.size(); ++k) {
+        s.mi.Redo(s.c);
+        ASSERT_EQ(texts(), states[k]) << k;
+    }
+    // Back before CLEAR: the items are the list's again, with their ids, so they can be dragged and deleted.
+    s.mi.Undo(s.c);
+    ASSERT_EQ(s.list.count(), 98);
+    s.rightDrag(0, 0, 30, 0);
+    EXPECT_EQ(s.value(0), "0.200");
+    s.mi.Delete({ 0 });
+    EXPECT_EQ(s.list.count(), 97);
+    EXPECT_EQ(s.mi.history().redoSteps(), 0u); // a new change forgets what could be redone
+
+    // Undone items follow the calibration chosen since.
+    s.mi.Undo(s.c);
+    const CalibEntry cm = calibration(UnitCm, 0.001, 0.001);
+    s.c.calib = &cm;
+    s.mi.Undo(s.c);
+    EXPECT_EQ(s.results.rows()[0].cells[ColumnUnit], "cm");
+}
+
+TEST(MeasureInteraction, StripDragScrollsByOneThumbnail_WheelAndClicks)
+{
+    Scene s;
+    s.c.strip = { 3, 10, 146 };
+    const PointerEvent onThumb { { 100, 400 }, 4 };
+    EXPECT_EQ(s.mi.OnLButtonDown(onThumb, s.c).cursor, MeasureInteraction::kHandCursor);
+    EXPECT_TRUE(s.mi.stripDragging());
+    EXPECT_FALSE(s.mi.OnMouseMove({ { 246, 400 } }, s.c).stripScroll); // not quite a thumbnail
+    EXPECT_EQ(s.mi.OnMouseMove({ { 247, 400 } }, s.c).stripScroll, 2); // pulled right: earlier ones
+    EXPECT_EQ(s.mi.OnMouseMove({ { 100, 400 } }, s.c).stripScroll, 4);
+    s.mi.OnLButtonUp({ { 100, 400 } }, s.c);
+    EXPECT_FALSE(s.mi.stripDragging());
+    EXPECT_EQ(s.mi.OnMouseMove(onThumb, s.c).cursor, MeasureInteraction::kHandCursor);
+    EXPECT_EQ(s.mi.OnMouseMove({ { 100, 400 } }, s.c).cursor, Qt::ArrowCursor); // between thumbnails
+
+    EXPECT_EQ(s.mi.OnStripWheel(1, s.c.strip).stripScroll, 2);
+    EXPECT_EQ(s.mi.OnStripWheel(-20, s.c.strip).stripScroll, 10);
+    s.c.strip.scroll = 0;
+    EXPECT_FALSE(s.mi.OnStripWheel(1, s.c.strip).stripScroll);
+
+    EXPECT_EQ(s.mi.OnLButtonDblClk(onThumb, s.c).openThumbnail, 4);
+    EXPECT_EQ(s.mi.OnRButtonDown(onThumb, s.c).thumbnailMenu, 4);
+    EXPECT_EQ(s.mi.OnRButtonDown({ { 100, 400 } }, s.c).thumbnailMenu, -1);
+}

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -466,10 +467,23 @@ void CViewerDlg::OnCtlColor(QWidget* w)
     w->setAutoFillBackground(false); // hollow: the tiled background shows through
 }
 
-void CViewerDlg::paintEvent(QPaintEvent*)
+void CViewerDlg::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    OnEraseBkgnd(painter);
+    m_PaintRegion = event->region();
+    // The live picture covers its rectangle whole: the background goes only where the picture does not, so a
+    // new frame costs the picture alone.
+    m_EraseRegion = m_PaintRegion;
+    const ViewPicture& shown = shownPicture();
+    if (isLive() && !shown.image.isNull()) {
+        const Rect v = shown.geometry.view;
+        m_EraseRegion -= QRegion(v.left, v.top, shown.image.width(), shown.image.height());
+    }
+    if (!m_EraseRegion.isEmpty()) {
+        painter.setClipRegion(m_EraseRegion);
+        OnEraseBkgnd(painter);
+        painter.setClipping(false);
+    }
     OnPaint(painter);
 }
 
@@ -482,7 +496,8 @@ void CViewerDlg::OnEraseBkgnd(QPainter& painter)
     Dc dc(painter);
     for (int row = 0; row < grid.rows; ++row)
         for (int column = 0; column < grid.columns; ++column)
-            dc.BitBlt(column * tw, row * th, tw, th, m_SkinBackground, 0, 0);
+            if (m_EraseRegion.intersects(QRect(column * tw, row * th, tw, th)))
+                dc.BitBlt(column * tw, row * th, tw, th, m_SkinBackground, 0, 0);
 }
 
 void CViewerDlg::OnType()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QRegion>
 
 #include <atomic>
 #include <functional>
@@ -281,6 +282,8 @@ private:
     ThumbnailGrid m_Grid { kThumbnailWidth, kThumbnailHeight };
     int m_StripContext = -1; // the thumbnail last right-clicked in the strip
     MeasureLayer m_MeasureLayer;
+    QRegion m_PaintRegion; // what the paint under way renews
+    QRegion m_EraseRegion; // and where of it the background shows
 
     QString m_Folder;
     QString m_SettingsPath;

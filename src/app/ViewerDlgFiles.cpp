@@ -113,8 +113,8 @@ void CViewerDlg::InvalidateStrip(bool)
 
 void CViewerDlg::PaintStrip(QPainter& painter)
 {
-    if (!m_bStripShown)
-        return;
+    if (!m_bStripShown || !m_PaintRegion.intersects(toQRect(stripRect())))
+        return; // a new frame of the live picture leaves the strip alone
     Dc dc(painter);
     DrawThumbnailStrip(dc, m_Grid, stripRect(), m_StripScroll->value(), m_Thumbnails, m_SkinBackground);
 }

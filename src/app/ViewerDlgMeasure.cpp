@@ -100,8 +100,10 @@ void CViewerDlg::paintOverlay(QPainter& painter)
                       .add(m_ScaleData.mppX)
                       .add(m_ScaleData.mppY)
                       .value();
-    painter.drawImage(QPoint(g.view.left, g.view.top),
-                      m_MeasureLayer.Update(key, [&](Dc& dc) { drawFinished(dc, g, colors); }));
+    // Nothing finished and no bar: nothing to lay over the picture.
+    if (m_Measurements.count() > 0 || m_ScaleData.Visible)
+        painter.drawImage(QPoint(g.view.left, g.view.top),
+                          m_MeasureLayer.Update(key, [&](Dc& dc) { drawFinished(dc, g, colors); }));
 
     // The item being drawn runs to the pointer; the calibration frame shows while its dialog is open.
     const QPoint cursor = mapFromGlobal(QCursor::pos());

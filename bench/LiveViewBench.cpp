@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <string>
 
 #include "app/ViewerDlg.h"
 #include "platform/simcam/SimCamera.h"
@@ -121,6 +122,10 @@ void BM_LiveBayerGammaContrastSharpenAtFit(benchmark::State& s)
     runLive(s, "m_BayerFlg=1\nm_Bai=0\nGamma=150\nm_HLS.C=20\nm_HLS.SP=30\n", false);
 }
 void BM_LivePacedBayerAtFit(benchmark::State& s) { runLive(s, "m_BayerFlg=1\nm_Bai=0\n", true); }
+// Every kernel on, hue/lightness/saturation included: as fast as the camera can go, and at the camera's pace
+// (where the figure that counts is the processor share).
+void BM_LiveAllOnAtFit(benchmark::State& s) { runLive(s, (std::string(kAllOn) + "m_Bai=0\n").c_str(), false); }
+void BM_LivePacedAllOnAtFit(benchmark::State& s) { runLive(s, (std::string(kAllOn) + "m_Bai=0\n").c_str(), true); }
 
 } // namespace
 
@@ -130,6 +135,8 @@ BENCHMARK(BM_LiveRawGreyAt1x)->UseManualTime()->Iterations(1)->Unit(benchmark::k
 BENCHMARK(BM_LiveBayerAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_LiveBayerGammaContrastSharpenAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_LivePacedBayerAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_LiveAllOnAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_LivePacedAllOnAtFit)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv)
 {

@@ -109,10 +109,12 @@ std::string cutToBuffer(std::string v, size_t bufferSize)
 
 } // namespace
 
-std::string ProfileTextToUtf8(const std::string& bytes)
+std::string ProfileTextToUtf8(const std::string& fileBytes)
 {
-    if (bytes.size() >= 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0)
-        return bytes.substr(3);
+    // The mark is dropped and the rest decoded as any other file: the file is written back without it, and a
+    // value must read the same before and after that write.
+    const bool bom = fileBytes.size() >= 3 && std::memcmp(fileBytes.data(), "\xEF\xBB\xBF", 3) == 0;
+    const std::string bytes = bom ? fileBytes.substr(3) : fileBytes;
     if (isValidUtf8(bytes))
         return bytes;
     // Line by line, so that one stray byte does not turn the file's UTF-8 lines into Shift-JIS mojibake that

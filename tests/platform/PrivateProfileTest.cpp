@@ -133,6 +133,19 @@ TEST(PrivateProfile, Read_ShiftJisAndUtf8WithBom)
     EXPECT_EQ(readString("S", "k", "", bom), "値");
 }
 
+TEST(PrivateProfile, Read_MarkedFileDecodedPerLine_SameBeforeAndAfterWrite)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bom.ini");
+    // A UTF-8 mark, then a Shift-JIS value ("あ" is 82 A0): the mark must not switch off the per-line decoding,
+    // or the value would read as raw bytes now and as "あ" once a write has dropped the mark.
+    writeBytes(path, QByteArray("\xEF\xBB\xBF[Main]\nName=\x82\xA0\n"));
+    EXPECT_EQ(readString("Main", "Name", "", path), "あ");
+    ASSERT_EQ(WritePrivateProfileStringA("Main", "Other", "1", path), 1);
+    EXPECT_EQ(readString("Main", "Name", "", path), "あ");
+    EXPECT_EQ(readString("Main", "Other", "", path), "1");
+}
+
 TEST(PrivateProfile, ProfileFile_BatchRoundTrip)
 {
     QTemporaryDir dir;

@@ -93,6 +93,31 @@ std::string shiftJisToUtf8(const std::string& bytes)
     return out;
 }
 
+// A value the reader takes one pair of quotes off.
+bool isQuoted(std::string_view v)
+{
+    return v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0];
+}
+
+bool breaksLine(std::string_view s)
+{
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
+
+// Names the reader finds again: without surrounding spaces (it trims them), a section without the ']' that
+// would end its name early, a key without the '=' that would end it early and not starting like a section
+// header or a comment.
+bool isReadableSection(std::string_view s)
+{
+    return !breaksLine(s) && s.find(']') == std::string_view::npos && trim(s) == s;
+}
+
+bool isReadableKey(std::string_view s)
+{
+    return !breaksLine(s) && s.find('=') == std::string_view::npos && trim(s) == s
+        && (s.empty() || (s[0] != '[' && s[0] != ';'));
+}
+
 // At most bufferSize - 1 bytes of v, cut at a character boundary so a truncated value is still valid text.
 std::string cutToBuffer(std::string v, size_t bufferSize)
 {
@@ -248,7 +273,7 @@ std::optional<std::string> ProfileFile::value(std::string_view section, std::str
             if (line.kind != Line::Entry || !equalNoCase(line.name, key))
                 continue;
             std::string v = line.value;
-            if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
+            if (isQuoted(v))
                 v = v.substr(1, v.size() - 2);
             return v;
         }
@@ -258,10 +283,9 @@ std::optional<std::string> ProfileFile::value(std::string_view section, std::str
 
 bool ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view value)
 {
-    const auto breaksLine = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
-    if (breaksLine(section) || breaksLine(key) || breaksLine(value))
+    if (!isReadableSection(section) || !isReadableKey(key) || breaksLine(value))
         return false;
-    std::string entry = trim(key) + "=" + std::string(value);
+    std::string entry = std::string(key) + "=" + std::string(value);
     int h = findSection(section);
     if (h < 0) {
         if (!m_Lines.empty() && !trim(m_Lines.back().text).empty())

@@ -33,7 +33,10 @@ public:
 
     // Replaces the key's value in place, or appends the key after the section's last entry, or appends the
     // section at the end of the file. A line break in section, key or value (a folder name may hold one)
-    // would split the line into other entries: such a write is refused (false) and the profile unchanged.
+    // would split the line into other entries: such a write is refused (false) and the profile unchanged. So
+    // is a name the reader could never find again, which every repeated write would add once more: a section
+    // holding ']' or with surrounding spaces, a key holding '=', with surrounding spaces or starting with '['
+    // or ';'.
     bool setValue(std::string_view section, std::string_view key, std::string_view value);
     void removeKey(std::string_view section, std::string_view key);
     void removeSection(std::string_view section);

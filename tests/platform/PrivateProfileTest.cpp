@@ -176,6 +176,23 @@ TEST(PrivateProfile, Write_LineBreakInValueRefusedAndFileUnchanged)
     EXPECT_EQ(p.text(), "[S]\nk=1\n");
 }
 
+TEST(PrivateProfile, Write_NameThatCannotBeReadBackRefusedAndFileUnchanged)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("names.ini");
+    const QByteArray before("[S]\nk=1\n");
+    writeBytes(path, before);
+    // Each would be written as a line that reads as another section or key, or as none.
+    for (const char* section : { "a]b", " S", "S ", "S\t" })
+        EXPECT_EQ(WritePrivateProfileStringA(section, "k", "2", path), 0) << section;
+    for (const char* key : { "a=b", " k", "k ", "[k", ";k" })
+        EXPECT_EQ(WritePrivateProfileStringA("S", key, "2", path), 0) << key;
+    EXPECT_EQ(readBytes(path), before);
+    // Brackets, semicolons and spaces inside a name are fine.
+    ASSERT_EQ(WritePrivateProfileStringA("a [b", "k;]x y", "3", path), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("a [b", "k;]x y", 0, path), 3);
+}
+
 TEST(PrivateProfile, OversizedFileOrPipe_NeitherReadNorReplaced)
 {
     QTemporaryDir dir;

@@ -285,7 +285,9 @@ bool ProfileFile::setValue(std::string_view section, std::string_view key, std::
 {
     if (!isReadableSection(section) || !isReadableKey(key) || breaksLine(value))
         return false;
-    std::string entry = std::string(key) + "=" + std::string(value);
+    // The reader trims a value and takes one pair of quotes off: a value it would change is written quoted.
+    const bool quote = isQuoted(value) || trim(value).size() != value.size();
+    std::string entry = std::string(key) + (quote ? "=\"" : "=") + std::string(value) + (quote ? "\"" : "");
     int h = findSection(section);
     if (h < 0) {
         if (!m_Lines.empty() && !trim(m_Lines.back().text).empty())

@@ -36,7 +36,8 @@ public:
     // would split the line into other entries: such a write is refused (false) and the profile unchanged. So
     // is a name the reader could never find again, which every repeated write would add once more: a section
     // holding ']' or with surrounding spaces, a key holding '=', with surrounding spaces or starting with '['
-    // or ';'.
+    // or ';'. A value with surrounding spaces or already in quotes is written in quotes, so that it reads
+    // back exactly.
     bool setValue(std::string_view section, std::string_view key, std::string_view value);
     void removeKey(std::string_view section, std::string_view key);
     void removeSection(std::string_view section);

@@ -193,6 +193,21 @@ TEST(PrivateProfile, Write_NameThatCannotBeReadBackRefusedAndFileUnchanged)
     EXPECT_EQ(GetPrivateProfileIntA("a [b", "k;]x y", 0, path), 3);
 }
 
+TEST(PrivateProfile, Write_EveryValueReadsBackExactly)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("v.ini");
+    // The reader trims values and removes one pair of quotes: written bare, each of these would come back as
+    // another value (a save folder ending in a space as another folder).
+    for (const char* value : { "/pictures/set ", "   lead", "\"x\"", "'y'", "\"\"", "\tz\t", "\"", "a \"b\" c", "" }) {
+        ASSERT_EQ(WritePrivateProfileStringA("NX-QB740LE", "savedir", value, path), 1) << value;
+        EXPECT_EQ(readString("NX-QB740LE", "savedir", "dflt", path), value);
+    }
+    // Plain values stay unquoted in the file.
+    ASSERT_EQ(WritePrivateProfileStringA("NX-QB740LE", "savedir", "/pictures/set", path), 1);
+    EXPECT_EQ(readBytes(path), QByteArray("[NX-QB740LE]\nsavedir=/pictures/set\n"));
+}
+
 TEST(PrivateProfile, OversizedFileOrPipe_NeitherReadNorReplaced)
 {
     QTemporaryDir dir;

@@ -143,11 +143,11 @@ std::string ProfileTextToUtf8(const std::string& fileBytes)
     if (isValidUtf8(bytes))
         return bytes;
     // Line by line, so that one stray byte does not turn the file's UTF-8 lines into Shift-JIS mojibake that
-    // the next write would keep. Shift-JIS never uses the line-feed byte inside a character.
+    // the next write would keep. Shift-JIS never uses the line-feed or carriage-return byte inside a character.
     std::string out;
     out.reserve(bytes.size());
     for (size_t start = 0; start < bytes.size();) {
-        size_t end = bytes.find('\n', start);
+        size_t end = bytes.find_first_of("\r\n", start);
         end = end == std::string::npos ? bytes.size() : end + 1;
         const std::string line = bytes.substr(start, end - start);
         out += isValidUtf8(line) ? line : shiftJisToUtf8(line);
@@ -193,7 +193,7 @@ ProfileFile::Line ProfileFile::parse(std::string text)
 bool ProfileFile::load(const QString& fileName)
 {
     m_Lines.clear();
-    m_CrLf = false;
+    m_Eol = "\n";
     m_Oversized = false;
     // Only a regular file: opening a named pipe for reading would wait for a writer that never comes.
     if (!QFileInfo(fileName).isFile())
@@ -208,17 +208,21 @@ bool ProfileFile::load(const QString& fileName)
         return false;
     }
     const std::string text = ProfileTextToUtf8(std::string(raw.constData(), size_t(raw.size())));
-    m_CrLf = text.find("\r\n") != std::string::npos;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string lineText = text.substr(start, end - start);
-        if (!lineText.empty() && lineText.back() == '\r')
-            lineText.pop_back();
-        m_Lines.push_back(parse(std::move(lineText)));
-        start = end + 1;
+    // Lines end in CR LF, LF or a lone CR (an old editor's), each kept as it was; added lines take the first.
+    bool eolSeen = false;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        Line line = parse(text.substr(start, end - start));
+        line.eol = end == text.size()           ? ""
+            : text.compare(end, 2, "\r\n") == 0 ? "\r\n"
+            : text[end] == '\r'                 ? "\r"
+                                                : "\n";
+        if (!eolSeen && !line.eol.empty()) {
+            m_Eol = line.eol;
+            eolSeen = true;
+        }
+        start = end + std::max<size_t>(line.eol.size(), 1);
+        m_Lines.push_back(std::move(line));
     }
     return true;
 }
@@ -226,10 +230,9 @@ bool ProfileFile::load(const QString& fileName)
 std::string ProfileFile::text() const
 {
     std::string out;
-    const char* eol = m_CrLf ? "\r\n" : "\n";
     for (const Line& line : m_Lines) {
         out += line.text;
-        out += eol;
+        out += line.eol.empty() ? m_Eol : line.eol;
     }
     return out;
 }
@@ -301,7 +304,9 @@ bool ProfileFile::setValue(std::string_view section, std::string_view key, std::
     for (int s = h; s >= 0; s = findSection(section, s + 1)) {
         for (int i = s + 1, end = sectionEnd(s); i < end; ++i) {
             if (m_Lines[size_t(i)].kind == Line::Entry && equalNoCase(m_Lines[size_t(i)].name, key)) {
+                const std::string_view eol = m_Lines[size_t(i)].eol;
                 m_Lines[size_t(i)] = parse(std::move(entry));
+                m_Lines[size_t(i)].eol = eol;
                 return true;
             }
         }

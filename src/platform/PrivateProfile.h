@@ -48,6 +48,8 @@ public:
 private:
     struct Line {
         std::string text; // as read, without the line end
+        std::string_view
+            eol; // a literal: the line's own end as read; empty for an added line or a last line without one
         enum Kind { Other, Section, Entry } kind = Other;
         std::string name; // section name or key, trimmed
         std::string value; // trimmed entry value
@@ -59,7 +61,7 @@ private:
     int sectionEnd(int header) const;
 
     std::vector<Line> m_Lines;
-    bool m_CrLf = false;
+    std::string_view m_Eol = "\n"; // the end of added lines and of a last line that had none
     bool m_Oversized = false;
 };
 

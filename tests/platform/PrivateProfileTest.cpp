@@ -107,6 +107,26 @@ TEST(PrivateProfile, Write_NewFileKeepsLineEndsAndLeavesNoTemporary)
     EXPECT_EQ(WritePrivateProfileStringA("S", "a", "1", dir.filePath("missing/x.ini")), 0);
 }
 
+TEST(PrivateProfile, LoneCrLines_ReadAsLinesAndKeptOnWrite)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cr.ini");
+    // An old editor's file: every line ends in a lone CR, Shift-JIS name included.
+    writeBytes(path, QByteArray("[CALIBRATION]\rname_0=\x8D\x5A\r; note\r[NX-QB740LE]\rGamma=120\r"));
+    EXPECT_EQ(readString("CALIBRATION", "name_0", "", path), "校");
+    EXPECT_EQ(GetPrivateProfileIntA("NX-QB740LE", "Gamma", 0, path), 120);
+    ASSERT_EQ(WritePrivateProfileStringA("NX-QB740LE", "Gamma", "90", path), 1);
+    ASSERT_EQ(WritePrivateProfileStringA("CALIBRATION", "unit_0", "1", path), 1);
+    EXPECT_EQ(readBytes(path), QByteArray("[CALIBRATION]\rname_0=校\runit_0=1\r; note\r[NX-QB740LE]\rGamma=90\r"));
+
+    // Mixed ends: each line keeps its own, an added line takes the first line's, a last line without one
+    // gets it too.
+    writeBytes(path, QByteArray("[S]\r\na=1\nb=2\rc=3"));
+    ASSERT_EQ(WritePrivateProfileStringA("S", "d", "4", path), 1);
+    EXPECT_EQ(readBytes(path), QByteArray("[S]\r\na=1\nb=2\rc=3\r\nd=4\r\n"));
+    EXPECT_EQ(GetPrivateProfileIntA("S", "b", 0, path), 2);
+}
+
 TEST(PrivateProfile, Read_ShiftJisAndUtf8WithBom)
 {
     QTemporaryDir dir;

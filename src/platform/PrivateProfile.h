@@ -1,6 +1,7 @@
 // The "private profile" (INI) file functions the settings and timing files are written with: sections and
 // keys matched without regard to case, values trimmed, new keys appended in write order, everything else in
-// the file kept, and the file replaced atomically on every write. Files may be UTF-8 or Shift-JIS.
+// the file kept, and the file replaced atomically on every write. Files may be UTF-8 or Shift-JIS, their lines
+// may end in CR LF, LF or a lone CR.
 #pragma once
 
 #include <QString>
@@ -65,7 +66,8 @@ private:
     bool m_Oversized = false;
 };
 
-// Win32-shaped helpers, each loading (and for writes, saving) the file once.
+// Win32-shaped helpers, each loading (and for writes, saving) the file once. Reading with a null section or
+// key (the list of section or key names in Windows) is not offered: it reads as a missing key.
 // Missing file or key yields defaultValue; otherwise the value's leading optional sign and decimal digits
 // (no digits: 0).
 int GetPrivateProfileIntA(const char* section, const char* key, int defaultValue, const QString& fileName);
@@ -79,6 +81,6 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
 
 // The leading "[+-]digits" of text as GetPrivateProfileIntA reads it (32-bit wrap-around on overflow).
 int ProfileInt(std::string_view text);
-// Text as UTF-8: a byte-order mark is dropped; each line that is not valid UTF-8 is decoded as Shift-JIS
-// (code page 932).
+// Text as UTF-8: a byte-order mark is dropped; each line that is not valid UTF-8 (lines end at CR or LF) is
+// decoded as Shift-JIS (code page 932).
 std::string ProfileTextToUtf8(const std::string& bytes);

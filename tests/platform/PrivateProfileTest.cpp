@@ -34,6 +34,10 @@ TEST(PrivateProfile, Read_MissingFileOrKey_GivesDefault)
     EXPECT_EQ(GetPrivateProfileIntA("T", "other", 5, path), 5);
     EXPECT_EQ(GetPrivateProfileIntA("S", "empty", 9, path), 9); // an empty value reads as the default
     EXPECT_EQ(readString("S", "empty", "dflt", path), "");
+    // No list of names for a null section or key: the default, as for a missing key.
+    EXPECT_EQ(readString(nullptr, "other", "dflt", path), "dflt");
+    EXPECT_EQ(readString("S", nullptr, "dflt", path), "dflt");
+    EXPECT_EQ(GetPrivateProfileIntA(nullptr, "other", 5, path), 5);
 }
 
 TEST(PrivateProfile, Read_CaseInsensitiveTrimmedAndUnquoted)

@@ -49,8 +49,9 @@ public:
 private:
     struct Line {
         std::string text; // as read, without the line end
-        std::string_view
-            eol; // a literal: the line's own end as read; empty for an added line or a last line without one
+        // The line's own end as read (one of the literals "\r\n", "\n", "\r"); empty for an added line or a
+        // last line without one.
+        std::string_view eol;
         enum Kind { Other, Section, Entry } kind = Other;
         std::string name; // section name or key, trimmed
         std::string value; // trimmed entry value

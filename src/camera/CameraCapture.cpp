@@ -48,6 +48,14 @@ void CameraDevice::freeRing()
     for (uint8_t* buffer : m_Ring)
         std::free(buffer);
     m_Ring.clear();
+    emptyRing();
+}
+
+void CameraDevice::emptyRing()
+{
+    m_Capture.ringCount = 0;
+    m_Capture.ring = nullptr;
+    m_Capture.indices.store(packIndices(0, 0), std::memory_order_release);
 }
 
 void CameraDevice::resetGeometry()
@@ -106,6 +114,9 @@ int CameraDevice::StartCapture()
     if (m_Capture.stop.load() == 0)
         return kAlreadyRunning;
     std::lock_guard lock(m_RingMutex);
+    // Every start begins with an empty ring, a failed one too: frames of an earlier run are not offered
+    // again as if they were new.
+    emptyRing();
     if (m_Ring.empty())
         return kNoMemory;
     // A run that ended by itself (no device, failed read) still has its thread to collect.
@@ -117,7 +128,6 @@ int CameraDevice::StartCapture()
     m_Capture.ring = m_Ring.data();
     m_Capture.error = 0;
     m_Capture.readFailed = 0;
-    m_Capture.indices = packIndices(0, 0);
     {
         std::lock_guard ioLock(m_IoMutex);
         std::memcpy(m_Capture.devicePath, m_DevicePath, sizeof m_Capture.devicePath);

@@ -146,6 +146,8 @@ private:
     void fillRegisterTable();
     void resetGeometry();
     void freeRing();
+    // Forgets the capture's ring and every frame in it (the ring mutex held, capture stopped).
+    void emptyRing();
     static void sleepMs(uint32_t ms);
 
     mutable std::mutex m_IoMutex;  // device path and command exchanges: replies must not interleave

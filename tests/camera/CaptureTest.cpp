@@ -226,6 +226,58 @@ TEST_F(CameraFixture, Faults_DeviceUnpluggedDuringCapture_Ends19_ThenNoHandle)
     EXPECT_EQ(camera.GetGlobalGain(), 0);
 }
 
+TEST_F(CameraFixture, Faults_FailedStartLeavesTheRingEmpty)
+{
+    CameraDevice camera;
+    ASSERT_EQ(camera.SetWindow(0, 0, 320, 240, 0), 0);
+    std::vector<uint8_t> picture(320 * 240);
+    // Frames flow, and the run stops with newer frames than the last one taken still in the ring.
+    const auto runAndStop = [&] {
+        ASSERT_EQ(camera.StartCapture(), 0);
+        ASSERT_TRUE(waitFor([&] { return camera.IsFrameReady() == 1; }));
+        ASSERT_EQ(camera.GetImage(picture.data(), 320, 240, 320), 0);
+        const uint64_t frames = sim->framesDelivered();
+        ASSERT_TRUE(waitFor([&] { return sim->framesDelivered() > frames + 2; }));
+        ASSERT_EQ(camera.StopCapture(), 0);
+    };
+    // After the failed start nothing is ready, and it stays so.
+    const auto staysEmpty = [&](const char* what) {
+        ASSERT_TRUE(waitFor([&] { return !camera.isCapturing(); })) << what;
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_EQ(camera.IsFrameReady(), 0) << what;
+            EXPECT_NE(camera.GetImage(picture.data(), 320, 240, 320), 0) << what;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        camera.StopCapture();
+    };
+
+    runAndStop();
+    sim->setOpenFails(true);
+    EXPECT_EQ(camera.StartCapture(), 0);
+    staysEmpty("device does not open");
+    sim->setOpenFails(false);
+
+    runAndStop();
+    sim->setCommandsFail(true);
+    EXPECT_EQ(camera.StartCapture(), 0);
+    staysEmpty("commands fail");
+    sim->setCommandsFail(false);
+
+    runAndStop();
+    sim->injectFrameFault(SimCamera::FrameFault::Fail, 0);
+    EXPECT_EQ(camera.StartCapture(), 0);
+    staysEmpty("first frame read fails");
+
+    runAndStop();
+    ASSERT_EQ(camera.SetGeometry(1 << 30, 0, 10, 4, 0, 4, 10), CameraDevice::kNoMemory);
+    EXPECT_EQ(camera.StartCapture(), CameraDevice::kNoMemory);
+    staysEmpty("no ring");
+
+    // A good start after all that delivers frames again.
+    ASSERT_EQ(camera.SetWindow(0, 0, 320, 240, 0), 0);
+    runAndStop();
+}
+
 namespace {
 
 // A driver whose every frame is one byte value, the next for each frame: a copy that mixes values was

@@ -19,20 +19,6 @@ namespace {
 
 constexpr int kTransferGranule = 1024;  // the transfer length is a whole number of these, in pixels
 
-// The ring's two indices packed in one word: read index high, write index low.
-uint64_t packIndices(int read, int write)
-{
-    return uint64_t(uint32_t(read)) << 32 | uint32_t(write);
-}
-int readOf(uint64_t indices)
-{
-    return int(uint32_t(indices >> 32));
-}
-int writeOf(uint64_t indices)
-{
-    return int(uint32_t(indices));
-}
-
 // Best effort: a capture thread that falls behind drops frames at the camera.
 void raiseThreadPriority()
 {
@@ -55,7 +41,7 @@ void CameraDevice::emptyRing()
 {
     m_Capture.ringCount = 0;
     m_Capture.ring = nullptr;
-    m_Capture.indices.store(packIndices(0, 0), std::memory_order_release);
+    m_Capture.indices.store(RingIndices{}.pack(), std::memory_order_release);
 }
 
 void CameraDevice::resetGeometry()
@@ -80,7 +66,7 @@ int CameraDevice::SetGeometry(int lineLength, int horizontalOffset, int activeWi
         return kBadHorizontal;
     if (lines < 1 || activeHeight < 1 || verticalOffset < 0 || int64_t(verticalOffset) + activeHeight > lines)
         return kBadVertical;
-    if (bufferCount < 2)
+    if (bufferCount < 2 || bufferCount > RingIndices::kMaxCount)
         return kBadBounds;
 
     std::lock_guard lock(m_RingMutex);
@@ -161,13 +147,14 @@ int CameraDevice::CaptureThreadProc(CaptureBlock* block)
                 error = kFrameReadFailed;
                 break;
             }
-            uint64_t indices = block->indices.load(std::memory_order_acquire);
-            int next = 0;
+            // One step publishes the frame just completed as the newest and picks the next buffer.
+            uint64_t word = block->indices.load(std::memory_order_acquire);
+            RingIndices next;
             do
-                next = ringAdvanceWriter(write, readOf(indices), block->ringCount);
-            while (!block->indices.compare_exchange_weak(indices, packIndices(readOf(indices), next),
-                                                         std::memory_order_acq_rel, std::memory_order_acquire));
-            write = next;
+                next = ringComplete(RingIndices::unpack(word), block->ringCount);
+            while (!block->indices.compare_exchange_weak(word, next.pack(), std::memory_order_acq_rel,
+                                                         std::memory_order_acquire));
+            write = next.write;
         }
         DeviceIo::close(handle);
     }
@@ -199,14 +186,14 @@ int CameraDevice::IsFrameReady()
     std::lock_guard lock(m_RingMutex);
     if (m_Capture.ringCount < 1)
         return 0;
-    uint64_t indices = m_Capture.indices.load(std::memory_order_acquire);
-    int read = 0;
+    uint64_t word = m_Capture.indices.load(std::memory_order_acquire);
+    RingIndices state;
     do {
-        read = readOf(indices);
-        if (!ringTakeNewest(writeOf(indices), read, m_Capture.ringCount))
+        state = RingIndices::unpack(word);
+        if (!ringTakeNewest(state))
             return 0;
-    } while (!m_Capture.indices.compare_exchange_weak(indices, packIndices(read, writeOf(indices)),
-                                                      std::memory_order_acq_rel, std::memory_order_acquire));
+    } while (!m_Capture.indices.compare_exchange_weak(word, state.pack(), std::memory_order_acq_rel,
+                                                      std::memory_order_acquire));
     return 1;
 }
 
@@ -218,20 +205,23 @@ int CameraDevice::GetImage(uint8_t* dst, int dstWidth, int dstHeight, int dstStr
     const int count = m_Capture.ringCount;
     if (m_Ring.empty() || count < 1 || count > int(m_Ring.size()))
         return kNoMemory;
-    uint64_t indices = m_Capture.indices.load(std::memory_order_acquire);
-    const int read = readOf(indices);
-    // The reader holds a complete frame only when IsFrameReady moved it off the writer's buffer; while the
-    // indices stay apart the writer steps over the read buffer, so the copy below is never overwritten.
-    if (read == writeOf(indices))
+    uint64_t word = m_Capture.indices.load(std::memory_order_acquire);
+    const int read = RingIndices::unpack(word).read;
+    // Only a buffer taken by IsFrameReady is complete; while the reader holds it the writer steps over it, so
+    // the copy below is never overwritten.
+    if (read == RingIndices::kNone || read >= count)
         return kNoFrame;
     const uint8_t* src = m_Ring[size_t(read)] + size_t(m_VerticalOffset) * size_t(m_LineLength) + size_t(m_HorizontalOffset);
     const int rows = std::min(m_ActiveHeight, dstHeight);
     const size_t columns = size_t(std::min(m_ActiveWidth, dstWidth));
     for (int row = 0; row < rows; ++row)
         std::memcpy(dst + size_t(row) * size_t(dstStride), src + size_t(row) * size_t(m_LineLength), columns);
-    // Release: the writer that sees the reader gone from this buffer also sees the copy finished.
-    while (!m_Capture.indices.compare_exchange_weak(indices, packIndices(ringNext(read, count), writeOf(indices)),
-                                                    std::memory_order_acq_rel, std::memory_order_acquire)) {
-    }
+    // Let go of the buffer. Release: the writer that sees it free also sees the copy finished.
+    RingIndices state;
+    do {
+        state = RingIndices::unpack(word);
+        state.read = RingIndices::kNone;
+    } while (!m_Capture.indices.compare_exchange_weak(word, state.pack(), std::memory_order_acq_rel,
+                                                      std::memory_order_acquire));
     return kOk;
 }

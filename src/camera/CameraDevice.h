@@ -10,11 +10,13 @@
 #include <thread>
 #include <vector>
 
+#include "camera/FrameRing.h"
+
 class CameraDevice {
 public:
     // Result codes of the camera operations.
     static constexpr int kOk = 0;
-    static constexpr int kBadBounds = 1;         // window bounds, or a ring of fewer than two buffers
+    static constexpr int kBadBounds = 1;         // window bounds, or a ring of fewer than 2 or over 65535 buffers
     static constexpr int kNoFrame = 2;           // GetImage: no complete frame taken (IsFrameReady first)
     static constexpr int kBadHorizontal = 3;     // line geometry
     static constexpr int kBadVertical = 4;       // frame geometry
@@ -130,10 +132,10 @@ private:
         std::atomic<int> readFailed{0};
         int ringCount = 0;
         uint8_t* const* ring = nullptr;
-        // The read index (high half) and the write index (low half) in one word, changed only by
-        // compare-and-swap: each side's step is decided on the other's current index. With two words the
-        // reader could take a buffer just as the writer, having read the older read index, chose it next.
-        std::atomic<uint64_t> indices{0};
+        // The write, newest and read indices in one word (see FrameRing.h), changed only by compare-and-swap:
+        // each side's step is decided on the other's current indices, and the writer publishes the frame it
+        // completed together with its next buffer.
+        std::atomic<uint64_t> indices{RingIndices{}.pack()};
         char devicePath[260] = {};
     };
 

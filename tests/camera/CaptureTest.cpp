@@ -34,32 +34,44 @@ bool allZero(const std::vector<uint8_t>& v)
 
 }  // namespace
 
-TEST(FrameRing, ReaderTakesNewest_WriterStepsOverReader)
+TEST(FrameRing, NewestIsTheLastCompleted_WriterStepsOverTheReader)
 {
-    // Writer completed 0, 1, 2 and fills 3: the reader moves to 2.
-    int read = 0;
-    EXPECT_TRUE(ringTakeNewest(3, read, 10));
-    EXPECT_EQ(read, 2);
-    // After the copy the read index is 3: nothing new until 3 is complete.
-    read = ringNext(read, 10);
-    EXPECT_EQ(read, 3);
-    EXPECT_FALSE(ringTakeNewest(3, read, 10));
-    EXPECT_TRUE(ringTakeNewest(4, read, 10));
-    EXPECT_EQ(read, 3);
+    constexpr int kNone = RingIndices::kNone;
+    RingIndices ring;  // the writer fills 0, nothing complete
+    EXPECT_FALSE(ringTakeNewest(ring));
+    ring = ringComplete(ring, 4);
+    EXPECT_EQ(ring.newest, 0);
+    EXPECT_EQ(ring.write, 1);
+    ASSERT_TRUE(ringTakeNewest(ring));
+    EXPECT_EQ(ring.read, 0);
+    EXPECT_EQ(ring.newest, kNone);
 
-    // Read index 4 and a writer completing 3: it goes on to 5, not 4.
-    EXPECT_EQ(ringAdvanceWriter(3, 4, 10), 5);
-    EXPECT_EQ(ringAdvanceWriter(3, 7, 10), 4);
-    // Wrapping: the writer at the end, the reader at 0.
-    EXPECT_EQ(ringAdvanceWriter(9, 0, 10), 1);
-    EXPECT_EQ(ringAdvanceWriter(9, 5, 10), 0);
-    // The writer has wrapped past the reader: write 1, read 8 -> newest is 0.
-    read = 8;
-    EXPECT_TRUE(ringTakeNewest(1, read, 10));
-    EXPECT_EQ(read, 0);
-    read = 9;
-    EXPECT_TRUE(ringTakeNewest(0, read, 10));
-    EXPECT_EQ(read, 9);
+    // Five frames, more than a lap, while the reader holds 0: the writer steps over it (1, 2, 3, 1, 2) and
+    // the newest is the last one completed, not the buffer after the reader's.
+    for (int i = 0; i < 5; ++i) {
+        ring = ringComplete(ring, 4);
+        EXPECT_NE(ring.write, 0);
+    }
+    EXPECT_EQ(ring.newest, 2);
+    EXPECT_EQ(ring.write, 3);
+    ASSERT_TRUE(ringTakeNewest(ring));
+    EXPECT_EQ(ring.read, 2);
+    const RingIndices copy = RingIndices::unpack(ring.pack());
+    EXPECT_EQ(copy.write, 3);
+    EXPECT_EQ(copy.newest, kNone);
+    EXPECT_EQ(copy.read, 2);
+
+    // A ring of two with the reader holding one buffer: the writer refills the other and offers nothing,
+    // until the reader lets go.
+    RingIndices two = ringComplete(RingIndices{}, 2);
+    ASSERT_TRUE(ringTakeNewest(two));
+    two = ringComplete(two, 2);
+    EXPECT_EQ(two.write, 1);
+    EXPECT_EQ(two.newest, kNone);
+    two.read = kNone;
+    two = ringComplete(two, 2);
+    EXPECT_EQ(two.newest, 1);
+    EXPECT_EQ(two.write, 0);
 }
 
 TEST_F(CameraFixture, GetImage_CopiesWindowAtDestinationStride_WidthNotMultipleOfFour)
@@ -388,5 +400,40 @@ TEST_F(CameraFixture, GetImage_WithoutATakenFrame_LeavesTheBufferBeingFilledAlon
     EXPECT_EQ(camera.GetImage(picture.data(), 64, 4, 64), 0);
     EXPECT_EQ(picture[0], 2);
     driver->allow(INT_MAX);  // every further frame goes through, so the stop ends the run cleanly
+    EXPECT_EQ(camera.StopCapture(), 0);
+}
+
+TEST_F(CameraFixture, Capture_AfterTheReaderStalls_TheFrameDeliveredIsTheLastCompleted)
+{
+    CameraDevice camera;
+    auto driver = std::make_shared<GatedDriver>();
+    DeviceIo::registerDevice(camera.devicePath(), driver);
+    ASSERT_EQ(camera.SetGeometry(64, 0, 64, 4, 0, 4, 4), 0);
+    std::vector<uint8_t> picture(64 * 4);
+    ASSERT_EQ(camera.StartCapture(), 0);
+
+    // Stalls of one frame up to more than two laps of the four buffers, the reader holding nothing.
+    int completed = 0;
+    for (int stall = 1; stall <= 9; ++stall) {
+        completed += stall;
+        driver->allow(completed);
+        ASSERT_TRUE(driver->waitStarted(completed + 1));  // frame `completed` is published
+        ASSERT_EQ(camera.IsFrameReady(), 1);
+        ASSERT_EQ(camera.GetImage(picture.data(), 64, 4, 64), 0);
+        EXPECT_EQ(picture[0], completed) << "after a stall of " << stall << " frames";
+        EXPECT_EQ(camera.IsFrameReady(), 0);
+    }
+
+    // The reader takes a frame and stalls over a lap before asking again: it gets the newest.
+    driver->allow(++completed);
+    ASSERT_TRUE(driver->waitStarted(completed + 1));
+    ASSERT_EQ(camera.IsFrameReady(), 1);
+    completed += 6;
+    driver->allow(completed);
+    ASSERT_TRUE(driver->waitStarted(completed + 1));
+    ASSERT_EQ(camera.IsFrameReady(), 1);
+    ASSERT_EQ(camera.GetImage(picture.data(), 64, 4, 64), 0);
+    EXPECT_EQ(picture[0], completed);
+    driver->allow(INT_MAX);
     EXPECT_EQ(camera.StopCapture(), 0);
 }

@@ -7,8 +7,8 @@
 #include <cstdint>
 
 struct RingIndices {
-    static constexpr int kNone = 0xFFFF;      // no buffer
-    static constexpr int kMaxCount = kNone;   // the largest ring the word can index
+    static constexpr int kNone = 0xFFFF;     // no buffer
+    static constexpr int kMaxCount = kNone;  // the largest ring the word can index
     int write = 0;       // the buffer being filled
     int newest = kNone;  // the last buffer completed and not yet taken
     int read = kNone;    // the buffer the reader holds

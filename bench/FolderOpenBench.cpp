@@ -4,6 +4,8 @@
 // decoded and reduced by the scan, on as many threads as the machine has, at most four) and once with it.
 #include <benchmark/benchmark.h>
 
+#include "OffscreenMain.h"
+
 #include <QFile>
 #include <QGuiApplication>
 
@@ -70,10 +72,5 @@ BENCHMARK(BM_OpenFolderWithThumbnailFile)->Unit(benchmark::kMillisecond)->UseRea
 // The labels need fonts, and fonts a GUI application: on the offscreen platform.
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks<QGuiApplication>(argc, argv);
 }

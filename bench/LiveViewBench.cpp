@@ -9,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "OffscreenMain.h"
+
 #include <algorithm>
 #include <ctime>
 #include <string>
@@ -140,10 +142,5 @@ BENCHMARK(BM_LivePacedAllOnAtFit)->UseManualTime()->Iterations(1)->Unit(benchmar
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks<QApplication>(argc, argv);
 }

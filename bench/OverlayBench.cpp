@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "OffscreenMain.h"
+
 #include <random>
 
 #include "calib/CalibEntry.h"
@@ -147,10 +149,5 @@ BENCHMARK(BM_OverlayLayerAtX16)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks<QGuiApplication>(argc, argv);
 }

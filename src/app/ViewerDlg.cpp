@@ -1,6 +1,8 @@
 // The main window: its controls, start-up steps, status tick, closing, settings and skinned painting.
 #include "app/ViewerDlg.h"
 
+#include <utility>
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -277,6 +279,11 @@ const DibImage& CViewerDlg::PictureInUse() const
     const bool colour
         = m_Settings.read([](const ViewerSettings& s) { return s.m_BayerFlg || s.m_RGBFlg || s.m_YUVFlg; });
     return colour ? m_ImgColor : m_ImgRaw;
+}
+
+DibImage& CViewerDlg::pictureInUse()
+{
+    return const_cast<DibImage&>(std::as_const(*this).PictureInUse());
 }
 
 void CViewerDlg::setStatusText(const QString& text)

@@ -234,6 +234,10 @@ private:
     void showPublishedView();
     bool framesStalled() const;
     bool composeHere(bool waitForFrames);
+    // The picture in use, to replace its pixels (UI thread, under lockFrames() while the display thread runs).
+    DibImage& pictureInUse();
+    // The view's rectangle, zoom and scroll as they are now, over picture.
+    ViewGeometry geometryOver(const DibImage& picture) const;
     void updateView(const Rect& previous);
     void updateViewArea();
     ResultsTable resultsTable() const { return ResultsTable(*m_Results); }

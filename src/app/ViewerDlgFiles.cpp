@@ -85,7 +85,7 @@ void CViewerDlg::OpenPicture(int index)
     int opened = 0;
     {
         const auto lock = lockFrames();
-        opened = ::OpenPicture(path, const_cast<DibImage&>(PictureInUse()));
+        opened = ::OpenPicture(path, pictureInUse());
     }
     if (!opened)
         m_FileDialogs.tell(g_bJapanese ? QString::fromUtf8("画像を開けませんでした。") : "The picture could not be opened.");

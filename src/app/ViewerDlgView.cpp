@@ -34,13 +34,17 @@ bool CViewerDlg::isLive() const
     return m_RunState.load() == 1 && m_Camera.isCapturing();
 }
 
-ViewGeometry CViewerDlg::viewGeometry() const
+ViewGeometry CViewerDlg::geometryOver(const DibImage& picture) const
 {
     ViewGeometry g = m_Settings.view();
-    const DibImage& picture = PictureInUse();
     g.imageWidth = picture.width();
     g.imageHeight = picture.height();
     return g;
+}
+
+ViewGeometry CViewerDlg::viewGeometry() const
+{
+    return geometryOver(PictureInUse());
 }
 
 const ViewPicture& CViewerDlg::shownPicture() const
@@ -91,9 +95,7 @@ bool CViewerDlg::composeHere(bool waitForFrames)
     m_LongestUiLockWaitUs = std::max<int64_t>(m_LongestUiLockWaitUs, waited.nsecsElapsed() / 1000);
     // While live, the frame the last pass processed and showed, as it showed it; else the picture in use.
     const DibImage& picture = isLive() && m_LastShown ? *m_LastShown : PictureInUse();
-    ViewGeometry g = m_Settings.view();
-    g.imageWidth = picture.width();
-    g.imageHeight = picture.height();
+    const ViewGeometry g = geometryOver(picture);
     if (!m_UiComposer.Compose(picture, g, m_UiPicture.image))
         return false;
     m_UiPicture.geometry = g;

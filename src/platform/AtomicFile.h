@@ -1,0 +1,35 @@
+// Files written whole or not at all. The bytes go to a temporary beside the file, which is synced and renamed
+// over it only once every byte is there: a crash, a kill or a full disk at any point leaves either the old file
+// or the new one. A folder where no temporary can be made fails the write; the file is never rewritten in
+// place, since that would truncate the old content before the new one is safe.
+//
+// A killed writer may leave its temporary behind, named after the file with a dot and six random letters
+// and digits appended ("ThumbNail.Ab3xYz"); nothing in the program reads such names.
+#pragma once
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+class AtomicFile {
+public:
+    explicit AtomicFile(const QString& fileName);
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Appends bytes to the new content. Once a write has failed (or the temporary could not be made) the
+    // rest are skipped, so a caller may write everything and look at commit's answer alone.
+    bool write(const void* data, qint64 size);
+    bool write(const QByteArray& bytes) { return write(bytes.constData(), bytes.size()); }
+
+    // Replaces the file with what was written: true only when every write succeeded and the new file is
+    // in place. Otherwise the temporary is removed and the old file (or its absence) stays as it was.
+    bool commit();
+
+private:
+    QSaveFile m_File;
+    bool m_Ok = false;
+};
+
+// The whole file in one go: AtomicFile, one write, commit.
+bool WriteFileAtomically(const QString& fileName, const void* data, qint64 size);

@@ -60,10 +60,12 @@ int CsvExport::Write(const QString& path, const std::vector<Row>& rows, bool jap
         return 1;
     // A full disk or the size limit took part of it: cut the file back to what it held, so no broken line
     // stays at its end for the next export to run into.
-    if (existed)
+    if (existed) {
         file.resize(oldSize);
-    else
-        file.remove();
+    } else {
+        file.close();
+        QFile::remove(path);
+    }
     return 0;
 }
 

@@ -1,5 +1,11 @@
 #include "platform/AtomicFile.h"
 
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 AtomicFile::AtomicFile(const QString& fileName)
     : m_File(fileName)
 {
@@ -22,6 +28,18 @@ bool AtomicFile::write(const void* data, qint64 size)
     return m_Ok;
 }
 
+bool AtomicFile::syncToDisk()
+{
+#ifdef Q_OS_UNIX
+    // A file system that reports a lost write only now (a network one, a full thin disk) fails the save;
+    // QSaveFile syncs too but ignores the answer. One that cannot sync at all is no failure.
+    const int fd = m_File.handle();
+    return fd < 0 || fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
+#else
+    return true;
+#endif
+}
+
 bool AtomicFile::commit()
 {
     if (!m_Ok) {
@@ -32,7 +50,13 @@ bool AtomicFile::commit()
         return false;
     }
     m_Ok = false; // a second commit has nothing to replace
-    // Flushes, syncs and renames: a write error that the buffering had hidden shows here.
+    // The last buffered bytes are written here, not left to commit: QSaveFile's commit ignores an error of
+    // that final write and would put a cut-short file in place (a small file on a full disk, empty).
+    if (!m_File.flush() || !syncToDisk()) {
+        m_File.cancelWriting();
+        m_File.commit();
+        return false;
+    }
     return m_File.commit();
 }
 

@@ -27,6 +27,8 @@ public:
     bool commit();
 
 private:
+    bool syncToDisk();
+
     QSaveFile m_File;
     bool m_Ok = false;
 };

@@ -10,11 +10,13 @@
 
 namespace {
 
-std::vector<CsvExport::Row> manyRows(int count, const QString& unit)
+// Rows with long texts: the export is mostly bytes to write rather than numbers to format.
+std::vector<CsvExport::Row> manyRows(int count, const QString& unit, int typeLength = 6)
 {
     std::vector<CsvExport::Row> rows;
     for (int i = 0; i < count; ++i)
-        rows.push_back({ QString::number(i), QStringLiteral("Length"), QString::number(i * 1.25, 'f', 3), unit });
+        rows.push_back({ QString::number(i), QString(typeLength, QChar(u'a' + i % 26)),
+            QString::number(i * 1.25, 'f', 3), unit });
     return rows;
 }
 
@@ -29,7 +31,7 @@ TEST(CsvExportKill, AppendKeepsTheOldBytes)
     KillCase c;
     c.path = dir.filePath("result.csv");
     c.oldBytes = CsvExport::Format(manyRows(200, "mm"), false);
-    const std::vector<CsvExport::Row> rows = manyRows(40000, "um");
+    const std::vector<CsvExport::Row> rows = manyRows(2000, "um", 2000);
     c.newBytes = c.oldBytes + CsvExport::Format(rows, false);
     c.reset = [&] { writeBytes(c.path, c.oldBytes); };
     c.write = [&] { return CsvExport::Write(c.path, rows, false) == 1; };

@@ -113,17 +113,27 @@ TEST(AtomicFile, FailuresKeepTheOldFileAndLeaveNoTemporary)
     EXPECT_FALSE(WriteFileAtomically(dir.filePath("missing/f"), "new", 3));
     EXPECT_FALSE(WriteFileAtomically(QString(), "new", 3));
 
+    // A large write fails at once; a small one only when its buffer is written at commit, which must still
+    // fail rather than put an empty file in place.
     const QByteArray big(200000, 'x');
-    bool result = true;
+    bool bigResult = true, smallResult = true;
     {
         FileSizeLimit limit(50000);
         ASSERT_TRUE(limit.ok());
         AtomicFile file(path);
         file.write(big);
         EXPECT_FALSE(file.write("tail", 4)) << "writes after a failure are skipped";
-        result = file.commit();
+        bigResult = file.commit();
     }
-    EXPECT_FALSE(result);
+    {
+        FileSizeLimit limit(100);
+        ASSERT_TRUE(limit.ok());
+        AtomicFile file(path);
+        EXPECT_TRUE(file.write(QByteArray(1000, 's'))) << "still in the buffer";
+        smallResult = file.commit();
+    }
+    EXPECT_FALSE(bigResult);
+    EXPECT_FALSE(smallResult);
     EXPECT_EQ(readBytes(path), "old");
     EXPECT_EQ(namesIn(dir), QStringList { "f" });
     EXPECT_TRUE(WriteFileAtomically(path, big.constData(), big.size())); // without the limit it succeeds

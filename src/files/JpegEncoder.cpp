@@ -1,6 +1,5 @@
 #include "files/JpegEncoder.h"
 
-
 #include <algorithm>
 #include <cstring>
 #include <new>

@@ -3,8 +3,10 @@
 // or the new one. A folder where no temporary can be made fails the write; the file is never rewritten in
 // place, since that would truncate the old content before the new one is safe.
 //
-// A killed writer may leave its temporary behind, named after the file with a dot and six random letters
-// and digits appended ("ThumbNail.Ab3xYz"); nothing in the program reads such names.
+// On Linux the temporary has no name while it is written (O_TMPFILE); it is given one, the file's name with a
+// dot and six random letters and digits appended ("ThumbNail.Ab3xYz"), just before the rename, so a writer
+// killed in that moment (or one on a system without unnamed temporaries) may leave it behind. Nothing in the
+// program reads such names: the folder scan takes only names ending in ".bmp" or ".jpg".
 #pragma once
 
 #include <QByteArray>

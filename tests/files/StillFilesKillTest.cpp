@@ -48,14 +48,9 @@ TEST(StillFilesKill, JpegIsOldOrNew)
     ASSERT_TRUE(newPicture.Create(1024, 768, 24));
     fillPicture(oldPicture, 1);
     fillPicture(newPicture, 2);
-    KillCase c;
-    c.path = dir.filePath("still.jpg");
-    ASSERT_TRUE(EncodeJpeg(newPicture, c.path));
-    c.newBytes = readBytes(c.path);
-    ASSERT_TRUE(EncodeJpeg(oldPicture, c.path));
-    c.oldBytes = readBytes(c.path);
-    c.reset = [&] { writeBytes(c.path, c.oldBytes); };
-    c.write = [&] { return EncodeJpeg(newPicture, c.path); };
+    const QString path = dir.filePath("still.jpg");
+    const KillCase c = killCaseOf(
+        path, [&] { return EncodeJpeg(oldPicture, path); }, [&] { return EncodeJpeg(newPicture, path); });
     expectOldOrNew(runKillTries(c, 100, 31));
 }
 
@@ -67,14 +62,9 @@ TEST(StillFilesKill, ThumbNailIsOldOrNew)
     ThumbnailStore oldStore, newStore;
     fillStore(oldStore, dir.path(), 200, 1000);
     fillStore(newStore, dir.path(), 200, 2000);
-    KillCase c;
-    c.path = ThumbnailStore::FileIn(dir.path());
-    ASSERT_EQ(newStore.Save(c.path), 1);
-    c.newBytes = readBytes(c.path);
-    ASSERT_EQ(oldStore.Save(c.path), 1);
-    c.oldBytes = readBytes(c.path);
-    c.reset = [&] { writeBytes(c.path, c.oldBytes); };
-    c.write = [&] { return newStore.Save(c.path) == 1; };
+    const QString path = ThumbnailStore::FileIn(dir.path());
+    const KillCase c = killCaseOf(
+        path, [&] { return oldStore.Save(path) == 1; }, [&] { return newStore.Save(path) == 1; });
     expectOldOrNew(runKillTries(c, 100, 41));
 }
 
@@ -93,11 +83,7 @@ TEST(StillFilesKill, FullDiskKeepsTheOldFiles)
     {
         FullDisk disk;
         ASSERT_TRUE(disk.setUp("still.jpg", oldJpeg, 65536));
-        const std::optional<bool> written = disk.run([&] { return EncodeJpeg(big, disk.path()); });
-        ASSERT_TRUE(written.has_value()) << disk.way();
-        EXPECT_FALSE(*written) << disk.way();
-        EXPECT_EQ(readBytes(disk.path()), oldJpeg) << disk.way();
-        EXPECT_EQ(disk.names(), QStringList { "still.jpg" }) << disk.way();
+        disk.expectRefused([&] { return EncodeJpeg(big, disk.path()); }, oldJpeg);
     }
 
     ThumbnailStore oldStore, newStore;
@@ -107,11 +93,7 @@ TEST(StillFilesKill, FullDiskKeepsTheOldFiles)
     const QByteArray oldThumbs = readBytes(scratch.filePath("ThumbNail"));
     FullDisk disk;
     ASSERT_TRUE(disk.setUp("ThumbNail", oldThumbs, 65536));
-    const std::optional<bool> written = disk.run([&] { return newStore.Save(disk.path()) == 1; });
-    ASSERT_TRUE(written.has_value()) << disk.way();
-    EXPECT_FALSE(*written) << disk.way();
-    EXPECT_EQ(readBytes(disk.path()), oldThumbs) << disk.way();
-    EXPECT_EQ(disk.names(), QStringList { "ThumbNail" }) << disk.way();
+    disk.expectRefused([&] { return newStore.Save(disk.path()) == 1; }, oldThumbs);
 }
 
 // A killed writer's temporary ("<name>.XXXXXX") is never taken for a picture by the folder scan.

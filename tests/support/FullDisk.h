@@ -7,8 +7,11 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -71,8 +74,7 @@ public:
             _exit(limit.ok() ? (write() ? 0 : 1) : 2);
         }
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
         if (!WIFEXITED(status) || WEXITSTATUS(status) > 1)
             return std::nullopt;
         return WEXITSTATUS(status) == 0;
@@ -80,6 +82,17 @@ public:
 
     // The names in the folder, to see that no temporary was left behind.
     QStringList names() const { return QDir(m_Dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+    // The verdict every kind shares: write fails and says so, and the old file stays, alone.
+    void expectRefused(const std::function<bool()>& write, const QByteArray& oldBytes) const
+    {
+        const std::optional<bool> written = run(write);
+        ASSERT_TRUE(written.has_value()) << way();
+        EXPECT_FALSE(*written) << way();
+        QFile f(m_Path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly) && f.readAll() == oldBytes) << way() << ": the old file changed";
+        EXPECT_EQ(names(), QStringList { QFileInfo(m_Path).fileName() }) << way();
+    }
 
 private:
     QTemporaryDir m_Dir;

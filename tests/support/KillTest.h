@@ -23,6 +23,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/FileBytes.h"
+
 // A folder for kill tests, in NX_KILL_DIR when set (a tmpfs makes the runs faster, a disk makes the sync
 // that ends each write take longer), else in the temporary folder.
 inline QString killTestBase()
@@ -75,8 +77,7 @@ inline ChildEnd writeInChild(const std::function<bool()>& write, std::optional<s
         *took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
     close(pipeEnds[0]);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
         return done ? ChildEnd::KilledAfter : ChildEnd::KilledWriting;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ChildEnd::Succeeded : ChildEnd::Failed;
@@ -105,6 +106,21 @@ struct KillCase {
     std::function<bool()> write;
 };
 
+// A case whose old and new files are what the program's own writer leaves at path: writeOld once, writeNew
+// once and then again under the kills.
+inline KillCase killCaseOf(const QString& path, const std::function<bool()>& writeOld, std::function<bool()> writeNew)
+{
+    KillCase c;
+    c.path = path;
+    EXPECT_TRUE(writeNew());
+    c.newBytes = readBytes(path);
+    EXPECT_TRUE(writeOld());
+    c.oldBytes = readBytes(path);
+    c.reset = [path, old = c.oldBytes] { writeBytes(path, old); };
+    c.write = std::move(writeNew);
+    return c;
+}
+
 // Removes the temporaries a killed writer left beside path ("<name>.XXXXXX") and says how many there were.
 inline int removeLeftovers(const QString& path)
 {
@@ -116,10 +132,11 @@ inline int removeLeftovers(const QString& path)
     return count;
 }
 
-inline QByteArray fileBytes(const QString& path)
+// The threads of this process: a forked child has only the calling one, and a lock another thread held at
+// the fork would never be released there.
+inline int threadCount()
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
 // The typical duration of the write in a child (the median of three undisturbed runs), then `tries` kills at
@@ -127,13 +144,14 @@ inline QByteArray fileBytes(const QString& path)
 inline KillTally runKillTries(const KillCase& c, int tries = 100, uint32_t seed = 1)
 {
     KillTally tally;
+    EXPECT_EQ(threadCount(), 1) << "a child forked now might hang on a lock another thread holds";
     std::vector<std::chrono::microseconds> runs;
     for (int i = 0; i < 3; ++i) {
         c.reset();
         std::chrono::microseconds took {};
         EXPECT_EQ(writeInChild(c.write, std::nullopt, &took), ChildEnd::Succeeded);
         runs.push_back(took);
-        EXPECT_EQ(fileBytes(c.path), c.newBytes) << "an undisturbed write leaves the new file";
+        EXPECT_EQ(readBytes(c.path), c.newBytes) << "an undisturbed write leaves the new file";
     }
     std::sort(runs.begin(), runs.end());
     tally.typical = runs[1];
@@ -143,7 +161,7 @@ inline KillTally runKillTries(const KillCase& c, int tries = 100, uint32_t seed 
     for (int i = 0; i < tries; ++i) {
         c.reset();
         const ChildEnd end = writeInChild(c.write, std::chrono::microseconds(delay(rng)));
-        const QByteArray now = fileBytes(c.path);
+        const QByteArray now = readBytes(c.path);
         const bool exists = QFileInfo::exists(c.path);
         ++tally.tries;
         if (end == ChildEnd::Failed)

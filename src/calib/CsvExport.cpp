@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "platform/CodePage.h"
 
@@ -47,11 +48,25 @@ QByteArray CsvExport::Format(const std::vector<Row>& rows, bool japanese)
 
 int CsvExport::Write(const QString& path, const std::vector<Row>& rows, bool japanese)
 {
+    // Unbuffered, so the whole export goes to the file in a single write at its end (opened for appending):
+    // the bytes already there are never touched.
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Append))
+    const bool existed = QFileInfo::exists(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return 0;
+    const qint64 oldSize = file.size();
     const QByteArray bytes = Format(rows, japanese);
-    return file.write(bytes) == bytes.size() && file.flush() ? 1 : 0;
+    if (file.write(bytes) == bytes.size())
+        return 1;
+    // A full disk or the size limit took part of it: cut the file back to what it held, so no broken line
+    // stays at its end for the next export to run into.
+    if (existed) {
+        file.resize(oldSize);
+    } else {
+        file.close();
+        QFile::remove(path);
+    }
+    return 0;
 }
 
 int CsvExport::OnCsv(const std::vector<Row>& rows, bool japanese, const QString& programDir,

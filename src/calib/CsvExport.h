@@ -32,8 +32,10 @@ public:
 
     // The header line and one line per row, each ended by CR LF, fields joined by commas as they stand.
     static QByteArray Format(const std::vector<Row>& rows, bool japanese);
-    // Appends Format's bytes to path, creating the file when absent. 0 when it cannot be opened (nothing
-    // is written) or not wholly written.
+    // Appends Format's bytes to path in one write, creating the file when absent. 0 when it cannot be
+    // opened or not wholly written: the file then keeps exactly the bytes it had (or is not there, as
+    // before). A process killed in the middle of the write may leave part of the export after those bytes,
+    // never a change to them.
     static int Write(const QString& path, const std::vector<Row>& rows, bool japanese);
 
     // The CSV button: the dialog, then Write. 1 when a file was written, 0 when cancelled or failed.

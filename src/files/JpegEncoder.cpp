@@ -1,7 +1,5 @@
 #include "files/JpegEncoder.h"
 
-#include <QSaveFile>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -9,6 +7,7 @@
 #include "files/JpegColor.h"
 #include "files/JpegTables.h"
 #include "imaging/DibImage.h"
+#include "platform/AtomicFile.h"
 
 namespace {
 
@@ -306,14 +305,5 @@ bool EncodeJpeg(const DibImage& picture, const QString& fileName)
         return false;
     int64_t length = 0;
     const COutBitStream::Buffer bytes = encoder.TakeBuffer(&length);
-    // Written beside the target and renamed over it: a failed write leaves no half file.
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true); // a folder that takes no new files may still let us rewrite this one
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(reinterpret_cast<const char*>(bytes.get()), length) != length) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteFileAtomically(fileName, bytes.get(), length);
 }

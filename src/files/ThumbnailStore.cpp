@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -19,6 +18,7 @@
 
 #include "imaging/BitmapHeader.h"
 #include "imaging/Kernels.h"
+#include "platform/AtomicFile.h"
 
 namespace {
 
@@ -224,16 +224,12 @@ int ThumbnailStore::Save(const QString& thumbnailFile) const
         QFile::remove(thumbnailFile); // an empty store leaves no file
         return 0;
     }
-    // Written beside the old file and renamed over it: a crash mid-way leaves the old file whole.
-    QSaveFile file(thumbnailFile);
-    file.setDirectWriteFallback(true); // a folder that takes no new files may still let us rewrite this one
-    if (!file.open(QIODevice::WriteOnly))
-        return 0;
+    AtomicFile file(thumbnailFile);
     QByteArray head(kMagic, sizeof kMagic - 1);
     head.append("1000", 4);
     head.append('\0'); // 29 bytes of magic and version
     appendInt32(head, m_Count);
-    bool ok = file.write(head) == head.size();
+    bool ok = file.write(head);
     for (const ThumbnailEntry* e = m_First; e && ok; e = e->next) {
         const QByteArray name = QFile::encodeName(QFileInfo(e->path).fileName());
         const uint32_t bitmapBytes = uint32_t(kBmpHeaderBytes + e->image.byteSize()); // 44154 for 140 x 105
@@ -253,13 +249,9 @@ int ThumbnailStore::Save(const QString& thumbnailFile) const
         record.append(reinterpret_cast<const char*>(&fileHeader), sizeof fileHeader);
         record.append(reinterpret_cast<const char*>(&info), sizeof info);
         record.append(reinterpret_cast<const char*>(e->image.bits()), qsizetype(e->image.byteSize()));
-        ok = file.write(record) == record.size();
+        ok = file.write(record);
     }
-    if (!ok) {
-        file.cancelWriting();
-        return 0;
-    }
-    return file.commit() ? 1 : 0;
+    return file.commit() ? 1 : 0; // nothing replaced unless every record was written
 }
 
 int ThumbnailStore::Load(const QString& thumbnailFile)

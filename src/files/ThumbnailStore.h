@@ -35,8 +35,8 @@ public:
 
     // Appends the stored entries whose picture files still exist; 1 when the file was read.
     int Load(const QString& thumbnailFile);
-    // Writes the file (through a temporary file renamed over the old one); an empty store deletes it and
-    // returns 0.
+    // Writes the file whole (through a temporary renamed over the old one, see AtomicFile): 1 when written,
+    // 0 when not, the old file then unchanged. An empty store deletes the file and returns 0.
     int Save(const QString& thumbnailFile) const;
     // Adds the folder's *.bmp and *.jpg pictures (exact, case-sensitive extensions) that have no entry,
     // in name order; empties the store when the folder has no such picture or cannot be read.

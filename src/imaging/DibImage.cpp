@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 
 #include "imaging/PixelConverter.h"
 #include "imaging/PngReader.h"
+#include "platform/AtomicFile.h"
 #include "platform/Language.h"
 
 namespace {
@@ -269,16 +269,9 @@ int DibImage::SaveBmp(const QString& fileName) const
     if (indexed)
         head.append(reinterpret_cast<const char*>(m_ColorTable), kColorTableBytes);
 
-    // Written beside the target and renamed over it: a failed overwrite keeps the old file whole.
-    QSaveFile out(fileName);
-    out.setDirectWriteFallback(true); // a folder that takes no new files may still let us rewrite this one
-    if (!out.open(QIODevice::WriteOnly))
-        return 0;
-    const qint64 pixels = byteSize();
-    if (out.write(head) != head.size() || out.write(reinterpret_cast<const char*>(bits()), pixels) != pixels) {
-        out.cancelWriting();
-        return 0;
-    }
+    AtomicFile out(fileName);
+    out.write(head);
+    out.write(bits(), byteSize());
     return out.commit() ? 1 : 0;
 }
 

@@ -55,6 +55,8 @@ public:
     int ApplyScaled(ScaleKernel kernel, const DibImage& src, const Rect* srcRect, const Rect* dstRect, void* user1,
                     void* user2);
 
+    // Writes the picture as a BMP file, replacing fileName whole (see AtomicFile). 0 when it was not
+    // written: an existing file of that name then stays as it was.
     int SaveBmp(const QString& fileName) const;
     // A packed bitmap (info header, colour table, pixels) of size bytes. Data that runs past size, or a
     // format we do not decode, is refused.

@@ -3,13 +3,14 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <iconv.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include "platform/AtomicFile.h"
 
 namespace {
 
@@ -241,15 +242,8 @@ bool ProfileFile::save(const QString& fileName) const
 {
     if (m_Oversized)
         return false;
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const std::string out = text();
-    if (file.write(out.data(), qint64(out.size())) != qint64(out.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteFileAtomically(fileName, out.data(), qint64(out.size()));
 }
 
 int ProfileFile::findSection(std::string_view section, int from) const

@@ -21,8 +21,9 @@ public:
     // Reads the file; a missing, unreadable or oversized file, or one that is no regular file, leaves an empty
     // profile and returns false.
     bool load(const QString& fileName);
-    // Writes the whole profile to a temporary beside fileName and renames it over the file. Refused (false)
-    // when the profile came from an oversized file, which would otherwise be replaced by next to nothing.
+    // Writes the whole profile to a temporary beside fileName and renames it over the file (AtomicFile):
+    // false, with the file unchanged, when that fails. Refused (false) when the profile came from an
+    // oversized file, which would otherwise be replaced by next to nothing.
     bool save(const QString& fileName) const;
 
     // The value of key in section (trimmed, one pair of surrounding quotes removed); nullopt when absent.

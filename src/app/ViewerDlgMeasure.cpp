@@ -60,6 +60,7 @@ void CViewerDlg::OnCsv()
 {
     CsvExport csv;
     csv.askPath = askCsvPath;
+    csv.tell = m_FileDialogs.tell;
     std::vector<CsvExport::Row> rows;
     for (const ResultCells& cells : m_ResultsList.texts())
         rows.push_back(cells);

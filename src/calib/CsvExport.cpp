@@ -75,5 +75,16 @@ int CsvExport::OnCsv(const std::vector<Row>& rows, bool japanese, const QString&
     if (!askPath)
         return 0;
     const QString path = askPath(DialogFor(japanese, programDir, localTime));
-    return path.isEmpty() ? 0 : Write(path, rows, japanese);
+    if (path.isEmpty())
+        return 0;
+    if (Write(path, rows, japanese))
+        return 1;
+    if (tell)
+        tell(NotSaved(japanese));
+    return 0;
+}
+
+QString CsvExport::NotSaved(bool japanese)
+{
+    return japanese ? QString::fromUtf8("結果を保存できませんでした。") : QStringLiteral("The results were not saved.");
 }

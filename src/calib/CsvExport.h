@@ -38,9 +38,15 @@ public:
     // never a change to them.
     static int Write(const QString& path, const std::vector<Row>& rows, bool japanese);
 
-    // The CSV button: the dialog, then Write. 1 when a file was written, 0 when cancelled or failed.
+    // The CSV button: the dialog, then Write. 1 when a file was written, 0 when cancelled or failed; a
+    // failed write is told through tell.
     int OnCsv(const std::vector<Row>& rows, bool japanese, const QString& programDir,
               const QDateTime& localTime = QDateTime::currentDateTime()) const;
 
     AskPath askPath;
+    // Shows a message; the main window gives a message box.
+    std::function<void(const QString&)> tell;
+
+    // Told when the chosen file could not be written.
+    static QString NotSaved(bool japanese);
 };

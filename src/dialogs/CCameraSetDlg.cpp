@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -58,6 +59,7 @@ TimingFileQuestion CCameraSetDlg::question(bool save)
 CCameraSetDlg::CCameraSetDlg(const CameraSetValues& values, QWidget* parent)
     : QDialog(parent)
     , askFile([this](const TimingFileQuestion& q) { return askTimingFile(this, q); })
+    , tell([this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); })
     , m_Model(values)
 {
     setWindowTitle(DialogForm::text("Camera Setting", "カメラ設定"));
@@ -126,7 +128,8 @@ void CCameraSetDlg::OnSave()
     if (path.isEmpty())
         return;
     UpdateData(true);
-    m_Model.save(path); // a failed write is not reported
+    if (!m_Model.save(path) && tell)
+        tell(DialogForm::text("The timing file was not saved.", "タイミングファイルを保存できませんでした。"));
 }
 
 void CCameraSetDlg::OnLoad()

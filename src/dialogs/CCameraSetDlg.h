@@ -42,6 +42,8 @@ public:
 
     // The save and open file dialogs; tests answer them. The default is the system's file dialog.
     FileAsker askFile;
+    // Shows a message (a failed save); the default is a warning box.
+    std::function<void(const QString&)> tell;
 
     void OnOK();
     void OnSave();

@@ -108,6 +108,15 @@ TEST(CsvExport, DialogProposesATimeStampedFileInResultBesideTheProgram)
     csv.askPath = [&](const CsvSaveDialog&) { return dir.filePath("chosen.csv"); };
     EXPECT_EQ(csv.OnCsv({}, true, dir.path(), at), 1);
     EXPECT_EQ(readAll(dir.filePath("chosen.csv")), kJapaneseHeader);
+
+    // A path that cannot be written is told, not passed over in silence.
+    QStringList told;
+    csv.tell = [&](const QString& text) { told << text; };
+    EXPECT_EQ(csv.OnCsv({}, true, dir.path(), at), 1);
+    EXPECT_TRUE(told.isEmpty());
+    csv.askPath = [&](const CsvSaveDialog&) { return dir.filePath("no-such-folder/chosen.csv"); };
+    EXPECT_EQ(csv.OnCsv({}, false, dir.path(), at), 0);
+    EXPECT_EQ(told, QStringList { "The results were not saved." });
 }
 
 TEST(CsvExport, JapaneseFileReadBackByPythonsCsvModule)

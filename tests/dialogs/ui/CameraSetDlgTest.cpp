@@ -150,6 +150,15 @@ TEST_F(CameraSetDlgTest, SaveWritesWhatIsTyped_CancelledFileDialogDoesNothing)
     EXPECT_EQ(f.readAll(), QByteArray("[NX-QB740LE]\nTH=2048\nTV=1536\nEH=800\nEV=480\nEHS=704\nEVS=528\n"));
     EXPECT_EQ(dlg.values().EH, 800);
 
+    // A file that cannot be written is told; a written one is not.
+    QStringList told;
+    dlg.tell = [&](const QString& text) { told << text; };
+    button(dlg, CCameraSetDlg::IDC_SAVE)->click();
+    EXPECT_TRUE(told.isEmpty());
+    answer = dir.filePath("no-such-folder/timing.ini");
+    button(dlg, CCameraSetDlg::IDC_SAVE)->click();
+    EXPECT_EQ(told, QStringList { "The timing file was not saved." });
+
     g_bJapanese = 1;
     EXPECT_EQ(CCameraSetDlg::question(true).title, "設定保存");
     EXPECT_EQ(CCameraSetDlg::question(false).title, "設定読み込み");

@@ -17,9 +17,12 @@ constexpr const char* kCameraSourceKey = "CameraSource";
 // "The camera was disconnected or stopped answering..."
 constexpr int kCameraLostText = 1012;
 
+// Not modal for the program: the window stays usable (the last picture can still be saved and measured).
 void warnCameraLost(QWidget* parent, const QString& text)
 {
-    QMessageBox::warning(parent, QString(), text, QMessageBox::Ok);
+    auto* box = new QMessageBox(QMessageBox::Warning, parent->windowTitle(), text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 } // namespace

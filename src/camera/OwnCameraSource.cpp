@@ -138,13 +138,17 @@ LiveSource::FrameState OwnCameraSource::nextFrame()
     if (!m_Wanted || m_Camera.isCapturing())
         return FrameState::None;
     // The capture run ended by itself: a frame read failed or came short. A camera whose device still opens
-    // has only lost that frame, unless runs keep ending without a good one.
-    if (!deviceAnswers() || m_RunsWithoutFrame.load() >= kMaxRestarts) {
+    // has only lost that frame.
+    if (!deviceAnswers()) {
         m_Camera.StopCapture();
         m_Wanted = false;
         m_Gone = true;
         return FrameState::Gone;
     }
+    const auto now = std::chrono::steady_clock::now();
+    if (m_RunsWithoutFrame.load() >= kQuickRestarts && now - m_LastRestart < std::chrono::milliseconds(kRetryMs))
+        return FrameState::None;
+    m_LastRestart = now;
     m_Camera.StopCapture(); // collects the ended run
     m_Camera.StartCapture();
     ++m_Restarts;

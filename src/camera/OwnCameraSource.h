@@ -1,11 +1,13 @@
 // OwnCameraSource: the viewer's own camera (CameraDevice) as a live source. Starting applies the stored
 // window, clock, mirror, colour gains, global gain and shutter as the viewer always has; a frame read that
 // fails or comes short ends the camera's capture run, and the next frame request starts a new run, so one
-// broken frame is skipped and the live view goes on. The camera counts as gone when its device no longer
-// opens, or when runs keep ending before a single good frame; the next prepare opens it afresh.
+// broken frame is skipped and the live view goes on. The camera counts as gone when a run has ended and its
+// device no longer opens; the next prepare opens it afresh. A camera that opens but keeps failing is tried
+// again less and less often (the picture stands meanwhile), and goes on by itself once it answers again.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -15,8 +17,10 @@ class CameraDevice;
 
 class OwnCameraSource : public LiveSource {
 public:
-    // Capture runs in a row that may end before a good frame before the camera counts as gone.
-    static constexpr int kMaxRestarts = 5;
+    // Runs restarted at once after a broken frame; after this many in a row without a good frame, a new run
+    // starts only every kRetryMs.
+    static constexpr int kQuickRestarts = 5;
+    static constexpr int kRetryMs = 500;
     // The sensor settles this long after its window is set before the registers and capture follow.
     static constexpr uint32_t kSettleMs = 150;
 
@@ -58,4 +62,5 @@ private:
     bool m_Gone = false; // concluded vanished: the next prepare opens the device afresh
     std::atomic<int> m_Restarts { 0 }; // runs restarted since the last start
     std::atomic<int> m_RunsWithoutFrame { 0 }; // runs restarted since the last good frame
+    std::chrono::steady_clock::time_point m_LastRestart {};
 };

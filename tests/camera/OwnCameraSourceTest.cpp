@@ -52,6 +52,15 @@ protected:
             ++got;
         return got;
     }
+
+    // Starts source on the small window and takes its first frame into frame.
+    static void startWithAFrame(LiveSource& source, DibImage& frame)
+    {
+        ASSERT_TRUE(source.prepare(smallWindow()));
+        ASSERT_EQ(source.start(smallWindow()), LiveSource::kOk);
+        ASSERT_TRUE(frame.Create(640, 480, 8));
+        ASSERT_EQ(frames(source, frame, 1), 1);
+    }
 };
 
 } // namespace
@@ -144,11 +153,8 @@ TEST_F(OwnCameraSourceTest, Faults_ShortAndFailedReadsAreSkipped_LiveGoesOn)
 {
     CameraDevice camera;
     OwnCameraSource source(camera);
-    ASSERT_TRUE(source.prepare(smallWindow()));
-    ASSERT_EQ(source.start(smallWindow()), LiveSource::kOk);
     DibImage frame;
-    ASSERT_TRUE(frame.Create(640, 480, 8));
-    ASSERT_EQ(frames(source, frame, 1), 1);
+    ASSERT_NO_FATAL_FAILURE(startWithAFrame(source, frame));
     for (SimCamera::FrameFault fault : { SimCamera::FrameFault::Short, SimCamera::FrameFault::Fail }) {
         const int before = source.restarts();
         m_Sim->injectFrameFault(fault, 1);
@@ -163,11 +169,8 @@ TEST_F(OwnCameraSourceTest, Faults_VanishedIsGoneOnce_BackAgainAfterTheNextStart
 {
     CameraDevice camera;
     OwnCameraSource source(camera);
-    ASSERT_TRUE(source.prepare(smallWindow()));
-    ASSERT_EQ(source.start(smallWindow()), LiveSource::kOk);
     DibImage frame;
-    ASSERT_TRUE(frame.Create(640, 480, 8));
-    ASSERT_EQ(frames(source, frame, 1), 1);
+    ASSERT_NO_FATAL_FAILURE(startWithAFrame(source, frame));
 
     uninstallSimulatedCamera();
     EXPECT_EQ(askUntil(source, FrameState::Gone, frame), FrameState::Gone);
@@ -205,11 +208,8 @@ TEST_F(OwnCameraSourceTest, Faults_ACameraThatOnlyFails_IsTriedLessOften_GoesOnW
 {
     CameraDevice camera;
     OwnCameraSource source(camera);
-    ASSERT_TRUE(source.prepare(smallWindow()));
-    ASSERT_EQ(source.start(smallWindow()), LiveSource::kOk);
     DibImage frame;
-    ASSERT_TRUE(frame.Create(640, 480, 8));
-    ASSERT_EQ(frames(source, frame, 1), 1);
+    ASSERT_NO_FATAL_FAILURE(startWithAFrame(source, frame));
     // The device still opens, but no frame request is answered: each run ends at once.
     m_Sim->setCommandsFail(true);
     const auto start = std::chrono::steady_clock::now();

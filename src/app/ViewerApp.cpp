@@ -14,10 +14,23 @@ int JapaneseFromLocale()
     return QLocale::system().language() == QLocale::Japanese ? 1 : 0;
 }
 
+QString CameraOptionFromArguments(const QStringList& arguments)
+{
+    QString option;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == "--camera" && i + 1 < arguments.size())
+            option = arguments[++i];
+        else if (a.startsWith("--camera="))
+            option = a.mid(int(qstrlen("--camera=")));
+    }
+    return option;
+}
+
 CViewerApp::CViewerApp(const QString& lockFolder)
     : showRefusal([](const QString& text) { QMessageBox::information(nullptr, QString(), text, QMessageBox::Ok); })
-    , runMainWindow([] {
-        CViewerDlg dlg;
+    , runMainWindow([this] {
+        CViewerDlg dlg(nullptr, QString(), cameraOption);
         dlg.exec();
     })
     , m_LockFolder(lockFolder)

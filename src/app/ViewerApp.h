@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -21,6 +22,8 @@ public:
     std::function<void(const QString&)> showRefusal;
     // Runs the main window modally; tests replace it.
     std::function<void()> runMainWindow;
+    // The command line's choice of camera for the main window (see CameraOptionFromArguments).
+    QString cameraOption;
 
 private:
     QString m_LockFolder;
@@ -29,3 +32,5 @@ private:
 
 // The language flag from the system locale: 1 for Japanese.
 int JapaneseFromLocale();
+// The value of "--camera own|/dev/videoN" (or "--camera=...") among the program's arguments; empty when absent.
+QString CameraOptionFromArguments(const QStringList& arguments);

@@ -98,12 +98,13 @@ bool askBeforeClosing(QWidget* parent)
 
 } // namespace
 
-CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder)
+CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder, const QString& cameraOption)
     : QDialog(parent)
     , confirmClose(askBeforeClosing)
     , runThumbnailBrowser([](CThumbnailDlg& browser) { return browser.exec(); })
     , askCsvPath([this](const CsvSaveDialog& dialog) { return ResultsTable::AskCsvPath(this, dialog); })
     , m_Folder(settingsFolder.isEmpty() ? QCoreApplication::applicationDirPath() : settingsFolder)
+    , m_CameraOption(cameraOption)
 {
     m_Settings.change([](ViewerSettings& s) { s.m_ScaleData.Pos = { s.EH - 50, s.EV - 50 }; });
     setStatusText(kInitialStatus);
@@ -226,7 +227,8 @@ bool CViewerDlg::OnInitDialog()
     setWindowIcon(QIcon(":/Icon/128.png"));
     DetectProcessor(&m_Processor);
     LoadSettings();
-    setWindowTitle(kCaption);
+    openSource();
+    setWindowTitle(captionFor(kCaption));
     m_Calibration.recomputeFactors();
     StartCamera();
 
@@ -259,14 +261,15 @@ void CViewerDlg::createTooltips()
             w->setToolTip(LoadString(t.string));
 }
 
-void CViewerDlg::CreateFrameImages(int32_t width, int32_t height)
+void CViewerDlg::CreateFrameImages(int32_t width, int32_t height, uint16_t bitsPerPixel)
 {
     m_ImgRaw.Destroy();
     m_ImgWork.Destroy();
     m_ImgColor.Destroy();
-    if (!m_ImgRaw.Create(width, height, 8))
+    if (!m_ImgRaw.Create(width, height, bitsPerPixel))
         return;
-    m_ImgRaw.SetColorTable(0, nullptr, 0, 256);
+    if (bitsPerPixel == 8)
+        m_ImgRaw.SetColorTable(0, nullptr, 0, 256);
     m_ImgColor.Create(m_ImgRaw.width(), m_ImgRaw.height(), 24);
     const bool bayer = m_Settings.read([](const ViewerSettings& s) { return s.m_BayerFlg != 0; });
     m_ImgWork.CreateLike(bayer ? &m_ImgColor : &m_ImgRaw);
@@ -276,8 +279,9 @@ void CViewerDlg::CreateFrameImages(int32_t width, int32_t height)
 
 const DibImage& CViewerDlg::PictureInUse() const
 {
-    const bool colour
-        = m_Settings.read([](const ViewerSettings& s) { return s.m_BayerFlg || s.m_RGBFlg || s.m_YUVFlg; });
+    // Grey and colour sources' frames are shown as they come.
+    const bool colour = m_SourceFormat.pixels == LiveSource::Pixels::Mosaic
+        && m_Settings.read([](const ViewerSettings& s) { return s.m_BayerFlg || s.m_RGBFlg || s.m_YUVFlg; });
     return colour ? m_ImgColor : m_ImgRaw;
 }
 
@@ -308,7 +312,7 @@ void CViewerDlg::timerEvent(QTimerEvent* event)
 void CViewerDlg::OnTimer()
 {
     m_Heartbeat = timeGetTime();
-    setWindowTitle(statusText());
+    setWindowTitle(captionFor(statusText()));
     if (m_bRepaintPending) {
         update();
         m_bRepaintPending = 0;

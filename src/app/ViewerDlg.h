@@ -15,6 +15,7 @@
 
 #include "app/SkinCells.h"
 #include "camera/CameraDevice.h"
+#include "camera/LiveSource.h"
 #include "app/LiveSettings.h"
 #include "calib/CalibDialogOwner.h"
 #include "files/FileDialogs.h"
@@ -56,14 +57,17 @@ public:
     static constexpr int kThumbnailHeight = 105;
 
     // settingsFolder: where NxQb740Le.ini and the "bmp" folder live; empty means the executable's folder.
-    explicit CViewerDlg(QWidget* parent = nullptr, const QString& settingsFolder = QString());
+    // cameraOption: the command line's choice of camera ("own", "/dev/videoN"; empty: the settings decide).
+    explicit CViewerDlg(QWidget* parent = nullptr, const QString& settingsFolder = QString(),
+        const QString& cameraOption = QString());
     ~CViewerDlg() override;
 
     void LoadSettings();
     void SaveSettings();
     void RelayoutView();
-    // Recreates the three frame images for a capture window of width x height.
-    void CreateFrameImages(int32_t width, int32_t height);
+    // Recreates the three frame images for a capture window of width x height (the raw one of
+    // bitsPerPixel: 8, or 24 for a source that delivers colour).
+    void CreateFrameImages(int32_t width, int32_t height, uint16_t bitsPerPixel = 8);
     // The picture the view shows: the colour image in the colour modes, else the raw frame. While the live
     // view runs, its pixels are the display thread's: read them under lockFrames().
     const DibImage& PictureInUse() const;
@@ -83,7 +87,8 @@ public:
     const ViewPicture& shownPicture() const;
     ViewGeometry shownGeometry() const { return shownPicture().geometry; }
 
-    CameraDevice& camera() { return m_Camera; }
+    // The own camera's device: only while the source is the own camera (source().ownCamera()).
+    CameraDevice& camera() { return *m_Source->ownCamera(); }
     ThumbnailStore& thumbnails() { return m_Thumbnails; }
     MeasureList& measurements() { return m_Measurements; }
     MeasureItem& currentItem() { return m_CurrentItem; }
@@ -253,7 +258,6 @@ private:
     void paintOverlay(QPainter& painter);
     void drawOverlayForSave(DibImage& copy);
 
-    CameraDevice m_Camera;
     LiveSettings m_Settings;
 
     // Frame images and skins.
@@ -349,4 +353,34 @@ private:
     void applyEffects(const InteractionEffects& fx, QWidget* cursorOwner, QPoint globalPointer = {});
     MeasureInteraction m_Interaction { m_Measurements, m_CurrentItem, m_ResultsList };
     int m_WheelRest = 0; // wheel turns short of a notch, kept for the next turn
+
+    // --- The camera source: the camera the live view takes its frames from (the own camera or a video
+    // device), chosen at start, named in the caption; when it vanishes the live view stops with a message.
+public:
+    LiveSource& source() { return *m_Source; }
+    // What the frames of the current capture are (user-interface thread, or under lockFrames()).
+    const LiveSource::FrameFormat& sourceFormat() const { return m_SourceFormat; }
+    // Tells that the camera was lost (a message box on the user-interface thread); tests replace it.
+    std::function<void(const QString&)> tellCameraLost;
+    // Turns of the display loop since the window opened: a loop that naps makes at most one per millisecond.
+    uint64_t displayLoopTurns() const { return m_DisplayLoopTurns.load(); }
+    // The caption: text, followed by the source's name unless the source is the own camera (which text names).
+    QString captionFor(const QString& text) const;
+
+private:
+    void openSource();
+    // Display thread: the next frame, when one waits, through a display pass; false when there was none.
+    bool showNextFrame();
+    // Display thread: asks the user-interface thread (once) to stop the live view for a lost camera.
+    void reportSourceLost();
+    void onSourceLost(uint32_t start);
+    // The chain's settings for the source's frames: no Bayer step for grey or colour ones.
+    void adaptToSource(ProcessSettings& process) const;
+    int32_t nextExposure(LiveSource::Control control, double factor);
+    QString m_CameraOption;
+    std::unique_ptr<LiveSource> m_Source;
+    LiveSource::FrameFormat m_SourceFormat; // written under lockFrames() by StartCamera
+    std::atomic<uint32_t> m_CameraStarts { 0 }; // a loss reported for an earlier start is old news
+    std::atomic<bool> m_LossReported { false };
+    std::atomic<uint64_t> m_DisplayLoopTurns { 0 };
 };

@@ -70,7 +70,8 @@ QPoint besideView(const QSize& size, const QRect& view, const QRect& screen)
 
 void CViewerDlg::OnSet()
 {
-    if (liveStopped())
+    // The Camera Setting dialog sets the own camera's timing and clock: another source has none.
+    if (liveStopped() && m_Source->ownCamera())
         OpenCameraSettings();
     else
         OpenImageSettings();
@@ -79,7 +80,7 @@ void CViewerDlg::OnSet()
 void CViewerDlg::OpenImageSettings()
 {
     LiveImageSettings target(m_Settings);
-    CImageSetDlg dlg(target, m_Camera, this);
+    CImageSetDlg dlg(target, *m_Source, this);
     dlg.setAutoExposureSources([this] { return autoExposureGain(); }, [this] { return autoExposureShutter(); });
     dlg.setHistogramFeed(&m_HistogramFeed);
     dlg.adjustSize();

@@ -26,46 +26,31 @@ constexpr int kViewPollMs = 10;
 int CViewerDlg::StartCamera()
 {
     const ViewerSettings v = m_Settings.values();
-    const bool present = m_Camera.IsPresent(0) != 0;
-    if (present) {
-        m_RunState = 2;
-        m_Camera.StopCapture();
-    }
-    if (present) {
-        int clock = 0; // a clock that cannot be read counts as 0
-        m_Camera.GetClock(&clock);
-        // Any stored clock but 0 asks for the half clock: compared as such, a stored 5 does not open the
-        // camera afresh at every start.
-        const int wanted = v.Clock != 0 ? 1 : 0;
-        if (clock != wanted) {
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            m_Camera.SetClock(wanted); // opens the camera afresh
-            QApplication::restoreOverrideCursor();
-        }
-        m_Camera.SetWindow(v.EHS, v.EVS, v.EH, v.EV, 0);
-    }
+    LiveSource::StartSettings start;
+    start.x = v.EHS, start.y = v.EVS, start.width = v.EH, start.height = v.EV, start.clock = v.Clock;
+    start.mirror = v.MirrorV;
+    start.gain = v.GlovalGain, start.green1 = v.ColorGainG1, start.red = v.ColorGainR, start.blue = v.ColorGainB;
+    start.green2 = v.ColorGainG2, start.exposure = v.Shutter;
+    m_RunState = 2;
+    ++m_CameraStarts;
+    m_LossReported = false;
+    QApplication::setOverrideCursor(Qt::WaitCursor); // opening a camera afresh takes a while
+    const bool present = m_Source->prepare(start);
+    QApplication::restoreOverrideCursor();
     {
-        // The frame images follow the window the camera took (it keeps its own when it refuses the stored
-        // one), so a frame always fills them exactly; without a camera they are never above the sensor.
-        const bool windowed = present && m_Camera.windowWidth() > 0 && m_Camera.windowHeight() > 0;
+        // The frame images follow the frames the source delivers, so a frame always fills them exactly;
+        // without a camera they are never above the sensor.
+        const LiveSource::FrameFormat f = present ? m_Source->format() : LiveSource::FrameFormat {};
         const auto lock = lockFrames();
-        if (windowed)
-            CreateFrameImages(m_Camera.windowWidth(), m_Camera.windowHeight());
+        m_SourceFormat = f;
+        if (f.width > 0 && f.height > 0)
+            CreateFrameImages(f.width, f.height, uint16_t(f.bitsPerPixel()));
         else
             CreateFrameImages(std::min(v.EH, CameraDevice::kSensorWidth), std::min(v.EV, CameraDevice::kSensorHeight));
     }
     if (!present)
         return 1;
-    Sleep(150);
-    m_Camera.SetTransferMode(0);
-    m_Camera.SetMirror(v.MirrorV);
-    m_Camera.SetGlobalGain(v.GlovalGain);
-    m_Camera.SetColorGain(CameraDevice::kRegGreen1Gain, v.ColorGainG1);
-    m_Camera.SetColorGain(CameraDevice::kRegRedGain, v.ColorGainR);
-    m_Camera.SetColorGain(CameraDevice::kRegBlueGain, v.ColorGainB);
-    m_Camera.SetColorGain(CameraDevice::kRegGreen2Gain, v.ColorGainG2);
-    m_Camera.SetShutter(v.Shutter);
-    m_Camera.StartCapture();
+    m_Source->start(start);
     m_RunState = 1;
     return 1;
 }
@@ -73,7 +58,8 @@ int CViewerDlg::StartCamera()
 void CViewerDlg::StopCamera()
 {
     m_RunState = 2;
-    m_Camera.StopCapture();
+    if (m_Source)
+        m_Source->stop();
 }
 
 void CViewerDlg::StartDisplayThread()
@@ -133,11 +119,12 @@ int CViewerDlg::RunDisplayLoop()
         Sleep(100);
     }
     while (m_RunState.load() != 0) {
+        ++m_DisplayLoopTurns;
         if (timeGetTime() - m_Heartbeat.load() > kHeartbeatTimeoutMs) {
             Sleep(10);
             continue;
         }
-        if (!m_Camera.IsFrameReady() || m_RunState.load() != 1 || !runDisplayPass())
+        if (m_RunState.load() != 1 || !showNextFrame())
             Sleep(kIdleNapMs);
     }
     return 1;
@@ -153,9 +140,9 @@ bool CViewerDlg::runDisplayPass()
     {
         const auto lock = lockFrames();
         t0 = timeGetTime();
-        if (m_Camera.GetImage(m_ImgRaw.bits(), m_ImgRaw.width(), m_ImgRaw.height(), m_ImgRaw.stride())
-            != CameraDevice::kOk)
+        if (m_Source->getFrame(m_ImgRaw) != LiveSource::kOk)
             return false; // no new frame after all (the camera was restarted in between): nothing new to show
+        adaptToSource(live.process);
         if (live.autoIrisFlg)
             exposure = AutoExposure::FactorFromMeans(AutoExposure::SampleMeans(m_ImgRaw));
         if (live.process.bayerFlg && live.whiteBalance) {
@@ -195,15 +182,9 @@ void CViewerDlg::runAutoExposure(double factor, int32_t mode, uint32_t now)
     const AutoExposure::Decision d = m_AutoExposure.Decide(factor, now);
     if (!d.adjust)
         return;
-    if (mode == 0) {
-        const uint8_t gain = uint8_t(AutoExposure::NextGain(m_Camera.GetGlobalGain(), d.factor));
-        m_Camera.SetGlobalGain(gain);
-        m_AutoGain = gain;
-    } else if (mode == 1) {
-        uint16_t shutter = 0;
-        m_Camera.GetShutter(&shutter);
-        const uint16_t next = uint16_t(AutoExposure::NextShutter(shutter, d.factor));
-        m_Camera.SetShutter(next);
-        m_AutoShutter = next;
-    }
+    if (mode != 0 && mode != 1)
+        return;
+    const int32_t set = nextExposure(mode == 0 ? LiveSource::Control::Gain : LiveSource::Control::Exposure, d.factor);
+    if (set >= 0)
+        (mode == 0 ? m_AutoGain : m_AutoShutter) = set;
 }

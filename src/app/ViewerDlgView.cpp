@@ -31,7 +31,7 @@ Rect unite(const Rect& a, const Rect& b)
 
 bool CViewerDlg::isLive() const
 {
-    return m_RunState.load() == 1 && m_Camera.isCapturing();
+    return m_RunState.load() == 1 && m_Source && m_Source->isCapturing();
 }
 
 ViewGeometry CViewerDlg::geometryOver(const DibImage& picture) const

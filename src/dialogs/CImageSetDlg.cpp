@@ -47,9 +47,9 @@ QString percentText(double share)
 
 } // namespace
 
-CImageSetDlg::CImageSetDlg(ImageSetTarget& target, CameraDevice& camera, QWidget* parent)
+CImageSetDlg::CImageSetDlg(ImageSetTarget& target, LiveSource& source, QWidget* parent)
     : QDialog(parent)
-    , m_Model(target, camera)
+    , m_Model(target, source)
 {
     setObjectName(QString::number(IDD_IMAGESET));
     setWindowTitle(uiText("Image Setting", "イメージ設定"));
@@ -59,6 +59,7 @@ CImageSetDlg::CImageSetDlg(ImageSetTarget& target, CameraDevice& camera, QWidget
     columns->addWidget(buildProcessing(), 0, Qt::AlignTop);
     auto* right = new QVBoxLayout;
     right->addWidget(buildCamera());
+    right->addWidget(buildDeviceControls());
     right->addWidget(buildHistogram(), 1);
     columns->addLayout(right, 1);
 
@@ -240,6 +241,30 @@ QWidget* CImageSetDlg::buildCamera()
     return box;
 }
 
+QWidget* CImageSetDlg::buildDeviceControls()
+{
+    auto* box = group("Camera", "カメラ");
+    auto* grid = new QGridLayout(box);
+    addSpin(grid, 0, 0, "White Balance", "ホワイトバランス", IDC_CAM_WHITE_BALANCE);
+    addSpin(grid, 1, 0, "Brightness", "明るさ", IDC_CAM_BRIGHTNESS);
+    addSpin(grid, 2, 0, "Contrast", "コントラスト", IDC_CAM_CONTRAST);
+    auto* autos = new QHBoxLayout;
+    autos->addWidget(addCheck("Auto Exposure", "自動露出", IDC_CAM_AUTO_EXPOSURE));
+    autos->addWidget(addCheck("Auto White Balance", "自動ホワイトバランス", IDC_CAM_AUTO_WHITE_BALANCE));
+    autos->addWidget(addCheck("Auto Gain", "自動ゲイン", IDC_CAM_AUTO_GAIN));
+    autos->addStretch(1);
+    grid->addLayout(autos, 3, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
+    bool any = false;
+    for (int id : { IDC_CAM_WHITE_BALANCE, IDC_CAM_BRIGHTNESS, IDC_CAM_CONTRAST, IDC_CAM_AUTO_EXPOSURE,
+             IDC_CAM_AUTO_WHITE_BALANCE, IDC_CAM_AUTO_GAIN })
+        any = m_Model.hasControl(id) || any;
+    if (!any)
+        box->hide();
+    m_DeviceControls = box;
+    return box;
+}
+
 QWidget* CImageSetDlg::buildHistogram()
 {
     auto* box = group("Histogram", "ヒストグラム");
@@ -290,8 +315,12 @@ void CImageSetDlg::OnInitDialog()
         b->setChecked(true);
     if (QAbstractButton* b = m_IrisModes->button(v.m_AutoIrisMode))
         b->setChecked(true);
-    for (int id : { IDC_INTERLACE_CHECK, IDC_BINARY_CHECK, IDC_BAYER_CHECK, IDC_AUTO_IRIS, IDC_MIRROR_H, IDC_MIRROR_V })
-        static_cast<QCheckBox*>(control(id))->setChecked(m_Model.openingValue(id) != 0);
+    for (int id : { IDC_INTERLACE_CHECK, IDC_BINARY_CHECK, IDC_BAYER_CHECK, IDC_AUTO_IRIS, IDC_MIRROR_H, IDC_MIRROR_V,
+             IDC_CAM_AUTO_EXPOSURE, IDC_CAM_AUTO_WHITE_BALANCE, IDC_CAM_AUTO_GAIN }) {
+        auto* box = static_cast<QCheckBox*>(control(id));
+        box->setChecked(m_Model.openingValue(id) != 0);
+        box->setEnabled(m_Model.hasControl(id));
+    }
     control(IDC_INTERLACE_CHECK)->setEnabled(false);
     m_MirrorH->setEnabled(false);
     m_Initialised = true;

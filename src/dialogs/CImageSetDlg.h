@@ -1,7 +1,8 @@
 // CImageSetDlg: the Image Setting dialog (resource 153). Every change is applied at once through its model,
 // so the live picture shows it on the next frame; OK keeps the result, CANCEL (the button, Escape or the
-// close box) puts back what was there at opening, the camera's registers included. While open it follows auto
-// exposure in its gain and exposure controls and shows the live picture's histogram.
+// close box) puts back what was there at opening, the camera's controls included. The camera's fields follow
+// the live source's controls: those it lacks are disabled. While open it follows auto exposure in its gain and
+// exposure controls and shows the live picture's histogram.
 #pragma once
 
 #include <QDialog>
@@ -30,7 +31,7 @@ public:
     static constexpr int kPollMs = 100;
 
     // Takes the snapshot that CANCEL restores.
-    CImageSetDlg(ImageSetTarget& target, CameraDevice& camera, QWidget* parent = nullptr);
+    CImageSetDlg(ImageSetTarget& target, LiveSource& source, QWidget* parent = nullptr);
     ~CImageSetDlg() override;
 
     // The gain and exposure auto exposure last set (-1 before any): read on the user-interface thread.
@@ -39,6 +40,7 @@ public:
     void setHistogramFeed(HistogramFeed* feed);
 
     QWidget* control(int id) const;
+    QWidget* deviceControls() const { return m_DeviceControls; }
     QSpinBox* spin(int editId) const;
     HistogramView* histogramView() const { return m_Histogram; }
     ImageSetModel& model() { return m_Model; }
@@ -62,6 +64,7 @@ private:
     QButtonGroup* addRadios(QGridLayout* grid, int row, const std::vector<std::pair<QString, int>>& radios);
     QWidget* buildProcessing();
     QWidget* buildCamera();
+    QWidget* buildDeviceControls();
     QWidget* buildHistogram();
     void showAutoExposure(int editId, int32_t value);
     void follow(int editId, int32_t value);
@@ -75,6 +78,7 @@ private:
     QButtonGroup* m_IrisModes = nullptr;
     QCheckBox* m_MirrorH = nullptr;
     QCheckBox* m_MirrorV = nullptr;
+    QWidget* m_DeviceControls = nullptr; // a video device's own controls: hidden when the source has none
 
     QTimer* m_Poll = nullptr;
     std::function<int32_t()> m_AutoGain;

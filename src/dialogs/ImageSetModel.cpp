@@ -4,9 +4,9 @@
 #include <cmath>
 #include <iterator>
 
-#include "camera/CameraDevice.h"
-
 namespace {
+
+using Control = LiveSource::Control;
 
 // The colour gains are shown and typed as percentages.
 int32_t percent(double gain)
@@ -15,31 +15,67 @@ int32_t percent(double gain)
     return std::isfinite(p) ? int32_t(std::clamp(p, -1e6, 1e6)) : 0;
 }
 
-constexpr int kGreen1 = CameraDevice::kRegGreen1Gain;
+// The camera's fields and check boxes and the source's control behind each.
+struct CameraField {
+    int id;
+    Control control;
+};
+constexpr CameraField kCameraFields[] = {
+    { IDC_GLOBAL_GAIN, Control::Gain },
+    { IDC_GREEN1, Control::Green1 },
+    { IDC_RED, Control::Red },
+    { IDC_BLUE, Control::Blue },
+    { IDC_GREEN2, Control::Green2 },
+    { IDC_SHUTTER, Control::Exposure },
+    { IDC_MIRROR_V, Control::Mirror },
+    { IDC_CAM_WHITE_BALANCE, Control::WhiteBalance },
+    { IDC_CAM_BRIGHTNESS, Control::Brightness },
+    { IDC_CAM_CONTRAST, Control::Contrast },
+    { IDC_CAM_AUTO_EXPOSURE, Control::AutoExposure },
+    { IDC_CAM_AUTO_WHITE_BALANCE, Control::AutoWhiteBalance },
+    { IDC_CAM_AUTO_GAIN, Control::AutoGain },
+};
 
-// The camera's four colour gains and the settings that keep them, in the order CANCEL writes them back.
-struct ColourGain {
-    int reg;
+std::optional<Control> controlOf(int id)
+{
+    for (const CameraField& f : kCameraFields)
+        if (f.id == id)
+            return f.control;
+    return std::nullopt;
+}
+
+// The settings that keep the camera's gains and exposure, in the order CANCEL writes them back.
+struct StoredGain {
+    Control control;
     uint8_t ImageSetValues::*stored;
 };
-constexpr ColourGain kColourGains[] = {
-    { CameraDevice::kRegGreen1Gain, &ImageSetValues::ColorGainG1 },
-    { CameraDevice::kRegBlueGain, &ImageSetValues::ColorGainB },
-    { CameraDevice::kRegRedGain, &ImageSetValues::ColorGainR },
-    { CameraDevice::kRegGreen2Gain, &ImageSetValues::ColorGainG2 },
+constexpr StoredGain kStoredGains[] = {
+    { Control::Gain, &ImageSetValues::GlovalGain },
+    { Control::Green1, &ImageSetValues::ColorGainG1 },
+    { Control::Blue, &ImageSetValues::ColorGainB },
+    { Control::Red, &ImageSetValues::ColorGainR },
+    { Control::Green2, &ImageSetValues::ColorGainG2 },
 };
 
 } // namespace
 
-ImageSetModel::ImageSetModel(ImageSetTarget& target, CameraDevice& camera)
+ImageSetModel::ImageSetModel(ImageSetTarget& target, LiveSource& source)
     : m_Target(target)
-    , m_Camera(camera)
+    , m_Source(source)
     , m_Snapshot(target.values())
     , m_MirrorV(m_Snapshot.MirrorV)
 {
-    uint8_t green1Min = 0, green1Max = 127;
-    m_Camera.GetColorGainMin(kGreen1, &green1Min);
-    m_Camera.GetColorGainMax(kGreen1, &green1Max);
+    // A device that keeps its own values is read once: they show at opening and CANCEL puts them back.
+    if (!m_Source.keepsControlsInSettings())
+        for (int c = 0; c < int(Control::Count); ++c) {
+            int32_t value = 0;
+            if (m_Source.getControl(Control(c), &value))
+                m_Opening[c] = value;
+        }
+    const auto camera = [this](int edit, int spin, int slider, Control c, bool nonZero) {
+        const LiveSource::ControlRange r = m_Source.range(c);
+        return ImageSetNumber { edit, spin, slider, r.present ? r.min : 0, r.present ? r.max : 0, nonZero, r.present };
+    };
     m_Numbers = {
         { IDC_INTERLACE, IDC_INTERLACE_SPIN, 0, 0, 2000, false, false },
         { IDC_BINARY, IDC_BINARY_SPIN, 0, 0, 255, true },
@@ -52,13 +88,15 @@ ImageSetModel::ImageSetModel(ImageSetTarget& target, CameraDevice& camera)
         { IDC_BRIGHTNESS, IDC_BRIGHTNESS_SPIN, 0, -255, 255, false },
         { IDC_SATURATION, IDC_SATURATION_SPIN, 0, -255, 255, false },
         { IDC_GAMMA, IDC_GAMMA_SPIN, 0, 1, 200, true },
-        { IDC_GLOBAL_GAIN, IDC_GLOBAL_GAIN_SPIN, IDC_GLOBAL_GAIN_SLIDER, m_Camera.GetGlobalGainMin(),
-            m_Camera.GetGlobalGainMax(), false },
-        { IDC_GREEN1, IDC_GREEN1_SPIN, IDC_GREEN1_SLIDER, green1Min, green1Max, true },
-        { IDC_RED, IDC_RED_SPIN, IDC_RED_SLIDER, 0, 127, false },
-        { IDC_BLUE, IDC_BLUE_SPIN, IDC_BLUE_SLIDER, 0, 127, false },
-        { IDC_GREEN2, IDC_GREEN2_SPIN, IDC_GREEN2_SLIDER, 0, 127, true },
-        { IDC_SHUTTER, IDC_SHUTTER_SPIN, IDC_SHUTTER_SLIDER, m_Camera.GetShutterMin(), m_Camera.GetShutterMax(), true },
+        camera(IDC_GLOBAL_GAIN, IDC_GLOBAL_GAIN_SPIN, IDC_GLOBAL_GAIN_SLIDER, Control::Gain, false),
+        camera(IDC_GREEN1, IDC_GREEN1_SPIN, IDC_GREEN1_SLIDER, Control::Green1, true),
+        camera(IDC_RED, IDC_RED_SPIN, IDC_RED_SLIDER, Control::Red, false),
+        camera(IDC_BLUE, IDC_BLUE_SPIN, IDC_BLUE_SLIDER, Control::Blue, false),
+        camera(IDC_GREEN2, IDC_GREEN2_SPIN, IDC_GREEN2_SLIDER, Control::Green2, true),
+        camera(IDC_SHUTTER, IDC_SHUTTER_SPIN, IDC_SHUTTER_SLIDER, Control::Exposure, true),
+        camera(IDC_CAM_WHITE_BALANCE, IDC_CAM_WHITE_BALANCE_SPIN, 0, Control::WhiteBalance, false),
+        camera(IDC_CAM_BRIGHTNESS, IDC_CAM_BRIGHTNESS_SPIN, 0, Control::Brightness, false),
+        camera(IDC_CAM_CONTRAST, IDC_CAM_CONTRAST_SPIN, 0, Control::Contrast, false),
     };
 }
 
@@ -68,25 +106,20 @@ const ImageSetNumber* ImageSetModel::number(int edit) const
     return it == m_Numbers.end() ? nullptr : &*it;
 }
 
-int32_t ImageSetModel::cameraValue(int id, int32_t stored) const
+bool ImageSetModel::hasControl(int id) const
 {
-    uint8_t gain = 0;
-    uint16_t shutter = 0;
-    switch (id) {
-    case IDC_GLOBAL_GAIN:
-        return m_Camera.GetGlobalGain(&gain) ? gain : stored;
-    case IDC_GREEN1:
-        return m_Camera.GetColorGain(CameraDevice::kRegGreen1Gain, &gain) ? gain : stored;
-    case IDC_RED:
-        return m_Camera.GetColorGain(CameraDevice::kRegRedGain, &gain) ? gain : stored;
-    case IDC_BLUE:
-        return m_Camera.GetColorGain(CameraDevice::kRegBlueGain, &gain) ? gain : stored;
-    case IDC_GREEN2:
-        return m_Camera.GetColorGain(CameraDevice::kRegGreen2Gain, &gain) ? gain : stored;
-    case IDC_SHUTTER:
-        return m_Camera.GetShutter(&shutter) ? shutter : stored;
+    const std::optional<Control> c = controlOf(id);
+    return !c || m_Source.range(*c).present;
+}
+
+int32_t ImageSetModel::cameraValue(Control c, int32_t stored) const
+{
+    if (!m_Source.keepsControlsInSettings()) {
+        const std::optional<int32_t>& opening = m_Opening[size_t(c)];
+        return opening ? *opening : m_Source.range(c).def;
     }
-    return stored;
+    int32_t value = 0;
+    return m_Source.getControl(c, &value) ? value : stored;
 }
 
 int32_t ImageSetModel::openingValue(int id) const
@@ -128,18 +161,20 @@ int32_t ImageSetModel::openingValue(int id) const
     case IDC_GAMMA:
         return v.Gamma;
     case IDC_GLOBAL_GAIN:
-        return cameraValue(id, v.GlovalGain);
+        return cameraValue(Control::Gain, v.GlovalGain);
     case IDC_GREEN1:
-        return cameraValue(id, v.ColorGainG1);
+        return cameraValue(Control::Green1, v.ColorGainG1);
     case IDC_RED:
-        return cameraValue(id, v.ColorGainR);
+        return cameraValue(Control::Red, v.ColorGainR);
     case IDC_BLUE:
-        return cameraValue(id, v.ColorGainB);
+        return cameraValue(Control::Blue, v.ColorGainB);
     case IDC_GREEN2:
-        return cameraValue(id, v.ColorGainG2);
+        return cameraValue(Control::Green2, v.ColorGainG2);
     case IDC_SHUTTER:
-        return cameraValue(id, v.Shutter);
+        return cameraValue(Control::Exposure, v.Shutter);
     }
+    if (const std::optional<Control> c = controlOf(id))
+        return cameraValue(*c, 0);
     return 0;
 }
 
@@ -194,24 +229,10 @@ void ImageSetModel::applyNumber(int id, int32_t value)
     case IDC_GAMMA:
         set([value](ImageSetValues& s) { s.Gamma = value; });
         break;
-    // The camera's registers are written at once; the settings keep them only on OK.
-    case IDC_GLOBAL_GAIN:
-        m_Camera.SetGlobalGain(uint8_t(value));
-        break;
-    case IDC_GREEN1:
-        m_Camera.SetColorGain(CameraDevice::kRegGreen1Gain, uint8_t(value));
-        break;
-    case IDC_RED:
-        m_Camera.SetColorGain(CameraDevice::kRegRedGain, uint8_t(value));
-        break;
-    case IDC_BLUE:
-        m_Camera.SetColorGain(CameraDevice::kRegBlueGain, uint8_t(value));
-        break;
-    case IDC_GREEN2:
-        m_Camera.SetColorGain(CameraDevice::kRegGreen2Gain, uint8_t(value));
-        break;
-    case IDC_SHUTTER:
-        m_Camera.SetShutter(uint16_t(value));
+    default:
+        // The camera's controls are set at once; the settings keep them only on OK.
+        if (const std::optional<Control> c = controlOf(id))
+            m_Source.setControl(*c, value);
         break;
     }
 }
@@ -232,14 +253,19 @@ void ImageSetModel::setCheck(int id, int on)
     case IDC_AUTO_IRIS:
         m_Target.change([on](ImageSetValues& s) { s.m_AutoIrisFlg = on; });
         break;
+    case IDC_CAM_AUTO_EXPOSURE:
+    case IDC_CAM_AUTO_WHITE_BALANCE:
+    case IDC_CAM_AUTO_GAIN:
+        m_Source.setControl(*controlOf(id), on);
+        break;
     }
 }
 
 void ImageSetModel::setMirror(int horizontal, int vertical)
 {
+    (void)horizontal; // the sensor reads columns in one direction only
     m_MirrorV = vertical ? 1 : 0;
-    m_Camera.SetMirrorH(horizontal ? 1 : 0);
-    m_Camera.SetMirror(m_MirrorV);
+    m_Source.setControl(Control::Mirror, m_MirrorV);
 }
 
 void ImageSetModel::setBayerMode(int mode)
@@ -260,24 +286,22 @@ void ImageSetModel::accept(const QString& gainR, const QString& gainG, const QSt
     edit(IDC_BAYER_GAIN_R, gainR);
     edit(IDC_BAYER_GAIN_G, gainG);
     edit(IDC_BAYER_GAIN_B, gainB);
+    if (!m_Source.keepsControlsInSettings())
+        return;
     // A read that failed (no camera, a failed exchange) keeps the stored value: storing its 0 would start
     // the next session with a black picture.
-    uint8_t global = 0;
-    uint8_t colour[std::size(kColourGains)] = {};
-    bool hasColour[std::size(kColourGains)] = {};
-    uint16_t shutter = 0;
-    const bool hasGlobal = m_Camera.GetGlobalGain(&global);
-    for (size_t i = 0; i < std::size(kColourGains); ++i)
-        hasColour[i] = m_Camera.GetColorGain(kColourGains[i].reg, &colour[i]);
-    const bool hasShutter = m_Camera.GetShutter(&shutter);
+    int32_t gains[std::size(kStoredGains)] = {};
+    bool hasGain[std::size(kStoredGains)] = {};
+    int32_t shutter = 0;
+    for (size_t i = 0; i < std::size(kStoredGains); ++i)
+        hasGain[i] = m_Source.getControl(kStoredGains[i].control, &gains[i]);
+    const bool hasShutter = m_Source.getControl(Control::Exposure, &shutter);
     m_Target.change([&](ImageSetValues& s) {
-        if (hasGlobal)
-            s.GlovalGain = global;
-        for (size_t i = 0; i < std::size(kColourGains); ++i)
-            if (hasColour[i])
-                s.*kColourGains[i].stored = colour[i];
+        for (size_t i = 0; i < std::size(kStoredGains); ++i)
+            if (hasGain[i])
+                s.*kStoredGains[i].stored = uint8_t(gains[i]);
         if (hasShutter)
-            s.Shutter = shutter;
+            s.Shutter = uint16_t(shutter);
     });
 }
 
@@ -285,11 +309,16 @@ void ImageSetModel::cancel()
 {
     const ImageSetValues& v = m_Snapshot;
     m_Target.change([&v](ImageSetValues& s) { s = v; });
-    m_Camera.SetMirror(v.MirrorV);
-    m_Camera.SetGlobalGain(v.GlovalGain);
-    for (const ColourGain& gain : kColourGains)
-        m_Camera.SetColorGain(gain.reg, v.*gain.stored);
-    m_Camera.SetShutter(v.Shutter);
+    if (!m_Source.keepsControlsInSettings()) {
+        for (int c = 0; c < int(Control::Count); ++c)
+            if (m_Opening[c])
+                m_Source.setControl(Control(c), *m_Opening[c]);
+        return;
+    }
+    m_Source.setControl(Control::Mirror, v.MirrorV);
+    for (const StoredGain& gain : kStoredGains)
+        m_Source.setControl(gain.control, v.*gain.stored);
+    m_Source.setControl(Control::Exposure, v.Shutter);
 }
 
 int32_t ImageSetModel::ColorImageWidth(int32_t rawWidth, int32_t rgbFlg, int32_t yuvFlg)

@@ -1,6 +1,8 @@
-// The Image Setting dialog's model: the values it edits live (processing settings and the camera's gain,
-// colour gain, exposure and mirror registers), the rule of each field, the snapshot CANCEL restores and what
-// OK keeps. No widgets: the dialog forwards its controls' changes here.
+// The Image Setting dialog's model: the values it edits live (processing settings and the camera's controls:
+// gain, colour gains, exposure, mirror, and a video device's white balance, brightness, contrast and automatic
+// modes), the rule of each field, the snapshot CANCEL restores and what OK keeps. The camera's fields take
+// their ranges from the live source; the ones it lacks are disabled. No widgets: the dialog forwards its
+// controls' changes here.
 #pragma once
 
 #include <QString>
@@ -10,9 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "camera/LiveSource.h"
 #include "imaging/Kernels.h"
-
-class CameraDevice;
 
 // Control ids of the dialog (resource 153). Spin and slider ids name the controls that go with an edit.
 enum ImageSetControl {
@@ -68,6 +69,16 @@ enum ImageSetControl {
     IDC_AUTO_IRIS = 1213,
     IDC_IRIS_GAIN = 1214,
     IDC_IRIS_EXPOSURE = 1215,
+    // A video device's own controls (the own camera has none of them).
+    IDC_CAM_WHITE_BALANCE = 1216,
+    IDC_CAM_WHITE_BALANCE_SPIN = 1217,
+    IDC_CAM_BRIGHTNESS = 1218,
+    IDC_CAM_BRIGHTNESS_SPIN = 1219,
+    IDC_CAM_CONTRAST = 1220,
+    IDC_CAM_CONTRAST_SPIN = 1221,
+    IDC_CAM_AUTO_EXPOSURE = 1222,
+    IDC_CAM_AUTO_WHITE_BALANCE = 1223,
+    IDC_CAM_AUTO_GAIN = 1224,
 };
 
 // The settings the dialog edits or restores, named after the viewer's settings.
@@ -106,30 +117,33 @@ struct ImageSetNumber {
 class ImageSetModel {
 public:
     // Takes the snapshot that CANCEL restores.
-    ImageSetModel(ImageSetTarget& target, CameraDevice& camera);
+    ImageSetModel(ImageSetTarget& target, LiveSource& source);
 
-    // Every numeric field, in the dialog's order (ranges of camera fields from the camera's getters).
+    // Every numeric field, in the dialog's order (ranges of camera fields from the source's controls).
     const std::vector<ImageSetNumber>& numbers() const { return m_Numbers; }
     const ImageSetNumber* number(int edit) const;
-    // What a numeric field or check box shows at opening. The camera's fields show its registers, or the
-    // stored setting when a register cannot be read.
+    // What a numeric field or check box shows at opening. The camera's fields show its values, or the stored
+    // setting (a video device: its default) when a value cannot be read.
     int32_t openingValue(int id) const;
 
     // A numeric field's text changed: a number is held to the field's range and applied by the field's rule.
     // Returns the value applied, or nothing when the text leaves the setting as it is.
     std::optional<int32_t> edit(int id, const QString& text);
-    // Check boxes 1142, 1210, 1143 and 1213 (on: 1 or 0).
+    // Check boxes 1142, 1210, 1143, 1213 and the device's automatic modes 1222..1224 (on: 1 or 0).
     void setCheck(int id, int on);
-    // The mirror boxes: the horizontal state goes to the camera's (inert) horizontal mirror, the vertical one
-    // to its row mirror.
+    // Whether the source has the control behind a camera field or check box (true for other ids).
+    bool hasControl(int id) const;
+    // The mirror boxes: the camera has no horizontal mirror; the vertical state goes to its row mirror.
     void setMirror(int horizontal, int vertical);
     void setBayerMode(int mode);
     void setAutoIrisMode(int mode);
 
     // OK: keeps the vertical mirror state, the three colour gains as their edits say (same rule as typing),
-    // and the camera's gains and exposure as read back, each only when its read succeeded.
+    // and, when the settings keep the source's controls, the camera's gains and exposure as read back, each
+    // only when its read succeeded (a video device keeps its own values).
     void accept(const QString& gainR, const QString& gainG, const QString& gainB);
-    // CANCEL: puts back every setting remembered at opening and the camera's registers.
+    // CANCEL: puts back every setting remembered at opening and the camera's controls (the stored values, or
+    // for a video device the values it had at opening).
     void cancel();
 
     const ImageSetValues& snapshot() const { return m_Snapshot; }
@@ -140,10 +154,12 @@ public:
 
 private:
     void applyNumber(int id, int32_t value);
-    int32_t cameraValue(int id, int32_t stored) const;
+    int32_t cameraValue(LiveSource::Control c, int32_t stored) const;
 
     ImageSetTarget& m_Target;
-    CameraDevice& m_Camera;
+    LiveSource& m_Source;
+    // A video device's control values at opening (what CANCEL puts back); nothing when unread.
+    std::optional<int32_t> m_Opening[size_t(LiveSource::Control::Count)];
     ImageSetValues m_Snapshot;
     std::vector<ImageSetNumber> m_Numbers;
     int m_MirrorV = 0;

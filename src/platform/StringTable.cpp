@@ -49,6 +49,9 @@ constexpr Entry kStrings[] = {
     {1009, "Unit", "単位"},
     {1010, "MS Sans Serif", "ＭＳ　Ｐゴシック"},
     {1011, "It has already startup", "既に同系列のソフトが起動しているため起動できません"},
+    {1012, "The camera has been disconnected or does not respond. The live view has stopped.\nConnect the camera "
+           "and press LIVE to resume.",
+     "カメラが切断されたか、応答しません。ライブ表示を停止しました。\nカメラを接続し、LIVE を押すと再開します。"},
 };
 
 }  // namespace

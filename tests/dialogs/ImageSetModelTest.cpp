@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "camera/CameraDevice.h"
+#include "camera/OwnCameraSource.h"
 #include "dialogs/ImageSetModel.h"
 #include "platform/simcam/SimCamera.h"
 #include "dialogs/StoredGains.h"
@@ -31,10 +32,11 @@ protected:
 TEST_F(ImageSetModelTest, ProcessingFields_NumberRuleAndRange)
 {
     CameraDevice camera;
+    OwnCameraSource own(camera);
     m_Target.v.m_BayerR = 0.8;
     m_Target.v.Gamma = 120;
     m_Target.v.m_Binary = 90;
-    ImageSetModel model(m_Target, camera);
+    ImageSetModel model(m_Target, own);
 
     // Red gain: 0 leaves it, 150 is 1.5, what is no number leaves it, beyond the range is held to it.
     EXPECT_FALSE(model.edit(IDC_BAYER_GAIN_R, "0"));
@@ -82,7 +84,8 @@ TEST_F(ImageSetModelTest, ProcessingFields_NumberRuleAndRange)
 TEST_F(ImageSetModelTest, CameraFields_WriteRegistersHeldToRange)
 {
     CameraDevice camera;
-    ImageSetModel model(m_Target, camera);
+    OwnCameraSource own(camera);
+    ImageSetModel model(m_Target, own);
     camera.SetColorGain(CameraDevice::kRegGreen1Gain, 20);
     camera.SetColorGain(CameraDevice::kRegRedGain, 21);
     camera.SetShutter(500);
@@ -110,7 +113,7 @@ TEST_F(ImageSetModelTest, CameraFields_WriteRegistersHeldToRange)
     EXPECT_EQ(reg(CameraDevice::kRegGlobalGain), 0);
 
     // The opening values of the camera's fields are its registers.
-    ImageSetModel again(m_Target, camera);
+    ImageSetModel again(m_Target, own);
     EXPECT_EQ(again.openingValue(IDC_SHUTTER), 16383);
     EXPECT_EQ(again.openingValue(IDC_RED), 0);
     EXPECT_EQ(again.openingValue(IDC_GREEN2), 33);
@@ -119,6 +122,7 @@ TEST_F(ImageSetModelTest, CameraFields_WriteRegistersHeldToRange)
 TEST_F(ImageSetModelTest, Cancel_RestoresSettingsAndRegisters)
 {
     CameraDevice camera;
+    OwnCameraSource own(camera);
     m_Target.v.m_HLS.H = 12;
     m_Target.v.Gamma = 140;
     m_Target.v.GlovalGain = 25;
@@ -126,7 +130,7 @@ TEST_F(ImageSetModelTest, Cancel_RestoresSettingsAndRegisters)
     m_Target.v.Shutter = 700;
     m_Target.v.MirrorV = 0;
     const ImageSetValues before = m_Target.v;
-    ImageSetModel model(m_Target, camera);
+    ImageSetModel model(m_Target, own);
     model.edit(IDC_HUE, "-90");
     model.edit(IDC_GAMMA, "60");
     model.edit(IDC_GLOBAL_GAIN, "90");
@@ -154,9 +158,10 @@ TEST_F(ImageSetModelTest, Cancel_RestoresSettingsAndRegisters)
 TEST_F(ImageSetModelTest, Ok_KeepsReadBacksMirrorAndGainEdits)
 {
     CameraDevice camera;
+    OwnCameraSource own(camera);
     m_Target.v.m_BayerR = 0.7;
     m_Target.v.m_BayerB = 0.9;
-    ImageSetModel model(m_Target, camera);
+    ImageSetModel model(m_Target, own);
     model.edit(IDC_GLOBAL_GAIN, "40");
     model.edit(IDC_GREEN1, "41");
     model.edit(IDC_RED, "42");
@@ -184,11 +189,12 @@ TEST_F(ImageSetModelTest, Ok_FailedReadsKeepStoredValues)
 {
     {
         CameraDevice camera;
+        OwnCameraSource own(camera);
         storedgains::set(m_Target.v);
-        ImageSetModel model(m_Target, camera);
+        ImageSetModel model(m_Target, own);
         m_Sim->setCommandsFail(true);
         // The dialog opened now would show the stored values where the registers cannot be read.
-        EXPECT_EQ(ImageSetModel(m_Target, camera).openingValue(IDC_SHUTTER), 3800);
+        EXPECT_EQ(ImageSetModel(m_Target, own).openingValue(IDC_SHUTTER), 3800);
         model.accept("100", "100", "100");
         storedgains::expectKept(m_Target.v);
         m_Sim->setCommandsFail(false);
@@ -196,9 +202,10 @@ TEST_F(ImageSetModelTest, Ok_FailedReadsKeepStoredValues)
     uninstallSimulatedCamera();
     {
         CameraDevice none;
+        OwnCameraSource ownNone(none);
         PlainTarget target;
         storedgains::set(target.v);
-        ImageSetModel model(target, none);
+        ImageSetModel model(target, ownNone);
         EXPECT_EQ(model.openingValue(IDC_GLOBAL_GAIN), 33);
         model.edit(IDC_GLOBAL_GAIN, "50");
         model.accept("100", "100", "100");
@@ -209,10 +216,11 @@ TEST_F(ImageSetModelTest, Ok_FailedReadsKeepStoredValues)
 TEST_F(ImageSetModelTest, OpeningValuesAndColourImageWidth)
 {
     CameraDevice camera;
+    OwnCameraSource own(camera);
     m_Target.v.m_BayerR = 1.5;
     m_Target.v.m_BayerG = std::numeric_limits<double>::infinity(); // from a damaged settings file
     m_Target.v.MirrorV = 1;
-    ImageSetModel model(m_Target, camera);
+    ImageSetModel model(m_Target, own);
     EXPECT_EQ(model.openingValue(IDC_BAYER_GAIN_R), 150);
     EXPECT_EQ(model.openingValue(IDC_BAYER_GAIN_G), 0);
     EXPECT_EQ(model.openingValue(IDC_MIRROR_H), 0);

@@ -1,0 +1,26 @@
+// The cameras the viewer can open besides its own: the list of video capture devices and how one is opened
+// as a live source. The window takes its source from here through OpenCameraSource.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "camera/LiveSource.h"
+#include "camera/SourceChoice.h"
+
+struct CameraSources {
+    // The video capture devices present now.
+    std::function<std::vector<VideoSourceInfo>()> listVideoDevices;
+    // The device as a live source; null when it does not open or is of no use.
+    std::function<std::unique_ptr<LiveSource>(const VideoSourceInfo& device)> openVideoDevice;
+};
+
+// The program's sources (tests replace the functions before they open a window).
+CameraSources& cameraSources();
+
+// The source the choice (see ChooseCameraSource) names among sources; the own camera when the choice is
+// the own camera or its video device does not open.
+std::unique_ptr<LiveSource> OpenCameraSource(const std::string& option, const std::string& stored,
+                                             const CameraSources& sources);

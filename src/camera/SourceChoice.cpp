@@ -1,0 +1,47 @@
+#include "camera/SourceChoice.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    const auto space = [](unsigned char c) { return std::isspace(c) != 0; };
+    const auto first = std::find_if_not(text.begin(), text.end(), space);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), space).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+std::string lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+// What one setting asks for; nothing when it leaves the choice to the next one.
+std::optional<SourceChoice> asked(const std::string& value)
+{
+    const std::string v = trimmed(value);
+    if (lower(v) == "own")
+        return SourceChoice {};
+    if (v.size() > 5 && v.compare(0, 5, "/dev/") == 0)
+        return SourceChoice { SourceChoice::Kind::Video, v };
+    return std::nullopt;
+}
+
+} // namespace
+
+SourceChoice ChooseCameraSource(const std::string& option, const std::string& stored,
+                                const std::vector<VideoSourceInfo>& devices)
+{
+    if (const auto c = asked(option))
+        return *c;
+    if (const auto c = asked(stored))
+        return *c;
+    for (const VideoSourceInfo& d : devices)
+        if (!d.path.empty())
+            return { SourceChoice::Kind::Video, d.path };
+    return {};
+}

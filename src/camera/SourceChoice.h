@@ -1,0 +1,26 @@
+// Which camera the viewer opens: the command line's choice, else the settings file's, else the first video
+// capture device, else the viewer's own camera.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A video capture device as the device list names it.
+struct VideoSourceInfo {
+    std::string path; // "/dev/video0"
+    std::string card; // the device's own name, for the caption
+};
+
+struct SourceChoice {
+    enum class Kind { Own, Video };
+    Kind kind = Kind::Own;
+    std::string path; // the video device's path (Video only)
+    bool operator==(const SourceChoice&) const = default;
+};
+
+// option: the command line's "--camera" value (empty when not given); stored: the settings' CameraSource
+// value (empty: automatic). Each is "own", a device path ("/dev/videoN"), or empty/"auto" for the automatic
+// choice: the first of devices, or the own camera when there is none. A path is taken as given even when the
+// list lacks it (the device may answer anyway); anything else counts as automatic. The command line wins.
+SourceChoice ChooseCameraSource(const std::string& option, const std::string& stored,
+                                const std::vector<VideoSourceInfo>& devices);

@@ -73,7 +73,8 @@ std::vector<uint8_t> yuyvFrame(int width, int height)
     return yuyv;
 }
 
-void runSource(benchmark::State& state, uint32_t fourcc, int width, int height, const std::vector<uint8_t>& frame)
+void runSource(
+    benchmark::State& state, uint32_t fourcc, int width, int height, const std::vector<uint8_t>& frame, bool compose)
 {
     fakev4l2_reset();
     fakev4l2_add_format(fourcc, uint32_t(width), uint32_t(height));
@@ -101,7 +102,8 @@ void runSource(benchmark::State& state, uint32_t fourcc, int width, int height, 
             std::this_thread::yield();
         const double t0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         failed += device.GetImage(picture) != VideoDevice::kOk;
-        composer.Compose(picture, geometry, view);
+        if (compose)
+            composer.Compose(picture, geometry, view);
         work += cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - t0;
         ++frames;
     }
@@ -114,19 +116,20 @@ void runSource(benchmark::State& state, uint32_t fourcc, int width, int height, 
         state.SkipWithError("frames failed to decode");
 }
 
+// Argument 1: decode and fit display; 0: decode only.
 void BM_Yuyv720p(benchmark::State& state)
 {
     static const auto frame = yuyvFrame(1280, 720);
-    runSource(state, V4L2_PIX_FMT_YUYV, 1280, 720, frame);
+    runSource(state, V4L2_PIX_FMT_YUYV, 1280, 720, frame, state.range(0) != 0);
 }
-BENCHMARK(BM_Yuyv720p)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_Yuyv720p)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 void BM_Mjpeg1080p(benchmark::State& state)
 {
     static const auto frame = mjpegFrame(1920, 1080);
-    runSource(state, V4L2_PIX_FMT_MJPEG, 1920, 1080, frame);
+    runSource(state, V4L2_PIX_FMT_MJPEG, 1920, 1080, frame, state.range(0) != 0);
 }
-BENCHMARK(BM_Mjpeg1080p)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_Mjpeg1080p)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 } // namespace
 

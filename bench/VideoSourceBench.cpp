@@ -7,7 +7,6 @@
 
 #include <benchmark/benchmark.h>
 #include <linux/videodev2.h>
-#include <turbojpeg.h>
 
 #include <cstdint>
 #include <ctime>
@@ -20,6 +19,7 @@
 #include "imaging/DibImage.h"
 #include "imaging/ViewComposer.h"
 #include "platform/simcam/SimChart.h"
+#include "VideoTestSupport.h"
 
 namespace {
 
@@ -47,15 +47,7 @@ std::vector<uint8_t> chartRgb(int width, int height)
 
 std::vector<uint8_t> mjpegFrame(int width, int height)
 {
-    const auto rgb = chartRgb(width, height);
-    tjhandle h = tjInitCompress();
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    tjCompress2(h, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_422, 85, 0);
-    std::vector<uint8_t> out(jpeg, jpeg + size);
-    tjFree(jpeg);
-    tjDestroy(h);
-    return out;
+    return videotest::encodeJpeg(chartRgb(width, height), width, height, TJSAMP_422, 85);
 }
 
 std::vector<uint8_t> yuyvFrame(int width, int height)

@@ -59,12 +59,13 @@ inline std::vector<uint8_t> yuyvReference(const uint8_t* frame, int width, int h
     return bgr;
 }
 
-inline std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int subsampling)
+inline std::vector<uint8_t> encodeJpeg(
+    const std::vector<uint8_t>& rgb, int width, int height, int subsampling, int quality = 90)
 {
     tjhandle h = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    tjCompress2(h, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, subsampling, 90, 0);
+    tjCompress2(h, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, subsampling, quality, 0);
     std::vector<uint8_t> out(jpeg, jpeg + size);
     tjFree(jpeg);
     tjDestroy(h);

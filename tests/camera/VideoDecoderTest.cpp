@@ -6,15 +6,16 @@
 
 #include "camera/VideoDecoder.h"
 #include "imaging/Kernels.h"
+#include "imaging/KernelSupport.h"
 #include "VideoTestSupport.h"
 
 using namespace videotest;
 
-TEST(VideoDecoder, Yuyv_BitExact_AgainstReference)
+namespace {
+
+void checkYuyvRows()
 {
-    // Random rows, odd and even widths (an odd last pixel has no chroma), and every corner of the ranges:
-    // luma and chroma at 0, 16, 128, 235, 240 and 255 make the clamping at both ends count.
-    for (int width : { 1, 2, 3, 31, 64, 1281 }) {
+    for (int width : { 1, 2, 3, 7, 8, 9, 31, 64, 1281 }) {
         const auto frame = randomBytes(size_t(width + 1) * 2, uint32_t(width));
         std::vector<uint8_t> out(size_t(width) * 3);
         yuyvRowToBgr(frame.data(), out.data(), width);
@@ -30,6 +31,19 @@ TEST(VideoDecoder, Yuyv_BitExact_AgainstReference)
     std::vector<uint8_t> out(size_t(width) * 3);
     yuyvRowToBgr(frame.data(), out.data(), width);
     EXPECT_EQ(out, yuyvReference(frame.data(), width, 1, frame.size()));
+}
+
+} // namespace
+
+TEST(VideoDecoder, Yuyv_BitExact_AgainstReference_EveryForm)
+{
+    // Random rows, odd and even widths (an odd last pixel has no chroma; widths around the vector form's
+    // 8 pixels), and every corner of the ranges: luma and chroma at 0, 16, 128, 235, 240 and 255 make the
+    // clamping at both ends count. Scalar and vector forms alike.
+    for (auto level : { kernel::SimdLevel::None, kernel::SimdLevel::Best }) {
+        kernel::setSimdCap(level);
+        checkYuyvRows();
+    }
 }
 
 TEST(VideoDecoder, UncompressedFormats_UprightAndExact_WithPaddedRows)

@@ -104,6 +104,8 @@ bool Device::setFormat(v4l2_pix_format& want)
     return true;
 }
 
+thread_local bool t_InsideDevice = false;
+
 Device& device()
 {
     static Device d;
@@ -270,7 +272,7 @@ int Device::ioctl(int fd, unsigned long request, void* arg)
 
 int Device::poll(int fd, short events, int timeoutMs, short* revents)
 {
-    std::unique_lock lock(mutex);
+    DeviceLock lock(*this);
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     for (;;) {
         const auto it = open.find(fd);
@@ -288,7 +290,7 @@ int Device::poll(int fd, short events, int timeoutMs, short* revents)
         auto until = timeoutMs > 0 ? deadline : Clock::now() + std::chrono::hours(1);
         if (repeatPeriod.count() > 0 && lastSerial)
             until = std::min(until, nextRepeat);
-        changed.wait_until(lock, until);
+        lock.waitUntil(changed, until);
     }
 }
 

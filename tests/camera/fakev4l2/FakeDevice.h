@@ -135,6 +135,52 @@ struct Device {
 
 Device& device();
 
+// True while this thread holds the device's lock. A call that comes back in meanwhile (a sanitizer's
+// report mapping files, say) goes straight on to the C library instead of waiting for itself.
+extern thread_local bool t_InsideDevice;
+
+// ThreadSanitizer does not watch locks taken inside its own blocking interceptors (poll runs the device
+// there): the lock's hand-overs are told to it directly. Absent without the sanitizer.
+extern "C" void __tsan_acquire(void* address) __attribute__((weak));
+extern "C" void __tsan_release(void* address) __attribute__((weak));
+inline void annotateAcquire(void* address)
+{
+    if (__tsan_acquire)
+        __tsan_acquire(address);
+}
+inline void annotateRelease(void* address)
+{
+    if (__tsan_release)
+        __tsan_release(address);
+}
+
+class DeviceLock {
+public:
+    explicit DeviceLock(Device& d)
+        : held(d.mutex)
+    {
+        annotateAcquire(&d.mutex);
+        t_InsideDevice = true;
+    }
+    ~DeviceLock()
+    {
+        t_InsideDevice = false;
+        annotateRelease(held.mutex());
+    }
+    DeviceLock(const DeviceLock&) = delete;
+    DeviceLock& operator=(const DeviceLock&) = delete;
+
+    // Waits on the device's condition until the time given, the lock let go meanwhile.
+    template <typename Time> void waitUntil(std::condition_variable& changed, Time until)
+    {
+        annotateRelease(held.mutex());
+        changed.wait_until(held, until);
+        annotateAcquire(held.mutex());
+    }
+
+    std::unique_lock<std::mutex> held;
+};
+
 // errno = error; -1.
 int fail(int error);
 

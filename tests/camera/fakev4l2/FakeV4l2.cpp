@@ -31,10 +31,10 @@ std::atomic<int> g_Open { 0 };
 // Opens an emulated node, or returns -2 when path is not one.
 int openFake(const char* path, int flags)
 {
-    if (!path || std::strncmp(path, "/dev/video", 10) != 0)
+    if (!path || t_InsideDevice || std::strncmp(path, "/dev/video", 10) != 0)
         return -2;
     Device& d = device();
-    std::lock_guard lock(d.mutex);
+    DeviceLock lock(d);
     for (size_t i = 0; i < d.nodes.size(); ++i) {
         if (d.nodes[i].path != path)
             continue;
@@ -52,10 +52,10 @@ int openFake(const char* path, int flags)
 
 bool isFake(int fd)
 {
-    if (g_Open.load() == 0)
+    if (g_Open.load() == 0 || t_InsideDevice)
         return false;
     Device& d = device();
-    std::lock_guard lock(d.mutex);
+    DeviceLock lock(d);
     return d.open.count(fd) != 0;
 }
 
@@ -63,7 +63,7 @@ bool isFake(int fd)
 template <typename F> auto script(F change)
 {
     Device& d = device();
-    std::lock_guard lock(d.mutex);
+    DeviceLock lock(d);
     d.changed.notify_all();
     return change(d);
 }
@@ -107,7 +107,7 @@ int close(int fd)
 {
     if (isFake(fd)) {
         Device& d = device();
-        std::lock_guard lock(d.mutex);
+        DeviceLock lock(d);
         if (d.owner == fd)
             d.freeBuffers();
         d.open.erase(fd);
@@ -125,7 +125,7 @@ int ioctl(int fd, unsigned long request, ...) noexcept
     va_end(args);
     if (isFake(fd)) {
         Device& d = device();
-        std::lock_guard lock(d.mutex);
+        DeviceLock lock(d);
         return d.open.count(fd) ? d.ioctl(fd, request, arg) : fail(EBADF);
     }
     static const IoctlFn f = next<IoctlFn>("ioctl");
@@ -137,7 +137,7 @@ void* mmap(void* address, size_t length, int protection, int flags, int fd, off_
     if (isFake(fd)) {
         // The client's view of a buffer: the same pages of the memory file the device writes.
         Device& d = device();
-        std::lock_guard lock(d.mutex);
+        DeviceLock lock(d);
         const auto it = d.open.find(fd);
         if (it == d.open.end() || it->second.dead || d.owner != fd || d.slot == 0 || offset < 0
             || size_t(offset) % d.slot != 0 || size_t(offset) / d.slot >= d.buffers.size() || length > d.slot) {
@@ -279,8 +279,11 @@ void fakev4l2_replug(void)
 int fakev4l2_wait_dequeued(int count, int timeoutMs)
 {
     Device& d = device();
-    std::unique_lock lock(d.mutex);
-    return d.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d.dequeued >= count; });
+    DeviceLock lock(d);
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (d.dequeued < count && Clock::now() < end)
+        lock.waitUntil(d.changed, end);
+    return d.dequeued >= count;
 }
 
 int fakev4l2_dequeued(void)

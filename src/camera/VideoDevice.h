@@ -2,6 +2,9 @@
 // video capture interface. Picks a format and size, streams into memory-mapped buffers on a capture thread
 // of its own, and hands the newest complete frame to the display loop, decoded straight from the device's
 // buffer into a DibImage. Also reads and sets the device's picture controls.
+//
+// Threads: Open, Close, StartCapture, StopCapture and the controls from one thread (the user interface's);
+// IsFrameReady and GetImage from the display thread, at the same time. The capture thread is our own.
 #pragma once
 
 #include <array>

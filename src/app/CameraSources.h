@@ -12,9 +12,9 @@
 
 struct CameraSources {
     // The video capture devices present now.
-    std::function<std::vector<VideoSourceInfo>()> listVideoDevices;
+    std::function<std::vector<VideoDeviceInfo>()> listVideoDevices;
     // The device as a live source; null when it does not open or is of no use.
-    std::function<std::unique_ptr<LiveSource>(const VideoSourceInfo& device)> openVideoDevice;
+    std::function<std::unique_ptr<LiveSource>(const VideoDeviceInfo& device)> openVideoDevice;
 };
 
 // The program's sources (tests replace the functions before they open a window).

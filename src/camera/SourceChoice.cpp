@@ -34,13 +34,13 @@ std::optional<SourceChoice> asked(const std::string& value)
 } // namespace
 
 SourceChoice ChooseCameraSource(const std::string& option, const std::string& stored,
-                                const std::vector<VideoSourceInfo>& devices)
+                                const std::vector<VideoDeviceInfo>& devices)
 {
     if (const auto c = asked(option))
         return *c;
     if (const auto c = asked(stored))
         return *c;
-    for (const VideoSourceInfo& d : devices)
+    for (const VideoDeviceInfo& d : devices)
         if (!d.path.empty())
             return { SourceChoice::Kind::Video, d.path };
     return {};

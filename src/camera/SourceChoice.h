@@ -5,11 +5,7 @@
 #include <string>
 #include <vector>
 
-// A video capture device as the device list names it.
-struct VideoSourceInfo {
-    std::string path; // "/dev/video0"
-    std::string card; // the device's own name, for the caption
-};
+#include "camera/VideoDevice.h"
 
 struct SourceChoice {
     enum class Kind { Own, Video };
@@ -23,4 +19,4 @@ struct SourceChoice {
 // choice: the first of devices, or the own camera when there is none. A path is taken as given even when the
 // list lacks it (the device may answer anyway); anything else counts as automatic. The command line wins.
 SourceChoice ChooseCameraSource(const std::string& option, const std::string& stored,
-                                const std::vector<VideoSourceInfo>& devices);
+                                const std::vector<VideoDeviceInfo>& devices);

@@ -131,8 +131,8 @@ TEST_F(CameraFaultTest, VideoDevice_CaptionNamesIt_ColourFramesShownAsTheyCome_N
     writeSettings("m_BayerFlg=1\n");
     const CameraSources saved = cameraSources();
     FakeLiveSource* fake = nullptr;
-    cameraSources().listVideoDevices = [] { return std::vector<VideoSourceInfo> { { "/dev/video9", "Fake" } }; };
-    cameraSources().openVideoDevice = [&fake](const VideoSourceInfo&) {
+    cameraSources().listVideoDevices = [] { return std::vector<VideoDeviceInfo> { { "/dev/video9", "Fake" } }; };
+    cameraSources().openVideoDevice = [&fake](const VideoDeviceInfo&) {
         auto source = std::make_unique<FakeLiveSource>();
         fake = source.get();
         return std::unique_ptr<LiveSource>(std::move(source));

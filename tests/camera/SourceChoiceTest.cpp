@@ -15,8 +15,8 @@ SourceChoice video(const char* path)
 
 TEST(SourceChoice, CommandLineThenSettingsThenFirstDeviceThenOwnCamera)
 {
-    const std::vector<VideoSourceInfo> two { { "/dev/video2", "Microscope" }, { "/dev/video0", "Webcam" } };
-    const std::vector<VideoSourceInfo> none;
+    const std::vector<VideoDeviceInfo> two { { "/dev/video2", "Microscope" }, { "/dev/video0", "Webcam" } };
+    const std::vector<VideoDeviceInfo> none;
 
     // Automatic: the first device listed, else the own camera.
     EXPECT_EQ(ChooseCameraSource("", "", two), video("/dev/video2"));

@@ -48,7 +48,7 @@ void runLive(benchmark::State& state, const char* keys, bool paced)
     ini.close();
     auto camera = installSimulatedCamera();
     camera->setPaced(paced);
-    CViewerDlg dlg(nullptr, dir.path());
+    CViewerDlg dlg(nullptr, dir.path(), "own");
     dlg.QDialog::resize(1280, 960);
     dlg.show();
     pump(1500); // first frames, auto exposure off, caches warm
@@ -83,7 +83,7 @@ void uiPaint(benchmark::State& state, const char* zoom)
     ini.close();
     auto camera = installSimulatedCamera();
     camera->setPaced(false);
-    CViewerDlg dlg(nullptr, dir.path());
+    CViewerDlg dlg(nullptr, dir.path(), "own");
     dlg.QDialog::resize(1280, 960);
     dlg.show();
     pump(1500);

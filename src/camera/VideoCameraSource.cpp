@@ -99,6 +99,8 @@ int VideoCameraSource::start(const StartSettings&)
 void VideoCameraSource::stop()
 {
     m_Device->StopCapture();
+    if (m_Device->gone())
+        m_Device->Close(); // a dead node is let go at once: the kernel frees an unplugged device when unused
 }
 
 bool VideoCameraSource::isCapturing() const

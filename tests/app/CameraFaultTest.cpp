@@ -8,6 +8,7 @@
 
 #include "app/CameraSources.h"
 #include "app/SimulatedWindowTest.h"
+#include "support/OwnCameraOnly.h"
 #include "app/ViewerApp.h"
 #include "app/ViewerDlg.h"
 #include "dialogs/CImageSetDlg.h"

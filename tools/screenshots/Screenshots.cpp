@@ -186,7 +186,7 @@ int main(int argc, char* argv[])
               "[CALIBRATION]\nname_0=Chart 0.1 mm\nlength.x_0=10\nlength.y_0=10\nunit_0=1\nleft_0=124\n"
               "right_0=224\ntop_0=250\nbottom_0=350\n");
     ini.close();
-    CViewerDlg dlg(nullptr, dir.path());
+    CViewerDlg dlg(nullptr, dir.path(), "own");
     dlg.show();
     dlg.setGeometry(0, 0, 1600, 1000);
     pump(3000); // auto exposure settles

@@ -20,6 +20,7 @@
 #include "platform/simcam/SimCamera.h"
 #include "dialogs/StoredGains.h"
 #include "support/LiveWindowSupport.h"
+#include "support/OwnCameraOnly.h"
 
 namespace {
 

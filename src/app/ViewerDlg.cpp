@@ -359,13 +359,17 @@ void CViewerDlg::OnDestroy()
         killTimer(m_TimerId);
     m_TimerId = 0;
     StopCamera();
+    bool saved = false;
     {
         // A display pass already under way may still store the white-balance gains it measured: let it end.
         const auto lock = lockFrames();
-        SaveSettings();
+        saved = SaveSettings();
     }
     m_RunState = 0;
     joinDisplayThread();
+    if (!saved && m_FileDialogs.tell) // a full disk or a folder gone: the user learns the settings are lost
+        m_FileDialogs.tell(g_bJapanese ? QString::fromUtf8("設定を保存できませんでした。")
+                                       : QStringLiteral("The settings could not be saved."));
 }
 
 void CViewerDlg::LoadSettings()
@@ -393,7 +397,7 @@ void CViewerDlg::loadSkins()
     m_SkinArrows.LoadPngResource(kSkinArrowsId);
 }
 
-void CViewerDlg::SaveSettings()
+bool CViewerDlg::SaveSettings()
 {
     m_Settings.change([this](ViewerSettings& s) {
         s.m_Bai = m_Zoom->currentIndex();
@@ -407,8 +411,11 @@ void CViewerDlg::SaveSettings()
     placement.maximised = isMaximized();
     placement.normal = toRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
     SettingsFile::SavePlacement(file, placement);
-    file.save(m_SettingsPath);
-    m_Thumbnails.Save(ThumbnailStore::FileIn(m_Thumbnails.saveFolder()));
+    const bool settingsSaved = file.save(m_SettingsPath);
+    // An empty store removes the file: nothing to write, nothing lost.
+    const bool thumbnailsSaved
+        = m_Thumbnails.Save(ThumbnailStore::FileIn(m_Thumbnails.saveFolder())) != 0 || m_Thumbnails.count() == 0;
+    return settingsSaved && thumbnailsSaved;
 }
 
 void CViewerDlg::showEvent(QShowEvent* event)

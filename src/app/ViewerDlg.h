@@ -63,7 +63,8 @@ public:
     ~CViewerDlg() override;
 
     void LoadSettings();
-    void SaveSettings();
+    // Writes the settings file and the save folder's ThumbNail file; false when either could not be written.
+    bool SaveSettings();
     void RelayoutView();
     // Recreates the three frame images for a capture window of width x height (the raw one of
     // bitsPerPixel: 8, or 24 for a source that delivers colour).

@@ -165,6 +165,21 @@ TEST_F(ViewerDlgTest, Settings_RoundTripThroughTheFile)
     EXPECT_EQ(qobject_cast<QComboBox*>(again.control(IDC_ZOOM))->currentIndex(), 3);
 }
 
+TEST_F(ViewerDlgTest, SettingsThatCannotBeWrittenAtTheEnd_AreTold)
+{
+    for (const bool folderGone : { false, true }) {
+        QTemporaryDir dir;
+        CViewerDlg dlg(nullptr, dir.path());
+        QStringList told;
+        dlg.fileDialogs().tell = [&](const QString& text) { told << text; };
+        if (folderGone) {
+            ASSERT_TRUE(dir.remove());
+        }
+        dlg.done(0);
+        EXPECT_EQ(told, folderGone ? QStringList { "The settings could not be saved." } : QStringList {});
+    }
+}
+
 TEST_F(ViewerDlgTest, SaveFolder_ThumbnailsLoadedAtStartAndSavedAtEnd)
 {
     const QString folder = m_Dir.filePath("pictures");

@@ -4,20 +4,18 @@
 // should be flat once the first thousand frames have made every buffer. Prints the table; the counters give
 // the size after the first thousand frames, at the end, and the growth in between.
 #include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <benchmark/benchmark.h>
 
+#include "LiveWindow.h"
 #include "OffscreenMain.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
 
-#include "app/ViewerDlg.h"
-#include "platform/simcam/SimCamera.h"
 #include "support/ResidentSet.h"
 
 namespace {
@@ -48,16 +46,8 @@ void Soak(benchmark::State& state)
         ? uint64_t(qEnvironmentVariableIntValue("NX_SOAK_FRAMES"))
         : 100000;
     constexpr uint64_t kFirst = 1000, kStep = 10000;
-    QTemporaryDir dir;
-    QFile ini(dir.filePath("NxQb740Le.ini"));
-    ini.open(QIODevice::WriteOnly);
-    ini.write(settingsText());
-    ini.close();
-    auto camera = installSimulatedCamera();
-    camera->setPaced(false);
-    CViewerDlg dlg(nullptr, dir.path());
-    dlg.QDialog::resize(1280, 960);
-    dlg.show();
+    LiveWindow window(settingsText(), false);
+    CViewerDlg& dlg = window.dlg();
 
     struct Row {
         uint64_t frames;
@@ -71,19 +61,17 @@ void Soak(benchmark::State& state)
             return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         };
         rows.push_back({ dlg.framesShown(), livetest::residentBytes(), 0.0 });
-        uint64_t next = kFirst;
-        while (next <= total) {
+        uint64_t next = std::min(kFirst, total);
+        while (rows.back().frames < total) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             QThread::msleep(1);
             if (dlg.framesShown() >= next) {
                 rows.push_back({ dlg.framesShown(), livetest::residentBytes(), seconds() });
-                next = next == kFirst ? kStep : next + kStep;
+                next = std::min(next < kStep ? kStep : next + kStep, total);
             }
         }
         state.SetIterationTime(seconds());
     }
-    dlg.done(0);
-    uninstallSimulatedCamera();
 
     std::printf("\n%10s %14s %10s\n", "frames", "resident MB", "seconds");
     for (const Row& r : rows)

@@ -31,8 +31,7 @@ QByteArray settingsText()
                       "m_HLS.L=5\nm_HLS.S=5\nm_HLS.C=20\nm_HLS.SP=30\nm_BinaryFlg=1\nm_Binary=100\n"
                       "m_AutoIrisFlg=1\nm_AutoIrisMode=0\nm_Bai=0\n")
         + "EH=" + QByteArray::number(width) + "\nEV=" + QByteArray::number(height) + "\nEHS="
-        + QByteArray::number((2048 - width) / 2 & ~1) + "\nEVS=" + QByteArray::number((1536 - height) / 2 & ~1)
-        + "\n";
+        + QByteArray::number((2048 - width) / 2 & ~1) + "\nEVS=" + QByteArray::number((1536 - height) / 2 & ~1) + "\n";
 }
 
 double megabytes(int64_t bytes)
@@ -57,9 +56,8 @@ void Soak(benchmark::State& state)
     std::vector<Row> rows;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const auto seconds = [&] {
-            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        };
+        const auto seconds
+            = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
         rows.push_back({ dlg.framesShown(), livetest::residentBytes(), 0.0 });
         uint64_t next = std::min(kFirst, total);
         while (rows.back().frames < total) {
@@ -75,8 +73,8 @@ void Soak(benchmark::State& state)
 
     std::printf("\n%10s %14s %10s\n", "frames", "resident MB", "seconds");
     for (const Row& r : rows)
-        std::printf("%10llu %14.1f %10.1f\n", static_cast<unsigned long long>(r.frames), megabytes(r.resident),
-                    r.seconds);
+        std::printf(
+            "%10llu %14.1f %10.1f\n", static_cast<unsigned long long>(r.frames), megabytes(r.resident), r.seconds);
     if (rows.size() >= 2) {
         state.counters["rss_after_1k_MB"] = megabytes(rows[1].resident);
         state.counters["rss_end_MB"] = megabytes(rows.back().resident);

@@ -16,7 +16,6 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 #include <cstdio>
-#include <cstdio>
 #include <functional>
 #include <random>
 #include <string>
@@ -168,7 +167,8 @@ protected:
             { "mirror", edit([](ViewerSettings& s, Random& rng) { s.MirrorV = pick(rng, 0, 1); }) },
             { "zoom", [](CViewerDlg& dlg, Random& rng) { dlg.SetZoom(pick(rng, 0, SettingsFile::kZoomEntries - 1)); } },
             { "pan", [](CViewerDlg& dlg, Random& rng) { dlg.ScrollTo(-pick(rng, 0, 2100), -pick(rng, 0, 1600)); } },
-            { "resize", [](CViewerDlg& dlg, Random& rng) { dlg.QDialog::resize(pick(rng, 640, 1600), pick(rng, 480, 1000)); } },
+            { "resize",
+                [](CViewerDlg& dlg, Random& rng) { dlg.QDialog::resize(pick(rng, 640, 1600), pick(rng, 480, 1000)); } },
         };
     }
 };
@@ -225,12 +225,12 @@ TEST_F(LiveChurnTest, EveryChangeInRandomOrder_NoHangFramesGoOnMemoryFlat)
     const int64_t rssAfter = livetest::residentBytes();
     std::printf("churn: %d rounds, seed %d: memory %.1f MB after the warm-up, %.1f MB at the end (resident set "
                 "%.1f MB, %.1f MB)\n",
-                rounds, seed, double(memoryBefore) / (1 << 20), double(memoryAfter) / (1 << 20),
-                double(rssBefore) / (1 << 20), double(rssAfter) / (1 << 20));
+        rounds, seed, double(memoryBefore) / (1 << 20), double(memoryAfter) / (1 << 20), double(rssBefore) / (1 << 20),
+        double(rssAfter) / (1 << 20));
     if (memoryBefore > 0) {
         EXPECT_LE(memoryAfter - memoryBefore, kMemorySlackBytes)
-            << "memory " << (memoryBefore >> 20) << " MB after the warm-up, " << (memoryAfter >> 20)
-            << " MB after " << rounds << " rounds";
+            << "memory " << (memoryBefore >> 20) << " MB after the warm-up, " << (memoryAfter >> 20) << " MB after "
+            << rounds << " rounds";
     }
     dlg.done(0);
     EXPECT_FALSE(dlg.displayThreadRunning());

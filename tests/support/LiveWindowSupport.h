@@ -28,7 +28,10 @@ constexpr int kPatientMs = 120000;
 // Make it before the window and let it go after (the display thread reads the clock).
 class StillClock {
 public:
-    StillClock() { setClockHook([]() -> uint32_t { return 1000; }); }
+    StillClock()
+    {
+        setClockHook([]() -> uint32_t { return 1000; });
+    }
     ~StillClock() { setClockHook(nullptr); }
     StillClock(const StillClock&) = delete;
     StillClock& operator=(const StillClock&) = delete;

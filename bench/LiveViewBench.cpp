@@ -3,12 +3,11 @@
 // camera at its own pace. Runs on Qt's offscreen platform, painting included.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <benchmark/benchmark.h>
 
+#include "LiveWindow.h"
 #include "OffscreenMain.h"
 
 #include <algorithm>
@@ -16,7 +15,6 @@
 #include <string>
 
 #include "app/ViewerDlg.h"
-#include "platform/simcam/SimCamera.h"
 
 namespace {
 
@@ -41,16 +39,8 @@ double processCpuSeconds() { return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID); }
 // Opens the window on a settings file with the given keys and runs the live view.
 void runLive(benchmark::State& state, const char* keys, bool paced)
 {
-    QTemporaryDir dir;
-    QFile ini(dir.filePath("NxQb740Le.ini"));
-    ini.open(QIODevice::WriteOnly);
-    ini.write(QByteArray("[NX-QB740LE]\n") + keys);
-    ini.close();
-    auto camera = installSimulatedCamera();
-    camera->setPaced(paced);
-    CViewerDlg dlg(nullptr, dir.path(), "own");
-    dlg.QDialog::resize(1280, 960);
-    dlg.show();
+    LiveWindow window(keys, paced);
+    CViewerDlg& dlg = window.dlg();
     pump(1500); // first frames, auto exposure off, caches warm
     for (auto _ : state) {
         const uint64_t frames = dlg.framesShown();
@@ -63,8 +53,6 @@ void runLive(benchmark::State& state, const char* keys, bool paced)
         state.counters["fps"] = double(dlg.framesShown() - frames) / seconds;
         state.counters["cpu_cores"] = (processCpuSeconds() - cpu) / seconds;
     }
-    dlg.done(0);
-    uninstallSimulatedCamera();
 }
 
 // The user-interface thread's side of the live view with every kernel on, unpaced: the time to paint the view
@@ -76,16 +64,8 @@ constexpr const char* kAllOn = "m_BayerFlg=1\nGamma=150\nm_HLS.H=10\nm_HLS.L=5\n
 
 void uiPaint(benchmark::State& state, const char* zoom)
 {
-    QTemporaryDir dir;
-    QFile ini(dir.filePath("NxQb740Le.ini"));
-    ini.open(QIODevice::WriteOnly);
-    ini.write(QByteArray("[NX-QB740LE]\n") + kAllOn + zoom);
-    ini.close();
-    auto camera = installSimulatedCamera();
-    camera->setPaced(false);
-    CViewerDlg dlg(nullptr, dir.path(), "own");
-    dlg.QDialog::resize(1280, 960);
-    dlg.show();
+    LiveWindow window(QByteArray(kAllOn) + zoom, false);
+    CViewerDlg& dlg = window.dlg();
     pump(1500);
     double paintSeconds = 0, paintCpuSeconds = 0;
     int paints = 0;
@@ -110,8 +90,6 @@ void uiPaint(benchmark::State& state, const char* zoom)
     state.counters["paint_ms"] = paintSeconds / paints * 1000.0;
     state.counters["paint_cpu_ms"] = paintCpuSeconds / paints * 1000.0;
     state.counters["lock_wait_ms"] = double(dlg.longestFrameLockWaitUs()) / 1000.0;
-    dlg.done(0);
-    uninstallSimulatedCamera();
 }
 
 void BM_UiPaintAllOnAtFit(benchmark::State& s) { uiPaint(s, "m_Bai=0\n"); }

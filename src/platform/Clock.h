@@ -9,3 +9,8 @@ uint32_t timeGetTime();
 uint32_t GetTickCount();
 // Blocks the calling thread for ms milliseconds.
 void Sleep(uint32_t ms);
+
+// Replaces the millisecond clock (null brings back the steady clock), so tests can run the timing rules of
+// the live view independently of how fast the machine is. Set it while no other thread reads the clock.
+using ClockHook = uint32_t (*)();
+void setClockHook(ClockHook hook);

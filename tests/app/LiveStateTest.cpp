@@ -190,7 +190,7 @@ TEST_F(LiveStateTest, StalledFrames_APanShowsFromTheLastFrame)
     dlg.ScrollTo(-37, -23);
     const ViewGeometry wanted = dlg.viewGeometry();
     ASSERT_NE(dlg.shownGeometry(), wanted);
-    EXPECT_TRUE(pumpUntil([&] { return dlg.shownGeometry() == wanted; }, 2000));
+    EXPECT_TRUE(pumpUntil([&] { return dlg.shownGeometry() == wanted; }, kPatientMs));
     EXPECT_EQ(dlg.framesShown(), stalledAt); // no frame came: the window composed it from the last one
     EXPECT_EQ(dlg.shownPicture().image, expectedView(dlg));
     m_Sim->setCommandsFail(false);

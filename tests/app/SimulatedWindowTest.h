@@ -15,6 +15,8 @@ protected:
         ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), extra));
     }
 
+    static constexpr int kPatientMs = livetest::kPatientMs;
+
     template <typename Pred> static bool pumpUntil(Pred pred, int ms) { return livetest::pumpUntil(pred, ms); }
     static void pumpFor(int ms)
     {

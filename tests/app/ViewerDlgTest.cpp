@@ -25,6 +25,7 @@
 #include "platform/Language.h"
 #include "platform/PrivateProfile.h"
 #include "platform/simcam/SimCamera.h"
+#include "support/LiveWindowSupport.h"
 
 namespace {
 
@@ -127,11 +128,7 @@ TEST_F(ViewerDlgTest, StatusTick_SetsHeartbeatCaptionAndRepaint)
     dlg.setRepaintPending();
     QCoreApplication::processEvents();
     // Wait for the real timer rather than faking its id.
-    for (int i = 0; i < 50 && dlg.heartbeat() == 0; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    EXPECT_NE(dlg.heartbeat(), 0u);
+    EXPECT_TRUE(livetest::pumpUntil([&] { return dlg.heartbeat() != 0; }, livetest::kPatientMs));
     EXPECT_EQ(dlg.windowTitle(),
         "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  "
         "Frame per Second 0.0");

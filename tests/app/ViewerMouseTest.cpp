@@ -22,6 +22,7 @@
 
 namespace {
 
+using livetest::kPatientMs;
 using livetest::pumpUntil;
 
 void noSleep(uint32_t) {}
@@ -268,7 +269,7 @@ TEST_F(ViewerMouseTest, NoShortcutActsWhileATextFieldHasTheKeys)
     dlg.AddMeasurement(line);
     dlg.SelectResultRows({ 0 });
     field->setFocus();
-    ASSERT_TRUE(pumpUntil([&] { return field->hasFocus(); }, 2000));
+    ASSERT_TRUE(pumpUntil([&] { return field->hasFocus(); }, kPatientMs));
     QTest::keyClicks(field, "lac2pg f+-");
     EXPECT_EQ(field->text(), "lac2pg f+-"); // every key went into the text
     QTest::keyClick(field, Qt::Key_Home);

@@ -83,7 +83,7 @@ TEST_F(ViewerOverlayTest, LiveOverlayLiesOnItsPicturePixels_AlsoAfterAStallAndAP
     m_Sim->setCommandsFail(true);
     ASSERT_TRUE(livetest::pumpUntilFramesStop(dlg, 500, 20000));
     dlg.ScrollTo(-103, -55);
-    ASSERT_TRUE(pumpUntil([&] { return dlg.shownGeometry() == dlg.viewGeometry(); }, 3000));
+    ASSERT_TRUE(pumpUntil([&] { return dlg.shownGeometry() == dlg.viewGeometry(); }, kPatientMs));
     const LinePixels after = linePixels(dlg, 60, 110, 130);
     EXPECT_GT(after.count, 0);
     EXPECT_EQ(after.outside, 0);

@@ -320,8 +320,13 @@ TEST_F(CameraFixture, Capture_SmallRingUnderAFastWriter_ReaderNeverGetsATornFram
     ASSERT_EQ(camera.StartCapture(), 0);
     std::vector<uint8_t> picture(64 * 4);
     int taken = 0, torn = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    while (std::chrono::steady_clock::now() < deadline && torn == 0) {
+    // A second and a half of frames, and at least a hundred however busy the machine is.
+    const auto start = std::chrono::steady_clock::now();
+    const auto enough = [&] {
+        const auto spent = std::chrono::steady_clock::now() - start;
+        return (spent > std::chrono::milliseconds(1500) && taken > 100) || spent > std::chrono::minutes(2);
+    };
+    while (!enough() && torn == 0) {
         if (!camera.IsFrameReady())
             continue;
         ASSERT_EQ(camera.GetImage(picture.data(), 64, 4, 64), 0);
@@ -330,7 +335,7 @@ TEST_F(CameraFixture, Capture_SmallRingUnderAFastWriter_ReaderNeverGetsATornFram
     }
     EXPECT_EQ(camera.StopCapture(), 0);
     EXPECT_EQ(torn, 0) << "of " << taken << " frames";
-    EXPECT_GT(taken, 10);
+    EXPECT_GT(taken, 100);
 }
 
 namespace {

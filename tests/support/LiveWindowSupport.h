@@ -14,9 +14,28 @@
 #include <memory>
 
 #include "camera/CameraDevice.h"
+#include "platform/Clock.h"
 #include "platform/simcam/SimCamera.h"
 
 namespace livetest {
+
+// The bound of a wait for something that is sure to come (a frame, a timer's tick): it runs out only when
+// something is broken, never because the machine is busy or the build is a sanitizer's, so it is long.
+constexpr int kPatientMs = 120000;
+
+// Holds the millisecond clock still while it lives: every pass of the live view then sees no time pass, as on
+// an infinitely fast machine, so the rules that depend on the time between frames do not depend on the load.
+// Make it before the window and let it go after (the display thread reads the clock).
+class StillClock {
+public:
+    StillClock()
+    {
+        setClockHook([]() -> uint32_t { return 1000; });
+    }
+    ~StillClock() { setClockHook(nullptr); }
+    StillClock(const StillClock&) = delete;
+    StillClock& operator=(const StillClock&) = delete;
+};
 
 class SimulatedCameraTest : public ::testing::Test {
 protected:

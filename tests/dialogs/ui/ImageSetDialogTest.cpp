@@ -205,7 +205,7 @@ TEST_F(ImageSetDialogTest, WhileOpen_PictureMovesHistogramFollows_BinarisationSh
         const QImage first = dlg.shownPicture().image;
         EXPECT_TRUE(livetest::pumpUntil(
             [&] { return dlg.framesShown() >= frames + 5 && dlg.shownPicture().image != first; }, 10000));
-        EXPECT_TRUE(livetest::pumpUntil([&] { return d.histogramView()->histogram().pixels > 0; }, 5000));
+        EXPECT_TRUE(livetest::pumpUntil([&] { return d.histogramView()->histogram().pixels > 0; }, livetest::kPatientMs));
 
         checkOf(d, IDC_BINARY_CHECK)->setChecked(true);
         const uint64_t changed = dlg.framesShown();
@@ -221,7 +221,7 @@ TEST_F(ImageSetDialogTest, WhileOpen_PictureMovesHistogramFollows_BinarisationSh
                 ends += h.counts[size_t(c)][0] + h.counts[size_t(c)][255];
             return h.pixels > 0 && ends == uint64_t(h.pixels) * Histogram::kChannels;
         };
-        EXPECT_TRUE(livetest::pumpUntil(endsOnly, 5000));
+        EXPECT_TRUE(livetest::pumpUntil(endsOnly, livetest::kPatientMs));
         d.accept();
     }));
     EXPECT_FALSE(dlg.histogramFeed().wanted());

@@ -192,22 +192,25 @@ ProfileFile::Line ProfileFile::parse(std::string text)
 
 bool ProfileFile::load(const QString& fileName)
 {
-    m_Lines.clear();
-    m_Eol = "\n";
-    m_Oversized = false;
     // Only a regular file: opening a named pipe for reading would wait for a writer that never comes.
-    if (!QFileInfo(fileName).isFile())
-        return false;
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    // Read at most one byte past the limit: the file may grow meanwhile or be no regular file at all.
-    const QByteArray raw = file.read(kMaxFileBytes + 1);
-    if (raw.size() > kMaxFileBytes) {
-        m_Oversized = true;
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
+        loadBytes({}); // an empty profile
         return false;
     }
-    const std::string text = ProfileTextToUtf8(std::string(raw.constData(), size_t(raw.size())));
+    // Read at most one byte past the limit: the file may grow meanwhile or be no regular file at all.
+    const QByteArray raw = file.read(kMaxFileBytes + 1);
+    return loadBytes(std::string_view(raw.constData(), size_t(raw.size())));
+}
+
+bool ProfileFile::loadBytes(std::string_view bytes)
+{
+    m_Lines.clear();
+    m_Eol = "\n";
+    m_Oversized = qint64(bytes.size()) > kMaxFileBytes;
+    if (m_Oversized)
+        return false;
+    const std::string text = ProfileTextToUtf8(std::string(bytes));
     // Lines end in CR LF, LF or a lone CR (an old editor's), each kept as it was; added lines take the first.
     bool eolSeen = false;
     for (size_t start = 0; start < text.size();) {
@@ -266,6 +269,19 @@ int ProfileFile::sectionEnd(int header) const
     while (i < int(m_Lines.size()) && m_Lines[size_t(i)].kind != Line::Section)
         ++i;
     return i;
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileFile::entries() const
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    const Line* section = nullptr;
+    for (const Line& line : m_Lines) {
+        if (line.kind == Line::Section)
+            section = &line;
+        else if (line.kind == Line::Entry && section)
+            out.emplace_back(section->name, line.name);
+    }
+    return out;
 }
 
 std::optional<std::string> ProfileFile::value(std::string_view section, std::string_view key) const

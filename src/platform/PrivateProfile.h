@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // A profile file held in memory, for callers that read or write many keys at once.
@@ -21,12 +22,17 @@ public:
     // Reads the file; a missing, unreadable or oversized file, or one that is no regular file, leaves an empty
     // profile and returns false.
     bool load(const QString& fileName);
+    // The same over the file's bytes: more than kMaxFileBytes leaves an empty, oversized profile and false.
+    bool loadBytes(std::string_view bytes);
     // Writes the whole profile to a temporary beside fileName and renames it over the file. Refused (false)
     // when the profile came from an oversized file, which would otherwise be replaced by next to nothing.
     bool save(const QString& fileName) const;
 
     // The value of key in section (trimmed, one pair of surrounding quotes removed); nullopt when absent.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    // Every entry as (section, key), in file order, named as value() finds them; entries above the first
+    // section are not listed (no lookup reaches them).
+    std::vector<std::pair<std::string, std::string>> entries() const;
     // GetPrivateProfileIntA and GetPrivateProfileStringA over this profile (bufferSize counts the terminator).
     int intValue(std::string_view section, std::string_view key, int defaultValue) const;
     std::string stringValue(

@@ -29,7 +29,7 @@ inline void fuzzCheck(bool ok, const char* property)
 inline const QString& scratchFolder()
 {
     static QTemporaryDir dir(QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/nx-fuzz-XXXXXX")
-                                                        : QDir::tempPath() + QStringLiteral("/nx-fuzz-XXXXXX"));
+                                                       : QDir::tempPath() + QStringLiteral("/nx-fuzz-XXXXXX"));
     static const QString path = dir.path();
     fuzzCheck(dir.isValid(), "a scratch folder can be made");
     return path;
@@ -41,7 +41,8 @@ inline QString scratchFile(const char* name, const uint8_t* data, size_t size)
     const QString path = scratchFolder() + QLatin1Char('/') + QLatin1String(name);
     QFile file(path);
     fuzzCheck(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "the scratch file opens");
-    fuzzCheck(file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size), "the scratch file is written");
+    fuzzCheck(
+        file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size), "the scratch file is written");
     return path;
 }
 
@@ -79,8 +80,7 @@ inline void checkBmpRoundTrip(const DibImage& decoded)
 
 // LoadDib or LoadBmpImage into an empty image (which takes the bitmap's size and depth, and must survive a
 // save and load), and into an 8-bit and a 24-bit image made beforehand (which keep their own format).
-template <typename Load>
-void fuzzBitmapLoader(Load load)
+template <typename Load> void fuzzBitmapLoader(Load load)
 {
     DibImage fresh;
     if (load(fresh)) {

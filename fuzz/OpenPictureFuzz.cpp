@@ -2,8 +2,8 @@
 // (BMP, JPEG, PNG or GIF by content). A picture that opens is a 24-bit image; one that does not leaves the
 // picture on screen as it was. The image plugins report broken input on stderr: run it with
 // -close_fd_mask=2 (tools/run-fuzz.sh does).
-#include "FuzzSupport.h"
 #include "files/OpenPicture.h"
+#include "FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

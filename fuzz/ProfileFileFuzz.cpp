@@ -69,8 +69,8 @@ void checkWrites(const ProfileFile& profile, const Entries& entries, const std::
         for (size_t j = i + 1; j < writes.size(); ++j)
             last = last && !(sameName(writes[j].section, writes[i].section) && sameName(writes[j].key, writes[i].key));
         if (last)
-            fuzzCheck(saved.value(writes[i].section, writes[i].key) == writes[i].value,
-                "a written value reads back exactly");
+            fuzzCheck(
+                saved.value(writes[i].section, writes[i].key) == writes[i].value, "a written value reads back exactly");
     }
 }
 
@@ -84,8 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Entries entries = profile.entries();
     const std::vector<std::string> values = valuesOf(profile, entries);
 
-    // Saved unchanged: every entry reads the same.
-    fuzzCheck(valuesOf(reread(profile), entries) == values, "an unchanged profile reads the same after a save");
+    // Saved unchanged: the same entries, each reading the same.
+    const ProfileFile unchanged = reread(profile);
+    fuzzCheck(unchanged.entries() == entries, "an unchanged profile has the same entries after a save");
+    fuzzCheck(valuesOf(unchanged, entries) == values, "an unchanged profile reads the same after a save");
 
     // Every entry written back with its own value, then values that need quoting (and the input's first
     // line) written to new keys and to the first entry.
@@ -94,8 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         writes.push_back({ entries[i].first, entries[i].second, values[i] });
     std::string firstLine(reinterpret_cast<const char*>(data), size);
     firstLine = firstLine.substr(0, firstLine.find_first_of("\r\n"));
-    std::vector<std::string> tricky = { "", " lead", "trail ", " both ", "\"quoted\"", "'single'", "\"", "\"\"",
-        "a=b", "[x]", ";c", "\t", "\"x\" ", "あ" };
+    std::vector<std::string> tricky = { "", " lead", "trail ", " both ", "\"quoted\"", "'single'", "\"", "\"\"", "a=b",
+        "[x]", ";c", "\t", "\"x\" ", "あ" };
     if (isUtf8(firstLine))
         tricky.push_back(firstLine);
     for (size_t i = 0; i < tricky.size(); ++i)

@@ -2,9 +2,9 @@
 // JPEG, ThumbNail, profile and timing files; PNG through Qt, as the skin generator makes ours), and the
 // regression inputs of faults found in the readers. Every file keeps its name from run to run, so a new run
 // only changes what changed.
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QCoreApplication>
 #include <QImage>
 
 #include <cstdio>
@@ -64,8 +64,8 @@ void bitmaps()
     for (int i = 0; i < 256; ++i)
         table[i] = RgbQuad { uint8_t(255 - i), uint8_t(i), uint8_t(i * 7), 0 };
     coloured.SetColorTable(2, table, 0, 256);
-    const std::pair<const char*, const DibImage*> pictures[] = { { "rgb24", &rgb }, { "grey8", &grey },
-        { "table8", &coloured } };
+    const std::pair<const char*, const DibImage*> pictures[]
+        = { { "rgb24", &rgb }, { "grey8", &grey }, { "table8", &coloured } };
     for (const auto& [name, image] : pictures) {
         const QByteArray bmp = bmpOf(*image);
         put("LoadBmpImage", name, bmp);
@@ -167,11 +167,14 @@ void profiles()
     settings.setValue("CALIB", "m_Name", "顕微鏡");
     put("ProfileFile", "settings", profileText(settings));
     // Regression inputs of faults fixed in the reader: a byte-order mark before Shift-JIS text (read alike
-    // before and after a write), lines ending in a lone CR, CR LF lines with comments, spaces and quotes.
+    // before and after a write), two marks (both dropped), lines ending in a lone CR, CR LF lines with
+    // comments, spaces and quotes.
     put("ProfileFile", "bom-shift-jis", QByteArray("\xEF\xBB\xBF[Main]\r\nName=\x82\xA0\r\n"));
+    put("ProfileFile", "two-marks", QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF[Main]\nName=x\n"));
     put("ProfileFile", "lone-cr", QByteArray("[Main]\rA=1\rB= two \r\r[Other]\rC=\"3\"\r"));
-    put("ProfileFile", "comments", QByteArray("; made by hand\r\n[ Main ]\r\n Key = ' value ' \r\n;k=v\r\n=empty\r\n"
-                                              "[main]\r\nkey=second\r\n[Broken\r\nx=y"));
+    put("ProfileFile", "comments",
+        QByteArray("; made by hand\r\n[ Main ]\r\n Key = ' value ' \r\n;k=v\r\n=empty\r\n"
+                   "[main]\r\nkey=second\r\n[Broken\r\nx=y"));
 
     const QString path = g_Scratch + "/timing.ini";
     QFile::remove(path);

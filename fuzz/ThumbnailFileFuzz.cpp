@@ -1,8 +1,8 @@
 // The ThumbNail file loader on arbitrary bytes, every named picture taken to exist. Whatever loads is saved
 // by our writer and loaded again: the second load gives the same entries (paths and thumbnails) in the same
 // order.
-#include "FuzzSupport.h"
 #include "files/ThumbnailStore.h"
+#include "FuzzSupport.h"
 
 namespace {
 
@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray saved = first.count() > 0 ? readWhole(file) : QByteArray();
 
     ThumbnailStore second;
-    second.LoadBytes(reinterpret_cast<const uint8_t*>(saved.constData()), size_t(saved.size()), kFolder,
-        everyPictureExists);
+    second.LoadBytes(
+        reinterpret_cast<const uint8_t*>(saved.constData()), size_t(saved.size()), kFolder, everyPictureExists);
     fuzzCheck(second.count() == first.count(), "a saved store loads as many entries");
     const ThumbnailEntry* a = first.first();
     const ThumbnailEntry* b = second.first();

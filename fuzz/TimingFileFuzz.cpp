@@ -1,7 +1,7 @@
 // The timing-file loader on arbitrary bytes (it only takes a path, so the bytes go to a scratch file). What
 // loads is saved back into the same file and loaded again: the same six values.
-#include "FuzzSupport.h"
 #include "dialogs/TimingFile.h"
+#include "FuzzSupport.h"
 #include "platform/PrivateProfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -137,9 +137,12 @@ std::string cutToBuffer(std::string v, size_t bufferSize)
 std::string ProfileTextToUtf8(const std::string& fileBytes)
 {
     // The mark is dropped and the rest decoded as any other file: the file is written back without it, and a
-    // value must read the same before and after that write.
-    const bool bom = fileBytes.size() >= 3 && std::memcmp(fileBytes.data(), "\xEF\xBB\xBF", 3) == 0;
-    const std::string bytes = bom ? fileBytes.substr(3) : fileBytes;
+    // value must read the same before and after that write. So is every further mark right behind it, which
+    // would otherwise become the mark of the file written back and hide its first line's section.
+    size_t marks = 0;
+    while (fileBytes.compare(marks, 3, "\xEF\xBB\xBF") == 0)
+        marks += 3;
+    const std::string bytes = fileBytes.substr(marks);
     if (isValidUtf8(bytes))
         return bytes;
     // Line by line, so that one stray byte does not turn the file's UTF-8 lines into Shift-JIS mojibake that

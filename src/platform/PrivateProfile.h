@@ -88,6 +88,6 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
 
 // The leading "[+-]digits" of text as GetPrivateProfileIntA reads it (32-bit wrap-around on overflow).
 int ProfileInt(std::string_view text);
-// Text as UTF-8: a byte-order mark is dropped; each line that is not valid UTF-8 (lines end at CR or LF) is
-// decoded as Shift-JIS (code page 932).
+// Text as UTF-8: leading byte-order marks are dropped; each line that is not valid UTF-8 (lines end at CR or
+// LF) is decoded as Shift-JIS (code page 932).
 std::string ProfileTextToUtf8(const std::string& bytes);

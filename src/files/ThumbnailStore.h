@@ -34,12 +34,12 @@ public:
     // Decodes the picture file and adds it reduced; a file that cannot be decoded adds nothing (0).
     int AddFile(const QString& path);
 
-    // Appends the stored entries whose picture files still exist; 1 when the file was read.
-    int Load(const QString& thumbnailFile);
-    // Load over the file's bytes: entries name pictures in folder, and those for which pictureExists(path)
-    // holds are appended. 1 when the bytes are a ThumbNail file.
+    // Reads a ThumbNail file's bytes: entries name pictures in folder, and those for which
+    // pictureExists(path) holds are appended. 1 when the bytes are a ThumbNail file.
     int LoadBytes(const uint8_t* data, size_t size, const QString& folder,
         const std::function<bool(const QString& path)>& pictureExists);
+    // Appends the stored entries whose picture files still exist; 1 when the file was read.
+    int Load(const QString& thumbnailFile);
     // Writes the file (through a temporary file renamed over the old one); an empty store deletes it and
     // returns 0.
     int Save(const QString& thumbnailFile) const;

@@ -19,11 +19,11 @@ public:
     // No settings or timing file comes near this size; a larger file is not read (and not replaced).
     static constexpr qint64 kMaxFileBytes = qint64(1) << 20;
 
+    // Reads the file's bytes: more than kMaxFileBytes leave an empty, oversized profile and false.
+    bool loadBytes(std::string_view bytes);
     // Reads the file; a missing, unreadable or oversized file, or one that is no regular file, leaves an empty
     // profile and returns false.
     bool load(const QString& fileName);
-    // The same over the file's bytes: more than kMaxFileBytes leaves an empty, oversized profile and false.
-    bool loadBytes(std::string_view bytes);
     // Writes the whole profile to a temporary beside fileName and renames it over the file. Refused (false)
     // when the profile came from an oversized file, which would otherwise be replaced by next to nothing.
     bool save(const QString& fileName) const;

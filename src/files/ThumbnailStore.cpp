@@ -266,9 +266,17 @@ int ThumbnailStore::Load(const QString& thumbnailFile)
             return 0;
         bytes.append(chunk);
     }
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
-    const size_t size = size_t(bytes.size());
+    const int slash = int(thumbnailFile.lastIndexOf(QLatin1Char('/')));
+    const QString folder = slash >= 0 ? thumbnailFile.left(slash + 1) : QString();
+    return LoadBytes(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), folder,
+        [](const QString& path) { return QFileInfo(path).isFile(); });
+}
 
+int ThumbnailStore::LoadBytes(const uint8_t* data, size_t size, const QString& folder,
+    const std::function<bool(const QString& path)>& pictureExists)
+{
+    if (!data)
+        return 0;
     // The magic: the older prefix first, then the current one; five version bytes follow either.
     size_t at = 0;
     if (size >= sizeof kOldMagic - 1 && std::memcmp(data, kOldMagic, sizeof kOldMagic - 1) == 0)
@@ -287,8 +295,6 @@ int ThumbnailStore::Load(const QString& thumbnailFile)
     const int32_t count = readInt32(data + at);
     at += 4;
 
-    const int slash = int(thumbnailFile.lastIndexOf(QLatin1Char('/')));
-    const QString folder = slash >= 0 ? thumbnailFile.left(slash + 1) : QString();
     // Every step checks what is left: the file may end early or state sizes it does not hold.
     for (int32_t i = 0; i < count; ++i) {
         const auto* nameEnd = static_cast<const uint8_t*>(std::memchr(data + at, 0, size - at));
@@ -304,8 +310,9 @@ int ThumbnailStore::Load(const QString& thumbnailFile)
         if (bitmapBytes < 0 || size_t(bitmapBytes) > size - at)
             break;
         // A name with a folder in it would point outside the save folder: such an entry is not ours.
-        if (IsPlainFileName(name))
-            loadEntry(PathIn(folder, name), data + at, size_t(bitmapBytes));
+        const QString path = PathIn(folder, name);
+        if (IsPlainFileName(name) && pictureExists(path))
+            loadEntry(path, data + at, size_t(bitmapBytes));
         at += size_t(bitmapBytes);
     }
     return 1;
@@ -313,7 +320,7 @@ int ThumbnailStore::Load(const QString& thumbnailFile)
 
 void ThumbnailStore::loadEntry(const QString& path, const uint8_t* bitmap, size_t size)
 {
-    if (!QFileInfo(path).isFile() || !plausibleBitmap(bitmap, size))
+    if (!plausibleBitmap(bitmap, size))
         return;
     // Decoded straight into the thumbnail: the stored picture's top-left corner, as a block copy of the
     // decoded bitmap would give, without holding the whole of it.

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "files/ThumbnailEntry.h"
@@ -33,6 +34,10 @@ public:
     // Decodes the picture file and adds it reduced; a file that cannot be decoded adds nothing (0).
     int AddFile(const QString& path);
 
+    // Reads a ThumbNail file's bytes: entries name pictures in folder, and those for which
+    // pictureExists(path) holds are appended. 1 when the bytes are a ThumbNail file.
+    int LoadBytes(const uint8_t* data, size_t size, const QString& folder,
+        const std::function<bool(const QString& path)>& pictureExists);
     // Appends the stored entries whose picture files still exist; 1 when the file was read.
     int Load(const QString& thumbnailFile);
     // Writes the file whole (through a temporary renamed over the old one, see AtomicFile): 1 when written,
@@ -74,7 +79,7 @@ private:
     static std::unique_ptr<ThumbnailEntry> reduced(const QString& path, const DibImage& picture);
     static std::unique_ptr<ThumbnailEntry> reducedFile(const QString& path);
     void unlinkAndDelete(ThumbnailEntry* entry);
-    // Decodes one stored bitmap (bounded by size) into a new entry when its picture exists.
+    // Decodes one stored bitmap (bounded by size) into a new entry.
     void loadEntry(const QString& path, const uint8_t* bitmap, size_t size);
 
     ThumbnailEntry* m_First = nullptr;

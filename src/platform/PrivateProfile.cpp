@@ -138,9 +138,12 @@ std::string cutToBuffer(std::string v, size_t bufferSize)
 std::string ProfileTextToUtf8(const std::string& fileBytes)
 {
     // The mark is dropped and the rest decoded as any other file: the file is written back without it, and a
-    // value must read the same before and after that write.
-    const bool bom = fileBytes.size() >= 3 && std::memcmp(fileBytes.data(), "\xEF\xBB\xBF", 3) == 0;
-    const std::string bytes = bom ? fileBytes.substr(3) : fileBytes;
+    // value must read the same before and after that write. So is every further mark right behind it, which
+    // would otherwise become the mark of the file written back and hide its first line's section.
+    size_t marks = 0;
+    while (fileBytes.compare(marks, 3, "\xEF\xBB\xBF") == 0)
+        marks += 3;
+    const std::string bytes = fileBytes.substr(marks);
     if (isValidUtf8(bytes))
         return bytes;
     // Line by line, so that one stray byte does not turn the file's UTF-8 lines into Shift-JIS mojibake that
@@ -193,22 +196,25 @@ ProfileFile::Line ProfileFile::parse(std::string text)
 
 bool ProfileFile::load(const QString& fileName)
 {
-    m_Lines.clear();
-    m_Eol = "\n";
-    m_Oversized = false;
     // Only a regular file: opening a named pipe for reading would wait for a writer that never comes.
-    if (!QFileInfo(fileName).isFile())
-        return false;
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    // Read at most one byte past the limit: the file may grow meanwhile or be no regular file at all.
-    const QByteArray raw = file.read(kMaxFileBytes + 1);
-    if (raw.size() > kMaxFileBytes) {
-        m_Oversized = true;
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
+        loadBytes({}); // an empty profile
         return false;
     }
-    const std::string text = ProfileTextToUtf8(std::string(raw.constData(), size_t(raw.size())));
+    // Read at most one byte past the limit: the file may grow meanwhile or be no regular file at all.
+    const QByteArray raw = file.read(kMaxFileBytes + 1);
+    return loadBytes(std::string_view(raw.constData(), size_t(raw.size())));
+}
+
+bool ProfileFile::loadBytes(std::string_view bytes)
+{
+    m_Lines.clear();
+    m_Eol = "\n";
+    m_Oversized = qint64(bytes.size()) > kMaxFileBytes;
+    if (m_Oversized)
+        return false;
+    const std::string text = ProfileTextToUtf8(std::string(bytes));
     // Lines end in CR LF, LF or a lone CR (an old editor's), each kept as it was; added lines take the first.
     bool eolSeen = false;
     for (size_t start = 0; start < text.size();) {
@@ -260,6 +266,19 @@ int ProfileFile::sectionEnd(int header) const
     while (i < int(m_Lines.size()) && m_Lines[size_t(i)].kind != Line::Section)
         ++i;
     return i;
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileFile::entries() const
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    const Line* section = nullptr;
+    for (const Line& line : m_Lines) {
+        if (line.kind == Line::Section)
+            section = &line;
+        else if (line.kind == Line::Entry && section)
+            out.emplace_back(section->name, line.name);
+    }
+    return out;
 }
 
 std::optional<std::string> ProfileFile::value(std::string_view section, std::string_view key) const

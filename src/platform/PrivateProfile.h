@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // A profile file held in memory, for callers that read or write many keys at once.
@@ -18,6 +19,8 @@ public:
     // No settings or timing file comes near this size; a larger file is not read (and not replaced).
     static constexpr qint64 kMaxFileBytes = qint64(1) << 20;
 
+    // Reads the file's bytes: more than kMaxFileBytes leave an empty, oversized profile and false.
+    bool loadBytes(std::string_view bytes);
     // Reads the file; a missing, unreadable or oversized file, or one that is no regular file, leaves an empty
     // profile and returns false.
     bool load(const QString& fileName);
@@ -28,6 +31,9 @@ public:
 
     // The value of key in section (trimmed, one pair of surrounding quotes removed); nullopt when absent.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    // Every entry as (section, key), in file order, named as value() finds them; entries above the first
+    // section are not listed (no lookup reaches them).
+    std::vector<std::pair<std::string, std::string>> entries() const;
     // GetPrivateProfileIntA and GetPrivateProfileStringA over this profile (bufferSize counts the terminator).
     int intValue(std::string_view section, std::string_view key, int defaultValue) const;
     std::string stringValue(
@@ -83,6 +89,6 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
 
 // The leading "[+-]digits" of text as GetPrivateProfileIntA reads it (32-bit wrap-around on overflow).
 int ProfileInt(std::string_view text);
-// Text as UTF-8: a byte-order mark is dropped; each line that is not valid UTF-8 (lines end at CR or LF) is
-// decoded as Shift-JIS (code page 932).
+// Text as UTF-8: leading byte-order marks are dropped; each line that is not valid UTF-8 (lines end at CR or
+// LF) is decoded as Shift-JIS (code page 932).
 std::string ProfileTextToUtf8(const std::string& bytes);

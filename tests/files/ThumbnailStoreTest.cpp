@@ -374,6 +374,35 @@ TEST_F(ThumbnailTest, Load_SkipsNamesThatAreNotPlainFileNames)
     EXPECT_EQ(pathsOf(store), std::vector<QString> { save + "/ok.bmp" });
 }
 
+// The loader over bytes in memory: entries name pictures in the folder given, are kept as the check says
+// (no file is looked at) and decode as from a file; bytes that are no ThumbNail file add nothing.
+TEST_F(ThumbnailTest, LoadBytes_KeepsTheEntriesTheCheckAccepts)
+{
+    const Bytes file = thumbnailFile(
+        { { "a.bmp", smallBmp(3, 2, 7) }, { "b.jpg", smallBmp(2, 2, 9) }, { "c.bmp", smallBmp(1, 1, 1) } }, 3);
+    std::vector<QString> asked;
+    const auto check = [&](const QString& path) {
+        asked.push_back(path);
+        return !path.endsWith(QLatin1String("b.jpg"));
+    };
+    ThumbnailStore store;
+    ASSERT_EQ(
+        store.LoadBytes(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size()), "/nowhere", check), 1);
+    EXPECT_EQ(asked, (std::vector<QString> { "/nowhere/a.bmp", "/nowhere/b.jpg", "/nowhere/c.bmp" }));
+    EXPECT_EQ(pathsOf(store), (std::vector<QString> { "/nowhere/a.bmp", "/nowhere/c.bmp" }));
+    const uint8_t* p = store.first()->image.rowTopDown(1) + 3 * 2; // stored pixel (2, 1): (2, 1, tag 7)
+    EXPECT_EQ(p[0], 2);
+    EXPECT_EQ(p[1], 1);
+    EXPECT_EQ(p[2], 7);
+
+    const Bytes other = thumbnailFile({ { "a.bmp", smallBmp(3, 2, 7) } }, 1, "VIZMAR THUMBNAILFILE VEX");
+    ThumbnailStore none;
+    EXPECT_EQ(
+        none.LoadBytes(reinterpret_cast<const uint8_t*>(other.constData()), size_t(other.size()), "/nowhere", check),
+        0);
+    EXPECT_EQ(none.count(), 0);
+}
+
 // Every cut of a small valid file, and files whose counts and sizes lie: loading stops at the end of the
 // data, never reads past it (the AddressSanitizer build checks), and makes only whole, sane entries.
 TEST_F(ThumbnailTest, Load_MalformedFiles_StopAtTheEndOfTheData)

@@ -168,6 +168,11 @@ TEST(PrivateProfile, Read_MarkedFileDecodedPerLine_SameBeforeAndAfterWrite)
     ASSERT_EQ(WritePrivateProfileStringA("Main", "Other", "1", path), 1);
     EXPECT_EQ(readString("Main", "Name", "", path), "あ");
     EXPECT_EQ(readString("Main", "Other", "", path), "1");
+    // Two marks: both go, or the second would hide the section until a write had dropped the first.
+    writeBytes(path, QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF[Main]\nName=x\n"));
+    EXPECT_EQ(readString("Main", "Name", "", path), "x");
+    ASSERT_EQ(WritePrivateProfileStringA("Main", "Other", "1", path), 1);
+    EXPECT_EQ(readString("Main", "Name", "", path), "x");
 }
 
 TEST(PrivateProfile, ProfileFile_BatchRoundTrip)
@@ -183,6 +188,18 @@ TEST(PrivateProfile, ProfileFile_BatchRoundTrip)
     ASSERT_TRUE(q.load(path));
     EXPECT_EQ(q.value("nx-qb740le", "M_BAI_X").value_or(""), "0.000000");
     EXPECT_FALSE(q.value("NX-QB740LE", "nothing").has_value());
+
+    // The same from bytes in memory. Entries are listed in file order, none above the first section (no
+    // lookup reaches those); too many bytes leave an empty profile that is never saved.
+    ProfileFile m;
+    ASSERT_TRUE(m.loadBytes("top=0\n[A]\nk=1\n[b]\nK=2\nk=3\n"));
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(m.entries(), (Entries { { "A", "k" }, { "b", "K" }, { "b", "k" } }));
+    EXPECT_EQ(m.value("B", "k").value_or(""), "2");
+    EXPECT_FALSE(m.loadBytes(std::string(size_t(ProfileFile::kMaxFileBytes) + 1, 'x')));
+    EXPECT_TRUE(m.entries().empty());
+    EXPECT_FALSE(m.save(dir.filePath("never.ini")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("never.ini")));
 }
 
 TEST(PrivateProfile, Write_LineBreakInValueRefusedAndFileUnchanged)

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "camera/ControlRange.h"
+
 class CameraDevice;
 class DibImage;
 
@@ -49,10 +51,7 @@ public:
         AutoGain,
         Count
     };
-    struct ControlRange {
-        bool present = false;
-        int32_t min = 0, max = 0, step = 1, def = 0;
-    };
+    using ControlRange = ::ControlRange;
 
     // The stored settings a start applies: the capture window and clock (own camera), the mirror, and the
     // gains and exposure in the own camera's units (a source that keeps its own control values ignores them).

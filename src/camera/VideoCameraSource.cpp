@@ -130,8 +130,7 @@ LiveSource::ControlRange VideoCameraSource::range(Control c) const
     const std::optional<VideoDevice::Control> control = deviceControl(c);
     if (!control)
         return {};
-    const VideoDevice::ControlRange r = m_Device->range(*control);
-    return ControlRange { r.present, r.min, r.max, r.step, r.def };
+    return m_Device->range(*control);
 }
 
 bool VideoCameraSource::getControl(Control c, int32_t* value)

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "camera/ControlRange.h"
+
 class DibImage;
 class VideoDecoder;
 
@@ -57,10 +59,7 @@ public:
         AutoGain,
         Count
     };
-    struct ControlRange {
-        bool present = false;
-        int32_t min = 0, max = 0, step = 1, def = 0;
-    };
+    using ControlRange = ::ControlRange;
 
     // Video capture devices present now: /dev/video0..63 that answer the capability query with video
     // capture and streaming (a camera's metadata node does not).

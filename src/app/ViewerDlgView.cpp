@@ -93,8 +93,10 @@ bool CViewerDlg::composeHere(bool waitForFrames)
     else if (!lock.try_lock())
         return false; // a display pass is at work: its picture, with the new geometry, comes next
     m_LongestUiLockWaitUs = std::max<int64_t>(m_LongestUiLockWaitUs, waited.nsecsElapsed() / 1000);
-    // While live, the frame the last pass processed and showed, as it showed it; else the picture in use.
-    const DibImage& picture = isLive() && m_LastShown ? *m_LastShown : PictureInUse();
+    // While the live view runs, the frame the last pass processed and showed, as it showed it (also while the
+    // camera restarts a capture run after a broken frame: the picture in use may then be an image that pass
+    // did not show); else the picture in use.
+    const DibImage& picture = m_RunState.load() == 1 && m_LastShown ? *m_LastShown : PictureInUse();
     const ViewGeometry g = geometryOver(picture);
     if (!m_UiComposer.Compose(picture, g, m_UiPicture.image))
         return false;

@@ -374,6 +374,8 @@ private:
     bool showNextFrame();
     // Display thread: asks the user-interface thread (once) to stop the live view for a lost camera.
     void reportSourceLost();
+    // User-interface thread: handles a loss the display thread reported; false when there was none.
+    bool takeSourceLoss();
     void onSourceLost(uint32_t start);
     // The chain's settings for the source's frames: no Bayer step for grey or colour ones.
     void adaptToSource(ProcessSettings& process) const;
@@ -383,5 +385,6 @@ private:
     LiveSource::FrameFormat m_SourceFormat; // written under lockFrames() by StartCamera
     std::atomic<uint32_t> m_CameraStarts { 0 }; // a loss reported for an earlier start is old news
     std::atomic<bool> m_LossReported { false };
+    std::atomic<uint32_t> m_LostInStart { 0 }; // 1 + the start whose camera was lost; 0: none to handle
     std::atomic<uint64_t> m_DisplayLoopTurns { 0 };
 };

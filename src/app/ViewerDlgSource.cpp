@@ -2,7 +2,6 @@
 // caption that names it, the display loop's frames from it, auto exposure through its controls, and the live
 // view stopped with a message when the camera vanishes.
 #include <QMessageBox>
-#include <QMetaObject>
 
 #include "app/CameraSources.h"
 #include "app/ViewerDlg.h"
@@ -62,10 +61,18 @@ void CViewerDlg::reportSourceLost()
 {
     if (m_LossReported.exchange(true))
         return;
-    // The display thread never waits for the message: the user-interface thread stops the live view (which
-    // joins this thread) and shows it.
-    const uint32_t start = m_CameraStarts.load();
-    QMetaObject::invokeMethod(this, [this, start] { onSourceLost(start); }, Qt::QueuedConnection);
+    // The display thread never waits for the message: the user-interface thread, polling the view, stops the
+    // live view (which joins this thread) and shows it. The hand-over is one atomic word, no event.
+    m_LostInStart = m_CameraStarts.load() + 1;
+}
+
+bool CViewerDlg::takeSourceLoss()
+{
+    const uint32_t lost = m_LostInStart.exchange(0);
+    if (lost == 0)
+        return false;
+    onSourceLost(lost - 1);
+    return true;
 }
 
 void CViewerDlg::onSourceLost(uint32_t start)

@@ -107,6 +107,8 @@ bool CViewerDlg::composeHere(bool waitForFrames)
 
 void CViewerDlg::showPublishedView()
 {
+    if (takeSourceLoss())
+        return;
     const Rect previous = shownPicture().geometry.view;
     if (m_ViewPublisher.take()) {
         m_UiPictureShown = false;

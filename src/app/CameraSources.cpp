@@ -12,8 +12,10 @@ CameraSources& cameraSources()
 }
 
 std::unique_ptr<LiveSource> OpenCameraSource(const std::string& option, const std::string& stored,
-                                             const CameraSources& sources)
+                                             const CameraSources& sources, const std::string& size)
 {
+    int width = 0, height = 0;
+    ParseFrameSize(size, &width, &height);
     const std::vector<VideoDeviceInfo> devices
         = sources.listVideoDevices ? sources.listVideoDevices() : std::vector<VideoDeviceInfo> {};
     const SourceChoice choice = ChooseCameraSource(option, stored, devices);
@@ -21,7 +23,7 @@ std::unique_ptr<LiveSource> OpenCameraSource(const std::string& option, const st
         const auto listed = std::find_if(
             devices.begin(), devices.end(), [&](const VideoDeviceInfo& d) { return d.path == choice.path; });
         const VideoDeviceInfo device = listed != devices.end() ? *listed : VideoDeviceInfo { choice.path, {} };
-        if (std::unique_ptr<LiveSource> source = sources.openVideoDevice(device))
+        if (std::unique_ptr<LiveSource> source = sources.openVideoDevice(device, width, height))
             return source;
     }
     return std::make_unique<OwnCameraSource>();

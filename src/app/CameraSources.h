@@ -13,8 +13,9 @@
 struct CameraSources {
     // The video capture devices present now.
     std::function<std::vector<VideoDeviceInfo>()> listVideoDevices;
-    // The device as a live source; null when it does not open or is of no use.
-    std::function<std::unique_ptr<LiveSource>(const VideoDeviceInfo& device)> openVideoDevice;
+    // The device as a live source at width x height (0 x 0: its largest up to the sensor's size); null when
+    // it does not open or is of no use.
+    std::function<std::unique_ptr<LiveSource>(const VideoDeviceInfo& device, int width, int height)> openVideoDevice;
 };
 
 // The program's sources (tests replace the functions before they open a window).
@@ -22,5 +23,6 @@ CameraSources& cameraSources();
 
 // The source the choice (see ChooseCameraSource) names among sources; the own camera when the choice is
 // the own camera or its video device does not open.
+// size: the settings' frame size for a video device ("1280x720"; empty or not a size: the largest).
 std::unique_ptr<LiveSource> OpenCameraSource(const std::string& option, const std::string& stored,
-                                             const CameraSources& sources);
+                                             const CameraSources& sources, const std::string& size = {});

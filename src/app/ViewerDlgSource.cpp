@@ -13,6 +13,8 @@ namespace {
 
 // The settings key naming the camera: "own", a video device's path, or empty for the automatic choice.
 constexpr const char* kCameraSourceKey = "CameraSource";
+// The key giving a video device's frame size ("1280x720"; empty: the largest up to the sensor's size).
+constexpr const char* kCameraSizeKey = "CameraSize";
 // "The camera was disconnected or stopped answering..."
 constexpr int kCameraLostText = 1012;
 
@@ -33,7 +35,8 @@ void CViewerDlg::openSource()
     ProfileFile file;
     file.load(m_SettingsPath);
     const std::string stored = file.value(SettingsFile::kSection, kCameraSourceKey).value_or(std::string());
-    m_Source = OpenCameraSource(m_CameraOption.toStdString(), stored, cameraSources());
+    const std::string size = file.value(SettingsFile::kSection, kCameraSizeKey).value_or(std::string());
+    m_Source = OpenCameraSource(m_CameraOption.toStdString(), stored, cameraSources(), size);
 }
 
 QString CViewerDlg::captionFor(const QString& text) const

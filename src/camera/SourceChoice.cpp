@@ -33,6 +33,27 @@ std::optional<SourceChoice> asked(const std::string& value)
 
 } // namespace
 
+bool ParseFrameSize(const std::string& text, int* width, int* height)
+{
+    const std::string t = lower(trimmed(text));
+    const size_t x = t.find('x');
+    if (x == std::string::npos)
+        return false;
+    const auto number = [](const std::string& s) {
+        const std::string digits = trimmed(s);
+        if (digits.empty() || digits.size() > 4 || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c) != 0; }))
+            return 0;
+        const int n = std::stoi(digits);
+        return n <= 8192 ? n : 0;
+    };
+    const int w = number(t.substr(0, x)), h = number(t.substr(x + 1));
+    if (w == 0 || h == 0)
+        return false;
+    *width = w;
+    *height = h;
+    return true;
+}
+
 SourceChoice ChooseCameraSource(const std::string& option, const std::string& stored,
                                 const std::vector<VideoDeviceInfo>& devices)
 {

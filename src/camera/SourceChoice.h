@@ -18,5 +18,9 @@ struct SourceChoice {
 // value (empty: automatic). Each is "own", a device path ("/dev/videoN"), or empty/"auto" for the automatic
 // choice: the first of devices, or the own camera when there is none. A path is taken as given even when the
 // list lacks it (the device may answer anyway); anything else counts as automatic. The command line wins.
+// A video device's frame size as the settings give it ("1280x720"; spaces and a capital X allowed): true with
+// width and height set for a size of 1 to 8192 each way, false (both left alone) for anything else.
+bool ParseFrameSize(const std::string& text, int* width, int* height);
+
 SourceChoice ChooseCameraSource(const std::string& option, const std::string& stored,
                                 const std::vector<VideoDeviceInfo>& devices);

@@ -53,10 +53,10 @@ VideoCameraSource::VideoCameraSource(std::unique_ptr<VideoDevice> device)
 
 VideoCameraSource::~VideoCameraSource() = default;
 
-std::unique_ptr<LiveSource> VideoCameraSource::Open(const VideoDeviceInfo& info)
+std::unique_ptr<LiveSource> VideoCameraSource::Open(const VideoDeviceInfo& info, int width, int height)
 {
     auto device = std::make_unique<VideoDevice>();
-    if (device->Open(info.path) != VideoDevice::kOk)
+    if (device->Open(info.path, width, height) != VideoDevice::kOk)
         return nullptr;
     return std::make_unique<VideoCameraSource>(std::move(device));
 }

@@ -15,8 +15,9 @@ public:
     explicit VideoCameraSource(std::unique_ptr<VideoDevice> device);
     ~VideoCameraSource() override;
 
-    // The device at info's path as a live source; null when it does not open or offers no usable format.
-    static std::unique_ptr<LiveSource> Open(const VideoDeviceInfo& info);
+    // The device at info's path as a live source, at width x height when it offers that size (else, and for
+    // 0 x 0, its largest up to 2048 x 1536); null when it does not open or offers no usable format.
+    static std::unique_ptr<LiveSource> Open(const VideoDeviceInfo& info, int width = 0, int height = 0);
 
     // "<card> (<path>)", or the path alone when the device gives no name.
     std::string name() const override;

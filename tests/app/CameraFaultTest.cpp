@@ -133,7 +133,7 @@ TEST_F(CameraFaultTest, VideoDevice_CaptionNamesIt_ColourFramesShownAsTheyCome_N
     const CameraSources saved = cameraSources();
     FakeLiveSource* fake = nullptr;
     cameraSources().listVideoDevices = [] { return std::vector<VideoDeviceInfo> { { "/dev/video9", "Fake" } }; };
-    cameraSources().openVideoDevice = [&fake](const VideoDeviceInfo&) {
+    cameraSources().openVideoDevice = [&fake](const VideoDeviceInfo&, int, int) {
         auto source = std::make_unique<FakeLiveSource>();
         fake = source.get();
         return std::unique_ptr<LiveSource>(std::move(source));

@@ -38,3 +38,21 @@ TEST(SourceChoice, CommandLineThenSettingsThenFirstDeviceThenOwnCamera)
     EXPECT_EQ(ChooseCameraSource("/dev/", "", two), video("/dev/video2"));
     EXPECT_EQ(ChooseCameraSource("", "", { { "", "nameless" }, { "/dev/video4", "" } }), video("/dev/video4"));
 }
+
+TEST(SourceChoice, FrameSizeFromTheSettings)
+{
+    int w = -1, h = -1;
+    EXPECT_TRUE(ParseFrameSize("1280x720", &w, &h));
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(h, 720);
+    EXPECT_TRUE(ParseFrameSize(" 640 X 480 ", &w, &h));
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    for (const char* bad : { "", "auto", "1280", "x720", "1280x", "0x480", "640x0", "-640x480", "9000x480",
+                             "640x480x3", "12345678901x2", "640.5x480", "\xef\xbc\x96\xef\xbc\x94\xef\xbc\x90x480" }) {
+        w = h = -1;
+        EXPECT_FALSE(ParseFrameSize(bad, &w, &h)) << bad;
+        EXPECT_EQ(w, -1) << bad;
+        EXPECT_EQ(h, -1);
+    }
+}

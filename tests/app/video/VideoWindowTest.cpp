@@ -130,3 +130,16 @@ TEST_F(VideoWindowTest, Unplugged_LiveStopsWithAMessage_PluggedBackLiveResumes)
     EXPECT_TRUE(pumpUntil([&] { return dlg.framesShown() >= stoppedAt + 2; }, 10000));
     EXPECT_EQ(messages.size(), 1);
 }
+
+TEST_F(VideoWindowTest, FrameSizeFromTheSettings_ElseTheLargest)
+{
+    fakev4l2_add_format(V4L2_PIX_FMT_GREY, 320, 240);
+    fakev4l2_add_format(V4L2_PIX_FMT_GREY, 160, 120);
+    for (const auto& [key, width] : { std::pair { "CameraSize=160x120\n", 160 }, std::pair { "", 320 },
+                                      std::pair { "CameraSize=100x100\n", 320 } }) {
+        writeSettings(key);
+        CViewerDlg dlg(nullptr, m_Dir.path());
+        EXPECT_EQ(dlg.sourceFormat().width, width) << key;
+        EXPECT_EQ(dlg.rawImage().width(), width) << key;
+    }
+}

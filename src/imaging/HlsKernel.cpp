@@ -131,8 +131,10 @@ __attribute__((target("avx2"))) inline __m256i divFloor16(__m256i n, __m256i d)
 // 240. Positions run from -360 to 718.
 __attribute__((target("avx2"))) inline __m256i channel16(__m256i H, __m256i k, __m256i m1, __m256i span)
 {
+    // From 360 on, y - 360 is the smaller as unsigned; from 0 to 359 it is negative, so y stays; below 0
+    // both are, and either is below 0.
     __m256i y = _mm256_add_epi16(H, k);
-    y = _mm256_sub_epi16(y, _mm256_and_si256(_mm256_cmpgt_epi16(y, _mm256_set1_epi16(359)), _mm256_set1_epi16(360)));
+    y = _mm256_min_epu16(y, _mm256_sub_epi16(y, _mm256_set1_epi16(360)));
     __m256i w
         = _mm256_max_epi16(_mm256_min_epi16(y, _mm256_sub_epi16(_mm256_set1_epi16(240), y)), _mm256_setzero_si256());
     const __m256i fromSixty = _mm256_sub_epi16(y, _mm256_set1_epi16(60)); // 0..119 unsigned: the flat top
@@ -141,8 +143,21 @@ __attribute__((target("avx2"))) inline __m256i channel16(__m256i H, __m256i k, _
     return _mm256_add_epi16(m1, _mm256_srai_epi16(_mm256_mullo_epi16(span, w), 6));
 }
 
+// The offsets in every lane, made once a row.
+struct HlsLanes16 {
+    __m256i offS, offL, hueR, hueG, hueB;
+    __attribute__((target("avx2"))) explicit HlsLanes16(const HlsConstants& c)
+        : offS(_mm256_set1_epi16(c.offS))
+        , offL(_mm256_set1_epi16(c.offL))
+        , hueR(_mm256_set1_epi16(c.hueR))
+        , hueG(_mm256_set1_epi16(c.hueG))
+        , hueB(_mm256_set1_epi16(c.hueB))
+    {
+    }
+};
+
 // Sixteen pixels: loads 56 bytes from s (eight past the sixteenth pixel), stores 48 at d.
-__attribute__((target("avx2"))) inline void pixels16(const uint8_t* s, uint8_t* d, const HlsConstants& c)
+__attribute__((target("avx2"))) inline void pixels16(const uint8_t* s, uint8_t* d, const HlsLanes16& c)
 {
     // Each 128-bit lane takes eight pixels (24 bytes): its first 16 bytes from v0, the last 8 from v1.
     const __m256i v0
@@ -169,42 +184,44 @@ __attribute__((target("avx2"))) inline void pixels16(const uint8_t* s, uint8_t* 
     const __m256i mx = _mm256_max_epi16(r, _mm256_max_epi16(g, b));
     const __m256i mn = _mm256_min_epi16(r, _mm256_min_epi16(g, b));
     const __m256i sum = _mm256_add_epi16(mx, mn), delta = _mm256_sub_epi16(mx, mn);
-    const __m256i grey = _mm256_cmpeq_epi16(delta, zero);
-    // Saturation: delta * 255 over the sum (lightness below 128, that is a sum below 256) or 510 - sum.
-    __m256i den = _mm256_blendv_epi8(
-        _mm256_sub_epi16(_mm256_set1_epi16(510), sum), sum, _mm256_cmpgt_epi16(_mm256_set1_epi16(256), sum));
+    // A grey pixel (delta 0) needs no mask: its numerators are 0, and red counts as its maximum, so its
+    // saturation and hue come out 0.
+    // Saturation: delta * 255 over the sum (lightness below 128, that is a sum below 256) or 510 - sum,
+    // whichever is smaller.
+    __m256i den = _mm256_min_epi16(_mm256_sub_epi16(_mm256_set1_epi16(510), sum), sum);
     den = _mm256_max_epi16(den, one); // only grey pixels have 0 here, and their saturation is 0
-    __m256i S = _mm256_andnot_si256(grey, divFloor16(_mm256_sub_epi16(_mm256_slli_epi16(delta, 8), delta), den));
-    // Hue: which channel is the maximum, red checked first, then green.
+    __m256i S = divFloor16(_mm256_sub_epi16(_mm256_slli_epi16(delta, 8), delta), den);
+    // Hue: which channel is the maximum, red checked first (its choices are made last), then green.
     const __m256i isR = _mm256_cmpeq_epi16(r, mx);
-    const __m256i isG = _mm256_andnot_si256(isR, _mm256_cmpeq_epi16(g, mx));
+    const __m256i isG = _mm256_cmpeq_epi16(g, mx);
     __m256i num = _mm256_blendv_epi8(_mm256_sub_epi16(r, g), _mm256_sub_epi16(b, r), isG);
     num = _mm256_blendv_epi8(num, _mm256_sub_epi16(g, b), isR);
-    __m256i base = _mm256_blendv_epi8(_mm256_set1_epi16(240), _mm256_set1_epi16(120), isG);
-    base = _mm256_andnot_si256(isR, base);
+    const __m256i base = _mm256_andnot_si256(
+        isR, _mm256_sub_epi16(_mm256_set1_epi16(240), _mm256_and_si256(isG, _mm256_set1_epi16(120))));
     const __m256i q = divFloor16(_mm256_slli_epi16(_mm256_abs_epi16(num), 6), _mm256_max_epi16(delta, one));
     __m256i H = _mm256_add_epi16(_mm256_sign_epi16(q, num), base);
     H = _mm256_add_epi16(H, _mm256_and_si256(_mm256_cmpgt_epi16(zero, H), _mm256_set1_epi16(360)));
-    H = _mm256_andnot_si256(grey, H);
 
-    S = _mm256_add_epi16(S, _mm256_set1_epi16(c.offS));
+    S = _mm256_add_epi16(S, c.offS);
     const __m256i coloured = _mm256_cmpgt_epi16(S, zero);
     S = _mm256_min_epi16(S, _mm256_set1_epi16(255));
-    __m256i L = _mm256_add_epi16(_mm256_srli_epi16(sum, 1), _mm256_set1_epi16(c.offL));
+    __m256i L = _mm256_add_epi16(_mm256_srli_epi16(sum, 1), c.offL);
     L = _mm256_min_epi16(_mm256_max_epi16(L, _mm256_set1_epi16(-1)), _mm256_set1_epi16(256));
-    // (a * b) >> 8 as the high half of (a << 6) * (b << 2); every factor stays within 16 bits.
-    const __m256i L6 = _mm256_slli_epi16(L, 6);
-    const __m256i m2dark = _mm256_mulhi_epi16(L6, _mm256_slli_epi16(_mm256_add_epi16(S, _mm256_set1_epi16(255)), 2));
-    const __m256i m2light = _mm256_sub_epi16(_mm256_add_epi16(S, L), _mm256_mulhi_epi16(L6, _mm256_slli_epi16(S, 2)));
-    __m256i m2 = _mm256_blendv_epi8(m2light, m2dark, _mm256_cmpgt_epi16(_mm256_set1_epi16(128), L));
-    // A grey result is the lightness in every channel: m1 = m2 = L.
-    m2 = _mm256_blendv_epi8(L, m2, coloured);
-    const __m256i m1 = _mm256_sub_epi16(_mm256_add_epi16(L, L), m2);
-    const __m256i span = _mm256_sub_epi16(m2, m1);
+    // How far m2 lies above L: (L * (S - 1)) >> 8 below lightness 128, as (L * (S + 255)) >> 8 is L plus
+    // that; from 128 on S - ((S * L) >> 8). (a * b) >> 8 is the high half of (a << 6) * (b << 2), every
+    // factor within 16 bits.
+    const __m256i L6 = _mm256_slli_epi16(L, 6), S4 = _mm256_slli_epi16(S, 2);
+    const __m256i aboveDark = _mm256_mulhi_epi16(L6, _mm256_sub_epi16(S4, _mm256_set1_epi16(4)));
+    const __m256i aboveLight = _mm256_sub_epi16(S, _mm256_mulhi_epi16(L6, S4));
+    // m1 = 2L - m2 lies as far below L as m2 lies above; a grey result is the lightness in every channel.
+    const __m256i above = _mm256_and_si256(
+        coloured, _mm256_blendv_epi8(aboveLight, aboveDark, _mm256_cmpgt_epi16(_mm256_set1_epi16(128), L)));
+    const __m256i m1 = _mm256_sub_epi16(L, above);
+    const __m256i span = _mm256_add_epi16(above, above);
 
-    const __m256i outR = channel16(H, _mm256_set1_epi16(c.hueR), m1, span);
-    const __m256i outG = channel16(H, _mm256_set1_epi16(c.hueG), m1, span);
-    const __m256i outB = channel16(H, _mm256_set1_epi16(c.hueB), m1, span);
+    const __m256i outR = channel16(H, c.hueR, m1, span);
+    const __m256i outG = channel16(H, c.hueG, m1, span);
+    const __m256i outB = channel16(H, c.hueB, m1, span);
     // Back to 24 bytes per lane, clamped to 0..255 by the packing.
     const __m256i bg = _mm256_packus_epi16(outB, outG), rr = _mm256_packus_epi16(outR, outR);
     const __m256i first = _mm256_or_si256(
@@ -225,8 +242,9 @@ __attribute__((target("avx2"))) inline void pixels16(const uint8_t* s, uint8_t* 
 
 // The whole row: the last pixels go through a small buffer, as the loads reach eight bytes past the
 // sixteenth pixel.
-__attribute__((target("avx2"))) void rowAvx2(const uint8_t* s, uint8_t* d, int32_t width, const HlsConstants& c)
+__attribute__((target("avx2"))) void rowAvx2(const uint8_t* s, uint8_t* d, int32_t width, const HlsConstants& offsets)
 {
+    const HlsLanes16 c(offsets);
     int32_t j = 0;
     for (; j + 19 <= width; j += 16)
         pixels16(s + ptrdiff_t(j) * 3, d + ptrdiff_t(j) * 3, c);
@@ -278,7 +296,7 @@ NX_AVX512 inline __m512i divFloor32(__m512i n, __m512i d)
 NX_AVX512 inline __m512i channel32(__m512i H, __m512i k, __m512i m1, __m512i span)
 {
     __m512i y = _mm512_add_epi16(H, k);
-    y = _mm512_mask_sub_epi16(y, _mm512_cmpgt_epi16_mask(y, _mm512_set1_epi16(359)), y, _mm512_set1_epi16(360));
+    y = _mm512_min_epu16(y, _mm512_sub_epi16(y, _mm512_set1_epi16(360)));
     __m512i w
         = _mm512_max_epi16(_mm512_min_epi16(y, _mm512_sub_epi16(_mm512_set1_epi16(240), y)), _mm512_setzero_si512());
     const __mmask32 top = _mm512_cmplt_epu16_mask(_mm512_sub_epi16(y, _mm512_set1_epi16(60)), _mm512_set1_epi16(120));
@@ -304,14 +322,10 @@ NX_AVX512 inline void pixels32(const uint8_t* s, uint8_t* d, const HlsConstants&
     const __m512i mx = _mm512_max_epi16(r, _mm512_max_epi16(g, b));
     const __m512i mn = _mm512_min_epi16(r, _mm512_min_epi16(g, b));
     const __m512i sum = _mm512_add_epi16(mx, mn), delta = _mm512_sub_epi16(mx, mn);
-    const __mmask32 coloured0 = _mm512_cmpneq_epi16_mask(delta, zero);
-    const __m512i den = _mm512_max_epi16(_mm512_mask_blend_epi16(_mm512_cmplt_epi16_mask(sum, _mm512_set1_epi16(256)),
-                                             _mm512_sub_epi16(_mm512_set1_epi16(510), sum), sum),
-        one);
-    __m512i S
-        = _mm512_maskz_mov_epi16(coloured0, divFloor32(_mm512_sub_epi16(_mm512_slli_epi16(delta, 8), delta), den));
+    const __m512i den = _mm512_max_epi16(_mm512_min_epi16(_mm512_sub_epi16(_mm512_set1_epi16(510), sum), sum), one);
+    __m512i S = divFloor32(_mm512_sub_epi16(_mm512_slli_epi16(delta, 8), delta), den);
     const __mmask32 isR = _mm512_cmpeq_epi16_mask(r, mx);
-    const __mmask32 isG = _mm512_cmpeq_epi16_mask(g, mx) & ~isR;
+    const __mmask32 isG = _mm512_cmpeq_epi16_mask(g, mx);
     __m512i num = _mm512_mask_blend_epi16(isG, _mm512_sub_epi16(r, g), _mm512_sub_epi16(b, r));
     num = _mm512_mask_blend_epi16(isR, num, _mm512_sub_epi16(g, b));
     __m512i base = _mm512_mask_blend_epi16(isG, _mm512_set1_epi16(240), _mm512_set1_epi16(120));
@@ -320,20 +334,19 @@ NX_AVX512 inline void pixels32(const uint8_t* s, uint8_t* d, const HlsConstants&
     q = _mm512_mask_sub_epi16(q, _mm512_cmplt_epi16_mask(num, zero), zero, q);
     __m512i H = _mm512_add_epi16(q, base);
     H = _mm512_mask_add_epi16(H, _mm512_cmplt_epi16_mask(H, zero), H, _mm512_set1_epi16(360));
-    H = _mm512_maskz_mov_epi16(coloured0, H);
 
     S = _mm512_add_epi16(S, _mm512_set1_epi16(c.offS));
     const __mmask32 coloured = _mm512_cmpgt_epi16_mask(S, zero);
     S = _mm512_min_epi16(S, _mm512_set1_epi16(255));
     __m512i L = _mm512_add_epi16(_mm512_srli_epi16(sum, 1), _mm512_set1_epi16(c.offL));
     L = _mm512_min_epi16(_mm512_max_epi16(L, _mm512_set1_epi16(-1)), _mm512_set1_epi16(256));
-    const __m512i L6 = _mm512_slli_epi16(L, 6);
-    const __m512i m2dark = _mm512_mulhi_epi16(L6, _mm512_slli_epi16(_mm512_add_epi16(S, _mm512_set1_epi16(255)), 2));
-    const __m512i m2light = _mm512_sub_epi16(_mm512_add_epi16(S, L), _mm512_mulhi_epi16(L6, _mm512_slli_epi16(S, 2)));
-    __m512i m2 = _mm512_mask_blend_epi16(_mm512_cmplt_epi16_mask(L, _mm512_set1_epi16(128)), m2light, m2dark);
-    m2 = _mm512_mask_blend_epi16(coloured, L, m2);
-    const __m512i m1 = _mm512_sub_epi16(_mm512_add_epi16(L, L), m2);
-    const __m512i span = _mm512_sub_epi16(m2, m1);
+    const __m512i L6 = _mm512_slli_epi16(L, 6), S4 = _mm512_slli_epi16(S, 2);
+    const __m512i aboveDark = _mm512_mulhi_epi16(L6, _mm512_sub_epi16(S4, _mm512_set1_epi16(4)));
+    const __m512i aboveLight = _mm512_sub_epi16(S, _mm512_mulhi_epi16(L6, S4));
+    const __m512i above = _mm512_maskz_mov_epi16(coloured,
+        _mm512_mask_blend_epi16(_mm512_cmplt_epi16_mask(L, _mm512_set1_epi16(128)), aboveLight, aboveDark));
+    const __m512i m1 = _mm512_sub_epi16(L, above);
+    const __m512i span = _mm512_add_epi16(above, above);
 
     const __m256i outR = bytesOf(channel32(H, _mm512_set1_epi16(c.hueR), m1, span));
     const __m256i outG = bytesOf(channel32(H, _mm512_set1_epi16(c.hueG), m1, span));

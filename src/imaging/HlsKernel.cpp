@@ -135,8 +135,8 @@ __attribute__((target("avx2"))) inline __m256i channel16(__m256i H, __m256i k, _
     // both are, and either is below 0.
     __m256i y = _mm256_add_epi16(H, k);
     y = _mm256_min_epu16(y, _mm256_sub_epi16(y, _mm256_set1_epi16(360)));
-    __m256i w
-        = _mm256_max_epi16(_mm256_min_epi16(y, _mm256_sub_epi16(_mm256_set1_epi16(240), y)), _mm256_setzero_si256());
+    // The slopes as unsigned: 240 - y stops at 0 from 240 on and for any y below 0, which then wins.
+    __m256i w = _mm256_min_epu16(y, _mm256_subs_epu16(_mm256_set1_epi16(240), y));
     const __m256i fromSixty = _mm256_sub_epi16(y, _mm256_set1_epi16(60)); // 0..119 unsigned: the flat top
     const __m256i top = _mm256_cmpeq_epi16(_mm256_min_epu16(fromSixty, _mm256_set1_epi16(119)), fromSixty);
     w = _mm256_blendv_epi8(w, _mm256_set1_epi16(64), top);
@@ -156,29 +156,36 @@ struct HlsLanes16 {
     }
 };
 
-// Sixteen pixels: loads 56 bytes from s (eight past the sixteenth pixel), stores 48 at d.
-__attribute__((target("avx2"))) inline void pixels16(const uint8_t* s, uint8_t* d, const HlsLanes16& c)
+// Byte picks that spread sixteen blue-green-red pixels, read as bytes 0-31 (a) and 16-47 (b), into
+// 16-bit lanes: pixels 0-7 in the low 128-bit lane, 8-15 in the high one. A lane's bytes come from that
+// lane of a or b, since a's high lane holds bytes 16-31 and b's low lane bytes 16-31 too.
+struct Picks16 {
+    alignas(32) uint8_t fromA[3][32], fromB[3][32];
+    Picks16()
+    {
+        for (int c = 0; c < 3; ++c)
+            for (int k = 0; k < 16; ++k) {
+                const int lane = k / 8, at = 16 * lane + 2 * (k % 8), p = 3 * k + c;
+                const int inA = p - 16 * lane, inB = p - 16 - 16 * lane; // within the lane's 16 bytes
+                fromA[c][at] = uint8_t(inA < 16 ? inA : 0x80);
+                fromB[c][at] = uint8_t(inA < 16 ? 0x80 : inB);
+                fromA[c][at + 1] = fromB[c][at + 1] = 0x80;
+            }
+    }
+};
+
+// Sixteen pixels: reads and writes exactly 48 bytes.
+__attribute__((target("avx2"))) inline void pixels16(
+    const uint8_t* s, uint8_t* d, const HlsLanes16& c, const Picks16& pick)
 {
-    // Each 128-bit lane takes eight pixels (24 bytes): its first 16 bytes from v0, the last 8 from v1.
-    const __m256i v0
-        = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + 24), reinterpret_cast<const __m128i*>(s));
-    const __m256i v1
-        = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + 40), reinterpret_cast<const __m128i*>(s + 16));
-    const __m256i pickB0
-        = _mm256_broadcastsi128_si256(_mm_setr_epi8(0, -1, 3, -1, 6, -1, 9, -1, 12, -1, 15, -1, -1, -1, -1, -1));
-    const __m256i pickB1
-        = _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, 5, -1));
-    const __m256i pickG0
-        = _mm256_broadcastsi128_si256(_mm_setr_epi8(1, -1, 4, -1, 7, -1, 10, -1, 13, -1, -1, -1, -1, -1, -1, -1));
-    const __m256i pickG1
-        = _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, 3, -1, 6, -1));
-    const __m256i pickR0
-        = _mm256_broadcastsi128_si256(_mm_setr_epi8(2, -1, 5, -1, 8, -1, 11, -1, 14, -1, -1, -1, -1, -1, -1, -1));
-    const __m256i pickR1
-        = _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, -1, 4, -1, 7, -1));
-    const __m256i b = _mm256_or_si256(_mm256_shuffle_epi8(v0, pickB0), _mm256_shuffle_epi8(v1, pickB1));
-    const __m256i g = _mm256_or_si256(_mm256_shuffle_epi8(v0, pickG0), _mm256_shuffle_epi8(v1, pickG1));
-    const __m256i r = _mm256_or_si256(_mm256_shuffle_epi8(v0, pickR0), _mm256_shuffle_epi8(v1, pickR1));
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 16));
+    auto plane = [&](int ch) __attribute__((target("avx2"))) {
+        return _mm256_or_si256(
+            _mm256_shuffle_epi8(a, _mm256_load_si256(reinterpret_cast<const __m256i*>(pick.fromA[ch]))),
+            _mm256_shuffle_epi8(v, _mm256_load_si256(reinterpret_cast<const __m256i*>(pick.fromB[ch]))));
+    };
+    const __m256i b = plane(0), g = plane(1), r = plane(2);
 
     const __m256i zero = _mm256_setzero_si256(), one = _mm256_set1_epi16(1);
     const __m256i mx = _mm256_max_epi16(r, _mm256_max_epi16(g, b));
@@ -240,19 +247,19 @@ __attribute__((target("avx2"))) inline void pixels16(const uint8_t* s, uint8_t* 
     _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 40), _mm256_extracti128_si256(last, 1));
 }
 
-// The whole row: the last pixels go through a small buffer, as the loads reach eight bytes past the
-// sixteenth pixel.
+// The whole row, the last pixels through a small buffer.
 __attribute__((target("avx2"))) void rowAvx2(const uint8_t* s, uint8_t* d, int32_t width, const HlsConstants& offsets)
 {
+    static const Picks16 pick;
     const HlsLanes16 c(offsets);
     int32_t j = 0;
-    for (; j + 19 <= width; j += 16)
-        pixels16(s + ptrdiff_t(j) * 3, d + ptrdiff_t(j) * 3, c);
-    for (; j < width; j += 16) {
-        const size_t bytes = size_t(std::min(width - j, 16)) * 3;
-        alignas(32) uint8_t tail[56] = {};
+    for (; j + 16 <= width; j += 16)
+        pixels16(s + ptrdiff_t(j) * 3, d + ptrdiff_t(j) * 3, c, pick);
+    if (j < width) {
+        const size_t bytes = size_t(width - j) * 3;
+        alignas(32) uint8_t tail[48] = {};
         std::memcpy(tail, s + ptrdiff_t(j) * 3, bytes);
-        pixels16(tail, tail, c);
+        pixels16(tail, tail, c, pick);
         std::memcpy(d + ptrdiff_t(j) * 3, tail, bytes);
     }
 }
@@ -297,8 +304,7 @@ NX_AVX512 inline __m512i channel32(__m512i H, __m512i k, __m512i m1, __m512i spa
 {
     __m512i y = _mm512_add_epi16(H, k);
     y = _mm512_min_epu16(y, _mm512_sub_epi16(y, _mm512_set1_epi16(360)));
-    __m512i w
-        = _mm512_max_epi16(_mm512_min_epi16(y, _mm512_sub_epi16(_mm512_set1_epi16(240), y)), _mm512_setzero_si512());
+    __m512i w = _mm512_min_epu16(y, _mm512_subs_epu16(_mm512_set1_epi16(240), y));
     const __mmask32 top = _mm512_cmplt_epu16_mask(_mm512_sub_epi16(y, _mm512_set1_epi16(60)), _mm512_set1_epi16(120));
     w = _mm512_mask_mov_epi16(w, top, _mm512_set1_epi16(64));
     return _mm512_add_epi16(m1, _mm512_srai_epi16(_mm512_mullo_epi16(span, w), 6));

@@ -3,6 +3,8 @@
 #include "imaging/DibImage.h"
 #include "imaging/Kernels.h"
 
+#include <algorithm>
+
 std::array<Rect, 5> AutoExposure::SampleRects(int32_t width, int32_t height)
 {
     const auto at = [](double fraction, int32_t size) { return int32_t(fraction * size); };
@@ -13,12 +15,34 @@ std::array<Rect, 5> AutoExposure::SampleRects(int32_t width, int32_t height)
             rect(0.8, 0.1, 0.9, 0.2), rect(0.8, 0.8, 0.9, 0.9)};
 }
 
+namespace {
+
+// The mean lightness (0.299 red + 0.587 green + 0.114 blue, in 256ths) of a colour frame's rectangle.
+int32_t meanLightness(const DibImage& frame, const Rect& r)
+{
+    const int32_t left = std::max(r.left, 0), right = std::min(r.right, frame.width());
+    const int32_t top = std::max(r.top, 0), bottom = std::min(r.bottom, frame.height());
+    if (left >= right || top >= bottom)
+        return 0;
+    uint64_t sum = 0;
+    for (int32_t y = top; y < bottom; ++y) {
+        const uint8_t* p = frame.rowTopDown(y) + ptrdiff_t(left) * 3;
+        for (int32_t x = left; x < right; ++x, p += 3)
+            sum += 29u * p[0] + 150u * p[1] + 77u * p[2];
+    }
+    return int32_t(sum / (uint64_t(right - left) * uint64_t(bottom - top) * 256));
+}
+
+} // namespace
+
 std::array<int32_t, 5> AutoExposure::SampleMeans(DibImage& raw)
 {
     std::array<int32_t, 5> means{};
     const auto rects = SampleRects(raw.width(), raw.height());
     for (size_t i = 0; i < rects.size(); ++i)
-        means[i] = raw.Apply(MeanLevel, raw, &rects[i], rects[i].left, rects[i].top, nullptr, nullptr);
+        means[i] = raw.bitsPerPixel() == 24
+            ? meanLightness(raw, rects[i])
+            : raw.Apply(MeanLevel, raw, &rects[i], rects[i].left, rects[i].top, nullptr, nullptr);
     return means;
 }
 

@@ -19,7 +19,7 @@ public:
     // The five sample rectangles (top-down) of a width x height frame: upper left, lower left, centre,
     // upper right, lower right.
     static std::array<Rect, 5> SampleRects(int32_t width, int32_t height);
-    // The mean level of each sample of an 8-bit frame.
+    // The mean level of each sample: of an 8-bit frame its bytes, of a 24-bit (colour) frame its lightness.
     static std::array<int32_t, 5> SampleMeans(DibImage& raw);
     // Bright samples lower the factor, dark ones raise it; 100..160 is the target band.
     static double FactorFromMeans(const std::array<int32_t, 5>& means);

@@ -27,6 +27,28 @@ TEST(AutoExposure, SamplesAreMeasuredWhereTheyLie)
     EXPECT_EQ(means[4], 80);
 }
 
+TEST(AutoExposure, ColourFramesAreMeasuredByLightnessNotBlue)
+{
+    // A colour camera's frame: yellow (no blue at all) everywhere, so bright, not black; the centre sample
+    // pure blue, which is dark; half the lower-right sample white.
+    DibImage raw;
+    ASSERT_TRUE(raw.Create(200, 100, 24));
+    raw.Fill(nullptr, Rgb(220, 220, 0));
+    const auto rects = AutoExposure::SampleRects(200, 100);
+    raw.Fill(&rects[2], Rgb(0, 0, 255));
+    const Rect lowerRightHalf{160, 85, 180, 90};
+    raw.Fill(&lowerRightHalf, Rgb(255, 255, 255));
+    const int32_t yellow = (220 * 77 + 220 * 150) / 256, blue = 255 * 29 / 256;
+    const auto means = AutoExposure::SampleMeans(raw);
+    EXPECT_EQ(means[0], yellow);
+    EXPECT_EQ(means[1], yellow);
+    EXPECT_EQ(means[2], blue);
+    EXPECT_EQ(means[3], yellow);
+    EXPECT_EQ(means[4], (220 * 77 + 220 * 150 + 255 * 256) / 2 / 256);
+    // Mostly bright samples: the exposure comes down, where the blue bytes alone would have raised it.
+    EXPECT_LT(AutoExposure::FactorFromMeans(means), 1.0);
+}
+
 TEST(AutoExposure, FactorFromTheSamples)
 {
     EXPECT_NEAR(AutoExposure::FactorFromMeans({201, 210, 255, 240, 230}), 0.25, 1e-9);

@@ -37,6 +37,12 @@ QString FolderRefused(bool japanese)
     return pick(japanese, "Pictures cannot be saved in this folder.", "このフォルダには画像を保存できません。");
 }
 
+QString ThumbnailsNotSaved(bool japanese)
+{
+    return pick(japanese, "The thumbnail list of the previous folder could not be saved.",
+        "前のフォルダのサムネイル一覧を保存できませんでした。");
+}
+
 QString BrowserTitle(bool japanese)
 {
     return pick(japanese, "Thumbnail", "サムネイル");

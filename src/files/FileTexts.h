@@ -14,6 +14,8 @@ QString FolderTitle(bool japanese);
 // Told when a picture could not be written, and when a chosen folder cannot take pictures.
 QString NotSaved(bool japanese);
 QString FolderRefused(bool japanese);
+// Told when the folder left behind kept no ThumbNail file (its pictures come back when it is chosen again).
+QString ThumbnailsNotSaved(bool japanese);
 // The browser's caption.
 QString BrowserTitle(bool japanese);
 

@@ -20,13 +20,15 @@ SaveFolder::Check SaveFolder::Examine(const QString& folder)
     return Check::Usable;
 }
 
-void SaveFolder::SwitchTo(const QString& folder)
+bool SaveFolder::SwitchTo(const QString& folder)
 {
-    m_Store.Save(ThumbnailStore::FileIn(m_Store.saveFolder()));
+    // An empty store removes the file: nothing to write, nothing lost.
+    const bool saved = m_Store.Save(ThumbnailStore::FileIn(m_Store.saveFolder())) != 0 || m_Store.count() == 0;
     m_Store.Clear();
     m_Store.setSaveFolder(folder);
     m_Store.Load(ThumbnailStore::FileIn(folder));
     m_Store.ScanFolder(folder);
+    return saved;
 }
 
 bool SaveFolder::Choose(const FolderAsker& ask, const MessageTeller& tell, bool japanese)
@@ -40,6 +42,7 @@ bool SaveFolder::Choose(const FolderAsker& ask, const MessageTeller& tell, bool 
             tell(FileTexts::FolderRefused(japanese));
         return false;
     }
-    SwitchTo(folder);
+    if (!SwitchTo(folder) && tell)
+        tell(FileTexts::ThumbnailsNotSaved(japanese));
     return true;
 }

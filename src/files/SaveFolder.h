@@ -32,8 +32,9 @@ public:
     }
 
     // Writes the old folder's ThumbNail file, empties the store, makes folder the save folder, loads its
-    // ThumbNail file and adds the pictures that file lacks. The strip must be refreshed afterwards.
-    void SwitchTo(const QString& folder);
+    // ThumbNail file and adds the pictures that file lacks. The strip must be refreshed afterwards. False
+    // when the old folder's file could not be written (the switch happens all the same).
+    bool SwitchTo(const QString& folder);
 
     // DIR: asks for a folder (starting at the current directory) and switches to it, even when it is the
     // same folder again. A folder that cannot take pictures is refused with a message. True when switched.

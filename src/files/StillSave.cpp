@@ -81,7 +81,8 @@ StillSave::Result StillSave::Run(
                 m_Tell(FileTexts::NotSaved(japanese));
             return result;
         }
-        SaveFolder(m_Store).SwitchTo(target.folder);
+        if (!SaveFolder(m_Store).SwitchTo(target.folder) && m_Tell)
+            m_Tell(FileTexts::ThumbnailsNotSaved(japanese));
         result.folderChanged = true;
     }
 

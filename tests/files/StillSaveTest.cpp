@@ -273,6 +273,27 @@ TEST_F(StillSaveRun, SaveIntoAnotherFolderSwitchesTheStore)
     EXPECT_EQ(answers.told, QStringList { FileTexts::NotSaved(false) });
 }
 
+// The folder left behind was removed meanwhile: its ThumbNail file cannot be written, which is told, and the
+// save into the new folder goes ahead.
+TEST_F(StillSaveRun, FolderLeftBehindThatCannotKeepItsThumbnailsIsTold)
+{
+    answers.path = at("old.bmp");
+    ASSERT_EQ(save().outcome, StillSave::Outcome::Saved);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+
+    QTemporaryDir other;
+    answers.path = QDir::cleanPath(other.path()) + "/new.bmp";
+    const StillSave::Result result = save();
+    EXPECT_EQ(result.outcome, StillSave::Outcome::Saved);
+    EXPECT_TRUE(QFile::exists(answers.path));
+    EXPECT_EQ(answers.told, QStringList { FileTexts::ThumbnailsNotSaved(false) });
+
+    // From an empty store nothing is lost, so nothing is told.
+    ThumbnailStore empty;
+    empty.setSaveFolder(folder);
+    EXPECT_TRUE(SaveFolder(empty).SwitchTo(QDir::cleanPath(other.path())));
+}
+
 // The settings file gives the save folder back through a 260-byte buffer: every folder the check accepts
 // comes back whole, and the first length that would come back cut is refused.
 TEST(SaveFolder, LongestAcceptedFolderSurvivesTheSettingsFile)

@@ -323,6 +323,8 @@ void CImageSetDlg::OnInitDialog()
     }
     control(IDC_INTERLACE_CHECK)->setEnabled(false);
     m_MirrorH->setEnabled(false);
+    for (QAbstractButton* b : m_BayerModes->buttons())
+        b->setEnabled(m_Model.hasMosaic());
     m_Initialised = true;
 }
 

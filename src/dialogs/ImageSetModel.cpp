@@ -76,12 +76,13 @@ ImageSetModel::ImageSetModel(ImageSetTarget& target, LiveSource& source)
         const LiveSource::ControlRange r = m_Source.range(c);
         return ImageSetNumber { edit, spin, slider, r.present ? r.min : 0, r.present ? r.max : 0, nonZero, r.present };
     };
+    const bool mosaic = hasMosaic();
     m_Numbers = {
         { IDC_INTERLACE, IDC_INTERLACE_SPIN, 0, 0, 2000, false, false },
         { IDC_BINARY, IDC_BINARY_SPIN, 0, 0, 255, true },
-        { IDC_BAYER_GAIN_R, IDC_BAYER_GAIN_R_SPIN, 0, 1, 200, true },
-        { IDC_BAYER_GAIN_G, IDC_BAYER_GAIN_G_SPIN, 0, 1, 200, true },
-        { IDC_BAYER_GAIN_B, IDC_BAYER_GAIN_B_SPIN, 0, 1, 200, true },
+        { IDC_BAYER_GAIN_R, IDC_BAYER_GAIN_R_SPIN, 0, 1, 200, true, mosaic },
+        { IDC_BAYER_GAIN_G, IDC_BAYER_GAIN_G_SPIN, 0, 1, 200, true, mosaic },
+        { IDC_BAYER_GAIN_B, IDC_BAYER_GAIN_B_SPIN, 0, 1, 200, true, mosaic },
         { IDC_CONTRAST, IDC_CONTRAST_SPIN, 0, -127, 127, false },
         { IDC_SHARPNESS, IDC_SHARPNESS_SPIN, 0, 0, 30, false },
         { IDC_HUE, IDC_HUE_SPIN, 0, -360, 360, false },
@@ -106,8 +107,15 @@ const ImageSetNumber* ImageSetModel::number(int edit) const
     return it == m_Numbers.end() ? nullptr : &*it;
 }
 
+bool ImageSetModel::hasMosaic() const
+{
+    return m_Source.format().pixels == LiveSource::Pixels::Mosaic;
+}
+
 bool ImageSetModel::hasControl(int id) const
 {
+    if (id == IDC_BAYER_CHECK)
+        return hasMosaic();
     const std::optional<Control> c = controlOf(id);
     return !c || m_Source.range(*c).present;
 }

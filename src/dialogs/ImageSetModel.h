@@ -131,8 +131,10 @@ public:
     std::optional<int32_t> edit(int id, const QString& text);
     // Check boxes 1142, 1210, 1143, 1213 and the device's automatic modes 1222..1224 (on: 1 or 0).
     void setCheck(int id, int on);
-    // Whether the source has the control behind a camera field or check box (true for other ids).
+    // Whether the source has the control behind a camera field or check box (true for other ids). The
+    // Bayer box needs a source that gives the sensor's mosaic: colour and grey frames are shown as they are.
     bool hasControl(int id) const;
+    bool hasMosaic() const;
     // The mirror boxes: the camera has no horizontal mirror; the vertical state goes to its row mirror.
     void setMirror(int horizontal, int vertical);
     void setBayerMode(int mode);

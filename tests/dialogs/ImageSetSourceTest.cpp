@@ -52,6 +52,10 @@ TEST(ImageSetSource, VideoDevice_RealRanges_AbsentFieldsDisabled_OpeningValuesFr
     EXPECT_FALSE(model.hasControl(IDC_CAM_AUTO_GAIN));
     EXPECT_TRUE(model.hasControl(IDC_CAM_AUTO_EXPOSURE));
     EXPECT_TRUE(model.hasControl(IDC_GAMMA)); // not a camera field
+    // Colour frames are shown as they come: no Bayer conversion, so neither its box nor its gains.
+    EXPECT_FALSE(model.hasControl(IDC_BAYER_CHECK));
+    for (int id : { IDC_BAYER_GAIN_R, IDC_BAYER_GAIN_G, IDC_BAYER_GAIN_B })
+        EXPECT_FALSE(field(id).enabled) << id;
 
     // The device's own values show, not the own camera's stored ones.
     EXPECT_EQ(model.openingValue(IDC_GLOBAL_GAIN), 40);
@@ -99,4 +103,15 @@ TEST(ImageSetSource, VideoDevice_CancelRestoresTheDevice_OkKeepsTheStoredGainsAl
         EXPECT_EQ(target.v.GlovalGain, 14) << ok;
         EXPECT_EQ(target.v.Shutter, 536) << ok;
     }
+}
+
+TEST(ImageSetSource, MosaicSource_BayerBoxAndGainsOpen)
+{
+    FakeLiveSource source;
+    source.frameFormat.pixels = LiveSource::Pixels::Mosaic;
+    PlainTarget target;
+    const ImageSetModel model(target, source);
+    EXPECT_TRUE(model.hasControl(IDC_BAYER_CHECK));
+    for (int id : { IDC_BAYER_GAIN_R, IDC_BAYER_GAIN_G, IDC_BAYER_GAIN_B })
+        EXPECT_TRUE(model.number(id)->enabled) << id;
 }

@@ -207,7 +207,8 @@ __attribute__((target("avx2"))) inline void pixels16(
         isR, _mm256_sub_epi16(_mm256_set1_epi16(240), _mm256_and_si256(isG, _mm256_set1_epi16(120))));
     const __m256i q = divFloor16(_mm256_slli_epi16(_mm256_abs_epi16(num), 6), _mm256_max_epi16(delta, one));
     __m256i H = _mm256_add_epi16(_mm256_sign_epi16(q, num), base);
-    H = _mm256_add_epi16(H, _mm256_and_si256(_mm256_cmpgt_epi16(zero, H), _mm256_set1_epi16(360)));
+    // A hue below 0 (red the maximum) becomes H + 360: as unsigned, H is then the larger of the two.
+    H = _mm256_min_epu16(H, _mm256_add_epi16(H, _mm256_set1_epi16(360)));
 
     S = _mm256_add_epi16(S, c.offS);
     const __m256i coloured = _mm256_cmpgt_epi16(S, zero);

@@ -372,6 +372,7 @@ int main(int argc, char** argv)
         {"Gamma_scalar", capped<Gamma_ours, kScalar>},
         {"Binarize_scalar", capped<Binarize_ours, kScalar>},
         {"Hls_avx2", capped<Hls_ours, kernel::SimdLevel::Avx2>},
+        {"Hls_sse41", capped<Hls_ours, kernel::SimdLevel::Sse41>},
         {"Hls_scalar", capped<Hls_ours, kScalar>},
         {"Balance_ours", Balance_ours},
         {"Histogram_ours", Histogram_ours},

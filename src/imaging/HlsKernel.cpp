@@ -112,158 +112,11 @@ struct HlsConstants {
     int16_t offS, offL, hueR, hueG, hueB;
 };
 
-// n / d rounded down for 16 lanes of unsigned 16-bit n and 1 <= d <= 510, quotients up to 256. The
-// single-precision quotient is correctly rounded: its error, below 2^-15, cannot carry it across an
-// integer, since a quotient that is not whole lies at least 1/510 below the next one. The lanes are widened
-// within each 128-bit half, so packing them back restores their order.
-__attribute__((target("avx2"))) inline __m256i divFloor16(__m256i n, __m256i d)
-{
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i low = _mm256_cvttps_epi32(_mm256_div_ps(
-        _mm256_cvtepi32_ps(_mm256_unpacklo_epi16(n, zero)), _mm256_cvtepi32_ps(_mm256_unpacklo_epi16(d, zero))));
-    const __m256i high = _mm256_cvttps_epi32(_mm256_div_ps(
-        _mm256_cvtepi32_ps(_mm256_unpackhi_epi16(n, zero)), _mm256_cvtepi32_ps(_mm256_unpackhi_epi16(d, zero))));
-    return _mm256_packus_epi32(low, high);
-}
-
-// m1 + (((m2 - m1) * w) >> 6) for the channel whose hue position is H + k: the weight w is 0 below 0 and
-// from 240 (after wrapping to 0..359), the position up to 60, 64 (all of m2) up to 180, 240 minus it up to
-// 240. Positions run from -360 to 718.
-__attribute__((target("avx2"))) inline __m256i channel16(__m256i H, __m256i k, __m256i m1, __m256i span)
-{
-    // From 360 on, y - 360 is the smaller as unsigned; from 0 to 359 it is negative, so y stays; below 0
-    // both are, and either is below 0.
-    __m256i y = _mm256_add_epi16(H, k);
-    y = _mm256_min_epu16(y, _mm256_sub_epi16(y, _mm256_set1_epi16(360)));
-    // The slopes as unsigned: 240 - y stops at 0 from 240 on and for any y below 0, which then wins.
-    __m256i w = _mm256_min_epu16(y, _mm256_subs_epu16(_mm256_set1_epi16(240), y));
-    const __m256i fromSixty = _mm256_sub_epi16(y, _mm256_set1_epi16(60)); // 0..119 unsigned: the flat top
-    const __m256i top = _mm256_cmpeq_epi16(_mm256_min_epu16(fromSixty, _mm256_set1_epi16(119)), fromSixty);
-    w = _mm256_blendv_epi8(w, _mm256_set1_epi16(64), top);
-    return _mm256_add_epi16(m1, _mm256_srai_epi16(_mm256_mullo_epi16(span, w), 6));
-}
-
-// The offsets in every lane, made once a row.
-struct HlsLanes16 {
-    __m256i offS, offL, hueR, hueG, hueB;
-    __attribute__((target("avx2"))) explicit HlsLanes16(const HlsConstants& c)
-        : offS(_mm256_set1_epi16(c.offS))
-        , offL(_mm256_set1_epi16(c.offL))
-        , hueR(_mm256_set1_epi16(c.hueR))
-        , hueG(_mm256_set1_epi16(c.hueG))
-        , hueB(_mm256_set1_epi16(c.hueB))
-    {
-    }
-};
-
-// Byte picks that spread sixteen blue-green-red pixels, read as bytes 0-31 (a) and 16-47 (b), into
-// 16-bit lanes: pixels 0-7 in the low 128-bit lane, 8-15 in the high one. A lane's bytes come from that
-// lane of a or b, since a's high lane holds bytes 16-31 and b's low lane bytes 16-31 too.
-struct Picks16 {
-    alignas(32) uint8_t fromA[3][32], fromB[3][32];
-    Picks16()
-    {
-        for (int c = 0; c < 3; ++c)
-            for (int k = 0; k < 16; ++k) {
-                const int lane = k / 8, at = 16 * lane + 2 * (k % 8), p = 3 * k + c;
-                const int inA = p - 16 * lane, inB = p - 16 - 16 * lane; // within the lane's 16 bytes
-                fromA[c][at] = uint8_t(inA < 16 ? inA : 0x80);
-                fromB[c][at] = uint8_t(inA < 16 ? 0x80 : inB);
-                fromA[c][at + 1] = fromB[c][at + 1] = 0x80;
-            }
-    }
-};
-
-// Sixteen pixels: reads and writes exactly 48 bytes.
-__attribute__((target("avx2"))) inline void pixels16(
-    const uint8_t* s, uint8_t* d, const HlsLanes16& c, const Picks16& pick)
-{
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 16));
-    auto plane = [&](int ch) __attribute__((target("avx2"))) {
-        return _mm256_or_si256(
-            _mm256_shuffle_epi8(a, _mm256_load_si256(reinterpret_cast<const __m256i*>(pick.fromA[ch]))),
-            _mm256_shuffle_epi8(v, _mm256_load_si256(reinterpret_cast<const __m256i*>(pick.fromB[ch]))));
-    };
-    const __m256i b = plane(0), g = plane(1), r = plane(2);
-
-    const __m256i zero = _mm256_setzero_si256(), one = _mm256_set1_epi16(1);
-    const __m256i mx = _mm256_max_epi16(r, _mm256_max_epi16(g, b));
-    const __m256i mn = _mm256_min_epi16(r, _mm256_min_epi16(g, b));
-    const __m256i sum = _mm256_add_epi16(mx, mn), delta = _mm256_sub_epi16(mx, mn);
-    // A grey pixel (delta 0) needs no mask: its numerators are 0, and red counts as its maximum, so its
-    // saturation and hue come out 0.
-    // Saturation: delta * 255 over the sum (lightness below 128, that is a sum below 256) or 510 - sum,
-    // whichever is smaller.
-    __m256i den = _mm256_min_epi16(_mm256_sub_epi16(_mm256_set1_epi16(510), sum), sum);
-    den = _mm256_max_epi16(den, one); // only grey pixels have 0 here, and their saturation is 0
-    __m256i S = divFloor16(_mm256_sub_epi16(_mm256_slli_epi16(delta, 8), delta), den);
-    // Hue: which channel is the maximum, red checked first (its choices are made last), then green.
-    const __m256i isR = _mm256_cmpeq_epi16(r, mx);
-    const __m256i isG = _mm256_cmpeq_epi16(g, mx);
-    __m256i num = _mm256_blendv_epi8(_mm256_sub_epi16(r, g), _mm256_sub_epi16(b, r), isG);
-    num = _mm256_blendv_epi8(num, _mm256_sub_epi16(g, b), isR);
-    const __m256i base = _mm256_andnot_si256(
-        isR, _mm256_sub_epi16(_mm256_set1_epi16(240), _mm256_and_si256(isG, _mm256_set1_epi16(120))));
-    const __m256i q = divFloor16(_mm256_slli_epi16(_mm256_abs_epi16(num), 6), _mm256_max_epi16(delta, one));
-    __m256i H = _mm256_add_epi16(_mm256_sign_epi16(q, num), base);
-    // A hue below 0 (red the maximum) becomes H + 360: as unsigned, H is then the larger of the two.
-    H = _mm256_min_epu16(H, _mm256_add_epi16(H, _mm256_set1_epi16(360)));
-
-    S = _mm256_add_epi16(S, c.offS);
-    const __m256i coloured = _mm256_cmpgt_epi16(S, zero);
-    S = _mm256_min_epi16(S, _mm256_set1_epi16(255));
-    __m256i L = _mm256_add_epi16(_mm256_srli_epi16(sum, 1), c.offL);
-    L = _mm256_min_epi16(_mm256_max_epi16(L, _mm256_set1_epi16(-1)), _mm256_set1_epi16(256));
-    // How far m2 lies above L: (L * (S - 1)) >> 8 below lightness 128, as (L * (S + 255)) >> 8 is L plus
-    // that; from 128 on S - ((S * L) >> 8). (a * b) >> 8 is the high half of (a << 6) * (b << 2), every
-    // factor within 16 bits.
-    const __m256i L6 = _mm256_slli_epi16(L, 6), S4 = _mm256_slli_epi16(S, 2);
-    const __m256i aboveDark = _mm256_mulhi_epi16(L6, _mm256_sub_epi16(S4, _mm256_set1_epi16(4)));
-    const __m256i aboveLight = _mm256_sub_epi16(S, _mm256_mulhi_epi16(L6, S4));
-    // m1 = 2L - m2 lies as far below L as m2 lies above; a grey result is the lightness in every channel.
-    const __m256i above = _mm256_and_si256(
-        coloured, _mm256_blendv_epi8(aboveLight, aboveDark, _mm256_cmpgt_epi16(_mm256_set1_epi16(128), L)));
-    const __m256i m1 = _mm256_sub_epi16(L, above);
-    const __m256i span = _mm256_add_epi16(above, above);
-
-    const __m256i outR = channel16(H, c.hueR, m1, span);
-    const __m256i outG = channel16(H, c.hueG, m1, span);
-    const __m256i outB = channel16(H, c.hueB, m1, span);
-    // Back to 24 bytes per lane, clamped to 0..255 by the packing.
-    const __m256i bg = _mm256_packus_epi16(outB, outG), rr = _mm256_packus_epi16(outR, outR);
-    const __m256i first = _mm256_or_si256(
-        _mm256_shuffle_epi8(
-            bg, _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5))),
-        _mm256_shuffle_epi8(
-            rr, _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1))));
-    const __m256i last = _mm256_or_si256(
-        _mm256_shuffle_epi8(bg,
-            _mm256_broadcastsi128_si256(_mm_setr_epi8(13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1))),
-        _mm256_shuffle_epi8(rr,
-            _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1))));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(first));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 16), _mm256_castsi256_si128(last));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 24), _mm256_extracti128_si256(first, 1));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 40), _mm256_extracti128_si256(last, 1));
-}
-
-// The whole row, the last pixels through a small buffer.
-__attribute__((target("avx2"))) void rowAvx2(const uint8_t* s, uint8_t* d, int32_t width, const HlsConstants& offsets)
-{
-    static const Picks16 pick;
-    const HlsLanes16 c(offsets);
-    int32_t j = 0;
-    for (; j + 16 <= width; j += 16)
-        pixels16(s + ptrdiff_t(j) * 3, d + ptrdiff_t(j) * 3, c, pick);
-    if (j < width) {
-        const size_t bytes = size_t(width - j) * 3;
-        alignas(32) uint8_t tail[48] = {};
-        std::memcpy(tail, s + ptrdiff_t(j) * 3, bytes);
-        pixels16(tail, tail, c, pick);
-        std::memcpy(d + ptrdiff_t(j) * 3, tail, bytes);
-    }
-}
+// The AVX2 and SSE4.1 forms.
+#define NX_HLS_WIDTH 256
+#include "imaging/HlsLanes.inc"
+#define NX_HLS_WIDTH 128
+#include "imaging/HlsLanes.inc"
 
 // The AVX-512 form: the same integers as the AVX2 form, 32 pixels at a time, with byte permutes for the
 // blue-green-red layout and mask registers for the choices.
@@ -398,6 +251,7 @@ HlsRow::HlsRow(const HlsData& params)
     m_HueR = positionOffset(int64_t(params.H) + 120);
     m_HueG = positionOffset(int64_t(params.H));
     m_HueB = positionOffset(int64_t(params.H) - 120);
+    m_Sse41 = useSimd(SimdLevel::Sse41);
     m_Avx2 = useSimd(SimdLevel::Avx2);
     m_Avx512 = useSimd(SimdLevel::Avx512Vbmi);
     reciprocals();
@@ -406,12 +260,14 @@ HlsRow::HlsRow(const HlsData& params)
 void HlsRow::run(const uint8_t* s, uint8_t* d, int32_t width, int srcBpp, int dstBpp) const
 {
 #if NX_HLS_X86
-    if ((m_Avx512 || m_Avx2) && srcBpp == 3 && dstBpp == 3) {
+    if ((m_Avx512 || m_Avx2 || m_Sse41) && srcBpp == 3 && dstBpp == 3) {
         const HlsConstants c { m_OffS, m_OffL, m_HueR, m_HueG, m_HueB };
         if (m_Avx512)
             rowAvx512(s, d, width, c);
+        else if (m_Avx2)
+            avx2::row(s, d, width, c);
         else
-            rowAvx2(s, d, width, c);
+            sse41::row(s, d, width, c);
         return;
     }
 #endif

@@ -22,7 +22,7 @@ private:
     HlsData m_Params;
     // The offsets reduced to what 16-bit lanes hold without changing any result (see HlsKernel.cpp).
     int16_t m_OffS = 0, m_OffL = 0, m_HueR = 0, m_HueG = 0, m_HueB = 0;
-    bool m_Avx2 = false, m_Avx512 = false;
+    bool m_Sse41 = false, m_Avx2 = false, m_Avx512 = false;
 };
 
 // Byte-to-byte tables: gamma level (100 = identity exponent), contrast, and the grey threshold.

@@ -57,7 +57,7 @@ inline int32_t truncSaturated(double v, int32_t ifNan)
 
 // The widest instruction set the vector forms may use. Tests lower the cap to check every form against
 // the others on the same processor.
-enum class SimdLevel { None = 0, Ssse3 = 1, Avx2 = 2, Avx512Vbmi = 3, Best = Avx512Vbmi };
+enum class SimdLevel { None = 0, Ssse3 = 1, Sse41 = 2, Avx2 = 3, Avx512Vbmi = 4, Best = Avx512Vbmi };
 void setSimdCap(SimdLevel cap);
 // Whether this processor has the level and the cap allows it.
 bool useSimd(SimdLevel level);

@@ -110,7 +110,8 @@ TEST(FrameChain, EveryVectorLevel_GivesTheSamePicture)
     kernel::setSimdCap(kernel::SimdLevel::None);
     wholeChain(wantRaw, wantColor, s);
     for (kernel::SimdLevel level :
-        { kernel::SimdLevel::None, kernel::SimdLevel::Ssse3, kernel::SimdLevel::Avx2, kernel::SimdLevel::Best }) {
+        { kernel::SimdLevel::None, kernel::SimdLevel::Ssse3, kernel::SimdLevel::Sse41, kernel::SimdLevel::Avx2,
+            kernel::SimdLevel::Best }) {
         kernel::setSimdCap(level);
         FrameProcessor processor(3);
         DibImage gotRaw, gotColor;

@@ -47,7 +47,8 @@ template <class T> struct Arg {
 };
 
 const kernel::SimdLevel kLevels[]
-    = { kernel::SimdLevel::None, kernel::SimdLevel::Ssse3, kernel::SimdLevel::Avx2, kernel::SimdLevel::Best };
+    = { kernel::SimdLevel::None, kernel::SimdLevel::Ssse3, kernel::SimdLevel::Sse41, kernel::SimdLevel::Avx2,
+          kernel::SimdLevel::Best };
 
 } // namespace
 

@@ -88,7 +88,8 @@ void checkImage(const DibImage& img, const HlsData& params, kernel::SimdLevel le
 
 void checkImage(const DibImage& img, const HlsData& params)
 {
-    for (kernel::SimdLevel level : {kernel::SimdLevel::None, kernel::SimdLevel::Avx2, kernel::SimdLevel::Best})
+    for (kernel::SimdLevel level :
+         {kernel::SimdLevel::None, kernel::SimdLevel::Sse41, kernel::SimdLevel::Avx2, kernel::SimdLevel::Best})
         if (level == kernel::SimdLevel::None || kernel::useSimd(level))
             checkImage(img, params, level);
 }

@@ -2,13 +2,13 @@
 // saturation in integers, offsets added, and back.
 //
 // The scalar form is the reference: the two divisions by per-pixel values use exact reciprocal tables and
-// the arithmetic after the offsets is 64-bit, so no setting can overflow it. The AVX2 form works on 16
-// pixels at a time in 16-bit lanes; it reduces the offsets first, to values that give the same result for
-// every pixel yet keep every intermediate within 16 bits:
+// the arithmetic after the offsets is 64-bit, so no setting can overflow it. The vector forms work in
+// 16-bit lanes; they reduce the offsets first, to values that give the same result for every pixel yet
+// keep every intermediate within 16 bits:
 //  - saturation offset held to +-512: beyond that every pixel is grey (or fully saturated) either way;
-//  - the adjusted lightness held to -1..256: a coloured pixel at lightness 256 or above has m1 and m2 both
-//    at 256 or above (every channel 255), at -1 or below both at 0 or below (every channel 0), and a grey
-//    pixel is the clamped lightness;
+//  - lightness offset held to +-256, so the adjusted lightness L stays within -256..511 (L << 6 fits): a
+//    coloured pixel at lightness 256 or above has m1 and m2 both at 256 or above (every channel 255), at
+//    -1 or below both at 0 or below (every channel 0), and a grey pixel is the clamped lightness;
 //  - the hue offset folded into each channel's position offset K: a position x = H + K below 0 gives m1
 //    like a remainder that is negative or 0, and from 0 on only x mod 360 matters, so K >= 0 is taken mod
 //    360 and K <= -360 (every position negative) becomes -360.
@@ -144,6 +144,7 @@ struct Permutes512 {
     }
 };
 
+// As the narrower forms' divFloor, 32 lanes; 0 / 0 gives 0 here too.
 NX_AVX512 inline __m512i divFloor32(__m512i n, __m512i d)
 {
     const __m512i zero = _mm512_setzero_si512();
@@ -178,11 +179,11 @@ NX_AVX512 inline void pixels32(const uint8_t* s, uint8_t* d, const HlsConstants&
         return _mm512_maskz_permutex2var_epi8(even, lowBytes, _mm512_load_si512(pm.planes[ch]), highBytes);
     };
     const __m512i b = plane(0), g = plane(1), r = plane(2);
-    const __m512i zero = _mm512_setzero_si512(), one = _mm512_set1_epi16(1);
+    const __m512i zero = _mm512_setzero_si512();
     const __m512i mx = _mm512_max_epi16(r, _mm512_max_epi16(g, b));
     const __m512i mn = _mm512_min_epi16(r, _mm512_min_epi16(g, b));
     const __m512i sum = _mm512_add_epi16(mx, mn), delta = _mm512_sub_epi16(mx, mn);
-    const __m512i den = _mm512_max_epi16(_mm512_min_epi16(_mm512_sub_epi16(_mm512_set1_epi16(510), sum), sum), one);
+    const __m512i den = _mm512_min_epi16(_mm512_sub_epi16(_mm512_set1_epi16(510), sum), sum);
     __m512i S = divFloor32(_mm512_sub_epi16(_mm512_slli_epi16(delta, 8), delta), den);
     const __mmask32 isR = _mm512_cmpeq_epi16_mask(r, mx);
     const __mmask32 isG = _mm512_cmpeq_epi16_mask(g, mx);
@@ -190,7 +191,7 @@ NX_AVX512 inline void pixels32(const uint8_t* s, uint8_t* d, const HlsConstants&
     num = _mm512_mask_blend_epi16(isR, num, _mm512_sub_epi16(g, b));
     __m512i base = _mm512_mask_blend_epi16(isG, _mm512_set1_epi16(240), _mm512_set1_epi16(120));
     base = _mm512_maskz_mov_epi16(~isR, base);
-    __m512i q = divFloor32(_mm512_slli_epi16(_mm512_abs_epi16(num), 6), _mm512_max_epi16(delta, one));
+    __m512i q = divFloor32(_mm512_slli_epi16(_mm512_abs_epi16(num), 6), delta);
     q = _mm512_mask_sub_epi16(q, _mm512_cmplt_epi16_mask(num, zero), zero, q);
     __m512i H = _mm512_add_epi16(q, base);
     H = _mm512_mask_add_epi16(H, _mm512_cmplt_epi16_mask(H, zero), H, _mm512_set1_epi16(360));
@@ -198,8 +199,7 @@ NX_AVX512 inline void pixels32(const uint8_t* s, uint8_t* d, const HlsConstants&
     S = _mm512_add_epi16(S, _mm512_set1_epi16(c.offS));
     const __mmask32 coloured = _mm512_cmpgt_epi16_mask(S, zero);
     S = _mm512_min_epi16(S, _mm512_set1_epi16(255));
-    __m512i L = _mm512_add_epi16(_mm512_srli_epi16(sum, 1), _mm512_set1_epi16(c.offL));
-    L = _mm512_min_epi16(_mm512_max_epi16(L, _mm512_set1_epi16(-1)), _mm512_set1_epi16(256));
+    const __m512i L = _mm512_add_epi16(_mm512_srli_epi16(sum, 1), _mm512_set1_epi16(c.offL));
     const __m512i L6 = _mm512_slli_epi16(L, 6), S4 = _mm512_slli_epi16(S, 2);
     const __m512i aboveDark = _mm512_mulhi_epi16(L6, _mm512_sub_epi16(S4, _mm512_set1_epi16(4)));
     const __m512i aboveLight = _mm512_sub_epi16(S, _mm512_mulhi_epi16(L6, S4));
@@ -247,7 +247,7 @@ HlsRow::HlsRow(const HlsData& params)
     : m_Params(params)
 {
     m_OffS = int16_t(std::clamp(params.S, -512, 512));
-    m_OffL = int16_t(std::clamp(params.L, -1000, 1000));
+    m_OffL = int16_t(std::clamp(params.L, -256, 256));
     m_HueR = positionOffset(int64_t(params.H) + 120);
     m_HueG = positionOffset(int64_t(params.H));
     m_HueB = positionOffset(int64_t(params.H) - 120);

@@ -117,12 +117,14 @@ TEST(KernelHls, ExtremeOffsets_MatchFormula)
 {
     DibImage img;
     makeRandom(img, 61, 19, 24, 21);
-    // Around the points where the vector form reduces the offsets (hue +-720, lightness +-100000,
-    // saturation +-512) and at the ends of the int range.
+    // Around the points where the vector forms reduce the offsets (hue +-720, lightness +-256, saturation
+    // +-512) and at the ends of the int range.
     const HlsData cases[] = {{0, 0, 0, 0, 0},          {359, 0, 0, 0, 0},        {-360, 0, 0, 0, 0},
                              {-721, 300, 300, 0, 0},   {1000, -300, 255, 0, 0},  {0, 0, -255, 0, 0},
                              {720, 99999, 511, 0, 0},  {721, -100001, -513, 0, 0}, {-720, 1000, -256, 0, 0},
                              {-1081, -1000, 513, 0, 0}, {1079, 128, 1, 0, 0},     {-479, -128, -1, 0, 0},
+                             {30, 255, 40, 0, 0},      {30, 256, 40, 0, 0},      {30, 257, 255, 0, 0},
+                             {-30, -255, 40, 0, 0},    {-30, -256, 40, 0, 0},    {-30, -257, 255, 0, 0},
                              {2000000000, 2000000000, 2000000000, 0, 0},
                              {-2000000000, -2000000000, 2000000000, 0, 0},
                              {INT32_MAX, INT32_MIN, INT32_MIN, 0, 0},

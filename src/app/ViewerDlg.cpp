@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QTimer>
 
 
 #include "app/DialogTemplate.h"
@@ -38,9 +39,6 @@ constexpr int kResultsExtraWidth = 14;
 
 // Static texts are drawn in this colour over the tiled background.
 constexpr ColorRef kStaticTextColor = 0xB9A800;
-
-const char* const kInitialStatus
-    = "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  Frame per Second 0.0";
 
 
 struct Tooltip {
@@ -107,7 +105,6 @@ CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder, const QSt
     , m_CameraOption(cameraOption)
 {
     m_Settings.change([](ViewerSettings& s) { s.m_ScaleData.Pos = { s.EH - 50, s.EV - 50 }; });
-    setStatusText(kInitialStatus);
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     QFont font = this->font();
     font.setPointSize(9);
@@ -225,12 +222,11 @@ Rect CViewerDlg::controlRect(int id) const
 bool CViewerDlg::OnInitDialog()
 {
     setWindowIcon(QIcon(":/Icon/128.png"));
-    DetectProcessor(&m_Processor);
     LoadSettings();
     openSource();
     setWindowTitle(captionFor(kCaption));
     m_Calibration.recomputeFactors();
-    StartCamera();
+    startCamera();
 
     resultsTable().Setup();
     m_Results->horizontalHeader()->setMinimumSectionSize(1); // the widths hold whatever the font
@@ -250,7 +246,8 @@ bool CViewerDlg::OnInitDialog()
         m_Settings.setView(controlRect(IDC_VIEW), m_Zoom->currentIndex(), g.baiX, g.baiY);
     }
     m_TimerId = startTimer(kStatusTimerMs);
-    StartDisplayThread();
+    m_Live.startDisplay();
+    startViewPoll();
     return true;
 }
 
@@ -259,47 +256,6 @@ void CViewerDlg::createTooltips()
     for (const Tooltip& t : kTooltips)
         if (QWidget* w = control(t.control))
             w->setToolTip(LoadString(t.string));
-}
-
-void CViewerDlg::CreateFrameImages(int32_t width, int32_t height, uint16_t bitsPerPixel)
-{
-    m_ImgRaw.Destroy();
-    m_ImgWork.Destroy();
-    m_ImgColor.Destroy();
-    if (!m_ImgRaw.Create(width, height, bitsPerPixel))
-        return;
-    if (bitsPerPixel == 8)
-        m_ImgRaw.SetColorTable(0, nullptr, 0, 256);
-    m_ImgColor.Create(m_ImgRaw.width(), m_ImgRaw.height(), 24);
-    const bool bayer = m_Settings.read([](const ViewerSettings& s) { return s.m_BayerFlg != 0; });
-    m_ImgWork.CreateLike(bayer ? &m_ImgColor : &m_ImgRaw);
-    if (!bayer)
-        m_ImgWork.SetColorTable(0, nullptr, 0, 256);
-}
-
-const DibImage& CViewerDlg::PictureInUse() const
-{
-    // Grey and colour sources' frames are shown as they come.
-    const bool colour = m_SourceFormat.pixels == LiveSource::Pixels::Mosaic
-        && m_Settings.read([](const ViewerSettings& s) { return s.m_BayerFlg || s.m_RGBFlg || s.m_YUVFlg; });
-    return colour ? m_ImgColor : m_ImgRaw;
-}
-
-DibImage& CViewerDlg::pictureInUse()
-{
-    return const_cast<DibImage&>(std::as_const(*this).PictureInUse());
-}
-
-void CViewerDlg::setStatusText(const QString& text)
-{
-    std::lock_guard lock(m_StatusMutex);
-    m_StatusText = text;
-}
-
-QString CViewerDlg::statusText() const
-{
-    std::lock_guard lock(m_StatusMutex);
-    return m_StatusText;
 }
 
 void CViewerDlg::timerEvent(QTimerEvent* event)
@@ -311,8 +267,8 @@ void CViewerDlg::timerEvent(QTimerEvent* event)
 
 void CViewerDlg::OnTimer()
 {
-    m_Heartbeat = timeGetTime();
-    setWindowTitle(captionFor(statusText()));
+    m_Live.heartbeat(timeGetTime());
+    setWindowTitle(captionFor(m_Live.status()));
     if (m_bRepaintPending) {
         update();
         m_bRepaintPending = 0;
@@ -358,15 +314,12 @@ void CViewerDlg::OnDestroy()
     if (m_TimerId)
         killTimer(m_TimerId);
     m_TimerId = 0;
-    StopCamera();
-    bool saved = false;
-    {
-        // A display pass already under way may still store the white-balance gains it measured: let it end.
-        const auto lock = lockFrames();
-        saved = SaveSettings();
-    }
-    m_RunState = 0;
-    joinDisplayThread();
+    if (m_ViewPoll)
+        m_ViewPoll->stop();
+    m_Live.stopCamera();
+    // A display pass already under way may still store the white-balance gains it measured: let it end.
+    const bool saved = m_Live.withFrame([this](LiveFrames&) { return SaveSettings(); });
+    m_Live.stop();
     if (!saved && m_FileDialogs.tell) // a full disk or a folder gone: the user learns the settings are lost
         m_FileDialogs.tell(g_bJapanese ? QString::fromUtf8("設定を保存できませんでした。")
                                        : QStringLiteral("The settings could not be saved."));
@@ -493,7 +446,7 @@ void CViewerDlg::paintEvent(QPaintEvent* event)
     // new frame costs the picture alone.
     m_EraseRegion = m_PaintRegion;
     const ViewPicture& shown = shownPicture();
-    if (isLive() && !shown.image.isNull()) {
+    if (m_Live.isLive() && !shown.image.isNull()) {
         const Rect v = shown.geometry.view;
         m_EraseRegion -= QRegion(v.left, v.top, shown.image.width(), shown.image.height());
     }

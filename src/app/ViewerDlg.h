@@ -7,29 +7,18 @@
 #include <QDialog>
 #include <QRegion>
 
-#include <atomic>
 #include <functional>
 #include <map>
-#include <mutex>
-#include <thread>
 
 #include "app/SkinCells.h"
-#include "camera/CameraDevice.h"
-#include "camera/LiveSource.h"
-#include "app/LiveSettings.h"
+#include "live/LiveSettings.h"
+#include "live/LiveView.h"
 #include "calib/CalibDialogOwner.h"
 #include "files/FileDialogs.h"
 #include "files/ThumbnailGrid.h"
 #include "calib/CalibTable.h"
 #include "files/ThumbnailStore.h"
-#include "imaging/AutoExposure.h"
 #include "imaging/DibImage.h"
-#include "imaging/FrameProcessor.h"
-#include "imaging/HistogramFeed.h"
-#include "imaging/LiveStatus.h"
-#include "imaging/ProcessorInfo.h"
-#include "imaging/ViewComposer.h"
-#include "imaging/ViewPublisher.h"
 #include "measure/MeasureInteraction.h"
 #include "measure/MeasureItem.h"
 #include "measure/MeasureLayer.h"
@@ -66,13 +55,10 @@ public:
     // Writes the settings file and the save folder's ThumbNail file; false when either could not be written.
     bool SaveSettings();
     void RelayoutView();
-    // Recreates the three frame images for a capture window of width x height (the raw one of
-    // bitsPerPixel: 8, or 24 for a source that delivers colour).
-    void CreateFrameImages(int32_t width, int32_t height, uint16_t bitsPerPixel = 8);
-    // The picture the view shows: the colour image in the colour modes, else the raw frame. While the live
-    // view runs, its pixels are the display thread's: read them under lockFrames().
-    const DibImage& PictureInUse() const;
-    const DibImage& rawImage() const { return m_ImgRaw; }
+    // The live pipeline: camera, frame images, display thread, the pictures shown.
+    LiveView& liveView() { return m_Live; }
+    // The picture the view shows (see LiveView::pictureInUse).
+    const DibImage& PictureInUse() const { return m_Live.pictureInUse(); }
 
     // The settings and the view's zoom, scroll and rectangle; change them only through this owner.
     LiveSettings& settings() { return m_Settings; }
@@ -88,8 +74,6 @@ public:
     const ViewPicture& shownPicture() const;
     ViewGeometry shownGeometry() const { return shownPicture().geometry; }
 
-    // The own camera's device: only while the source is the own camera (source().ownCamera()).
-    CameraDevice& camera() { return *m_Source->ownCamera(); }
     ThumbnailStore& thumbnails() { return m_Thumbnails; }
     MeasureList& measurements() { return m_Measurements; }
     MeasureItem& currentItem() { return m_CurrentItem; }
@@ -101,8 +85,6 @@ public:
     QWidget* control(int id) const;
     QString settingsPath() const { return m_SettingsPath; }
     SkinState skinState() const;
-    int runState() const { return m_RunState.load(); }
-    uint32_t heartbeat() const { return m_Heartbeat.load(); }
     bool liveStopped() const { return m_bLiveStopped != 0; }
     bool repaintPending() const { return m_bRepaintPending != 0; }
     void setRepaintPending() { m_bRepaintPending = 1; }
@@ -112,30 +94,6 @@ public:
     // The question asked before closing on Japanese systems; tests replace it.
     std::function<bool(QWidget*)> confirmClose;
 
-    // The live view: camera start and stop, the display thread and its loop.
-    int StartCamera();
-    void StopCamera();
-    void StartDisplayThread();
-    static int DisplayThreadProc(CViewerDlg* dialog);
-    int RunDisplayLoop();
-    // Whether a display thread exists (the live view has not been stopped by LIVE or shutdown).
-    bool displayThreadRunning() const { return m_DisplayThread.joinable(); }
-    // Frames the display loop has processed and shown since the window opened.
-    uint64_t framesShown() const { return m_FramesShown.load(); }
-    // The frame images: the display pass holds this lock while it fills them and composes from them (never
-    // across camera register I/O); whoever else creates, reads or changes them while the display thread runs
-    // holds it too.
-    std::unique_lock<std::mutex> lockFrames() { return std::unique_lock(m_FrameMutex); }
-    // The longest time the user-interface thread has waited for the frame lock, in microseconds.
-    int64_t longestFrameLockWaitUs() const { return m_LongestUiLockWaitUs; }
-    // The gain or shutter auto exposure last set on the camera (-1 before it set any): the display thread
-    // leaves them here for the user-interface thread.
-    int32_t autoExposureGain() const { return m_AutoGain.load(); }
-    int32_t autoExposureShutter() const { return m_AutoShutter.load(); }
-
-    // Written by the display loop, shown as the caption by the status tick.
-    void setStatusText(const QString& text);
-    QString statusText() const;
 
     // --- Pictures on disk: SAVE, DIR, the thumbnail strip and browser.
     void OnSave();
@@ -232,18 +190,7 @@ private:
     void setControlRect(int id, const Rect& r);
     Rect controlRect(int id) const;
     void loadSkins();
-    bool runDisplayPass();
-    void runAutoExposure(double factor, int32_t mode, uint32_t now);
-    void launchDisplayThread();
-    void joinDisplayThread();
-    bool isLive() const;
     void showPublishedView();
-    bool framesStalled() const;
-    bool composeHere(bool waitForFrames);
-    // The picture in use, to replace its pixels (UI thread, under lockFrames() while the display thread runs).
-    DibImage& pictureInUse();
-    // The view's rectangle, zoom and scroll as they are now, over picture.
-    ViewGeometry geometryOver(const DibImage& picture) const;
     void updateView(const Rect& previous);
     void updateViewArea();
     ResultsTable resultsTable() const { return ResultsTable(*m_Results); }
@@ -261,17 +208,12 @@ private:
 
     LiveSettings m_Settings;
 
-    // Frame images and skins.
-    ProcessorInfo m_Processor;
-    DibImage m_ImgRaw;
-    DibImage m_ImgWork;
-    DibImage m_ImgColor;
+    LiveView m_Live { m_Settings };
+    // Skins.
     DibImage m_SkinButtons;
     DibImage m_SkinBackground;
     DibImage m_SkinArrows;
 
-    std::atomic<int> m_RunState { 0 };
-    std::atomic<uint32_t> m_Heartbeat { 0 };
     int m_bLiveStopped = 0;
     int m_bSaveOverlay = 0;
     int m_bPanelShown = 1;
@@ -306,27 +248,7 @@ private:
     int m_TimerId = 0;
     bool m_FirstShow = true;
     bool m_Destroyed = false;
-    mutable std::mutex m_StatusMutex;
-    QString m_StatusText;
-
-    std::mutex m_FrameMutex;
-    std::thread m_DisplayThread;
     QTimer* m_ViewPoll = nullptr;
-    ViewPublisher m_ViewPublisher;
-    ViewComposer m_DisplayComposer; // the display thread's
-    const DibImage* m_LastShown = nullptr; // the frame image the last display pass showed (under the frame lock)
-    FrameProcessor m_FrameChain;
-    AutoExposure m_AutoExposure;
-    FrameRateMeter m_FrameRate;
-    std::atomic<uint64_t> m_FramesShown { 0 };
-    std::atomic<int32_t> m_AutoGain { -1 };
-    std::atomic<int32_t> m_AutoShutter { -1 };
-
-    // The user-interface thread's own view picture: a still picture, or the live one when frames stall.
-    ViewComposer m_UiComposer;
-    ViewPicture m_UiPicture;
-    bool m_UiPictureShown = false; // m_UiPicture is newer than the published one
-    int64_t m_LongestUiLockWaitUs = 0;
 
     // --- SET: the Image Setting dialog while the live view runs (with the live histogram it shows), the
     // Camera Setting dialog while it is stopped.
@@ -336,15 +258,10 @@ public:
     void OpenImageSettings();
     // The Image Setting dialog while it is open, else null.
     CImageSetDlg* imageSetDialog() const { return m_pImageSetDlg; }
-    // Measured by the display pass while someone wants it.
-    HistogramFeed& histogramFeed() { return m_HistogramFeed; }
 
 private:
     void OpenCameraSettings();
-    // After OK: the colour image for RGB or YUV data, then the view's layout for its size.
-    void recreateColorImage();
     CImageSetDlg* m_pImageSetDlg = nullptr;
-    HistogramFeed m_HistogramFeed;
 
     // Measuring with the mouse and the keys.
     void createInteraction();
@@ -358,33 +275,17 @@ private:
     // --- The camera source: the camera the live view takes its frames from (the own camera or a video
     // device), chosen at start, named in the caption; when it vanishes the live view stops with a message.
 public:
-    LiveSource& source() { return *m_Source; }
-    // What the frames of the current capture are (user-interface thread, or under lockFrames()).
-    const LiveSource::FrameFormat& sourceFormat() const { return m_SourceFormat; }
     // Tells that the camera was lost (a message box on the user-interface thread); tests replace it.
     std::function<void(const QString&)> tellCameraLost;
-    // Turns of the display loop since the window opened: a loop that naps makes at most one per millisecond.
-    uint64_t displayLoopTurns() const { return m_DisplayLoopTurns.load(); }
     // The caption: text, followed by the source's name unless the source is the own camera (which text names).
-    QString captionFor(const QString& text) const;
+    QString captionFor(const QString& text);
 
 private:
     void openSource();
-    // Display thread: the next frame, when one waits, through a display pass; false when there was none.
-    bool showNextFrame();
-    // Display thread: asks the user-interface thread (once) to stop the live view for a lost camera.
-    void reportSourceLost();
-    // User-interface thread: handles a loss the display thread reported; false when there was none.
+    // Starts the camera under the wait cursor: opening one afresh takes a while.
+    void startCamera();
+    void startViewPoll();
+    // Handles a camera the live view lost: stops it and tells; false when there was none.
     bool takeSourceLoss();
-    void onSourceLost(uint32_t start);
-    // The chain's settings for the source's frames: no Bayer step for grey or colour ones.
-    void adaptToSource(ProcessSettings& process) const;
-    int32_t nextExposure(LiveSource::Control control, double factor);
     QString m_CameraOption;
-    std::unique_ptr<LiveSource> m_Source;
-    LiveSource::FrameFormat m_SourceFormat; // written under lockFrames() by StartCamera
-    std::atomic<uint32_t> m_CameraStarts { 0 }; // a loss reported for an earlier start is old news
-    std::atomic<bool> m_LossReported { false };
-    std::atomic<uint32_t> m_LostInStart { 0 }; // 1 + the start whose camera was lost; 0: none to handle
-    std::atomic<uint64_t> m_DisplayLoopTurns { 0 };
 };

@@ -35,10 +35,6 @@ void CViewerDlg::OnColor()
 
 void CViewerDlg::OnWB()
 {
-    {
-        // Not while a display pass measures: it sees the request as it stood when the pass began.
-        const auto lock = lockFrames();
-        m_Settings.change([](ViewerSettings& s) { s.m_WB_Flg = s.m_WB_Flg ? 0 : 1; });
-    }
+    m_Live.toggleWhiteBalance();
     update();
 }

@@ -82,11 +82,7 @@ void CViewerDlg::OpenPicture(int index)
     OnLive();
     if (path.isEmpty())
         return;
-    int opened = 0;
-    {
-        const auto lock = lockFrames();
-        opened = ::OpenPicture(path, pictureInUse());
-    }
+    const int opened = m_Live.withFrame([&path](LiveFrames& f) { return ::OpenPicture(path, f.picture); });
     if (!opened)
         m_FileDialogs.tell(g_bJapanese ? QString::fromUtf8("画像を開けませんでした。") : "The picture could not be opened.");
     RelayoutView();

@@ -71,7 +71,7 @@ QPoint besideView(const QSize& size, const QRect& view, const QRect& screen)
 void CViewerDlg::OnSet()
 {
     // The Camera Setting dialog sets the own camera's timing and clock: another source has none.
-    if (liveStopped() && m_Source->ownCamera())
+    if (liveStopped() && m_Live.source().ownCamera())
         OpenCameraSettings();
     else
         OpenImageSettings();
@@ -80,9 +80,10 @@ void CViewerDlg::OnSet()
 void CViewerDlg::OpenImageSettings()
 {
     LiveImageSettings target(m_Settings);
-    CImageSetDlg dlg(target, *m_Source, this);
-    dlg.setAutoExposureSources([this] { return autoExposureGain(); }, [this] { return autoExposureShutter(); });
-    dlg.setHistogramFeed(&m_HistogramFeed);
+    CImageSetDlg dlg(target, m_Live.source(), this);
+    dlg.setAutoExposureSources([this] { return m_Live.autoExposureGain(); },
+                               [this] { return m_Live.autoExposureShutter(); });
+    dlg.setHistogramFeed(&m_Live.histogramFeed());
     dlg.adjustSize();
     if (const QScreen* s = screen()) {
         const QRect view = toQRect(shownGeometry().view);
@@ -92,23 +93,10 @@ void CViewerDlg::OpenImageSettings()
     // The status timer and the view's polling go on inside the dialog's event loop: the picture keeps moving.
     const int result = dlg.exec();
     m_pImageSetDlg = nullptr;
-    if (result == QDialog::Accepted)
-        recreateColorImage();
-}
-
-void CViewerDlg::recreateColorImage()
-{
-    const ViewerSettings v = m_Settings.values();
-    {
-        // Under the frame lock no display pass can see a half-made image.
-        const auto lock = lockFrames();
-        const int32_t width = ImageSetModel::ColorImageWidth(m_ImgRaw.width(), v.m_RGBFlg, v.m_YUVFlg);
-        if (m_ImgColor.width() != width || m_ImgColor.height() != m_ImgRaw.height()
-            || m_ImgColor.bitsPerPixel() != 24) {
-            m_ImgColor.Destroy();
-            m_ImgColor.Create(width, m_ImgRaw.height(), 24);
-        }
+    if (result == QDialog::Accepted) {
+        // The colour image for RGB or YUV data, then the view's layout for its size.
+        m_Live.recreateColorImage();
+        RelayoutView();
+        update();
     }
-    RelayoutView();
-    update();
 }

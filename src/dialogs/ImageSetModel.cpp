@@ -328,8 +328,3 @@ void ImageSetModel::cancel()
         m_Source.setControl(gain.control, v.*gain.stored);
     m_Source.setControl(Control::Exposure, v.Shutter);
 }
-
-int32_t ImageSetModel::ColorImageWidth(int32_t rawWidth, int32_t rgbFlg, int32_t yuvFlg)
-{
-    return rgbFlg ? rawWidth / 3 : yuvFlg ? rawWidth / 2 : rawWidth;
-}

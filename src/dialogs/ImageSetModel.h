@@ -151,9 +151,6 @@ public:
     const ImageSetValues& snapshot() const { return m_Snapshot; }
     int mirrorV() const { return m_MirrorV; }
 
-    // The width of the colour image for a raw frame: a third of it for RGB data, a half for YUV data.
-    static int32_t ColorImageWidth(int32_t rawWidth, int32_t rgbFlg, int32_t yuvFlg);
-
 private:
     void applyNumber(int id, int32_t value);
     int32_t cameraValue(LiveSource::Control c, int32_t stored) const;

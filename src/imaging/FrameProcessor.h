@@ -28,6 +28,12 @@ struct ProcessSettings {
     int32_t yuvFlg = 0;
 };
 
+// The width of the colour image for a raw frame: a third of it for RGB data, a half for YUV data.
+inline int32_t ColorImageWidth(int32_t rawWidth, int32_t rgbFlg, int32_t yuvFlg)
+{
+    return rgbFlg ? rawWidth / 3 : yuvFlg ? rawWidth / 2 : rawWidth;
+}
+
 class FrameProcessor {
 public:
     struct Gains {

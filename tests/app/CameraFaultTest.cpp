@@ -6,13 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/CameraSources.h"
+#include "live/CameraSources.h"
 #include "app/SimulatedWindowTest.h"
 #include "support/OwnCameraOnly.h"
 #include "app/ViewerApp.h"
 #include "app/ViewerDlg.h"
 #include "dialogs/CImageSetDlg.h"
-#include "dialogs/FakeLiveSource.h"
+#include "support/FakeLiveSource.h"
 #include "platform/StringTable.h"
 
 namespace {

@@ -227,8 +227,4 @@ TEST_F(ImageSetModelTest, OpeningValuesAndColourImageWidth)
     EXPECT_EQ(model.openingValue(IDC_MIRROR_V), 1);
     EXPECT_EQ(model.number(IDC_SHUTTER)->max, 0x3FFF);
     EXPECT_EQ(model.number(IDC_GREEN1)->max, 127);
-
-    EXPECT_EQ(ImageSetModel::ColorImageWidth(1920, 1, 0), 640);
-    EXPECT_EQ(ImageSetModel::ColorImageWidth(1920, 0, 1), 960);
-    EXPECT_EQ(ImageSetModel::ColorImageWidth(1920, 0, 0), 1920);
 }

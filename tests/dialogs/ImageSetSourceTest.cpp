@@ -2,7 +2,7 @@
 // disabled, values set at once, CANCEL puts back what the device had, OK stores nothing of the device's.
 #include <gtest/gtest.h>
 
-#include "dialogs/FakeLiveSource.h"
+#include "support/FakeLiveSource.h"
 #include "dialogs/ImageSetModel.h"
 
 namespace {

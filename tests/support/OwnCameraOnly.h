@@ -3,7 +3,7 @@
 // video device sets its own).
 #pragma once
 
-#include "app/CameraSources.h"
+#include "live/CameraSources.h"
 
 namespace livetest {
 

@@ -5,7 +5,7 @@
 
 #include <linux/videodev2.h>
 
-#include "app/CameraSources.h"
+#include "live/CameraSources.h"
 #include "app/SimulatedWindowTest.h"
 #include "app/ViewerDlg.h"
 #include "camera/VideoCameraSource.h"

@@ -1,4 +1,4 @@
-#include "app/CameraSources.h"
+#include "live/CameraSources.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/LiveSettings.h"
+#include "live/LiveSettings.h"
 
 #include <cmath>
 

@@ -1,7 +1,9 @@
 // A live source of the tests' own making: a video device with the controls, frames and faults a test sets.
-// Frames are flat pictures of one level, raised by one per frame.
+// Frames are pictures of one level, raised by one per frame, with a darker left half where the test asks for
+// a picture with an edge; a held source announces no frame, a broken one announces frames it cannot deliver.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
@@ -16,7 +18,11 @@ public:
     std::array<int32_t, size_t(Control::Count)> values {};
     FrameFormat frameFormat { 320, 240, Pixels::Colour, -1 };
     std::atomic<bool> gone { false };
+    std::atomic<bool> held { false };    // no new frame: the camera stalls
+    std::atomic<int> brokenFrames { 0 }; // frames announced whose read then fails
+    std::atomic<bool> edge { false };    // the left half 40 levels darker
     std::atomic<int> framesDelivered { 0 };
+    std::atomic<int> prepares { 0 };
 
     void give(Control c, ControlRange r, int32_t value)
     {
@@ -30,7 +36,11 @@ public:
     }
 
     std::string name() const override { return "Fake Scope (/dev/video9)"; }
-    bool prepare(const StartSettings&) override { return !gone; }
+    bool prepare(const StartSettings&) override
+    {
+        ++prepares;
+        return !gone;
+    }
     FrameFormat format() const override { return frameFormat; }
     int start(const StartSettings&) override
     {
@@ -45,14 +55,22 @@ public:
             m_Capturing = false;
             return FrameState::Gone;
         }
-        return m_Capturing ? FrameState::Ready : FrameState::None;
+        return m_Capturing && !held ? FrameState::Ready : FrameState::None;
     }
     int getFrame(DibImage& dst) override
     {
         if (dst.width() != frameFormat.width || dst.bitsPerPixel() != frameFormat.bitsPerPixel())
             return kNullBuffer;
+        if (brokenFrames > 0) {
+            --brokenFrames;
+            return kNoFrame;
+        }
         const int level = 40 + framesDelivered.fetch_add(1) % 100;
         std::memset(dst.bits(), level, size_t(dst.stride()) * size_t(dst.height()));
+        if (edge)
+            for (int32_t y = 0; y < dst.height(); ++y)
+                std::memset(dst.bits() + size_t(y) * size_t(dst.stride()), level - 40,
+                            size_t(dst.width() / 2) * size_t(dst.bitsPerPixel() / 8));
         return kOk;
     }
     ControlRange range(Control c) const override { return ranges[size_t(c)]; }

@@ -1,5 +1,5 @@
 // Reading and writing the settings file: keys, forms and order as the file has always had them.
-#include "app/ViewerSettings.h"
+#include "live/ViewerSettings.h"
 
 #include <QDir>
 

@@ -7,7 +7,7 @@
 
 #include <clocale>
 
-#include "app/ViewerSettings.h"
+#include "live/ViewerSettings.h"
 #include "calib/CalibTable.h"
 #include "imaging/DibImage.h"
 #include "platform/Language.h"

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <utility>
 
-#include "app/ViewerSettings.h"
+#include "live/ViewerSettings.h"
 #include "imaging/FrameProcessor.h"
 #include "imaging/ViewGeometry.h"
 

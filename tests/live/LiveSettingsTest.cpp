@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/LiveSettings.h"
+#include "live/LiveSettings.h"
 
 TEST(LiveSettings, SnapshotCarriesOneChangeWholeAndTheViewInWholePixels)
 {

@@ -1,0 +1,380 @@
+// The live pipeline without a window: frames from a scripted source or the simulated camera through step(),
+// the camera's start from the stored settings, stop and start, auto exposure, the pictures shown and their
+// geometry, stalled frames, and the camera faults (absent, vanished, broken frames, failing starts).
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "camera/CameraDevice.h"
+#include "camera/OwnCameraSource.h"
+#include "imaging/ViewComposer.h"
+#include "live/LiveView.h"
+#include "platform/Clock.h"
+#include "platform/simcam/SimCamera.h"
+#include "support/FakeLiveSource.h"
+#include "support/LiveWindowSupport.h"
+
+namespace {
+
+using livetest::kPatientMs;
+
+double spread(const DibImage& image)
+{
+    double sum = 0, sq = 0;
+    const size_t n = size_t(image.stride()) * size_t(image.height());
+    for (size_t i = 0; i < n; ++i) {
+        sum += image.bits()[i];
+        sq += double(image.bits()[i]) * image.bits()[i];
+    }
+    const double mean = sum / double(n);
+    return std::sqrt(sq / double(n) - mean * mean);
+}
+
+class LiveViewTest : public livetest::SimulatedCameraTest {
+protected:
+    void SetUp() override
+    {
+        SimulatedCameraTest::SetUp();
+        // A small centred capture window keeps the tests light.
+        m_Settings.change([](ViewerSettings& s) { s.EH = 640, s.EV = 480, s.EHS = 704, s.EVS = 528; });
+        m_Settings.setView({ 10, 10, 330, 250 }, 1, 0, 0);
+    }
+
+    FakeLiveSource& useFake()
+    {
+        auto fake = std::make_unique<FakeLiveSource>();
+        FakeLiveSource& f = *fake;
+        m_View.setSource(std::move(fake));
+        return f;
+    }
+    void useOwnCamera() { m_View.setSource(std::make_unique<OwnCameraSource>()); }
+
+    // Passes on this thread until n more frames have been shown (the simulated camera captures on a thread
+    // of its own, so a pass may find no frame yet).
+    bool stepFrames(uint64_t n)
+    {
+        const uint64_t target = m_View.framesShown() + n;
+        QElapsedTimer t;
+        t.start();
+        while (m_View.framesShown() < target && t.elapsed() < kPatientMs)
+            if (!m_View.step())
+                QThread::msleep(1);
+        return m_View.framesShown() >= target;
+    }
+
+    // The display thread's passes, the heartbeat kept fresh as the window's timer keeps it.
+    template <typename Pred> bool runUntil(Pred pred)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!pred()) {
+            if (t.elapsed() > kPatientMs)
+                return false;
+            m_View.heartbeat(timeGetTime());
+            QThread::msleep(2);
+        }
+        return true;
+    }
+
+    // What the view should show now: the picture in use composed with the geometry shown.
+    QImage expectedView()
+    {
+        QImage view;
+        m_View.withFrame([&](LiveFrames& f) {
+            ViewComposer().Compose(f.picture, m_View.shownPicture().geometry, view);
+        });
+        return view;
+    }
+
+    LiveSettings m_Settings;
+    LiveView m_View { m_Settings };
+};
+
+} // namespace
+
+TEST_F(LiveViewTest, FramesFlowThroughStep_TheSceneLives_StatusAndPictureFollow)
+{
+    useOwnCamera();
+    EXPECT_EQ(m_View.status(), LiveView::kInitialStatus);
+    ASSERT_TRUE(m_View.startCamera());
+    EXPECT_EQ(m_View.runState(), LiveView::kLive);
+    ASSERT_TRUE(stepFrames(2));
+    DibImage first;
+    ASSERT_TRUE(m_View.takePicture(first));
+    EXPECT_EQ(first.width(), 640);
+    EXPECT_GT(spread(first), 10.0); // a chart, not a flat field
+    ASSERT_TRUE(stepFrames(2));
+    DibImage later;
+    ASSERT_TRUE(m_View.takePicture(later));
+    EXPECT_NE(std::vector<uint8_t>(first.bits(), first.bits() + first.byteSize()),
+              std::vector<uint8_t>(later.bits(), later.bits() + later.byteSize())); // noise and motion
+    EXPECT_TRUE(m_View.status().startsWith("NX-QB740LE Version 1.510  Capture Time "));
+
+    // The published picture is the frame composed with the view's geometry.
+    ASSERT_TRUE(m_View.refreshShown());
+    EXPECT_EQ(m_View.shownPicture().geometry, m_View.viewGeometry());
+    EXPECT_EQ(m_View.shownPicture().image, expectedView());
+}
+
+TEST_F(LiveViewTest, CameraStartFollowsTheStoredSettings)
+{
+    struct Case {
+        const char* name;
+        int ehs, eh, clock;
+        int wantX, wantWidth; // the window the camera ends with
+    };
+    const Case cases[] = {
+        // Setting the clock opens the camera afresh (full sensor); the stored window comes after it.
+        { "stored clock", 704, 640, 1, 704, 640 },
+        // 1500 + 1000 runs past the sensor's 2048 columns: the camera keeps the window it had, and the frame
+        // images follow the camera, not the settings.
+        { "refused window", 1500, 1000, 0, 0, 2048 },
+    };
+    for (const Case& c : cases) {
+        LiveSettings settings;
+        settings.change([&](ViewerSettings& s) { s.EHS = c.ehs, s.EH = c.eh, s.EVS = 528, s.EV = 480, s.Clock = c.clock; });
+        LiveView view(settings);
+        view.setSource(std::make_unique<OwnCameraSource>());
+        ASSERT_TRUE(view.startCamera()) << c.name;
+        CameraDevice& camera = *view.source().ownCamera();
+        int clock = -1;
+        camera.GetClock(&clock);
+        EXPECT_EQ(clock, c.clock) << c.name;
+        EXPECT_EQ(camera.windowX(), c.wantX) << c.name;
+        EXPECT_EQ(camera.windowWidth(), c.wantWidth) << c.name;
+        EXPECT_EQ(view.pictureInUse().width(), camera.windowWidth()) << c.name;
+        EXPECT_EQ(view.pictureInUse().height(), camera.windowHeight()) << c.name;
+        EXPECT_EQ(settings.values().EH, c.eh) << c.name; // the stored setting stays as the user left it
+        EXPECT_TRUE(camera.isCapturing()) << c.name;
+    }
+}
+
+TEST_F(LiveViewTest, StopKeepsTheLastFrame_StartRunsAFreshDisplayThread_HeartbeatGatesIt)
+{
+    const livetest::StillClock still; // time stands at 1000 ms unless the test moves it
+    FakeLiveSource& fake = useFake();
+    m_View.start();
+    EXPECT_TRUE(m_View.running());
+    QThread::msleep(50);
+    EXPECT_EQ(m_View.framesShown(), 0u); // no pass before the user interface's first tick
+    ASSERT_TRUE(runUntil([&] { return m_View.framesShown() >= 2; }));
+
+    m_View.stop();
+    EXPECT_FALSE(m_View.running());
+    EXPECT_FALSE(fake.isCapturing());
+    EXPECT_EQ(m_View.runState(), LiveView::kConfiguring);
+    DibImage still1;
+    ASSERT_TRUE(m_View.takePicture(still1));
+    const uint64_t stoppedAt = m_View.framesShown();
+    EXPECT_FALSE(m_View.step()); // stopped: no pass takes a frame
+    DibImage still2;
+    ASSERT_TRUE(m_View.takePicture(still2));
+    EXPECT_EQ(m_View.framesShown(), stoppedAt);
+    EXPECT_EQ(still1.bits()[0], still2.bits()[0]); // the last frame stays for measuring and saving
+
+    m_View.start();
+    EXPECT_EQ(fake.prepares, 2);
+    ASSERT_TRUE(runUntil([&] { return m_View.framesShown() >= stoppedAt + 2; }));
+    // A heartbeat older than half a second: the loop only naps (a pass under way may still end).
+    m_View.heartbeat(400);
+    QThread::msleep(100);
+    const uint64_t paused = m_View.framesShown();
+    QThread::msleep(300);
+    EXPECT_LE(m_View.framesShown(), paused + 1);
+    ASSERT_TRUE(runUntil([&] { return m_View.framesShown() > paused + 2; })); // and resumes with the ticks
+    m_View.stop();
+}
+
+TEST_F(LiveViewTest, AutoExposureBringsADarkSceneIntoTheBand)
+{
+    // Auto exposure tempers its steps by the time between frames; the clock stands still here, so every frame
+    // counts as a quick one and the scene alone decides. Mode 0 adjusts the gain, mode 1 the shutter; both start
+    // far too dark.
+    const livetest::StillClock still;
+    for (const int mode : { 0, 1 }) {
+        LiveSettings settings;
+        settings.change([mode](ViewerSettings& s) {
+            s.EH = 640, s.EV = 480, s.EHS = 704, s.EVS = 528;
+            s.m_AutoIrisFlg = 1, s.m_AutoIrisMode = mode;
+            if (mode == 0)
+                s.GlovalGain = 2;
+            else
+                s.Shutter = 40;
+        });
+        LiveView view(settings);
+        view.setSource(std::make_unique<OwnCameraSource>());
+        ASSERT_TRUE(view.startCamera());
+        const auto level = [&] {
+            return view.withFrame([](LiveFrames& f) {
+                int sum = 0;
+                for (int m : AutoExposure::SampleMeans(f.raw))
+                    sum += m;
+                return sum / 5;
+            });
+        };
+        int frames = 0;
+        const auto inBand = [&] { return level() >= 100 && level() <= 160; };
+        // Counted in frames: the scene is in the band well within 100 of them.
+        QElapsedTimer t;
+        t.start();
+        while (frames < 100 && (frames == 0 || !inBand()) && t.elapsed() < kPatientMs) {
+            if (view.step()) {
+                if (++frames == 1) {
+                    EXPECT_LT(level(), 60) << "mode " << mode;
+                }
+            } else {
+                QThread::msleep(1);
+            }
+        }
+        EXPECT_TRUE(inBand()) << "mode " << mode << " ended at " << level() << " after " << frames << " frames";
+        EXPECT_GE(mode == 0 ? view.autoExposureGain() : view.autoExposureShutter(), 0) << "mode " << mode;
+    }
+}
+
+TEST_F(LiveViewTest, PublishedPictureCarriesTheGeometryThatComposedIt_StalledFramesComposeHere)
+{
+    FakeLiveSource& fake = useFake();
+    fake.edge = true;
+    ASSERT_TRUE(m_View.startCamera());
+    m_Settings.setView({ 10, 10, 330, 250 }, 3, -101.7, -51.2); // x4, scrolled
+    const ViewGeometry wanted = m_View.viewGeometry();
+    EXPECT_EQ(wanted.baiX, -101); // whole pixels
+    EXPECT_EQ(wanted.baiY, -51);
+    ASSERT_TRUE(m_View.step());
+    ASSERT_TRUE(m_View.refreshShown());
+    EXPECT_EQ(m_View.shownPicture().geometry, wanted);
+    EXPECT_EQ(m_View.shownPicture().image.size(), QSize(wanted.view.width(), wanted.view.height()));
+    EXPECT_EQ(m_View.shownPicture().image, expectedView());
+    EXPECT_FALSE(m_View.refreshShown()); // nothing new
+
+    // No frame comes any more: a pan shows from the last frame once frames count as stalled.
+    fake.held = true;
+    EXPECT_FALSE(m_View.step());
+    m_Settings.setScroll(-37, -23);
+    const ViewGeometry panned = m_View.viewGeometry();
+    ASSERT_NE(m_View.shownPicture().geometry, panned);
+    QElapsedTimer t;
+    t.start();
+    while (!m_View.refreshShown() && t.elapsed() < kPatientMs)
+        QThread::msleep(5);
+    EXPECT_EQ(m_View.shownPicture().geometry, panned);
+    EXPECT_EQ(m_View.framesShown(), 1u); // no frame came: the view composed it from the last one
+    EXPECT_EQ(m_View.shownPicture().image, expectedView());
+}
+
+TEST_F(LiveViewTest, ColourSourceFramesAreShownAsTheyCome)
+{
+    // Bayer on in the settings: a colour device's frames must not go through the Bayer step.
+    m_Settings.change([](ViewerSettings& s) { s.m_BayerFlg = 1; });
+    useFake();
+    ASSERT_TRUE(m_View.startCamera());
+    ASSERT_TRUE(m_View.step());
+    m_View.withFrame([](LiveFrames& f) {
+        EXPECT_EQ(&f.picture, &f.raw);
+        EXPECT_EQ(f.raw.bitsPerPixel(), 24);
+        const uint8_t* p = f.raw.bits();
+        EXPECT_EQ(p[0], p[1]); // a flat grey frame stays grey: no mosaic conversion ran over it
+        EXPECT_EQ(p[1], p[2]);
+    });
+}
+
+TEST_F(LiveViewTest, CameraFaults)
+{
+    // Absent at start: no frames, the frame images exist for pictures opened later, and the loop naps.
+    uninstallSimulatedCamera();
+    useOwnCamera();
+    EXPECT_FALSE(m_View.startCamera());
+    EXPECT_EQ(m_View.pictureInUse().width(), 640);
+    m_View.startDisplay();
+    QElapsedTimer t;
+    t.start();
+    const uint64_t turns = m_View.loopTurns();
+    runUntil([&] { return t.elapsed() >= 300; });
+    EXPECT_LE(m_View.loopTurns() - turns, uint64_t(t.elapsed())) << "the display loop spins";
+    EXPECT_EQ(m_View.framesShown(), 0u);
+    EXPECT_FALSE(m_View.sourceLost());
+    // Plugged in: a stop and a start find it.
+    m_Sim = installSimulatedCamera();
+    m_View.stop();
+    m_View.start();
+    EXPECT_TRUE(runUntil([&] { return m_View.framesShown() >= 2; }));
+
+    // Short and failed reads: the frame is skipped and the live view goes on.
+    for (SimCamera::FrameFault fault : { SimCamera::FrameFault::Short, SimCamera::FrameFault::Fail }) {
+        m_Sim->injectFrameFault(fault, 1);
+        const uint64_t seen = m_View.framesShown();
+        EXPECT_TRUE(runUntil([&] { return m_View.framesShown() >= seen + 4; }));
+    }
+    EXPECT_FALSE(m_View.sourceLost());
+
+    // Every exchange fails: the capture runs end at once, no frame comes, the loop does not spin, and frames
+    // come again when the camera answers.
+    m_View.stop();
+    m_Sim->setCommandsFail(true);
+    m_View.start();
+    const uint64_t shown = m_View.framesShown();
+    t.restart();
+    const uint64_t turnsBefore = m_View.loopTurns();
+    runUntil([&] { return t.elapsed() >= 400; });
+    EXPECT_LE(m_View.loopTurns() - turnsBefore, uint64_t(t.elapsed())) << "the display loop spins";
+    EXPECT_LE(m_View.framesShown(), shown + 1);
+    EXPECT_FALSE(m_View.sourceLost()); // the camera still opens: not lost
+    m_Sim->setCommandsFail(false);
+    EXPECT_TRUE(runUntil([&] { return m_View.framesShown() >= shown + 3; }));
+
+    // Vanished while live: told once, for this start only.
+    uninstallSimulatedCamera();
+    EXPECT_TRUE(runUntil([&] { return m_View.sourceLost(); }));
+    QThread::msleep(50);
+    EXPECT_FALSE(m_View.sourceLost());
+    m_View.stop();
+}
+
+TEST_F(LiveViewTest, ScriptedFaults_BrokenFramesSkipped_ALossOfAnEarlierStartIsOldNews)
+{
+    FakeLiveSource& fake = useFake();
+    ASSERT_TRUE(m_View.startCamera());
+    fake.brokenFrames = 2;
+    EXPECT_FALSE(m_View.step());
+    EXPECT_FALSE(m_View.step());
+    EXPECT_TRUE(m_View.step());
+    EXPECT_EQ(m_View.framesShown(), 1u);
+
+    fake.gone = true;
+    EXPECT_FALSE(m_View.step());
+    EXPECT_FALSE(m_View.step()); // reported once
+    // LIVE pressed again before the loss was handled: the new start opens afresh, the old loss is over.
+    fake.gone = false;
+    ASSERT_TRUE(m_View.startCamera());
+    EXPECT_FALSE(m_View.sourceLost());
+    fake.gone = true;
+    EXPECT_FALSE(m_View.step());
+    EXPECT_TRUE(m_View.sourceLost());
+    EXPECT_FALSE(m_View.sourceLost());
+}
+
+TEST_F(LiveViewTest, WhiteBalanceRequestAndColourImage)
+{
+    m_Settings.change([](ViewerSettings& s) { s.m_BayerFlg = 1, s.m_BayerR = s.m_BayerG = s.m_BayerB = 1.0; });
+    useOwnCamera();
+    ASSERT_TRUE(m_View.startCamera());
+    m_View.toggleWhiteBalance();
+    m_View.toggleWhiteBalance(); // withdrawn: nothing is measured
+    ASSERT_TRUE(stepFrames(1));
+    EXPECT_EQ(m_Settings.values().m_BayerR, 1.0);
+    m_View.toggleWhiteBalance();
+    ASSERT_TRUE(stepFrames(1));
+    EXPECT_EQ(m_Settings.values().m_WB_Flg, 0); // one measurement, then the request ends
+    EXPECT_NE(m_Settings.values().m_BayerR, 1.0);
+
+    // RGB data: the colour image takes a third of the raw width.
+    m_Settings.change([](ViewerSettings& s) { s.m_RGBFlg = 1; });
+    m_View.recreateColorImage();
+    EXPECT_EQ(m_View.pictureInUse().width(), 640 / 3);
+    EXPECT_EQ(ColorImageWidth(1920, 0, 1), 960);
+    EXPECT_EQ(ColorImageWidth(1920, 0, 0), 1920);
+}

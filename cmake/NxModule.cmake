@@ -1,15 +1,9 @@
-# nx_module(<target> [DEPS <targets...>] [UI <files...>]) makes a static library of the .cpp files in
-# the calling folder. Files named under UI need Qt Widgets: they go to the user-interface library
-# (nx_ui, made in src/app) instead, so the core libraries never link Widgets.
+# nx_module(<target> [DEPS <targets...>]) makes a static library of the .cpp files in the calling folder (not
+# its subfolders: a feature's widget code sits in its ui/ subfolder and goes into the user-interface library,
+# nx_ui, made in src/app, so the core libraries never link Widgets).
 function(nx_module target)
-  cmake_parse_arguments(ARG "" "" "DEPS;UI" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  foreach(ui_file IN LISTS ARG_UI)
-    set(ui_path ${CMAKE_CURRENT_SOURCE_DIR}/${ui_file})
-    list(REMOVE_ITEM sources ${ui_path})
-    set_property(GLOBAL APPEND PROPERTY NX_UI_SOURCES ${ui_path})
-  endforeach()
-  list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(sources)
     add_library(${target} STATIC ${sources})
     target_link_libraries(${target} PUBLIC ${ARG_DEPS} PRIVATE nx_warnings)

@@ -71,12 +71,6 @@ constexpr Margin kMargins[] = {
     { IDC_CSV, 143 },
 };
 
-// MulDiv of a dialog-unit value by the base unit over its divisor, rounded half up.
-int scaleRounded(int du, int base, int divisor)
-{
-    return (du * base * 2 + divisor) / (2 * divisor);
-}
-
 } // namespace
 
 std::span<const ControlTemplate> MainDialogControls()
@@ -90,15 +84,6 @@ const ControlTemplate* FindControl(int id)
         if (c.id == id)
             return &c;
     return nullptr;
-}
-
-int DialogUnitsToPixelsX(int du)
-{
-    return scaleRounded(du, kBaseUnitX, 4);
-}
-int DialogUnitsToPixelsY(int du)
-{
-    return scaleRounded(du, kBaseUnitY, 8);
 }
 
 Rect ControlPixelRect(const ControlTemplate& c)

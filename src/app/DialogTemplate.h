@@ -8,6 +8,7 @@
 #include <span>
 
 #include "imaging/Rect.h"
+#include "ui/DialogUnits.h"
 
 enum MainControlId : int {
     IDC_VIEW = 1072,
@@ -56,11 +57,6 @@ struct ControlTemplate {
 std::span<const ControlTemplate> MainDialogControls();
 const ControlTemplate* FindControl(int id);
 
-// Dialog units of "MS Shell Dlg" 9 pt: one fixed base-unit pair, so the window looks the same everywhere.
-constexpr int kBaseUnitX = 7;
-constexpr int kBaseUnitY = 14;
-int DialogUnitsToPixelsX(int du);
-int DialogUnitsToPixelsY(int du);
 // The control's rectangle in pixels (client coordinates).
 Rect ControlPixelRect(const ControlTemplate& control);
 // The template's client size in dialog units (the Japanese template is one unit narrower).

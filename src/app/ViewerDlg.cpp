@@ -22,9 +22,9 @@
 
 
 #include "app/DialogTemplate.h"
-#include "app/QtRect.h"
+#include "ui/QtRect.h"
 #include "app/SkinButton.h"
-#include "files/CThumbnailDlg.h"
+#include "files/ui/CThumbnailDlg.h"
 #include "imaging/Dc.h"
 #include "imaging/ViewComposer.h"
 #include "platform/Language.h"

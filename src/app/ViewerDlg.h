@@ -13,8 +13,8 @@
 #include "app/SkinCells.h"
 #include "live/LiveSettings.h"
 #include "live/LiveView.h"
-#include "calib/CalibDialogOwner.h"
-#include "files/FileDialogs.h"
+#include "calib/ui/CalibDialogOwner.h"
+#include "files/ui/FileDialogs.h"
 #include "files/ThumbnailGrid.h"
 #include "calib/CalibTable.h"
 #include "files/ThumbnailStore.h"
@@ -24,7 +24,7 @@
 #include "measure/MeasureLayer.h"
 #include "measure/MeasureList.h"
 #include "measure/ResultsList.h"
-#include "measure/ResultsTable.h"
+#include "measure/ui/ResultsTable.h"
 #include "calib/CsvExport.h"
 
 class CThumbnailDlg;

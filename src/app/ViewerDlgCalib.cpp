@@ -4,7 +4,7 @@
 #include <QCursor>
 #include <QPainter>
 
-#include "app/QtRect.h"
+#include "ui/QtRect.h"
 #include "app/ViewerDlg.h"
 #include "imaging/Dc.h"
 

@@ -3,8 +3,8 @@
 #include <QCursor>
 
 #include "app/ViewerDlg.h"
-#include "dialogs/CCameraSetDlg.h"
-#include "dialogs/CColorSetDlg.h"
+#include "dialogs/ui/CCameraSetDlg.h"
+#include "dialogs/ui/CColorSetDlg.h"
 
 void CViewerDlg::OpenCameraSettings()
 {

@@ -6,9 +6,9 @@
 #include <QScrollBar>
 
 #include "app/DialogTemplate.h"
-#include "app/QtRect.h"
+#include "ui/QtRect.h"
 #include "app/ViewerDlg.h"
-#include "files/CThumbnailDlg.h"
+#include "files/ui/CThumbnailDlg.h"
 #include "files/OpenPicture.h"
 #include "files/SaveFolder.h"
 #include "files/StillSave.h"

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "app/QtRect.h"
+#include "ui/QtRect.h"
 #include "app/ViewerDlg.h"
-#include "dialogs/CImageSetDlg.h"
+#include "dialogs/ui/CImageSetDlg.h"
 
 namespace {
 

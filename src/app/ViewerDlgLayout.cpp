@@ -6,7 +6,7 @@
 #include <QScrollBar>
 
 #include "app/DialogTemplate.h"
-#include "app/QtRect.h"
+#include "ui/QtRect.h"
 #include "app/ViewerDlg.h"
 #include "imaging/ViewLayout.h"
 

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QTableWidget>
 
-#include "app/QtRect.h"
+#include "ui/QtRect.h"
 #include "app/ViewerDlg.h"
 #include "calib/CalibOverlay.h"
 #include "imaging/Dc.h"

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/QtRect.h"
+#include "ui/QtRect.h"
 #include "app/ViewerDlg.h"
 #include "imaging/ViewLayout.h"
 

@@ -11,7 +11,7 @@
 #include "support/OwnCameraOnly.h"
 #include "app/ViewerApp.h"
 #include "app/ViewerDlg.h"
-#include "dialogs/CImageSetDlg.h"
+#include "dialogs/ui/CImageSetDlg.h"
 #include "support/FakeLiveSource.h"
 #include "platform/StringTable.h"
 

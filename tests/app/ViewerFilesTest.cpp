@@ -17,7 +17,7 @@
 #include "app/DialogTemplate.h"
 #include "app/SimulatedWindowTest.h"
 #include "app/ViewerDlg.h"
-#include "files/CThumbnailDlg.h"
+#include "files/ui/CThumbnailDlg.h"
 #include "files/StillSave.h"
 #include "measure/MeasureResults.h"
 #include "platform/simcam/SimCamera.h"

@@ -14,10 +14,10 @@
 
 #include <gtest/gtest.h>
 
-#include "calib/CalibDialogOwner.h"
-#include "calib/CCalibDlg.h"
-#include "calib/CScaleDlg.h"
-#include "calib/CursorPlacement.h"
+#include "calib/ui/CalibDialogOwner.h"
+#include "calib/ui/CCalibDlg.h"
+#include "calib/ui/CScaleDlg.h"
+#include "ui/CursorPlacement.h"
 #include "calib/ScaleBar.h"
 #include "platform/Language.h"
 

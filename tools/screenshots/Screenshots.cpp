@@ -21,7 +21,7 @@
 
 #include "app/DialogTemplate.h"
 #include "app/ViewerDlg.h"
-#include "files/CThumbnailDlg.h"
+#include "files/ui/CThumbnailDlg.h"
 #include "files/StillSave.h"
 #include "measure/MeasureResults.h"
 #include "platform/Language.h"

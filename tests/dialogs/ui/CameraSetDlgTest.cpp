@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dialogs/CCameraSetDlg.h"
+#include "dialogs/ui/CCameraSetDlg.h"
 #include "platform/Language.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dialogs/CColorSetDlg.h"
+#include "dialogs/ui/CColorSetDlg.h"
 #include "platform/Language.h"
 
 namespace {

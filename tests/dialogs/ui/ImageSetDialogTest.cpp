@@ -14,9 +14,9 @@
 
 #include "app/DialogTemplate.h"
 #include "app/ViewerDlg.h"
-#include "dialogs/CCameraSetDlg.h"
-#include "dialogs/CImageSetDlg.h"
-#include "dialogs/HistogramView.h"
+#include "dialogs/ui/CCameraSetDlg.h"
+#include "dialogs/ui/CImageSetDlg.h"
+#include "dialogs/ui/HistogramView.h"
 #include "platform/simcam/SimCamera.h"
 #include "dialogs/StoredGains.h"
 #include "support/LiveWindowSupport.h"

@@ -10,9 +10,9 @@
 
 #include <vector>
 
-#include "app/DialogTemplate.h"
-#include "files/CThumbnailDlg.h"
-#include "files/FileDialogs.h"
+#include "ui/DialogUnits.h"
+#include "files/ui/CThumbnailDlg.h"
+#include "files/ui/FileDialogs.h"
 #include "files/FileTexts.h"
 #include "files/ThumbnailStore.h"
 #include "imaging/DibImage.h"

@@ -1,5 +1,5 @@
 // The calibration dialog's controls and handlers.
-#include "calib/CCalibDlg.h"
+#include "calib/ui/CCalibDlg.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QSignalBlocker>
 
-#include "calib/DialogForm.h"
+#include "ui/DialogForm.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "files/FileDialogs.h"
+#include "files/ui/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

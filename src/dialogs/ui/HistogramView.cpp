@@ -1,4 +1,4 @@
-#include "dialogs/HistogramView.h"
+#include "dialogs/ui/HistogramView.h"
 
 #include <QPainter>
 #include <QPainterPath>

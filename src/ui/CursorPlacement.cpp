@@ -1,5 +1,5 @@
 // Placing a dialog near the mouse pointer.
-#include "calib/CursorPlacement.h"
+#include "ui/CursorPlacement.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Mirrors the results model into the table widget and asks for the CSV file.
-#include "measure/ResultsTable.h"
+#include "measure/ui/ResultsTable.h"
 
 #include <QFileDialog>
 #include <QFontMetrics>

@@ -1,5 +1,5 @@
 // The colour dialog's swatches, placement and chooser.
-#include "dialogs/CColorSetDlg.h"
+#include "dialogs/ui/CColorSetDlg.h"
 
 #include <QColorDialog>
 #include <QFrame>
@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/QtRect.h"
-#include "calib/CursorPlacement.h"
-#include "calib/DialogForm.h"
+#include "ui/QtRect.h"
+#include "ui/CursorPlacement.h"
+#include "ui/DialogForm.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Opening, placing and closing the calibration and scale dialogs.
-#include "calib/CalibDialogOwner.h"
+#include "calib/ui/CalibDialogOwner.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "calib/CCalibDlg.h"
-#include "calib/CScaleDlg.h"
-#include "calib/CursorPlacement.h"
+#include "calib/ui/CCalibDlg.h"
+#include "calib/ui/CScaleDlg.h"
+#include "ui/CursorPlacement.h"
 
 CalibDialogOwner::CalibDialogOwner(QWidget* window)
     : m_Window(window)

@@ -1,5 +1,5 @@
 // The scale bar dialog's controls and handlers.
-#include "calib/CScaleDlg.h"
+#include "calib/ui/CScaleDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -7,7 +7,7 @@
 
 #include <climits>
 
-#include "calib/DialogForm.h"
+#include "ui/DialogForm.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The Image Setting dialog's controls, their live handlers, OK and CANCEL, and the polled auto-exposure values
 // and histogram.
-#include "dialogs/CImageSetDlg.h"
+#include "dialogs/ui/CImageSetDlg.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -17,8 +17,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "calib/DialogForm.h"
-#include "dialogs/HistogramView.h"
+#include "ui/DialogForm.h"
+#include "dialogs/ui/HistogramView.h"
 #include "imaging/HistogramFeed.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Rows, names and buttons of the calibration and scale dialogs.
-#include "calib/DialogForm.h"
+#include "ui/DialogForm.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "files/CThumbnailDlg.h"
+#include "files/ui/CThumbnailDlg.h"
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "app/DialogTemplate.h"
+#include "ui/DialogUnits.h"
 #include "files/FileTexts.h"
 #include "files/ThumbnailPainter.h"
 #include "files/ThumbnailStore.h"

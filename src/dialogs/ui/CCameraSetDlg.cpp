@@ -1,5 +1,5 @@
 // The Camera Setting dialog's controls and handlers.
-#include "dialogs/CCameraSetDlg.h"
+#include "dialogs/ui/CCameraSetDlg.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "calib/DialogForm.h"
+#include "ui/DialogForm.h"
 
 namespace {
 

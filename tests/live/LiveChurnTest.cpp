@@ -1,9 +1,7 @@
-// The live view under churn: LIVE stopped and started, every live setting changed, the view zoomed, panned
-// and resized, in a seeded random order while frames flow. Nothing hangs, the live view still shows frames at
+// The live view under churn: stopped and started, every live setting changed, the view zoomed, panned and
+// resized, in a seeded random order while frames flow. Nothing hangs, the live view still shows frames at
 // the end and memory does not grow. NX_CHURN_ROUNDS sets the number of rounds (a short run by default; the
 // long run is for a ThreadSanitizer build by hand), NX_CHURN_SEED the order.
-#include <QByteArray>
-#include <QCoreApplication>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -21,8 +19,11 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include <string>
 #include <vector>
 
-#include "app/SimulatedWindowTest.h"
-#include "app/ViewerDlg.h"
+#include "camera/OwnCameraSource.h"
+#include "live/LiveView.h"
+#include "platform/Clock.h"
+#include "platform/simcam/SimCamera.h"
+#include "support/LiveWindowSupport.h"
 #include "support/ResidentSet.h"
 
 namespace {
@@ -36,59 +37,73 @@ int envNumber(const char* name, int fallback)
 
 constexpr int kDefaultRounds = 80;
 constexpr int kDefaultSeed = 740;
-// A round ends when two frames have been shown after its change. The bound counts turns of the event loop
+// A round ends when two frames have been shown after its change. The bound counts turns of the waiting loop
 // (each naps a millisecond), not the clock: a frame takes a few turns in a Release build and some hundreds
 // under ThreadSanitizer on a loaded machine, so only a live view that has stopped for good runs out of them.
 constexpr int kTurnsPerRound = 100000;
 // What memory may grow by between the end of the warm-up and the end of the churn, both read in the same
-// state of the window after the allocator has given back what it can. The warm-up has met the largest window,
+// state of the view after the allocator has given back what it can. The warm-up has met the largest window,
 // every zoom and every kernel, so every buffer has been made at its largest; what still moves is how the
 // allocator's per-thread arenas are cut up (each start of LIVE makes a new display thread), a few megabytes.
-// 16 MB is two view pictures of the largest window (6.4 MB each) and the frame images (1.2 MB); a leak of one
+// 16 MB is two view pictures of the largest view (6.4 MB each) and the frame images (1.2 MB); a leak of one
 // frame image per round passes it within 15 rounds.
 constexpr int64_t kMemorySlackBytes = 16 << 20;
 
-class LiveChurnTest : public SimulatedWindowTest {
+// The largest view the window gives the picture.
+constexpr Rect kLargestView { 10, 10, 1400, 900 };
+
+class LiveChurnTest : public livetest::SimulatedCameraTest {
 protected:
     using Random = std::mt19937;
     struct Action {
         const char* name;
-        std::function<void(CViewerDlg&, Random&)> run;
+        std::function<void(LiveChurnTest&, Random&)> run;
     };
 
     static int pick(Random& rng, int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); }
 
-    static void turn()
+    // The user-interface thread's part of a turn: the heartbeat, and the pictures the view publishes.
+    void turn()
     {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        m_View.heartbeat(timeGetTime());
+        m_View.refreshShown();
         QThread::msleep(1);
     }
 
-    // Runs the event loop until the live view has shown two frames after the change just made (the first
-    // may have been under way before it); a stopped view only gets its events handled.
-    static bool settle(CViewerDlg& dlg)
+    // Turns until the live view has shown two frames after the change just made (the first may have been
+    // under way before it); a stopped view has nothing to wait for.
+    bool settle()
     {
-        if (dlg.liveStopped()) {
-            for (int i = 0; i < 3; ++i)
-                turn();
+        if (!m_View.running())
             return true;
-        }
-        const uint64_t target = dlg.framesShown() + 2;
-        for (int i = 0; i < kTurnsPerRound && dlg.framesShown() < target; ++i)
+        const uint64_t target = m_View.framesShown() + 2;
+        for (int i = 0; i < kTurnsPerRound && m_View.framesShown() < target; ++i)
             turn();
-        return dlg.framesShown() >= target;
+        return m_View.framesShown() >= target;
+    }
+
+    void toggleLive()
+    {
+        if (m_View.running())
+            m_View.stop();
+        else
+            m_View.start();
+    }
+    void setZoom(int zoom)
+    {
+        const ViewGeometry g = m_View.viewGeometry();
+        m_Settings.setView(g.view, zoom, g.baiX, g.baiY);
     }
 
     // The same state before each reading of the memory: the largest window at fit with every kernel on and
     // the live view running, since the size of what is kept (view pictures, the window's backing store)
-    // follows the window, the zoom and the kernels.
-    static bool bringToReference(CViewerDlg& dlg)
+    // follows the view, the zoom and the kernels.
+    bool bringToReference()
     {
-        if (dlg.liveStopped())
-            dlg.OnLive();
-        dlg.QDialog::resize(1600, 1000);
-        dlg.SetZoom(0);
-        dlg.settings().change([](ViewerSettings& s) {
+        if (!m_View.running())
+            m_View.start();
+        m_Settings.setView(kLargestView, 0, 0, 0);
+        m_Settings.change([](ViewerSettings& s) {
             s.m_BayerFlg = 1;
             s.m_RGBFlg = s.m_YUVFlg = 0;
             s.Gamma = 150;
@@ -97,7 +112,7 @@ protected:
             s.m_AutoIrisFlg = 1;
             s.m_AutoIrisMode = 2;
         });
-        return settle(dlg) && settle(dlg);
+        return settle() && settle();
     }
 
     // The memory the program holds now. Normally what is resident once the allocator has given back the free
@@ -119,12 +134,12 @@ protected:
     static std::vector<Action> actions()
     {
         const auto edit = [](auto apply) {
-            return [apply](CViewerDlg& dlg, Random& rng) {
-                dlg.settings().change([&](ViewerSettings& s) { apply(s, rng); });
+            return [apply](LiveChurnTest& t, Random& rng) {
+                t.m_Settings.change([&](ViewerSettings& s) { apply(s, rng); });
             };
         };
         return {
-            { "live", [](CViewerDlg& dlg, Random&) { dlg.OnLive(); } },
+            { "live", [](LiveChurnTest& t, Random&) { t.toggleLive(); } },
             { "bayer", edit([](ViewerSettings& s, Random& rng) {
                  s.m_BayerFlg = pick(rng, 0, 1);
                  s.m_BayerMode = pick(rng, 0, 3);
@@ -154,23 +169,33 @@ protected:
                  s.m_BinaryFlg = pick(rng, 0, 1);
                  s.m_Binary = pick(rng, 0, 255);
              }) },
-            { "RGB or YUV data", edit([](ViewerSettings& s, Random& rng) {
+            { "RGB or YUV data", [](LiveChurnTest& t, Random& rng) {
                  const int data = pick(rng, 0, 2);
-                 s.m_RGBFlg = data == 1;
-                 s.m_YUVFlg = data == 2;
-             }) },
+                 t.m_Settings.change([data](ViewerSettings& s) {
+                     s.m_RGBFlg = data == 1;
+                     s.m_YUVFlg = data == 2;
+                 });
+                 t.m_View.recreateColorImage();
+             } },
             { "auto exposure", edit([](ViewerSettings& s, Random& rng) {
                  s.m_AutoIrisFlg = pick(rng, 0, 1);
                  s.m_AutoIrisMode = pick(rng, 0, 2);
              }) },
-            { "white balance", edit([](ViewerSettings& s, Random& rng) { s.m_WB_Flg = pick(rng, 0, 1); }) },
+            { "white balance", [](LiveChurnTest& t, Random&) { t.m_View.toggleWhiteBalance(); } },
             { "mirror", edit([](ViewerSettings& s, Random& rng) { s.MirrorV = pick(rng, 0, 1); }) },
-            { "zoom", [](CViewerDlg& dlg, Random& rng) { dlg.SetZoom(pick(rng, 0, SettingsFile::kZoomEntries - 1)); } },
-            { "pan", [](CViewerDlg& dlg, Random& rng) { dlg.ScrollTo(-pick(rng, 0, 2100), -pick(rng, 0, 1600)); } },
+            { "zoom", [](LiveChurnTest& t, Random& rng) { t.setZoom(pick(rng, 0, SettingsFile::kZoomEntries - 1)); } },
+            { "pan", [](LiveChurnTest& t, Random& rng) { t.m_Settings.setScroll(-pick(rng, 0, 2100), -pick(rng, 0, 1600)); } },
             { "resize",
-                [](CViewerDlg& dlg, Random& rng) { dlg.QDialog::resize(pick(rng, 640, 1600), pick(rng, 480, 1000)); } },
+                [](LiveChurnTest& t, Random& rng) {
+                    const ViewGeometry g = t.m_View.viewGeometry();
+                    t.m_Settings.setView({ 10, 10, pick(rng, 400, kLargestView.right), pick(rng, 300, kLargestView.bottom) },
+                                         g.zoomIndex, g.baiX, g.baiY);
+                } },
         };
     }
+
+    LiveSettings m_Settings;
+    LiveView m_View { m_Settings };
 };
 
 } // namespace
@@ -180,47 +205,48 @@ TEST_F(LiveChurnTest, EveryChangeInRandomOrder_NoHangFramesGoOnMemoryFlat)
     const int rounds = envNumber("NX_CHURN_ROUNDS", kDefaultRounds);
     const int seed = envNumber("NX_CHURN_SEED", kDefaultSeed);
     m_Sim->setPaced(false);
-    writeSettings();
-    CViewerDlg dlg(nullptr, m_Dir.path());
-    dlg.show();
-    ASSERT_TRUE(settle(dlg));
+    m_Settings.change([](ViewerSettings& s) { s.EH = 640, s.EV = 480, s.EHS = 704, s.EVS = 528; });
+    m_Settings.setView(kLargestView, 1, 0, 0);
+    m_View.setSource(std::make_unique<OwnCameraSource>());
+    m_View.start();
+    ASSERT_TRUE(settle());
     const std::vector<Action> all = actions();
     Random rng { uint32_t(seed) };
 
-    // Warm-up: every zoom at the largest window, then each change once, so every buffer has been made at its
+    // Warm-up: every zoom at the largest view, then each change once, so every buffer has been made at its
     // largest before memory is measured.
-    dlg.QDialog::resize(1600, 1000);
     for (int zoom = 0; zoom < SettingsFile::kZoomEntries; ++zoom) {
-        dlg.SetZoom(zoom);
-        ASSERT_TRUE(settle(dlg)) << "zoom " << zoom;
+        setZoom(zoom);
+        ASSERT_TRUE(settle()) << "zoom " << zoom;
     }
     for (const Action& action : all) {
-        action.run(dlg, rng);
-        ASSERT_TRUE(settle(dlg)) << "warm-up: " << action.name;
+        action.run(*this, rng);
+        ASSERT_TRUE(settle()) << "warm-up: " << action.name;
     }
-    ASSERT_TRUE(bringToReference(dlg));
+    ASSERT_TRUE(bringToReference());
     const int64_t memoryBefore = memoryNow();
     const int64_t rssBefore = livetest::residentBytes();
 
     for (int round = 0; round < rounds; ++round) {
         const Action& action = all[size_t(pick(rng, 0, int(all.size()) - 1))];
-        action.run(dlg, rng);
-        ASSERT_TRUE(settle(dlg)) << "round " << round << " (" << action.name << ", seed " << seed
-                                 << "): no frame came within " << kTurnsPerRound << " turns of the event loop";
+        action.run(*this, rng);
+        ASSERT_TRUE(settle()) << "round " << round << " (" << action.name << ", seed " << seed
+                              << "): no frame came within " << kTurnsPerRound << " turns";
     }
 
     // The live view still runs: frames come and the view ends on the geometry asked for last.
-    if (dlg.liveStopped())
-        dlg.OnLive();
-    ASSERT_TRUE(dlg.displayThreadRunning());
-    const uint64_t shown = dlg.framesShown();
+    if (!m_View.running())
+        m_View.start();
+    const uint64_t shown = m_View.framesShown();
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(settle(dlg));
-    EXPECT_GE(dlg.framesShown(), shown + 6);
-    EXPECT_TRUE(pumpUntil([&] { return dlg.shownGeometry() == dlg.viewGeometry(); }, kPatientMs));
-    EXPECT_FALSE(dlg.shownPicture().image.isNull());
+        ASSERT_TRUE(settle());
+    EXPECT_GE(m_View.framesShown(), shown + 6);
+    for (int i = 0; i < kTurnsPerRound && m_View.shownPicture().geometry != m_View.viewGeometry(); ++i)
+        turn();
+    EXPECT_EQ(m_View.shownPicture().geometry, m_View.viewGeometry());
+    EXPECT_FALSE(m_View.shownPicture().image.isNull());
 
-    ASSERT_TRUE(bringToReference(dlg));
+    ASSERT_TRUE(bringToReference());
     const int64_t memoryAfter = memoryNow();
     const int64_t rssAfter = livetest::residentBytes();
     std::printf("churn: %d rounds, seed %d: memory %.1f MB after the warm-up, %.1f MB at the end (resident set "
@@ -232,6 +258,6 @@ TEST_F(LiveChurnTest, EveryChangeInRandomOrder_NoHangFramesGoOnMemoryFlat)
             << "memory " << (memoryBefore >> 20) << " MB after the warm-up, " << (memoryAfter >> 20) << " MB after "
             << rounds << " rounds";
     }
-    dlg.done(0);
-    EXPECT_FALSE(dlg.displayThreadRunning());
+    m_View.stop();
+    EXPECT_FALSE(m_View.running());
 }

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "files/FileDialogs.h"
+#include "files/ui/FileDialogs.h"
 #include "files/ThumbnailCommands.h"
 #include "files/ThumbnailGrid.h"
 

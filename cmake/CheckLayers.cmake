@@ -17,13 +17,15 @@ set(layers
   # The settings carry the scale bar and the calibration section.
   "live:platform imaging camera calib"
   "dialogs:platform imaging camera"
+  # The application's lasting state: the settings file and the documents it fills.
+  "session:platform imaging camera calib files measure live"
   # Widget code: the shared helpers below every feature's ui/ folder, the main window above them all.
   "ui:platform imaging"
   "calib/ui:platform imaging calib ui"
   "dialogs/ui:platform imaging camera dialogs ui"
   "files/ui:platform imaging files ui"
   "measure/ui:platform imaging calib measure ui"
-  "app:platform platform/simcam imaging camera calib files measure live dialogs ui calib/ui dialogs/ui files/ui measure/ui"
+  "app:platform platform/simcam imaging camera calib files measure live dialogs session ui calib/ui dialogs/ui files/ui measure/ui"
 )
 # Folders whose code may use Qt Widgets.
 set(widget_layers ui calib/ui dialogs/ui files/ui measure/ui app)

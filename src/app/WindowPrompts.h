@@ -1,0 +1,34 @@
+// What the main window asks of the person through dialogs and messages, each behind a function so that tests
+// can answer it; the window sets every one to the real dialog.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+#include "files/ui/FileDialogs.h"
+#include "measure/CsvExport.h"
+
+class CImageSetDlg;
+class CThumbnailDlg;
+class QDialog;
+class QWidget;
+
+struct WindowPrompts {
+    explicit WindowPrompts(QWidget* window);
+
+    // The save file dialog, the folder chooser, messages and the thumbnail menu.
+    FileDialogs files;
+    // The question asked before closing on Japanese systems.
+    std::function<bool(QWidget*)> confirmClose;
+    // Runs the thumbnail browser modally and gives its result.
+    std::function<int(CThumbnailDlg&)> runThumbnailBrowser;
+    // The CSV button's save dialog; an empty path when cancelled.
+    std::function<QString(const CsvSaveDialog&)> askCsvPath;
+    // Runs the Camera Setting and colour dialogs modally and gives their result.
+    std::function<int(QDialog&)> runSettingDialog;
+    // Runs the Image Setting dialog modally (the live view goes on underneath) and gives its result.
+    std::function<int(CImageSetDlg&)> runImageSetting;
+    // Tells that the camera was lost (a message box that does not block the window).
+    std::function<void(const QString&)> tellCameraLost;
+};

@@ -1,0 +1,69 @@
+// Loading and saving the viewer's lasting state.
+#include "session/ViewerSession.h"
+
+#include <QDir>
+
+#include "platform/PrivateProfile.h"
+
+namespace {
+
+// The settings key naming the camera: "own", a video device's path, or empty for the automatic choice.
+constexpr const char* kCameraSourceKey = "CameraSource";
+// The key giving a video device's frame size ("1280x720"; empty: the largest up to the sensor's size).
+constexpr const char* kCameraSizeKey = "CameraSize";
+
+ProfileFile readFile(const QString& path)
+{
+    ProfileFile file;
+    file.load(path);
+    return file;
+}
+
+} // namespace
+
+ViewerSession::ViewerSession(const QString& folder)
+    : m_Folder(folder)
+    , m_SettingsPath(SettingsFile::PathIn(folder))
+{
+    // The scale bar starts near the bottom right corner of the capture window.
+    m_Settings.change([](ViewerSettings& s) { s.m_ScaleData.Pos = { s.EH - 50, s.EV - 50 }; });
+}
+
+void ViewerSession::load()
+{
+    const QString saveFolder = SettingsFile::DefaultSaveFolder(m_Folder);
+    QDir().mkpath(saveFolder);
+    const ProfileFile file = readFile(m_SettingsPath);
+    ViewerSettings values = m_Settings.values();
+    SettingsFile::Load(file, values, &m_Measure.calibration(), saveFolder);
+    m_Measure.calibration().recomputeFactors();
+    m_Settings.replace(values);
+    m_Measure.scale() = values.m_ScaleData;
+    m_CameraSource = file.value(SettingsFile::kSection, kCameraSourceKey).value_or(std::string());
+    m_CameraSize = file.value(SettingsFile::kSection, kCameraSizeKey).value_or(std::string());
+    m_Thumbnails.setSaveFolder(values.savedir);
+    m_Thumbnails.Load(ThumbnailStore::FileIn(values.savedir));
+    m_Thumbnails.ScanFolder(values.savedir);
+}
+
+WindowPlacement ViewerSession::placement(const Rect& current) const
+{
+    return SettingsFile::LoadPlacement(readFile(m_SettingsPath), current);
+}
+
+bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
+{
+    m_Settings.change([&](ViewerSettings& s) {
+        s.m_Bai = zoomIndex;
+        s.savedir = m_Thumbnails.saveFolder();
+        s.m_ScaleData = m_Measure.scale();
+    });
+    ProfileFile file = readFile(m_SettingsPath);
+    SettingsFile::Save(file, m_Settings.values());
+    SettingsFile::SavePlacement(file, placement);
+    const bool settingsSaved = file.save(m_SettingsPath);
+    // An empty store removes the file: nothing to write, nothing lost.
+    const bool thumbnailsSaved
+        = m_Thumbnails.Save(ThumbnailStore::FileIn(m_Thumbnails.saveFolder())) != 0 || m_Thumbnails.count() == 0;
+    return settingsSaved && thumbnailsSaved;
+}

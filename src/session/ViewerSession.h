@@ -1,0 +1,50 @@
+// ViewerSession: the viewer's lasting state in one place, loaded and saved together: the settings file
+// (NxQb740Le.ini) with its calibration section, the camera choice and the window placement, and the save
+// folder's ThumbNail file, with the objects they fill: the live settings, the measuring document (calibration
+// table, scale bar) and the thumbnail store.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+#include "files/ThumbnailStore.h"
+#include "live/LiveSettings.h"
+#include "measure/MeasureSession.h"
+
+class ViewerSession {
+public:
+    // folder: where NxQb740Le.ini and the "bmp" folder live.
+    explicit ViewerSession(const QString& folder);
+    ViewerSession(const ViewerSession&) = delete;
+    ViewerSession& operator=(const ViewerSession&) = delete;
+
+    QString folder() const { return m_Folder; }
+    QString settingsPath() const { return m_SettingsPath; }
+    LiveSettings& settings() { return m_Settings; }
+    MeasureSession& measure() { return m_Measure; }
+    ThumbnailStore& thumbnails() { return m_Thumbnails; }
+
+    // Reads the settings file (a missing one gives the defaults): the settings, the calibration table with
+    // its factors, the scale bar, the camera choice, and the save folder (made when absent) with its pictures.
+    void load();
+    // The settings' camera: "own", a video device's path or empty (automatic); the frame size asked of a
+    // video device ("1280x720", or empty).
+    const std::string& cameraSource() const { return m_CameraSource; }
+    const std::string& cameraSize() const { return m_CameraSize; }
+    // The window's placement as stored, current where the file has none.
+    WindowPlacement placement(const Rect& current) const;
+
+    // Writes the settings (with the zoom index and the window's placement) and the save folder's ThumbNail
+    // file; false when either could not be written.
+    bool save(int32_t zoomIndex, const WindowPlacement& placement);
+
+private:
+    QString m_Folder;
+    QString m_SettingsPath;
+    LiveSettings m_Settings;
+    MeasureSession m_Measure;
+    ThumbnailStore m_Thumbnails;
+    std::string m_CameraSource;
+    std::string m_CameraSize;
+};

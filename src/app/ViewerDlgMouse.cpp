@@ -154,7 +154,9 @@ InteractionContext CViewerDlg::interactionContext()
     c.geometry = shownGeometry();
     c.layout = viewGeometry();
     c.picture = &PictureInUse();
-    c.frame.begin = [this](double x, double y) { return m_CalibDialogs.BeginFrameDrag(m_Measure.selectedCalib(), x, y); };
+    c.frame.begin = [this](double x, double y) {
+        return m_CalibDialogs.BeginFrameDrag(m_Measure.selectedCalib(), x, y);
+    };
     c.frame.drag = [this](double x, double y) { return m_CalibDialogs.DragFrame(x, y); };
     c.frame.end = [this] { m_CalibDialogs.EndFrameDrag(); };
     c.strip = { m_StripScroll->value(), m_StripScroll->maximum(), kThumbnailWidth + ThumbnailGrid::kStripGap };

@@ -124,8 +124,6 @@ const MeasureItem& lastItem(CViewerDlg& dlg) { return *std::prev(dlg.measureSess
 
 QString firstValue(CViewerDlg& dlg) { return dlg.measureSession().results().texts()[0][ResultsModel::ColumnValue]; }
 
-int measurements(CViewerDlg& dlg) { return dlg.measureSession().items().count(); }
-
 } // namespace
 
 TEST_F(ViewerMouseTest, ALineMeasuredAtX4OnTheLivePictureMatchesTheOneAtFit)
@@ -173,7 +171,7 @@ TEST_F(ViewerMouseTest, AreaClosesOnADoubleClick_RightDragEditsAndLeftDragPans)
     mouse.release(last);
     mouse.doubleClick(last);
     mouse.release(last);
-    ASSERT_EQ(measurements(dlg), 1);
+    ASSERT_EQ(dlg.measureSession().items().count(), 1);
     EXPECT_EQ(lastItem(dlg).type, -ToolArea);
     EXPECT_EQ(lastItem(dlg).pointCount, 4);
     const QString before = firstValue(dlg);
@@ -229,14 +227,14 @@ TEST_F(ViewerMouseTest, ShortcutsChooseToolsZoomUndoAndStopTheLiveView_AndToolti
     }
     dlg.SelectResultItems({ dlg.measureSession().results().itemIdAt(0) });
     QTest::keyClick(&dlg, Qt::Key_Delete);
-    EXPECT_EQ(measurements(dlg), 1);
+    EXPECT_EQ(dlg.measureSession().items().count(), 1);
     QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(measurements(dlg), 2);
+    EXPECT_EQ(dlg.measureSession().items().count(), 2);
     QTest::keyClick(&dlg, Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(measurements(dlg), 1);
+    EXPECT_EQ(dlg.measureSession().items().count(), 1);
     QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(measurements(dlg), 1);
+    EXPECT_EQ(dlg.measureSession().items().count(), 1);
 
     // F fits, + and - step the zoom.
     QTest::keyClick(&dlg, Qt::Key_F);
@@ -283,7 +281,7 @@ TEST_F(ViewerMouseTest, NoShortcutActsWhileATextFieldHasTheKeys)
     QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Escape);
     EXPECT_EQ(dlg.interaction().tool(), ToolNone);
-    EXPECT_EQ(measurements(dlg), 1);
+    EXPECT_EQ(dlg.measureSession().items().count(), 1);
     EXPECT_EQ(dlg.viewGeometry().zoomIndex, 1);
     EXPECT_FALSE(dlg.liveStopped());
     EXPECT_TRUE(dlg.isVisible());

@@ -36,15 +36,8 @@ struct Scene {
         c.geometry.imageHeight = 480;
         c.layout = c.geometry;
         c.picture = &picture;
-        select(1, calibration(UnitMm, 0.01, 0.01));
-    }
-    void select(int32_t index, const CalibEntry& calib)
-    {
-        CalibEntry& entry = session.calibration()[index];
-        entry.unit = calib.unit;
-        entry.mppX = calib.mppX;
-        entry.mppY = calib.mppY;
-        session.selectCalibration(index, &picture);
+        session.calibration()[1] = calibration(UnitMm, 0.01, 0.01);
+        session.selectCalibration(1, &picture);
     }
 
     // The pointer over picture point (x, y) as the shown geometry places it.
@@ -444,7 +437,8 @@ TEST(MeasureInteraction, UndoAndRedoEveryKindOfChange_AHundredDeep_AlsoAfterClea
 
     // Undone items follow the calibration chosen since.
     s.mi.Undo(s.c);
-    s.select(2, calibration(UnitCm, 0.001, 0.001));
+    s.session.calibration()[2] = calibration(UnitCm, 0.001, 0.001);
+    s.session.selectCalibration(2, &s.picture);
     s.mi.Undo(s.c);
     EXPECT_EQ(s.text(0, ResultsModel::ColumnUnit), "cm");
     EXPECT_EQ(s.value(0), "0.01");

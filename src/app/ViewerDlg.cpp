@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFrame>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -17,7 +16,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 
@@ -149,7 +148,7 @@ void CViewerDlg::createControls()
             w = new QLabel(text, this);
             break;
         case ControlKind::ListView:
-            w = m_Results = new QTableWidget(this);
+            w = m_Results = new QTableView(this);
             break;
         case ControlKind::HScrollBar:
             w = m_StripScroll = new QScrollBar(Qt::Horizontal, this);
@@ -225,13 +224,12 @@ bool CViewerDlg::OnInitDialog()
     LoadSettings();
     openSource();
     setWindowTitle(captionFor(kCaption));
-    m_Calibration.recomputeFactors();
+    m_Measure.calibration().recomputeFactors();
     startCamera();
 
-    resultsTable().Setup();
-    m_Results->horizontalHeader()->setMinimumSectionSize(1); // the widths hold whatever the font
+    resultsTable().Setup(m_Measure.results());
 
-    for (const CalibEntry& e : m_Calibration)
+    for (const CalibEntry& e : m_Measure.calibration())
         m_CalibCombo->insertItem(e.position, e.name);
     m_CalibCombo->setCurrentIndex(0);
 
@@ -333,9 +331,9 @@ void CViewerDlg::LoadSettings()
     ProfileFile file;
     file.load(m_SettingsPath);
     ViewerSettings values = m_Settings.values();
-    SettingsFile::Load(file, values, &m_Calibration, saveFolder);
+    SettingsFile::Load(file, values, &m_Measure.calibration(), saveFolder);
     m_Settings.replace(values);
-    m_ScaleData = values.m_ScaleData;
+    m_Measure.scale() = values.m_ScaleData;
     m_Zoom->setCurrentIndex(values.m_Bai);
     m_Thumbnails.setSaveFolder(values.savedir);
     m_Thumbnails.Load(ThumbnailStore::FileIn(values.savedir));
@@ -355,7 +353,7 @@ bool CViewerDlg::SaveSettings()
     m_Settings.change([this](ViewerSettings& s) {
         s.m_Bai = m_Zoom->currentIndex();
         s.savedir = m_Thumbnails.saveFolder();
-        s.m_ScaleData = m_ScaleData;
+        s.m_ScaleData = m_Measure.scale();
     });
     ProfileFile file;
     file.load(m_SettingsPath);
@@ -402,7 +400,7 @@ SkinState CViewerDlg::skinState() const
     s.saveOverlay = m_bSaveOverlay != 0;
     s.panelShown = m_bPanelShown != 0;
     s.stripShown = m_bStripShown != 0;
-    s.activeTool = m_CurrentItem.type > 0 ? m_CurrentItem.type : 0;
+    s.activeTool = m_Interaction.tool();
     return s;
 }
 

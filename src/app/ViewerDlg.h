@@ -16,16 +16,13 @@
 #include "calib/ui/CalibDialogOwner.h"
 #include "files/ui/FileDialogs.h"
 #include "files/ThumbnailGrid.h"
-#include "calib/CalibTable.h"
 #include "files/ThumbnailStore.h"
 #include "imaging/DibImage.h"
 #include "measure/MeasureInteraction.h"
-#include "measure/MeasureItem.h"
 #include "measure/MeasureLayer.h"
-#include "measure/MeasureList.h"
-#include "measure/ResultsList.h"
+#include "measure/MeasureSession.h"
 #include "measure/ui/ResultsTable.h"
-#include "calib/CsvExport.h"
+#include "measure/CsvExport.h"
 
 class CThumbnailDlg;
 class Dc;
@@ -33,7 +30,7 @@ class CImageSetDlg;
 class QComboBox;
 class QFrame;
 class QScrollBar;
-class QTableWidget;
+class QTableView;
 class QTimer;
 class SkinButton;
 
@@ -75,9 +72,8 @@ public:
     ViewGeometry shownGeometry() const { return shownPicture().geometry; }
 
     ThumbnailStore& thumbnails() { return m_Thumbnails; }
-    MeasureList& measurements() { return m_Measurements; }
-    MeasureItem& currentItem() { return m_CurrentItem; }
-    CalibTable& calibration() { return m_Calibration; }
+    // The measurements: items, calibration, scale bar and results rows.
+    MeasureSession& measureSession() { return m_Measure; }
     const DibImage& skinButtons() const { return m_SkinButtons; }
     const DibImage& skinArrows() const { return m_SkinArrows; }
     const DibImage& skinBackground() const { return m_SkinBackground; }
@@ -113,12 +109,8 @@ public:
     void OnDelete();
     void OnClear();
     void OnCsv();
-    const ResultsList& results() const { return m_ResultsList; }
-    // Adds a finished item to the list and its rows to the results (the item's rows attach to the item the
-    // list appended). Returns the appended item, null when none was appended.
-    const MeasureItem* AddMeasurement(const MeasureItem& item);
-    // Selects rows of the results table, as a person does before DELETE.
-    void SelectResultRows(const std::vector<int32_t>& rows);
+    // Selects the rows of these items in the results list, as a person does before DELETE.
+    void SelectResultItems(const std::vector<int32_t>& itemIds);
     // The CSV button's save dialog; tests answer it.
     std::function<QString(const CsvSaveDialog&)> askCsvPath;
 
@@ -127,7 +119,6 @@ public:
     void OnScale();
     void OnCalibClosed(int result);
     CalibDialogOwner& calibDialogs() { return m_CalibDialogs; }
-    ScaleData& scaleData() { return m_ScaleData; }
 
     // --- Camera Setting, overlay colours and white balance: SET while the live view is stopped opens the
     // Camera Setting dialog, COLOR the colour dialog, WB asks the display loop for one white-balance
@@ -194,7 +185,6 @@ private:
     void updateView(const Rect& previous);
     void updateViewArea();
     ResultsTable resultsTable() const { return ResultsTable(*m_Results); }
-    void showResults();
     Rect stripRect() const;
     int stripHit(QPoint p) const;
     void PaintStrip(QPainter& painter);
@@ -222,12 +212,10 @@ private:
 
     // The save folder's thumbnails; it holds the save folder itself.
     ThumbnailStore m_Thumbnails;
-    MeasureItem m_CurrentItem;
-    MeasureList m_Measurements;
-    CalibTable m_Calibration;
-    // The scale bar as it is now (the settings keep the stored copy, written back when they are saved).
-    ScaleData m_ScaleData;
-    // Declared after the table and the scale bar it points into, so its dialogs close before they go.
+    // Its scale bar is the one shown (the settings keep the stored copy, written back when they are saved).
+    MeasureSession m_Measure;
+    // Declared after the calibration table and the scale bar it points into, so its dialogs close before
+    // they go.
     CalibDialogOwner m_CalibDialogs { this };
     FileDialogs m_FileDialogs { this };
     ThumbnailGrid m_Grid { kThumbnailWidth, kThumbnailHeight };
@@ -241,9 +229,8 @@ private:
     std::map<int, QWidget*> m_Controls;
     QComboBox* m_Zoom = nullptr;
     QComboBox* m_CalibCombo = nullptr;
-    QTableWidget* m_Results = nullptr;
+    QTableView* m_Results = nullptr;
     QScrollBar* m_StripScroll = nullptr;
-    ResultsList m_ResultsList;
     QFrame* m_View = nullptr;
     int m_TimerId = 0;
     bool m_FirstShow = true;
@@ -269,7 +256,7 @@ private:
     InteractionContext interactionContext();
     void forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner);
     void applyEffects(const InteractionEffects& fx, QWidget* cursorOwner, QPoint globalPointer = {});
-    MeasureInteraction m_Interaction { m_Measurements, m_CurrentItem, m_ResultsList };
+    MeasureInteraction m_Interaction { m_Measure };
     int m_WheelRest = 0; // wheel turns short of a notch, kept for the next turn
 
     // --- The camera source: the camera the live view takes its frames from (the own camera or a video

@@ -10,20 +10,22 @@
 
 void CViewerDlg::OnCalib()
 {
-    if (m_CalibDialogs.OnCalib(m_Calibration, m_CalibCombo, QCursor::pos()))
+    if (m_CalibDialogs.OnCalib(m_Measure.calibration(), m_Measure.calibIndex(), m_CalibCombo, QCursor::pos()))
         updateViewArea();
 }
 
 void CViewerDlg::OnScale()
 {
     const DibImage& picture = PictureInUse();
-    if (m_CalibDialogs.OnScale(m_ScaleData, picture.width(), picture.height(), QCursor::pos()))
+    if (m_CalibDialogs.OnScale(m_Measure.scale(), picture.width(), picture.height(), QCursor::pos()))
         updateViewArea();
 }
 
 void CViewerDlg::OnCalibClosed(int)
 {
-    OnSelchangeCalib();
+    // The selected entry may have been edited: every result again with it.
+    m_Measure.selectCalibration(m_Measure.calibIndex(), &PictureInUse());
+    updateViewArea();
 }
 
 void CViewerDlg::updateViewArea()

@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QPainter>
-#include <QTableWidget>
+#include <QTableView>
 
 #include "ui/QtRect.h"
 #include "app/ViewerDlg.h"
@@ -14,41 +14,21 @@
 #include "measure/MeasureOverlay.h"
 #include "platform/Language.h"
 
-void CViewerDlg::showResults()
+void CViewerDlg::SelectResultItems(const std::vector<int32_t>& itemIds)
 {
-    resultsTable().Mirror(m_ResultsList);
-}
-
-const MeasureItem* CViewerDlg::AddMeasurement(const MeasureItem& item)
-{
-    const MeasureItem* appended = m_Interaction.AddFinished(item);
-    showResults();
-    updateViewArea();
-    return appended;
-}
-
-void CViewerDlg::SelectResultRows(const std::vector<int32_t>& rows)
-{
-    m_Results->clearSelection();
-    for (int32_t row : rows)
-        m_Results->selectRow(row); // whole-row, extended selection: each adds to the selection
+    resultsTable().SelectItems(itemIds);
 }
 
 void CViewerDlg::OnSelchangeCalib()
 {
     // Every result, and the scale bar, in the selected calibration's unit and factors.
-    const ScaleFactors f = m_ResultsList.OnSelchangeCalib(m_Measurements, m_Calibration,
-                                                          m_CalibCombo->currentIndex(), &PictureInUse());
-    m_ScaleData.unit = f.unit;
-    m_ScaleData.mppX = f.mppX;
-    m_ScaleData.mppY = f.mppY;
-    showResults();
+    m_Measure.selectCalibration(m_CalibCombo->currentIndex(), &PictureInUse());
     updateViewArea();
 }
 
 void CViewerDlg::OnDelete()
 {
-    applyEffects(m_Interaction.Delete(resultsTable().SelectedRows()), nullptr);
+    applyEffects(m_Interaction.Delete(resultsTable().SelectedItems()), nullptr);
 }
 
 void CViewerDlg::OnClear()
@@ -61,17 +41,14 @@ void CViewerDlg::OnCsv()
     CsvExport csv;
     csv.askPath = askCsvPath;
     csv.tell = m_FileDialogs.tell;
-    std::vector<CsvExport::Row> rows;
-    for (const ResultCells& cells : m_ResultsList.texts())
-        rows.push_back(cells);
-    csv.OnCsv(rows, g_bJapanese != 0, QCoreApplication::applicationDirPath());
+    csv.OnCsv(m_Measure.results().texts(), g_bJapanese != 0, QCoreApplication::applicationDirPath());
 }
 
 void CViewerDlg::drawFinished(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors)
 {
     MeasureOverlay overlay(dc, geometry, colors.line, colors.text);
-    overlay.DrawMeasurements(m_Measurements, [&](Dc& d, const ViewGeometry& g) {
-        DrawScaleBar(d, m_ScaleData, g, colors.line, colors.text);
+    overlay.DrawMeasurements(m_Measure.items(), [&](Dc& d, const ViewGeometry& g) {
+        DrawScaleBar(d, m_Measure.scale(), g, colors.line, colors.text);
     });
 }
 
@@ -79,8 +56,8 @@ void CViewerDlg::drawInProgress(Dc& dc, const ViewGeometry& geometry, const Over
                                 std::optional<Point> pointer)
 {
     if (pointer && m_CalibDialogs.calibOpen())
-        DrawCalibFrame(dc, m_Calibration.selected(m_CalibCombo->currentIndex()), geometry, colors.line);
-    MeasureOverlay(dc, geometry, colors.line, colors.text).DrawCurrentItem(m_CurrentItem, pointer);
+        DrawCalibFrame(dc, m_Measure.selectedCalib(), geometry, colors.line);
+    MeasureOverlay(dc, geometry, colors.line, colors.text).DrawCurrentItem(m_Measure.current(), pointer);
 }
 
 void CViewerDlg::paintOverlay(QPainter& painter)
@@ -91,18 +68,19 @@ void CViewerDlg::paintOverlay(QPainter& painter)
     const OverlayColors colors = m_Settings.read([](const ViewerSettings& s) { return s.color; });
     // The finished items and the scale bar come from the kept layer unless something they show changed.
     MeasureLayer::Key key { g, colors.line, colors.text, 0 };
+    const ScaleData& scale = m_Measure.scale();
     key.content = Digest()
-                      .add(m_Measurements)
-                      .add(m_ScaleData.Visible)
-                      .add(m_ScaleData.Type)
-                      .add(m_ScaleData.unit)
-                      .add(m_ScaleData.Pos)
-                      .add(m_ScaleData.Size)
-                      .add(m_ScaleData.mppX)
-                      .add(m_ScaleData.mppY)
+                      .add(m_Measure.items())
+                      .add(scale.Visible)
+                      .add(scale.Type)
+                      .add(scale.unit)
+                      .add(scale.Pos)
+                      .add(scale.Size)
+                      .add(scale.mppX)
+                      .add(scale.mppY)
                       .value();
     // Nothing finished and no bar: nothing to lay over the picture.
-    if (m_Measurements.count() > 0 || m_ScaleData.Visible)
+    if (m_Measure.items().count() > 0 || scale.Visible)
         painter.drawImage(QPoint(g.view.left, g.view.top),
                           m_MeasureLayer.Update(key, [&](Dc& dc) { drawFinished(dc, g, colors); }));
 

@@ -153,11 +153,9 @@ InteractionContext CViewerDlg::interactionContext()
     InteractionContext c;
     c.geometry = shownGeometry();
     c.layout = viewGeometry();
-    c.calib = &m_Calibration.selected(m_CalibCombo->currentIndex());
     c.picture = &PictureInUse();
-    c.scale = &m_ScaleData;
     c.frame.begin = [this](double x, double y) {
-        return m_CalibDialogs.BeginFrameDrag(m_Calibration.selected(m_CalibCombo->currentIndex()), x, y);
+        return m_CalibDialogs.BeginFrameDrag(m_Measure.selectedCalib(), x, y);
     };
     c.frame.drag = [this](double x, double y) { return m_CalibDialogs.DragFrame(x, y); };
     c.frame.end = [this] { m_CalibDialogs.EndFrameDrag(); };
@@ -265,8 +263,6 @@ void CViewerDlg::applyEffects(const InteractionEffects& fx, QWidget* cursorOwner
         ScrollTo(fx.scroll->x, fx.scroll->y);
     if (fx.stripScroll)
         m_StripScroll->setValue(*fx.stripScroll);
-    if (fx.rowsChanged)
-        showResults();
     if (fx.repaint & RepaintView)
         updateViewArea();
     if (fx.repaint & RepaintStrip)

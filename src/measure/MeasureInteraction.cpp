@@ -10,9 +10,8 @@
 #include "calib/ScaleBar.h"
 #include "imaging/ViewLayout.h"
 #include "measure/Geometry.h"
-#include "measure/MeasureList.h"
 #include "measure/MeasureResults.h"
-#include "measure/ResultsList.h"
+#include "measure/MeasureSession.h"
 
 namespace {
 
@@ -21,12 +20,6 @@ constexpr double kDegreesPerRadian = 360.0 * 0.15915494327375637;
 // Kinds of hit on a finished item.
 constexpr int32_t kHitPoint = 1;
 constexpr int32_t kHitCircumference = 2;
-
-const CalibEntry& calibOf(const InteractionContext& c)
-{
-    static const CalibEntry kNone;
-    return c.calib ? *c.calib : kNone;
-}
 
 bool inView(const Point& p, const ViewGeometry& g) { return g.view.contains(p.x, p.y); }
 
@@ -40,19 +33,20 @@ void merge(InteractionEffects& into, const InteractionEffects& from)
     if (from.cursor)
         into.cursor = from.cursor;
     into.repaint |= from.repaint;
-    into.rowsChanged = into.rowsChanged || from.rowsChanged;
 }
 
 } // namespace
 
-MeasureInteraction::MeasureInteraction(MeasureList& list, MeasureItem& current, ResultsList& results)
-    : m_List(list)
-    , m_Current(current)
-    , m_Results(results)
+MeasureInteraction::MeasureInteraction(MeasureSession& session)
+    : m_Session(session)
 {
 }
 
-int32_t MeasureInteraction::tool() const { return m_Current.type > 0 ? m_Current.type : ToolNone; }
+int32_t MeasureInteraction::tool() const
+{
+    const int32_t type = m_Session.current().type;
+    return type > 0 ? type : ToolNone;
+}
 
 std::optional<Qt::CursorShape> MeasureInteraction::directionCursor(MeasurePoint from, MeasurePoint to)
 {
@@ -84,12 +78,12 @@ InteractionEffects MeasureInteraction::OnLButtonDown(const PointerEvent& e, cons
         std::optional<Qt::CursorShape> grab;
         if (c.frame.begin)
             grab = c.frame.begin(p.x, p.y);
-        if (!grab && c.scale)
-            grab = BeginScaleDrag(*c.scale, p.x, p.y);
+        if (!grab)
+            grab = BeginScaleDrag(m_Session.scale(), p.x, p.y);
         if (grab) {
             fx.cursor = grab;
         } else if (tool() == ToolLine) {
-            m_Current.addPoint(p); // the press places the start, the release the end
+            m_Session.current().addPoint(p); // the press places the start, the release the end
         } else if (c.layout.zoomIndex > 0) {
             const double z = c.layout.factor();
             m_Pan = { true, e.client.x / z - c.layout.baiX, e.client.y / z - c.layout.baiY };
@@ -127,7 +121,7 @@ InteractionEffects MeasureInteraction::OnMouseMove(const PointerEvent& e, const 
     } else if (c.frame.drag && (frame = c.frame.drag(p.x, p.y)).dragging) {
         fx.repaint |= RepaintView;
         fx.cursor = frame.cursor;
-    } else if (c.scale && DragScale(*c.scale, p.x, p.y)) {
+    } else if (DragScale(m_Session.scale(), p.x, p.y)) {
         fx.cursor = Qt::SizeAllCursor;
         fx.repaint |= RepaintView;
     } else if (m_Edit.active) {
@@ -160,11 +154,10 @@ InteractionEffects MeasureInteraction::OnLButtonUp(const PointerEvent& e, const 
     m_Strip.active = false;
     if (c.frame.end)
         c.frame.end();
-    if (c.scale)
-        EndScaleDrag(*c.scale);
+    EndScaleDrag(m_Session.scale());
     if (tool() != ToolNone) {
         // Anywhere, also outside the view: the point lands at the mapped position, beyond the picture if so.
-        m_Current.addPoint(pictureAt(e.client, c.geometry));
+        m_Session.current().addPoint(pictureAt(e.client, c.geometry));
         finishByTool(c, fx);
     }
     fx.repaint |= RepaintView;
@@ -187,7 +180,7 @@ InteractionEffects MeasureInteraction::OnLButtonDblClk(const PointerEvent& e, co
 
 void MeasureInteraction::finishByTool(const InteractionContext& c, InteractionEffects& fx)
 {
-    const int32_t n = m_Current.pointCount;
+    const int32_t n = m_Session.current().pointCount;
     switch (tool()) {
     case ToolLine:
         if (n >= 2)
@@ -205,7 +198,7 @@ void MeasureInteraction::finishByTool(const InteractionContext& c, InteractionEf
     case ToolPerpendicular:
         // Every point after the base line makes one more perpendicular onto it; the tool stays.
         if (n >= 3)
-            append(makePerpendicular(m_Current, calibOf(c)), fx);
+            append(makePerpendicular(m_Session.current(), m_Session.selectedCalib()), fx);
         break;
     default:
         break; // an area closes with a double click
@@ -214,19 +207,16 @@ void MeasureInteraction::finishByTool(const InteractionContext& c, InteractionEf
 
 void MeasureInteraction::finishCurrent(const InteractionContext& c, InteractionEffects& fx)
 {
-    finishItem(m_Current, calibOf(c), c.picture);
-    append(m_Current, fx);
+    MeasureItem& current = m_Session.current();
+    finishItem(current, m_Session.selectedCalib(), c.picture);
+    append(current, fx);
     merge(fx, SelectTool(ToolNone));
 }
 
-const MeasureItem* MeasureInteraction::append(const MeasureItem& finished, InteractionEffects& fx)
+void MeasureInteraction::append(const MeasureItem& finished, InteractionEffects& fx)
 {
-    record();
-    const MeasureItem* appended = m_List.append(finished);
-    m_Results.AddResultRow(appended);
-    fx.rowsChanged = true;
+    m_Session.add(finished);
     fx.repaint |= RepaintView;
-    return appended;
 }
 
 // --- Right button: dragging points of finished items.
@@ -237,9 +227,9 @@ InteractionEffects MeasureInteraction::OnRButtonDown(const PointerEvent& e, cons
     m_Pointer = e.client;
     if (inView(e.client, c.geometry)) {
         const MeasurePoint p = pictureAt(e.client, c.geometry);
-        const MeasureList::Hit hit = m_List.hitTest(p.x, p.y, hitTolerance(c.geometry));
+        const MeasureList::Hit hit = m_Session.items().hitTest(p.x, p.y, hitTolerance(c.geometry));
         if (hit.item) {
-            m_Edit = Edit { true, hit.item->id, hit.index, hit.kind, false, snapshot() };
+            m_Edit = Edit { true, hit.item->id, hit.index, hit.kind, false };
             fx.cursor = hit.kind == kHitCircumference ? directionCursor(centreOf(*hit.item, hit.index), p)
                                                       : Qt::SizeAllCursor;
         }
@@ -257,9 +247,8 @@ InteractionEffects MeasureInteraction::OnRButtonUp(const PointerEvent& e, const 
         merge(fx, SelectTool(ToolNone)); // the right click ends a series of perpendiculars
     // A polygon's area is counted once, when its corner is let go.
     if (MeasureItem* item = m_Edit.active ? editedItem() : nullptr; item && item->type == -ToolArea) {
-        computeResults(*item, calibOf(c), c.picture);
-        m_Results.UpdateItemRows(*item);
-        fx.rowsChanged = true;
+        computeResults(*item, m_Session.selectedCalib(), c.picture);
+        m_Session.itemsChanged();
         fx.repaint |= RepaintView;
     }
     endEdit();
@@ -268,13 +257,13 @@ InteractionEffects MeasureInteraction::OnRButtonUp(const PointerEvent& e, const 
 
 MeasureItem* MeasureInteraction::editedItem()
 {
-    for (MeasureItem& item : m_List)
+    for (MeasureItem& item : m_Session.items())
         if (item.id == m_Edit.itemId)
             return &item;
     return nullptr;
 }
 
-void MeasureInteraction::editStep(MeasurePoint p, const InteractionContext& c, InteractionEffects& fx)
+void MeasureInteraction::editStep(MeasurePoint p, const InteractionContext&, InteractionEffects& fx)
 {
     MeasureItem* item = editedItem();
     if (!item) {
@@ -282,21 +271,19 @@ void MeasureInteraction::editStep(MeasurePoint p, const InteractionContext& c, I
         return;
     }
     if (!m_Edit.recorded) {
-        // One undo step per drag, with the list as the press found it.
-        m_History.record(std::move(m_Edit.before));
+        // One undo step per drag, with the list as the drag found it.
+        m_Session.record();
         m_Edit.recorded = true;
     }
-    const CalibEntry& calib = calibOf(c);
+    const CalibEntry& calib = m_Session.selectedCalib();
     const int32_t index = m_Edit.index;
     fx.repaint |= RepaintView;
-    fx.rowsChanged = true;
     fx.cursor = Qt::SizeAllCursor;
     switch (item->type) {
     case -ToolLine:
     case -ToolAngle:
         item->setPoint(index, p);
         computeResults(*item, calib, nullptr);
-        m_Results.UpdateItemRows(*item);
         break;
     case -ToolArea:
         item->setPoint(index, p); // counted at the release
@@ -305,35 +292,30 @@ void MeasureInteraction::editStep(MeasurePoint p, const InteractionContext& c, I
         if (index < 2) {
             // The later perpendiculars on the same base line keep standing on it.
             std::vector<MeasureItem*> siblings;
-            while (MeasureItem* s = m_List.nextPerpendicularSibling(item))
+            while (MeasureItem* s = m_Session.items().nextPerpendicularSibling(item))
                 siblings.push_back(s);
             for (MeasureItem* s : siblings) {
                 s->setPoint(index, p);
                 computeResults(*s, calib, nullptr);
-                m_Results.UpdateItemRows(*s);
             }
         }
         item->setPoint(index, p);
         computeResults(*item, calib, nullptr);
-        m_Results.UpdateItemRows(*item);
         break;
     case -ToolCircle:
     case -ToolCircle2: {
-        const int32_t first = m_Results.FirstRowOf(item->id);
         if (m_Edit.kind == kHitPoint) {
             // The centre moves, the radius stays; the three points the circle was fitted to stay put.
             centreOf(*item, index) = p;
             if (item->type == -ToolCircle2) {
                 item->result3 = distance(item->center1, item->center2) * calib.mppX;
                 item->unit = calib.unit;
-                m_Results.UpdateResultRow(first + 2, *item);
             }
         } else {
             const double r = distance(centreOf(*item, index), p);
             radiusOf(*item, index) = r;
             (index == 0 ? item->result : item->result2) = 2.0 * r * calib.mppX;
             item->unit = calib.unit;
-            m_Results.UpdateResultRow(first + index, *item);
             fx.cursor = directionCursor(centreOf(*item, index), p);
         }
         break;
@@ -341,11 +323,12 @@ void MeasureInteraction::editStep(MeasurePoint p, const InteractionContext& c, I
     default:
         break;
     }
+    m_Session.itemsChanged();
 }
 
 void MeasureInteraction::hover(MeasurePoint p, const InteractionContext& c, InteractionEffects& fx)
 {
-    const MeasureList::Hit hit = m_List.hitTest(p.x, p.y, hitTolerance(c.geometry));
+    const MeasureList::Hit hit = m_Session.items().hitTest(p.x, p.y, hitTolerance(c.geometry));
     if (!hit.item)
         fx.cursor = Qt::ArrowCursor;
     else if (hit.kind == kHitCircumference)
@@ -371,27 +354,18 @@ InteractionEffects MeasureInteraction::OnStripWheel(int32_t notches, const Strip
 
 InteractionEffects MeasureInteraction::SelectTool(int32_t tool)
 {
-    m_Current.reset(tool);
+    m_Session.current().reset(tool);
     InteractionEffects fx;
     fx.repaint = RepaintView | RepaintTools;
     return fx;
 }
 
-const MeasureItem* MeasureInteraction::AddFinished(const MeasureItem& finished)
-{
-    InteractionEffects fx;
-    return append(finished, fx);
-}
-
-InteractionEffects MeasureInteraction::Delete(const std::vector<int32_t>& selectedRows)
+InteractionEffects MeasureInteraction::Delete(const std::vector<int32_t>& itemIds)
 {
     // A drag under way must not outlive its item.
     endEdit();
-    if (!m_Results.ItemsOfRows(selectedRows).empty())
-        record();
-    m_Results.OnDeleteItems(m_List, selectedRows);
+    m_Session.deleteItems(itemIds);
     InteractionEffects fx;
-    fx.rowsChanged = true;
     fx.repaint = RepaintView;
     return fx;
 }
@@ -399,41 +373,27 @@ InteractionEffects MeasureInteraction::Delete(const std::vector<int32_t>& select
 InteractionEffects MeasureInteraction::Clear()
 {
     endEdit();
-    if (!m_List.isEmpty())
-        record();
     InteractionEffects fx = SelectTool(ToolNone);
-    m_Results.OnClearItems(m_List);
-    fx.rowsChanged = true;
+    m_Session.clear();
     return fx;
 }
 
 InteractionEffects MeasureInteraction::Undo(const InteractionContext& c)
 {
     endEdit();
-    std::optional<MeasureHistory::Items> items = m_History.undo(snapshot());
-    return items ? restore(std::move(*items), c) : InteractionEffects {};
+    return restored(m_Session.undo(c.picture));
 }
 
 InteractionEffects MeasureInteraction::Redo(const InteractionContext& c)
 {
     endEdit();
-    std::optional<MeasureHistory::Items> items = m_History.redo(snapshot());
-    return items ? restore(std::move(*items), c) : InteractionEffects {};
+    return restored(m_Session.redo(c.picture));
 }
 
-InteractionEffects MeasureInteraction::restore(MeasureHistory::Items items, const InteractionContext& c)
+InteractionEffects MeasureInteraction::restored(bool changed)
 {
-    m_List.restore(items);
-    m_Results.Rebuild(m_List);
-    // Items come back in the calibration chosen now, as every other item shows.
-    if (c.calib)
-        m_Results.Recalculate(m_List, *c.calib, c.picture);
     InteractionEffects fx;
-    fx.rowsChanged = true;
-    fx.repaint = RepaintView;
+    if (changed)
+        fx.repaint = RepaintView;
     return fx;
 }
-
-MeasureHistory::Items MeasureInteraction::snapshot() const { return { m_List.begin(), m_List.end() }; }
-
-void MeasureInteraction::record() { m_History.record(snapshot()); }

@@ -1,9 +1,9 @@
 // The mouse over the main window's view and thumbnail strip: placing the points of a new measurement with
 // the active tool, dragging points of finished measurements with the right button, panning a magnified
-// picture, dragging the calibration frame and the scale bar, scrolling and opening thumbnails. Also every
-// other change to the measurements (tools, DELETE, CLEAR, undo and redo), so that each one is recorded for
-// undo. The window forwards its mouse events with the geometry of the picture on the screen and carries out
-// the effects that come back; this class touches no widget.
+// picture, dragging the calibration frame and the scale bar, scrolling and opening thumbnails. The tools,
+// DELETE, CLEAR, undo and redo come through here too, as they end a drag under way; the session records
+// and shows every change. The window forwards its mouse events with the geometry of the picture on the
+// screen and carries out the effects that come back; this class touches no widget.
 #pragma once
 
 #include <Qt>
@@ -14,16 +14,12 @@
 #include <vector>
 
 #include "calib/CalibFrameDrag.h"
-#include "calib/ScaleData.h"
 #include "imaging/Rect.h"
 #include "imaging/ViewGeometry.h"
-#include "measure/MeasureHistory.h"
 #include "measure/MeasureItem.h"
 
 class DibImage;
-class MeasureList;
-class ResultsList;
-struct CalibEntry;
+class MeasureSession;
 
 // The calibration frame's drag as the window routes it: begin grabs only while the calibration dialog is
 // open; drag and end act on the entry the drag started on.
@@ -44,9 +40,7 @@ struct StripState {
 struct InteractionContext {
     ViewGeometry geometry;             // of the picture on the screen: every point is mapped with it
     ViewGeometry layout;               // the zoom and scroll the view is to have: a pan starts from them
-    const CalibEntry* calib = nullptr; // the selected calibration (results and units)
     const DibImage* picture = nullptr; // the picture in use: areas are counted on its size
-    ScaleData* scale = nullptr;        // the scale bar, dragged with the left button
     FrameDragHooks frame;
     StripState strip;
 };
@@ -68,7 +62,6 @@ enum RepaintScope : uint32_t {
 struct InteractionEffects {
     std::optional<Qt::CursorShape> cursor; // for the widget under the pointer; none leaves it as it is
     uint32_t repaint = RepaintNone;
-    bool rowsChanged = false;                // the results list changed: show it again
     std::optional<PicturePoint> scroll;      // new scroll offsets, whole and within the picture
     std::optional<int32_t> stripScroll;      // new position of the strip's scroll bar
     int32_t openThumbnail = -1;              // open this thumbnail's picture
@@ -80,8 +73,8 @@ public:
     // Cursor shown over the strip's thumbnails and while panning.
     static constexpr Qt::CursorShape kHandCursor = Qt::PointingHandCursor;
 
-    // The window's list, item being built and results; they outlive this object.
-    MeasureInteraction(MeasureList& list, MeasureItem& current, ResultsList& results);
+    // The window's measurements (items, calibration, scale bar); they outlive this object.
+    explicit MeasureInteraction(MeasureSession& session);
 
     // The six mouse handlers, in the order of precedence each of them keeps.
     InteractionEffects OnLButtonDown(const PointerEvent& e, const InteractionContext& c);
@@ -95,16 +88,13 @@ public:
 
     // A tool button: the item being built starts afresh with the tool (ToolNone ends it).
     InteractionEffects SelectTool(int32_t tool);
-    // A finished item from elsewhere (a test, a tool): appended with its rows, recorded for undo.
-    const MeasureItem* AddFinished(const MeasureItem& finished);
-    // DELETE with the selected rows of the results list, and CLEAR.
-    InteractionEffects Delete(const std::vector<int32_t>& selectedRows);
+    // DELETE with the items of the selected rows, and CLEAR.
+    InteractionEffects Delete(const std::vector<int32_t>& itemIds);
     InteractionEffects Clear();
-    // The list as it was before the last change, or after the change last undone; the results follow the
-    // calibration of c.
+    // The list as it was before the last change, or after the change last undone; areas are recounted on
+    // the picture of c.
     InteractionEffects Undo(const InteractionContext& c);
     InteractionEffects Redo(const InteractionContext& c);
-    const MeasureHistory& history() const { return m_History; }
 
     int32_t tool() const;
     bool editing() const { return m_Edit.active; }
@@ -123,8 +113,7 @@ private:
         int32_t itemId = 0; // the item is found by id at every step, so DELETE or undo never leave it dangling
         int32_t index = 0;  // the point, or the circle (0 or 1)
         int32_t kind = 0;   // 1: a point or a centre, 2: a circumference
-        bool recorded = false;
-        MeasureHistory::Items before; // the list as the press found it, recorded at the first step
+        bool recorded = false; // one undo step per drag, taken at its first move
     };
     struct Pan {
         bool active = false;
@@ -136,21 +125,16 @@ private:
         int32_t lastX = 0;
     };
 
-    MeasureHistory::Items snapshot() const;
-    void record();
-    const MeasureItem* append(const MeasureItem& finished, InteractionEffects& fx);
+    void append(const MeasureItem& finished, InteractionEffects& fx);
     void finishCurrent(const InteractionContext& c, InteractionEffects& fx);
     void finishByTool(const InteractionContext& c, InteractionEffects& fx);
     MeasureItem* editedItem();
     void editStep(MeasurePoint p, const InteractionContext& c, InteractionEffects& fx);
     void endEdit() { m_Edit = Edit {}; }
-    InteractionEffects restore(MeasureHistory::Items items, const InteractionContext& c);
+    static InteractionEffects restored(bool changed);
     void hover(MeasurePoint p, const InteractionContext& c, InteractionEffects& fx);
 
-    MeasureList& m_List;
-    MeasureItem& m_Current;
-    ResultsList& m_Results;
-    MeasureHistory m_History;
+    MeasureSession& m_Session;
     Edit m_Edit;
     Pan m_Pan;
     StripDrag m_Strip;

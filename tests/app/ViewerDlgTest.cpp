@@ -10,7 +10,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -44,10 +44,10 @@ protected:
 
     QStringList headers(const CViewerDlg& dlg)
     {
-        auto* list = qobject_cast<QTableWidget*>(dlg.control(IDC_RESULTS));
+        auto* list = qobject_cast<QTableView*>(dlg.control(IDC_RESULTS));
         QStringList texts;
-        for (int c = 0; list && c < list->columnCount(); ++c)
-            texts << list->horizontalHeaderItem(c)->text();
+        for (int c = 0; list && c < list->model()->columnCount(); ++c)
+            texts << list->model()->headerData(c, Qt::Horizontal).toString();
         return texts;
     }
 
@@ -69,7 +69,7 @@ TEST_F(ViewerDlgTest, StartUp_English)
     EXPECT_EQ(comboTexts(dlg, IDC_ZOOM), QStringList({ "full-screen", "x1", "x2", "x4", "x8", "x16" }));
     EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM))->currentIndex(), 1);
     EXPECT_EQ(headers(dlg), QStringList({ "No.", "Type", "Result", "Unit" }));
-    auto* list = qobject_cast<QTableWidget*>(dlg.control(IDC_RESULTS));
+    auto* list = qobject_cast<QTableView*>(dlg.control(IDC_RESULTS));
     EXPECT_EQ(list->columnWidth(0), 31);
     EXPECT_EQ(list->columnWidth(3), 40);
     const QStringList calib = comboTexts(dlg, IDC_CALIB_COMBO);
@@ -377,13 +377,13 @@ TEST_F(ViewerDlgTest, SkinnedButton_CopiesItsCellWithDots)
     EXPECT_EQ(shot.pixelColor(6, 46), pixelOf(dlg.skinButtons(), 50 + 6, 46));
 
     // The area tool active: ARIA carries the green dot, LINE none.
-    dlg.currentItem().reset(2);
+    dlg.measureSession().current().reset(2);
     shot = aria->grab().toImage();
     EXPECT_EQ(shot.pixelColor(6, 46), QColor(0, 255, 0));
     EXPECT_EQ(line->grab().toImage().pixelColor(6, 46), pixelOf(dlg.skinButtons(), 6, 46));
 
     // Held down: the red dot (the green one of the active tool is drawn over it).
-    dlg.currentItem().reset(0);
+    dlg.measureSession().current().reset(0);
     line->setDown(true);
     EXPECT_EQ(line->grab().toImage().pixelColor(6, 46), QColor(255, 0, 0));
     line->setDown(false);
@@ -479,8 +479,8 @@ TEST_F(ViewerDlgTest, PreparedCalibration_ReadAtStartAndLeftAsItWas)
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
         EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO))->itemText(0), "Stage 1mm");
-        EXPECT_DOUBLE_EQ(dlg.calibration()[0].mppX, 1.0 / 500);
-        dlg.calibration()[0].name = "changed in the window";
+        EXPECT_DOUBLE_EQ(dlg.measureSession().calibration()[0].mppX, 1.0 / 500);
+        dlg.measureSession().calibration()[0].name = "changed in the window";
         dlg.done(0);
     }
     // The window's own section is added; the calibrations stay exactly as prepared.

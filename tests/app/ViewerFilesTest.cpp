@@ -78,7 +78,7 @@ TEST_F(ViewerFilesTest, SaveStopsTheLiveViewAroundTheDialogAndAddsTheThumbnail)
     line.addPoint({ 100, 100 });
     line.addPoint({ 300, 100 });
     finishItem(line, CalibEntry {}, nullptr);
-    dlg.AddMeasurement(line);
+    dlg.measureSession().add(line);
     dlg.SetZoom(3);
     qobject_cast<QAbstractButton*>(dlg.control(IDC_TYPE))->click();
     save(dlg, folder + "/drawn.bmp");

@@ -120,7 +120,9 @@ private:
 
 void clickButton(CViewerDlg& dlg, int id) { static_cast<QAbstractButton*>(dlg.control(id))->click(); }
 
-const MeasureItem& lastItem(CViewerDlg& dlg) { return *std::prev(dlg.measurements().end()); }
+const MeasureItem& lastItem(CViewerDlg& dlg) { return *std::prev(dlg.measureSession().items().end()); }
+
+QString firstValue(CViewerDlg& dlg) { return dlg.measureSession().results().texts()[0][ResultsModel::ColumnValue]; }
 
 } // namespace
 
@@ -138,7 +140,8 @@ TEST_F(ViewerMouseTest, ALineMeasuredAtX4OnTheLivePictureMatchesTheOneAtFit)
         EXPECT_EQ(mouse.target(), dlg.viewSurface()); // the surface over the picture takes the mouse
         const MeasureItem& line = lastItem(dlg);
         EXPECT_EQ(line.type, -ToolLine);
-        EXPECT_DOUBLE_EQ(line.result, distance(line.points[0], line.points[1]) * dlg.calibration()[0].mppX);
+        EXPECT_DOUBLE_EQ(line.result,
+            distance(line.points[0], line.points[1]) * dlg.measureSession().selectedCalib().mppX);
         return distance(line.points[0], line.points[1]);
     };
     const double atFit = measure(0, 0, 0);
@@ -146,7 +149,7 @@ TEST_F(ViewerMouseTest, ALineMeasuredAtX4OnTheLivePictureMatchesTheOneAtFit)
     EXPECT_NEAR(atFit, truth, 1.0);
     EXPECT_NEAR(atX4, truth, 1.0);
     EXPECT_NEAR(atX4, atFit, 1.0);
-    EXPECT_EQ(dlg.results().count(), 2);
+    EXPECT_EQ(dlg.measureSession().results().rowCount(), 2);
     EXPECT_EQ(dlg.interaction().tool(), ToolNone);
     dlg.done(0);
 }
@@ -168,18 +171,18 @@ TEST_F(ViewerMouseTest, AreaClosesOnADoubleClick_RightDragEditsAndLeftDragPans)
     mouse.release(last);
     mouse.doubleClick(last);
     mouse.release(last);
-    ASSERT_EQ(dlg.measurements().count(), 1);
+    ASSERT_EQ(dlg.measureSession().items().count(), 1);
     EXPECT_EQ(lastItem(dlg).type, -ToolArea);
     EXPECT_EQ(lastItem(dlg).pointCount, 4);
-    const QString before = dlg.results().rows()[0].cells[ColumnValue];
+    const QString before = firstValue(dlg);
 
     // A corner dragged with the right button: the area is counted again at the release.
     mouse.drag(windowPoint(dlg, { 120, 100 }), windowPoint(dlg, { 140, 120 }), Qt::RightButton);
     EXPECT_NEAR(lastItem(dlg).points[2].x, 140, 0.25);
-    EXPECT_NE(dlg.results().rows()[0].cells[ColumnValue], before);
+    EXPECT_NE(firstValue(dlg), before);
     // Ctrl+Z would bring the corner back; here the menu-free way, through the window.
     dlg.OnUndo();
-    EXPECT_EQ(dlg.results().rows()[0].cells[ColumnValue], before);
+    EXPECT_EQ(firstValue(dlg), before);
 
     // Without a tool a left drag pans: 40 view pixels to the left are 10 picture pixels at x4.
     mouse.drag(QPoint(300, 200), QPoint(260, 200));
@@ -220,18 +223,18 @@ TEST_F(ViewerMouseTest, ShortcutsChooseToolsZoomUndoAndStopTheLiveView_AndToolti
         line.addPoint({ 0, 0 });
         line.addPoint({ 10.0 * (i + 1), 0 });
         line.type = -ToolLine;
-        dlg.AddMeasurement(line);
+        dlg.measureSession().add(line);
     }
-    dlg.SelectResultRows({ 0 });
+    dlg.SelectResultItems({ dlg.measureSession().results().itemIdAt(0) });
     QTest::keyClick(&dlg, Qt::Key_Delete);
-    EXPECT_EQ(dlg.measurements().count(), 1);
+    EXPECT_EQ(dlg.measureSession().items().count(), 1);
     QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(dlg.measurements().count(), 2);
+    EXPECT_EQ(dlg.measureSession().items().count(), 2);
     QTest::keyClick(&dlg, Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(dlg.measurements().count(), 1);
+    EXPECT_EQ(dlg.measureSession().items().count(), 1);
     QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(dlg.measurements().count(), 1);
+    EXPECT_EQ(dlg.measureSession().items().count(), 1);
 
     // F fits, + and - step the zoom.
     QTest::keyClick(&dlg, Qt::Key_F);
@@ -266,8 +269,8 @@ TEST_F(ViewerMouseTest, NoShortcutActsWhileATextFieldHasTheKeys)
     line.addPoint({ 0, 0 });
     line.addPoint({ 10, 0 });
     line.type = -ToolLine;
-    dlg.AddMeasurement(line);
-    dlg.SelectResultRows({ 0 });
+    dlg.measureSession().add(line);
+    dlg.SelectResultItems({ dlg.measureSession().results().itemIdAt(0) });
     field->setFocus();
     ASSERT_TRUE(pumpUntil([&] { return field->hasFocus(); }, kPatientMs));
     QTest::keyClicks(field, "lac2pg f+-");
@@ -278,7 +281,7 @@ TEST_F(ViewerMouseTest, NoShortcutActsWhileATextFieldHasTheKeys)
     QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Escape);
     EXPECT_EQ(dlg.interaction().tool(), ToolNone);
-    EXPECT_EQ(dlg.measurements().count(), 1);
+    EXPECT_EQ(dlg.measureSession().items().count(), 1);
     EXPECT_EQ(dlg.viewGeometry().zoomIndex, 1);
     EXPECT_FALSE(dlg.liveStopped());
     EXPECT_TRUE(dlg.isVisible());

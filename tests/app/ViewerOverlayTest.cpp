@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -69,7 +69,7 @@ TEST_F(ViewerOverlayTest, LiveOverlayLiesOnItsPicturePixels_AlsoAfterAStallAndAP
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     // A horizontal line along picture row 60 from column 110 to 130.
-    ASSERT_NE(dlg.AddMeasurement(finishedLine({ 110.5, 60.5 }, { 130.5, 60.5 })), nullptr);
+    ASSERT_NE(dlg.measureSession().add(finishedLine({ 110.5, 60.5 }, { 130.5, 60.5 })), nullptr);
     for (const int zoom : { 3, 5 }) { // x4 and x16
         dlg.SetZoom(zoom);
         dlg.ScrollTo(-105, -57);
@@ -100,30 +100,37 @@ TEST_F(ViewerOverlayTest, ResultsFollowTheCalibrationAndDeleteRemovesTheSelected
             "top_1=0\nbottom_1=100\n");
     f.close();
     CViewerDlg dlg(nullptr, m_Dir.path());
-    dlg.AddMeasurement(finishedLine({ 0, 0 }, { 200, 0 }));
-    dlg.AddMeasurement(finishedLine({ 0, 0 }, { 0, 50 }));
-    ASSERT_EQ(dlg.results().count(), 2);
+    MeasureSession& session = dlg.measureSession();
+    const ResultsModel& results = session.results();
+    const auto cell = [&](int row, int column) { return results.index(row, column).data().toString(); };
+    session.add(finishedLine({ 0, 0 }, { 200, 0 }));
+    session.add(finishedLine({ 0, 0 }, { 0, 50 }));
+    ASSERT_EQ(results.rowCount(), 2);
     auto* combo = qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO));
     combo->setCurrentIndex(1);
     emit combo->activated(1);
-    EXPECT_EQ(dlg.results().rows()[0].cells[ColumnValue], "2.000");
-    EXPECT_EQ(dlg.results().rows()[0].cells[ColumnUnit], "mm");
-    EXPECT_EQ(dlg.scaleData().unit, 1); // the scale bar speaks the same unit
+    EXPECT_EQ(session.calibIndex(), 1);
+    EXPECT_EQ(cell(0, ResultsModel::ColumnValue), "2.000");
+    EXPECT_EQ(cell(0, ResultsModel::ColumnUnit), "mm");
+    EXPECT_EQ(session.scale().unit, 1); // the scale bar speaks the same unit
     // Every result and unit shows whole in its column.
-    auto* table = qobject_cast<QTableWidget*>(dlg.control(IDC_RESULTS));
-    for (int r = 0; r < table->rowCount(); ++r)
-        for (const int c : { int(ColumnValue), int(ColumnUnit) })
-            EXPECT_LT(table->fontMetrics().horizontalAdvance(table->item(r, c)->text()), table->columnWidth(c));
-    EXPECT_DOUBLE_EQ(dlg.scaleData().mppX, 0.01);
+    auto* table = qobject_cast<QTableView*>(dlg.control(IDC_RESULTS));
+    for (int r = 0; r < results.rowCount(); ++r)
+        for (const int c : { int(ResultsModel::ColumnValue), int(ResultsModel::ColumnUnit) })
+            EXPECT_LT(table->fontMetrics().horizontalAdvance(cell(r, c)), table->columnWidth(c));
+    EXPECT_DOUBLE_EQ(session.scale().mppX, 0.01);
 
-    dlg.SelectResultRows({ 0 });
+    // The selection is of items: it survives an edit of their values, and DELETE takes what it names.
+    dlg.SelectResultItems({ results.itemIdAt(0) });
+    session.items().begin()->result = 3.0;
+    session.itemsChanged();
     dlg.OnDelete();
-    ASSERT_EQ(dlg.results().count(), 1);
-    EXPECT_EQ(dlg.measurements().count(), 1);
-    EXPECT_EQ(dlg.results().rows()[0].cells[ColumnValue], "0.500");
+    ASSERT_EQ(results.rowCount(), 1);
+    EXPECT_EQ(session.items().count(), 1);
+    EXPECT_EQ(cell(0, ResultsModel::ColumnValue), "0.500");
     dlg.OnClear();
-    EXPECT_EQ(dlg.results().count(), 0);
-    EXPECT_EQ(dlg.measurements().count(), 0);
+    EXPECT_EQ(results.rowCount(), 0);
+    EXPECT_EQ(session.items().count(), 0);
 }
 
 TEST_F(ViewerOverlayTest, CalibrationFrameShowsWhileItsDialogIsOpen)

@@ -42,7 +42,7 @@ protected:
 
     CCalibDlg* openCalib()
     {
-        EXPECT_TRUE(owner.OnCalib(table, combo, QPoint(600, 400)));
+        EXPECT_TRUE(owner.OnCalib(table, combo->currentIndex(), combo, QPoint(600, 400)));
         return owner.calibDialog();
     }
     QString resultText() const
@@ -79,7 +79,7 @@ TEST_F(CalibDialogs, OpensOnceOnTheSelectedEntryWithItsValues)
 
     // A second CALIB does nothing, also after the selection changed.
     combo->setCurrentIndex(5);
-    EXPECT_FALSE(owner.OnCalib(table, combo, QPoint(0, 0)));
+    EXPECT_FALSE(owner.OnCalib(table, combo->currentIndex(), combo, QPoint(0, 0)));
     EXPECT_EQ(owner.calibDialog(), dlg);
     EXPECT_EQ(dlg->entry(), &table[2]);
 
@@ -274,7 +274,7 @@ TEST(CalibDialogOwner, ClosesBothDialogsBeforeWhatTheyEditIsGone)
         auto table = std::make_unique<CalibTable>();
         auto scale = std::make_unique<ScaleData>();
         auto owner = std::make_unique<CalibDialogOwner>(&window);
-        ASSERT_TRUE(owner->OnCalib(*table, nullptr, QPoint(500, 500)));
+        ASSERT_TRUE(owner->OnCalib(*table, 0, nullptr, QPoint(500, 500)));
         ASSERT_TRUE(owner->OnScale(*scale, 2048, 1536, QPoint(500, 500)));
         calib = owner->calibDialog();
         scaleDlg = owner->scaleDialog();

@@ -8,10 +8,9 @@
 #include "calib/CalibFrameDrag.h"
 #include "imaging/DibImage.h"
 #include "measure/MeasureInteraction.h"
-#include "measure/MeasureList.h"
 #include "measure/MeasureResults.h"
+#include "measure/MeasureSession.h"
 #include "measure/MeasureTestSupport.h"
-#include "measure/ResultsList.h"
 #include "platform/Language.h"
 
 namespace {
@@ -19,13 +18,12 @@ namespace {
 // A 640 x 480 picture shown at x1 in a view whose top-left corner is at (10, 20) of the window; 0.01 mm per
 // picture pixel.
 struct Scene {
-    MeasureList list { [n = 1]() mutable { return n += 3; } };
-    MeasureItem current;
-    ResultsList results;
-    MeasureInteraction mi { list, current, results };
-    CalibEntry calib = calibration(UnitMm, 0.01, 0.01);
+    MeasureSession session { [n = 1]() mutable { return n += 3; } };
+    MeasureInteraction mi { session };
+    MeasureList& list = session.items();
+    MeasureItem& current = session.current();
+    ScaleData& scale = session.scale();
     DibImage picture;
-    ScaleData scale;
     InteractionContext c;
 
     Scene()
@@ -37,9 +35,9 @@ struct Scene {
         c.geometry.imageWidth = 640;
         c.geometry.imageHeight = 480;
         c.layout = c.geometry;
-        c.calib = &calib;
         c.picture = &picture;
-        c.scale = &scale;
+        session.calibration()[1] = calibration(UnitMm, 0.01, 0.01);
+        session.selectCalibration(1, &picture);
     }
 
     // The pointer over picture point (x, y) as the shown geometry places it.
@@ -74,7 +72,10 @@ struct Scene {
         click(cx, cy - r);
         click(cx + r, cy);
     }
-    QString value(int row) const { return results.rows()[size_t(row)].cells[ColumnValue]; }
+    int rows() const { return session.results().rowCount(); }
+    QString text(int row, int column) const { return session.results().texts()[size_t(row)][size_t(column)]; }
+    QString value(int row) const { return text(row, ResultsModel::ColumnValue); }
+    void deleteRows(const std::vector<int>& rows) { mi.Delete(session.results().itemsOfRows(rows)); }
 };
 
 } // namespace
@@ -121,7 +122,7 @@ TEST(MeasureInteraction, EachToolFinishesOnItsLastPoint_AreaOnTheDoubleClick)
     EXPECT_EQ(s.list.count(), 1);
     s.click(260, 190);
     EXPECT_EQ(s.list.count(), 2);
-    EXPECT_EQ(s.results.count(), 4);
+    EXPECT_EQ(s.rows(), 4);
 
     s.mi.SelectTool(ToolAngle);
     s.click(300, 100);
@@ -153,10 +154,10 @@ TEST(MeasureInteraction, PerpendicularRowsComeFromTheThirdReleaseOn_ARightReleas
     s.mi.SelectTool(ToolPerpendicular);
     s.click(0, 100);
     s.click(400, 100);
-    EXPECT_EQ(s.results.count(), 0);
+    EXPECT_EQ(s.rows(), 0);
     s.click(50, 130);
     s.click(60, 40);
-    EXPECT_EQ(s.results.count(), 2);
+    EXPECT_EQ(s.rows(), 2);
     EXPECT_EQ(s.value(0), "0.300");
     EXPECT_EQ(s.value(1), "0.600");
     EXPECT_EQ(s.mi.tool(), ToolPerpendicular);
@@ -168,7 +169,7 @@ TEST(MeasureInteraction, PerpendicularRowsComeFromTheThirdReleaseOn_ARightReleas
     s.rightDrag(0, 100, 0, 0);
     EXPECT_EQ((std::next(s.list.begin())->points[0]), (MeasurePoint { 0, 0 }));
     EXPECT_NE(s.value(1), "0.600");
-    EXPECT_EQ(s.results.count(), 2);
+    EXPECT_EQ(s.rows(), 2);
 }
 
 TEST(MeasureInteraction, AReleaseOutsideTheViewPlacesThePointAtItsMappedPosition)
@@ -209,7 +210,7 @@ TEST(MeasureInteraction, CentreDragKeepsTheDiameter_CircumferenceDragChangesOnly
     EXPECT_EQ(s.value(0), d1);
     EXPECT_EQ(s.value(1), "0.800");
     EXPECT_EQ(s.value(2), distanceNow);
-    EXPECT_TRUE(fx.rowsChanged);
+    EXPECT_TRUE(fx.repaint & RepaintView);
 }
 
 TEST(MeasureInteraction, DeleteWithAnyRowOfATwoCircleItemRemovesItsThreeRows)
@@ -223,11 +224,11 @@ TEST(MeasureInteraction, DeleteWithAnyRowOfATwoCircleItemRemovesItsThreeRows)
         s.circle(300, 100, 30);
         s.mi.SelectTool(ToolLine);
         s.drag(0, 0, 0, 10);
-        ASSERT_EQ(s.results.count(), 5);
-        s.mi.Delete({ row });
+        ASSERT_EQ(s.rows(), 5);
+        s.deleteRows({ row });
         EXPECT_EQ(s.list.count(), 2) << row;
-        ASSERT_EQ(s.results.count(), 2) << row;
-        EXPECT_EQ(s.results.rows()[1].cells[ColumnNo], "1");
+        ASSERT_EQ(s.rows(), 2) << row;
+        EXPECT_EQ(s.text(1, ResultsModel::ColumnNo), "1");
         EXPECT_EQ(s.value(1), "0.100");
     }
 }
@@ -242,7 +243,7 @@ TEST(MeasureInteraction, DeleteOrClearDuringARightDragEndsTheDrag)
     s.mi.OnRButtonDown(s.at(100, 0), s.c);
     s.mi.OnMouseMove(s.at(120, 0), s.c);
     ASSERT_TRUE(s.mi.editing());
-    s.mi.Delete({ 0 }); // the dragged line goes
+    s.deleteRows({ 0 }); // the dragged line goes
     EXPECT_FALSE(s.mi.editing());
     s.mi.OnMouseMove(s.at(150, 10), s.c);
     s.mi.OnRButtonUp(s.at(150, 10), s.c);
@@ -254,7 +255,7 @@ TEST(MeasureInteraction, DeleteOrClearDuringARightDragEndsTheDrag)
     s.mi.Clear();
     EXPECT_FALSE(s.mi.editing());
     s.mi.OnMouseMove(s.at(150, 10), s.c);
-    EXPECT_EQ(s.results.count(), 0);
+    EXPECT_EQ(s.rows(), 0);
 }
 
 TEST(MeasureInteraction, APolygonIsRecountedWhenItsCornerIsLetGo)
@@ -400,8 +401,8 @@ TEST(MeasureInteraction, DirectionCursorsFollowTheBandsOfTheLine)
 TEST(MeasureInteraction, UndoAndRedoEveryKindOfChange_AHundredDeep_AlsoAfterClear)
 {
     Scene s;
-    const auto texts = [&] { return s.results.texts(); };
-    std::vector<std::vector<ResultCells>> states { texts() };
+    const auto texts = [&] { return s.session.results().texts(); };
+    std::vector<std::vector<ResultsModel::Cells>> states { texts() };
     for (int i = 0; i < 100; ++i) {
         s.mi.SelectTool(ToolLine);
         s.drag(0, i, 10 + i, i);
@@ -409,12 +410,12 @@ TEST(MeasureInteraction, UndoAndRedoEveryKindOfChange_AHundredDeep_AlsoAfterClea
     }
     s.rightDrag(109, 99, 150, 99); // an edit
     states.push_back(texts());
-    s.mi.Delete({ 3, 4 });
+    s.deleteRows({ 3, 4 });
     states.push_back(texts());
     s.mi.Clear();
     states.push_back(texts());
     ASSERT_EQ(s.list.count(), 0);
-    ASSERT_GE(s.mi.history().undoSteps(), 103u);
+    ASSERT_GE(s.session.history().undoSteps(), 103u);
 
     for (size_t k = states.size() - 1; k > 0; --k) {
         s.mi.Undo(s.c);
@@ -430,16 +431,17 @@ TEST(MeasureInteraction, UndoAndRedoEveryKindOfChange_AHundredDeep_AlsoAfterClea
     ASSERT_EQ(s.list.count(), 98);
     s.rightDrag(0, 0, 30, 0);
     EXPECT_EQ(s.value(0), "0.200");
-    s.mi.Delete({ 0 });
+    s.deleteRows({ 0 });
     EXPECT_EQ(s.list.count(), 97);
-    EXPECT_EQ(s.mi.history().redoSteps(), 0u); // a new change forgets what could be redone
+    EXPECT_EQ(s.session.history().redoSteps(), 0u); // a new change forgets what could be redone
 
     // Undone items follow the calibration chosen since.
     s.mi.Undo(s.c);
-    const CalibEntry cm = calibration(UnitCm, 0.001, 0.001);
-    s.c.calib = &cm;
+    s.session.calibration()[2] = calibration(UnitCm, 0.001, 0.001);
+    s.session.selectCalibration(2, &s.picture);
     s.mi.Undo(s.c);
-    EXPECT_EQ(s.results.rows()[0].cells[ColumnUnit], "cm");
+    EXPECT_EQ(s.text(0, ResultsModel::ColumnUnit), "cm");
+    EXPECT_EQ(s.value(0), "0.01");
 }
 
 TEST(MeasureInteraction, StripDragScrollsByOneThumbnail_WheelAndClicks)

@@ -19,11 +19,11 @@ CalibDialogOwner::~CalibDialogOwner()
     closeDialogs();
 }
 
-bool CalibDialogOwner::OnCalib(CalibTable& table, QComboBox* calibCombo, QPoint cursor)
+bool CalibDialogOwner::OnCalib(CalibTable& table, int32_t selected, QComboBox* calibCombo, QPoint cursor)
 {
     if (calibOpen())
         return false;
-    CalibEntry& entry = table.selected(calibCombo ? calibCombo->currentIndex() : 0);
+    CalibEntry& entry = table.selected(selected);
     auto* dlg = new CCalibDlg(&entry, calibCombo, m_Window);
     m_CalibDlg = dlg;
     connect(dlg, &CCalibDlg::closed, this, [this, dlg](int result) {

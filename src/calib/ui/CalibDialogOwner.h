@@ -26,9 +26,10 @@ public:
     explicit CalibDialogOwner(QWidget* window);
     ~CalibDialogOwner() override;
 
-    // CALIB: opens the calibration dialog on the entry selected in calibCombo, 300 pixels left of and 150
-    // above cursor (screen coordinates), on the screen. Does nothing and returns false while it is open.
-    bool OnCalib(CalibTable& table, QComboBox* calibCombo, QPoint cursor);
+    // CALIB: opens the calibration dialog on the selected entry of table (whose name calibCombo shows),
+    // 300 pixels left of and 150 above cursor (screen coordinates), on the screen. Does nothing and
+    // returns false while it is open.
+    bool OnCalib(CalibTable& table, int32_t selected, QComboBox* calibCombo, QPoint cursor);
     // Scale: opens the scale dialog on scale for a width x height picture, placed as above. Does nothing
     // and returns false while it is open.
     bool OnScale(ScaleData& scale, int32_t width, int32_t height, QPoint cursor);

@@ -1,23 +1,20 @@
-// Mirrors the results model into the table widget and asks for the CSV file.
+// Shows the results model in the table view and asks for the CSV file.
 #include "measure/ui/ResultsTable.h"
 
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QTableWidget>
+#include <QItemSelection>
+#include <QTableView>
 
 #include <algorithm>
 
-#include "calib/CsvExport.h"
-#include "measure/ResultsList.h"
-#include "platform/StringTable.h"
+#include "measure/CsvExport.h"
+#include "measure/ResultsModel.h"
 
 namespace {
 
-// String ids of the type, result and unit headings.
-enum { StrTypeHeading = 1007, StrResultHeading = 1008, StrUnitHeading = 1009 };
-
-constexpr int kColumnWidths[kResultColumns] = {31, 60, 50, 40};
+constexpr int kColumnWidths[ResultsModel::kColumns] = {31, 60, 50, 40};
 // Room beside a cell's text (the grid line and the item's margins).
 constexpr int kCellPadding = 10;
 // The type column wraps its texts; below this it would cut words.
@@ -25,16 +22,15 @@ constexpr int kNarrowestType = 56;
 
 }  // namespace
 
-void ResultsTable::Setup()
+void ResultsTable::Setup(ResultsModel& model)
 {
     // A point smaller than the window's text: four columns of results fit the narrow list beside the picture.
     QFont font = m_Table.font();
     font.setPointSizeF(font.pointSizeF() - 1);
     m_Table.setFont(font);
-    m_Table.setColumnCount(kResultColumns);
-    m_Table.setHorizontalHeaderLabels({QStringLiteral("No."), LoadString(StrTypeHeading),
-                                       LoadString(StrResultHeading), LoadString(StrUnitHeading)});
-    for (int c = 0; c < kResultColumns; ++c)
+    m_Table.setModel(&model);
+    m_Table.horizontalHeader()->setMinimumSectionSize(1); // the widths hold whatever the font
+    for (int c = 0; c < ResultsModel::kColumns; ++c)
         m_Table.setColumnWidth(c, kColumnWidths[c]);
     m_Table.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_Table.verticalHeader()->hide();
@@ -42,51 +38,56 @@ void ResultsTable::Setup()
     m_Table.setSelectionBehavior(QAbstractItemView::SelectRows);
     m_Table.setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_Table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    QTableView* table = &m_Table;
+    const auto fit = [table] { fitColumns(*table); };
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, table, fit);
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, table, fit);
+    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, table, fit);
+    QObject::connect(&model, &QAbstractItemModel::modelReset, table, fit);
+    fitColumns(m_Table);
 }
 
-void ResultsTable::Mirror(const ResultsList& results)
-{
-    const auto& rows = results.rows();
-    m_Table.setRowCount(results.count());
-    for (int r = 0; r < results.count(); ++r) {
-        for (int c = 0; c < kResultColumns; ++c) {
-            QTableWidgetItem* cell = m_Table.item(r, c);
-            if (!cell) {
-                cell = new QTableWidgetItem;
-                m_Table.setItem(r, c, cell);
-            }
-            cell->setText(rows[size_t(r)].cells[size_t(c)]);
-        }
-    }
-    fitColumns();
-}
-
-void ResultsTable::fitColumns()
+void ResultsTable::fitColumns(QTableView& table)
 {
     // Results are read, not guessed at: the number, result and unit columns grow to show their whole texts,
     // and the type column (whose texts wrap) takes what is left of the list's width.
-    const QFontMetrics metrics(m_Table.font());
+    const QFontMetrics metrics(table.font());
+    const QAbstractItemModel* model = table.model();
     const auto fit = [&](int column) {
         int wanted = kColumnWidths[column];
-        for (int r = 0; r < m_Table.rowCount(); ++r)
-            if (const QTableWidgetItem* cell = m_Table.item(r, column))
-                wanted = std::max(wanted, metrics.horizontalAdvance(cell->text()) + kCellPadding);
-        m_Table.setColumnWidth(column, wanted);
+        for (int r = 0; model && r < model->rowCount(); ++r)
+            wanted = std::max(wanted,
+                              metrics.horizontalAdvance(model->index(r, column).data().toString()) + kCellPadding);
+        table.setColumnWidth(column, wanted);
         return wanted;
     };
-    const int taken = fit(ColumnNo) + fit(ColumnValue) + fit(ColumnUnit);
-    const int left = m_Table.viewport()->width() - taken;
-    m_Table.setColumnWidth(ColumnType, std::max(kNarrowestType, left));
-    m_Table.resizeRowsToContents();
+    const int taken = fit(ResultsModel::ColumnNo) + fit(ResultsModel::ColumnValue) + fit(ResultsModel::ColumnUnit);
+    const int left = table.viewport()->width() - taken;
+    table.setColumnWidth(ResultsModel::ColumnType, std::max(kNarrowestType, left));
+    table.resizeRowsToContents();
 }
 
-std::vector<int32_t> ResultsTable::SelectedRows() const
+const ResultsModel& ResultsTable::model() const
 {
-    std::vector<int32_t> rows;
+    return *static_cast<const ResultsModel*>(m_Table.model());
+}
+
+std::vector<int32_t> ResultsTable::SelectedItems() const
+{
+    std::vector<int> rows;
     for (const QModelIndex& index : m_Table.selectionModel()->selectedRows())
         rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
-    return rows;
+    return model().itemsOfRows(rows);
+}
+
+void ResultsTable::SelectItems(const std::vector<int32_t>& itemIds)
+{
+    QItemSelection selection;
+    for (int row : model().rowsOfItems(itemIds))
+        selection.select(model().index(row, 0), model().index(row, ResultsModel::kColumns - 1));
+    m_Table.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 QString ResultsTable::AskCsvPath(QWidget* parent, const CsvSaveDialog& dialog)

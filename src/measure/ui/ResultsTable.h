@@ -1,5 +1,6 @@
-// The results list on screen: a QTableWidget that mirrors ResultsList (four columns, whole-row
-// selection, grid lines), and the save dialog of the CSV button.
+// The results list on screen: a QTableView over the results model (four columns, whole-row selection,
+// grid lines) whose columns fit the texts whenever the rows change, its selection told as items, and the
+// save dialog of the CSV button.
 #pragma once
 
 #include <QString>
@@ -7,27 +8,29 @@
 #include <cstdint>
 #include <vector>
 
-class QTableWidget;
+class QTableView;
 class QWidget;
-class ResultsList;
+class ResultsModel;
 struct CsvSaveDialog;
 
 class ResultsTable {
 public:
-    explicit ResultsTable(QTableWidget& table) : m_Table(table) {}
+    explicit ResultsTable(QTableView& table) : m_Table(table) {}
 
-    // Columns "No.", type, result and unit at 31, 60, 50 and 40 pixels, read only, rows selected whole.
-    void Setup();
-    // Makes the table show exactly the model's rows.
-    void Mirror(const ResultsList& results);
-    // The selected rows, top to bottom.
-    std::vector<int32_t> SelectedRows() const;
+    // Shows model: columns "No.", type, result and unit at 31, 60, 50 and 40 pixels, read only, rows
+    // selected whole; the columns fit the texts now and after every change of the rows.
+    void Setup(ResultsModel& model);
+    // The items of the selected rows, top to bottom, each once.
+    std::vector<int32_t> SelectedItems() const;
+    // Selects every row of these items (and nothing else), as a person does before DELETE.
+    void SelectItems(const std::vector<int32_t>& itemIds);
 
     // The CSV button's save dialog over parent; an empty path when cancelled.
     static QString AskCsvPath(QWidget* parent, const CsvSaveDialog& dialog);
 
 private:
-    void fitColumns();
+    static void fitColumns(QTableView& table);
+    const ResultsModel& model() const;
 
-    QTableWidget& m_Table;
+    QTableView& m_Table;
 };

@@ -1,5 +1,5 @@
 // The CSV file of results and the save dialog's texts.
-#include "calib/CsvExport.h"
+#include "measure/CsvExport.h"
 
 #include <QDir>
 #include <QFile>

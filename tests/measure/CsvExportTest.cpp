@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "calib/CsvExport.h"
+#include "measure/CsvExport.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "calib/CsvExport.h"
+#include "measure/CsvExport.h"
 #include "support/FileBytes.h"
 #include "support/FullDisk.h"
 #include "support/KillTest.h"

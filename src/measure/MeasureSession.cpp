@@ -1,0 +1,87 @@
+// Changes to the measurements, each followed by the rows and recorded for undo.
+#include "measure/MeasureSession.h"
+
+#include <utility>
+
+#include "measure/MeasureResults.h"
+
+MeasureSession::MeasureSession() = default;
+
+MeasureSession::MeasureSession(MeasureList::IdSource ids)
+    : m_Items(std::move(ids))
+{
+}
+
+void MeasureSession::selectCalibration(int32_t index, const DibImage* picture)
+{
+    m_CalibIndex = index;
+    recalculate(picture);
+    const CalibEntry& calib = selectedCalib();
+    m_Scale.unit = calib.unit;
+    m_Scale.mppX = calib.mppX;
+    m_Scale.mppY = calib.mppY;
+    m_Results.refresh();
+}
+
+void MeasureSession::recalculate(const DibImage* picture)
+{
+    const CalibEntry& calib = selectedCalib();
+    for (MeasureItem& item : m_Items) {
+        // Angles do not depend on the calibration; items without a type, points or rows have no results.
+        if (item.type == -ToolAngle || item.pointCount == 0 || resultRowName(item.type, 0) == 0)
+            continue;
+        computeResults(item, calib, picture);
+    }
+}
+
+const MeasureItem* MeasureSession::add(const MeasureItem& finished)
+{
+    record();
+    const MeasureItem* appended = m_Items.append(finished);
+    m_Results.refresh();
+    return appended;
+}
+
+void MeasureSession::deleteItems(const std::vector<int32_t>& ids)
+{
+    MeasureHistory::Items before = snapshot();
+    bool removed = false;
+    for (int32_t id : ids)
+        removed = m_Items.removeById(id) != 0 || removed;
+    if (removed)
+        m_History.record(std::move(before));
+    m_Results.refresh();
+}
+
+void MeasureSession::clear()
+{
+    if (!m_Items.isEmpty())
+        record();
+    m_Items.clear();
+    m_Results.refresh();
+}
+
+bool MeasureSession::undo(const DibImage* picture)
+{
+    return restore(m_History.undo(snapshot()), picture);
+}
+
+bool MeasureSession::redo(const DibImage* picture)
+{
+    return restore(m_History.redo(snapshot()), picture);
+}
+
+bool MeasureSession::restore(std::optional<MeasureHistory::Items> items, const DibImage* picture)
+{
+    if (!items)
+        return false;
+    m_Items.restore(*items);
+    // Items come back in the calibration chosen now, as every other item shows.
+    recalculate(picture);
+    m_Results.refresh();
+    return true;
+}
+
+void MeasureSession::record() { m_History.record(snapshot()); }
+
+MeasureHistory::Items MeasureSession::snapshot() const { return { m_Items.begin(), m_Items.end() }; }

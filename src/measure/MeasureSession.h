@@ -1,0 +1,72 @@
+// The measuring document: the finished items, the item being built, their undo history, the calibration
+// table with the entry selected, the scale bar and the results rows. Every change to the items goes through
+// here, so the rows, the units and the history follow it; nothing here touches a widget.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "calib/CalibTable.h"
+#include "calib/ScaleData.h"
+#include "measure/MeasureHistory.h"
+#include "measure/MeasureItem.h"
+#include "measure/MeasureList.h"
+#include "measure/ResultsModel.h"
+
+class DibImage;
+
+class MeasureSession {
+public:
+    MeasureSession();
+    explicit MeasureSession(MeasureList::IdSource ids);
+    MeasureSession(const MeasureSession&) = delete;
+    MeasureSession& operator=(const MeasureSession&) = delete;
+
+    MeasureList& items() { return m_Items; }
+    const MeasureList& items() const { return m_Items; }
+    MeasureItem& current() { return m_Current; }
+    const MeasureItem& current() const { return m_Current; }
+    CalibTable& calibration() { return m_Calib; }
+    int32_t calibIndex() const { return m_CalibIndex; }
+    // The entry results are computed with; the first when the index names none.
+    CalibEntry& selectedCalib() { return m_Calib.selected(m_CalibIndex); }
+    ScaleData& scale() { return m_Scale; }
+    const ScaleData& scale() const { return m_Scale; }
+    ResultsModel& results() { return m_Results; }
+    const ResultsModel& results() const { return m_Results; }
+    const MeasureHistory& history() const { return m_History; }
+
+    // Selects a calibration (also the same one again, after its entry was edited): every item is computed
+    // again with it (areas recounted on picture, the picture in use; angles as they are; an area that cannot
+    // be recounted keeps its value and unit) and the scale bar takes its unit and factors.
+    void selectCalibration(int32_t index, const DibImage* picture);
+
+    // Appends a finished item, recorded for undo. Returns the appended copy, null when none was appended.
+    const MeasureItem* add(const MeasureItem& finished);
+    // DELETE: the items with these ids leave the list (ids of no item are ignored); recorded when any went.
+    void deleteItems(const std::vector<int32_t>& ids);
+    // CLEAR: no items; recorded unless there were none.
+    void clear();
+    // The items as they were before the last change, or after the change last undone, computed with the
+    // calibration selected now. False when there was nothing to go back or forward to.
+    bool undo(const DibImage* picture);
+    bool redo(const DibImage* picture);
+    // Records the items as they are now, before a change made elsewhere (a drag of points).
+    void record();
+    // The points or results of items were changed in place: the rows show them again.
+    void itemsChanged() { m_Results.refresh(); }
+
+private:
+    MeasureHistory::Items snapshot() const;
+    bool restore(std::optional<MeasureHistory::Items> items, const DibImage* picture);
+    void recalculate(const DibImage* picture);
+
+    MeasureList m_Items;
+    MeasureItem m_Current;
+    MeasureHistory m_History;
+    CalibTable m_Calib;
+    int32_t m_CalibIndex = 0;
+    ScaleData m_Scale;
+    ResultsModel m_Results { m_Items };
+};

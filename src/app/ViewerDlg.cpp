@@ -1,5 +1,5 @@
 // The main window: its controls, start-up steps, status tick, closing, settings and skinned painting.
-#include "app/ViewerDlg.h"
+#include "app/ViewerDlgPrivate.h"
 
 #include <utility>
 
@@ -24,6 +24,8 @@
 #include "ui/QtRect.h"
 #include "app/SkinButton.h"
 #include "files/ui/CThumbnailDlg.h"
+#include "dialogs/ui/CImageSetDlg.h"
+#include "measure/ui/ResultsTable.h"
 #include "imaging/Dc.h"
 #include "imaging/ViewComposer.h"
 #include "platform/Language.h"
@@ -95,32 +97,61 @@ bool askBeforeClosing(QWidget* parent)
 
 } // namespace
 
-CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder, const QString& cameraOption)
-    : QDialog(parent)
+WindowPrompts::WindowPrompts(QWidget* window)
+    : files(window)
     , confirmClose(askBeforeClosing)
     , runThumbnailBrowser([](CThumbnailDlg& browser) { return browser.exec(); })
-    , askCsvPath([this](const CsvSaveDialog& dialog) { return ResultsTable::AskCsvPath(this, dialog); })
-    , m_Folder(settingsFolder.isEmpty() ? QCoreApplication::applicationDirPath() : settingsFolder)
-    , m_CameraOption(cameraOption)
+    , askCsvPath([window](const CsvSaveDialog& dialog) { return ResultsTable::AskCsvPath(window, dialog); })
+    , runSettingDialog([](QDialog& dialog) { return dialog.exec(); })
+    , runImageSetting([](CImageSetDlg& dialog) { return dialog.exec(); })
 {
-    m_Settings.change([](ViewerSettings& s) { s.m_ScaleData.Pos = { s.EH - 50, s.EV - 50 }; });
+}
+
+CViewerDlg::Private::Private(CViewerDlg* window, const QString& folder, const QString& cameraOption)
+    : q(window)
+    , m_Session(folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder)
+    , m_Prompts(window)
+    , m_CameraOption(cameraOption)
+    , m_CalibDialogs(window)
+{
+}
+
+CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder, const QString& cameraOption)
+    : QDialog(parent)
+    , d(std::make_unique<Private>(this, settingsFolder, cameraOption))
+{
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     QFont font = this->font();
     font.setPointSize(9);
     setFont(font);
-    createControls();
+    d->createControls();
     const int width = g_bJapanese ? kDialogWidthJapanese : kDialogWidthEnglish;
     QDialog::resize(DialogUnitsToPixelsX(width), DialogUnitsToPixelsY(kDialogHeight));
-    OnInitDialog();
+    d->OnInitDialog();
 }
 
 CViewerDlg::~CViewerDlg()
 {
-    if (!m_Destroyed)
-        OnDestroy();
+    if (!d->m_Destroyed)
+        d->OnDestroy();
 }
 
-void CViewerDlg::createControls()
+ViewerSession& CViewerDlg::session()
+{
+    return d->m_Session;
+}
+
+LiveView& CViewerDlg::liveView()
+{
+    return d->m_Live;
+}
+
+WindowPrompts& CViewerDlg::prompts()
+{
+    return d->m_Prompts;
+}
+
+void CViewerDlg::Private::createControls()
 {
     const bool ja = g_bJapanese != 0;
     auto draw = [this](QPainter& p, const SkinButton& b, bool pressed) { OnDrawItem(p, b, pressed); };
@@ -129,32 +160,33 @@ void CViewerDlg::createControls()
         QWidget* w = nullptr;
         switch (t.kind) {
         case ControlKind::Frame:
-            w = m_View = new QFrame(this);
+            w = m_View = new QFrame(q);
             m_View->hide();
             break;
         case ControlKind::GroupBox:
-            w = new QGroupBox(text, this);
+            w = new QGroupBox(text, q);
             break;
         case ControlKind::SkinButton: {
-            auto* b = new SkinButton(t.id, draw, this);
+            auto* b = new SkinButton(t.id, draw, q);
             b->setText(text); // the caption is in the skin; the text names the button for accessibility
             w = b;
             break;
         }
         case ControlKind::DropDownList:
-            w = new QComboBox(this);
+            w = new QComboBox(q);
             break;
         case ControlKind::StaticText:
-            w = new QLabel(text, this);
+            w = new QLabel(text, q);
             break;
         case ControlKind::ListView:
-            w = m_Results = new QTableView(this);
+            w = m_Results = new QTableView(q);
             break;
         case ControlKind::HScrollBar:
-            w = m_StripScroll = new QScrollBar(Qt::Horizontal, this);
+            w = m_StripScroll = new QScrollBar(Qt::Horizontal, q);
             m_StripScroll->setRange(0, 0); // nothing to scroll until the strip holds thumbnails
             break;
         }
+        w->setObjectName(QString::number(t.id)); // tests and screenshots find the controls by their ids
         m_Controls[t.id] = w;
         Rect r = ControlPixelRect(t);
         if (t.kind == ControlKind::DropDownList) // the template's height is that of the opened list
@@ -175,59 +207,63 @@ void CViewerDlg::createControls()
     m_Zoom->addItems(ZoomTexts(ja));
     m_Zoom->setCurrentIndex(1);
 
-    connect(m_Zoom, &QComboBox::activated, this, &CViewerDlg::OnZoomChange);
-    connect(m_CalibCombo, &QComboBox::activated, this, &CViewerDlg::OnSelchangeCalib);
-    connect(static_cast<SkinButton*>(control(IDC_LIVE)), &QAbstractButton::clicked, this, &CViewerDlg::OnLive);
-    connect(static_cast<SkinButton*>(control(IDC_TYPE)), &QAbstractButton::clicked, this, &CViewerDlg::OnType);
-    connect(static_cast<SkinButton*>(control(IDC_SET)), &QAbstractButton::clicked, this, &CViewerDlg::OnSet);
-    connect(static_cast<SkinButton*>(control(IDC_COLOR)), &QAbstractButton::clicked, this, &CViewerDlg::OnColor);
-    connect(static_cast<SkinButton*>(control(IDC_WB)), &QAbstractButton::clicked, this, &CViewerDlg::OnWB);
-    connect(static_cast<SkinButton*>(control(IDC_PANEL_TOGGLE)), &QAbstractButton::clicked, this,
-        &CViewerDlg::OnTogglePanel);
-    connect(static_cast<SkinButton*>(control(IDC_STRIP_TOGGLE)), &QAbstractButton::clicked, this,
-        &CViewerDlg::OnToggleStrip);
-    connect(m_StripScroll, &QScrollBar::valueChanged, this, &CViewerDlg::OnHScroll);
     const auto button = [this](int id) { return static_cast<SkinButton*>(control(id)); };
-    connect(button(IDC_SAVE), &QAbstractButton::clicked, this, &CViewerDlg::OnSave);
-    connect(button(IDC_DIR), &QAbstractButton::clicked, this, &CViewerDlg::OnDir);
-    connect(button(IDC_THUMB), &QAbstractButton::clicked, this, &CViewerDlg::OnThumb);
-    connect(button(IDC_CALIB), &QAbstractButton::clicked, this, &CViewerDlg::OnCalib);
-    connect(button(IDC_SCALE), &QAbstractButton::clicked, this, &CViewerDlg::OnScale);
-    connect(button(IDC_DELETE), &QAbstractButton::clicked, this, &CViewerDlg::OnDelete);
-    connect(button(IDC_CLEAR), &QAbstractButton::clicked, this, &CViewerDlg::OnClear);
-    connect(button(IDC_CSV), &QAbstractButton::clicked, this, &CViewerDlg::OnCsv);
-    connect(&m_CalibDialogs, &CalibDialogOwner::calibClosed, this, &CViewerDlg::OnCalibClosed);
-    connect(&m_CalibDialogs, &CalibDialogOwner::scaleChanged, this, &CViewerDlg::updateViewArea);
+    const auto onClick = [this, &button](int id, void (Private::*handler)()) {
+        connect(button(id), &QAbstractButton::clicked, q, [this, handler] { (this->*handler)(); });
+    };
+    connect(m_Zoom, &QComboBox::activated, q, [this] { OnZoomChange(); });
+    connect(m_CalibCombo, &QComboBox::activated, q, [this] { OnSelchangeCalib(); });
+    onClick(IDC_LIVE, &Private::OnLive);
+    onClick(IDC_TYPE, &Private::OnType);
+    onClick(IDC_SET, &Private::OnSet);
+    onClick(IDC_COLOR, &Private::OnColor);
+    onClick(IDC_WB, &Private::OnWB);
+    onClick(IDC_PANEL_TOGGLE, &Private::OnTogglePanel);
+    onClick(IDC_STRIP_TOGGLE, &Private::OnToggleStrip);
+    onClick(IDC_SAVE, &Private::OnSave);
+    onClick(IDC_DIR, &Private::OnDir);
+    onClick(IDC_THUMB, &Private::OnThumb);
+    onClick(IDC_CALIB, &Private::OnCalib);
+    onClick(IDC_SCALE, &Private::OnScale);
+    onClick(IDC_DELETE, &Private::OnDelete);
+    onClick(IDC_CLEAR, &Private::OnClear);
+    onClick(IDC_CSV, &Private::OnCsv);
+    connect(m_StripScroll, &QScrollBar::valueChanged, q, [this] { q->update(toQRect(controlRect(IDC_STRIP))); });
+    connect(&m_CalibDialogs, &CalibDialogOwner::calibClosed, q, [this] { OnCalibClosed(); });
+    connect(&m_CalibDialogs, &CalibDialogOwner::scaleChanged, q, [this] { updateViewArea(); });
 }
 
-QWidget* CViewerDlg::control(int id) const
+QWidget* CViewerDlg::Private::control(int id) const
 {
     const auto it = m_Controls.find(id);
     return it == m_Controls.end() ? nullptr : it->second;
 }
 
-void CViewerDlg::setControlRect(int id, const Rect& r)
+void CViewerDlg::Private::setControlRect(int id, const Rect& r)
 {
     if (QWidget* w = control(id))
         w->setGeometry(toQRect(r));
 }
 
-Rect CViewerDlg::controlRect(int id) const
+Rect CViewerDlg::Private::controlRect(int id) const
 {
     const QWidget* w = control(id);
     return w ? toRect(w->geometry()) : Rect {};
 }
 
-bool CViewerDlg::OnInitDialog()
+void CViewerDlg::Private::OnInitDialog()
 {
-    setWindowIcon(QIcon(":/Icon/128.png"));
-    LoadSettings();
+    q->setWindowIcon(QIcon(":/Icon/128.png"));
+    loadSettings();
     openSource();
-    setWindowTitle(captionFor(kCaption));
-    m_Measure.calibration().recomputeFactors();
+    q->setWindowTitle(captionFor(kCaption));
     startCamera();
 
     resultsTable().Setup(m_Measure.results());
+    // The document tells what changed in the results: the list follows by itself, the overlay is drawn anew.
+    connect(&m_Measure.results(), &QAbstractItemModel::modelReset, q, [this] { updateViewArea(); });
+    connect(&m_Measure.results(), &QAbstractItemModel::rowsInserted, q, [this] { updateViewArea(); });
+    connect(&m_Measure.results(), &QAbstractItemModel::dataChanged, q, [this] { updateViewArea(); });
 
     for (const CalibEntry& e : m_Measure.calibration())
         m_CalibCombo->insertItem(e.position, e.name);
@@ -243,13 +279,12 @@ bool CViewerDlg::OnInitDialog()
         const ViewGeometry g = m_Settings.view();
         m_Settings.setView(controlRect(IDC_VIEW), m_Zoom->currentIndex(), g.baiX, g.baiY);
     }
-    m_TimerId = startTimer(kStatusTimerMs);
+    m_TimerId = q->startTimer(kStatusTimerMs);
     m_Live.startDisplay();
     startViewPoll();
-    return true;
 }
 
-void CViewerDlg::createTooltips()
+void CViewerDlg::Private::createTooltips()
 {
     for (const Tooltip& t : kTooltips)
         if (QWidget* w = control(t.control))
@@ -258,24 +293,24 @@ void CViewerDlg::createTooltips()
 
 void CViewerDlg::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == m_TimerId)
-        OnTimer();
+    if (event->timerId() == d->m_TimerId)
+        d->OnTimer();
     QDialog::timerEvent(event);
 }
 
-void CViewerDlg::OnTimer()
+void CViewerDlg::Private::OnTimer()
 {
     m_Live.heartbeat(timeGetTime());
-    setWindowTitle(captionFor(m_Live.status()));
+    q->setWindowTitle(captionFor(m_Live.status()));
     if (m_bRepaintPending) {
-        update();
+        q->update();
         m_bRepaintPending = 0;
     }
 }
 
 void CViewerDlg::closeEvent(QCloseEvent* event)
 {
-    if (OnClose()) {
+    if (d->OnClose()) {
         event->accept();
         reject();
     } else {
@@ -293,107 +328,76 @@ void CViewerDlg::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-bool CViewerDlg::OnClose()
+bool CViewerDlg::Private::OnClose()
 {
-    return !g_bJapanese || !confirmClose || confirmClose(this);
+    return !g_bJapanese || !m_Prompts.confirmClose || m_Prompts.confirmClose(q);
 }
 
 void CViewerDlg::done(int result)
 {
-    if (!m_Destroyed)
-        OnDestroy();
+    if (!d->m_Destroyed)
+        d->OnDestroy();
     QDialog::done(result);
 }
 
-void CViewerDlg::OnDestroy()
+void CViewerDlg::Private::OnDestroy()
 {
     m_Destroyed = true;
     m_CalibDialogs.closeDialogs();
     if (m_TimerId)
-        killTimer(m_TimerId);
+        q->killTimer(m_TimerId);
     m_TimerId = 0;
     if (m_ViewPoll)
         m_ViewPoll->stop();
     m_Live.stopCamera();
     // A display pass already under way may still store the white-balance gains it measured: let it end.
-    const bool saved = m_Live.withFrame([this](LiveFrames&) { return SaveSettings(); });
+    const bool saved = m_Live.withFrame([this](LiveFrames&) { return saveSettings(); });
     m_Live.stop();
-    if (!saved && m_FileDialogs.tell) // a full disk or a folder gone: the user learns the settings are lost
-        m_FileDialogs.tell(g_bJapanese ? QString::fromUtf8("設定を保存できませんでした。")
+    if (!saved && m_Prompts.files.tell) // a full disk or a folder gone: the user learns the settings are lost
+        m_Prompts.files.tell(g_bJapanese ? QString::fromUtf8("設定を保存できませんでした。")
                                        : QStringLiteral("The settings could not be saved."));
 }
 
-void CViewerDlg::LoadSettings()
+void CViewerDlg::Private::loadSettings()
 {
-    m_SettingsPath = SettingsFile::PathIn(m_Folder);
-    const QString saveFolder = SettingsFile::DefaultSaveFolder(m_Folder);
-    QDir().mkpath(saveFolder);
-    ProfileFile file;
-    file.load(m_SettingsPath);
-    ViewerSettings values = m_Settings.values();
-    SettingsFile::Load(file, values, &m_Measure.calibration(), saveFolder);
-    m_Settings.replace(values);
-    m_Measure.scale() = values.m_ScaleData;
-    m_Zoom->setCurrentIndex(values.m_Bai);
-    m_Thumbnails.setSaveFolder(values.savedir);
-    m_Thumbnails.Load(ThumbnailStore::FileIn(values.savedir));
-    m_Thumbnails.ScanFolder(values.savedir);
-    loadSkins();
-}
-
-void CViewerDlg::loadSkins()
-{
+    m_Session.load();
+    m_Zoom->setCurrentIndex(m_Settings.read([](const ViewerSettings& s) { return s.m_Bai; }));
     m_SkinButtons.LoadPngResource(kSkinButtonsId);
     m_SkinBackground.LoadPngResource(kSkinBackgroundId);
     m_SkinArrows.LoadPngResource(kSkinArrowsId);
 }
 
-bool CViewerDlg::SaveSettings()
+bool CViewerDlg::Private::saveSettings()
 {
-    m_Settings.change([this](ViewerSettings& s) {
-        s.m_Bai = m_Zoom->currentIndex();
-        s.savedir = m_Thumbnails.saveFolder();
-        s.m_ScaleData = m_Measure.scale();
-    });
-    ProfileFile file;
-    file.load(m_SettingsPath);
-    SettingsFile::Save(file, m_Settings.values());
     WindowPlacement placement;
-    placement.maximised = isMaximized();
-    placement.normal = toRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
-    SettingsFile::SavePlacement(file, placement);
-    const bool settingsSaved = file.save(m_SettingsPath);
-    // An empty store removes the file: nothing to write, nothing lost.
-    const bool thumbnailsSaved
-        = m_Thumbnails.Save(ThumbnailStore::FileIn(m_Thumbnails.saveFolder())) != 0 || m_Thumbnails.count() == 0;
-    return settingsSaved && thumbnailsSaved;
+    placement.maximised = q->isMaximized();
+    placement.normal = toRect(q->isMaximized() || q->isMinimized() ? q->normalGeometry() : q->geometry());
+    return m_Session.save(m_Zoom->currentIndex(), placement);
 }
 
 void CViewerDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (m_FirstShow)
-        OnShowWindow();
+    if (d->m_FirstShow)
+        d->OnShowWindow();
 }
 
-void CViewerDlg::OnShowWindow()
+void CViewerDlg::Private::OnShowWindow()
 {
     m_FirstShow = false;
-    ProfileFile file;
-    file.load(m_SettingsPath);
-    const Rect current = toRect(geometry());
-    const WindowPlacement placement = SettingsFile::LoadPlacement(file, current);
+    const Rect current = toRect(q->geometry());
+    const WindowPlacement placement = m_Session.placement(current);
     // A placement saved on a larger or another screen must come back where it can be seen.
     Rect r = placement.normal;
-    if (const QScreen* s = screen())
+    if (const QScreen* s = q->screen())
         r = SettingsFile::ClampToScreen(r, toRect(s->availableGeometry()), current);
-    setGeometry(toQRect(r));
-    raise();
+    q->setGeometry(toQRect(r));
+    q->raise();
     if (placement.maximised)
-        setWindowState(windowState() | Qt::WindowMaximized);
+        q->setWindowState(q->windowState() | Qt::WindowMaximized);
 }
 
-SkinState CViewerDlg::skinState() const
+SkinState CViewerDlg::Private::skinState() const
 {
     SkinState s;
     s.liveStopped = m_bLiveStopped != 0;
@@ -404,7 +408,7 @@ SkinState CViewerDlg::skinState() const
     return s;
 }
 
-void CViewerDlg::OnDrawItem(QPainter& painter, const SkinButton& button, bool pressed)
+void CViewerDlg::Private::OnDrawItem(QPainter& painter, const SkinButton& button, bool pressed)
 {
     const SkinCell cell = ButtonCell(button.id(), skinState(), button.isEnabled());
     const DibImage* sheet = cell.sheet == SkinCell::Buttons ? &m_SkinButtons
@@ -425,7 +429,7 @@ void CViewerDlg::OnDrawItem(QPainter& painter, const SkinButton& button, bool pr
         dot(Rgb(0, 255, 0));
 }
 
-void CViewerDlg::OnCtlColor(QWidget* w)
+void CViewerDlg::Private::OnCtlColor(QWidget* w)
 {
     if (!qobject_cast<QLabel*>(w) && !qobject_cast<QGroupBox*>(w))
         return;
@@ -438,12 +442,17 @@ void CViewerDlg::OnCtlColor(QWidget* w)
 
 void CViewerDlg::paintEvent(QPaintEvent* event)
 {
-    QPainter painter(this);
+    d->paint(event);
+}
+
+void CViewerDlg::Private::paint(QPaintEvent* event)
+{
+    QPainter painter(q);
     m_PaintRegion = event->region();
     // The live picture covers its rectangle whole: the background goes only where the picture does not, so a
     // new frame costs the picture alone.
     m_EraseRegion = m_PaintRegion;
-    const ViewPicture& shown = shownPicture();
+    const ViewPicture& shown = m_Live.shownPicture();
     if (m_Live.isLive() && !shown.image.isNull()) {
         const Rect v = shown.geometry.view;
         m_EraseRegion -= QRegion(v.left, v.top, shown.image.width(), shown.image.height());
@@ -456,12 +465,12 @@ void CViewerDlg::paintEvent(QPaintEvent* event)
     OnPaint(painter);
 }
 
-void CViewerDlg::OnEraseBkgnd(QPainter& painter)
+void CViewerDlg::Private::OnEraseBkgnd(QPainter& painter)
 {
     if (m_SkinBackground.isEmpty())
         return;
     const int tw = m_SkinBackground.width(), th = m_SkinBackground.height();
-    const TileGrid grid = BackgroundTiles(width(), height(), tw, th);
+    const TileGrid grid = BackgroundTiles(q->width(), q->height(), tw, th);
     Dc dc(painter);
     for (int row = 0; row < grid.rows; ++row)
         for (int column = 0; column < grid.columns; ++column)
@@ -469,10 +478,10 @@ void CViewerDlg::OnEraseBkgnd(QPainter& painter)
                 dc.BitBlt(column * tw, row * th, tw, th, m_SkinBackground, 0, 0);
 }
 
-void CViewerDlg::OnType()
+void CViewerDlg::Private::OnType()
 {
     m_bSaveOverlay = !m_bSaveOverlay;
-    update();
+    q->update();
 }
 
 

@@ -1,13 +1,12 @@
 // The main window's pictures on disk: SAVE and DIR, the thumbnail strip under the picture with its menu,
 // the thumbnail browser, and opening a saved picture in the view. The strip's mouse is the interaction's
 // (ViewerDlgMouse.cpp).
-#include <QLocale>
 #include <QPainter>
 #include <QScrollBar>
 
 #include "app/DialogTemplate.h"
 #include "ui/QtRect.h"
-#include "app/ViewerDlg.h"
+#include "app/ViewerDlgPrivate.h"
 #include "files/ui/CThumbnailDlg.h"
 #include "files/OpenPicture.h"
 #include "files/SaveFolder.h"
@@ -26,55 +25,54 @@ constexpr int kCommandTrash = 32781;
 
 } // namespace
 
-Rect CViewerDlg::stripRect() const
+Rect CViewerDlg::Private::stripRect() const
 {
     return controlRect(IDC_STRIP);
 }
 
-void CViewerDlg::OnSave()
+void CViewerDlg::Private::OnSave()
 {
     // The picture must not change while it is copied: the live view stops for the whole save.
     const bool wasLive = !m_bLiveStopped;
     if (wasLive)
         OnLive();
-    StillSave save(m_Thumbnails, m_FileDialogs.askSaveFile, m_FileDialogs.tell);
+    StillSave save(m_Thumbnails, m_Prompts.files.askSaveFile, m_Prompts.files.tell);
     OverlayDrawer drawer;
     if (m_bSaveOverlay)
         drawer = [this](DibImage& copy) { drawOverlayForSave(copy); };
-    const StillSave::Result result = save.Run(PictureInUse(), drawer, g_bJapanese != 0);
+    const StillSave::Result result = save.Run(pictureInUse(), drawer, g_bJapanese != 0);
     if (result.folderChanged) {
         UpdateStripScrollBar();
-        InvalidateStrip(true);
+        InvalidateStrip();
     }
     if (result.outcome == StillSave::Outcome::Saved) {
         UpdateStripScrollBar();
-        InvalidateStrip(false);
+        InvalidateStrip();
     }
     if (wasLive)
         OnLive();
 }
 
-void CViewerDlg::OnDir()
+void CViewerDlg::Private::OnDir()
 {
-    if (SaveFolder(m_Thumbnails).Choose(m_FileDialogs.askFolder, m_FileDialogs.tell,
-                                          QLocale::system().language() == QLocale::Japanese)) {
+    if (SaveFolder(m_Thumbnails).Choose(m_Prompts.files.askFolder, m_Prompts.files.tell, g_bJapanese != 0)) {
         UpdateStripScrollBar();
-        InvalidateStrip(true);
+        InvalidateStrip();
     }
 }
 
-void CViewerDlg::OnThumb()
+void CViewerDlg::Private::OnThumb()
 {
-    CThumbnailDlg browser(m_Thumbnails, m_SkinBackground, this, g_bJapanese != 0);
-    const int result = runThumbnailBrowser(browser);
+    CThumbnailDlg browser(m_Thumbnails, m_SkinBackground, q, g_bJapanese != 0);
+    const int result = m_Prompts.runThumbnailBrowser(browser);
     if (result >= CThumbnailDlg::kOpenBase)
         OpenPicture(result - CThumbnailDlg::kOpenBase);
     // Remove and Trash box in the browser change the store: the strip follows in any case.
     UpdateStripScrollBar();
-    InvalidateStrip(true);
+    InvalidateStrip();
 }
 
-void CViewerDlg::OpenPicture(int index)
+void CViewerDlg::Private::OpenPicture(int index)
 {
     const QString path = ThumbnailCommands(m_Thumbnails).PathAt(index);
     // The live view stops whether or not it runs, as opening always did.
@@ -84,12 +82,12 @@ void CViewerDlg::OpenPicture(int index)
         return;
     const int opened = m_Live.withFrame([&path](LiveFrames& f) { return ::OpenPicture(path, f.picture); });
     if (!opened)
-        m_FileDialogs.tell(g_bJapanese ? QString::fromUtf8("画像を開けませんでした。") : "The picture could not be opened.");
+        m_Prompts.files.tell(g_bJapanese ? QString::fromUtf8("画像を開けませんでした。") : "The picture could not be opened.");
     RelayoutView();
-    update();
+    q->update();
 }
 
-void CViewerDlg::UpdateStripScrollBar()
+void CViewerDlg::Private::UpdateStripScrollBar()
 {
     const ScrollBarState s = m_Grid.StripScrollBar(stripRect(), int32_t(m_Thumbnails.count()));
     if (s.shown) {
@@ -101,13 +99,12 @@ void CViewerDlg::UpdateStripScrollBar()
     }
 }
 
-void CViewerDlg::InvalidateStrip(bool)
+void CViewerDlg::Private::InvalidateStrip()
 {
-    // Qt repaints the background under whatever it updates: erasing or not comes to the same.
-    update(toQRect(stripRect()));
+    q->update(toQRect(stripRect()));
 }
 
-void CViewerDlg::PaintStrip(QPainter& painter)
+void CViewerDlg::Private::PaintStrip(QPainter& painter)
 {
     if (!m_bStripShown || !m_PaintRegion.intersects(toQRect(stripRect())))
         return; // a new frame of the live picture leaves the strip alone
@@ -115,14 +112,14 @@ void CViewerDlg::PaintStrip(QPainter& painter)
     DrawThumbnailStrip(dc, m_Grid, stripRect(), m_StripScroll->value(), m_Thumbnails, m_SkinBackground);
 }
 
-int CViewerDlg::stripHit(QPoint p) const
+int CViewerDlg::Private::stripHit(QPoint p) const
 {
     if (!m_bStripShown)
         return -1;
     return m_Grid.StripHit(stripRect(), m_StripScroll->value(), int32_t(m_Thumbnails.count()), { p.x(), p.y() });
 }
 
-void CViewerDlg::OnStripCommand(int command)
+void CViewerDlg::Private::OnStripCommand(int command)
 {
     ThumbnailCommands commands(m_Thumbnails);
     switch (command) {
@@ -139,5 +136,5 @@ void CViewerDlg::OnStripCommand(int command)
         return;
     }
     UpdateStripScrollBar();
-    InvalidateStrip(true);
+    InvalidateStrip();
 }

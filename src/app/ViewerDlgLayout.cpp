@@ -7,7 +7,7 @@
 
 #include "app/DialogTemplate.h"
 #include "ui/QtRect.h"
-#include "app/ViewerDlg.h"
+#include "app/ViewerDlgPrivate.h"
 #include "imaging/ViewLayout.h"
 
 namespace {
@@ -46,14 +46,14 @@ constexpr int kPanelControls[] = {
 void CViewerDlg::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    OnSize();
+    d->OnSize();
 }
 
-void CViewerDlg::OnSize()
+void CViewerDlg::Private::OnSize()
 {
     if (!m_View)
         return;
-    const int cw = width(), ch = height();
+    const int cw = q->width(), ch = q->height();
     for (const ControlTemplate& t : MainDialogControls()) {
         const int margin = RightMargin(t.id);
         if (margin < 0)
@@ -65,17 +65,17 @@ void CViewerDlg::OnSize()
     const Rect corner = controlRect(IDC_STRIP_TOGGLE);
     setControlRect(IDC_STRIP_TOGGLE, { corner.left, ch - corner.height(), corner.right, ch });
     RelayoutView();
-    update();
+    q->update();
 }
 
-void CViewerDlg::RelayoutView()
+void CViewerDlg::Private::RelayoutView()
 {
     if (!m_View)
         return;
-    const DibImage& picture = PictureInUse();
+    const DibImage& picture = pictureInUse();
     ViewLayout::Input in;
-    in.clientWidth = width();
-    in.clientHeight = height();
+    in.clientWidth = q->width();
+    in.clientHeight = q->height();
     in.view = controlRect(IDC_VIEW);
     in.resultsList = controlRect(IDC_RESULTS);
     in.strip = controlRect(IDC_STRIP);
@@ -100,13 +100,13 @@ void CViewerDlg::RelayoutView()
     m_Settings.setView(controlRect(IDC_VIEW), out.zoomIndex, out.baiX, out.baiY);
 }
 
-void CViewerDlg::OnZoomChange()
+void CViewerDlg::Private::OnZoomChange()
 {
     RelayoutView();
     m_bRepaintPending = 1;
 }
 
-void CViewerDlg::OnTogglePanel()
+void CViewerDlg::Private::OnTogglePanel()
 {
     m_bPanelShown = !m_bPanelShown;
     for (int id : kPanelControls)
@@ -116,7 +116,7 @@ void CViewerDlg::OnTogglePanel()
     m_bRepaintPending = 1;
 }
 
-void CViewerDlg::OnToggleStrip()
+void CViewerDlg::Private::OnToggleStrip()
 {
     m_bStripShown = !m_bStripShown;
     control(IDC_STRIP_SCROLL)->setVisible(m_bStripShown != 0);
@@ -125,7 +125,3 @@ void CViewerDlg::OnToggleStrip()
     m_bRepaintPending = 1;
 }
 
-void CViewerDlg::OnHScroll()
-{
-    update(toQRect(controlRect(IDC_STRIP)));
-}

@@ -1,5 +1,6 @@
 // The main window's measurements: the results list beside the picture and its recalculation when another
-// calibration is chosen, DELETE, CLEAR, CSV, and the measurements drawn over the view and into saved pictures.
+// calibration is chosen, DELETE, CLEAR, CSV, CALIB and Scale, and the measurements drawn over the view and into
+// saved pictures.
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
@@ -7,44 +8,45 @@
 #include <QTableView>
 
 #include "ui/QtRect.h"
-#include "app/ViewerDlg.h"
+#include "app/ViewerDlgPrivate.h"
+#include "measure/ui/ResultsTable.h"
 #include "calib/CalibOverlay.h"
 #include "imaging/Dc.h"
 #include "measure/MeasureLayer.h"
 #include "measure/MeasureOverlay.h"
 #include "platform/Language.h"
 
-void CViewerDlg::SelectResultItems(const std::vector<int32_t>& itemIds)
+ResultsTable CViewerDlg::Private::resultsTable() const
 {
-    resultsTable().SelectItems(itemIds);
+    return ResultsTable(*m_Results);
 }
 
-void CViewerDlg::OnSelchangeCalib()
+void CViewerDlg::Private::OnSelchangeCalib()
 {
     // Every result, and the scale bar, in the selected calibration's unit and factors.
-    m_Measure.selectCalibration(m_CalibCombo->currentIndex(), &PictureInUse());
+    m_Measure.selectCalibration(m_CalibCombo->currentIndex(), &pictureInUse());
     updateViewArea();
 }
 
-void CViewerDlg::OnDelete()
+void CViewerDlg::Private::OnDelete()
 {
     applyEffects(m_Interaction.Delete(resultsTable().SelectedItems()), nullptr);
 }
 
-void CViewerDlg::OnClear()
+void CViewerDlg::Private::OnClear()
 {
     applyEffects(m_Interaction.Clear(), nullptr);
 }
 
-void CViewerDlg::OnCsv()
+void CViewerDlg::Private::OnCsv()
 {
     CsvExport csv;
-    csv.askPath = askCsvPath;
-    csv.tell = m_FileDialogs.tell;
+    csv.askPath = m_Prompts.askCsvPath;
+    csv.tell = m_Prompts.files.tell;
     csv.OnCsv(m_Measure.results().texts(), g_bJapanese != 0, QCoreApplication::applicationDirPath());
 }
 
-void CViewerDlg::drawFinished(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors)
+void CViewerDlg::Private::drawFinished(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors)
 {
     MeasureOverlay overlay(dc, geometry, colors.line, colors.text);
     overlay.DrawMeasurements(m_Measure.items(), [&](Dc& d, const ViewGeometry& g) {
@@ -52,7 +54,7 @@ void CViewerDlg::drawFinished(Dc& dc, const ViewGeometry& geometry, const Overla
     });
 }
 
-void CViewerDlg::drawInProgress(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors,
+void CViewerDlg::Private::drawInProgress(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors,
                                 std::optional<Point> pointer)
 {
     if (pointer && m_CalibDialogs.calibOpen())
@@ -60,7 +62,7 @@ void CViewerDlg::drawInProgress(Dc& dc, const ViewGeometry& geometry, const Over
     MeasureOverlay(dc, geometry, colors.line, colors.text).DrawCurrentItem(m_Measure.current(), pointer);
 }
 
-void CViewerDlg::paintOverlay(QPainter& painter)
+void CViewerDlg::Private::paintOverlay(QPainter& painter)
 {
     const ViewGeometry g = shownGeometry();
     if (g.view.isEmpty())
@@ -85,7 +87,7 @@ void CViewerDlg::paintOverlay(QPainter& painter)
                           m_MeasureLayer.Update(key, [&](Dc& dc) { drawFinished(dc, g, colors); }));
 
     // The item being drawn runs to the pointer; the calibration frame shows while its dialog is open.
-    const QPoint cursor = mapFromGlobal(QCursor::pos());
+    const QPoint cursor = q->mapFromGlobal(QCursor::pos());
     const Point p = m_Interaction.pointer().value_or(Point { cursor.x(), cursor.y() });
     painter.save();
     painter.translate(g.view.left, g.view.top);
@@ -99,7 +101,7 @@ void CViewerDlg::paintOverlay(QPainter& painter)
     painter.restore();
 }
 
-void CViewerDlg::drawOverlayForSave(DibImage& copy)
+void CViewerDlg::Private::drawOverlayForSave(DibImage& copy)
 {
     // Picture pixels at x1 from the origin, whatever the view's zoom and scroll; no pointer to run to.
     ViewGeometry g;
@@ -112,3 +114,29 @@ void CViewerDlg::drawOverlayForSave(DibImage& copy)
     drawFinished(dc, g, colors);
     drawInProgress(dc, g, colors, std::nullopt);
 }
+
+void CViewerDlg::Private::OnCalib()
+{
+    if (m_CalibDialogs.OnCalib(m_Measure.calibration(), m_Measure.calibIndex(), m_CalibCombo, QCursor::pos()))
+        updateViewArea();
+}
+
+void CViewerDlg::Private::OnScale()
+{
+    const DibImage& picture = pictureInUse();
+    if (m_CalibDialogs.OnScale(m_Measure.scale(), picture.width(), picture.height(), QCursor::pos()))
+        updateViewArea();
+}
+
+void CViewerDlg::Private::OnCalibClosed()
+{
+    // The selected entry may have been edited: every result again with it.
+    m_Measure.selectCalibration(m_Measure.calibIndex(), &pictureInUse());
+    updateViewArea();
+}
+
+void CViewerDlg::Private::updateViewArea()
+{
+    q->update(toQRect(shownGeometry().view));
+}
+

@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "app/DialogTemplate.h"
-#include "app/ViewerDlg.h"
+#include "app/ViewerDlgPrivate.h"
 #include "files/ThumbnailCommands.h"
 #include "platform/Language.h"
 #include "platform/StringTable.h"
@@ -70,23 +70,21 @@ bool textFieldHasFocus()
 
 } // namespace
 
-QWidget* CViewerDlg::viewSurface() const { return m_View; }
-
-void CViewerDlg::createInteraction()
+void CViewerDlg::Private::createInteraction()
 {
     // The view's own control becomes the transparent surface over the picture: the window paints the
     // picture under it, the mouse there is the interaction's, and its cursor is not the buttons'.
     m_View->setFrameShape(QFrame::NoFrame);
     m_View->setMouseTracking(true);
-    m_View->installEventFilter(this);
+    m_View->installEventFilter(q);
     m_View->show();
     // Hovering the strip's thumbnails shows the hand: its moves reach the window through the strip's box.
-    setMouseTracking(true);
+    q->setMouseTracking(true);
     control(IDC_STRIP)->setMouseTracking(true);
 
     for (size_t i = 0; i < std::size(kToolButtons); ++i) {
         const int tool = ToolOfButton(kToolButtons[i]);
-        connect(static_cast<QAbstractButton*>(control(kToolButtons[i])), &QAbstractButton::clicked, this,
+        connect(static_cast<QAbstractButton*>(control(kToolButtons[i])), &QAbstractButton::clicked, q,
             [this, tool] { SelectTool(tool); });
     }
     createShortcuts();
@@ -98,12 +96,12 @@ void CViewerDlg::createInteraction()
     }
 }
 
-void CViewerDlg::createShortcuts()
+void CViewerDlg::Private::createShortcuts()
 {
     const auto add = [this](const QKeySequence& keys, std::function<void()> action) {
-        auto* shortcut = new QShortcut(keys, this);
+        auto* shortcut = new QShortcut(keys, q);
         shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, [action = std::move(action)] {
+        connect(shortcut, &QShortcut::activated, q, [action = std::move(action)] {
             if (!textFieldHasFocus())
                 action();
         });
@@ -117,7 +115,7 @@ void CViewerDlg::createShortcuts()
         if (m_Interaction.tool() != ToolNone)
             SelectTool(ToolNone);
         else
-            reject();
+            q->reject();
     });
     add(QKeySequence(Qt::Key_Delete), [this] { OnDelete(); });
     add(QKeySequence(Qt::Key_F), [this] { SetZoom(0); });
@@ -133,27 +131,27 @@ void CViewerDlg::createShortcuts()
     add(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { OnRedo(); });
 }
 
-void CViewerDlg::SelectTool(int32_t tool)
+void CViewerDlg::Private::SelectTool(int32_t tool)
 {
     applyEffects(m_Interaction.SelectTool(tool), m_View);
 }
 
-void CViewerDlg::OnUndo()
+void CViewerDlg::Private::OnUndo()
 {
     applyEffects(m_Interaction.Undo(interactionContext()), m_View);
 }
 
-void CViewerDlg::OnRedo()
+void CViewerDlg::Private::OnRedo()
 {
     applyEffects(m_Interaction.Redo(interactionContext()), m_View);
 }
 
-InteractionContext CViewerDlg::interactionContext()
+InteractionContext CViewerDlg::Private::interactionContext()
 {
     InteractionContext c;
     c.geometry = shownGeometry();
-    c.layout = viewGeometry();
-    c.picture = &PictureInUse();
+    c.layout = m_Live.viewGeometry();
+    c.picture = &pictureInUse();
     c.frame.begin = [this](double x, double y) {
         return m_CalibDialogs.BeginFrameDrag(m_Measure.selectedCalib(), x, y);
     };
@@ -165,14 +163,14 @@ InteractionContext CViewerDlg::interactionContext()
 
 bool CViewerDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_View) {
+    if (watched == d->m_View) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseMove: {
             const auto* e = static_cast<QMouseEvent*>(event);
-            forwardMouse(*e, m_View->mapTo(this, e->position().toPoint()), m_View);
+            d->forwardMouse(*e, d->m_View->mapTo(this, e->position().toPoint()), d->m_View);
             return true;
         }
         default:
@@ -185,29 +183,34 @@ bool CViewerDlg::eventFilter(QObject* watched, QEvent* event)
 // Outside the picture the window itself gets the mouse (the strip's box passes it on).
 void CViewerDlg::mousePressEvent(QMouseEvent* event)
 {
-    forwardMouse(*event, event->position().toPoint(), control(IDC_STRIP));
+    d->forwardMouse(*event, event->position().toPoint(), d->control(IDC_STRIP));
 }
 
 void CViewerDlg::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    forwardMouse(*event, event->position().toPoint(), control(IDC_STRIP));
+    d->forwardMouse(*event, event->position().toPoint(), d->control(IDC_STRIP));
 }
 
 void CViewerDlg::mouseMoveEvent(QMouseEvent* event)
 {
-    forwardMouse(*event, event->position().toPoint(), control(IDC_STRIP));
+    d->forwardMouse(*event, event->position().toPoint(), d->control(IDC_STRIP));
 }
 
 void CViewerDlg::mouseReleaseEvent(QMouseEvent* event)
 {
-    forwardMouse(*event, event->position().toPoint(), control(IDC_STRIP));
+    d->forwardMouse(*event, event->position().toPoint(), d->control(IDC_STRIP));
 }
 
 void CViewerDlg::wheelEvent(QWheelEvent* event)
 {
+    d->wheel(event);
+}
+
+void CViewerDlg::Private::wheel(QWheelEvent* event)
+{
     const QPoint p = event->position().toPoint();
     if (!m_bStripShown || !stripRect().contains(p.x(), p.y())) {
-        QDialog::wheelEvent(event);
+        event->ignore();
         return;
     }
     const QPoint delta = event->angleDelta();
@@ -219,7 +222,7 @@ void CViewerDlg::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
-void CViewerDlg::forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner)
+void CViewerDlg::Private::forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner)
 {
     const PointerEvent e { { client.x(), client.y() }, stripHit(client) };
     const InteractionContext c = interactionContext();
@@ -255,7 +258,7 @@ void CViewerDlg::forwardMouse(const QMouseEvent& event, QPoint client, QWidget* 
     applyEffects(fx, cursorOwner, event.globalPosition().toPoint());
 }
 
-void CViewerDlg::applyEffects(const InteractionEffects& fx, QWidget* cursorOwner, QPoint globalPointer)
+void CViewerDlg::Private::applyEffects(const InteractionEffects& fx, QWidget* cursorOwner, QPoint globalPointer)
 {
     if (fx.cursor && cursorOwner)
         cursorOwner->setCursor(*fx.cursor);
@@ -266,7 +269,7 @@ void CViewerDlg::applyEffects(const InteractionEffects& fx, QWidget* cursorOwner
     if (fx.repaint & RepaintView)
         updateViewArea();
     if (fx.repaint & RepaintStrip)
-        InvalidateStrip(false);
+        InvalidateStrip();
     if (fx.repaint & RepaintTools)
         for (int id : kToolButtons)
             control(id)->update();
@@ -274,7 +277,7 @@ void CViewerDlg::applyEffects(const InteractionEffects& fx, QWidget* cursorOwner
         OpenPicture(fx.openThumbnail);
     if (fx.thumbnailMenu >= 0) {
         m_StripContext = fx.thumbnailMenu;
-        std::unique_ptr<QMenu> menu(MakeThumbnailMenu(this, g_bJapanese != 0));
-        OnStripCommand(m_FileDialogs.runMenu(*menu, globalPointer));
+        std::unique_ptr<QMenu> menu(MakeThumbnailMenu(q, g_bJapanese != 0));
+        OnStripCommand(m_Prompts.files.runMenu(*menu, globalPointer));
     }
 }

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "ui/QtRect.h"
-#include "app/ViewerDlg.h"
+#include "app/ViewerDlgPrivate.h"
 #include "imaging/ViewLayout.h"
 
 namespace {
@@ -23,54 +23,44 @@ Rect unite(const Rect& a, const Rect& b)
 
 } // namespace
 
-ViewGeometry CViewerDlg::viewGeometry() const
-{
-    return m_Live.viewGeometry();
-}
-
-const ViewPicture& CViewerDlg::shownPicture() const
-{
-    return m_Live.shownPicture();
-}
-
-void CViewerDlg::SetZoom(int zoomIndex)
+void CViewerDlg::Private::SetZoom(int zoomIndex)
 {
     m_Zoom->setCurrentIndex(std::clamp(zoomIndex, 0, m_Zoom->count() - 1));
     OnZoomChange();
 }
 
-void CViewerDlg::ScrollTo(double baiX, double baiY)
+void CViewerDlg::Private::ScrollTo(double baiX, double baiY)
 {
-    const ViewGeometry g = viewGeometry();
+    const ViewGeometry g = m_Live.viewGeometry();
     const int f = g.factor();
     m_Settings.setScroll(ViewLayout::ClampScroll(baiX, g.view.width(), f, g.imageWidth),
                          ViewLayout::ClampScroll(baiY, g.view.height(), f, g.imageHeight));
     if (!m_Live.isLive())
-        update(toQRect(g.view));
+        q->update(toQRect(g.view));
 }
 
-void CViewerDlg::updateView(const Rect& previous)
+void CViewerDlg::Private::updateView(const Rect& previous)
 {
-    update(toQRect(unite(previous, shownPicture().geometry.view)));
+    q->update(toQRect(unite(previous, shownGeometry().view)));
 }
 
-void CViewerDlg::showPublishedView()
+void CViewerDlg::Private::showPublishedView()
 {
     if (takeSourceLoss())
         return;
-    const Rect previous = shownPicture().geometry.view;
+    const Rect previous = shownGeometry().view;
     if (m_Live.refreshShown())
         updateView(previous);
 }
 
-void CViewerDlg::OnPaint(QPainter& painter)
+void CViewerDlg::Private::OnPaint(QPainter& painter)
 {
     if (!m_View)
         return;
     PaintStrip(painter);
     if (!m_Live.isLive() && !m_Live.composeShown(true))
         return; // nothing to show yet
-    const ViewPicture& picture = shownPicture();
+    const ViewPicture& picture = m_Live.shownPicture();
     if (picture.image.isNull())
         return;
     painter.drawImage(QPoint(picture.geometry.view.left, picture.geometry.view.top), picture.image);

@@ -1,12 +1,16 @@
-// SET: the Image Setting dialog over the running live view (the Camera Setting dialog while it is stopped),
-// the dialog's view of the settings, and the colour image made anew after OK.
+// SET: the Image Setting dialog over the running live view (the Camera Setting dialog while it is stopped), the
+// dialog's view of the settings and the colour image made anew after OK; COLOR (the overlay colours) and WB (the
+// one-shot white-balance request).
+#include <QCursor>
 #include <QScreen>
 
 #include <algorithm>
 
 #include "ui/QtRect.h"
-#include "app/ViewerDlg.h"
+#include "app/ViewerDlgPrivate.h"
 #include "dialogs/ui/CImageSetDlg.h"
+#include "dialogs/ui/CCameraSetDlg.h"
+#include "dialogs/ui/CColorSetDlg.h"
 
 namespace {
 
@@ -68,35 +72,66 @@ QPoint besideView(const QSize& size, const QRect& view, const QRect& screen)
 
 } // namespace
 
-void CViewerDlg::OnSet()
+void CViewerDlg::Private::OnSet()
 {
     // The Camera Setting dialog sets the own camera's timing and clock: another source has none.
-    if (liveStopped() && m_Live.source().ownCamera())
+    if (m_bLiveStopped && m_Live.source().ownCamera())
         OpenCameraSettings();
     else
         OpenImageSettings();
 }
 
-void CViewerDlg::OpenImageSettings()
+void CViewerDlg::Private::OpenImageSettings()
 {
     LiveImageSettings target(m_Settings);
-    CImageSetDlg dlg(target, m_Live.source(), this);
+    CImageSetDlg dlg(target, m_Live.source(), q);
     dlg.setAutoExposureSources([this] { return m_Live.autoExposureGain(); },
                                [this] { return m_Live.autoExposureShutter(); });
     dlg.setHistogramFeed(&m_Live.histogramFeed());
     dlg.adjustSize();
-    if (const QScreen* s = screen()) {
+    if (const QScreen* s = q->screen()) {
         const QRect view = toQRect(shownGeometry().view);
-        dlg.move(besideView(dlg.size(), QRect(mapToGlobal(view.topLeft()), view.size()), s->availableGeometry()));
+        dlg.move(besideView(dlg.size(), QRect(q->mapToGlobal(view.topLeft()), view.size()), s->availableGeometry()));
     }
-    m_pImageSetDlg = &dlg;
     // The status timer and the view's polling go on inside the dialog's event loop: the picture keeps moving.
-    const int result = dlg.exec();
-    m_pImageSetDlg = nullptr;
+    const int result = m_Prompts.runImageSetting(dlg);
     if (result == QDialog::Accepted) {
         // The colour image for RGB or YUV data, then the view's layout for its size.
         m_Live.recreateColorImage();
         RelayoutView();
-        update();
+        q->update();
     }
+}
+
+void CViewerDlg::Private::OpenCameraSettings()
+{
+    const ViewerSettings v = m_Settings.values();
+    CCameraSetDlg dialog({ v.TH, v.TV, v.EH, v.EV, v.EHS, v.EVS, v.timer, v.BufSize, v.Clock }, q);
+    if (m_Prompts.runSettingDialog(dialog) != QDialog::Accepted)
+        return;
+    // The camera takes the window and clock at its next start.
+    const CameraSetValues c = dialog.values();
+    m_Settings.change([&c](ViewerSettings& s) {
+        s.TH = c.TH, s.TV = c.TV, s.EH = c.EH, s.EV = c.EV, s.EHS = c.EHS, s.EVS = c.EVS;
+        s.timer = c.timer, s.BufSize = c.BufSize, s.Clock = c.Clock;
+    });
+}
+
+void CViewerDlg::Private::OnColor()
+{
+    const OverlayColors colors = m_Settings.read([](const ViewerSettings& s) { return s.color; });
+    CColorSetDlg dialog(colors.text, colors.line, QCursor::pos(), q);
+    m_Prompts.runSettingDialog(dialog);
+    // There is no cancelling: whatever was chosen counts.
+    m_Settings.change([&dialog](ViewerSettings& s) {
+        s.color.text = dialog.textColor();
+        s.color.line = dialog.lineColor();
+    });
+    q->update();
+}
+
+void CViewerDlg::Private::OnWB()
+{
+    m_Live.toggleWhiteBalance();
+    q->update();
 }

@@ -1,0 +1,164 @@
+// The main window's state and the handlers behind its controls, shared by the ViewerDlg*.cpp files: the
+// controls of the template, the skins, the layout flags, the strip, and the objects the window forwards to.
+#pragma once
+
+#include <QPoint>
+#include <QRegion>
+#include <QString>
+
+#include <map>
+#include <optional>
+
+#include "app/SkinCells.h"
+#include "app/ViewerDlg.h"
+#include "app/WindowPrompts.h"
+#include "calib/ui/CalibDialogOwner.h"
+#include "files/ThumbnailGrid.h"
+#include "imaging/DibImage.h"
+#include "live/LiveView.h"
+#include "measure/MeasureInteraction.h"
+#include "measure/MeasureLayer.h"
+#include "session/ViewerSession.h"
+
+class CImageSetDlg;
+class Dc;
+class QComboBox;
+class QFrame;
+class QMouseEvent;
+class QPainter;
+class QScrollBar;
+class QTableView;
+class QTimer;
+class SkinButton;
+class ResultsTable;
+
+struct CViewerDlg::Private {
+    Private(CViewerDlg* window, const QString& folder, const QString& cameraOption);
+
+    // --- Controls, start, status tick, closing, settings and skins (ViewerDlg.cpp).
+    void createControls();
+    void createTooltips();
+    QWidget* control(int id) const;
+    void setControlRect(int id, const Rect& r);
+    Rect controlRect(int id) const;
+    void OnInitDialog();
+    void loadSettings();
+    bool saveSettings();
+    void OnTimer();
+    void OnDestroy();
+    bool OnClose();
+    void OnShowWindow();
+    SkinState skinState() const;
+    void OnDrawItem(QPainter& painter, const SkinButton& button, bool pressed);
+    void OnCtlColor(QWidget* control);
+    void paint(QPaintEvent* event);
+    void OnEraseBkgnd(QPainter& painter);
+    void OnType();
+
+    // --- The live view and its camera (ViewerDlgLive.cpp).
+    void openSource();
+    void startCamera();
+    void startViewPoll();
+    void OnLive();
+    bool takeSourceLoss();
+    QString captionFor(const QString& text);
+
+    // --- The view picture: zoom, scroll, painting (ViewerDlgView.cpp) and layout (ViewerDlgLayout.cpp).
+    const DibImage& pictureInUse() const { return m_Live.pictureInUse(); }
+    ViewGeometry shownGeometry() const { return m_Live.shownPicture().geometry; }
+    void SetZoom(int zoomIndex);
+    void ScrollTo(double baiX, double baiY);
+    void updateView(const Rect& previous);
+    void updateViewArea();
+    void showPublishedView();
+    void OnPaint(QPainter& painter);
+    void OnSize();
+    void RelayoutView();
+    void OnZoomChange();
+    void OnTogglePanel();
+    void OnToggleStrip();
+
+    // --- Measurements: results, DELETE, CLEAR, CSV, calibration and the overlay (ViewerDlgMeasure.cpp).
+    ResultsTable resultsTable() const;
+    void OnSelchangeCalib();
+    void OnDelete();
+    void OnClear();
+    void OnCsv();
+    void OnCalib();
+    void OnScale();
+    void OnCalibClosed();
+    void drawFinished(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors);
+    void drawInProgress(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors, std::optional<Point> pointer);
+    void paintOverlay(QPainter& painter);
+    void drawOverlayForSave(DibImage& copy);
+
+    // --- The mouse and the keys (ViewerDlgMouse.cpp).
+    void createInteraction();
+    void createShortcuts();
+    void SelectTool(int32_t tool);
+    void OnUndo();
+    void OnRedo();
+    InteractionContext interactionContext();
+    void forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner);
+    void wheel(QWheelEvent* event);
+    void applyEffects(const InteractionEffects& fx, QWidget* cursorOwner, QPoint globalPointer = {});
+
+    // --- Pictures on disk and the strip (ViewerDlgFiles.cpp).
+    void OnSave();
+    void OnDir();
+    void OnThumb();
+    void OpenPicture(int index);
+    void UpdateStripScrollBar();
+    void InvalidateStrip();
+    void OnStripCommand(int command);
+    Rect stripRect() const;
+    int stripHit(QPoint p) const;
+    void PaintStrip(QPainter& painter);
+
+    // --- SET, COLOR and WB (ViewerDlgSettings.cpp).
+    void OnSet();
+    void OpenImageSettings();
+    void OpenCameraSettings();
+    void OnColor();
+    void OnWB();
+
+    CViewerDlg* q;
+    ViewerSession m_Session;
+    LiveSettings& m_Settings = m_Session.settings();
+    MeasureSession& m_Measure = m_Session.measure();
+    ThumbnailStore& m_Thumbnails = m_Session.thumbnails();
+    LiveView m_Live { m_Settings };
+    WindowPrompts m_Prompts;
+    QString m_CameraOption;
+
+    DibImage m_SkinButtons;
+    DibImage m_SkinBackground;
+    DibImage m_SkinArrows;
+    int m_bLiveStopped = 0;
+    int m_bSaveOverlay = 0;
+    int m_bPanelShown = 1;
+    int m_bStripShown = 1;
+    int m_bRepaintPending = 0;
+
+    // Declared after the session whose calibration table and scale bar it points into, so its dialogs close
+    // before they go.
+    CalibDialogOwner m_CalibDialogs;
+    ThumbnailGrid m_Grid { kThumbnailWidth, kThumbnailHeight };
+    int m_StripContext = -1; // the thumbnail last right-clicked in the strip
+    MeasureLayer m_MeasureLayer;
+    MeasureInteraction m_Interaction { m_Measure };
+    int m_WheelRest = 0;   // wheel turns short of a notch, kept for the next turn
+    QRegion m_PaintRegion; // what the paint under way renews
+    QRegion m_EraseRegion; // and where of it the background shows
+
+    std::map<int, QWidget*> m_Controls;
+    QComboBox* m_Zoom = nullptr;
+    QComboBox* m_CalibCombo = nullptr;
+    QTableView* m_Results = nullptr;
+    QScrollBar* m_StripScroll = nullptr;
+    QFrame* m_View = nullptr;
+    QTimer* m_ViewPoll = nullptr;
+    int m_TimerId = 0;
+    bool m_FirstShow = true;
+    bool m_Destroyed = false;
+};

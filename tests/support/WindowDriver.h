@@ -1,0 +1,57 @@
+// Driving the main window as a person does, through its controls (found by their template ids), and reading
+// what it shows through the live view and the session.
+#pragma once
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QString>
+
+#include "app/DialogTemplate.h"
+#include "app/ViewerDlg.h"
+#include "app/WindowPrompts.h"
+#include "live/LiveView.h"
+#include "session/ViewerSession.h"
+
+namespace win {
+
+template <typename T = QWidget> T* control(const CViewerDlg& dlg, int id)
+{
+    return dlg.findChild<T*>(QString::number(id));
+}
+
+// Presses a button of the window.
+inline void click(const CViewerDlg& dlg, int id)
+{
+    control<QAbstractButton>(dlg, id)->click();
+}
+
+// Chooses an entry of the zoom box (0: fit ... 5: x16) as a person does.
+inline void setZoom(const CViewerDlg& dlg, int index)
+{
+    auto* zoom = control<QComboBox>(dlg, IDC_ZOOM);
+    zoom->setCurrentIndex(index);
+    emit zoom->activated(index);
+}
+
+inline bool liveStopped(CViewerDlg& dlg)
+{
+    return !dlg.liveView().running();
+}
+
+inline uint64_t framesShown(CViewerDlg& dlg)
+{
+    return dlg.liveView().framesShown();
+}
+
+inline ViewGeometry shownGeometry(CViewerDlg& dlg)
+{
+    return dlg.liveView().shownPicture().geometry;
+}
+
+// The transparent surface over the picture that takes the mouse there.
+inline QWidget* viewSurface(const CViewerDlg& dlg)
+{
+    return control(dlg, IDC_VIEW);
+}
+
+} // namespace win

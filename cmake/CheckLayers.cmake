@@ -13,7 +13,8 @@ set(layers
   "camera:platform imaging"
   "calib:platform imaging"
   "files:platform imaging"
-  "measure:platform imaging calib"
+  # The view's mouse handling hands the thumbnail strip its part of each event.
+  "measure:platform imaging calib files"
   # The settings carry the scale bar and the calibration section.
   "live:platform imaging camera calib"
   "dialogs:platform imaging camera"

@@ -1,13 +1,10 @@
 // The mouse rules of the view and the strip, and the changes to the measurements with their undo.
 #include "measure/MeasureInteraction.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <utility>
 
 #include "calib/CalibEntry.h"
-#include "calib/ScaleBar.h"
 #include "imaging/ViewLayout.h"
 #include "measure/Geometry.h"
 #include "measure/MeasureResults.h"
@@ -35,10 +32,26 @@ void merge(InteractionEffects& into, const InteractionEffects& from)
     into.repaint |= from.repaint;
 }
 
+// The strip's part of an event comes after the view's: its cursor wins over the thumbnails.
+void merge(InteractionEffects& into, const StripEffects& from)
+{
+    if (from.cursor)
+        into.cursor = from.cursor;
+    if (from.repaint)
+        into.repaint |= RepaintStrip;
+    if (from.scroll)
+        into.stripScroll = from.scroll;
+    if (from.open >= 0)
+        into.openThumbnail = from.open;
+    if (from.menu >= 0)
+        into.thumbnailMenu = from.menu;
+}
+
 } // namespace
 
 MeasureInteraction::MeasureInteraction(MeasureSession& session)
     : m_Session(session)
+    , m_Grab(session.scale())
 {
 }
 
@@ -75,12 +88,7 @@ InteractionEffects MeasureInteraction::OnLButtonDown(const PointerEvent& e, cons
     if (inView(e.client, c.geometry)) {
         const MeasurePoint p = pictureAt(e.client, c.geometry);
         // The first of these that applies takes the press.
-        std::optional<Qt::CursorShape> grab;
-        if (c.frame.begin)
-            grab = c.frame.begin(p.x, p.y);
-        if (!grab)
-            grab = BeginScaleDrag(m_Session.scale(), p.x, p.y);
-        if (grab) {
+        if (const std::optional<Qt::CursorShape> grab = m_Grab.press(c.frame, p.x, p.y)) {
             fx.cursor = grab;
         } else if (tool() == ToolLine) {
             m_Session.current().addPoint(p); // the press places the start, the release the end
@@ -89,10 +97,7 @@ InteractionEffects MeasureInteraction::OnLButtonDown(const PointerEvent& e, cons
             m_Pan = { true, e.client.x / z - c.layout.baiX, e.client.y / z - c.layout.baiY };
         }
     }
-    if (e.thumbnail >= 0) {
-        m_Strip = { true, e.client.x };
-        fx.cursor = kHandCursor;
-    }
+    merge(fx, m_Strip.OnLButtonDown(e.client.x, e.thumbnail));
     return fx;
 }
 
@@ -101,7 +106,7 @@ InteractionEffects MeasureInteraction::OnMouseMove(const PointerEvent& e, const 
     InteractionEffects fx;
     m_Pointer = e.client;
     const MeasurePoint p = pictureAt(e.client, c.geometry);
-    FrameDragStep frame;
+    std::optional<Qt::CursorShape> grabbed;
     if (tool() != ToolNone) {
         // The rubber band of the item being built follows the pointer; nothing else happens in the view.
         fx.repaint |= RepaintView;
@@ -118,11 +123,8 @@ InteractionEffects MeasureInteraction::OnMouseMove(const PointerEvent& e, const 
         } else {
             m_Pan.active = false;
         }
-    } else if (c.frame.drag && (frame = c.frame.drag(p.x, p.y)).dragging) {
-        fx.repaint |= RepaintView;
-        fx.cursor = frame.cursor;
-    } else if (DragScale(m_Session.scale(), p.x, p.y)) {
-        fx.cursor = Qt::SizeAllCursor;
+    } else if ((grabbed = m_Grab.drag(c.frame, p.x, p.y))) {
+        fx.cursor = grabbed;
         fx.repaint |= RepaintView;
     } else if (m_Edit.active) {
         editStep(p, c, fx);
@@ -131,18 +133,7 @@ InteractionEffects MeasureInteraction::OnMouseMove(const PointerEvent& e, const 
     } else {
         fx.cursor = Qt::ArrowCursor; // off the picture, and (below) off the thumbnails
     }
-
-    if (e.thumbnail >= 0)
-        fx.cursor = kHandCursor;
-    if (m_Strip.active && std::abs(m_Strip.lastX - e.client.x) > c.strip.step) {
-        // Dragging to the right brings earlier thumbnails in, as if the strip were pulled along.
-        const int32_t step = e.client.x >= m_Strip.lastX ? -1 : 1;
-        const int32_t position = std::clamp(c.strip.scroll + step, 0, std::max(c.strip.lastScroll, 0));
-        if (position != c.strip.scroll)
-            fx.stripScroll = position;
-        m_Strip.lastX = e.client.x;
-        fx.repaint |= RepaintStrip;
-    }
+    merge(fx, m_Strip.OnMouseMove(e.client.x, e.thumbnail, c.strip));
     return fx;
 }
 
@@ -151,10 +142,8 @@ InteractionEffects MeasureInteraction::OnLButtonUp(const PointerEvent& e, const 
     InteractionEffects fx;
     m_Pointer = e.client;
     m_Pan.active = false;
-    m_Strip.active = false;
-    if (c.frame.end)
-        c.frame.end();
-    EndScaleDrag(m_Session.scale());
+    m_Strip.OnLButtonUp();
+    m_Grab.release(c.frame);
     if (tool() != ToolNone) {
         // Anywhere, also outside the view: the point lands at the mapped position, beyond the picture if so.
         m_Session.current().addPoint(pictureAt(e.client, c.geometry));
@@ -171,10 +160,7 @@ InteractionEffects MeasureInteraction::OnLButtonDblClk(const PointerEvent& e, co
     // The release before the double click placed the last corner; the polygon closes whatever its count.
     if (tool() == ToolArea)
         finishCurrent(c, fx);
-    if (e.thumbnail >= 0) {
-        fx.cursor = kHandCursor;
-        fx.openThumbnail = e.thumbnail;
-    }
+    merge(fx, StripMouse::OnLButtonDblClk(e.thumbnail));
     return fx;
 }
 
@@ -234,8 +220,7 @@ InteractionEffects MeasureInteraction::OnRButtonDown(const PointerEvent& e, cons
                                                       : Qt::SizeAllCursor;
         }
     }
-    if (e.thumbnail >= 0)
-        fx.thumbnailMenu = e.thumbnail;
+    merge(fx, StripMouse::OnRButtonDown(e.thumbnail));
     return fx;
 }
 
@@ -342,11 +327,7 @@ void MeasureInteraction::hover(MeasurePoint p, const InteractionContext& c, Inte
 InteractionEffects MeasureInteraction::OnStripWheel(int32_t notches, const StripState& strip)
 {
     InteractionEffects fx;
-    const int32_t position = std::clamp(strip.scroll - notches, 0, std::max(strip.lastScroll, 0));
-    if (position != strip.scroll) {
-        fx.stripScroll = position;
-        fx.repaint |= RepaintStrip;
-    }
+    merge(fx, StripMouse::OnWheel(notches, strip));
     return fx;
 }
 

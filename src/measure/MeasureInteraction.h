@@ -1,6 +1,7 @@
 // The mouse over the main window's view and thumbnail strip: placing the points of a new measurement with
 // the active tool, dragging points of finished measurements with the right button, panning a magnified
-// picture, dragging the calibration frame and the scale bar, scrolling and opening thumbnails. The tools,
+// picture. The calibration frame and the scale bar (OverlayGrab) and the strip (StripMouse) get their part
+// of each event from here, so the order in which the jobs take an event stays in one place. The tools,
 // DELETE, CLEAR, undo and redo come through here too, as they end a drag under way; the session records
 // and shows every change. The window forwards its mouse events with the geometry of the picture on the
 // screen and carries out the effects that come back; this class touches no widget.
@@ -9,32 +10,17 @@
 #include <Qt>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
-#include "calib/CalibFrameDrag.h"
+#include "calib/OverlayGrab.h"
+#include "files/StripMouse.h"
 #include "imaging/Rect.h"
 #include "imaging/ViewGeometry.h"
 #include "measure/MeasureItem.h"
 
 class DibImage;
 class MeasureSession;
-
-// The calibration frame's drag as the window routes it: begin grabs only while the calibration dialog is
-// open; drag and end act on the entry the drag started on.
-struct FrameDragHooks {
-    std::function<std::optional<Qt::CursorShape>(double x, double y)> begin;
-    std::function<FrameDragStep(double x, double y)> drag;
-    std::function<void()> end;
-};
-
-// The thumbnail strip's scroll bar as it stands.
-struct StripState {
-    int32_t scroll = 0;     // first thumbnail shown
-    int32_t lastScroll = 0; // the highest position the bar takes
-    int32_t step = 146;     // a thumbnail and its gap: a drag this far scrolls by one
-};
 
 // What one event works with; the window fills it in before each.
 struct InteractionContext {
@@ -71,7 +57,7 @@ struct InteractionEffects {
 class MeasureInteraction {
 public:
     // Cursor shown over the strip's thumbnails and while panning.
-    static constexpr Qt::CursorShape kHandCursor = Qt::PointingHandCursor;
+    static constexpr Qt::CursorShape kHandCursor = StripMouse::kHandCursor;
 
     // The window's measurements (items, calibration, scale bar); they outlive this object.
     explicit MeasureInteraction(MeasureSession& session);
@@ -99,7 +85,7 @@ public:
     int32_t tool() const;
     bool editing() const { return m_Edit.active; }
     bool panning() const { return m_Pan.active; }
-    bool stripDragging() const { return m_Strip.active; }
+    bool stripDragging() const { return m_Strip.dragging(); }
     // The last pointer position (client coordinates): the rubber band of the item being built runs to it.
     std::optional<Point> pointer() const { return m_Pointer; }
 
@@ -120,10 +106,6 @@ private:
         double anchorX = 0.0;
         double anchorY = 0.0;
     };
-    struct StripDrag {
-        bool active = false;
-        int32_t lastX = 0;
-    };
 
     void append(const MeasureItem& finished, InteractionEffects& fx);
     void finishCurrent(const InteractionContext& c, InteractionEffects& fx);
@@ -137,6 +119,7 @@ private:
     MeasureSession& m_Session;
     Edit m_Edit;
     Pan m_Pan;
-    StripDrag m_Strip;
+    OverlayGrab m_Grab;
+    StripMouse m_Strip;
     std::optional<Point> m_Pointer;
 };

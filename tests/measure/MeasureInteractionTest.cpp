@@ -1,11 +1,10 @@
-// The mouse rules over the view and the strip, driven without widgets: placing each tool's points, editing
-// finished items with the right button, the frame and scale bar drags, the pan clamp, the direction cursors,
-// DELETE, CLEAR, and undo and redo of every change.
+// The mouse rules over the view, driven without widgets: placing each tool's points, editing finished items
+// with the right button, the pan clamp, the direction cursors, DELETE, CLEAR, and undo and redo of every
+// change; and the order in which the scale bar and the strip take their part of an event.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "calib/CalibFrameDrag.h"
 #include "imaging/DibImage.h"
 #include "measure/MeasureInteraction.h"
 #include "measure/MeasureResults.h"
@@ -274,62 +273,6 @@ TEST(MeasureInteraction, APolygonIsRecountedWhenItsCornerIsLetGo)
     EXPECT_FALSE(s.mi.editing());
 }
 
-TEST(MeasureInteraction, TheScaleBarIsGrabbedOnItsLines_NeverWithAFactorOfZero)
-{
-    Scene s;
-    s.scale.Visible = 1;
-    s.scale.Type = ScaleBarXY;
-    s.scale.Pos = { 300, 200 };
-    s.scale.Size = { 1, 1 }; // 100 pixels at 0.01 mm per pixel
-    s.scale.mppX = s.scale.mppY = 0.01;
-    s.mi.SelectTool(ToolLine);
-
-    // The horizontal bar takes the press before the tool; the anchor's y follows the pointer.
-    EXPECT_EQ(s.mi.OnLButtonDown(s.at(250, 202), s.c).cursor, Qt::SizeAllCursor);
-    EXPECT_EQ(s.current.pointCount, 0);
-    s.mi.OnLButtonUp(s.at(250, 202), s.c); // the release still places the line's point
-    s.mi.SelectTool(ToolNone);
-    s.mi.OnLButtonDown(s.at(250, 202), s.c);
-    s.mi.OnMouseMove(s.at(240, 230), s.c);
-    s.mi.OnLButtonUp(s.at(240, 230), s.c);
-    EXPECT_EQ(s.scale.Pos, (Point { 290, 230 }));
-    // The vertical bar: the anchor's x follows.
-    s.mi.OnLButtonDown(s.at(291, 180), s.c);
-    s.mi.OnMouseMove(s.at(281, 170), s.c);
-    s.mi.OnLButtonUp(s.at(281, 170), s.c);
-    EXPECT_EQ(s.scale.Pos, (Point { 281, 220 }));
-    EXPECT_EQ(s.scale.scaleDragActive, 0);
-
-    // An uncalibrated factor gives a bar of no finite length: nothing to grab, the move does not drag.
-    s.scale.mppX = 0.0;
-    EXPECT_FALSE(s.mi.OnLButtonDown(s.at(250, 220), s.c).cursor);
-    s.mi.OnMouseMove(s.at(100, 100), s.c);
-    s.mi.OnLButtonUp(s.at(100, 100), s.c);
-    EXPECT_EQ(s.scale.Pos, (Point { 281, 220 }));
-}
-
-TEST(MeasureInteraction, TheCalibrationFrameTakesThePressFirst_AndItsDragEndsOnTheEntryThatStartedIt)
-{
-    Scene s;
-    CalibFrameDrag frames;
-    CalibEntry first, second;
-    CalibEntry* selected = &first;
-    s.c.frame.begin = [&](double x, double y) { return frames.BeginFrameDrag(*selected, x, y); };
-    s.c.frame.drag = [&](double x, double y) { return frames.DragFrame(x, y); };
-    s.c.frame.end = [&] { frames.EndFrameDrag(); };
-    s.mi.SelectTool(ToolLine);
-    EXPECT_EQ(s.mi.OnLButtonDown(s.at(100, 100), s.c).cursor, Qt::SizeAllCursor); // the frame's centre
-    EXPECT_EQ(s.current.pointCount, 0);
-    selected = &second; // another calibration chosen while dragging
-    s.mi.SelectTool(ToolNone);
-    EXPECT_TRUE(s.mi.OnMouseMove(s.at(120, 110), s.c).repaint & RepaintView);
-    s.mi.OnLButtonUp(s.at(120, 110), s.c);
-    EXPECT_EQ(first.dragMode, 0);
-    EXPECT_DOUBLE_EQ(first.left, 20);
-    EXPECT_DOUBLE_EQ(second.left, 0);
-    EXPECT_FALSE(frames.dragging());
-}
-
 TEST(MeasureInteraction, PanClampsToThePictureAtEveryZoom_InWholePixels)
 {
     for (int zoom = 2; zoom <= 5; ++zoom) {
@@ -444,27 +387,43 @@ TEST(MeasureInteraction, UndoAndRedoEveryKindOfChange_AHundredDeep_AlsoAfterClea
     EXPECT_EQ(s.value(0), "0.01");
 }
 
-TEST(MeasureInteraction, StripDragScrollsByOneThumbnail_WheelAndClicks)
+TEST(MeasureInteraction, TheOverlayTakesThePressBeforeTheTool_TheStripComesLast)
 {
     Scene s;
+    s.scale.Visible = 1;
+    s.scale.Type = ScaleBarXY;
+    s.scale.Pos = { 300, 200 };
+    s.scale.Size = { 1, 1 }; // 100 pixels at 0.01 mm per pixel
+    s.scale.mppX = s.scale.mppY = 0.01;
     s.c.strip = { 3, 10, 146 };
-    const PointerEvent onThumb { { 100, 400 }, 4 };
-    EXPECT_EQ(s.mi.OnLButtonDown(onThumb, s.c).cursor, MeasureInteraction::kHandCursor);
-    EXPECT_TRUE(s.mi.stripDragging());
-    EXPECT_FALSE(s.mi.OnMouseMove({ { 246, 400 } }, s.c).stripScroll); // not quite a thumbnail
-    EXPECT_EQ(s.mi.OnMouseMove({ { 247, 400 } }, s.c).stripScroll, 2); // pulled right: earlier ones
-    EXPECT_EQ(s.mi.OnMouseMove({ { 100, 400 } }, s.c).stripScroll, 4);
-    s.mi.OnLButtonUp({ { 100, 400 } }, s.c);
+
+    // The bar's line takes the press before the tool; the release still places the line's point.
+    s.mi.SelectTool(ToolLine);
+    EXPECT_EQ(s.mi.OnLButtonDown(s.at(250, 202), s.c).cursor, Qt::SizeAllCursor);
+    EXPECT_EQ(s.current.pointCount, 0);
+    s.mi.OnLButtonUp(s.at(250, 202), s.c);
+    EXPECT_EQ(s.current.pointCount, 1);
+
+    // Without a tool the move drags the bar; over a thumbnail the hand wins over the view's cursor.
+    s.mi.SelectTool(ToolNone);
+    s.mi.OnLButtonDown(s.at(250, 202), s.c);
+    const InteractionEffects onThumb = s.mi.OnMouseMove(s.at(240, 230, 4), s.c);
+    EXPECT_EQ(onThumb.cursor, MeasureInteraction::kHandCursor);
+    EXPECT_TRUE(onThumb.repaint & RepaintView);
+    s.mi.OnLButtonUp(s.at(240, 230), s.c);
+    EXPECT_EQ(s.scale.Pos, (Point { 290, 230 }));
+
+    // A drag started on a thumbnail below the view scrolls the strip; the view's cursor stays off it.
+    EXPECT_EQ(s.mi.OnLButtonDown({ { 100, 400 }, 4 }, s.c).cursor, MeasureInteraction::kHandCursor);
+    ASSERT_TRUE(s.mi.stripDragging());
+    const InteractionEffects pulled = s.mi.OnMouseMove({ { 247, 400 } }, s.c);
+    EXPECT_EQ(pulled.stripScroll, 2);
+    EXPECT_EQ(pulled.repaint, RepaintStrip);
+    EXPECT_EQ(pulled.cursor, Qt::ArrowCursor);
+    s.mi.OnLButtonUp({ { 247, 400 } }, s.c);
     EXPECT_FALSE(s.mi.stripDragging());
-    EXPECT_EQ(s.mi.OnMouseMove(onThumb, s.c).cursor, MeasureInteraction::kHandCursor);
-    EXPECT_EQ(s.mi.OnMouseMove({ { 100, 400 } }, s.c).cursor, Qt::ArrowCursor); // between thumbnails
 
-    EXPECT_EQ(s.mi.OnStripWheel(1, s.c.strip).stripScroll, 2);
-    EXPECT_EQ(s.mi.OnStripWheel(-20, s.c.strip).stripScroll, 10);
-    s.c.strip.scroll = 0;
-    EXPECT_FALSE(s.mi.OnStripWheel(1, s.c.strip).stripScroll);
-
-    EXPECT_EQ(s.mi.OnLButtonDblClk(onThumb, s.c).openThumbnail, 4);
-    EXPECT_EQ(s.mi.OnRButtonDown(onThumb, s.c).thumbnailMenu, 4);
-    EXPECT_EQ(s.mi.OnRButtonDown({ { 100, 400 } }, s.c).thumbnailMenu, -1);
+    EXPECT_EQ(s.mi.OnStripWheel(1, s.c.strip).repaint, RepaintStrip);
+    EXPECT_EQ(s.mi.OnLButtonDblClk({ { 100, 400 }, 4 }, s.c).openThumbnail, 4);
+    EXPECT_EQ(s.mi.OnRButtonDown({ { 100, 400 }, 4 }, s.c).thumbnailMenu, 4);
 }

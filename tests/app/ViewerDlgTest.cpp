@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -21,11 +22,13 @@
 
 #include "app/DialogTemplate.h"
 #include "app/SkinButton.h"
-#include "app/ViewerDlg.h"
+#include "app/SkinCells.h"
+#include "live/LiveView.h"
 #include "platform/Language.h"
 #include "platform/PrivateProfile.h"
 #include "platform/simcam/SimCamera.h"
 #include "support/LiveWindowSupport.h"
+#include "support/WindowDriver.h"
 
 namespace {
 
@@ -35,7 +38,7 @@ protected:
 
     QStringList comboTexts(const CViewerDlg& dlg, int id)
     {
-        auto* combo = qobject_cast<QComboBox*>(dlg.control(id));
+        auto* combo = qobject_cast<QComboBox*>(win::control(dlg, id));
         QStringList texts;
         for (int i = 0; combo && i < combo->count(); ++i)
             texts << combo->itemText(i);
@@ -44,7 +47,7 @@ protected:
 
     QStringList headers(const CViewerDlg& dlg)
     {
-        auto* list = qobject_cast<QTableView*>(dlg.control(IDC_RESULTS));
+        auto* list = qobject_cast<QTableView*>(win::control(dlg, IDC_RESULTS));
         QStringList texts;
         for (int c = 0; list && c < list->model()->columnCount(); ++c)
             texts << list->model()->headerData(c, Qt::Horizontal).toString();
@@ -67,35 +70,31 @@ TEST_F(ViewerDlgTest, StartUp_English)
     CViewerDlg dlg(nullptr, m_Dir.path());
     EXPECT_EQ(dlg.windowTitle(), "NX-QB740LE Version 1.510");
     EXPECT_EQ(comboTexts(dlg, IDC_ZOOM), QStringList({ "full-screen", "x1", "x2", "x4", "x8", "x16" }));
-    EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM))->currentIndex(), 1);
+    EXPECT_EQ(qobject_cast<QComboBox*>(win::control(dlg, IDC_ZOOM))->currentIndex(), 1);
     EXPECT_EQ(headers(dlg), QStringList({ "No.", "Type", "Result", "Unit" }));
-    auto* list = qobject_cast<QTableView*>(dlg.control(IDC_RESULTS));
+    auto* list = qobject_cast<QTableView*>(win::control(dlg, IDC_RESULTS));
     EXPECT_EQ(list->columnWidth(0), 31);
     EXPECT_EQ(list->columnWidth(3), 40);
     const QStringList calib = comboTexts(dlg, IDC_CALIB_COMBO);
     ASSERT_EQ(calib.size(), 10);
     EXPECT_EQ(calib.front(), "Data1");
     EXPECT_EQ(calib.back(), "Data10");
-    EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO))->currentIndex(), 0);
-    EXPECT_EQ(qobject_cast<QGroupBox*>(dlg.control(IDC_GROUP_LOAD))->title(), "Load image");
+    EXPECT_EQ(qobject_cast<QComboBox*>(win::control(dlg, IDC_CALIB_COMBO))->currentIndex(), 0);
+    EXPECT_EQ(qobject_cast<QGroupBox*>(win::control(dlg, IDC_GROUP_LOAD))->title(), "Load image");
     // On English systems only the controls with a key have tooltips, naming the key.
-    EXPECT_TRUE(dlg.control(IDC_SAVE)->toolTip().isEmpty());
-    EXPECT_TRUE(dlg.control(IDC_LINE)->toolTip().endsWith("(L)"));
+    EXPECT_TRUE(win::control(dlg, IDC_SAVE)->toolTip().isEmpty());
+    EXPECT_TRUE(win::control(dlg, IDC_LINE)->toolTip().endsWith("(L)"));
     EXPECT_TRUE(QDir(m_Dir.filePath("bmp")).exists());
-    EXPECT_EQ(dlg.settings().values().savedir, m_Dir.filePath("bmp"));
+    EXPECT_EQ(dlg.session().settings().values().savedir, m_Dir.filePath("bmp"));
     // Every control of the template exists, and the frame images are made from EH x EV.
     for (const ControlTemplate& t : MainDialogControls())
-        EXPECT_NE(dlg.control(t.id), nullptr) << t.id;
-    EXPECT_EQ(dlg.rawImage().width(), 2048);
-    EXPECT_EQ(dlg.rawImage().bitsPerPixel(), 8);
-    EXPECT_EQ(&dlg.PictureInUse(), &dlg.rawImage()); // grey until colour conversion is switched on
-    dlg.settings().change([](ViewerSettings& s) { s.m_BayerFlg = 1; });
-    EXPECT_EQ(dlg.PictureInUse().bitsPerPixel(), 24);
-    EXPECT_EQ(dlg.PictureInUse().width(), 2048);
-    EXPECT_FALSE(dlg.skinButtons().isEmpty());
-    EXPECT_EQ(dlg.skinButtons().width(), 400);
-    EXPECT_EQ(dlg.skinArrows().width(), 52);
-    EXPECT_EQ(dlg.skinBackground().width(), 200);
+        EXPECT_NE(win::control(dlg, t.id), nullptr) << t.id;
+    const LiveView& live = dlg.liveView();
+    EXPECT_EQ(live.pictureInUse().width(), 2048);
+    EXPECT_EQ(live.pictureInUse().bitsPerPixel(), 8); // grey until colour conversion is switched on
+    dlg.session().settings().change([](ViewerSettings& s) { s.m_BayerFlg = 1; });
+    EXPECT_EQ(live.pictureInUse().bitsPerPixel(), 24);
+    EXPECT_EQ(live.pictureInUse().width(), 2048);
     EXPECT_FALSE(dlg.windowIcon().isNull());
 }
 
@@ -107,44 +106,49 @@ TEST_F(ViewerDlgTest, StartUp_Japanese)
     EXPECT_EQ(headers(dlg),
         QStringList({ "No.", QString::fromUtf8("計測内容"), QString::fromUtf8("測定値"), QString::fromUtf8("単位") }));
     EXPECT_EQ(comboTexts(dlg, IDC_CALIB_COMBO).front(), QString::fromUtf8("校正値1"));
-    EXPECT_EQ(qobject_cast<QLabel*>(dlg.control(IDC_CALIB_LABEL))->text(), QString::fromUtf8("校正値"));
-    EXPECT_EQ(dlg.control(IDC_TYPE)->toolTip(), QString::fromUtf8("画像保存の際計測ラインを表示した状態で保存します"));
-    EXPECT_EQ(dlg.control(IDC_RESULTS)->toolTip(), QString::fromUtf8("計測結果を表示します"));
-    EXPECT_EQ(dlg.control(IDC_SCALE)->toolTip(), QString::fromUtf8("スケールの設定をします"));
-    // The Japanese button sheet: same layout, other captions; background and arrows are shared.
+    EXPECT_EQ(qobject_cast<QLabel*>(win::control(dlg, IDC_CALIB_LABEL))->text(), QString::fromUtf8("校正値"));
+    EXPECT_EQ(win::control(dlg, IDC_TYPE)->toolTip(), QString::fromUtf8("画像保存の際計測ラインを表示した状態で保存します"));
+    EXPECT_EQ(win::control(dlg, IDC_RESULTS)->toolTip(), QString::fromUtf8("計測結果を表示します"));
+    EXPECT_EQ(win::control(dlg, IDC_SCALE)->toolTip(), QString::fromUtf8("スケールの設定をします"));
+    // The Japanese button sheet: same layout, other captions; the buttons show it.
+    DibImage japanese;
+    ASSERT_TRUE(japanese.LoadPngResource(157));
     g_bJapanese = 0;
     DibImage english;
     ASSERT_TRUE(english.LoadPngResource(157));
-    ASSERT_EQ(english.width(), dlg.skinButtons().width());
-    ASSERT_EQ(english.height(), dlg.skinButtons().height());
-    EXPECT_NE(std::memcmp(english.bits(), dlg.skinButtons().bits(), size_t(english.byteSize())), 0);
-    EXPECT_EQ(dlg.skinArrows().width(), 52);
+    ASSERT_EQ(english.width(), japanese.width());
+    ASSERT_EQ(english.height(), japanese.height());
+    EXPECT_NE(std::memcmp(english.bits(), japanese.bits(), size_t(english.byteSize())), 0);
+    dlg.show();
+    const Rect cell = ButtonCell(IDC_LIVE, SkinState {}, true).source;
+    const QImage live = win::control(dlg, IDC_LIVE)->grab().toImage();
+    int same = 0;
+    for (int y = 0; y < 40; ++y)
+        same += live.pixelColor(25, y) == pixelOf(japanese, cell.left + 25, cell.top + y);
+    EXPECT_EQ(same, 40);
 }
 
-TEST_F(ViewerDlgTest, StatusTick_SetsHeartbeatCaptionAndRepaint)
+TEST_F(ViewerDlgTest, StatusTick_SetsHeartbeatAndCaption)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
-    EXPECT_EQ(dlg.heartbeat(), 0u);
-    dlg.setRepaintPending();
-    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg.liveView().lastHeartbeat(), 0u);
     // Wait for the real timer rather than faking its id.
-    EXPECT_TRUE(livetest::pumpUntil([&] { return dlg.heartbeat() != 0; }, livetest::kPatientMs));
+    EXPECT_TRUE(livetest::pumpUntil([&] { return dlg.liveView().lastHeartbeat() != 0; }, livetest::kPatientMs));
     EXPECT_EQ(dlg.windowTitle(),
         "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  "
         "Frame per Second 0.0");
-    EXPECT_FALSE(dlg.repaintPending());
 }
 
 TEST_F(ViewerDlgTest, Settings_RoundTripThroughTheFile)
 {
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
-        dlg.settings().change([](ViewerSettings& s) {
+        dlg.session().settings().change([](ViewerSettings& s) {
             s.Gamma = 180;
             s.m_BayerR = 1.25;
             s.m_HLS.C = -7;
         });
-        dlg.SetZoom(3);
+        win::setZoom(dlg, 3);
         dlg.done(0);
     }
     const QString path = m_Dir.filePath("NxQb740Le.ini");
@@ -155,11 +159,11 @@ TEST_F(ViewerDlgTest, Settings_RoundTripThroughTheFile)
     EXPECT_FALSE(file.value("CALIBRATION", "name_0").has_value());
 
     CViewerDlg again(nullptr, m_Dir.path());
-    const ViewerSettings stored = again.settings().values();
+    const ViewerSettings stored = again.session().settings().values();
     EXPECT_EQ(stored.Gamma, 180);
     EXPECT_DOUBLE_EQ(stored.m_BayerR, 1.25);
     EXPECT_EQ(stored.m_HLS.C, -7);
-    EXPECT_EQ(qobject_cast<QComboBox*>(again.control(IDC_ZOOM))->currentIndex(), 3);
+    EXPECT_EQ(qobject_cast<QComboBox*>(win::control(again, IDC_ZOOM))->currentIndex(), 3);
 }
 
 TEST_F(ViewerDlgTest, SettingsThatCannotBeWrittenAtTheEnd_AreTold)
@@ -168,7 +172,7 @@ TEST_F(ViewerDlgTest, SettingsThatCannotBeWrittenAtTheEnd_AreTold)
         QTemporaryDir dir;
         CViewerDlg dlg(nullptr, dir.path());
         QStringList told;
-        dlg.fileDialogs().tell = [&](const QString& text) { told << text; };
+        dlg.prompts().files.tell = [&](const QString& text) { told << text; };
         if (folderGone) {
             ASSERT_TRUE(dir.remove());
         }
@@ -188,8 +192,8 @@ TEST_F(ViewerDlgTest, SaveFolder_ThumbnailsLoadedAtStartAndSavedAtEnd)
     WritePrivateProfileStringA("NX-QB740LE", "savedir", folder.toUtf8().constData(), m_Dir.filePath("NxQb740Le.ini"));
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
-        EXPECT_EQ(dlg.thumbnails().saveFolder(), folder);
-        EXPECT_EQ(dlg.thumbnails().count(), 1);
+        EXPECT_EQ(dlg.session().thumbnails().saveFolder(), folder);
+        EXPECT_EQ(dlg.session().thumbnails().count(), 1);
         dlg.done(0);
     }
     EXPECT_TRUE(QFile::exists(folder + "/ThumbNail"));
@@ -241,7 +245,7 @@ TEST_F(ViewerDlgTest, Close_AsksOnlyInJapanese)
     int asked = 0;
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
-        dlg.confirmClose = [&](QWidget*) {
+        dlg.prompts().confirmClose = [&](QWidget*) {
             ++asked;
             return false;
         };
@@ -252,7 +256,7 @@ TEST_F(ViewerDlgTest, Close_AsksOnlyInJapanese)
     g_bJapanese = 1;
     CViewerDlg dlg(nullptr, m_Dir.path());
     bool answer = false;
-    dlg.confirmClose = [&](QWidget*) {
+    dlg.prompts().confirmClose = [&](QWidget*) {
         ++asked;
         return answer;
     };
@@ -267,7 +271,7 @@ TEST_F(ViewerDlgTest, Close_AsksOnlyInJapanese)
     // Escape and Enter end the window without the question.
     for (int key : { Qt::Key_Escape, Qt::Key_Return }) {
         CViewerDlg other(nullptr, m_Dir.path());
-        other.confirmClose = [&](QWidget*) {
+        other.prompts().confirmClose = [&](QWidget*) {
             ++asked;
             return false;
         };
@@ -284,24 +288,22 @@ TEST_F(ViewerDlgTest, CornerButtons_HideTheControlGroupsAndWidenTheView)
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     QCoreApplication::processEvents();
-    const int viewWidth = dlg.viewGeometry().view.width();
-    qobject_cast<QAbstractButton*>(dlg.control(IDC_PANEL_TOGGLE))->click();
-    EXPECT_FALSE(dlg.panelShown());
-    EXPECT_FALSE(dlg.control(IDC_RESULTS)->isVisible());
-    EXPECT_FALSE(dlg.control(IDC_LIVE)->isVisible());
-    EXPECT_FALSE(dlg.control(IDC_CALIB_LABEL)->isVisible());
-    EXPECT_TRUE(dlg.control(IDC_PANEL_TOGGLE)->isVisible());
-    EXPECT_TRUE(dlg.repaintPending());
+    const int viewWidth = dlg.liveView().viewGeometry().view.width();
+    qobject_cast<QAbstractButton*>(win::control(dlg, IDC_PANEL_TOGGLE))->click();
+    EXPECT_FALSE(win::control(dlg, IDC_RESULTS)->isVisible());
+    EXPECT_FALSE(win::control(dlg, IDC_LIVE)->isVisible());
+    EXPECT_FALSE(win::control(dlg, IDC_CALIB_LABEL)->isVisible());
+    EXPECT_TRUE(win::control(dlg, IDC_PANEL_TOGGLE)->isVisible());
     // 2048 wide at x1: the view takes the whole width but the small reserve.
-    EXPECT_EQ(dlg.viewGeometry().view.width(), dlg.width() - 24);
-    EXPECT_GT(dlg.viewGeometry().view.width(), viewWidth);
+    EXPECT_EQ(dlg.liveView().viewGeometry().view.width(), dlg.width() - 24);
+    EXPECT_GT(dlg.liveView().viewGeometry().view.width(), viewWidth);
 
-    qobject_cast<QAbstractButton*>(dlg.control(IDC_STRIP_TOGGLE))->click();
-    EXPECT_FALSE(dlg.control(IDC_STRIP)->isVisible());
-    EXPECT_FALSE(dlg.control(IDC_STRIP_SCROLL)->isVisible());
-    EXPECT_EQ(dlg.viewGeometry().view.height(), dlg.height() - 20);
-    qobject_cast<QAbstractButton*>(dlg.control(IDC_PANEL_TOGGLE))->click();
-    EXPECT_TRUE(dlg.control(IDC_RESULTS)->isVisible());
+    qobject_cast<QAbstractButton*>(win::control(dlg, IDC_STRIP_TOGGLE))->click();
+    EXPECT_FALSE(win::control(dlg, IDC_STRIP)->isVisible());
+    EXPECT_FALSE(win::control(dlg, IDC_STRIP_SCROLL)->isVisible());
+    EXPECT_EQ(dlg.liveView().viewGeometry().view.height(), dlg.height() - 20);
+    qobject_cast<QAbstractButton*>(win::control(dlg, IDC_PANEL_TOGGLE))->click();
+    EXPECT_TRUE(win::control(dlg, IDC_RESULTS)->isVisible());
 }
 
 TEST_F(ViewerDlgTest, Resize_KeepsRightMarginsAndCornerButton)
@@ -311,7 +313,7 @@ TEST_F(ViewerDlgTest, Resize_KeepsRightMarginsAndCornerButton)
     dlg.QDialog::resize(1200, 900); // plain resize is also the "resize" setting
     QCoreApplication::processEvents();
     const auto rightMargin = [&](int id) {
-        const QRect g = dlg.control(id)->geometry();
+        const QRect g = win::control(dlg, id)->geometry();
         return dlg.width() - (g.x() + g.width());
     };
     EXPECT_EQ(rightMargin(IDC_PANEL_TOGGLE), 0);
@@ -321,13 +323,13 @@ TEST_F(ViewerDlgTest, Resize_KeepsRightMarginsAndCornerButton)
     EXPECT_EQ(rightMargin(IDC_SAVE), 82);
     EXPECT_EQ(rightMargin(IDC_LIVE), 143);
     EXPECT_EQ(rightMargin(IDC_RESULTS), 12);
-    const QRect corner = dlg.control(IDC_STRIP_TOGGLE)->geometry();
+    const QRect corner = win::control(dlg, IDC_STRIP_TOGGLE)->geometry();
     EXPECT_EQ(corner.y() + corner.height(), 900);
-    const QRect strip = dlg.control(IDC_STRIP)->geometry();
+    const QRect strip = win::control(dlg, IDC_STRIP)->geometry();
     EXPECT_EQ(strip.y() + strip.height(), 900 - 12);
     EXPECT_EQ(strip.width(), 1200 - 228);
     // The strip's scroll bar moves by one thumbnail a line and by the thumbnails that fit in the strip a page.
-    const auto* scroll = qobject_cast<QScrollBar*>(dlg.control(IDC_STRIP_SCROLL));
+    const auto* scroll = qobject_cast<QScrollBar*>(win::control(dlg, IDC_STRIP_SCROLL));
     EXPECT_EQ(scroll->singleStep(), 1);
     EXPECT_EQ(scroll->pageStep(), (1200 - 228 - 8) / (140 + 6));
 }
@@ -337,31 +339,40 @@ TEST_F(ViewerDlgTest, ZoomChange_RelaysOutAndClampsTheScroll)
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     QCoreApplication::processEvents();
-    dlg.settings().change([](ViewerSettings& s) { s.m_Bai_X = -5000; });
-    dlg.SetZoom(2);
-    EXPECT_EQ(dlg.viewGeometry().zoomIndex, 2);
-    EXPECT_TRUE(dlg.repaintPending());
-    EXPECT_DOUBLE_EQ(dlg.viewGeometry().baiX, dlg.viewGeometry().view.width() / 2 - 2048);
-    // The combo box itself says the same as SetZoom.
-    auto* zoom = qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM));
-    zoom->setCurrentIndex(0);
-    emit zoom->activated(0);
-    EXPECT_EQ(dlg.viewGeometry().zoomIndex, 0);
+    dlg.session().settings().change([](ViewerSettings& s) { s.m_Bai_X = -5000; });
+    win::setZoom(dlg, 2);
+    EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 2);
+    EXPECT_DOUBLE_EQ(dlg.liveView().viewGeometry().baiX, dlg.liveView().viewGeometry().view.width() / 2 - 2048);
+    // The F key fits the picture.
+    QTest::keyClick(&dlg, Qt::Key_F);
+    EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 0);
     // Fit keeps the 4:3 picture's aspect (the view's size includes its offset from the corner).
-    const Rect view = dlg.viewGeometry().view;
+    const Rect view = dlg.liveView().viewGeometry().view;
     const int w = view.width() - view.left, h = view.height() - view.top;
     EXPECT_NEAR(double(w) / h, 4.0 / 3.0, 0.01);
 }
 
-TEST_F(ViewerDlgTest, TypeButton_TogglesSaveOverlayAndItsCell)
+TEST_F(ViewerDlgTest, TypeButton_TogglesItsCell)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
-    EXPECT_FALSE(dlg.saveOverlay());
-    qobject_cast<QAbstractButton*>(dlg.control(IDC_TYPE))->click();
-    EXPECT_TRUE(dlg.saveOverlay());
-    EXPECT_EQ(ButtonCell(IDC_TYPE, dlg.skinState(), true).source.left, 150);
-    qobject_cast<QAbstractButton*>(dlg.control(IDC_TYPE))->click();
-    EXPECT_FALSE(dlg.saveOverlay());
+    dlg.show();
+    DibImage sheet;
+    ASSERT_TRUE(sheet.LoadPngResource(157));
+    // The cell of the overlay-saving state lies 150 pixels into the sheet; the plain one elsewhere.
+    SkinState on;
+    on.saveOverlay = true;
+    ASSERT_EQ(ButtonCell(IDC_TYPE, on, true).source.left, 150);
+    const int offLeft = ButtonCell(IDC_TYPE, SkinState {}, true).source.left;
+    const Rect cell = ButtonCell(IDC_TYPE, on, true).source;
+    const auto shows = [&](int left) {
+        const QImage shot = win::control(dlg, IDC_TYPE)->grab().toImage();
+        return shot.pixelColor(25, 20) == pixelOf(sheet, left + 25, cell.top + 20);
+    };
+    EXPECT_TRUE(shows(offLeft));
+    win::click(dlg, IDC_TYPE);
+    EXPECT_TRUE(shows(150));
+    win::click(dlg, IDC_TYPE);
+    EXPECT_TRUE(shows(offLeft));
 }
 
 TEST_F(ViewerDlgTest, SkinnedButton_CopiesItsCellWithDots)
@@ -369,28 +380,30 @@ TEST_F(ViewerDlgTest, SkinnedButton_CopiesItsCellWithDots)
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     QCoreApplication::processEvents();
-    auto* aria = static_cast<SkinButton*>(dlg.control(IDC_ARIA));
-    auto* line = static_cast<SkinButton*>(dlg.control(IDC_LINE));
+    auto* aria = static_cast<SkinButton*>(win::control(dlg, IDC_ARIA));
+    auto* line = static_cast<SkinButton*>(win::control(dlg, IDC_LINE));
     // Untouched: the button shows its cell pixel for pixel (away from the dot).
+    DibImage sheet;
+    ASSERT_TRUE(sheet.LoadPngResource(157));
     QImage shot = aria->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(25, 20), pixelOf(dlg.skinButtons(), 50 + 25, 20));
-    EXPECT_EQ(shot.pixelColor(6, 46), pixelOf(dlg.skinButtons(), 50 + 6, 46));
+    EXPECT_EQ(shot.pixelColor(25, 20), pixelOf(sheet, 50 + 25, 20));
+    EXPECT_EQ(shot.pixelColor(6, 46), pixelOf(sheet, 50 + 6, 46));
 
     // The area tool active: ARIA carries the green dot, LINE none.
-    dlg.measureSession().current().reset(2);
+    dlg.session().measure().current().reset(2);
     shot = aria->grab().toImage();
     EXPECT_EQ(shot.pixelColor(6, 46), QColor(0, 255, 0));
-    EXPECT_EQ(line->grab().toImage().pixelColor(6, 46), pixelOf(dlg.skinButtons(), 6, 46));
+    EXPECT_EQ(line->grab().toImage().pixelColor(6, 46), pixelOf(sheet, 6, 46));
 
     // Held down: the red dot (the green one of the active tool is drawn over it).
-    dlg.measureSession().current().reset(0);
+    dlg.session().measure().current().reset(0);
     line->setDown(true);
     EXPECT_EQ(line->grab().toImage().pixelColor(6, 46), QColor(255, 0, 0));
     line->setDown(false);
 
     // Disabled: the cell 200 pixels to the right.
     line->setEnabled(false);
-    EXPECT_EQ(line->grab().toImage().pixelColor(25, 20), pixelOf(dlg.skinButtons(), 200 + 25, 20));
+    EXPECT_EQ(line->grab().toImage().pixelColor(25, 20), pixelOf(sheet, 200 + 25, 20));
 }
 
 TEST_F(ViewerDlgTest, AbsurdSettingsAndTinyWindow_NeitherCrashNorLeaveThePicture)
@@ -407,7 +420,7 @@ TEST_F(ViewerDlgTest, AbsurdSettingsAndTinyWindow_NeitherCrashNorLeaveThePicture
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     QCoreApplication::processEvents();
-    auto* zoom = qobject_cast<QComboBox*>(dlg.control(IDC_ZOOM));
+    auto* zoom = qobject_cast<QComboBox*>(win::control(dlg, IDC_ZOOM));
     EXPECT_EQ(zoom->currentIndex(), 1);
     EXPECT_TRUE(dlg.screen()->availableGeometry().contains(dlg.normalGeometry()));
     for (const QSize size : { QSize(1, 1), QSize(30, 20), QSize(240, 180), QSize(700, 500) }) {
@@ -415,11 +428,11 @@ TEST_F(ViewerDlgTest, AbsurdSettingsAndTinyWindow_NeitherCrashNorLeaveThePicture
         dlg.QDialog::resize(size);
         QCoreApplication::processEvents();
         for (int z = 0; z < zoom->count(); ++z) {
-            dlg.SetZoom(z);
+            win::setZoom(dlg, z);
             for (int toggle = 0; toggle < 2; ++toggle) {
-                qobject_cast<QAbstractButton*>(dlg.control(IDC_PANEL_TOGGLE))->click();
-                qobject_cast<QAbstractButton*>(dlg.control(IDC_STRIP_TOGGLE))->click();
-                const ViewGeometry g = dlg.viewGeometry();
+                qobject_cast<QAbstractButton*>(win::control(dlg, IDC_PANEL_TOGGLE))->click();
+                qobject_cast<QAbstractButton*>(win::control(dlg, IDC_STRIP_TOGGLE))->click();
+                const ViewGeometry g = dlg.liveView().viewGeometry();
                 EXPECT_GE(g.view.width(), 0);
                 EXPECT_GE(g.view.height(), 0);
                 EXPECT_LE(g.baiX, 0.0);
@@ -478,9 +491,9 @@ TEST_F(ViewerDlgTest, PreparedCalibration_ReadAtStartAndLeftAsItWas)
     f.close();
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
-        EXPECT_EQ(qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO))->itemText(0), "Stage 1mm");
-        EXPECT_DOUBLE_EQ(dlg.measureSession().calibration()[0].mppX, 1.0 / 500);
-        dlg.measureSession().calibration()[0].name = "changed in the window";
+        EXPECT_EQ(qobject_cast<QComboBox*>(win::control(dlg, IDC_CALIB_COMBO))->itemText(0), "Stage 1mm");
+        EXPECT_DOUBLE_EQ(dlg.session().measure().calibration()[0].mppX, 1.0 / 500);
+        dlg.session().measure().calibration()[0].name = "changed in the window";
         dlg.done(0);
     }
     // The window's own section is added; the calibrations stay exactly as prepared.

@@ -16,7 +16,7 @@
 
 #include "app/DialogTemplate.h"
 #include "app/SimulatedWindowTest.h"
-#include "app/ViewerDlg.h"
+#include "support/WindowDriver.h"
 #include "files/ui/CThumbnailDlg.h"
 #include "files/StillSave.h"
 #include "measure/MeasureResults.h"
@@ -36,11 +36,11 @@ protected:
     bool save(CViewerDlg& dlg, const QString& path, int filter = kSaveBmp)
     {
         bool stoppedDuringDialog = false;
-        dlg.fileDialogs().askSaveFile = [&](const SaveFileRequest&) {
-            stoppedDuringDialog = dlg.liveStopped() && !dlg.displayThreadRunning();
+        dlg.prompts().files.askSaveFile = [&](const SaveFileRequest&) {
+            stoppedDuringDialog = win::liveStopped(dlg);
             return SaveFileAnswer { path, filter };
         };
-        dlg.OnSave();
+        win::click(dlg, IDC_SAVE);
         return stoppedDuringDialog;
     }
 
@@ -60,14 +60,13 @@ int greenPixels(const QImage& img)
 TEST_F(ViewerFilesTest, SaveStopsTheLiveViewAroundTheDialogAndAddsTheThumbnail)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
-    ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() >= 2; }, 10000));
-    const QString folder = dlg.thumbnails().saveFolder();
-    const int before = dlg.thumbnails().count();
+    ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= 2; }, 10000));
+    const QString folder = dlg.session().thumbnails().saveFolder();
+    const int before = dlg.session().thumbnails().count();
 
     EXPECT_TRUE(save(dlg, folder + "/plain.bmp"));
-    EXPECT_FALSE(dlg.liveStopped()); // running again afterwards
-    EXPECT_TRUE(dlg.displayThreadRunning());
-    EXPECT_EQ(dlg.thumbnails().count(), before + 1);
+    EXPECT_FALSE(win::liveStopped(dlg)); // running again afterwards
+    EXPECT_EQ(dlg.session().thumbnails().count(), before + 1);
     QImageReader plain(folder + "/plain.bmp");
     EXPECT_EQ(plain.size(), QSize(640, 480));
 
@@ -78,23 +77,23 @@ TEST_F(ViewerFilesTest, SaveStopsTheLiveViewAroundTheDialogAndAddsTheThumbnail)
     line.addPoint({ 100, 100 });
     line.addPoint({ 300, 100 });
     finishItem(line, CalibEntry {}, nullptr);
-    dlg.measureSession().add(line);
-    dlg.SetZoom(3);
-    qobject_cast<QAbstractButton*>(dlg.control(IDC_TYPE))->click();
+    dlg.session().measure().add(line);
+    win::setZoom(dlg, 3);
+    win::click(dlg, IDC_TYPE);
     save(dlg, folder + "/drawn.bmp");
     save(dlg, folder + "/drawn.bmp");
-    EXPECT_EQ(dlg.thumbnails().count(), before + 2);
+    EXPECT_EQ(dlg.session().thumbnails().count(), before + 2);
     const QImage drawn(folder + "/drawn.bmp");
     EXPECT_EQ(drawn.pixel(200, 100) & 0xFFFFFFu, 0x00FF00u);
     EXPECT_EQ(greenPixels(QImage(folder + "/plain.bmp")), 0);
-    EXPECT_EQ(dlg.viewGeometry().zoomIndex, 3); // the display's zoom is untouched
+    EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 3); // the display's zoom is untouched
 
     // A JPEG into another folder: the strip now shows that folder.
     QTemporaryDir other;
     save(dlg, other.filePath("x.bmp"), kSaveJpeg);
     EXPECT_TRUE(QFile::exists(other.filePath("x.jpg")));
-    EXPECT_EQ(QDir(dlg.thumbnails().saveFolder()), QDir(other.path()));
-    EXPECT_EQ(dlg.thumbnails().count(), 1);
+    EXPECT_EQ(QDir(dlg.session().thumbnails().saveFolder()), QDir(other.path()));
+    EXPECT_EQ(dlg.session().thumbnails().count(), 1);
     EXPECT_TRUE(QFile::exists(folder + "/ThumbNail")); // the old folder's thumbnails were written
     dlg.done(0);
 }
@@ -109,29 +108,29 @@ TEST_F(ViewerFilesTest, DirBrowserAndStripMenuOpenAndRemovePictures)
     ASSERT_TRUE(picture.save(pictures.filePath("a.bmp")));
     ASSERT_TRUE(picture.scaled(100, 80).save(pictures.filePath("b.jpg")));
 
-    dlg.fileDialogs().askFolder = [&](const QString&, const QString&) { return pictures.path(); };
-    dlg.OnDir();
-    ASSERT_EQ(dlg.thumbnails().count(), 2);
+    dlg.prompts().files.askFolder = [&](const QString&, const QString&) { return pictures.path(); };
+    win::click(dlg, IDC_DIR);
+    ASSERT_EQ(dlg.session().thumbnails().count(), 2);
 
     // The browser asks for the second picture: it replaces the picture shown, at its own size, live stopped.
-    dlg.runThumbnailBrowser = [](CThumbnailDlg&) { return CThumbnailDlg::kOpenBase + 1; };
-    dlg.OnThumb();
-    EXPECT_TRUE(dlg.liveStopped());
-    EXPECT_EQ(dlg.PictureInUse().width(), 100);
-    EXPECT_EQ(dlg.PictureInUse().height(), 80);
+    dlg.prompts().runThumbnailBrowser = [](CThumbnailDlg&) { return CThumbnailDlg::kOpenBase + 1; };
+    win::click(dlg, IDC_THUMB);
+    EXPECT_TRUE(win::liveStopped(dlg));
+    EXPECT_EQ(dlg.liveView().pictureInUse().width(), 100);
+    EXPECT_EQ(dlg.liveView().pictureInUse().height(), 80);
 
     // A right click on the first thumbnail of the strip, Remove chosen in the menu.
-    const QRect strip = dlg.control(IDC_STRIP)->geometry();
+    const QRect strip = win::control(dlg, IDC_STRIP)->geometry();
     const QPointF at(strip.left() + 8 + 10, strip.top() + 14 + 10);
     int offered = 0;
-    dlg.fileDialogs().runMenu = [&](QMenu& menu, QPoint) {
+    dlg.prompts().files.runMenu = [&](QMenu& menu, QPoint) {
         offered = int(menu.actions().size());
         return 32779; // Remove
     };
     QMouseEvent press(QEvent::MouseButtonPress, at, dlg.mapToGlobal(at), Qt::RightButton, Qt::RightButton, {});
     QCoreApplication::sendEvent(&dlg, &press);
     EXPECT_EQ(offered, 3);
-    EXPECT_EQ(dlg.thumbnails().count(), 1);
+    EXPECT_EQ(dlg.session().thumbnails().count(), 1);
     EXPECT_EQ(QFile::exists(pictures.filePath("a.bmp")) + QFile::exists(pictures.filePath("b.jpg")), 1);
     dlg.done(0);
 }

@@ -15,8 +15,9 @@
 
 #include "app/DialogTemplate.h"
 #include "support/LiveWindowSupport.h"
-#include "app/ViewerDlg.h"
+#include "support/WindowDriver.h"
 #include "measure/Geometry.h"
+#include "measure/MeasureInteraction.h"
 #include "platform/Language.h"
 #include "platform/simcam/SimCamera.h"
 
@@ -47,8 +48,8 @@ protected:
     // Waits until the live picture on the screen has the view's zoom and scroll.
     static bool liveShown(CViewerDlg& dlg)
     {
-        const uint64_t frames = dlg.framesShown();
-        return pumpUntil([&] { return dlg.framesShown() > frames + 1 && dlg.shownGeometry() == dlg.viewGeometry(); },
+        const uint64_t frames = win::framesShown(dlg);
+        return pumpUntil([&] { return win::framesShown(dlg) > frames + 1 && win::shownGeometry(dlg) == dlg.liveView().viewGeometry(); },
             10000);
     }
 
@@ -56,8 +57,8 @@ protected:
     static bool showLive(CViewerDlg& dlg, int zoom, double baiX, double baiY)
     {
         dlg.show();
-        dlg.SetZoom(zoom);
-        dlg.ScrollTo(baiX, baiY);
+        win::setZoom(dlg, zoom);
+        win::scrollTo(dlg, baiX, baiY);
         return liveShown(dlg);
     }
 
@@ -65,9 +66,9 @@ protected:
 };
 
 // The window point over picture point p as the picture on the screen has it.
-QPoint windowPoint(const CViewerDlg& dlg, MeasurePoint p)
+QPoint windowPoint(CViewerDlg& dlg, MeasurePoint p)
 {
-    const ViewGeometry g = dlg.shownGeometry();
+    const ViewGeometry g = win::shownGeometry(dlg);
     const ViewScale s = viewScale(g);
     return { g.view.left + int(std::lround((p.x + s.offsetX) * s.sx)),
         g.view.top + int(std::lround((p.y + s.offsetY) * s.sy)) };
@@ -118,11 +119,9 @@ private:
     Qt::MouseButtons m_Buttons;
 };
 
-void clickButton(CViewerDlg& dlg, int id) { static_cast<QAbstractButton*>(dlg.control(id))->click(); }
+const MeasureItem& lastItem(CViewerDlg& dlg) { return *std::prev(dlg.session().measure().items().end()); }
 
-const MeasureItem& lastItem(CViewerDlg& dlg) { return *std::prev(dlg.measureSession().items().end()); }
-
-QString firstValue(CViewerDlg& dlg) { return dlg.measureSession().results().texts()[0][ResultsModel::ColumnValue]; }
+QString firstValue(CViewerDlg& dlg) { return dlg.session().measure().results().texts()[0][ResultsModel::ColumnValue]; }
 
 } // namespace
 
@@ -134,14 +133,14 @@ TEST_F(ViewerMouseTest, ALineMeasuredAtX4OnTheLivePictureMatchesTheOneAtFit)
     const double truth = distance(a, b);
     const auto measure = [&](int zoom, double baiX, double baiY) {
         EXPECT_TRUE(showLive(dlg, zoom, baiX, baiY)) << zoom;
-        clickButton(dlg, IDC_LINE);
+        win::click(dlg, IDC_LINE);
         Mouse mouse(dlg);
         mouse.drag(windowPoint(dlg, a), windowPoint(dlg, b));
-        EXPECT_EQ(mouse.target(), dlg.viewSurface()); // the surface over the picture takes the mouse
+        EXPECT_EQ(mouse.target(), win::viewSurface(dlg)); // the surface over the picture takes the mouse
         const MeasureItem& line = lastItem(dlg);
         EXPECT_EQ(line.type, -ToolLine);
         EXPECT_DOUBLE_EQ(line.result,
-            distance(line.points[0], line.points[1]) * dlg.measureSession().selectedCalib().mppX);
+            distance(line.points[0], line.points[1]) * dlg.session().measure().selectedCalib().mppX);
         return distance(line.points[0], line.points[1]);
     };
     const double atFit = measure(0, 0, 0);
@@ -149,8 +148,8 @@ TEST_F(ViewerMouseTest, ALineMeasuredAtX4OnTheLivePictureMatchesTheOneAtFit)
     EXPECT_NEAR(atFit, truth, 1.0);
     EXPECT_NEAR(atX4, truth, 1.0);
     EXPECT_NEAR(atX4, atFit, 1.0);
-    EXPECT_EQ(dlg.measureSession().results().rowCount(), 2);
-    EXPECT_EQ(dlg.interaction().tool(), ToolNone);
+    EXPECT_EQ(dlg.session().measure().results().rowCount(), 2);
+    EXPECT_EQ(win::tool(dlg), ToolNone);
     dlg.done(0);
 }
 
@@ -159,7 +158,7 @@ TEST_F(ViewerMouseTest, AreaClosesOnADoubleClick_RightDragEditsAndLeftDragPans)
     CViewerDlg dlg(nullptr, m_Dir.path());
     ASSERT_TRUE(showLive(dlg, 3, -50, -50));
     Mouse mouse(dlg);
-    clickButton(dlg, IDC_ARIA);
+    win::click(dlg, IDC_ARIA);
     const MeasurePoint corners[] = { { 60, 60 }, { 120, 60 }, { 120, 100 } };
     for (const MeasurePoint& p : corners) {
         mouse.press(windowPoint(dlg, p));
@@ -171,7 +170,7 @@ TEST_F(ViewerMouseTest, AreaClosesOnADoubleClick_RightDragEditsAndLeftDragPans)
     mouse.release(last);
     mouse.doubleClick(last);
     mouse.release(last);
-    ASSERT_EQ(dlg.measureSession().items().count(), 1);
+    ASSERT_EQ(dlg.session().measure().items().count(), 1);
     EXPECT_EQ(lastItem(dlg).type, -ToolArea);
     EXPECT_EQ(lastItem(dlg).pointCount, 4);
     const QString before = firstValue(dlg);
@@ -180,15 +179,15 @@ TEST_F(ViewerMouseTest, AreaClosesOnADoubleClick_RightDragEditsAndLeftDragPans)
     mouse.drag(windowPoint(dlg, { 120, 100 }), windowPoint(dlg, { 140, 120 }), Qt::RightButton);
     EXPECT_NEAR(lastItem(dlg).points[2].x, 140, 0.25);
     EXPECT_NE(firstValue(dlg), before);
-    // Ctrl+Z would bring the corner back; here the menu-free way, through the window.
-    dlg.OnUndo();
+    // Undo brings the corner back (the keys are the shortcut test's).
+    dlg.session().measure().undo(&dlg.liveView().pictureInUse());
     EXPECT_EQ(firstValue(dlg), before);
 
     // Without a tool a left drag pans: 40 view pixels to the left are 10 picture pixels at x4.
     mouse.drag(QPoint(300, 200), QPoint(260, 200));
-    EXPECT_DOUBLE_EQ(dlg.viewGeometry().baiX, -60);
-    EXPECT_DOUBLE_EQ(dlg.viewGeometry().baiY, -50);
-    EXPECT_EQ(dlg.viewSurface()->cursor().shape(), MeasureInteraction::kHandCursor);
+    EXPECT_DOUBLE_EQ(dlg.liveView().viewGeometry().baiX, -60);
+    EXPECT_DOUBLE_EQ(dlg.liveView().viewGeometry().baiY, -50);
+    EXPECT_EQ(win::viewSurface(dlg)->cursor().shape(), MeasureInteraction::kHandCursor);
     dlg.done(0);
 }
 
@@ -207,13 +206,13 @@ TEST_F(ViewerMouseTest, ShortcutsChooseToolsZoomUndoAndStopTheLiveView_AndToolti
              { Qt::Key_C, ToolCircle, IDC_CIRCLE }, { Qt::Key_2, ToolCircle2, IDC_CIRCLE2 },
              { Qt::Key_P, ToolPerpendicular, IDC_SUI }, { Qt::Key_G, ToolAngle, IDC_ANGLE } }) {
         QTest::keyClick(&dlg, k.key);
-        EXPECT_EQ(dlg.interaction().tool(), k.tool) << k.key;
-        EXPECT_TRUE(dlg.control(k.button)->toolTip().endsWith(QString(" (%1)").arg(QKeySequence(k.key).toString())))
-            << dlg.control(k.button)->toolTip().toStdString();
+        EXPECT_EQ(win::tool(dlg), k.tool) << k.key;
+        EXPECT_TRUE(win::control(dlg, k.button)->toolTip().endsWith(QString(" (%1)").arg(QKeySequence(k.key).toString())))
+            << win::control(dlg, k.button)->toolTip().toStdString();
     }
     // Escape drops the item being drawn; the window stays.
     QTest::keyClick(&dlg, Qt::Key_Escape);
-    EXPECT_EQ(dlg.interaction().tool(), ToolNone);
+    EXPECT_EQ(win::tool(dlg), ToolNone);
     EXPECT_TRUE(dlg.isVisible());
 
     // Delete, then undo and redo with each of their keys.
@@ -223,34 +222,34 @@ TEST_F(ViewerMouseTest, ShortcutsChooseToolsZoomUndoAndStopTheLiveView_AndToolti
         line.addPoint({ 0, 0 });
         line.addPoint({ 10.0 * (i + 1), 0 });
         line.type = -ToolLine;
-        dlg.measureSession().add(line);
+        dlg.session().measure().add(line);
     }
-    dlg.SelectResultItems({ dlg.measureSession().results().itemIdAt(0) });
+    win::selectItems(dlg, { dlg.session().measure().results().itemIdAt(0) });
     QTest::keyClick(&dlg, Qt::Key_Delete);
-    EXPECT_EQ(dlg.measureSession().items().count(), 1);
+    EXPECT_EQ(dlg.session().measure().items().count(), 1);
     QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(dlg.measureSession().items().count(), 2);
+    EXPECT_EQ(dlg.session().measure().items().count(), 2);
     QTest::keyClick(&dlg, Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(dlg.measureSession().items().count(), 1);
+    EXPECT_EQ(dlg.session().measure().items().count(), 1);
     QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(dlg.measureSession().items().count(), 1);
+    EXPECT_EQ(dlg.session().measure().items().count(), 1);
 
     // F fits, + and - step the zoom.
     QTest::keyClick(&dlg, Qt::Key_F);
-    EXPECT_EQ(dlg.viewGeometry().zoomIndex, 0);
+    EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 0);
     QTest::keyClick(&dlg, Qt::Key_Plus);
     QTest::keyClick(&dlg, Qt::Key_Plus);
-    EXPECT_EQ(dlg.viewGeometry().zoomIndex, 2);
+    EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 2);
     QTest::keyClick(&dlg, Qt::Key_Minus);
-    EXPECT_EQ(dlg.viewGeometry().zoomIndex, 1);
+    EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 1);
 
     // Space stops and starts the live view.
-    ASSERT_FALSE(dlg.liveStopped());
+    ASSERT_FALSE(win::liveStopped(dlg));
     QTest::keyClick(&dlg, Qt::Key_Space);
-    EXPECT_TRUE(dlg.liveStopped());
+    EXPECT_TRUE(win::liveStopped(dlg));
     QTest::keyClick(&dlg, Qt::Key_Space);
-    EXPECT_FALSE(dlg.liveStopped());
+    EXPECT_FALSE(win::liveStopped(dlg));
 
     // Escape with nothing being drawn closes the window, as it always did.
     QTest::keyClick(&dlg, Qt::Key_Escape);
@@ -269,8 +268,8 @@ TEST_F(ViewerMouseTest, NoShortcutActsWhileATextFieldHasTheKeys)
     line.addPoint({ 0, 0 });
     line.addPoint({ 10, 0 });
     line.type = -ToolLine;
-    dlg.measureSession().add(line);
-    dlg.SelectResultItems({ dlg.measureSession().results().itemIdAt(0) });
+    dlg.session().measure().add(line);
+    win::selectItems(dlg, { dlg.session().measure().results().itemIdAt(0) });
     field->setFocus();
     ASSERT_TRUE(pumpUntil([&] { return field->hasFocus(); }, kPatientMs));
     QTest::keyClicks(field, "lac2pg f+-");
@@ -280,10 +279,10 @@ TEST_F(ViewerMouseTest, NoShortcutActsWhileATextFieldHasTheKeys)
     EXPECT_EQ(field->text(), "ac2pg f+-");
     QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Escape);
-    EXPECT_EQ(dlg.interaction().tool(), ToolNone);
-    EXPECT_EQ(dlg.measureSession().items().count(), 1);
-    EXPECT_EQ(dlg.viewGeometry().zoomIndex, 1);
-    EXPECT_FALSE(dlg.liveStopped());
+    EXPECT_EQ(win::tool(dlg), ToolNone);
+    EXPECT_EQ(dlg.session().measure().items().count(), 1);
+    EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 1);
+    EXPECT_FALSE(win::liveStopped(dlg));
     EXPECT_TRUE(dlg.isVisible());
     dlg.done(0);
 }
@@ -292,9 +291,9 @@ TEST_F(ViewerMouseTest, JapaneseTooltipsNameTheKeysToo)
 {
     g_bJapanese = 1;
     CViewerDlg dlg(nullptr, m_Dir.path());
-    EXPECT_TRUE(dlg.control(IDC_LINE)->toolTip().endsWith(QString::fromUtf8("（L）")));
-    EXPECT_TRUE(dlg.control(IDC_LIVE)->toolTip().contains(QString::fromUtf8("スペース")));
-    EXPECT_TRUE(dlg.control(IDC_ZOOM)->toolTip().contains("F"));
+    EXPECT_TRUE(win::control(dlg, IDC_LINE)->toolTip().endsWith(QString::fromUtf8("（L）")));
+    EXPECT_TRUE(win::control(dlg, IDC_LIVE)->toolTip().contains(QString::fromUtf8("スペース")));
+    EXPECT_TRUE(win::control(dlg, IDC_ZOOM)->toolTip().contains("F"));
     dlg.done(0);
 }
 
@@ -303,9 +302,9 @@ TEST_F(ViewerMouseTest, ALargeCircleDraggedOutAtX4StaysInsideTheView)
     CViewerDlg dlg(nullptr, m_Dir.path());
     ASSERT_TRUE(showLive(dlg, 3, -100, -100));
     // A small circle in the middle of the view.
-    const ViewGeometry g = dlg.shownGeometry();
+    const ViewGeometry g = win::shownGeometry(dlg);
     const MeasurePoint c { -g.baiX + g.view.width() / 8.0, -g.baiY + g.view.height() / 8.0 };
-    clickButton(dlg, IDC_CIRCLE);
+    win::click(dlg, IDC_CIRCLE);
     Mouse mouse(dlg);
     for (const MeasurePoint& p : { MeasurePoint { c.x - 15, c.y }, { c.x, c.y - 15 }, { c.x + 15, c.y } }) {
         mouse.press(windowPoint(dlg, p));
@@ -316,7 +315,7 @@ TEST_F(ViewerMouseTest, ALargeCircleDraggedOutAtX4StaysInsideTheView)
     ASSERT_GT(lastItem(dlg).radius1, 60);
     dlg.repaint();
     const QImage shot = dlg.grab().toImage();
-    const Rect view = dlg.shownGeometry().view;
+    const Rect view = win::shownGeometry(dlg).view;
     int inside = 0, outside = 0;
     for (int y = 0; y < shot.height(); ++y)
         for (int x = 0; x < shot.width(); ++x)

@@ -13,7 +13,8 @@
 
 #include "app/DialogTemplate.h"
 #include "app/SimulatedWindowTest.h"
-#include "app/ViewerDlg.h"
+#include "calib/ui/CCalibDlg.h"
+#include "support/WindowDriver.h"
 #include "measure/MeasureResults.h"
 #include "platform/simcam/SimCamera.h"
 
@@ -47,7 +48,7 @@ struct LinePixels {
 
 LinePixels linePixels(CViewerDlg& dlg, int row, int firstColumn, int lastColumn)
 {
-    const ViewGeometry g = dlg.shownGeometry();
+    const ViewGeometry g = win::shownGeometry(dlg);
     const QImage shot = dlg.grab(QRect(g.view.left, g.view.top, g.view.width(), g.view.height())).toImage();
     LinePixels r;
     for (int y = 0; y < shot.height(); ++y)
@@ -69,11 +70,11 @@ TEST_F(ViewerOverlayTest, LiveOverlayLiesOnItsPicturePixels_AlsoAfterAStallAndAP
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     // A horizontal line along picture row 60 from column 110 to 130.
-    ASSERT_NE(dlg.measureSession().add(finishedLine({ 110.5, 60.5 }, { 130.5, 60.5 })), nullptr);
+    ASSERT_NE(dlg.session().measure().add(finishedLine({ 110.5, 60.5 }, { 130.5, 60.5 })), nullptr);
     for (const int zoom : { 3, 5 }) { // x4 and x16
-        dlg.SetZoom(zoom);
-        dlg.ScrollTo(-105, -57);
-        ASSERT_TRUE(pumpUntil([&] { return dlg.framesShown() > 2 && dlg.shownGeometry() == dlg.viewGeometry(); }, 10000));
+        win::setZoom(dlg, zoom);
+        win::scrollTo(dlg, -105, -57);
+        ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) > 2 && win::shownGeometry(dlg) == dlg.liveView().viewGeometry(); }, 10000));
         const LinePixels on = linePixels(dlg, 60, 110, 130);
         EXPECT_GT(on.count, 0) << "zoom " << zoom;
         EXPECT_EQ(on.outside, 0) << "zoom " << zoom;
@@ -81,9 +82,9 @@ TEST_F(ViewerOverlayTest, LiveOverlayLiesOnItsPicturePixels_AlsoAfterAStallAndAP
 
     // Frames stall; a pan shows from the last frame, and the overlay moves with the picture shown.
     m_Sim->setCommandsFail(true);
-    ASSERT_TRUE(livetest::pumpUntilFramesStop(dlg, 500, 20000));
-    dlg.ScrollTo(-103, -55);
-    ASSERT_TRUE(pumpUntil([&] { return dlg.shownGeometry() == dlg.viewGeometry(); }, kPatientMs));
+    ASSERT_TRUE(livetest::pumpUntilFramesStop(dlg.liveView(), 500, 20000));
+    win::scrollTo(dlg, -103, -55);
+    ASSERT_TRUE(pumpUntil([&] { return win::shownGeometry(dlg) == dlg.liveView().viewGeometry(); }, kPatientMs));
     const LinePixels after = linePixels(dlg, 60, 110, 130);
     EXPECT_GT(after.count, 0);
     EXPECT_EQ(after.outside, 0);
@@ -100,13 +101,13 @@ TEST_F(ViewerOverlayTest, ResultsFollowTheCalibrationAndDeleteRemovesTheSelected
             "top_1=0\nbottom_1=100\n");
     f.close();
     CViewerDlg dlg(nullptr, m_Dir.path());
-    MeasureSession& session = dlg.measureSession();
+    MeasureSession& session = dlg.session().measure();
     const ResultsModel& results = session.results();
     const auto cell = [&](int row, int column) { return results.index(row, column).data().toString(); };
     session.add(finishedLine({ 0, 0 }, { 200, 0 }));
     session.add(finishedLine({ 0, 0 }, { 0, 50 }));
     ASSERT_EQ(results.rowCount(), 2);
-    auto* combo = qobject_cast<QComboBox*>(dlg.control(IDC_CALIB_COMBO));
+    auto* combo = qobject_cast<QComboBox*>(win::control(dlg, IDC_CALIB_COMBO));
     combo->setCurrentIndex(1);
     emit combo->activated(1);
     EXPECT_EQ(session.calibIndex(), 1);
@@ -114,21 +115,21 @@ TEST_F(ViewerOverlayTest, ResultsFollowTheCalibrationAndDeleteRemovesTheSelected
     EXPECT_EQ(cell(0, ResultsModel::ColumnUnit), "mm");
     EXPECT_EQ(session.scale().unit, 1); // the scale bar speaks the same unit
     // Every result and unit shows whole in its column.
-    auto* table = qobject_cast<QTableView*>(dlg.control(IDC_RESULTS));
+    auto* table = qobject_cast<QTableView*>(win::control(dlg, IDC_RESULTS));
     for (int r = 0; r < results.rowCount(); ++r)
         for (const int c : { int(ResultsModel::ColumnValue), int(ResultsModel::ColumnUnit) })
             EXPECT_LT(table->fontMetrics().horizontalAdvance(cell(r, c)), table->columnWidth(c));
     EXPECT_DOUBLE_EQ(session.scale().mppX, 0.01);
 
     // The selection is of items: it survives an edit of their values, and DELETE takes what it names.
-    dlg.SelectResultItems({ results.itemIdAt(0) });
+    win::selectItems(dlg, { results.itemIdAt(0) });
     session.items().begin()->result = 3.0;
     session.itemsChanged();
-    dlg.OnDelete();
+    win::click(dlg, IDC_DELETE);
     ASSERT_EQ(results.rowCount(), 1);
     EXPECT_EQ(session.items().count(), 1);
     EXPECT_EQ(cell(0, ResultsModel::ColumnValue), "0.500");
-    dlg.OnClear();
+    win::click(dlg, IDC_CLEAR);
     EXPECT_EQ(results.rowCount(), 0);
     EXPECT_EQ(session.items().count(), 0);
 }
@@ -137,8 +138,8 @@ TEST_F(ViewerOverlayTest, CalibrationFrameShowsWhileItsDialogIsOpen)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    dlg.OnLive(); // a still picture: the view is composed by the window itself
-    const ViewGeometry g = dlg.viewGeometry();
+    win::click(dlg, IDC_LIVE); // a still picture: the view is composed by the window itself
+    const ViewGeometry g = dlg.liveView().viewGeometry();
     const auto green = [&] {
         const QImage shot = dlg.grab(QRect(g.view.left, g.view.top, g.view.width(), g.view.height())).toImage();
         int n = 0;
@@ -148,11 +149,13 @@ TEST_F(ViewerOverlayTest, CalibrationFrameShowsWhileItsDialogIsOpen)
         return n;
     };
     EXPECT_EQ(green(), 0);
-    dlg.OnCalib();
-    ASSERT_TRUE(dlg.calibDialogs().calibOpen());
-    dlg.OnCalib(); // a second CALIB does nothing
+    win::click(dlg, IDC_CALIB);
+    ASSERT_EQ(dlg.findChildren<CCalibDlg*>().size(), 1);
+    win::click(dlg, IDC_CALIB); // a second CALIB does nothing
+    EXPECT_EQ(dlg.findChildren<CCalibDlg*>().size(), 1);
     // The default frame (0, 0)-(200, 200) at x1: its outline, and its marks.
     EXPECT_GE(green(), 4 * 199);
-    dlg.calibDialogs().closeDialogs();
+    dlg.findChild<CCalibDlg*>()->reject();
+    QCoreApplication::processEvents();
     EXPECT_EQ(green(), 0);
 }

@@ -67,13 +67,13 @@ template <typename Pred> bool pumpUntil(Pred pred, int ms)
     return true;
 }
 
-// Runs the event loop until no frame has been shown for quietMs (frames already under way have come in),
-// at most ms in all.
-template <typename Window> bool pumpUntilFramesStop(const Window& window, int quietMs, int ms)
+// Runs the event loop until the live view has shown no frame for quietMs (frames already under way have come
+// in), at most ms in all.
+template <typename Live> bool pumpUntilFramesStop(const Live& live, int quietMs, int ms)
 {
     QElapsedTimer total;
     total.start();
-    uint64_t last = window.framesShown();
+    uint64_t last = live.framesShown();
     QElapsedTimer quiet;
     quiet.start();
     while (quiet.elapsed() < quietMs) {
@@ -81,8 +81,8 @@ template <typename Window> bool pumpUntilFramesStop(const Window& window, int qu
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QThread::msleep(2);
-        if (window.framesShown() != last) {
-            last = window.framesShown();
+        if (live.framesShown() != last) {
+            last = live.framesShown();
             quiet.restart();
         }
     }

@@ -5,11 +5,17 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QString>
+#include <QTableView>
+
+#include <algorithm>
+#include <vector>
 
 #include "app/DialogTemplate.h"
 #include "app/ViewerDlg.h"
 #include "app/WindowPrompts.h"
+#include "imaging/ViewLayout.h"
 #include "live/LiveView.h"
+#include "measure/ui/ResultsTable.h"
 #include "session/ViewerSession.h"
 
 namespace win {
@@ -46,6 +52,27 @@ inline uint64_t framesShown(CViewerDlg& dlg)
 inline ViewGeometry shownGeometry(CViewerDlg& dlg)
 {
     return dlg.liveView().shownPicture().geometry;
+}
+
+// Scrolls a magnified picture as a pan does: whole pixels, kept within the picture.
+inline void scrollTo(CViewerDlg& dlg, double baiX, double baiY)
+{
+    const ViewGeometry g = dlg.liveView().viewGeometry();
+    dlg.session().settings().setScroll(ViewLayout::ClampScroll(baiX, g.view.width(), g.factor(), g.imageWidth),
+        ViewLayout::ClampScroll(baiY, g.view.height(), g.factor(), g.imageHeight));
+    dlg.update();
+}
+
+// Selects the rows of these items in the results list, as a person does before DELETE.
+inline void selectItems(const CViewerDlg& dlg, const std::vector<int32_t>& ids)
+{
+    ResultsTable(*control<QTableView>(dlg, IDC_RESULTS)).SelectItems(ids);
+}
+
+// The tool being drawn with (ToolNone when none).
+inline int32_t tool(CViewerDlg& dlg)
+{
+    return std::max(dlg.session().measure().current().type, 0);
 }
 
 // The transparent surface over the picture that takes the mouse there.

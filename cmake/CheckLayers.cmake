@@ -14,7 +14,7 @@ set(layers
   "calib:platform imaging"
   "files:platform imaging"
   # The view's mouse handling hands the thumbnail strip its part of each event.
-  "measure:platform imaging calib files"
+  "measure:platform imaging calib"
   # The settings carry the scale bar and the calibration section.
   "live:platform imaging camera calib"
   "dialogs:platform imaging camera"

@@ -1,6 +1,6 @@
-// The main window's mouse and keys for measuring: the tool buttons, the mouse over the picture and the
-// thumbnail strip handed to the interaction with the geometry of the picture on the screen, the effects it
-// returns carried out, undo and redo, and the keyboard shortcuts with their tooltips.
+// The main window's mouse and keys for measuring: the tool buttons, the mouse over the picture handed to the
+// interaction with the geometry of the picture on the screen and over the thumbnail strip to the strip's
+// mouse, the effects they return carried out, undo and redo, and the keyboard shortcuts with their tooltips.
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -157,8 +157,12 @@ InteractionContext CViewerDlg::Private::interactionContext()
     };
     c.frame.drag = [this](double x, double y) { return m_CalibDialogs.DragFrame(x, y); };
     c.frame.end = [this] { m_CalibDialogs.EndFrameDrag(); };
-    c.strip = { m_StripScroll->value(), m_StripScroll->maximum(), kThumbnailWidth + ThumbnailGrid::kStripGap };
     return c;
+}
+
+StripState CViewerDlg::Private::stripState() const
+{
+    return { m_StripScroll->value(), m_StripScroll->maximum(), kThumbnailWidth + ThumbnailGrid::kStripGap };
 }
 
 bool CViewerDlg::eventFilter(QObject* watched, QEvent* event)
@@ -218,65 +222,84 @@ void CViewerDlg::Private::wheel(QWheelEvent* event)
     const int notches = m_WheelRest / kWheelNotch;
     m_WheelRest -= notches * kWheelNotch;
     if (notches != 0)
-        applyEffects(m_Interaction.OnStripWheel(notches, interactionContext().strip), control(IDC_STRIP));
+        applyStrip(StripMouse::OnWheel(notches, stripState()), control(IDC_STRIP));
     event->accept();
 }
 
 void CViewerDlg::Private::forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner)
 {
-    const PointerEvent e { { client.x(), client.y() }, stripHit(client) };
+    // The view's part of the event first, then the strip's: over a thumbnail the strip's hand wins.
+    const PointerEvent e { { client.x(), client.y() } };
+    const int thumbnail = stripHit(client);
     const InteractionContext c = interactionContext();
     const bool left = event.button() == Qt::LeftButton;
     const bool right = event.button() == Qt::RightButton;
     InteractionEffects fx;
+    StripEffects strip;
     switch (event.type()) {
     case QEvent::MouseButtonPress:
-        if (left)
+        if (left) {
             fx = m_Interaction.OnLButtonDown(e, c);
-        else if (right)
+            strip = m_StripMouse.OnLButtonDown(client.x(), thumbnail);
+        } else if (right) {
             fx = m_Interaction.OnRButtonDown(e, c);
+            strip = StripMouse::OnRButtonDown(thumbnail);
+        }
         break;
     case QEvent::MouseButtonDblClick:
         // The second press of a double click comes as this event alone.
-        if (left)
+        if (left) {
             fx = m_Interaction.OnLButtonDblClk(e, c);
-        else if (right)
+            strip = StripMouse::OnLButtonDblClk(thumbnail);
+        } else if (right) {
             fx = m_Interaction.OnRButtonDown(e, c);
+            strip = StripMouse::OnRButtonDown(thumbnail);
+        }
         break;
     case QEvent::MouseButtonRelease:
-        if (left)
+        if (left) {
+            m_StripMouse.OnLButtonUp();
             fx = m_Interaction.OnLButtonUp(e, c);
-        else if (right)
+        } else if (right) {
             fx = m_Interaction.OnRButtonUp(e, c);
+        }
         break;
     case QEvent::MouseMove:
         fx = m_Interaction.OnMouseMove(e, c);
+        strip = m_StripMouse.OnMouseMove(client.x(), thumbnail, stripState());
         break;
     default:
         return;
     }
-    applyEffects(fx, cursorOwner, event.globalPosition().toPoint());
+    applyEffects(fx, cursorOwner);
+    applyStrip(strip, cursorOwner, event.globalPosition().toPoint());
 }
 
-void CViewerDlg::Private::applyEffects(const InteractionEffects& fx, QWidget* cursorOwner, QPoint globalPointer)
+void CViewerDlg::Private::applyEffects(const InteractionEffects& fx, QWidget* cursorOwner)
 {
     if (fx.cursor && cursorOwner)
         cursorOwner->setCursor(*fx.cursor);
     if (fx.scroll)
         ScrollTo(fx.scroll->x, fx.scroll->y);
-    if (fx.stripScroll)
-        m_StripScroll->setValue(*fx.stripScroll);
     if (fx.repaint & RepaintView)
         updateViewArea();
-    if (fx.repaint & RepaintStrip)
-        InvalidateStrip();
     if (fx.repaint & RepaintTools)
         for (int id : kToolButtons)
             control(id)->update();
-    if (fx.openThumbnail >= 0)
-        OpenPicture(fx.openThumbnail);
-    if (fx.thumbnailMenu >= 0) {
-        m_StripContext = fx.thumbnailMenu;
+}
+
+void CViewerDlg::Private::applyStrip(const StripEffects& fx, QWidget* cursorOwner, QPoint globalPointer)
+{
+    if (fx.cursor && cursorOwner)
+        cursorOwner->setCursor(*fx.cursor);
+    if (fx.scroll)
+        m_StripScroll->setValue(*fx.scroll);
+    if (fx.repaint)
+        InvalidateStrip();
+    if (fx.open >= 0)
+        OpenPicture(fx.open);
+    if (fx.menu >= 0) {
+        m_StripContext = fx.menu;
         std::unique_ptr<QMenu> menu(MakeThumbnailMenu(q, g_bJapanese != 0));
         OnStripCommand(m_Prompts.files.runMenu(*menu, globalPointer));
     }

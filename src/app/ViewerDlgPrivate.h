@@ -13,6 +13,7 @@
 #include "app/ViewerDlg.h"
 #include "app/WindowPrompts.h"
 #include "calib/ui/CalibDialogOwner.h"
+#include "files/StripMouse.h"
 #include "files/ThumbnailGrid.h"
 #include "imaging/DibImage.h"
 #include "live/LiveView.h"
@@ -101,7 +102,9 @@ struct CViewerDlg::Private {
     InteractionContext interactionContext();
     void forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner);
     void wheel(QWheelEvent* event);
-    void applyEffects(const InteractionEffects& fx, QWidget* cursorOwner, QPoint globalPointer = {});
+    StripState stripState() const;
+    void applyEffects(const InteractionEffects& fx, QWidget* cursorOwner);
+    void applyStrip(const StripEffects& fx, QWidget* cursorOwner, QPoint globalPointer = {});
 
     // --- Pictures on disk and the strip (ViewerDlgFiles.cpp).
     void OnSave();
@@ -147,6 +150,7 @@ struct CViewerDlg::Private {
     int m_StripContext = -1; // the thumbnail last right-clicked in the strip
     MeasureLayer m_MeasureLayer;
     MeasureInteraction m_Interaction { m_Measure };
+    StripMouse m_StripMouse;
     int m_WheelRest = 0;   // wheel turns short of a notch, kept for the next turn
     QRegion m_PaintRegion; // what the paint under way renews
     QRegion m_EraseRegion; // and where of it the background shows

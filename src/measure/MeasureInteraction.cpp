@@ -1,4 +1,4 @@
-// The mouse rules of the view and the strip, and the changes to the measurements with their undo.
+// The mouse rules of the view, and the changes to the measurements with their undo.
 #include "measure/MeasureInteraction.h"
 
 #include <cmath>
@@ -30,21 +30,6 @@ void merge(InteractionEffects& into, const InteractionEffects& from)
     if (from.cursor)
         into.cursor = from.cursor;
     into.repaint |= from.repaint;
-}
-
-// The strip's part of an event comes after the view's: its cursor wins over the thumbnails.
-void merge(InteractionEffects& into, const StripEffects& from)
-{
-    if (from.cursor)
-        into.cursor = from.cursor;
-    if (from.repaint)
-        into.repaint |= RepaintStrip;
-    if (from.scroll)
-        into.stripScroll = from.scroll;
-    if (from.open >= 0)
-        into.openThumbnail = from.open;
-    if (from.menu >= 0)
-        into.thumbnailMenu = from.menu;
 }
 
 } // namespace
@@ -97,7 +82,6 @@ InteractionEffects MeasureInteraction::OnLButtonDown(const PointerEvent& e, cons
             m_Pan = { true, e.client.x / z - c.layout.baiX, e.client.y / z - c.layout.baiY };
         }
     }
-    merge(fx, m_Strip.OnLButtonDown(e.client.x, e.thumbnail));
     return fx;
 }
 
@@ -131,9 +115,8 @@ InteractionEffects MeasureInteraction::OnMouseMove(const PointerEvent& e, const 
     } else if (inView(e.client, c.geometry)) {
         hover(p, c, fx);
     } else {
-        fx.cursor = Qt::ArrowCursor; // off the picture, and (below) off the thumbnails
+        fx.cursor = Qt::ArrowCursor; // off the picture (the strip puts its hand over a thumbnail)
     }
-    merge(fx, m_Strip.OnMouseMove(e.client.x, e.thumbnail, c.strip));
     return fx;
 }
 
@@ -142,7 +125,6 @@ InteractionEffects MeasureInteraction::OnLButtonUp(const PointerEvent& e, const 
     InteractionEffects fx;
     m_Pointer = e.client;
     m_Pan.active = false;
-    m_Strip.OnLButtonUp();
     m_Grab.release(c.frame);
     if (tool() != ToolNone) {
         // Anywhere, also outside the view: the point lands at the mapped position, beyond the picture if so.
@@ -160,7 +142,6 @@ InteractionEffects MeasureInteraction::OnLButtonDblClk(const PointerEvent& e, co
     // The release before the double click placed the last corner; the polygon closes whatever its count.
     if (tool() == ToolArea)
         finishCurrent(c, fx);
-    merge(fx, StripMouse::OnLButtonDblClk(e.thumbnail));
     return fx;
 }
 
@@ -220,7 +201,6 @@ InteractionEffects MeasureInteraction::OnRButtonDown(const PointerEvent& e, cons
                                                       : Qt::SizeAllCursor;
         }
     }
-    merge(fx, StripMouse::OnRButtonDown(e.thumbnail));
     return fx;
 }
 
@@ -320,15 +300,6 @@ void MeasureInteraction::hover(MeasurePoint p, const InteractionContext& c, Inte
         fx.cursor = directionCursor(centreOf(*hit.item, hit.index), p);
     else
         fx.cursor = Qt::SizeAllCursor;
-}
-
-// --- The strip's wheel.
-
-InteractionEffects MeasureInteraction::OnStripWheel(int32_t notches, const StripState& strip)
-{
-    InteractionEffects fx;
-    merge(fx, StripMouse::OnWheel(notches, strip));
-    return fx;
 }
 
 // --- Tools, DELETE, CLEAR, undo and redo.

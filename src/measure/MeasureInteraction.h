@@ -1,7 +1,7 @@
-// The mouse over the main window's view and thumbnail strip: placing the points of a new measurement with
-// the active tool, dragging points of finished measurements with the right button, panning a magnified
-// picture. The calibration frame and the scale bar (OverlayGrab) and the strip (StripMouse) get their part
-// of each event from here, so the order in which the jobs take an event stays in one place. The tools,
+// The mouse over the main window's view: placing the points of a new measurement with the active tool,
+// dragging points of finished measurements with the right button, panning a magnified picture. The
+// calibration frame and the scale bar (OverlayGrab) get their part of each event from here, so the order in
+// which the jobs take an event stays in one place; the strip below the view has its own (StripMouse). The tools,
 // DELETE, CLEAR, undo and redo come through here too, as they end a drag under way; the session records
 // and shows every change. The window forwards its mouse events with the geometry of the picture on the
 // screen and carries out the effects that come back; this class touches no widget.
@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "calib/OverlayGrab.h"
-#include "files/StripMouse.h"
 #include "imaging/Rect.h"
 #include "imaging/ViewGeometry.h"
 #include "measure/MeasureItem.h"
@@ -28,20 +27,17 @@ struct InteractionContext {
     ViewGeometry layout;               // the zoom and scroll the view is to have: a pan starts from them
     const DibImage* picture = nullptr; // the picture in use: areas are counted on its size
     FrameDragHooks frame;
-    StripState strip;
 };
 
-// A mouse event: the pointer in client coordinates, and the thumbnail of the strip under it (-1: none).
+// A mouse event: the pointer in client coordinates.
 struct PointerEvent {
     Point client;
-    int32_t thumbnail = -1;
 };
 
 // What needs painting again.
 enum RepaintScope : uint32_t {
     RepaintNone = 0,
     RepaintView = 1,  // the picture and what is drawn over it
-    RepaintStrip = 2, // the thumbnail strip
     RepaintTools = 4, // the tool buttons (their green dot follows the active tool)
 };
 
@@ -49,15 +45,12 @@ struct InteractionEffects {
     std::optional<Qt::CursorShape> cursor; // for the widget under the pointer; none leaves it as it is
     uint32_t repaint = RepaintNone;
     std::optional<PicturePoint> scroll;      // new scroll offsets, whole and within the picture
-    std::optional<int32_t> stripScroll;      // new position of the strip's scroll bar
-    int32_t openThumbnail = -1;              // open this thumbnail's picture
-    int32_t thumbnailMenu = -1;              // show the thumbnail menu for this thumbnail at the pointer
 };
 
 class MeasureInteraction {
 public:
-    // Cursor shown over the strip's thumbnails and while panning.
-    static constexpr Qt::CursorShape kHandCursor = StripMouse::kHandCursor;
+    // Cursor shown while panning.
+    static constexpr Qt::CursorShape kHandCursor = Qt::PointingHandCursor;
 
     // The window's measurements (items, calibration, scale bar); they outlive this object.
     explicit MeasureInteraction(MeasureSession& session);
@@ -69,8 +62,6 @@ public:
     InteractionEffects OnLButtonDblClk(const PointerEvent& e, const InteractionContext& c);
     InteractionEffects OnRButtonDown(const PointerEvent& e, const InteractionContext& c);
     InteractionEffects OnRButtonUp(const PointerEvent& e, const InteractionContext& c);
-    // The wheel over the strip: each notch away from the user shows earlier thumbnails.
-    InteractionEffects OnStripWheel(int32_t notches, const StripState& strip);
 
     // A tool button: the item being built starts afresh with the tool (ToolNone ends it).
     InteractionEffects SelectTool(int32_t tool);
@@ -85,7 +76,6 @@ public:
     int32_t tool() const;
     bool editing() const { return m_Edit.active; }
     bool panning() const { return m_Pan.active; }
-    bool stripDragging() const { return m_Strip.dragging(); }
     // The last pointer position (client coordinates): the rubber band of the item being built runs to it.
     std::optional<Point> pointer() const { return m_Pointer; }
 
@@ -120,6 +110,5 @@ private:
     Edit m_Edit;
     Pan m_Pan;
     OverlayGrab m_Grab;
-    StripMouse m_Strip;
     std::optional<Point> m_Pointer;
 };

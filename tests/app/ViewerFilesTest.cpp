@@ -18,7 +18,9 @@
 #include "app/SimulatedWindowTest.h"
 #include "support/WindowDriver.h"
 #include "files/ui/CThumbnailDlg.h"
+#include "files/FileTexts.h"
 #include "files/StillSave.h"
+#include "platform/Language.h"
 #include "measure/MeasureResults.h"
 #include "platform/simcam/SimCamera.h"
 
@@ -108,8 +110,15 @@ TEST_F(ViewerFilesTest, DirBrowserAndStripMenuOpenAndRemovePictures)
     ASSERT_TRUE(picture.save(pictures.filePath("a.bmp")));
     ASSERT_TRUE(picture.scaled(100, 80).save(pictures.filePath("b.jpg")));
 
-    dlg.prompts().files.askFolder = [&](const QString&, const QString&) { return pictures.path(); };
+    QString title;
+    dlg.prompts().files.askFolder = [&](const QString& t, const QString&) {
+        title = t;
+        return pictures.path();
+    };
+    g_bJapanese = 1; // the program's language names the folder chooser, whatever the system's locale
     win::click(dlg, IDC_DIR);
+    g_bJapanese = 0;
+    EXPECT_EQ(title, FileTexts::FolderTitle(true));
     ASSERT_EQ(dlg.session().thumbnails().count(), 2);
 
     // The browser asks for the second picture: it replaces the picture shown, at its own size, live stopped.

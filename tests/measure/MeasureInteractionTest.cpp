@@ -1,6 +1,6 @@
 // The mouse rules over the view, driven without widgets: placing each tool's points, editing finished items
 // with the right button, the pan clamp, the direction cursors, DELETE, CLEAR, and undo and redo of every
-// change; and the order in which the scale bar and the strip take their part of an event.
+// change; and the order in which the scale bar and the tools take their part of an event.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,12 +40,11 @@ struct Scene {
     }
 
     // The pointer over picture point (x, y) as the shown geometry places it.
-    PointerEvent at(double x, double y, int32_t thumbnail = -1) const
+    PointerEvent at(double x, double y) const
     {
         const ViewScale s = viewScale(c.geometry);
         return { { c.geometry.view.left + int32_t(std::lround((x + s.offsetX) * s.sx)),
-                     c.geometry.view.top + int32_t(std::lround((y + s.offsetY) * s.sy)) },
-            thumbnail };
+                     c.geometry.view.top + int32_t(std::lround((y + s.offsetY) * s.sy)) } };
     }
     void click(double x, double y)
     {
@@ -387,7 +386,7 @@ TEST(MeasureInteraction, UndoAndRedoEveryKindOfChange_AHundredDeep_AlsoAfterClea
     EXPECT_EQ(s.value(0), "0.01");
 }
 
-TEST(MeasureInteraction, TheOverlayTakesThePressBeforeTheTool_TheStripComesLast)
+TEST(MeasureInteraction, TheOverlayTakesThePressBeforeTheTool)
 {
     Scene s;
     s.scale.Visible = 1;
@@ -395,7 +394,6 @@ TEST(MeasureInteraction, TheOverlayTakesThePressBeforeTheTool_TheStripComesLast)
     s.scale.Pos = { 300, 200 };
     s.scale.Size = { 1, 1 }; // 100 pixels at 0.01 mm per pixel
     s.scale.mppX = s.scale.mppY = 0.01;
-    s.c.strip = { 3, 10, 146 };
 
     // The bar's line takes the press before the tool; the release still places the line's point.
     s.mi.SelectTool(ToolLine);
@@ -404,26 +402,12 @@ TEST(MeasureInteraction, TheOverlayTakesThePressBeforeTheTool_TheStripComesLast)
     s.mi.OnLButtonUp(s.at(250, 202), s.c);
     EXPECT_EQ(s.current.pointCount, 1);
 
-    // Without a tool the move drags the bar; over a thumbnail the hand wins over the view's cursor.
+    // Without a tool the move drags the bar.
     s.mi.SelectTool(ToolNone);
     s.mi.OnLButtonDown(s.at(250, 202), s.c);
-    const InteractionEffects onThumb = s.mi.OnMouseMove(s.at(240, 230, 4), s.c);
-    EXPECT_EQ(onThumb.cursor, MeasureInteraction::kHandCursor);
-    EXPECT_TRUE(onThumb.repaint & RepaintView);
+    const InteractionEffects moved = s.mi.OnMouseMove(s.at(240, 230), s.c);
+    EXPECT_EQ(moved.cursor, Qt::SizeAllCursor);
+    EXPECT_TRUE(moved.repaint & RepaintView);
     s.mi.OnLButtonUp(s.at(240, 230), s.c);
     EXPECT_EQ(s.scale.Pos, (Point { 290, 230 }));
-
-    // A drag started on a thumbnail below the view scrolls the strip; the view's cursor stays off it.
-    EXPECT_EQ(s.mi.OnLButtonDown({ { 100, 400 }, 4 }, s.c).cursor, MeasureInteraction::kHandCursor);
-    ASSERT_TRUE(s.mi.stripDragging());
-    const InteractionEffects pulled = s.mi.OnMouseMove({ { 247, 400 } }, s.c);
-    EXPECT_EQ(pulled.stripScroll, 2);
-    EXPECT_EQ(pulled.repaint, RepaintStrip);
-    EXPECT_EQ(pulled.cursor, Qt::ArrowCursor);
-    s.mi.OnLButtonUp({ { 247, 400 } }, s.c);
-    EXPECT_FALSE(s.mi.stripDragging());
-
-    EXPECT_EQ(s.mi.OnStripWheel(1, s.c.strip).repaint, RepaintStrip);
-    EXPECT_EQ(s.mi.OnLButtonDblClk({ { 100, 400 }, 4 }, s.c).openThumbnail, 4);
-    EXPECT_EQ(s.mi.OnRButtonDown({ { 100, 400 }, 4 }, s.c).thumbnailMenu, 4);
 }

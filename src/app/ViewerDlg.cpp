@@ -1,12 +1,9 @@
 // The main window: its controls, start-up steps, status tick, closing, settings and skinned painting.
 #include "app/ViewerDlgPrivate.h"
 
-#include <utility>
-
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -19,19 +16,16 @@
 #include <QTableView>
 #include <QTimer>
 
-
 #include "app/DialogTemplate.h"
-#include "ui/QtRect.h"
 #include "app/SkinButton.h"
-#include "files/ui/CThumbnailDlg.h"
 #include "dialogs/ui/CImageSetDlg.h"
-#include "measure/ui/ResultsTable.h"
+#include "files/ui/CThumbnailDlg.h"
 #include "imaging/Dc.h"
-#include "imaging/ViewComposer.h"
-#include "platform/Language.h"
+#include "measure/ui/ResultsTable.h"
 #include "platform/Clock.h"
-#include "platform/PrivateProfile.h"
+#include "platform/Language.h"
 #include "platform/StringTable.h"
+#include "ui/QtRect.h"
 
 namespace {
 

@@ -46,7 +46,7 @@ void scrollTo(CViewerDlg& dlg, double baiX, double baiY)
     const ViewGeometry g = dlg.liveView().viewGeometry();
     const int f = g.factor();
     dlg.session().settings().setScroll(ViewLayout::ClampScroll(baiX, g.view.width(), f, g.imageWidth),
-                                       ViewLayout::ClampScroll(baiY, g.view.height(), f, g.imageHeight));
+        ViewLayout::ClampScroll(baiY, g.view.height(), f, g.imageHeight));
 }
 
 // Opens the window on a settings file with the given keys and runs the live view.

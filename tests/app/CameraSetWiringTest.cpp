@@ -206,9 +206,9 @@ TEST_F(CameraSetWiringTest, WhiteBalanceWaitsForColourSurvivesARestartAndRemoves
 TEST_F(CameraSetWiringTest, WithoutACamera_FrameImagesOfTheStoredSizeNeverAboveTheSensor)
 {
     uninstallSimulatedCamera();
-    for (const auto& [keys, width, height] : { std::tuple { "EH=100000\nEV=100000\n", CameraDevice::kSensorWidth,
-                                                   CameraDevice::kSensorHeight },
-                                               std::tuple { "EH=300\nEV=200\n", 300, 200 } }) {
+    for (const auto& [keys, width, height] :
+        { std::tuple { "EH=100000\nEV=100000\n", CameraDevice::kSensorWidth, CameraDevice::kSensorHeight },
+            std::tuple { "EH=300\nEV=200\n", 300, 200 } }) {
         writeSettings(keys);
         CViewerDlg dlg(nullptr, m_Dir.path());
         EXPECT_EQ(dlg.liveView().pictureInUse().width(), width) << keys;

@@ -197,21 +197,22 @@ TEST_F(ImageSetDialogTest, WhileOpen_PictureMovesHistogramFollows_BinarisationSh
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     ASSERT_TRUE(livetest::pumpUntil([&] { return win::framesShown(dlg) >= 1; }, 10000));
+    LiveView& live = dlg.liveView();
     ASSERT_TRUE(whileOpen(dlg, [&](CImageSetDlg& d) {
-        EXPECT_TRUE(dlg.liveView().histogramFeed().wanted());
+        EXPECT_TRUE(live.histogramFeed().wanted());
         const uint64_t frames = win::framesShown(dlg);
-        const QImage first = dlg.liveView().shownPicture().image;
+        const QImage first = live.shownPicture().image;
         EXPECT_TRUE(livetest::pumpUntil(
-            [&] { return win::framesShown(dlg) >= frames + 5 && dlg.liveView().shownPicture().image != first; }, 10000));
+            [&] { return win::framesShown(dlg) >= frames + 5 && live.shownPicture().image != first; }, 10000));
         EXPECT_TRUE(livetest::pumpUntil([&] { return d.histogramView()->histogram().pixels > 0; }, livetest::kPatientMs));
 
         checkOf(d, IDC_BINARY_CHECK)->setChecked(true);
         const uint64_t changed = win::framesShown(dlg);
         // A pass that began before the change may still publish; the one after it shows the change.
         ASSERT_TRUE(livetest::pumpUntil([&] { return win::framesShown(dlg) >= changed + 3; }, 10000));
-        const qint64 key = dlg.liveView().shownPicture().image.cacheKey();
-        ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.liveView().shownPicture().image.cacheKey() != key; }, 10000));
-        EXPECT_TRUE(onlyBlackAndWhite(dlg.liveView().shownPicture().image));
+        const qint64 key = live.shownPicture().image.cacheKey();
+        ASSERT_TRUE(livetest::pumpUntil([&] { return live.shownPicture().image.cacheKey() != key; }, 10000));
+        EXPECT_TRUE(onlyBlackAndWhite(live.shownPicture().image));
         const auto endsOnly = [&] {
             const Histogram& h = d.histogramView()->histogram();
             uint64_t ends = 0;
@@ -222,7 +223,7 @@ TEST_F(ImageSetDialogTest, WhileOpen_PictureMovesHistogramFollows_BinarisationSh
         EXPECT_TRUE(livetest::pumpUntil(endsOnly, livetest::kPatientMs));
         d.accept();
     }));
-    EXPECT_FALSE(dlg.liveView().histogramFeed().wanted());
+    EXPECT_FALSE(live.histogramFeed().wanted());
     EXPECT_EQ(settings(dlg).m_BinaryFlg, 1);
     dlg.done(0);
 }

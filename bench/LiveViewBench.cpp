@@ -15,6 +15,9 @@
 #include <string>
 
 #include "app/ViewerDlg.h"
+#include "imaging/ViewLayout.h"
+#include "live/LiveView.h"
+#include "session/ViewerSession.h"
 
 namespace {
 
@@ -36,21 +39,31 @@ double cpuSeconds(clockid_t clock)
 }
 double processCpuSeconds() { return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID); }
 
+// Pans the live picture as a drag does: the scroll held within the picture; the display thread composes the
+// next frame with it.
+void scrollTo(CViewerDlg& dlg, double baiX, double baiY)
+{
+    const ViewGeometry g = dlg.liveView().viewGeometry();
+    const int f = g.factor();
+    dlg.session().settings().setScroll(ViewLayout::ClampScroll(baiX, g.view.width(), f, g.imageWidth),
+        ViewLayout::ClampScroll(baiY, g.view.height(), f, g.imageHeight));
+}
+
 // Opens the window on a settings file with the given keys and runs the live view.
 void runLive(benchmark::State& state, const char* keys, bool paced)
 {
     LiveWindow window(keys, paced);
-    CViewerDlg& dlg = window.dlg();
+    LiveView& live = window.dlg().liveView();
     pump(1500); // first frames, auto exposure off, caches warm
     for (auto _ : state) {
-        const uint64_t frames = dlg.framesShown();
+        const uint64_t frames = live.framesShown();
         const double cpu = processCpuSeconds();
         QElapsedTimer t;
         t.start();
         pump(3000);
         const double seconds = double(t.elapsed()) / 1000.0;
         state.SetIterationTime(seconds);
-        state.counters["fps"] = double(dlg.framesShown() - frames) / seconds;
+        state.counters["fps"] = double(live.framesShown() - frames) / seconds;
         state.counters["cpu_cores"] = (processCpuSeconds() - cpu) / seconds;
     }
 }
@@ -75,8 +88,8 @@ void uiPaint(benchmark::State& state, const char* zoom)
         while (t.elapsed() < 3000) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
             if (paints % 10 == 0)
-                dlg.ScrollTo(-101 - paints % 200, -51 - paints % 100);
-            const Rect r = dlg.shownGeometry().view;
+                scrollTo(dlg, -101 - paints % 200, -51 - paints % 100);
+            const Rect r = dlg.liveView().shownPicture().geometry.view;
             QElapsedTimer p;
             p.start();
             const double cpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
@@ -89,7 +102,7 @@ void uiPaint(benchmark::State& state, const char* zoom)
     }
     state.counters["paint_ms"] = paintSeconds / paints * 1000.0;
     state.counters["paint_cpu_ms"] = paintCpuSeconds / paints * 1000.0;
-    state.counters["lock_wait_ms"] = double(dlg.longestFrameLockWaitUs()) / 1000.0;
+    state.counters["lock_wait_ms"] = double(dlg.liveView().longestFrameLockWaitUs()) / 1000.0;
 }
 
 void BM_UiPaintAllOnAtFit(benchmark::State& s) { uiPaint(s, "m_Bai=0\n"); }

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "live/LiveView.h"
 #include "support/ResidentSet.h"
 
 namespace {
@@ -46,7 +47,7 @@ void Soak(benchmark::State& state)
         : 100000;
     constexpr uint64_t kFirst = 1000, kStep = 10000;
     LiveWindow window(settingsText(), false);
-    CViewerDlg& dlg = window.dlg();
+    const LiveView& live = window.dlg().liveView();
 
     struct Row {
         uint64_t frames;
@@ -58,13 +59,13 @@ void Soak(benchmark::State& state)
         const auto start = std::chrono::steady_clock::now();
         const auto seconds
             = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
-        rows.push_back({ dlg.framesShown(), livetest::residentBytes(), 0.0 });
+        rows.push_back({ live.framesShown(), livetest::residentBytes(), 0.0 });
         uint64_t next = std::min(kFirst, total);
         while (rows.back().frames < total) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             QThread::msleep(1);
-            if (dlg.framesShown() >= next) {
-                rows.push_back({ dlg.framesShown(), livetest::residentBytes(), seconds() });
+            if (live.framesShown() >= next) {
+                rows.push_back({ live.framesShown(), livetest::residentBytes(), seconds() });
                 next = std::min(next < kStep ? kStep : next + kStep, total);
             }
         }

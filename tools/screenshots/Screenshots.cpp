@@ -4,7 +4,9 @@
 // buttons and clicks on the live picture, as a person would), edits one, pans at x4, and grabs the screen
 // along the way; in English it also keeps the steps as a sequence (interaction-NN-*.png).
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build/src/app/nx_screenshots <out folder> <en|ja>
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -21,11 +23,16 @@
 
 #include "app/DialogTemplate.h"
 #include "app/ViewerDlg.h"
+#include "app/WindowPrompts.h"
+#include "calib/ui/CCalibDlg.h"
+#include "calib/ui/CScaleDlg.h"
 #include "files/ui/CThumbnailDlg.h"
 #include "files/StillSave.h"
 #include "measure/MeasureResults.h"
 #include "platform/Language.h"
+#include "live/LiveView.h"
 #include "platform/simcam/SimCamera.h"
+#include "session/ViewerSession.h"
 
 namespace {
 
@@ -37,6 +44,25 @@ void pump(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(5);
     }
+}
+
+template <typename T = QWidget> T* control(const CViewerDlg& dlg, int id)
+{
+    return dlg.findChild<T*>(QString::number(id));
+}
+
+// Chooses an entry of one of the window's drop-down lists as a person does.
+void choose(const CViewerDlg& dlg, int id, int index)
+{
+    auto* box = control<QComboBox>(dlg, id);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+// Presses a button of the window without moving the X pointer (the calibration dialogs open beside it).
+void press(const CViewerDlg& dlg, int id)
+{
+    control<QAbstractButton>(dlg, id)->click();
 }
 
 void shoot(const QString& path)
@@ -54,7 +80,7 @@ public:
     // Over picture point p as the picture on the screen has it.
     void moveTo(MeasurePoint p)
     {
-        const ViewGeometry g = m_Dlg.shownGeometry();
+        const ViewGeometry g = m_Dlg.liveView().shownPicture().geometry;
         const ViewScale s = viewScale(g);
         moveToClient(QPoint(g.view.left + int(std::lround((p.x + s.offsetX) * s.sx)),
                             g.view.top + int(std::lround((p.y + s.offsetY) * s.sy))));
@@ -79,7 +105,7 @@ public:
     }
     void button(int id)
     {
-        const QWidget* b = m_Dlg.control(id);
+        const QWidget* b = control(m_Dlg, id);
         moveToClient(b->geometry().center());
         xdo({ "click", "1" });
     }
@@ -157,7 +183,7 @@ void editCircle(CViewerDlg& dlg, const std::function<void(const char*)>& step)
 void pan(CViewerDlg& dlg)
 {
     Pointer pointer(dlg);
-    const Rect view = dlg.shownGeometry().view;
+    const Rect view = dlg.liveView().shownPicture().geometry.view;
     pointer.moveToClient(QPoint(view.left + view.width() * 3 / 4, view.top + view.height() * 3 / 4));
     pointer.down();
     pointer.moveToClient(QPoint(view.left + view.width() / 2, view.top + view.height() / 2));
@@ -190,7 +216,7 @@ int main(int argc, char* argv[])
     dlg.show();
     dlg.setGeometry(0, 0, 1600, 1000);
     pump(3000); // auto exposure settles
-    dlg.OnSelchangeCalib();
+    choose(dlg, IDC_CALIB_COMBO, 0);
     int steps = 0;
     const auto step = [&](const char* name) {
         if (lang == "en")
@@ -201,34 +227,37 @@ int main(int argc, char* argv[])
     shoot(out + "/measure-fit-" + lang + ".png");
     editCircle(dlg, step);
 
-    dlg.SetZoom(3);
-    dlg.ScrollTo(-1330, -270); // the two discs of the two-circle distance
+    choose(dlg, IDC_ZOOM, 3);
+    dlg.session().settings().setScroll(-1330, -270); // the two discs of the two-circle distance
     shoot(out + "/measure-x4-" + lang + ".png");
     step("x4");
     pan(dlg);
     step("x4-panned");
 
-    dlg.SetZoom(0);
-    dlg.OnCalib();
+    choose(dlg, IDC_ZOOM, 0);
+    press(dlg, IDC_CALIB);
     shoot(out + "/calibration-" + lang + ".png");
-    dlg.calibDialogs().closeDialogs();
-    dlg.OnScale();
+    dlg.findChild<CCalibDlg*>()->close();
+    press(dlg, IDC_SCALE);
     shoot(out + "/scale-bar-" + lang + ".png");
-    dlg.calibDialogs().closeDialogs();
+    dlg.findChild<CScaleDlg*>()->close();
 
     // A dozen saved pictures in the strip, and the browser over the window.
     for (int i = 0; i < 12; ++i) {
-        const QString path = QString("%1/%2-%3.%4").arg(dlg.thumbnails().saveFolder()).arg(lang).arg(i, 2, 10, QChar('0')).arg(i % 2 ? "jpg" : "bmp");
-        dlg.fileDialogs().askSaveFile = [&](const SaveFileRequest&) { return SaveFileAnswer { path, i % 2 ? kSaveJpeg : kSaveBmp }; };
-        dlg.OnSave();
+        const QString path = QString("%1/%2-%3.%4").arg(dlg.session().thumbnails().saveFolder()).arg(lang).arg(i, 2, 10, QChar('0')).arg(i % 2 ? "jpg" : "bmp");
+        dlg.prompts().files.askSaveFile = [&](const SaveFileRequest&) { return SaveFileAnswer { path, i % 2 ? kSaveJpeg : kSaveBmp }; };
+        press(dlg, IDC_SAVE);
         pump(300); // the ball moves on between pictures
     }
     shoot(out + "/strip-" + lang + ".png");
-    CThumbnailDlg browser(dlg.thumbnails(), dlg.skinBackground(), &dlg, g_bJapanese != 0);
-    browser.show();
-    browser.move(200, 100);
-    shoot(out + "/browser-" + lang + ".png");
-    browser.close();
+    dlg.prompts().runThumbnailBrowser = [&](CThumbnailDlg& browser) {
+        browser.show();
+        browser.move(200, 100);
+        shoot(out + "/browser-" + lang + ".png");
+        browser.close();
+        return 0;
+    };
+    press(dlg, IDC_THUMB);
     dlg.done(0);
     return 0;
 }

@@ -1,6 +1,6 @@
-// The Image Setting dialog over the running live view: SET opens it, its changes show in the picture while it
-// is open, CANCEL in all three ways puts everything back, OK keeps it, auto exposure moves its gain control,
-// and its histogram follows the picture.
+// The Image Setting dialog over the running live view: its changes show in the picture while it is open,
+// CANCEL in all three ways puts everything back, OK keeps it, auto exposure moves its gain control, and its
+// histogram follows the picture.
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -12,15 +12,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/DialogTemplate.h"
-#include "app/ViewerDlg.h"
-#include "dialogs/ui/CCameraSetDlg.h"
 #include "dialogs/ui/CImageSetDlg.h"
 #include "dialogs/ui/HistogramView.h"
 #include "platform/simcam/SimCamera.h"
 #include "dialogs/StoredGains.h"
 #include "support/LiveWindowSupport.h"
 #include "support/OwnCameraOnly.h"
+#include "support/WindowDriver.h"
 
 namespace {
 
@@ -31,18 +29,19 @@ protected:
     static bool whileOpen(CViewerDlg& dlg, const std::function<void(CImageSetDlg&)>& act)
     {
         bool opened = false;
-        QTimer::singleShot(0, &dlg, [&] {
-            CImageSetDlg* d = dlg.imageSetDialog();
-            if (!d)
-                return;
+        dlg.prompts().runImageSetting = [&](CImageSetDlg& d) {
             opened = true;
-            act(*d);
-            if (d->isVisible())
-                d->reject();
-        });
-        static_cast<QAbstractButton*>(dlg.control(IDC_SET))->click();
+            QTimer::singleShot(0, &d, [&] {
+                act(d);
+                if (d.isVisible())
+                    d.reject();
+            });
+            return d.exec();
+        };
+        win::click(dlg, IDC_SET);
         return opened;
     }
+    static ViewerSettings settings(CViewerDlg& dlg) { return dlg.session().settings().values(); }
 
     QTemporaryDir m_Dir;
 };
@@ -77,8 +76,8 @@ TEST_F(ImageSetDialogTest, Cancel_ButtonEscapeCloseBox_RestoreSettingsAndRegiste
     ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), "Gamma=130\nGlovalGain=20\nShutter=900\n"));
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
-    const ViewerSettings before = dlg.settings().values();
+    ASSERT_TRUE(livetest::pumpUntil([&] { return win::framesShown(dlg) >= 1; }, 10000));
+    const ViewerSettings before = settings(dlg);
     ASSERT_EQ(m_Sim->registerValue(CameraDevice::kRegGlobalGain), 20);
 
     enum Way { Button, Escape, CloseBox };
@@ -91,7 +90,7 @@ TEST_F(ImageSetDialogTest, Cancel_ButtonEscapeCloseBox_RestoreSettingsAndRegiste
             d.findChild<QSlider*>(QString::number(IDC_SHUTTER_SLIDER))->setValue(300); // acts as typing 300
             checkOf(d, IDC_BINARY_CHECK)->setChecked(true);
             checkOf(d, IDC_MIRROR_V)->setChecked(false);
-            const ViewerSettings open = dlg.settings().values();
+            const ViewerSettings open = settings(dlg);
             EXPECT_EQ(open.m_HLS.H, -45);
             EXPECT_EQ(open.Gamma, 70);
             EXPECT_EQ(open.m_BinaryFlg, 1);
@@ -109,8 +108,7 @@ TEST_F(ImageSetDialogTest, Cancel_ButtonEscapeCloseBox_RestoreSettingsAndRegiste
             }
             EXPECT_FALSE(d.isVisible());
         }));
-        EXPECT_EQ(dlg.imageSetDialog(), nullptr);
-        const ViewerSettings after = dlg.settings().values();
+        const ViewerSettings after = settings(dlg);
         EXPECT_EQ(after.m_HLS.H, before.m_HLS.H);
         EXPECT_EQ(after.Gamma, 130);
         EXPECT_EQ(after.m_BinaryFlg, before.m_BinaryFlg);
@@ -130,20 +128,20 @@ TEST_F(ImageSetDialogTest, Ok_KeepsReadBacks_FailedReadsKeepStoredGains)
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
         dlg.show();
-        ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
+        ASSERT_TRUE(livetest::pumpUntil([&] { return win::framesShown(dlg) >= 1; }, 10000));
         ASSERT_TRUE(whileOpen(dlg, [&](CImageSetDlg& d) {
             spinOf(d, IDC_RED)->setValue(60);
             m_Sim->setCommandsFail(true);
             d.accept();
         }));
-        storedgains::expectKept(dlg.settings().values());
+        storedgains::expectKept(settings(dlg));
         m_Sim->setCommandsFail(false);
 
         ASSERT_TRUE(whileOpen(dlg, [&](CImageSetDlg& d) {
             spinOf(d, IDC_RED)->setValue(61);
             d.accept();
         }));
-        EXPECT_EQ(dlg.settings().values().ColorGainR, 61);
+        EXPECT_EQ(settings(dlg).ColorGainR, 61);
         dlg.done(0);
     }
     uninstallSimulatedCamera();
@@ -154,7 +152,7 @@ TEST_F(ImageSetDialogTest, Ok_KeepsReadBacks_FailedReadsKeepStoredGains)
         EXPECT_EQ(spinOf(d, IDC_GLOBAL_GAIN)->value(), 33); // the stored value where no register answers
         d.accept();
     }));
-    storedgains::expectKept(none.settings().values());
+    storedgains::expectKept(settings(none));
     none.done(0);
 }
 
@@ -165,29 +163,29 @@ TEST_F(ImageSetDialogTest, AutoExposureInGainMode_MovesGlobalGainControl)
     ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), "GlovalGain=10\n"));
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
+    ASSERT_TRUE(livetest::pumpUntil([&] { return win::framesShown(dlg) >= 1; }, 10000));
     ASSERT_TRUE(whileOpen(dlg, [&](CImageSetDlg& d) {
         QSpinBox* gain = spinOf(d, IDC_GLOBAL_GAIN);
         EXPECT_EQ(gain->value(), 10);
         spinOf(d, IDC_SHUTTER)->setValue(40); // a short exposure: a dark picture asks for more gain
         d.findChild<QAbstractButton*>(QString::number(IDC_IRIS_GAIN))->click();
         checkOf(d, IDC_AUTO_IRIS)->setChecked(true);
-        EXPECT_EQ(dlg.settings().values().m_AutoIrisFlg, 1);
+        EXPECT_EQ(settings(dlg).m_AutoIrisFlg, 1);
         EXPECT_TRUE(livetest::pumpUntil(
             [&] {
                 const int reg = m_Sim->registerValue(CameraDevice::kRegGlobalGain);
-                return reg > 10 && gain->value() == reg && dlg.autoExposureGain() == reg;
+                return reg > 10 && gain->value() == reg && dlg.liveView().autoExposureGain() == reg;
             },
             15000))
             << "spin " << gain->value() << " register " << m_Sim->registerValue(CameraDevice::kRegGlobalGain);
         EXPECT_EQ(d.findChild<QSlider*>(QString::number(IDC_GLOBAL_GAIN_SLIDER))->value(), gain->value());
         checkOf(d, IDC_AUTO_IRIS)->setChecked(false);
         // A pass that began before auto exposure went off may still set the gain: OK after it is through.
-        const uint64_t seen = dlg.framesShown();
-        EXPECT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= seen + 2; }, 15000));
+        const uint64_t seen = win::framesShown(dlg);
+        EXPECT_TRUE(livetest::pumpUntil([&] { return win::framesShown(dlg) >= seen + 2; }, 15000));
         d.accept();
     }));
-    EXPECT_EQ(dlg.settings().values().GlovalGain, m_Sim->registerValue(CameraDevice::kRegGlobalGain));
+    EXPECT_EQ(settings(dlg).GlovalGain, m_Sim->registerValue(CameraDevice::kRegGlobalGain));
     dlg.done(0);
 }
 
@@ -198,22 +196,23 @@ TEST_F(ImageSetDialogTest, WhileOpen_PictureMovesHistogramFollows_BinarisationSh
     ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), "m_BayerFlg=1\n"));
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
+    ASSERT_TRUE(livetest::pumpUntil([&] { return win::framesShown(dlg) >= 1; }, 10000));
+    LiveView& live = dlg.liveView();
     ASSERT_TRUE(whileOpen(dlg, [&](CImageSetDlg& d) {
-        EXPECT_TRUE(dlg.histogramFeed().wanted());
-        const uint64_t frames = dlg.framesShown();
-        const QImage first = dlg.shownPicture().image;
+        EXPECT_TRUE(live.histogramFeed().wanted());
+        const uint64_t frames = win::framesShown(dlg);
+        const QImage first = live.shownPicture().image;
         EXPECT_TRUE(livetest::pumpUntil(
-            [&] { return dlg.framesShown() >= frames + 5 && dlg.shownPicture().image != first; }, 10000));
+            [&] { return win::framesShown(dlg) >= frames + 5 && live.shownPicture().image != first; }, 10000));
         EXPECT_TRUE(livetest::pumpUntil([&] { return d.histogramView()->histogram().pixels > 0; }, livetest::kPatientMs));
 
         checkOf(d, IDC_BINARY_CHECK)->setChecked(true);
-        const uint64_t changed = dlg.framesShown();
+        const uint64_t changed = win::framesShown(dlg);
         // A pass that began before the change may still publish; the one after it shows the change.
-        ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= changed + 3; }, 10000));
-        const qint64 key = dlg.shownPicture().image.cacheKey();
-        ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.shownPicture().image.cacheKey() != key; }, 10000));
-        EXPECT_TRUE(onlyBlackAndWhite(dlg.shownPicture().image));
+        ASSERT_TRUE(livetest::pumpUntil([&] { return win::framesShown(dlg) >= changed + 3; }, 10000));
+        const qint64 key = live.shownPicture().image.cacheKey();
+        ASSERT_TRUE(livetest::pumpUntil([&] { return live.shownPicture().image.cacheKey() != key; }, 10000));
+        EXPECT_TRUE(onlyBlackAndWhite(live.shownPicture().image));
         const auto endsOnly = [&] {
             const Histogram& h = d.histogramView()->histogram();
             uint64_t ends = 0;
@@ -224,26 +223,8 @@ TEST_F(ImageSetDialogTest, WhileOpen_PictureMovesHistogramFollows_BinarisationSh
         EXPECT_TRUE(livetest::pumpUntil(endsOnly, livetest::kPatientMs));
         d.accept();
     }));
-    EXPECT_FALSE(dlg.histogramFeed().wanted());
-    EXPECT_EQ(dlg.settings().values().m_BinaryFlg, 1);
-    dlg.done(0);
-}
-
-// SET while the live view is stopped opens no Image Setting dialog.
-TEST_F(ImageSetDialogTest, SetWhileStopped_OpensTheCameraSettingInstead)
-{
-    ASSERT_TRUE(livetest::writeSettings(m_Dir.path()));
-    CViewerDlg dlg(nullptr, m_Dir.path());
-    dlg.show();
-    dlg.OnLive();
-    ASSERT_TRUE(dlg.liveStopped());
-    bool cameraSetting = false;
-    dlg.runSettingDialog = [&](QDialog& d) {
-        cameraSetting = qobject_cast<CCameraSetDlg*>(&d) != nullptr;
-        return int(QDialog::Rejected);
-    };
-    EXPECT_FALSE(whileOpen(dlg, [](CImageSetDlg&) {}));
-    EXPECT_TRUE(cameraSetting);
+    EXPECT_FALSE(live.histogramFeed().wanted());
+    EXPECT_EQ(settings(dlg).m_BinaryFlg, 1);
     dlg.done(0);
 }
 
@@ -253,20 +234,11 @@ TEST_F(ImageSetDialogTest, Ok_RgbData_ColourImageAThirdOfTheRawWidth)
     ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), "m_RGBFlg=1\nEH=1920\nEHS=0\n"));
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.framesShown() >= 1; }, 10000));
-    {
-        const auto lock = dlg.lockFrames();
-        ASSERT_EQ(dlg.rawImage().width(), 1920);
-    }
+    ASSERT_TRUE(livetest::pumpUntil([&] { return win::framesShown(dlg) >= 1; }, 10000));
+    ASSERT_EQ(dlg.liveView().format().width, 1920);
     ASSERT_TRUE(whileOpen(dlg, [](CImageSetDlg& d) { d.accept(); }));
-    {
-        const auto lock = dlg.lockFrames();
-        EXPECT_EQ(dlg.PictureInUse().width(), 640);
-        EXPECT_EQ(dlg.PictureInUse().height(), 480);
-    }
-    EXPECT_EQ(dlg.viewGeometry().imageWidth, 640);
-    const uint64_t frames = dlg.framesShown();
-    EXPECT_TRUE(
-        livetest::pumpUntil([&] { return dlg.framesShown() > frames + 2; }, 10000)); // and the live view goes on
+    EXPECT_EQ(dlg.liveView().pictureInUse().width(), 640);
+    EXPECT_EQ(dlg.liveView().pictureInUse().height(), 480);
+    EXPECT_EQ(dlg.liveView().viewGeometry().imageWidth, 640);
     dlg.done(0);
 }

@@ -15,9 +15,8 @@
 #include <string>
 
 #include "app/ViewerDlg.h"
-#include "imaging/ViewLayout.h"
 #include "live/LiveView.h"
-#include "session/ViewerSession.h"
+#include "support/WindowDriver.h"
 
 namespace {
 
@@ -38,16 +37,6 @@ double cpuSeconds(clockid_t clock)
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 double processCpuSeconds() { return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID); }
-
-// Pans the live picture as a drag does: the scroll held within the picture; the display thread composes the
-// next frame with it.
-void scrollTo(CViewerDlg& dlg, double baiX, double baiY)
-{
-    const ViewGeometry g = dlg.liveView().viewGeometry();
-    const int f = g.factor();
-    dlg.session().settings().setScroll(ViewLayout::ClampScroll(baiX, g.view.width(), f, g.imageWidth),
-        ViewLayout::ClampScroll(baiY, g.view.height(), f, g.imageHeight));
-}
 
 // Opens the window on a settings file with the given keys and runs the live view.
 void runLive(benchmark::State& state, const char* keys, bool paced)
@@ -88,7 +77,7 @@ void uiPaint(benchmark::State& state, const char* zoom)
         while (t.elapsed() < 3000) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
             if (paints % 10 == 0)
-                scrollTo(dlg, -101 - paints % 200, -51 - paints % 100);
+                win::scrollTo(dlg, -101 - paints % 200, -51 - paints % 100);
             const Rect r = dlg.liveView().shownPicture().geometry.view;
             QElapsedTimer p;
             p.start();

@@ -60,7 +60,8 @@ inline void scrollTo(CViewerDlg& dlg, double baiX, double baiY)
     const ViewGeometry g = dlg.liveView().viewGeometry();
     dlg.session().settings().setScroll(ViewLayout::ClampScroll(baiX, g.view.width(), g.factor(), g.imageWidth),
         ViewLayout::ClampScroll(baiY, g.view.height(), g.factor(), g.imageHeight));
-    dlg.update();
+    if (!dlg.liveView().isLive()) // a live view shows the pan with its next frame
+        dlg.update();
 }
 
 // Selects the rows of these items in the results list, as a person does before DELETE.

@@ -83,17 +83,18 @@ Rect fitLabel(QLabel* label, Rect r)
     return { r.right - width, centre - height / 2, r.right, centre - height / 2 + height };
 }
 
-bool askBeforeClosing(QWidget* parent)
+bool askBeforeClosing(QWidget* parent, const QString& title, const QString& question)
 {
-    return QMessageBox::question(parent, "終了確認", "終了しますか？", QMessageBox::Yes | QMessageBox::No)
-        == QMessageBox::Yes;
+    return QMessageBox::question(parent, title, question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace
 
 WindowPrompts::WindowPrompts(QWidget* window)
     : files(window)
-    , confirmClose(askBeforeClosing)
+    , confirmClose([window](const QString& title, const QString& question) {
+        return askBeforeClosing(window, title, question);
+    })
     , runThumbnailBrowser([](CThumbnailDlg& browser) { return browser.exec(); })
     , askCsvPath([window](const CsvSaveDialog& dialog) { return ResultsTable::AskCsvPath(window, dialog); })
     , runSettingDialog([](QDialog& dialog) { return dialog.exec(); })
@@ -315,16 +316,30 @@ void CViewerDlg::closeEvent(QCloseEvent* event)
 void CViewerDlg::keyPressEvent(QKeyEvent* event)
 {
     // Enter ends the window as Escape does (a dialog without its own OK handler), without the question.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        accept();
+    // Neither Enter nor Escape ends the main window (a dialog's default would): a stray key must not throw
+    // away the measurements. Escape drops the item being drawn (a shortcut); closing is the close box's.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
         return;
+    default:
+        QDialog::keyPressEvent(event);
     }
-    QDialog::keyPressEvent(event);
 }
 
 bool CViewerDlg::Private::OnClose()
 {
-    return !g_bJapanese || !m_Prompts.confirmClose || m_Prompts.confirmClose(q);
+    if (!m_Prompts.confirmClose)
+        return true;
+    // Japanese systems are always asked; English ones only when measurements would be lost.
+    if (g_bJapanese)
+        return m_Prompts.confirmClose(QString::fromUtf8("終了確認"), QString::fromUtf8("終了しますか？"));
+    if (m_Measure.unexported())
+        return m_Prompts.confirmClose(QStringLiteral("NX-QB740LE"),
+                                      QStringLiteral("Quit? The measurements have not been exported."));
+    return true;
 }
 
 void CViewerDlg::done(int result)

@@ -46,6 +46,8 @@ void CViewerDlg::Private::OnSave()
         InvalidateStrip();
     }
     if (result.outcome == StillSave::Outcome::Saved) {
+        if (m_bSaveOverlay)
+            m_Measure.markExported(); // the measurements are drawn into the saved picture
         UpdateStripScrollBar();
         InvalidateStrip();
     }

@@ -110,12 +110,10 @@ void CViewerDlg::Private::createShortcuts()
         const int tool = ToolOfButton(kToolButtons[i]);
         add(QKeySequence(QString::fromLatin1(kToolKeys[i])), [this, tool] { SelectTool(tool); });
     }
-    // Escape drops the item being drawn; with none, it closes the window as it always did.
+    // Escape drops the item being drawn; it never closes the window.
     add(QKeySequence(Qt::Key_Escape), [this] {
         if (m_Interaction.tool() != ToolNone)
             SelectTool(ToolNone);
-        else
-            q->reject();
     });
     add(QKeySequence(Qt::Key_Delete), [this] { OnDelete(); });
     add(QKeySequence(Qt::Key_F), [this] { SetZoom(0); });

@@ -19,8 +19,8 @@ struct WindowPrompts {
 
     // The save file dialog, the folder chooser, messages and the thumbnail menu.
     FileDialogs files;
-    // The question asked before closing on Japanese systems.
-    std::function<bool(QWidget*)> confirmClose;
+    // The question asked before closing (title, question): true to close.
+    std::function<bool(const QString& title, const QString& question)> confirmClose;
     // Runs the thumbnail browser modally and gives its result.
     std::function<int(CThumbnailDlg&)> runThumbnailBrowser;
     // The CSV button's save dialog; an empty path when cancelled.

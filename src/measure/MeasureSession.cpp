@@ -48,8 +48,10 @@ void MeasureSession::deleteItems(const std::vector<int32_t>& ids)
     bool removed = false;
     for (int32_t id : ids)
         removed = m_Items.removeById(id) != 0 || removed;
-    if (removed)
+    if (removed) {
+        ++m_Revision;
         m_History.record(std::move(before));
+    }
     m_Results.refresh();
 }
 
@@ -76,12 +78,17 @@ bool MeasureSession::restore(std::optional<MeasureHistory::Items> items, const D
     if (!items)
         return false;
     m_Items.restore(*items);
+    ++m_Revision;
     // Items come back in the calibration chosen now, as every other item shows.
     recalculate(picture);
     m_Results.refresh();
     return true;
 }
 
-void MeasureSession::record() { m_History.record(snapshot()); }
+void MeasureSession::record()
+{
+    ++m_Revision;
+    m_History.record(snapshot());
+}
 
 MeasureHistory::Items MeasureSession::snapshot() const { return { m_Items.begin(), m_Items.end() }; }

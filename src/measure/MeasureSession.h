@@ -55,7 +55,17 @@ public:
     // Records the items as they are now, before a change made elsewhere (a drag of points).
     void record();
     // The points or results of items were changed in place: the rows show them again.
-    void itemsChanged() { m_Results.refresh(); }
+    void itemsChanged()
+    {
+        ++m_Revision;
+        m_Results.refresh();
+    }
+
+    // The measurements as they are now went into a CSV file or were drawn into a saved picture.
+    void markExported() { m_ExportedRevision = m_Revision; }
+    // Measurements exist that changed since they last went into a CSV file or a saved picture: closing would
+    // lose work.
+    bool unexported() const { return !m_Items.isEmpty() && m_Revision != m_ExportedRevision; }
 
 private:
     MeasureHistory::Items snapshot() const;
@@ -67,6 +77,8 @@ private:
     MeasureHistory m_History;
     CalibTable m_Calib;
     int32_t m_CalibIndex = 0;
+    uint64_t m_Revision = 0; // counts the changes to the items
+    uint64_t m_ExportedRevision = 0;
     ScaleData m_Scale;
     ResultsModel m_Results { m_Items };
 };

@@ -24,6 +24,7 @@
 #include "app/SkinButton.h"
 #include "app/SkinCells.h"
 #include "live/LiveView.h"
+#include "measure/MeasureItem.h"
 #include "platform/Language.h"
 #include "platform/PrivateProfile.h"
 #include "platform/simcam/SimCamera.h"
@@ -206,47 +207,65 @@ TEST_F(ViewerDlgTest, Placement_FromALargerScreenComesBackVisible)
     EXPECT_EQ(dlg.geometry().size(), QSize(600, 400));
 }
 
-TEST_F(ViewerDlgTest, Close_AsksOnlyInJapanese)
+TEST_F(ViewerDlgTest, KeysNeverClose_ClosingAsksWhenMeasurementsWouldBeLost)
 {
-    int asked = 0;
-    {
-        CViewerDlg dlg(nullptr, m_Dir.path());
-        dlg.prompts().confirmClose = [&](QWidget*) {
-            ++asked;
-            return false;
-        };
-        dlg.show();
-        EXPECT_TRUE(dlg.close());
-        EXPECT_EQ(asked, 0);
-    }
-    g_bJapanese = 1;
-    CViewerDlg dlg(nullptr, m_Dir.path());
-    bool answer = false;
-    dlg.prompts().confirmClose = [&](QWidget*) {
-        ++asked;
-        return answer;
+    struct Case {
+        const char* name;
+        bool japanese;
+        bool measured; // a measurement exists
+        bool exported; // and went into a CSV file
+        bool asked;
     };
-    dlg.show();
-    EXPECT_FALSE(dlg.close()); // "No" keeps the window
-    EXPECT_EQ(asked, 1);
-    EXPECT_TRUE(dlg.isVisible());
-    answer = true;
-    EXPECT_TRUE(dlg.close());
-    EXPECT_EQ(asked, 2);
-
-    // Escape and Enter end the window without the question.
-    for (int key : { Qt::Key_Escape, Qt::Key_Return }) {
-        CViewerDlg other(nullptr, m_Dir.path());
-        other.prompts().confirmClose = [&](QWidget*) {
-            ++asked;
-            return false;
+    const Case cases[] = {
+        { "English, nothing measured", false, false, false, false },
+        { "English, measurements not exported", false, true, false, true },
+        { "English, measurements exported", false, true, true, false },
+        { "Japanese, always", true, false, false, true },
+    };
+    for (const Case& c : cases) {
+        g_bJapanese = c.japanese;
+        CViewerDlg dlg(nullptr, m_Dir.path());
+        QStringList questions;
+        bool answer = false;
+        dlg.prompts().confirmClose = [&](const QString&, const QString& question) {
+            questions << question;
+            return answer;
         };
-        other.show();
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(&other, &press);
-        EXPECT_FALSE(other.isVisible()) << key;
+        if (c.measured) {
+            MeasureItem line;
+            line.reset(ToolLine);
+            line.addPoint({ 0, 0 });
+            line.addPoint({ 10, 0 });
+            line.type = -ToolLine;
+            dlg.session().measure().add(line);
+        }
+        if (c.exported) {
+            dlg.prompts().askCsvPath = [&](const CsvSaveDialog&) { return m_Dir.filePath("out.csv"); };
+            win::click(dlg, IDC_CSV);
+        }
+        dlg.show();
+        dlg.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg)) << c.name;
+        // Neither Enter nor Escape closes the window, whatever has the keys.
+        for (int key : { Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter }) {
+            QTest::keyClick(&dlg, Qt::Key(key));
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(&dlg, &press);
+        }
+        EXPECT_TRUE(dlg.isVisible()) << c.name;
+        EXPECT_TRUE(questions.isEmpty()) << c.name;
+
+        EXPECT_EQ(dlg.close(), !c.asked) << c.name; // "No" keeps the window
+        ASSERT_EQ(questions.size(), c.asked ? 1 : 0) << c.name;
+        if (c.asked) {
+            EXPECT_EQ(questions[0], c.japanese ? QString::fromUtf8("終了しますか？")
+                                               : "Quit? The measurements have not been exported.")
+                << c.name;
+            answer = true;
+            EXPECT_TRUE(dlg.close()) << c.name;
+        }
+        EXPECT_FALSE(dlg.isVisible()) << c.name;
     }
-    EXPECT_EQ(asked, 2);
 }
 
 TEST_F(ViewerDlgTest, CornerButtons_HideTheControlGroupsAndWidenTheView)

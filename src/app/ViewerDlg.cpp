@@ -206,7 +206,7 @@ void CViewerDlg::Private::createControls()
     const auto onClick = [this, &button](int id, void (Private::*handler)()) {
         connect(button(id), &QAbstractButton::clicked, q, [this, handler] { (this->*handler)(); });
     };
-    connect(m_Zoom, &QComboBox::activated, q, [this] { OnZoomChange(); });
+    connect(m_Zoom, &QComboBox::activated, q, [this] { zoomChosen(); });
     connect(m_CalibCombo, &QComboBox::activated, q, [this] { OnSelchangeCalib(); });
     onClick(IDC_LIVE, &Private::OnLive);
     onClick(IDC_TYPE, &Private::OnType);

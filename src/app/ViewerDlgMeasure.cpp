@@ -13,6 +13,7 @@
 #include "calib/CalibOverlay.h"
 #include "imaging/Dc.h"
 #include "measure/MeasureLayer.h"
+#include "imaging/ViewOverview.h"
 #include "measure/MeasureOverlay.h"
 #include "platform/Language.h"
 
@@ -100,6 +101,30 @@ void CViewerDlg::Private::paintOverlay(QPainter& painter)
         drawInProgress(dc, g, colors, Point { p.x - g.view.left, p.y - g.view.top });
     }
     painter.restore();
+    paintOverview(painter, g, colors.line);
+}
+
+void CViewerDlg::Private::paintOverview(QPainter& painter, const ViewGeometry& g, ColorRef line)
+{
+    const Rect o = ViewOverview::Placement(g);
+    if (o.isEmpty())
+        return;
+    // A live picture is shrunk again a few times a second, never waiting for the display pass.
+    constexpr int kRefreshMs = 200;
+    const bool live = m_Live.isLive();
+    if (m_Overview.size() != QSize(o.width(), o.height()) || !live || m_OverviewAge.hasExpired(kRefreshMs)) {
+        if (m_Live.overview(o.width(), o.height(), m_Overview, !live))
+            m_OverviewAge.start();
+    }
+    if (m_Overview.size() != QSize(o.width(), o.height()))
+        return;
+    painter.drawImage(QPoint(o.left, o.top), m_Overview);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawRect(o.left - 1, o.top - 1, o.width() + 1, o.height() + 1);
+    const Rect v = ViewOverview::VisiblePart(g, o);
+    painter.setPen(QColor(RedOf(line), GreenOf(line), BlueOf(line)));
+    painter.drawRect(v.left, v.top, std::max(v.width() - 1, 1), std::max(v.height() - 1, 1));
 }
 
 void CViewerDlg::Private::drawOverlayForSave(DibImage& copy)

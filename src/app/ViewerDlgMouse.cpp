@@ -21,6 +21,7 @@
 #include "app/DialogTemplate.h"
 #include "app/ViewerDlgPrivate.h"
 #include "files/ThumbnailCommands.h"
+#include "imaging/ViewOverview.h"
 #include "platform/Language.h"
 #include "platform/StringTable.h"
 
@@ -211,7 +212,9 @@ void CViewerDlg::wheelEvent(QWheelEvent* event)
 void CViewerDlg::Private::wheel(QWheelEvent* event)
 {
     const QPoint p = event->position().toPoint();
-    if (!m_bStripShown || !stripRect().contains(p.x(), p.y())) {
+    const bool overStrip = m_bStripShown && stripRect().contains(p.x(), p.y());
+    const bool overView = m_Live.viewGeometry().view.contains(p.x(), p.y());
+    if (!overStrip && !overView) {
         event->ignore();
         return;
     }
@@ -219,13 +222,17 @@ void CViewerDlg::Private::wheel(QWheelEvent* event)
     m_WheelRest += delta.y() != 0 ? delta.y() : delta.x();
     const int notches = m_WheelRest / kWheelNotch;
     m_WheelRest -= notches * kWheelNotch;
-    if (notches != 0)
+    if (notches != 0 && overStrip)
         applyStrip(StripMouse::OnWheel(notches, stripState()), control(IDC_STRIP));
+    else if (notches != 0) // over the picture: zoom in (away from the user) or out at the pointer
+        SetZoom(m_Zoom->currentIndex() + notches, event->position());
     event->accept();
 }
 
 void CViewerDlg::Private::forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner)
 {
+    if (overviewMouse(event, client, cursorOwner))
+        return;
     // The view's part of the event first, then the strip's: over a thumbnail the strip's hand wins.
     const PointerEvent e { { client.x(), client.y() } };
     const int thumbnail = stripHit(client);
@@ -301,4 +308,25 @@ void CViewerDlg::Private::applyStrip(const StripEffects& fx, QWidget* cursorOwne
         std::unique_ptr<QMenu> menu(MakeThumbnailMenu(q, g_bJapanese != 0));
         OnStripCommand(m_Prompts.files.runMenu(*menu, globalPointer));
     }
+}
+
+bool CViewerDlg::Private::overviewMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner)
+{
+    // The overview in the corner of a magnified view: a press or a drag there centres the view on that spot.
+    const Rect overview = ViewOverview::Placement(shownGeometry());
+    if (event.type() == QEvent::MouseButtonPress && event.button() == Qt::LeftButton
+        && overview.contains(client.x(), client.y()))
+        m_OverviewDrag = true;
+    if (!m_OverviewDrag)
+        return false;
+    if (event.type() == QEvent::MouseButtonRelease) {
+        m_OverviewDrag = false;
+        return true;
+    }
+    const PicturePoint scroll = ViewOverview::ScrollTo(m_Live.viewGeometry(), overview, client.x(), client.y());
+    ScrollTo(scroll.x, scroll.y);
+    updateViewArea();
+    if (cursorOwner)
+        cursorOwner->setCursor(Qt::SizeAllCursor);
+    return true;
 }

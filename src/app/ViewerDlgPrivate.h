@@ -2,7 +2,10 @@
 // controls of the template, the skins, the layout flags, the strip, and the objects the window forwards to.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QImage>
 #include <QPoint>
+#include <QPointF>
 #include <QRegion>
 #include <QString>
 
@@ -67,7 +70,10 @@ struct CViewerDlg::Private {
     // --- The view picture: zoom, scroll, painting (ViewerDlgView.cpp) and layout (ViewerDlgLayout.cpp).
     const DibImage& pictureInUse() const { return m_Live.pictureInUse(); }
     ViewGeometry shownGeometry() const { return m_Live.shownPicture().geometry; }
-    void SetZoom(int zoomIndex);
+    // A zoom chosen by index: the picture point under anchor stays put (none: the view's centre).
+    void SetZoom(int zoomIndex, std::optional<QPointF> anchor = std::nullopt);
+    // The zoom list's choice, about the view's centre (or anchor).
+    void zoomChosen(std::optional<QPointF> anchor = std::nullopt);
     void ScrollTo(double baiX, double baiY);
     void updateView(const Rect& previous);
     void updateViewArea();
@@ -91,6 +97,7 @@ struct CViewerDlg::Private {
     void drawFinished(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors);
     void drawInProgress(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors, std::optional<Point> pointer);
     void paintOverlay(QPainter& painter);
+    void paintOverview(QPainter& painter, const ViewGeometry& g, ColorRef line);
     void drawOverlayForSave(DibImage& copy);
 
     // --- The mouse and the keys (ViewerDlgMouse.cpp).
@@ -102,6 +109,7 @@ struct CViewerDlg::Private {
     InteractionContext interactionContext();
     void forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner);
     void wheel(QWheelEvent* event);
+    bool overviewMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner);
     StripState stripState() const;
     void applyEffects(const InteractionEffects& fx, QWidget* cursorOwner);
     void applyStrip(const StripEffects& fx, QWidget* cursorOwner, QPoint globalPointer = {});
@@ -152,6 +160,9 @@ struct CViewerDlg::Private {
     MeasureInteraction m_Interaction { m_Measure };
     StripMouse m_StripMouse;
     int m_WheelRest = 0;   // wheel turns short of a notch, kept for the next turn
+    QImage m_Overview;     // the whole picture, small, for the corner of a magnified view
+    QElapsedTimer m_OverviewAge;
+    bool m_OverviewDrag = false;
     QRegion m_PaintRegion; // what the paint under way renews
     QRegion m_EraseRegion; // and where of it the background shows
 

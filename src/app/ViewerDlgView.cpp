@@ -8,6 +8,7 @@
 #include "ui/QtRect.h"
 #include "app/ViewerDlgPrivate.h"
 #include "imaging/ViewLayout.h"
+#include "imaging/ViewOverview.h"
 
 namespace {
 
@@ -23,10 +24,25 @@ Rect unite(const Rect& a, const Rect& b)
 
 } // namespace
 
-void CViewerDlg::Private::SetZoom(int zoomIndex)
+void CViewerDlg::Private::SetZoom(int zoomIndex, std::optional<QPointF> anchor)
 {
     m_Zoom->setCurrentIndex(std::clamp(zoomIndex, 0, m_Zoom->count() - 1));
+    zoomChosen(anchor);
+}
+
+void CViewerDlg::Private::zoomChosen(std::optional<QPointF> anchor)
+{
+    // The picture point at the anchor (the pointer, else the view's centre) stays where it is on the screen.
+    const ViewGeometry before = m_Live.viewGeometry();
+    const Rect& v = before.view;
+    const QPointF at = anchor.value_or(QPointF((v.left + v.right) / 2.0, (v.top + v.bottom) / 2.0));
+    const PicturePoint p = windowToImage(at.x(), at.y(), before);
     OnZoomChange();
+    const ViewGeometry after = m_Live.viewGeometry();
+    const Rect& w = after.view;
+    const QPointF to = anchor.value_or(QPointF((w.left + w.right) / 2.0, (w.top + w.bottom) / 2.0));
+    const PicturePoint scroll = ViewOverview::ScrollKeeping(p, to.x(), to.y(), after);
+    m_Settings.setScroll(scroll.x, scroll.y);
 }
 
 void CViewerDlg::Private::ScrollTo(double baiX, double baiY)

@@ -10,6 +10,7 @@
 
 #include "camera/CameraDevice.h"
 #include "imaging/ViewLayout.h"
+#include "imaging/ViewOverview.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -354,6 +355,14 @@ bool LiveView::framesStalled() const
     return ViewPublisher::Clock::now() - last > wait;
 }
 
+const DibImage& LiveView::frameShown() const
+{
+    // While the live view runs, the frame the last pass processed and showed, as it showed it (also while the
+    // camera restarts a capture run after a broken frame: the picture in use may then be an image that pass
+    // did not show); else the picture in use.
+    return m_RunState.load() == kLive && m_LastShown ? *m_LastShown : pictureInUse();
+}
+
 bool LiveView::composeShown(bool wait)
 {
     QElapsedTimer waited;
@@ -364,10 +373,7 @@ bool LiveView::composeShown(bool wait)
     else if (!lock.try_lock())
         return false; // a display pass is at work: its picture, with the new geometry, comes next
     m_LongestUiLockWaitUs = std::max<int64_t>(m_LongestUiLockWaitUs, waited.nsecsElapsed() / 1000);
-    // While the live view runs, the frame the last pass processed and showed, as it showed it (also while the
-    // camera restarts a capture run after a broken frame: the picture in use may then be an image that pass
-    // did not show); else the picture in use.
-    const DibImage& picture = m_RunState.load() == kLive && m_LastShown ? *m_LastShown : pictureInUse();
+    const DibImage& picture = frameShown();
     const ViewGeometry g = geometryOver(picture);
     if (!m_UiComposer.Compose(picture, g, m_UiPicture.image))
         return false;
@@ -384,4 +390,19 @@ bool LiveView::refreshShown()
     }
     // A pan or zoom shows with the next composed picture; when frames stall, from the last frame here.
     return viewGeometry() != shownPicture().geometry && framesStalled() && composeShown(false);
+}
+
+bool LiveView::overview(int width, int height, QImage& out, bool wait)
+{
+    std::unique_lock lock(m_FrameMutex, std::defer_lock);
+    if (wait)
+        lock.lock();
+    else if (!lock.try_lock())
+        return false;
+    const DibImage& picture = frameShown();
+    QImage shrunk = ViewOverview::Shrink(picture, width, height);
+    if (shrunk.isNull())
+        return false;
+    out = std::move(shrunk);
+    return true;
 }

@@ -124,6 +124,10 @@ public:
     // wait: whether to wait for a display pass under way. False when nothing was composed.
     bool composeShown(bool wait);
 
+    // User-interface thread: the picture shown, shrunk to width x height for the overview of a magnified view;
+    // wait: whether to wait for a display pass under way. False when nothing was made (out stays as it was).
+    bool overview(int width, int height, QImage& out, bool wait);
+
     // The status line the last pass wrote.
     QString status() const;
     // User-interface thread: true once when the camera of the current start vanished while live; the
@@ -143,6 +147,8 @@ public:
 
 private:
     DibImage& mutablePicture();
+    // Under the frame lock: what the view shows now.
+    const DibImage& frameShown() const;
     ViewGeometry geometryOver(const DibImage& picture) const;
     void launch();
     void join();

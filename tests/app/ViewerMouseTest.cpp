@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "app/DialogTemplate.h"
 #include "support/LiveWindowSupport.h"
 #include "support/WindowDriver.h"
+#include "imaging/ViewOverview.h"
 #include "measure/Geometry.h"
 #include "measure/MeasureInteraction.h"
 #include "platform/Language.h"
@@ -324,5 +326,52 @@ TEST_F(ViewerMouseTest, ALargeCircleDraggedOutAtX4StaysInsideTheView)
                 ++(view.contains(x, y) ? inside : outside);
     EXPECT_GT(inside, 0);
     EXPECT_EQ(outside, 0);
+    dlg.done(0);
+}
+
+TEST_F(ViewerMouseTest, WheelZoomsAtThePointer_KeysAboutTheCentre_TheOverviewMovesTheView)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    win::click(dlg, IDC_LIVE); // a still picture
+    win::setZoom(dlg, 1);
+    win::scrollTo(dlg, -100, -80);
+    const auto pictureAt = [&](QPointF w) { return windowToImage(w.x(), w.y(), dlg.liveView().viewGeometry()); };
+    const auto near = [](PicturePoint a, PicturePoint b) { return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1; };
+
+    // A notch away from the user at a point of the picture: x2, that point still under the pointer.
+    const Rect v = dlg.liveView().viewGeometry().view;
+    const QPointF pointer(v.left + 150, v.top + 100);
+    const PicturePoint under = pictureAt(pointer);
+    QWheelEvent notch(pointer, dlg.mapToGlobal(pointer), {}, { 0, 120 }, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&dlg, &notch);
+    EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 2);
+    EXPECT_TRUE(near(pictureAt(pointer), under));
+
+    // + keeps the picture point at the view's centre.
+    const auto centre = [&] {
+        const Rect r = dlg.liveView().viewGeometry().view;
+        return QPointF((r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0);
+    };
+    const PicturePoint middle = pictureAt(centre());
+    QTest::keyClick(&dlg, Qt::Key_Plus);
+    EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 3);
+    EXPECT_TRUE(near(pictureAt(centre()), middle));
+
+    // A press in the overview's middle centres the view on the picture's middle.
+    dlg.repaint();
+    const Rect overview = ViewOverview::Placement(win::shownGeometry(dlg));
+    ASSERT_FALSE(overview.isEmpty());
+    Mouse mouse(dlg);
+    const QPoint o((overview.left + overview.right) / 2, (overview.top + overview.bottom) / 2);
+    mouse.press(o);
+    mouse.release(o);
+    // (to within an overview pixel, some 3.6 picture pixels here)
+    EXPECT_NEAR(pictureAt(centre()).x, 320, 4);
+    EXPECT_NEAR(pictureAt(centre()).y, 240, 4);
+    EXPECT_EQ(dlg.session().measure().items().count(), 0); // the overview's click measured nothing
     dlg.done(0);
 }

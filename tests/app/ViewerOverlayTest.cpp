@@ -15,6 +15,7 @@
 #include "app/SimulatedWindowTest.h"
 #include "calib/ui/CCalibDlg.h"
 #include "support/WindowDriver.h"
+#include "imaging/ViewOverview.h"
 #include "measure/MeasureResults.h"
 #include "platform/simcam/SimCamera.h"
 
@@ -50,10 +51,13 @@ LinePixels linePixels(CViewerDlg& dlg, int row, int firstColumn, int lastColumn)
 {
     const ViewGeometry g = win::shownGeometry(dlg);
     const QImage shot = dlg.grab(QRect(g.view.left, g.view.top, g.view.width(), g.view.height())).toImage();
+    // The overview in the corner of a magnified view frames its visible part in the line colour too.
+    const Rect overview = ViewOverview::Placement(g);
     LinePixels r;
     for (int y = 0; y < shot.height(); ++y)
         for (int x = 0; x < shot.width(); ++x) {
-            if ((shot.pixel(x, y) & 0xFFFFFFu) != 0x00FF00u)
+            if ((shot.pixel(x, y) & 0xFFFFFFu) != 0x00FF00u
+                || overview.contains(g.view.left + x, g.view.top + y))
                 continue;
             ++r.count;
             const PicturePoint p = windowToImage(g.view.left + x + 0.5, g.view.top + y + 0.5, g);

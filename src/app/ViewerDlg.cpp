@@ -21,6 +21,7 @@
 #include "dialogs/ui/CImageSetDlg.h"
 #include "files/ui/CThumbnailDlg.h"
 #include "imaging/Dc.h"
+#include "imaging/ViewLayout.h"
 #include "measure/ui/ResultsTable.h"
 #include "platform/Clock.h"
 #include "platform/Language.h"
@@ -31,6 +32,10 @@ namespace {
 
 // The results list is this much wider than the template has it, into the gap beside the picture.
 constexpr int kResultsExtraWidth = 14;
+// The smallest window: the panel beside a picture some 400 pixels wide, and a results list with its heading
+// and four rows.
+constexpr int kMinimumWidth = ViewLayout::kPanelReserve + 412;
+constexpr int kMinimumResultsHeight = 110;
 
 // Static texts are drawn in this colour over the tiled background.
 constexpr ColorRef kStaticTextColor = 0xB9A800;
@@ -122,6 +127,11 @@ CViewerDlg::CViewerDlg(QWidget* parent, const QString& settingsFolder, const QSt
     d->createControls();
     const int width = g_bJapanese ? kDialogWidthJapanese : kDialogWidthEnglish;
     QDialog::resize(DialogUnitsToPixelsX(width), DialogUnitsToPixelsY(kDialogHeight));
+    // Never so small that the results list beside the picture loses its rows (unless the screen is).
+    QSize smallest(kMinimumWidth, d->controlRect(IDC_RESULTS).top + kMinimumResultsHeight + ViewLayout::kEdgeGap);
+    if (const QScreen* s = screen())
+        smallest = smallest.boundedTo(s->availableGeometry().size());
+    setMinimumSize(smallest);
     d->OnInitDialog();
 }
 
@@ -396,8 +406,14 @@ void CViewerDlg::Private::OnShowWindow()
     m_FirstShow = false;
     const Rect current = toRect(q->geometry());
     const WindowPlacement placement = m_Session.placement(current);
-    // A placement saved on a larger or another screen must come back where it can be seen.
+    // A placement saved on a larger or another screen must come back where it can be seen, and no smaller
+    // than the window may be.
     Rect r = placement.normal;
+    if (!r.isEmpty()) {
+        const QSize least = q->minimumSize();
+        r.right = int32_t(std::min<int64_t>(std::max<int64_t>(r.right, int64_t(r.left) + least.width()), INT32_MAX));
+        r.bottom = int32_t(std::min<int64_t>(std::max<int64_t>(r.bottom, int64_t(r.top) + least.height()), INT32_MAX));
+    }
     if (const QScreen* s = q->screen())
         r = SettingsFile::ClampToScreen(r, toRect(s->availableGeometry()), current);
     q->setGeometry(toQRect(r));

@@ -2,6 +2,7 @@
 // the thumbnail browser, and opening a saved picture in the view. The strip's mouse is the interaction's
 // (ViewerDlgMouse.cpp).
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 
 #include "app/DialogTemplate.h"
@@ -63,9 +64,27 @@ void CViewerDlg::Private::OnDir()
     }
 }
 
+void CViewerDlg::Private::placeOnScreen(QWidget& dialog) const
+{
+    // Over the window, no larger than the screen and wholly on it, its title bar too (room is kept for it:
+    // a dialog's frame is not known before it is shown).
+    constexpr int kTitleBar = 32;
+    const QScreen* screen = q->screen();
+    if (!screen)
+        return;
+    Rect available = toRect(screen->availableGeometry());
+    available.top += kTitleBar;
+    const QRect window = q->frameGeometry();
+    const QSize size = dialog.size().boundedTo(QSize(available.width(), available.height()));
+    const QPoint centred = window.center() - QPoint(size.width() / 2, size.height() / 2);
+    const Rect wanted { centred.x(), centred.y(), centred.x() + size.width(), centred.y() + size.height() };
+    dialog.setGeometry(toQRect(SettingsFile::ClampToScreen(wanted, available, wanted)));
+}
+
 void CViewerDlg::Private::OnThumb()
 {
     CThumbnailDlg browser(m_Thumbnails, m_SkinBackground, q, g_bJapanese != 0);
+    placeOnScreen(browser);
     const int result = m_Prompts.runThumbnailBrowser(browser);
     if (result >= CThumbnailDlg::kOpenBase)
         OpenPicture(result - CThumbnailDlg::kOpenBase);

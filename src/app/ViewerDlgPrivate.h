@@ -118,6 +118,8 @@ struct CViewerDlg::Private {
     void OnSave();
     void OnDir();
     void OnThumb();
+    // A dialog centred over the window, shrunk to the screen and moved onto it.
+    void placeOnScreen(QWidget& dialog) const;
     void OpenPicture(int index);
     void UpdateStripScrollBar();
     void InvalidateStrip();

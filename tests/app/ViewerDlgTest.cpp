@@ -174,7 +174,7 @@ TEST_F(ViewerDlgTest, Placement_RestoredOnFirstShowAndMaximised)
     {
         CViewerDlg dlg(nullptr, m_Dir.path());
         dlg.show();
-        dlg.setGeometry(20, 30, 700, 500);
+        dlg.setGeometry(20, 30, 700, 720);
         dlg.showMaximized();
         QCoreApplication::processEvents();
         dlg.done(0);
@@ -184,13 +184,13 @@ TEST_F(ViewerDlgTest, Placement_RestoredOnFirstShowAndMaximised)
     EXPECT_EQ(file.value("NX-QB740LE", "Window_Max").value_or(""), "1");
     EXPECT_EQ(file.value("NX-QB740LE", "Window_Left").value_or(""), "20");
     EXPECT_EQ(file.value("NX-QB740LE", "Window_Right").value_or(""), "720");
-    EXPECT_EQ(file.value("NX-QB740LE", "Window_Bottom").value_or(""), "530");
+    EXPECT_EQ(file.value("NX-QB740LE", "Window_Bottom").value_or(""), "750");
 
     CViewerDlg again(nullptr, m_Dir.path());
     again.show();
     QCoreApplication::processEvents();
     EXPECT_TRUE(again.isMaximized());
-    EXPECT_EQ(again.normalGeometry(), QRect(20, 30, 700, 500));
+    EXPECT_EQ(again.normalGeometry(), QRect(20, 30, 700, 720));
 }
 
 TEST_F(ViewerDlgTest, Placement_FromALargerScreenComesBackVisible)
@@ -204,7 +204,9 @@ TEST_F(ViewerDlgTest, Placement_FromALargerScreenComesBackVisible)
     QCoreApplication::processEvents();
     const QRect screen = dlg.screen()->availableGeometry();
     EXPECT_TRUE(screen.contains(dlg.geometry())) << dlg.geometry().x() << "," << dlg.geometry().y();
-    EXPECT_EQ(dlg.geometry().size(), QSize(600, 400));
+    // 600 x 400 as stored, grown to the smallest size the window takes.
+    EXPECT_EQ(dlg.geometry().size(), QSize(600, 400).expandedTo(dlg.minimumSize()));
+    EXPECT_GT(dlg.minimumSize().height(), 400);
 }
 
 TEST_F(ViewerDlgTest, KeysNeverClose_ClosingAsksWhenMeasurementsWouldBeLost)
@@ -317,6 +319,11 @@ TEST_F(ViewerDlgTest, Resize_KeepsRightMarginsAndCornerButton)
     const auto* scroll = qobject_cast<QScrollBar*>(win::control(dlg, IDC_STRIP_SCROLL));
     EXPECT_EQ(scroll->singleStep(), 1);
     EXPECT_EQ(scroll->pageStep(), (1200 - 228 - 8) / (140 + 6));
+    // The results list grows with the window; the window stops where it would lose its heading and four rows.
+    EXPECT_EQ(win::control(dlg, IDC_RESULTS)->geometry().bottom() + 1, 900 - 12);
+    dlg.QDialog::resize(800, 560);
+    QCoreApplication::processEvents();
+    EXPECT_GE(win::control(dlg, IDC_RESULTS)->height(), 110);
 }
 
 TEST_F(ViewerDlgTest, ZoomChange_RelaysOutAndClampsTheScroll)

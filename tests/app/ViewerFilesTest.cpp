@@ -9,6 +9,7 @@
 #include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -122,8 +123,15 @@ TEST_F(ViewerFilesTest, DirBrowserAndStripMenuOpenAndRemovePictures)
     ASSERT_EQ(dlg.session().thumbnails().count(), 2);
 
     // The browser asks for the second picture: it replaces the picture shown, at its own size, live stopped.
-    dlg.prompts().runThumbnailBrowser = [](CThumbnailDlg&) { return CThumbnailDlg::kOpenBase + 1; };
+    // The browser (945 x 929 as designed) comes up wholly on the screen, shrunk to it (800 x 800 here).
+    QRect browserAt;
+    dlg.prompts().runThumbnailBrowser = [&](CThumbnailDlg& browser) {
+        browserAt = browser.geometry();
+        return CThumbnailDlg::kOpenBase + 1;
+    };
     win::click(dlg, IDC_THUMB);
+    EXPECT_TRUE(dlg.screen()->availableGeometry().contains(browserAt)) << browserAt.width() << "x" << browserAt.height();
+    EXPECT_GE(browserAt.top(), 32); // room for its title bar
     EXPECT_TRUE(win::liveStopped(dlg));
     EXPECT_EQ(dlg.liveView().pictureInUse().width(), 100);
     EXPECT_EQ(dlg.liveView().pictureInUse().height(), 80);

@@ -306,7 +306,7 @@ void CViewerDlg::timerEvent(QTimerEvent* event)
 void CViewerDlg::Private::OnTimer()
 {
     m_Live.heartbeat(timeGetTime());
-    q->setWindowTitle(captionFor(m_Live.status()));
+    q->setWindowTitle(captionFor(m_Live.status()) + whiteBalanceNote());
     if (m_bRepaintPending) {
         q->update();
         m_bRepaintPending = 0;

@@ -134,6 +134,8 @@ struct CViewerDlg::Private {
     void OpenCameraSettings();
     void OnColor();
     void OnWB();
+    // The caption's note while a white-balance request waits for the colour conversion.
+    QString whiteBalanceNote() const;
 
     CViewerDlg* q;
     ViewerSession m_Session;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "platform/Language.h"
 #include "ui/QtRect.h"
 #include "app/ViewerDlgPrivate.h"
 #include "dialogs/ui/CImageSetDlg.h"
@@ -134,4 +135,16 @@ void CViewerDlg::Private::OnWB()
 {
     m_Live.toggleWhiteBalance();
     q->update();
+}
+
+QString CViewerDlg::Private::whiteBalanceNote() const
+{
+    // WB measures the sensor's mosaic on its way through the colour conversion: without it the request waits,
+    // and the caption says why nothing happens.
+    const bool waiting = m_Live.format().pixels != LiveSource::Pixels::Mosaic
+        || m_Settings.read([](const ViewerSettings& s) { return s.m_BayerFlg == 0; });
+    if (!waiting || !m_Settings.read([](const ViewerSettings& s) { return s.m_WB_Flg != 0; }))
+        return {};
+    return g_bJapanese ? QString::fromUtf8("  -  ホワイトバランスはベイヤー変換を有効にすると測定されます")
+                       : QStringLiteral("  -  White balance waits for the colour conversion (Bayer) to be on");
 }

@@ -328,3 +328,9 @@ void ImageSetModel::cancel()
         m_Source.setControl(gain.control, v.*gain.stored);
     m_Source.setControl(Control::Exposure, v.Shutter);
 }
+
+std::array<int32_t, 3> ImageSetModel::colourGains() const
+{
+    const ImageSetValues v = m_Target.values();
+    return { percent(v.m_BayerR), percent(v.m_BayerG), percent(v.m_BayerB) };
+}

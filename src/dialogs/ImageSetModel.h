@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -147,6 +148,10 @@ public:
     // CANCEL: puts back every setting remembered at opening and the camera's controls (the stored values, or
     // for a video device the values it had at opening).
     void cancel();
+
+    // The colour gains the settings hold now, as the fields show them: they change under the dialog when a
+    // white-balance measurement lands.
+    std::array<int32_t, 3> colourGains() const;
 
     const ImageSetValues& snapshot() const { return m_Snapshot; }
     int mirrorV() const { return m_MirrorV; }

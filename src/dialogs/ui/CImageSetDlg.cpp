@@ -325,6 +325,7 @@ void CImageSetDlg::OnInitDialog()
     m_MirrorH->setEnabled(false);
     for (QAbstractButton* b : m_BayerModes->buttons())
         b->setEnabled(m_Model.hasMosaic());
+    m_SeenColourGains = m_Model.colourGains();
     m_Initialised = true;
 }
 
@@ -334,6 +335,7 @@ void CImageSetDlg::OnNumber(int editId)
         return;
     if (const std::optional<int32_t> applied = m_Model.edit(editId, m_Spins[editId]->text()))
         follow(editId, *applied);
+    m_SeenColourGains = m_Model.colourGains(); // the fields' own change, not news for OnPoll
 }
 
 // The slider of a triple shows the value the edit applied.
@@ -400,6 +402,15 @@ void CImageSetDlg::OnPoll()
         if (shutter >= 0 && shutter != m_SeenShutter)
             showAutoExposure(IDC_SHUTTER, shutter);
         m_SeenShutter = shutter;
+    }
+    // A white balance that lands while the dialog is open: its gains show, so OK keeps them.
+    if (const std::array<int32_t, 3> gains = m_Model.colourGains(); gains != m_SeenColourGains) {
+        m_SeenColourGains = gains;
+        const int ids[] = { IDC_BAYER_GAIN_R, IDC_BAYER_GAIN_G, IDC_BAYER_GAIN_B };
+        for (size_t i = 0; i < gains.size(); ++i) {
+            const QSignalBlocker block(m_Spins[ids[i]]);
+            m_Spins[ids[i]]->setValue(gains[i]);
+        }
     }
     Histogram h;
     if (m_Feed && m_Feed->takeNewer(m_SeenHistogram, h)) {

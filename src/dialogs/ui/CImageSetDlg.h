@@ -85,6 +85,7 @@ private:
     std::function<int32_t()> m_AutoShutter;
     int32_t m_SeenGain = -1;
     int32_t m_SeenShutter = -1;
+    std::array<int32_t, 3> m_SeenColourGains {}; // the colour gains the fields last showed
     HistogramFeed* m_Feed = nullptr;
     uint64_t m_SeenHistogram = 0;
     HistogramView* m_Histogram = nullptr;

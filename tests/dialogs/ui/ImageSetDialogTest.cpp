@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "dialogs/ui/CImageSetDlg.h"
 #include "dialogs/ui/HistogramView.h"
 #include "platform/simcam/SimCamera.h"
@@ -154,6 +156,31 @@ TEST_F(ImageSetDialogTest, Ok_KeepsReadBacks_FailedReadsKeepStoredGains)
     }));
     storedgains::expectKept(settings(none));
     none.done(0);
+}
+
+// WB pressed while the colour conversion is off waits, and the caption says so; the dialog that turns the
+// conversion on shows the gains the measurement then sets, and its OK keeps them instead of the old ones.
+TEST_F(ImageSetDialogTest, WhiteBalanceLandingWhileOpen_OkKeepsItsGains)
+{
+    ASSERT_TRUE(livetest::writeSettings(m_Dir.path(), "m_BayerFlg=0\nm_BayerR=1.0\nm_BayerG=1.0\nm_BayerB=1.0\n"));
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    ASSERT_TRUE(livetest::pumpUntil([&] { return win::framesShown(dlg) >= 1; }, 10000));
+    win::click(dlg, IDC_WB);
+    ASSERT_TRUE(livetest::pumpUntil([&] { return dlg.windowTitle().contains("White balance waits"); }, 10000));
+    double measuredR = 0;
+    ASSERT_TRUE(whileOpen(dlg, [&](CImageSetDlg& d) {
+        checkOf(d, IDC_BAYER_CHECK)->setChecked(true);
+        ASSERT_TRUE(livetest::pumpUntil([&] { return settings(dlg).m_WB_Flg == 0; }, livetest::kPatientMs));
+        measuredR = settings(dlg).m_BayerR;
+        ASSERT_TRUE(livetest::pumpUntil(
+            [&] { return std::abs(spinOf(d, IDC_BAYER_GAIN_R)->value() - measuredR * 100) < 1; }, 10000));
+        d.accept();
+    }));
+    EXPECT_GT(std::abs(measuredR - 1.0), 0.02); // the simulated camera's picture has a colour cast
+    EXPECT_NEAR(settings(dlg).m_BayerR, measuredR, 0.01); // as the field shows it, in whole percent
+    EXPECT_FALSE(dlg.windowTitle().contains("White balance waits"));
+    dlg.done(0);
 }
 
 // Auto exposure on, in gain mode, over a dark picture: the global gain control follows the gain it sets on

@@ -251,8 +251,7 @@ int main(int argc, char* argv[])
     }
     shoot(out + "/strip-" + lang + ".png");
     dlg.prompts().runThumbnailBrowser = [&](CThumbnailDlg& browser) {
-        browser.show();
-        browser.move(200, 100);
+        browser.show(); // where the window puts it: over the window, on the screen
         shoot(out + "/browser-" + lang + ".png");
         browser.close();
         return 0;

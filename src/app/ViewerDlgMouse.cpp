@@ -48,7 +48,7 @@ struct KeyTip {
 constexpr KeyTip kKeyTips[] = {
     { IDC_LIVE, 200, "Start or stop the live picture", "Space", "スペース" },
     { IDC_ZOOM, 207, "Zoom", "F: fit, + / -: zoom in and out", "F：全画面表示、＋／－：拡大・縮小" },
-    { IDC_LINE, 208, "Length between two points: press at one, release at the other", "L", "L" },
+    { IDC_LINE, 208, "Length between two points: drag from one to the other, or click one and then the other", "L", "L" },
     { IDC_ARIA, 209, "Area of a polygon: click its corners, double-click the last", "A", "A" },
     { IDC_CIRCLE, 210, "Diameter of the circle through three points", "C", "C" },
     { IDC_CIRCLE2, 211, "Diameters of two circles and the distance of their centres", "2", "2" },

@@ -227,6 +227,13 @@ namespace {
 
 // Gain factor k: a colour byte is (sum * k) >> 11, 255 when that exceeds 255. Negative gains give black;
 // above 2^19 every non-zero sum saturates anyway, so k is held there to keep the product in 32 bits.
+// The colour bytes of a row's pixels set to black (bytes past the third of a pixel are left alone).
+void blackRow(uint8_t* row, int32_t width, int dstBpp)
+{
+    for (int32_t c = 0; c < width; ++c)
+        std::fill_n(row + ptrdiff_t(c) * dstBpp, 3, uint8_t(0));
+}
+
 int32_t gainFactor(int32_t gainTimes100)
 {
     const double k = std::trunc(gainTimes100 * 1.28);
@@ -265,10 +272,13 @@ kernel::BayerRow::BayerRow(const BayerParams& params, int srcBpp, int dstBpp)
 void kernel::BayerRow::run(uint8_t* dstRow, const uint8_t* m2, const uint8_t* m1, const uint8_t* p0, const uint8_t* p1,
     int32_t width, int32_t i) const
 {
-    // A two-pixel frame is not written; columns 2 .. width - 3 are.
+    // Columns 2 .. width - 3 are converted; the two columns on either side repeat the nearest converted
+    // pixel, so no column keeps a value from an earlier frame.
     const int32_t n = width - 4;
-    if (n <= 0)
+    if (n <= 0) {
+        blackRow(dstRow, width, m_DstBpp);
         return;
+    }
     const ptrdiff_t firstCol = 2 * ptrdiff_t(m_SrcBpp);
     const Rows rows { m2 + firstCol, m1 + firstCol, p0 + firstCol, p1 + firstCol };
     uint8_t* out = dstRow + 2 * ptrdiff_t(m_DstBpp);
@@ -283,6 +293,12 @@ void kernel::BayerRow::run(uint8_t* dstRow, const uint8_t* m2, const uint8_t* m1
     }
 #endif
     rowScalar(out, rows, done, n, rowPhase, m_ColPhase, m_Gains, m_SrcBpp, m_DstBpp);
+    const uint8_t* first = out;
+    const uint8_t* last = out + ptrdiff_t(n - 1) * m_DstBpp;
+    for (int32_t c : { 0, 1 })
+        std::copy_n(first, 3, dstRow + ptrdiff_t(c) * m_DstBpp);
+    for (int32_t c : { width - 2, width - 1 })
+        std::copy_n(last, 3, dstRow + ptrdiff_t(c) * m_DstBpp);
 }
 
 int32_t BayerToRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
@@ -293,12 +309,17 @@ int32_t BayerToRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_
     if (!params || dstBytesPerPixel < 3 || srcBytesPerPixel < 1)
         return 1;
     const kernel::RowWalk walk(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride);
-    // A two-pixel frame is not written; rows and columns 2 .. size - 3 are.
-    if (walk.width <= 4 || walk.height <= 4)
-        return 1;
     const kernel::BayerRow row(*params, srcBytesPerPixel, dstBytesPerPixel);
-    for (int32_t i = 2; i < walk.height - 2; ++i)
-        row.run(
-            walk.dstRow(i), walk.srcRow(i - 2), walk.srcRow(i - 1), walk.srcRow(i), walk.srcRow(i + 1), walk.width, i);
+    // Rows 2 .. height - 3 are converted; the two rows at either end repeat the nearest converted row. A
+    // rectangle of four pixels or fewer across has nothing to convert and turns black.
+    for (int32_t i = 0; i < walk.height; ++i) {
+        if (walk.height <= 4) {
+            blackRow(walk.dstRow(i), walk.width, dstBytesPerPixel);
+            continue;
+        }
+        const int32_t r = std::clamp(i, 2, walk.height - 3);
+        row.run(walk.dstRow(i), walk.srcRow(r - 2), walk.srcRow(r - 1), walk.srcRow(r), walk.srcRow(r + 1),
+            walk.width, r);
+    }
     return 1;
 }

@@ -82,15 +82,15 @@ struct FrameProcessor::Chain {
         else
             kernel::mapBytes(p, p, int32_t(rowBytes), threshold);
     }
-    // Row r's source into out: the picture's row (or its saved copy), with the Bayer conversion in place of
-    // everything but the two-pixel frame.
+    // Row r's source into out: the picture's row (or its saved copy), or its Bayer conversion. The two
+    // rows at either end take the nearest converted row, as the whole-picture kernel does.
     void source(int32_t r, const uint8_t* original, uint8_t* out) const
     {
-        if (bayer && interior(r)) {
-            const size_t edge = 2 * size_t(ch);
-            std::memcpy(out, original, edge);
-            std::memcpy(out + rowBytes - edge, original + rowBytes - edge, edge);
-            bayer->run(out, rawRow(r - 2), rawRow(r - 1), rawRow(r), rawRow(r + 1), width, r);
+        if (bayer && height <= 4) {
+            std::memset(out, 0, rowBytes);
+        } else if (bayer) {
+            const int32_t c = std::clamp(r, 2, height - 3);
+            bayer->run(out, rawRow(c - 2), rawRow(c - 1), rawRow(c), rawRow(c + 1), width, c);
         } else if (out != original) {
             std::memcpy(out, original, rowBytes);
         }

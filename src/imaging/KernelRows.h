@@ -38,8 +38,9 @@ int32_t binarizeLimit(int32_t threshold);
 void binarizeRgbRow(const uint8_t* src, uint8_t* dst, int32_t width, int32_t limit, int srcBpp = 3, int dstBpp = 3);
 
 // Bayer conversion of one row: raw rows -2, -1, 0 and +1 around it (each pointing at the row's first
-// column) into columns 2 .. width - 3 of the destination row. i is the row's index within the converted
-// rectangle (it sets the row phase).
+// column) into columns 2 .. width - 3 of the destination row, whose two columns at either end repeat the
+// nearest converted pixel (a row of four pixels or fewer turns black). i is the row's index within the
+// converted rectangle (it sets the row phase).
 // Gain factor k per colour (a colour byte is (sum * k) >> 11, at most 255) and the byte for every sum.
 struct BayerGains {
     static constexpr int kMaxSum = 16 * 255;

@@ -41,7 +41,9 @@ struct HlsData {
     int32_t SP = 0;
 };
 
-// 8-bit raw mosaic -> 24-bit colour (BayerParams). A two-pixel frame of the rectangle is not written.
+// 8-bit raw mosaic -> 24-bit colour (BayerParams). The two-pixel frame of the rectangle, which lacks the
+// neighbours the conversion needs, repeats the nearest converted pixel; a rectangle of four pixels or fewer
+// across turns black.
 int32_t BayerToRgb(uint8_t* dst, const uint8_t* src, const Rect* srcRect, int32_t dstX, int32_t dstY,
                    uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
                    void* user1, void* user2);

@@ -1,16 +1,13 @@
 // The geometry of measuring (the mapping between window and picture is ViewGeometry's): the hit tolerance, distances,
-// circles through three points, perpendiculars, angles and the pixel area of a polygon. All coordinates
+// circles through three points, perpendiculars, angles and the area of a polygon. All coordinates
 // are doubles in picture pixels unless a name says otherwise.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
 #include "imaging/Rect.h"
 #include "imaging/ViewGeometry.h"
 #include "measure/MeasureItem.h"
-
-class DibImage;
 
 // A straight line y = slope x + intercept, or one of the two marker slopes below with the line's x
 // (vertical) or y (horizontal) in intercept.
@@ -40,7 +37,7 @@ MeasurePoint footOfPerpendicular(MeasurePoint p, const Line& line);
 // vertex (an arm without length has no direction).
 double angleAt(MeasurePoint p1, MeasurePoint vertex, MeasurePoint p3);
 
-// The number of picture pixels covered by the closed polygon, outline included, parts outside the picture
-// left out. Nothing (the caller keeps its old area) when the polygon cannot be drawn: fewer than two
-// vertices, no picture, or no memory for the scratch image.
-std::optional<int64_t> polygonPixelArea(const MeasurePoint* vertices, int32_t count, const DibImage& picture);
+// The area enclosed by the closed polygon through the vertices, in square picture pixels: the shoelace
+// formula, so a self-crossing outline's loops of opposite turn offset each other. 0 for fewer than three
+// vertices.
+double polygonArea(const MeasurePoint* vertices, int32_t count);

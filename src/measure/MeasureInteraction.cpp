@@ -76,7 +76,9 @@ InteractionEffects MeasureInteraction::OnLButtonDown(const PointerEvent& e, cons
         if (const std::optional<Qt::CursorShape> grab = m_Grab.press(c.frame, p.x, p.y)) {
             fx.cursor = grab;
         } else if (tool() == ToolLine) {
-            m_Session.current().addPoint(p); // the press places the start, the release the end
+            // The press places the start, the release the end; a line started by a click waits for the next.
+            if (m_Session.current().pointCount == 0)
+                m_Session.current().addPoint(p);
         } else if (c.layout.zoomIndex > 0) {
             const double z = c.layout.factor();
             m_Pan = { true, e.client.x / z - c.layout.baiX, e.client.y / z - c.layout.baiY };
@@ -128,8 +130,15 @@ InteractionEffects MeasureInteraction::OnLButtonUp(const PointerEvent& e, const 
     m_Grab.release(c.frame);
     if (tool() != ToolNone) {
         // Anywhere, also outside the view: the point lands at the mapped position, beyond the picture if so.
-        m_Session.current().addPoint(pictureAt(e.client, c.geometry));
-        finishByTool(c, fx);
+        const MeasurePoint p = pictureAt(e.client, c.geometry);
+        MeasureItem& current = m_Session.current();
+        // A release on a line's start (a click without motion) leaves the line open: no line of length 0.
+        const bool onLineStart = tool() == ToolLine && current.pointCount == 1 && current.point(0).x == p.x
+            && current.point(0).y == p.y;
+        if (!onLineStart) {
+            current.addPoint(p);
+            finishByTool(c, fx);
+        }
     }
     fx.repaint |= RepaintView;
     return fx;
@@ -210,7 +219,7 @@ InteractionEffects MeasureInteraction::OnRButtonUp(const PointerEvent& e, const 
     m_Pointer = e.client;
     if (tool() == ToolPerpendicular)
         merge(fx, SelectTool(ToolNone)); // the right click ends a series of perpendiculars
-    // A polygon's area is counted once, when its corner is let go.
+    // A polygon's area is worked out once, when its corner is let go.
     if (MeasureItem* item = m_Edit.active ? editedItem() : nullptr; item && item->type == -ToolArea) {
         computeResults(*item, m_Session.selectedCalib(), c.picture);
         m_Session.itemsChanged();
@@ -251,7 +260,7 @@ void MeasureInteraction::editStep(MeasurePoint p, const InteractionContext&, Int
         computeResults(*item, calib, nullptr);
         break;
     case -ToolArea:
-        item->setPoint(index, p); // counted at the release
+        item->setPoint(index, p); // worked out at the release
         break;
     case -ToolPerpendicular:
         if (index < 2) {

@@ -25,7 +25,7 @@ class MeasureSession;
 struct InteractionContext {
     ViewGeometry geometry;             // of the picture on the screen: every point is mapped with it
     ViewGeometry layout;               // the zoom and scroll the view is to have: a pan starts from them
-    const DibImage* picture = nullptr; // the picture in use: areas are counted on its size
+    const DibImage* picture = nullptr; // the picture in use
     FrameDragHooks frame;
 };
 
@@ -68,8 +68,7 @@ public:
     // DELETE with the items of the selected rows, and CLEAR.
     InteractionEffects Delete(const std::vector<int32_t>& itemIds);
     InteractionEffects Clear();
-    // The list as it was before the last change, or after the change last undone; areas are recounted on
-    // the picture of c.
+    // The list as it was before the last change, or after the change last undone.
     InteractionEffects Undo(const InteractionContext& c);
     InteractionEffects Redo(const InteractionContext& c);
 

@@ -43,21 +43,16 @@ void fitCircles(MeasureItem& item)
         circleThrough(item.point(3), item.point(4), item.point(5), item.center2, item.radius2);
 }
 
-bool computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage* picture)
+void computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage*)
 {
     const double mppX = calib.mppX;
     switch (item.type) {
     case -ToolLine:
         item.result = distance(item.point(0), item.point(1)) * mppX;
         break;
-    case -ToolArea: {
-        const auto count =
-            picture ? polygonPixelArea(item.points.data(), item.countedPoints(), *picture) : std::nullopt;
-        if (!count)
-            return false;
-        item.result = item.result2 = double(*count) * calib.mppY * mppX;
+    case -ToolArea:
+        item.result = item.result2 = polygonArea(item.points.data(), item.countedPoints()) * mppX * calib.mppY;
         break;
-    }
     case -ToolCircle:
         item.result = 2.0 * item.radius1 * mppX;
         break;
@@ -73,10 +68,9 @@ bool computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage* 
         item.result = angleAt(item.point(0), item.point(1), item.point(2));
         break;
     default:
-        return true;
+        return;
     }
     item.unit = calib.unit;
-    return true;
 }
 
 void finishItem(MeasureItem& item, const CalibEntry& calib, const DibImage* picture)
@@ -84,9 +78,7 @@ void finishItem(MeasureItem& item, const CalibEntry& calib, const DibImage* pict
     item.type = -std::abs(item.type);
     if (item.type == -ToolCircle || item.type == -ToolCircle2)
         fitCircles(item);
-    // An area that could not be counted stays 0, which reads the same in the calibration's unit.
-    if (!computeResults(item, calib, picture))
-        item.unit = calib.unit;
+    computeResults(item, calib, picture);
 }
 
 MeasureItem makePerpendicular(const MeasureItem& building, const CalibEntry& calib)

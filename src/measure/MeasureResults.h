@@ -28,9 +28,8 @@ void fitCircles(MeasureItem& item);
 // Recomputes the results of a finished item from its points, centres and radii with the calibration's
 // factors, and takes the calibration's unit: lengths, diameters and distances scale by mppX, areas by
 // mppX x mppY, angles not at all. A perpendicular item's foot is recomputed and stored as point 3. An
-// area is counted on picture; without a picture, or when the polygon cannot be drawn, it keeps its value
-// and with it its unit (a value in one unit must never be shown in another), and false is returned.
-bool computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage* picture);
+// area is the polygon's geometric area from its vertices; the picture is not needed for any result.
+void computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage* picture);
 
 // Finishes the item being built with the active tool: the negated tool code, the circles fitted, the
 // results computed.

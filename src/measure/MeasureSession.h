@@ -38,8 +38,7 @@ public:
     const MeasureHistory& history() const { return m_History; }
 
     // Selects a calibration (also the same one again, after its entry was edited): every item is computed
-    // again with it (areas recounted on picture, the picture in use; angles as they are; an area that cannot
-    // be recounted keeps its value and unit) and the scale bar takes its unit and factors.
+    // again with it (angles as they are) and the scale bar takes its unit and factors.
     void selectCalibration(int32_t index, const DibImage* picture);
 
     // Appends a finished item, recorded for undo. Returns the appended copy, null when none was appended.

@@ -1,6 +1,7 @@
 // The row-by-row, banded chain against the kernels run one after another over the whole picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -140,4 +141,49 @@ TEST(FrameChain, SizesTheRowPassDoesNotTake_StillRunTheChain)
     processor.Process(raw, color, s);
     EXPECT_TRUE(samePixels(color, wantColor));
     EXPECT_TRUE(samePixels(raw, wantRaw));
+}
+
+TEST(FrameChain, BayerFrame_FollowsTheInterior_AfterASettingChange)
+{
+    // Two frames with different settings: the second picture, two-pixel frame included, is what the second
+    // settings make whatever the colour image held, and without sharpening each frame pixel is the interior
+    // pixel nearest to it.
+    struct Case {
+        const char* name;
+        int32_t gamma1, gamma2, lightness2, sharpness, binary;
+    };
+    const Case cases[] = {
+        { "gamma up", 60, 250, 0, 0, -1 },
+        { "gamma down, brighter", 250, 40, 80, 0, -1 },
+        { "brighter then binarised", 100, 100, 120, 0, 100 },
+        { "sharpened", 100, 180, 30, 15, -1 },
+    };
+    DibImage raw;
+    makeRandom(raw, 41, 23, 8, 5);
+    for (const Case& c : cases)
+        for (int bands : { 1, 3 }) {
+            ProcessSettings first, second;
+            first.bayerFlg = second.bayerFlg = 1;
+            first.gamma = c.gamma1;
+            second.gamma = c.gamma2;
+            second.hls.L = c.lightness2;
+            second.hls.SP = c.sharpness;
+            second.binaryFlg = c.binary >= 0;
+            second.binary = c.binary;
+            FrameProcessor processor(bands);
+            DibImage got, fresh;
+            makeRandom(got, 41, 23, 24, 6);
+            processor.Process(raw, got, first);
+            processor.Process(raw, got, second);
+            makeRandom(fresh, 41, 23, 24, 7);
+            processor.Process(raw, fresh, second);
+            ASSERT_TRUE(samePixels(got, fresh)) << c.name << ", bands " << bands;
+            if (c.sharpness != 0)
+                continue;
+            for (int32_t y = 0; y < 23; ++y)
+                for (int32_t x = 0; x < 41; ++x)
+                    for (int k = 0; k < 3; ++k)
+                        ASSERT_EQ(at(got, x, y, k), at(got, std::clamp(x, 2, 38), std::clamp(y, 2, 20), k))
+                            << c.name << ", bands " << bands << " at " << x << "," << y;
+        }
 }

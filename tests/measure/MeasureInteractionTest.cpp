@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "imaging/DibImage.h"
 #include "measure/MeasureInteraction.h"
@@ -78,29 +79,55 @@ struct Scene {
 
 } // namespace
 
-TEST(MeasureInteraction, LineIsPressToRelease_AClickWithoutMotionGivesZeroAndTheToolResets)
+TEST(MeasureInteraction, LineIsPressToReleaseOrClickToClick_NeverOfLengthZero)
 {
-    Scene s;
-    s.mi.SelectTool(ToolLine);
-    s.drag(100, 100, 130, 140);
-    ASSERT_EQ(s.list.count(), 1);
-    EXPECT_DOUBLE_EQ(s.list.begin()->result, 50 * 0.01);
-    EXPECT_EQ(s.value(0), "0.500");
-    EXPECT_EQ(s.mi.tool(), ToolNone);
-
-    // LINE again: a click in place is a line of length 0, and the tool resets again.
-    s.mi.SelectTool(ToolLine);
-    const InteractionEffects fx = s.mi.OnLButtonDown(s.at(50, 50), s.c);
-    EXPECT_EQ(s.current.pointCount, 1);
-    EXPECT_FALSE(fx.scroll);
-    s.mi.OnLButtonUp(s.at(50, 50), s.c);
-    ASSERT_EQ(s.list.count(), 2);
-    EXPECT_DOUBLE_EQ(std::next(s.list.begin())->result, 0.0);
-    EXPECT_EQ(s.mi.tool(), ToolNone);
-    // Without a tool a click places nothing.
-    s.click(60, 60);
-    EXPECT_EQ(s.list.count(), 2);
-    EXPECT_EQ(s.current.pointCount, 0);
+    // Each gesture ends, if at all, on (130, 140): from (100, 100) a line of 50 pixels.
+    struct Case {
+        const char* name;
+        std::function<void(Scene&)> gesture;
+        bool finished;
+    };
+    const Case cases[] = {
+        { "press, drag, release", [](Scene& s) { s.drag(100, 100, 130, 140); }, true },
+        { "click, then click", [](Scene& s) { s.click(100, 100); s.click(130, 140); }, true },
+        { "click, then press elsewhere and drag", [](Scene& s) { s.click(100, 100); s.drag(300, 20, 130, 140); },
+            true },
+        { "a second click on the start is no end", [](Scene& s) {
+             s.click(100, 100);
+             s.click(100, 100);
+             s.click(130, 140);
+         },
+            true },
+        { "a drag back to its start is a click", [](Scene& s) {
+             s.drag(100, 100, 100, 100);
+             s.mi.OnLButtonDown(s.at(100, 100), s.c);
+             s.mi.OnMouseMove(s.at(160, 100), s.c);
+             s.mi.OnLButtonUp(s.at(100, 100), s.c);
+             s.click(130, 140);
+         },
+            true },
+        { "one click", [](Scene& s) { s.click(100, 100); }, false },
+        { "clicks in place", [](Scene& s) { s.click(100, 100); s.click(100, 100); s.click(100, 100); }, false },
+    };
+    for (const Case& c : cases) {
+        Scene s;
+        s.mi.SelectTool(ToolLine);
+        c.gesture(s);
+        if (!c.finished) {
+            EXPECT_EQ(s.list.count(), 0) << c.name;
+            EXPECT_EQ(s.current.pointCount, 1) << c.name;
+            EXPECT_EQ(s.mi.tool(), ToolLine) << c.name; // the line waits for its end
+            continue;
+        }
+        ASSERT_EQ(s.list.count(), 1) << c.name;
+        EXPECT_EQ(s.list.begin()->points[0], (MeasurePoint { 100, 100 })) << c.name;
+        EXPECT_EQ(s.value(0), "0.500") << c.name;
+        EXPECT_EQ(s.mi.tool(), ToolNone) << c.name;
+        // Without a tool a click places nothing.
+        s.click(60, 60);
+        EXPECT_EQ(s.list.count(), 1) << c.name;
+        EXPECT_EQ(s.current.pointCount, 0) << c.name;
+    }
 }
 
 TEST(MeasureInteraction, EachToolFinishesOnItsLastPoint_AreaOnTheDoubleClick)
@@ -131,12 +158,12 @@ TEST(MeasureInteraction, EachToolFinishesOnItsLastPoint_AreaOnTheDoubleClick)
     // Press, release, double click, release: the first release places the last corner.
     s.mi.SelectTool(ToolArea);
     s.click(10, 10);
-    s.click(29, 10);
-    s.click(29, 19);
-    s.mi.OnLButtonDown(s.at(10, 19), s.c);
-    s.mi.OnLButtonUp(s.at(10, 19), s.c);
-    s.mi.OnLButtonDblClk(s.at(10, 19), s.c);
-    s.mi.OnLButtonUp(s.at(10, 19), s.c);
+    s.click(30, 10);
+    s.click(30, 20);
+    s.mi.OnLButtonDown(s.at(10, 20), s.c);
+    s.mi.OnLButtonUp(s.at(10, 20), s.c);
+    s.mi.OnLButtonDblClk(s.at(10, 20), s.c);
+    s.mi.OnLButtonUp(s.at(10, 20), s.c);
     ASSERT_EQ(s.list.count(), 4);
     const MeasureItem& area = *std::prev(s.list.end());
     EXPECT_EQ(area.type, -ToolArea);

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "calib/CalibEntry.h"
-#include "imaging/DibImage.h"
 #include "measure/MeasureResults.h"
 #include "measure/MeasureTestSupport.h"
 #include "platform/Language.h"
@@ -104,44 +103,39 @@ TEST(MeasureResults, Perpendicular_FootStoredAndLengthOnEachBaseLine)
     EXPECT_DOUBLE_EQ(perp.result, 0.4);
 }
 
-TEST(MeasureResults, Area_ScalesByMppXTimesMppY_KeptWhenItCannotBeCounted)
+TEST(MeasureResults, Area_IsTheEnclosedAreaTimesMppXTimesMppY)
 {
-    DibImage picture;
-    ASSERT_TRUE(picture.Create(640, 480, 24));
     const CalibEntry calib = anisotropic(UnitCm);
 
-    // Columns 100..199 and rows 50..99 with the outline: 101 x 51 pixels.
+    // 100 x 50 pixels, no picture needed: 0.1 x 0.2 cm2 each.
     MeasureItem area = building(ToolArea, {{100.0, 50.0}, {200.0, 50.0}, {200.0, 100.0}, {100.0, 100.0}});
-    finishItem(area, calib, &picture);
+    finishItem(area, calib, nullptr);
     EXPECT_EQ(area.type, -ToolArea);
-    EXPECT_NEAR(area.result, 101 * 51 * 0.02, 1e-9);
+    EXPECT_NEAR(area.result, 100 * 50 * 0.02, 1e-9);
     EXPECT_EQ(area.result2, area.result);
     EXPECT_EQ(area.unit, UnitCm);
 
-    // One vertex cannot be drawn: the old area stays (0 for a new item).
+    // A new calibration gives the area in its unit and factors.
+    computeResults(area, calibration(UnitUm, 2.0, 0.5), nullptr);
+    EXPECT_NEAR(area.result2, 100 * 50 * 1.0, 1e-9);
+    EXPECT_EQ(area.unit, UnitUm);
+
+    // Fewer than three vertices enclose nothing.
     MeasureItem dot = building(ToolArea, {{10.0, 10.0}});
-    finishItem(dot, calib, &picture);
+    finishItem(dot, calib, nullptr);
     EXPECT_EQ(dot.result, 0.0);
-    area.points.resize(1);
-    area.pointCount = 1;
-    computeResults(area, calib, &picture);
-    EXPECT_NEAR(area.result, 101 * 51 * 0.02, 1e-9);
-    computeResults(area, calib, nullptr);
-    EXPECT_NEAR(area.result2, 101 * 51 * 0.02, 1e-9);
+    EXPECT_EQ(dot.unit, UnitCm);
 }
 
 TEST(MeasureResults, UncalibratedGivesZero_AnglesUnaffected)
 {
     CalibEntry zero;
     zero.mppX = zero.mppY = 0.0;
-    DibImage picture;
-    ASSERT_TRUE(picture.Create(64, 64, 8));
-
     MeasureItem line = building(ToolLine, {{0.0, 0.0}, {30.0, 40.0}});
     finishItem(line, zero, nullptr);
     EXPECT_EQ(line.result, 0.0);
     MeasureItem area = building(ToolArea, {{1.0, 1.0}, {30.0, 1.0}, {30.0, 30.0}});
-    finishItem(area, zero, &picture);
+    finishItem(area, zero, nullptr);
     EXPECT_EQ(area.result, 0.0);
     MeasureItem two = building(ToolCircle2, {{15.0, 20.0}, {10.0, 25.0}, {5.0, 20.0},
                                              {50.0, 60.0}, {40.0, 70.0}, {30.0, 60.0}});

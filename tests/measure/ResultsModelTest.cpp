@@ -45,7 +45,7 @@ struct Scene {
         session.calibration()[EntryUnknownUnit] = calibration(7, 1.0, 1.0);
         select(EntryMm);
         add(building(ToolLine, { { 0.0, 0.0 }, { 30.0, 40.0 } }));
-        add(building(ToolArea, { { 10.0, 10.0 }, { 29.0, 10.0 }, { 29.0, 19.0 }, { 10.0, 19.0 } }));
+        add(building(ToolArea, { { 10.0, 10.0 }, { 30.0, 10.0 }, { 30.0, 20.0 }, { 10.0, 20.0 } }));
         add(building(ToolCircle, { { 15.0, 20.0 }, { 10.0, 25.0 }, { 5.0, 20.0 } }));
         add(building(ToolCircle2,
             { { 15.0, 20.0 }, { 10.0, 25.0 }, { 5.0, 20.0 }, { 50.0, 60.0 }, { 40.0, 70.0 }, { 30.0, 60.0 } }));
@@ -100,10 +100,9 @@ TEST(ResultsModel, RowsFollowTheItems)
             { { "Length", "0.000", "mm" }, { "Polygon area", "0.000", "mm2" }, { "Circle diameter", "0.000", "mm" },
                 { "Circle diameter", "0.000", "mm" }, { "Circle diameter", "0.000", "mm" },
                 { "Circle distance", "0.000", "mm" }, { "Length", "0.000", "mm" }, kAngle } },
-        // "0.020 mm2" must not turn into "0.02 um2".
-        { "an area that cannot be recounted keeps its value and unit",
-            [](Scene& s) { s.session.selectCalibration(EntryUm, nullptr); },
-            { kAllUm[0], kArea, kAllUm[2], kAllUm[3], kAllUm[4], kAllUm[5], kAllUm[6], kAngle } },
+        // The area comes from its vertices: "0.020 mm2" must not stay, nor turn into "0.02 um2".
+        { "without a picture the area follows too", [](Scene& s) { s.session.selectCalibration(EntryUm, nullptr); },
+            kAllUm },
         // A number must not stand beside a unit it was not computed in.
         { "a unit code the program cannot name shows no value", [](Scene& s) { s.select(EntryUnknownUnit); },
             { { "Length", "", "" }, { "Polygon area", "", "" }, { "Circle diameter", "", "" },

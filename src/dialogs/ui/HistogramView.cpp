@@ -29,27 +29,30 @@ void HistogramView::paintEvent(QPaintEvent*)
     }
     p.drawRect(QRectF(rect()).adjusted(0, 0, -1, -1));
 
+    // The height follows the largest count, the end levels included: a picture of only black and white
+    // (binarised) is all in levels 0 and 255.
     uint32_t top = 1;
     for (const auto& channel : m_Histogram.counts)
-        top = std::max(top, *std::max_element(channel.begin() + 1, channel.end() - 1));
-    // Levels to x at the middle of each level's column; counts to y, cut at the top.
-    const auto point = [&](int level, uint32_t count) {
-        const double x = plot.left() + (level + 0.5) * plot.width() / Histogram::kLevels;
-        const double h = std::min(1.0, double(count) / top) * plot.height();
-        return QPointF(x, plot.bottom() - h);
-    };
+        top = std::max(top, *std::max_element(channel.begin(), channel.end()));
+    // Each level is a column of the plot, as wide as a level; counts to y.
+    const auto x = [&](int level) { return plot.left() + level * plot.width() / Histogram::kLevels; };
+    const auto y = [&](uint32_t count) { return plot.bottom() - double(count) / top * plot.height(); };
     const auto curve = [&](Histogram::Channel c) {
-        QPainterPath path(point(0, m_Histogram.counts[c][0]));
-        for (int level = 1; level < Histogram::kLevels; ++level)
-            path.lineTo(point(level, m_Histogram.counts[c][size_t(level)]));
+        const auto& counts = m_Histogram.counts[c];
+        QPainterPath path(QPointF(x(0), y(counts[0])));
+        for (int level = 0; level < Histogram::kLevels; ++level) {
+            if (level > 0)
+                path.lineTo(x(level), y(counts[size_t(level)]));
+            path.lineTo(x(level + 1), y(counts[size_t(level)]));
+        }
         return path;
     };
     if (m_Histogram.pixels == 0)
         return;
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath luma = curve(Histogram::Luma);
-    luma.lineTo(point(Histogram::kLevels - 1, 0));
-    luma.lineTo(point(0, 0));
+    luma.lineTo(x(Histogram::kLevels), plot.bottom());
+    luma.lineTo(x(0), plot.bottom());
     p.fillPath(luma, QColor(200, 200, 200, 110));
     // Lines drawn additively: where the three agree they read as white.
     p.setCompositionMode(QPainter::CompositionMode_Plus);

@@ -1,6 +1,5 @@
 // Draws a Histogram: luminance as a grey area, red, green and blue as lines over it, levels 0..255 from left
-// to right. The height follows the largest count between the ends, so that a heap of clipped pixels at 0 or
-// 255 does not flatten the rest (the ends are drawn cut off at the top then).
+// to right, each level a column; the height follows the largest count.
 #pragma once
 
 #include <QWidget>

@@ -269,3 +269,27 @@ TEST_F(ImageSetDialogTest, Ok_RgbData_ColourImageAThirdOfTheRawWidth)
     EXPECT_EQ(dlg.liveView().viewGeometry().imageWidth, 640);
     dlg.done(0);
 }
+
+// A binarised picture is all in levels 0 and 255: both end columns of the plot stand at full height, the
+// levels between stay empty.
+TEST(HistogramView, TwoLevelPicture_ShowsTwoFullBars)
+{
+    DibImage picture;
+    ASSERT_TRUE(picture.Create(64, 32, 8));
+    for (int32_t y = 0; y < 32; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            picture.rowBottomUp(y)[x] = x < 32 ? 0 : 255;
+    Histogram histogram;
+    MeasureHistogram(picture, 1, histogram);
+    HistogramView view;
+    view.resize(2 * Histogram::kLevels + 2, 130); // two pixels a level, inside a one-pixel border
+    view.setHistogram(histogram);
+    QImage image(view.size(), QImage::Format_RGB32);
+    view.render(&image);
+    for (int percent : { 5, 50, 95 }) {
+        const int y = 1 + 128 * percent / 100;
+        EXPECT_GT(qGray(image.pixel(1, y)), 80) << "level 0 at " << percent << "%";
+        EXPECT_GT(qGray(image.pixel(2 * 255 + 2, y)), 80) << "level 255 at " << percent << "%";
+        EXPECT_LT(qGray(image.pixel(2 * 100 + 1, y)), 40) << "level 100 at " << percent << "%";
+    }
+}

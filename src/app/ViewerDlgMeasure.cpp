@@ -43,7 +43,7 @@ void CViewerDlg::Private::OnCsv()
     CsvExport csv;
     csv.askPath = m_Prompts.askCsvPath;
     csv.tell = m_Prompts.files.tell;
-    csv.OnCsv(m_Measure.results().texts(), g_bJapanese != 0, QCoreApplication::applicationDirPath());
+    csv.OnCsv(m_Measure.results().texts(TextUse::File), g_bJapanese != 0, QCoreApplication::applicationDirPath());
 }
 
 void CViewerDlg::Private::drawFinished(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors)

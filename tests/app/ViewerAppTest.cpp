@@ -1,5 +1,11 @@
-// Start-up of the application: one running copy, the refusal message in the user's language.
+// Start-up of the application: one running copy, the refusal message in the user's language, Qt's own
+// dialogs in Japanese.
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -28,4 +34,29 @@ TEST(ViewerApp, SecondCopy_ShowsOnlyTheRefusal)
                                          : QString("It has already startup");
     EXPECT_EQ(messages.front(), expected);
     g_bJapanese = 0;
+}
+
+TEST(ViewerApp, QtsOwnDialogsSpeakJapanese)
+{
+    QTranslator* translator = InstallQtJapanese();
+    ASSERT_NE(translator, nullptr) << "Qt's Japanese translations (qt6-translations-l10n) are missing";
+    QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::No | QDialogButtonBox::Cancel);
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+    const struct {
+        QAbstractButton* button;
+        const char* japanese;
+    } cases[] = {
+        { buttons.button(QDialogButtonBox::Yes), "はい(&Y)" },
+        { buttons.button(QDialogButtonBox::No), "いいえ(&N)" },
+        { buttons.button(QDialogButtonBox::Cancel), "キャンセル" },
+        { box.button(QMessageBox::Yes), "はい(&Y)" },
+        { box.button(QMessageBox::No), "いいえ(&N)" },
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(c.button, nullptr);
+        EXPECT_EQ(c.button->text(), QString::fromUtf8(c.japanese));
+    }
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    EXPECT_EQ(QDialogButtonBox(QDialogButtonBox::Yes).button(QDialogButtonBox::Yes)->text(), "&Yes");
 }

@@ -40,22 +40,11 @@ TEST(ViewerApp, QtsOwnDialogsSpeakJapanese)
 {
     QTranslator* translator = InstallQtJapanese();
     ASSERT_NE(translator, nullptr) << "Qt's Japanese translations (qt6-translations-l10n) are missing";
-    QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::No | QDialogButtonBox::Cancel);
-    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
-    const struct {
-        QAbstractButton* button;
-        const char* japanese;
-    } cases[] = {
-        { buttons.button(QDialogButtonBox::Yes), "はい(&Y)" },
-        { buttons.button(QDialogButtonBox::No), "いいえ(&N)" },
-        { buttons.button(QDialogButtonBox::Cancel), "キャンセル" },
-        { box.button(QMessageBox::Yes), "はい(&Y)" },
-        { box.button(QMessageBox::No), "いいえ(&N)" },
-    };
-    for (const auto& c : cases) {
-        ASSERT_NE(c.button, nullptr);
-        EXPECT_EQ(c.button->text(), QString::fromUtf8(c.japanese));
-    }
+    const QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::Cancel);
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::No);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Yes)->text(), QString::fromUtf8("はい(&Y)"));
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("キャンセル"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text(), QString::fromUtf8("いいえ(&N)"));
     QCoreApplication::removeTranslator(translator);
     delete translator;
     EXPECT_EQ(QDialogButtonBox(QDialogButtonBox::Yes).button(QDialogButtonBox::Yes)->text(), "&Yes");

@@ -1,8 +1,11 @@
 // Start of the viewer: the single-instance rule, the language, the modal main window.
 #include "app/ViewerApp.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "app/ViewerDlg.h"
 #include "platform/Language.h"
@@ -12,6 +15,16 @@
 int JapaneseFromLocale()
 {
     return QLocale::system().language() == QLocale::Japanese ? 1 : 0;
+}
+
+QTranslator* InstallQtJapanese()
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator))
+        return translator;
+    delete translator;
+    return nullptr;
 }
 
 QString CameraOptionFromArguments(const QStringList& arguments)
@@ -42,6 +55,8 @@ bool CViewerApp::InitInstance()
 {
     // The language is known before the refusal so that the message comes in the user's language.
     g_bJapanese = JapaneseFromLocale();
+    if (g_bJapanese) // without Qt's translations its dialogs stay English, the rest is still Japanese
+        InstallQtJapanese();
     m_Instance = std::make_unique<SingleInstance>("NX-QB740LE", m_LockFolder);
     if (!m_Instance->tryAcquire()) {
         showRefusal(LoadString(1011));

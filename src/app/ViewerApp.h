@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class QTranslator;
 class SingleInstance;
 
 class CViewerApp {
@@ -32,5 +33,8 @@ private:
 
 // The language flag from the system locale: 1 for Japanese.
 int JapaneseFromLocale();
+// Qt's own Japanese texts (the buttons of message boxes and button boxes, the file and folder choosers),
+// installed on the application, which owns them; null when Qt's translations are not on the machine.
+QTranslator* InstallQtJapanese();
 // The value of "--camera own|/dev/videoN" (or "--camera=...") among the program's arguments; empty when absent.
 QString CameraOptionFromArguments(const QStringList& arguments);

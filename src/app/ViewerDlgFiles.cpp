@@ -1,6 +1,7 @@
 // The main window's pictures on disk: SAVE and DIR, the thumbnail strip under the picture with its menu,
 // the thumbnail browser, and opening a saved picture in the view. The strip's mouse is the interaction's
 // (ViewerDlgMouse.cpp).
+#include <QFileInfo>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -102,8 +103,11 @@ void CViewerDlg::Private::OpenPicture(int index)
     if (path.isEmpty())
         return;
     const int opened = m_Live.withFrame([&path](LiveFrames& f) { return ::OpenPicture(path, f.picture); });
-    if (!opened)
+    if (opened)
+        m_ShownFile = QFileInfo(path).fileName();
+    else
         m_Prompts.files.tell(g_bJapanese ? QString::fromUtf8("画像を開けませんでした。") : "The picture could not be opened.");
+    q->setWindowTitle(captionFor(m_Live.status()));
     RelayoutView();
     q->update();
 }

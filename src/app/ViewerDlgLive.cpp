@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "app/DialogTemplate.h"
 #include "app/ViewerDlgPrivate.h"
 #include "live/CameraSources.h"
 #include "platform/StringTable.h"
@@ -16,9 +17,13 @@ namespace {
 constexpr int kViewPollMs = 10;
 // "The camera was disconnected or stopped answering..."
 constexpr int kCameraLostText = 1012;
+// "The camera %1 could not be opened. The camera %2 is shown instead."
+constexpr int kCameraMissingText = 1013;
+// "stopped": the caption's source while the live view is stopped.
+constexpr int kStoppedText = 1014;
 
 // Not modal for the program: the window stays usable (the last picture can still be saved and measured).
-void warnCameraLost(QWidget* parent, const QString& text)
+void warnWithoutBlocking(QWidget* parent, const QString& text)
 {
     auto* box = new QMessageBox(QMessageBox::Warning, parent->windowTitle(), text, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -30,16 +35,34 @@ void warnCameraLost(QWidget* parent, const QString& text)
 void CViewerDlg::Private::openSource()
 {
     if (!m_Prompts.tellCameraLost)
-        m_Prompts.tellCameraLost = [this](const QString& text) { warnCameraLost(q, text); };
-    m_Live.setSource(OpenCameraSource(
-        m_CameraOption.toStdString(), m_Session.cameraSource(), cameraSources(), m_Session.cameraSize()));
+        m_Prompts.tellCameraLost = [this](const QString& text) { warnWithoutBlocking(q, text); };
+    if (!m_Prompts.tellCameraMissing)
+        m_Prompts.tellCameraMissing = [this](const QString& text) { warnWithoutBlocking(q, text); };
+    std::string notOpened;
+    m_Live.setSource(OpenCameraSource(m_CameraOption.toStdString(), m_Session.cameraSource(), cameraSources(),
+        m_Session.cameraSize(), &notOpened));
+    if (notOpened.empty())
+        return;
+    const QString text = LoadString(kCameraMissingText)
+                             .arg(QString::fromStdString(notOpened), QString::fromStdString(m_Live.source().name()));
+    // Told once the window is up, so that the box comes over it.
+    QTimer::singleShot(0, q, [this, text] { m_Prompts.tellCameraMissing(text); });
 }
 
 QString CViewerDlg::Private::captionFor(const QString& text)
 {
-    if (!m_Live.hasSource() || m_Live.source().ownCamera())
-        return text;
-    return text + "  -  " + QString::fromStdString(m_Live.source().name());
+    // The status line starts with the program's name and version; what is shown goes between them and the
+    // timings.
+    const QString head = QString::fromLatin1(kCaption);
+    const QString timings = text.startsWith(head) ? text.mid(head.size()) : QString();
+    QString shown;
+    if (!m_ShownFile.isEmpty())
+        shown = m_ShownFile;
+    else if (m_bLiveStopped)
+        shown = LoadString(kStoppedText);
+    else if (m_Live.hasSource())
+        shown = QString::fromStdString(m_Live.source().name());
+    return shown.isEmpty() ? head + timings : head + "  -  " + shown + timings;
 }
 
 void CViewerDlg::Private::startCamera()
@@ -60,6 +83,7 @@ void CViewerDlg::Private::startViewPoll()
 
 void CViewerDlg::Private::OnLive()
 {
+    m_ShownFile.clear(); // starting replaces the picture, stopping keeps the frame
     if (m_bLiveStopped == 1) {
         startCamera();
         m_Live.startDisplay();
@@ -72,6 +96,7 @@ void CViewerDlg::Private::OnLive()
         m_bLiveStopped = 1;
     }
     OnZoomChange();
+    q->setWindowTitle(captionFor(m_Live.status()));
     q->update();
 }
 

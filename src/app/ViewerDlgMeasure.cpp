@@ -44,7 +44,7 @@ void CViewerDlg::Private::OnCsv()
     CsvExport csv;
     csv.askPath = m_Prompts.askCsvPath;
     csv.tell = m_Prompts.files.tell;
-    if (csv.OnCsv(m_Measure.results().texts(), g_bJapanese != 0, QCoreApplication::applicationDirPath()))
+    if (csv.OnCsv(m_Measure.results().texts(TextUse::File), g_bJapanese != 0, QCoreApplication::applicationDirPath()))
         m_Measure.markExported();
 }
 

@@ -150,6 +150,7 @@ struct CViewerDlg::Private {
     DibImage m_SkinBackground;
     DibImage m_SkinArrows;
     int m_bLiveStopped = 0;
+    QString m_ShownFile; // the saved picture's file name while one is shown, for the caption
     int m_bSaveOverlay = 0;
     int m_bPanelShown = 1;
     int m_bStripShown = 1;

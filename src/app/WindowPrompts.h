@@ -31,4 +31,6 @@ struct WindowPrompts {
     std::function<int(CImageSetDlg&)> runImageSetting;
     // Tells that the camera was lost (a message box that does not block the window).
     std::function<void(const QString&)> tellCameraLost;
+    // Tells that the camera asked for did not open and which one is shown instead (does not block either).
+    std::function<void(const QString&)> tellCameraMissing;
 };

@@ -12,8 +12,11 @@ CameraSources& cameraSources()
 }
 
 std::unique_ptr<LiveSource> OpenCameraSource(const std::string& option, const std::string& stored,
-                                             const CameraSources& sources, const std::string& size)
+                                             const CameraSources& sources, const std::string& size,
+                                             std::string* notOpened)
 {
+    if (notOpened)
+        notOpened->clear();
     int width = 0, height = 0;
     ParseFrameSize(size, &width, &height);
     const std::vector<VideoDeviceInfo> devices
@@ -26,5 +29,7 @@ std::unique_ptr<LiveSource> OpenCameraSource(const std::string& option, const st
         if (std::unique_ptr<LiveSource> source = sources.openVideoDevice(device, width, height))
             return source;
     }
+    if (choice.kind == SourceChoice::Kind::Video && notOpened)
+        *notOpened = choice.path;
     return std::make_unique<OwnCameraSource>();
 }

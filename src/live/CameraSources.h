@@ -24,5 +24,8 @@ CameraSources& cameraSources();
 // The source the choice (see ChooseCameraSource) names among sources; the own camera when the choice is
 // the own camera or its video device does not open.
 // size: the settings' frame size for a video device ("1280x720"; empty or not a size: the largest).
+// notOpened, when given, is set to the path of the chosen video device that did not open (the own camera is
+// shown instead), else emptied.
 std::unique_ptr<LiveSource> OpenCameraSource(const std::string& option, const std::string& stored,
-                                             const CameraSources& sources, const std::string& size = {});
+                                             const CameraSources& sources, const std::string& size = {},
+                                             std::string* notOpened = nullptr);

@@ -218,6 +218,14 @@ void Save(ProfileFile& file, const ViewerSettings& s)
     MainKeys(w, s);
 }
 
+void FirstStart(ViewerSettings& s)
+{
+    s.m_BayerFlg = 1;
+    s.m_AutoIrisFlg = 1;
+    s.m_AutoIrisMode = 1; // the shutter first: raising the gain would add noise
+    s.m_Bai = 0;
+}
+
 WindowPlacement LoadPlacement(const ProfileFile& file, const Rect& current)
 {
     WindowPlacement p;

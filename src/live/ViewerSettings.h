@@ -63,6 +63,11 @@ QString DefaultSaveFolder(const QString& folder);
 void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const QString& defaultSaveFolder);
 // Writes the "NX-QB740LE" keys in order; the CALIBRATION section is never written.
 void Save(ProfileFile& file, const ViewerSettings& s);
+// What a first start (no settings file yet) shows instead of the stored defaults: the colour picture (the own
+// camera's Bayer phase is the default m_BayerMode; a video device that reports its phase overrides it), auto
+// exposure by the shutter, and the whole picture fitted to the view. A file that exists keeps its values and
+// the stored defaults for keys it lacks.
+void FirstStart(ViewerSettings& s);
 
 // The placement stored in the file, with current as the default for missing keys.
 WindowPlacement LoadPlacement(const ProfileFile& file, const Rect& current);

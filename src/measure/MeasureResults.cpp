@@ -141,13 +141,16 @@ std::optional<ResultText> areaText(double value, int32_t unit)
     return text;
 }
 
-ResultText angleText(double degrees) { return {QString::asprintf("%.1f", degrees), LoadString(StrDegree)}; }
+ResultText angleText(double degrees, TextUse use)
+{
+    return {QString::asprintf("%.1f", degrees), use == TextUse::File ? LoadString(StrDegree) : QString(u'\u00B0')};
+}
 
-std::optional<ResultText> resultRowText(const MeasureItem& item, int32_t row, int32_t unit)
+std::optional<ResultText> resultRowText(const MeasureItem& item, int32_t row, int32_t unit, TextUse use)
 {
     const double value = resultRowValue(item, row);
     if (item.type == -ToolAngle)
-        return angleText(value);
+        return angleText(value, use);
     return item.type == -ToolArea ? areaText(value, unit) : lengthText(value, unit);
 }
 

@@ -56,12 +56,16 @@ struct ResultText {
 std::optional<ResultText> lengthText(double value, int32_t unit);
 // The same numbers with "cm2", "mm2", "um2".
 std::optional<ResultText> areaText(double value, int32_t unit);
+// Where a text goes: the screen shows an angle's unit as the degree sign; the CSV file keeps the string
+// table's text (StrDegree) that it has always written, so files read by other programs do not change.
+enum class TextUse { Screen, File };
 // "%.1f" and the degree text.
-ResultText angleText(double degrees);
+ResultText angleText(double degrees, TextUse use = TextUse::Screen);
 // The texts of row r of an item, written with unit (angles ignore it).
-std::optional<ResultText> resultRowText(const MeasureItem& item, int32_t row, int32_t unit);
+std::optional<ResultText> resultRowText(const MeasureItem& item, int32_t row, int32_t unit,
+                                        TextUse use = TextUse::Screen);
 
-// Overlay labels ("%.2fcm", "%.3fmm2", "%.1f" and the degree text); empty for a unit outside 0..2.
+// Overlay labels ("%.2fcm", "%.3fmm2", "%.1f°"); empty for a unit outside 0..2.
 QString lengthLabel(double value, int32_t unit);
 QString areaLabel(double value, int32_t unit);
 QString angleLabel(double degrees);

@@ -32,13 +32,13 @@ std::vector<ResultsModel::Row> ResultsModel::rowsOf(const MeasureList& items)
     return rows;
 }
 
-ResultsModel::Cells ResultsModel::cellsOf(const Row& row, int32_t number)
+ResultsModel::Cells ResultsModel::cellsOf(const Row& row, int32_t number, TextUse use)
 {
     Cells cells;
     cells[ColumnNo] = QString::number(number);
     cells[ColumnType] = LoadString(resultRowName(row.item->type, row.part));
     // A unit code the program cannot name gets no value rather than a number in a unit it does not have.
-    if (const auto text = resultRowText(*row.item, row.part, row.item->unit)) {
+    if (const auto text = resultRowText(*row.item, row.part, row.item->unit, use)) {
         cells[ColumnValue] = text->value;
         cells[ColumnUnit] = text->unit;
     }
@@ -96,12 +96,12 @@ std::vector<int> ResultsModel::rowsOfItems(const std::vector<int32_t>& ids) cons
     return rows;
 }
 
-std::vector<ResultsModel::Cells> ResultsModel::texts() const
+std::vector<ResultsModel::Cells> ResultsModel::texts(TextUse use) const
 {
     std::vector<Cells> texts;
     texts.reserve(m_Rows.size());
     for (int r = 0; r < rowCount(); ++r)
-        texts.push_back(cellsOf(m_Rows[size_t(r)], r));
+        texts.push_back(cellsOf(m_Rows[size_t(r)], r, use));
     return texts;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "measure/MeasureItem.h"
+#include "measure/MeasureResults.h"
 
 class MeasureList;
 
@@ -31,7 +32,7 @@ public:
     // items still without a type, or of a type without results, get none.
     static std::vector<Row> rowsOf(const MeasureList& items);
     // The texts of a row shown as row number, in its item's unit.
-    static Cells cellsOf(const Row& row, int32_t number);
+    static Cells cellsOf(const Row& row, int32_t number, TextUse use = TextUse::Screen);
 
     // items: the list the rows are worked out from; it outlives the model.
     explicit ResultsModel(const MeasureList& items, QObject* parent = nullptr);
@@ -46,8 +47,8 @@ public:
     std::vector<int32_t> itemsOfRows(const std::vector<int>& rows) const;
     // Every row of the given items, top to bottom.
     std::vector<int> rowsOfItems(const std::vector<int32_t>& ids) const;
-    // The texts of every row, top to bottom (what the CSV export writes).
-    std::vector<Cells> texts() const;
+    // The texts of every row, top to bottom, as the list shows them or (File) as the CSV export writes them.
+    std::vector<Cells> texts(TextUse use = TextUse::Screen) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

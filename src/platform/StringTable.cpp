@@ -52,6 +52,9 @@ constexpr Entry kStrings[] = {
     {1012, "The camera has been disconnected or does not respond. The live view has stopped.\nConnect the camera "
            "and press LIVE to resume.",
      "カメラが切断されたか、応答しません。ライブ表示を停止しました。\nカメラを接続し、LIVE を押すと再開します。"},
+    {1013, "The camera %1 could not be opened. The camera %2 is shown instead.",
+     "カメラ %1 を開けませんでした。代わりにカメラ %2 を表示しています。"},
+    {1014, "stopped", "停止中"},
 };
 
 }  // namespace

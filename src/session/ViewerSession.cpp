@@ -2,6 +2,7 @@
 #include "session/ViewerSession.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "platform/PrivateProfile.h"
 
@@ -33,9 +34,13 @@ void ViewerSession::load()
 {
     const QString saveFolder = SettingsFile::DefaultSaveFolder(m_Folder);
     QDir().mkpath(saveFolder);
+    // Only a file that is not there at all is a first start: one that cannot be read keeps the stored defaults.
+    const bool firstStart = !QFileInfo::exists(m_SettingsPath);
     const ProfileFile file = readFile(m_SettingsPath);
     ViewerSettings values = m_Settings.values();
     SettingsFile::Load(file, values, &m_Measure.calibration(), saveFolder);
+    if (firstStart)
+        SettingsFile::FirstStart(values);
     m_Measure.calibration().recomputeFactors();
     m_Settings.replace(values);
     m_Measure.scale() = values.m_ScaleData;

@@ -25,8 +25,9 @@ public:
     MeasureSession& measure() { return m_Measure; }
     ThumbnailStore& thumbnails() { return m_Thumbnails; }
 
-    // Reads the settings file (a missing one gives the defaults): the settings, the calibration table with
-    // its factors, the scale bar, the camera choice, and the save folder (made when absent) with its pictures.
+    // Reads the settings file (a missing one gives the defaults with the first start's values, see
+    // SettingsFile::FirstStart): the settings, the calibration table with its factors, the scale bar, the
+    // camera choice, and the save folder (made when absent) with its pictures.
     void load();
     // The settings' camera: "own", a video device's path or empty (automatic); the frame size asked of a
     // video device ("1280x720", or empty).

@@ -1,5 +1,6 @@
 // The window's side of the camera: a camera that vanishes while live stops the live view with one message,
-// and a video device as the source names itself in the caption and has no Camera Setting dialog. What the
+// a video device as the source names itself in the caption and has no Camera Setting dialog, and a device
+// asked for that does not open is told, the own camera shown instead. What the
 // live view does with absent, broken and failing cameras is tested on LiveView itself (tests/live).
 #include <gtest/gtest.h>
 
@@ -65,11 +66,38 @@ TEST_F(CameraFaultTest, VideoDevice_CaptionNamesIt_SetWhileStoppedOpensImageSett
         EXPECT_EQ(otherSetting, 0);
         dlg.done(0);
     }
-    // Without the adapter's functions, a named device falls back to the own camera.
-    CViewerDlg own(nullptr, m_Dir.path(), "/dev/video9");
-    EXPECT_NE(own.liveView().source().ownCamera(), nullptr);
-    EXPECT_EQ(own.windowTitle(), "NX-QB740LE Version 1.510");
-    own.done(0);
+}
+
+TEST_F(CameraFaultTest, ADeviceThatDoesNotOpen_TheOwnCameraShownAndSaid_TheCaptionNamesWhatIsShown)
+{
+    const QString told = "The camera /dev/video9 could not be opened. The camera NX-QB740LE is shown instead.";
+    const QString head = "NX-QB740LE Version 1.510  -  ";
+    const struct {
+        const char* name;
+        const char* option; // the command line's --camera
+        const char* settings; // extra settings keys
+        QString message;
+    } cases[] = {
+        { "named on the command line", "/dev/video9", "", told },
+        { "named by the settings", "", "CameraSource=/dev/video9\n", told },
+        { "the own camera asked for", "own", "CameraSource=/dev/video9\n", QString() },
+    };
+    for (const auto& c : cases) {
+        writeSettings(c.settings);
+        CViewerDlg dlg(nullptr, m_Dir.path(), c.option);
+        QStringList messages;
+        dlg.prompts().tellCameraMissing = [&messages](const QString& text) { messages << text; };
+        EXPECT_NE(dlg.liveView().source().ownCamera(), nullptr) << c.name;
+        EXPECT_EQ(dlg.windowTitle(), head + "NX-QB740LE") << c.name;
+        pumpFor(100); // the message comes once the window is up
+        EXPECT_EQ(messages, c.message.isEmpty() ? QStringList() : QStringList { c.message }) << c.name;
+        // Stopped, the caption says so before the timings; live again, it names the camera.
+        win::click(dlg, IDC_LIVE);
+        EXPECT_TRUE(dlg.windowTitle().startsWith(head + "stopped  Capture Time ")) << c.name;
+        win::click(dlg, IDC_LIVE);
+        EXPECT_TRUE(dlg.windowTitle().startsWith(head + "NX-QB740LE  Capture Time ")) << c.name;
+        dlg.done(0);
+    }
 }
 
 TEST(CameraOption, FromTheCommandLine)

@@ -1,5 +1,11 @@
-// Start-up of the application: one running copy, the refusal message in the user's language.
+// Start-up of the application: one running copy, the refusal message in the user's language, Qt's own
+// dialogs in Japanese.
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -28,4 +34,18 @@ TEST(ViewerApp, SecondCopy_ShowsOnlyTheRefusal)
                                          : QString("It has already startup");
     EXPECT_EQ(messages.front(), expected);
     g_bJapanese = 0;
+}
+
+TEST(ViewerApp, QtsOwnDialogsSpeakJapanese)
+{
+    QTranslator* translator = InstallQtJapanese();
+    ASSERT_NE(translator, nullptr) << "Qt's Japanese translations (qt6-translations-l10n) are missing";
+    const QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::Cancel);
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::No);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Yes)->text(), QString::fromUtf8("はい(&Y)"));
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("キャンセル"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text(), QString::fromUtf8("いいえ(&N)"));
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    EXPECT_EQ(QDialogButtonBox(QDialogButtonBox::Yes).button(QDialogButtonBox::Yes)->text(), "&Yes");
 }

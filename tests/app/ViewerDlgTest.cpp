@@ -69,9 +69,9 @@ QColor pixelOf(const DibImage& image, int x, int y)
 TEST_F(ViewerDlgTest, StartUp_English)
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
-    EXPECT_EQ(dlg.windowTitle(), "NX-QB740LE Version 1.510");
+    EXPECT_EQ(dlg.windowTitle(), "NX-QB740LE Version 1.510  -  NX-QB740LE");
     EXPECT_EQ(comboTexts(dlg, IDC_ZOOM), QStringList({ "full-screen", "x1", "x2", "x4", "x8", "x16" }));
-    EXPECT_EQ(qobject_cast<QComboBox*>(win::control(dlg, IDC_ZOOM))->currentIndex(), 1);
+    EXPECT_EQ(qobject_cast<QComboBox*>(win::control(dlg, IDC_ZOOM))->currentIndex(), 0); // a first start fits
     EXPECT_EQ(headers(dlg), QStringList({ "No.", "Type", "Result", "Unit" }));
     auto* list = qobject_cast<QTableView*>(win::control(dlg, IDC_RESULTS));
     EXPECT_EQ(list->columnWidth(0), 31);
@@ -92,9 +92,9 @@ TEST_F(ViewerDlgTest, StartUp_English)
         EXPECT_NE(win::control(dlg, t.id), nullptr) << t.id;
     const LiveView& live = dlg.liveView();
     EXPECT_EQ(live.pictureInUse().width(), 2048);
-    EXPECT_EQ(live.pictureInUse().bitsPerPixel(), 8); // grey until colour conversion is switched on
-    dlg.session().settings().change([](ViewerSettings& s) { s.m_BayerFlg = 1; });
-    EXPECT_EQ(live.pictureInUse().bitsPerPixel(), 24);
+    EXPECT_EQ(live.pictureInUse().bitsPerPixel(), 24); // a first start converts the mosaic to colour
+    dlg.session().settings().change([](ViewerSettings& s) { s.m_BayerFlg = 0; });
+    EXPECT_EQ(live.pictureInUse().bitsPerPixel(), 8);
     EXPECT_EQ(live.pictureInUse().width(), 2048);
     EXPECT_FALSE(dlg.windowIcon().isNull());
 }
@@ -136,7 +136,7 @@ TEST_F(ViewerDlgTest, StatusTick_SetsHeartbeatAndCaption)
     // Wait for the real timer rather than faking its id.
     EXPECT_TRUE(livetest::pumpUntil([&] { return dlg.liveView().lastHeartbeat() != 0; }, livetest::kPatientMs));
     EXPECT_EQ(dlg.windowTitle(),
-        "NX-QB740LE Version 1.510  Capture Time 0 GetImage Time 0  ShowImage Time 0  "
+        "NX-QB740LE Version 1.510  -  NX-QB740LE  Capture Time 0 GetImage Time 0  ShowImage Time 0  "
         "Frame per Second 0.0");
 }
 
@@ -272,6 +272,9 @@ TEST_F(ViewerDlgTest, KeysNeverClose_ClosingAsksWhenMeasurementsWouldBeLost)
 
 TEST_F(ViewerDlgTest, CornerButtons_HideTheControlGroupsAndWidenTheView)
 {
+    QFile settings(m_Dir.filePath("NxQb740Le.ini"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly) && settings.write("[NX-QB740LE]\nm_Bai=1\n") > 0);
+    settings.close();
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     QCoreApplication::processEvents();

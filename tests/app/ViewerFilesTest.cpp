@@ -135,6 +135,8 @@ TEST_F(ViewerFilesTest, DirBrowserAndStripMenuOpenAndRemovePictures)
     EXPECT_TRUE(win::liveStopped(dlg));
     EXPECT_EQ(dlg.liveView().pictureInUse().width(), 100);
     EXPECT_EQ(dlg.liveView().pictureInUse().height(), 80);
+    EXPECT_TRUE(dlg.windowTitle().startsWith("NX-QB740LE Version 1.510  -  b.jpg  Capture Time "))
+        << dlg.windowTitle().toStdString(); // the caption names the file shown
 
     // A right click on the first thumbnail of the strip, Remove chosen in the menu.
     const QRect strip = win::control(dlg, IDC_STRIP)->geometry();

@@ -1,6 +1,7 @@
 // The live pipeline without a window: frames from a scripted source or the simulated camera through step(),
 // the camera's start from the stored settings, stop and start, auto exposure, the pictures shown and their
-// geometry, stalled frames, and the camera faults (absent, vanished, broken frames, failing starts).
+// geometry, stalled frames, and the camera faults (absent, vanished, broken frames, failing starts); the
+// camera opened at start, and the one asked for that did not open.
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -12,6 +13,7 @@
 #include "camera/CameraDevice.h"
 #include "camera/OwnCameraSource.h"
 #include "imaging/ViewComposer.h"
+#include "live/CameraSources.h"
 #include "live/LiveView.h"
 #include "platform/Clock.h"
 #include "platform/simcam/SimCamera.h"
@@ -375,4 +377,34 @@ TEST_F(LiveViewTest, WhiteBalanceRequestAndColourImage)
     m_Settings.change([](ViewerSettings& s) { s.m_RGBFlg = 1; });
     m_View.recreateColorImage();
     EXPECT_EQ(m_View.pictureInUse().width(), 640 / 3);
+}
+
+TEST(CameraSources, TheOwnCameraStandsInForAVideoDeviceThatDoesNotOpen_AndSaysWhich)
+{
+    const std::vector<VideoDeviceInfo> listed { { "/dev/video0", "Webcam" } };
+    const struct {
+        const char* name;
+        const char* option;
+        const char* stored;
+        bool opens; // whether a video device opens
+        bool video; // a video device is the source
+        const char* notOpened;
+    } cases[] = {
+        { "command line names a missing device", "/dev/video2", "", false, false, "/dev/video2" },
+        { "settings name a device that is gone", "", "/dev/video3", false, false, "/dev/video3" },
+        { "the named device opens", "/dev/video2", "", true, true, "" },
+        { "the listed device does not open", "", "", false, false, "/dev/video0" },
+    };
+    for (const auto& c : cases) {
+        CameraSources sources;
+        sources.listVideoDevices = [&] { return listed; };
+        sources.openVideoDevice = [&](const VideoDeviceInfo&, int, int) {
+            return c.opens ? std::unique_ptr<LiveSource>(new FakeLiveSource) : nullptr;
+        };
+        std::string notOpened = "left over";
+        const std::unique_ptr<LiveSource> source = OpenCameraSource(c.option, c.stored, sources, {}, &notOpened);
+        ASSERT_NE(source, nullptr) << c.name;
+        EXPECT_EQ(source->ownCamera() == nullptr, c.video) << c.name;
+        EXPECT_EQ(notOpened, c.notOpened) << c.name;
+    }
 }

@@ -308,7 +308,7 @@ TEST(MeasureOverlay, LabelsOfEveryKind)
 
     MeasureItem angle = item(-ToolAngle, {{5.0, 0.0}, {15.0, 0.0}, {15.0, 10.0}}, UnitUm);
     angle.result = 90.0;
-    EXPECT_EQ(measureLabels(angle, s), (L{{{13, 6}, "90.0degree"}}));
+    EXPECT_EQ(measureLabels(angle, s), (L{{{13, 6}, QString::fromUtf8("90.0°")}}));
 
     // A unit code outside 0..2: the label is there, but empty.
     line.unit = 7;

@@ -192,11 +192,13 @@ TEST(MeasureResults, RowAndLabelTexts_ByUnitCode)
     EXPECT_EQ(areaLabel(2.0, UnitUm), "2.00um2");
     EXPECT_TRUE(lengthLabel(2.0, 5).isEmpty());
     EXPECT_TRUE(areaLabel(2.0, 5).isEmpty());
-    EXPECT_EQ(angleLabel(44.96), "45.0degree");
+    // The screen shows the degree sign in both languages; the file keeps the string table's unit.
+    EXPECT_EQ(angleLabel(44.96), QString::fromUtf8("45.0°"));
     EXPECT_EQ(angleText(44.94).value, "44.9");
-    EXPECT_EQ(angleText(1.0).unit, "degree");
+    EXPECT_EQ(angleText(1.0, TextUse::File).unit, "degree");
     g_bJapanese = 1;
-    EXPECT_EQ(angleLabel(90.0), QString::fromUtf8("90.0ｰ"));
+    EXPECT_EQ(angleLabel(90.0), QString::fromUtf8("90.0°"));
+    EXPECT_EQ(angleText(1.0, TextUse::File).unit, QString::fromUtf8("ｰ"));
     g_bJapanese = saved;
 }
 

@@ -1,10 +1,12 @@
 // The results rows as the measuring session keeps them: every kind of item, changes of calibration, edits,
-// DELETE of any selection, CLEAR, undo and redo; and what a view sees of each change.
+// DELETE of any selection, CLEAR, undo and redo; what a view sees of each change; and the texts the CSV file
+// writes.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "imaging/DibImage.h"
+#include "measure/CsvExport.h"
 #include "measure/MeasureResults.h"
 #include "measure/MeasureSession.h"
 #include "measure/MeasureTestSupport.h"
@@ -75,7 +77,7 @@ const Texts kCircle { "Circle diameter", "0.100", "mm" };
 const Texts kCircle2b { "Circle diameter", "0.200", "mm" };
 const Texts kCircle2d { "Circle distance", "0.500", "mm" };
 const Texts kPerp { "Length", "0.300", "mm" };
-const Texts kAngle { "Angle", "90.0", "degree" };
+const Texts kAngle { "Angle", "90.0", "°" };
 const std::vector<Texts> kAll { kLine, kArea, kCircle, kCircle, kCircle2b, kCircle2d, kPerp, kAngle };
 // The same items at 10 um per pixel across, 20 down.
 const std::vector<Texts> kAllUm { { "Length", "500.00", "um" }, { "Polygon area", "40000.00", "um2" },
@@ -198,4 +200,25 @@ TEST(ResultsModel, ViewsHearEditsAsChangedValuesAndAppendsAsNewRows)
     s.session.clear();
     EXPECT_EQ(resets, 3);
     EXPECT_EQ(m.rowCount(), 0);
+}
+
+TEST(ResultsModel, TheListShowsTheDegreeSign_TheCsvKeepsTheBytesItAlwaysWrote)
+{
+    const struct {
+        int japanese;
+        QByteArray angleLine; // the angle's row in the CSV file
+    } cases[] = {
+        { 0, "7,Angle,90.0,degree\r\n" },
+        { 1, "7," + QByteArray::fromHex("8a709378") + ",90.0,\xb0\r\n" }, // 角度 and the half-width sign in CP932
+    };
+    for (const auto& c : cases) {
+        Scene s;
+        g_bJapanese = c.japanese;
+        const ResultsModel& model = s.session.results();
+        EXPECT_EQ(model.data(model.index(7, ResultsModel::ColumnUnit)).toString(), QString::fromUtf8("°"));
+        EXPECT_EQ(model.texts()[7][ResultsModel::ColumnUnit], QString::fromUtf8("°"));
+        EXPECT_TRUE(CsvExport::Format(model.texts(TextUse::File), c.japanese != 0).endsWith(c.angleLine))
+            << c.japanese;
+        g_bJapanese = 0;
+    }
 }

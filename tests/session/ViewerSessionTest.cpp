@@ -60,3 +60,30 @@ TEST(ViewerSession, LoadFillsEveryPart_SaveWritesThemBack)
     EXPECT_TRUE(QFile::exists(pictures + "/ThumbNail"));
     EXPECT_EQ(again.cameraSource(), "/dev/video2"); // keys the viewer does not write are kept
 }
+
+TEST(ViewerSession, OnlyAFirstStartGetsTheColourPictureAutoExposureAndTheFit)
+{
+    struct Case {
+        const char* name;
+        const char* file; // nullptr: no settings file
+        int bayer, bayerMode, autoIris, autoIrisMode, zoom;
+    };
+    const Case cases[] = {
+        { "no file", nullptr, 1, 0, 1, 1, 0 },
+        { "file lacking the keys", "[NX-QB740LE]\nGamma=120\n", 0, 0, 0, 0, 1 },
+        { "file's own values", "[NX-QB740LE]\nm_BayerFlg=0\nm_BayerMode=2\nm_AutoIrisFlg=0\nm_Bai=3\n", 0, 2, 0, 0, 3 },
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        if (c.file)
+            writeFile(dir.filePath("NxQb740Le.ini"), c.file);
+        ViewerSession session(dir.path());
+        session.load();
+        const ViewerSettings& v = session.settings().values();
+        EXPECT_EQ(v.m_BayerFlg, c.bayer) << c.name;
+        EXPECT_EQ(v.m_BayerMode, c.bayerMode) << c.name;
+        EXPECT_EQ(v.m_AutoIrisFlg, c.autoIris) << c.name;
+        EXPECT_EQ(v.m_AutoIrisMode, c.autoIrisMode) << c.name;
+        EXPECT_EQ(v.m_Bai, c.zoom) << c.name;
+    }
+}

@@ -73,7 +73,7 @@ TEST_F(VideoWindowTest, ChosenByDefault_ColourFramesShownAsDecoded_OwnCameraByTh
     }
     CViewerDlg own(nullptr, m_Dir.path(), "own");
     EXPECT_NE(own.liveView().source().ownCamera(), nullptr);
-    EXPECT_EQ(own.windowTitle(), "NX-QB740LE Version 1.510");
+    EXPECT_EQ(own.windowTitle(), "NX-QB740LE Version 1.510  -  NX-QB740LE");
 }
 
 TEST_F(VideoWindowTest, FrameSizeFromTheSettings)

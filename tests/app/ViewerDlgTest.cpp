@@ -334,9 +334,15 @@ TEST_F(ViewerDlgTest, ZoomChange_RelaysOutAndClampsTheScroll)
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
     QCoreApplication::processEvents();
-    dlg.session().settings().change([](ViewerSettings& s) { s.m_Bai_X = -5000; });
+    // From fit to x2 about the view's centre: the picture's middle stays in the middle.
     win::setZoom(dlg, 2);
-    EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 2);
+    const ViewGeometry g = dlg.liveView().viewGeometry();
+    EXPECT_EQ(g.zoomIndex, 2);
+    const PicturePoint middle = windowToImage((g.view.left + g.view.right) / 2.0, (g.view.top + g.view.bottom) / 2.0, g);
+    EXPECT_NEAR(middle.x, 1024, 1);
+    EXPECT_NEAR(middle.y, 768, 1);
+    // A scroll beyond the picture stops at its far edge.
+    win::scrollTo(dlg, -5000, 0);
     EXPECT_DOUBLE_EQ(dlg.liveView().viewGeometry().baiX, dlg.liveView().viewGeometry().view.width() / 2 - 2048);
     // The F key fits the picture.
     QTest::keyClick(&dlg, Qt::Key_F);

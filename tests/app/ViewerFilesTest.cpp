@@ -92,7 +92,7 @@ TEST_F(ViewerFilesTest, SaveStopsTheLiveViewAroundTheDialogAndAddsTheThumbnail)
 
     // A JPEG into another folder: the strip now shows that folder.
     QTemporaryDir other;
-    save(dlg, other.filePath("x.bmp"), kSaveJpeg);
+    save(dlg, other.filePath("x"), kSaveJpeg);
     EXPECT_TRUE(QFile::exists(other.filePath("x.jpg")));
     EXPECT_EQ(QDir(dlg.session().thumbnails().saveFolder()), QDir(other.path()));
     EXPECT_EQ(dlg.session().thumbnails().count(), 1);

@@ -43,7 +43,8 @@ void CViewerDlg::Private::OnCsv()
     CsvExport csv;
     csv.askPath = m_Prompts.askCsvPath;
     csv.tell = m_Prompts.files.tell;
-    csv.OnCsv(m_Measure.results().texts(), g_bJapanese != 0, QCoreApplication::applicationDirPath());
+    csv.OnCsv(m_Measure.results().texts(), g_bJapanese != 0, QCoreApplication::applicationDirPath(),
+              m_Thumbnails.saveFolder());
 }
 
 void CViewerDlg::Private::drawFinished(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors)

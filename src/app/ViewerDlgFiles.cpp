@@ -64,6 +64,7 @@ void CViewerDlg::Private::OnDir()
 void CViewerDlg::Private::OnThumb()
 {
     CThumbnailDlg browser(m_Thumbnails, m_SkinBackground, q, g_bJapanese != 0);
+    browser.setConfirmer(m_Prompts.files.confirm);
     const int result = m_Prompts.runThumbnailBrowser(browser);
     if (result >= CThumbnailDlg::kOpenBase)
         OpenPicture(result - CThumbnailDlg::kOpenBase);
@@ -127,7 +128,7 @@ void CViewerDlg::Private::OnStripCommand(int command)
         OpenPicture(m_StripContext);
         return;
     case kCommandRemove:
-        commands.Remove(m_StripContext);
+        commands.Remove(m_StripContext, m_Prompts.files.confirm, g_bJapanese != 0);
         break;
     case kCommandTrash:
         commands.Trash(m_StripContext);

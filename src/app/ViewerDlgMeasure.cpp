@@ -11,6 +11,7 @@
 #include "app/ViewerDlgPrivate.h"
 #include "measure/ui/ResultsTable.h"
 #include "calib/CalibOverlay.h"
+#include "calib/ui/CCalibDlg.h"
 #include "imaging/Dc.h"
 #include "measure/MeasureLayer.h"
 #include "measure/MeasureOverlay.h"
@@ -129,8 +130,12 @@ void CViewerDlg::Private::OnScale()
         updateViewArea();
 }
 
-void CViewerDlg::Private::OnCalibClosed()
+void CViewerDlg::Private::OnCalibClosed(int result, int position)
 {
+    // A calibration confirmed with OK lasts beyond this run.
+    if (result == CCalibDlg::kClosedOk && !m_Session.saveCalibration(position) && m_Prompts.files.tell)
+        m_Prompts.files.tell(g_bJapanese ? QString::fromUtf8("校正値を保存できませんでした。")
+                                         : QStringLiteral("The calibration could not be saved."));
     // The selected entry may have been edited: every result again with it.
     m_Measure.selectCalibration(m_Measure.calibIndex(), &pictureInUse());
     updateViewArea();

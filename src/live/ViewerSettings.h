@@ -12,6 +12,7 @@
 #include "imaging/Rect.h"
 
 class CalibTable;
+struct CalibEntry;
 class ProfileFile;
 
 struct OverlayColors {
@@ -61,8 +62,15 @@ QString DefaultSaveFolder(const QString& folder);
 // m_IOWdata have fixed defaults), then the CALIBRATION section into calib when it is given. An empty savedir
 // becomes defaultSaveFolder.
 void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const QString& defaultSaveFolder);
-// Writes the "NX-QB740LE" keys in order; the CALIBRATION section is never written.
+// Writes the "NX-QB740LE" keys in order; the CALIBRATION section is not written here.
 void Save(ProfileFile& file, const ViewerSettings& s);
+
+// Whether the CALIBRATION section says "CalibrationLocked=1": a prepared file whose calibrations the
+// viewer only reads.
+bool CalibrationLocked(const ProfileFile& file);
+// Writes the CALIBRATION keys of the entry at its position, in the forms Load reads. False when a value
+// cannot be written (a name with a line break), with the keys before it written.
+bool SaveCalibration(ProfileFile& file, const CalibEntry& entry);
 
 // The placement stored in the file, with current as the default for missing keys.
 WindowPlacement LoadPlacement(const ProfileFile& file, const Rect& current);

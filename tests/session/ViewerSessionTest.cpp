@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "calib/CalibEntry.h"
 #include "imaging/DibImage.h"
 #include "session/ViewerSession.h"
 
@@ -59,4 +60,59 @@ TEST(ViewerSession, LoadFillsEveryPart_SaveWritesThemBack)
     EXPECT_EQ(again.thumbnails().count(), 1);
     EXPECT_TRUE(QFile::exists(pictures + "/ThumbNail"));
     EXPECT_EQ(again.cameraSource(), "/dev/video2"); // keys the viewer does not write are kept
+}
+
+// A calibration confirmed with OK is written at once and comes back with the selection at the next start;
+// a prepared file that locks its calibrations is never touched by it.
+TEST(ViewerSession, CalibrationSurvivesARestartUnlessTheFileLocksIt)
+{
+    const struct {
+        const char* name;
+        QByteArray file;
+        bool kept;
+    } cases[] = {
+        { "writable", "; prepared by hand\n[NX-QB740LE]\nCameraSource=own\n[CALIBRATION]\nname_0=Stage\n", true },
+        { "locked", "[CALIBRATION]\r\nCalibrationLocked=1\r\nname_0=Stage\r\n", false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("NxQb740Le.ini");
+        writeFile(ini, c.file);
+
+        ViewerSession session(dir.path());
+        session.load();
+        CalibEntry& e = session.measure().calibration()[3];
+        e.name = " Scale bar 5 mm";
+        e.lengthX = 5.0;
+        e.lengthY = 2.5;
+        e.unit = UnitMm;
+        e.left = 10.5;
+        e.right = 510.5;
+        e.bottom = 125.0;
+        e.recomputeFactors();
+        ASSERT_TRUE(session.saveCalibration(3));
+        if (!c.kept) {
+            QFile f(ini);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), c.file);
+        }
+        session.measure().selectCalibration(3, nullptr);
+        ASSERT_TRUE(session.save(1, WindowPlacement {}));
+
+        ViewerSession again(dir.path());
+        again.load();
+        EXPECT_EQ(again.measure().calibIndex(), 3);
+        const CalibEntry& back = again.measure().calibration()[3];
+        EXPECT_EQ(back.name, c.kept ? " Scale bar 5 mm" : "Data4");
+        EXPECT_EQ(back.unit, c.kept ? UnitMm : UnitCm);
+        EXPECT_EQ(back.lengthX, c.kept ? 5.0 : 10.0);
+        EXPECT_EQ(back.mppX, c.kept ? 0.01 : 0.05);
+        EXPECT_EQ(back.mppY, c.kept ? 0.02 : 0.05);
+        EXPECT_EQ(again.measure().scale().unit, back.unit); // the scale bar takes the selected unit
+        EXPECT_EQ(again.measure().calibration()[0].name, "Stage"); // other entries as they were
+        if (c.kept) {
+            EXPECT_EQ(again.cameraSource(), "own");
+        }
+    }
 }

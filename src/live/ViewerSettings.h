@@ -69,7 +69,7 @@ void Save(ProfileFile& file, const ViewerSettings& s);
 // viewer only reads.
 bool CalibrationLocked(const ProfileFile& file);
 // Writes the CALIBRATION keys of the entry at its position, in the forms Load reads. False when a value
-// cannot be written (a name with a line break), with the keys before it written.
+// was refused (a name with a line break): the profile is then not to be saved.
 bool SaveCalibration(ProfileFile& file, const CalibEntry& entry);
 
 // The placement stored in the file, with current as the default for missing keys.

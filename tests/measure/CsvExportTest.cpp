@@ -116,15 +116,8 @@ TEST(CsvExport, DialogProposesATimeStampedFileInResultBesideTheProgram)
     // A program folder where "result" cannot be made: the save folder is proposed instead.
     const QString blocked = dir.filePath("blocked");
     QDir().mkpath(blocked);
-    QFile file(blocked + "/result"); // a file takes the folder's name
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    csv.askPath = [&](const CsvSaveDialog& d) {
-        asked = d;
-        return QString();
-    };
-    csv.OnCsv({}, false, blocked, saveFolder, at);
-    EXPECT_EQ(asked.initialPath, saveFolder + "/20240305070809.csv");
+    ASSERT_TRUE(QFile(blocked + "/result").open(QIODevice::WriteOnly)); // a file takes the folder's name
+    EXPECT_EQ(CsvExport::ResultFolder(blocked, saveFolder), saveFolder);
 
     // A path that cannot be written is told with the reason, not passed over in silence.
     csv.askPath = [&](const CsvSaveDialog&) { return dir.filePath("no-such-folder/chosen.csv"); };

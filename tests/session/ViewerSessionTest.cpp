@@ -67,36 +67,29 @@ TEST(ViewerSession, LoadFillsEveryPart_SaveWritesThemBack)
 TEST(ViewerSession, CalibrationSurvivesARestartUnlessTheFileLocksIt)
 {
     const struct {
-        const char* name;
         QByteArray file;
         bool kept;
     } cases[] = {
-        { "writable", "; prepared by hand\n[NX-QB740LE]\nCameraSource=own\n[CALIBRATION]\nname_0=Stage\n", true },
-        { "locked", "[CALIBRATION]\r\nCalibrationLocked=1\r\nname_0=Stage\r\n", false },
+        { "; by hand\n[NX-QB740LE]\nCameraSource=own\n[CALIBRATION]\nname_0=Stage\n", true },
+        { "[CALIBRATION]\r\nCalibrationLocked=1\r\nname_0=Stage\r\n", false },
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.file.constData());
         QTemporaryDir dir;
         const QString ini = dir.filePath("NxQb740Le.ini");
         writeFile(ini, c.file);
-
         ViewerSession session(dir.path());
         session.load();
         CalibEntry& e = session.measure().calibration()[3];
         e.name = " Scale bar 5 mm";
         e.lengthX = 5.0;
-        e.lengthY = 2.5;
         e.unit = UnitMm;
-        e.left = 10.5;
-        e.right = 510.5;
-        e.bottom = 125.0;
+        e.right = 500.0;
         e.recomputeFactors();
         ASSERT_TRUE(session.saveCalibration(3));
-        if (!c.kept) {
-            QFile f(ini);
-            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-            EXPECT_EQ(f.readAll(), c.file);
-        }
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll() == c.file, !c.kept);
         session.measure().selectCalibration(3, nullptr);
         ASSERT_TRUE(session.save(1, WindowPlacement {}));
 
@@ -106,13 +99,8 @@ TEST(ViewerSession, CalibrationSurvivesARestartUnlessTheFileLocksIt)
         const CalibEntry& back = again.measure().calibration()[3];
         EXPECT_EQ(back.name, c.kept ? " Scale bar 5 mm" : "Data4");
         EXPECT_EQ(back.unit, c.kept ? UnitMm : UnitCm);
-        EXPECT_EQ(back.lengthX, c.kept ? 5.0 : 10.0);
         EXPECT_EQ(back.mppX, c.kept ? 0.01 : 0.05);
-        EXPECT_EQ(back.mppY, c.kept ? 0.02 : 0.05);
-        EXPECT_EQ(again.measure().scale().unit, back.unit); // the scale bar takes the selected unit
-        EXPECT_EQ(again.measure().calibration()[0].name, "Stage"); // other entries as they were
-        if (c.kept) {
-            EXPECT_EQ(again.cameraSource(), "own");
-        }
+        EXPECT_EQ(again.measure().calibration()[0].name, "Stage"); // the rest of the file as it was
+        EXPECT_EQ(again.cameraSource(), c.kept ? "own" : "");
     }
 }

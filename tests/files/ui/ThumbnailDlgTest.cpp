@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -97,16 +96,11 @@ TEST_F(Browser, ContextMenuRemoveTrashAndOpen)
     bool trashWorks = false;
     dlg.setTrashMover([&](const QString& path) { return trashWorks && QFile::remove(path); });
     bool yes = false;
-    QString asked;
-    dlg.setConfirmer([&](const QString& question) {
-        asked = question;
-        return yes;
-    });
+    dlg.setConfirmer([&](const QString&) { return yes; });
 
     // Remove asks first: No keeps the file.
     click(dlg, QEvent::MouseButtonPress, Qt::RightButton, { 6 + 150 + 3, 10 + 3 }); // thumbnail 1
     EXPECT_EQ(shown, QStringList({ "Open", "Remove", "Trash box" }));
-    EXPECT_EQ(asked, FileTexts::ConfirmRemove(false, QFileInfo(paths[1]).fileName()));
     EXPECT_TRUE(QFile::exists(paths[1]));
     EXPECT_EQ(store.count(), 30);
     yes = true;

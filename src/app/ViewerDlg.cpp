@@ -234,7 +234,8 @@ void CViewerDlg::Private::createControls()
     onClick(IDC_CLEAR, &Private::OnClear);
     onClick(IDC_CSV, &Private::OnCsv);
     connect(m_StripScroll, &QScrollBar::valueChanged, q, [this] { q->update(toQRect(controlRect(IDC_STRIP))); });
-    connect(&m_CalibDialogs, &CalibDialogOwner::calibClosed, q, [this] { OnCalibClosed(); });
+    connect(&m_CalibDialogs, &CalibDialogOwner::calibClosed, q,
+        [this](int result, int position) { OnCalibClosed(result, position); });
     connect(&m_CalibDialogs, &CalibDialogOwner::scaleChanged, q, [this] { updateViewArea(); });
 }
 
@@ -272,7 +273,8 @@ void CViewerDlg::Private::OnInitDialog()
 
     for (const CalibEntry& e : m_Measure.calibration())
         m_CalibCombo->insertItem(e.position, e.name);
-    m_CalibCombo->setCurrentIndex(0);
+    // The calibration chosen in the last run.
+    m_CalibCombo->setCurrentIndex(m_Measure.calibIndex());
 
     OnSelchangeCalib();
     m_StripScroll->setValue(0);

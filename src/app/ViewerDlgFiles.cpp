@@ -86,6 +86,7 @@ void CViewerDlg::Private::OnThumb()
 {
     CThumbnailDlg browser(m_Thumbnails, m_SkinBackground, q, g_bJapanese != 0);
     placeOnScreen(browser);
+    browser.setConfirmer(m_Prompts.files.confirm);
     const int result = m_Prompts.runThumbnailBrowser(browser);
     if (result >= CThumbnailDlg::kOpenBase)
         OpenPicture(result - CThumbnailDlg::kOpenBase);
@@ -152,7 +153,7 @@ void CViewerDlg::Private::OnStripCommand(int command)
         OpenPicture(m_StripContext);
         return;
     case kCommandRemove:
-        commands.Remove(m_StripContext);
+        commands.Remove(m_StripContext, m_Prompts.files.confirm, g_bJapanese != 0);
         break;
     case kCommandTrash:
         commands.Trash(m_StripContext);

@@ -11,6 +11,7 @@
 #include "app/ViewerDlgPrivate.h"
 #include "measure/ui/ResultsTable.h"
 #include "calib/CalibOverlay.h"
+#include "calib/ui/CCalibDlg.h"
 #include "imaging/Dc.h"
 #include "measure/MeasureLayer.h"
 #include "imaging/ViewOverview.h"
@@ -44,7 +45,8 @@ void CViewerDlg::Private::OnCsv()
     CsvExport csv;
     csv.askPath = m_Prompts.askCsvPath;
     csv.tell = m_Prompts.files.tell;
-    if (csv.OnCsv(m_Measure.results().texts(TextUse::File), g_bJapanese != 0, QCoreApplication::applicationDirPath()))
+    if (csv.OnCsv(m_Measure.results().texts(TextUse::File), g_bJapanese != 0, QCoreApplication::applicationDirPath(),
+                  m_Thumbnails.saveFolder()))
         m_Measure.markExported();
 }
 
@@ -154,8 +156,12 @@ void CViewerDlg::Private::OnScale()
         updateViewArea();
 }
 
-void CViewerDlg::Private::OnCalibClosed()
+void CViewerDlg::Private::OnCalibClosed(int result, int position)
 {
+    // A calibration confirmed with OK lasts beyond this run.
+    if (result == CCalibDlg::kClosedOk && !m_Session.saveCalibration(position) && m_Prompts.files.tell)
+        m_Prompts.files.tell(g_bJapanese ? QString::fromUtf8("校正値を保存できませんでした。")
+                                         : QStringLiteral("The calibration could not be saved."));
     // The selected entry may have been edited: every result again with it.
     m_Measure.selectCalibration(m_Measure.calibIndex(), &pictureInUse());
     updateViewArea();

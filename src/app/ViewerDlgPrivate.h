@@ -93,7 +93,7 @@ struct CViewerDlg::Private {
     void OnCsv();
     void OnCalib();
     void OnScale();
-    void OnCalibClosed();
+    void OnCalibClosed(int result, int position);
     void drawFinished(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors);
     void drawInProgress(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors, std::optional<Point> pointer);
     void paintOverlay(QPainter& painter);

@@ -43,6 +43,14 @@ QString ThumbnailsNotSaved(bool japanese)
         "前のフォルダのサムネイル一覧を保存できませんでした。");
 }
 
+QString ConfirmRemove(bool japanese, const QString& fileName)
+{
+    return pick(japanese,
+        "Delete \"%1\" permanently?\nIt cannot be restored. To keep a way back, choose Trash box instead.",
+        "「%1」を完全に削除しますか？\n削除したファイルは元に戻せません。元に戻せるようにするには「ゴミ箱」を選んでください。")
+        .arg(fileName);
+}
+
 QString BrowserTitle(bool japanese)
 {
     return pick(japanese, "Thumbnail", "サムネイル");

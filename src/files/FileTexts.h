@@ -16,6 +16,9 @@ QString NotSaved(bool japanese);
 QString FolderRefused(bool japanese);
 // Told when the folder left behind kept no ThumbNail file (its pictures come back when it is chosen again).
 QString ThumbnailsNotSaved(bool japanese);
+// The question before Remove deletes the picture fileName for good, pointing to Trash box as the way that
+// can be undone.
+QString ConfirmRemove(bool japanese, const QString& fileName);
 // The browser's caption.
 QString BrowserTitle(bool japanese);
 

@@ -35,9 +35,19 @@ SaveTarget ResolveSaveTarget(const QString& chosen, int filterIndex)
     // The folder comes from the absolute path, so a file at the root keeps "/" as its folder.
     const QFileInfo info(QDir::cleanPath(QFileInfo(chosen).absoluteFilePath()));
     t.folder = info.path();
-    t.format = filterIndex;
-    t.path = filterIndex == kSaveJpeg ? ThumbnailStore::PathIn(t.folder, info.completeBaseName() + ".jpg")
-                                      : info.filePath();
+    // The name's own extension, when it is one we write, decides the format, so the bytes always match what
+    // the name says; any other name keeps all it was typed with and gets the filter's extension added.
+    const QString extension = info.suffix().toLower();
+    if (extension == QLatin1String("bmp")) {
+        t.format = kSaveBmp;
+        t.path = info.filePath();
+    } else if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg")) {
+        t.format = kSaveJpeg;
+        t.path = info.filePath();
+    } else {
+        t.format = filterIndex;
+        t.path = info.filePath() + (filterIndex == kSaveJpeg ? QStringLiteral(".jpg") : QStringLiteral(".bmp"));
+    }
     return t;
 }
 

@@ -37,8 +37,9 @@ using SaveFileAsker = std::function<SaveFileAnswer(const SaveFileRequest& reques
 QString ProposedName(const QDateTime& when);
 SaveFileRequest MakeSaveRequest(const QString& folder, const QDateTime& when, bool japanese);
 
-// The file a dialog answer leads to: the absolute path (the JPEG filter replaces the name's last
-// extension with ".jpg"; the BMP filter keeps the name as typed), its folder, and the format.
+// The file a dialog answer leads to: the absolute path, its folder, and the format. A name ending in .bmp,
+// .jpg or .jpeg (any case) is kept and chooses the format whatever the filter; any other name gets the
+// filter's extension appended ("a.txt" with the BMP filter gives "a.txt.bmp").
 struct SaveTarget {
     QString path;
     QString folder;

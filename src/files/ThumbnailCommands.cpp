@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "files/FileTexts.h"
 #include "files/ThumbnailStore.h"
 #include "platform/Trash.h"
 
@@ -41,8 +42,12 @@ int ThumbnailCommands::removeEntryWhenGone(int index, const std::function<bool(c
     return 1;
 }
 
-int ThumbnailCommands::Remove(int index)
+int ThumbnailCommands::Remove(int index, const Confirmer& confirm, bool japanese)
 {
+    // There is no way back from here, unlike the trash: the person says so first.
+    const QString path = PathAt(index);
+    if (path.isEmpty() || !confirm || !confirm(FileTexts::ConfirmRemove(japanese, QFileInfo(path).fileName())))
+        return 0;
     return removeEntryWhenGone(index, [](const QString& path) {
         QFile::remove(path);
         const QFileInfo after(path);

@@ -10,6 +10,8 @@ class ThumbnailStore;
 
 // Moves a file into the trash; true only when the file is gone from its place.
 using TrashMover = std::function<bool(const QString& path)>;
+// Puts a yes/no question to the person; true for Yes.
+using Confirmer = std::function<bool(const QString& question)>;
 
 class ThumbnailCommands {
 public:
@@ -20,8 +22,9 @@ public:
 
     // The picture file of the entry at index; empty when there is no such entry.
     QString PathAt(int index) const;
-    // Deletes the file for good, then removes its entry. 1 when the entry was removed.
-    int Remove(int index);
+    // Deletes the file for good, then removes its entry, once confirm has answered Yes to the question
+    // naming the file (nothing is deleted without an answer). 1 when the entry was removed.
+    int Remove(int index, const Confirmer& confirm, bool japanese);
     // Moves the file into the trash, then removes its entry. 1 when the entry was removed.
     int Trash(int index);
 

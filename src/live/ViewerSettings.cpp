@@ -42,6 +42,7 @@ public:
         return QString::fromStdString(m_File.stringValue(m_Section, key, defaultValue.toStdString(), buffer));
     }
     void Path(const char* key, QString& v) const { v = String(key, v, kPathBuffer); }
+    void Name(const char* key, QString& v) const { v = String(key, v, kNameBuffer); }
 
 private:
     const ProfileFile& m_File;
@@ -50,19 +51,27 @@ private:
 
 class Writer {
 public:
-    explicit Writer(ProfileFile& file)
+    explicit Writer(ProfileFile& file, const char* section = kSection)
         : m_File(file)
+        , m_Section(section)
     {
     }
     // Every integer form is written with "%d" of its value as an int.
-    void Int(const char* key, int64_t v) { m_File.setValue(kSection, key, std::to_string(int32_t(v))); }
+    void Int(const char* key, int64_t v) { set(key, std::to_string(int32_t(v))); }
     void UInt(const char* key, int64_t v) { Int(key, v); }
     void Narrow(const char* key, int64_t v) { Int(key, v); }
-    void Double(const char* key, double v) { m_File.setValue(kSection, key, FormatDouble(v)); }
-    void Path(const char* key, const QString& v) { m_File.setValue(kSection, key, v.toStdString()); }
+    void Double(const char* key, double v) { set(key, FormatDouble(v)); }
+    void Path(const char* key, const QString& v) { set(key, v.toStdString()); }
+    void Name(const char* key, const QString& v) { set(key, v.toStdString()); }
+    // False once any value was refused.
+    bool ok() const { return m_Ok; }
 
 private:
+    void set(const char* key, const std::string& v) { m_Ok = m_File.setValue(m_Section, key, v) && m_Ok; }
+
     ProfileFile& m_File;
+    const char* m_Section;
+    bool m_Ok = true;
 };
 
 // Every "NX-QB740LE" key in the file's order, with its form, for a Reader (loading) or a Writer (saving).
@@ -132,6 +141,21 @@ std::string keyOf(const char* name, int i)
     return std::string(name) + "_" + std::to_string(i);
 }
 
+// The CALIBRATION keys of entry i in the file's order, for a Reader or a Writer.
+template <typename Keys, typename Entry> void CalibKeys(Keys& k, Entry& e, int i)
+{
+    k.Name(keyOf("name", i).c_str(), e.name);
+    k.Double(keyOf("length.x", i).c_str(), e.lengthX);
+    k.Double(keyOf("length.y", i).c_str(), e.lengthY);
+    k.Int(keyOf("unit", i).c_str(), e.unit);
+    k.Double(keyOf("mpp.x", i).c_str(), e.mppX);
+    k.Double(keyOf("mpp.y", i).c_str(), e.mppY);
+    k.Double(keyOf("left", i).c_str(), e.left);
+    k.Double(keyOf("top", i).c_str(), e.top);
+    k.Double(keyOf("right", i).c_str(), e.right);
+    k.Double(keyOf("bottom", i).c_str(), e.bottom);
+}
+
 } // namespace
 
 std::string FormatDouble(double v)
@@ -188,7 +212,8 @@ void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const Q
         const QString base = LoadString(1006);
         for (int i = 0; i < CalibTable::kCount; ++i) {
             CalibEntry& e = (*calib)[i];
-            e.name = c.String(keyOf("name", i).c_str(), base + QString::number(i + 1), kNameBuffer);
+            // Every key of this section has a fixed default: the values below.
+            e.name = base + QString::number(i + 1);
             e.lengthX = 10.0;
             e.lengthY = 10.0;
             e.unit = 0;
@@ -198,16 +223,7 @@ void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const Q
             e.top = 0.0;
             e.right = 200.0;
             e.bottom = 200.0;
-            // Every key of this section has a fixed default: the values above.
-            c.Double(keyOf("length.x", i).c_str(), e.lengthX);
-            c.Double(keyOf("length.y", i).c_str(), e.lengthY);
-            c.Int(keyOf("unit", i).c_str(), e.unit);
-            c.Double(keyOf("mpp.x", i).c_str(), e.mppX);
-            c.Double(keyOf("mpp.y", i).c_str(), e.mppY);
-            c.Double(keyOf("left", i).c_str(), e.left);
-            c.Double(keyOf("top", i).c_str(), e.top);
-            c.Double(keyOf("right", i).c_str(), e.right);
-            c.Double(keyOf("bottom", i).c_str(), e.bottom);
+            CalibKeys(c, e, i);
         }
     }
 }
@@ -224,6 +240,18 @@ void FirstStart(ViewerSettings& s)
     s.m_AutoIrisFlg = 1;
     s.m_AutoIrisMode = 1; // the shutter first: raising the gain would add noise
     s.m_Bai = 0;
+}
+
+bool CalibrationLocked(const ProfileFile& file)
+{
+    return file.intValue(kCalibSection, "CalibrationLocked", 0) != 0;
+}
+
+bool SaveCalibration(ProfileFile& file, const CalibEntry& entry)
+{
+    Writer w(file, kCalibSection);
+    CalibKeys(w, entry, entry.position);
+    return w.ok();
 }
 
 WindowPlacement LoadPlacement(const ProfileFile& file, const Rect& current)

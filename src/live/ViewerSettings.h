@@ -12,6 +12,7 @@
 #include "imaging/Rect.h"
 
 class CalibTable;
+struct CalibEntry;
 class ProfileFile;
 
 struct OverlayColors {
@@ -61,13 +62,20 @@ QString DefaultSaveFolder(const QString& folder);
 // m_IOWdata have fixed defaults), then the CALIBRATION section into calib when it is given. An empty savedir
 // becomes defaultSaveFolder.
 void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const QString& defaultSaveFolder);
-// Writes the "NX-QB740LE" keys in order; the CALIBRATION section is never written.
+// Writes the "NX-QB740LE" keys in order; the CALIBRATION section is not written here.
 void Save(ProfileFile& file, const ViewerSettings& s);
 // What a first start (no settings file yet) shows instead of the stored defaults: the colour picture (the own
 // camera's Bayer phase is the default m_BayerMode; a video device that reports its phase overrides it), auto
 // exposure by the shutter, and the whole picture fitted to the view. A file that exists keeps its values and
 // the stored defaults for keys it lacks.
 void FirstStart(ViewerSettings& s);
+
+// Whether the CALIBRATION section says "CalibrationLocked=1": a prepared file whose calibrations the
+// viewer only reads.
+bool CalibrationLocked(const ProfileFile& file);
+// Writes the CALIBRATION keys of the entry at its position, in the forms Load reads. False when a value
+// was refused (a name with a line break): the profile is then not to be saved.
+bool SaveCalibration(ProfileFile& file, const CalibEntry& entry);
 
 // The placement stored in the file, with current as the default for missing keys.
 WindowPlacement LoadPlacement(const ProfileFile& file, const Rect& current);

@@ -22,16 +22,22 @@ QString CsvExport::ProposedName(const QDateTime& localTime)
                              t.second());
 }
 
-CsvSaveDialog CsvExport::DialogFor(bool japanese, const QString& programDir, const QDateTime& localTime)
+CsvSaveDialog CsvExport::DialogFor(bool japanese, const QString& folder, const QDateTime& localTime)
 {
     CsvSaveDialog dialog;
     dialog.title = japanese ? QStringLiteral("保存先指定") : QStringLiteral("Save as");
     dialog.filter = japanese ? QStringLiteral("CSVファイル(*.csv);;全てのファイル(*.*)")
                              : QStringLiteral("CSV File(*.csv);;All File(*.*)");
     dialog.defaultSuffix = QStringLiteral("csv");
-    // The folder is not created: the dialog lets the user go elsewhere when it is missing.
-    dialog.initialPath = QDir(programDir).filePath(QStringLiteral("result/") + ProposedName(localTime));
+    dialog.initialPath = QDir(folder).filePath(ProposedName(localTime));
     return dialog;
+}
+
+QString CsvExport::ResultFolder(const QString& programDir, const QString& fallback)
+{
+    // A proposal in a folder that does not exist fails when the user just presses Save.
+    const QString result = QDir(programDir).filePath(QStringLiteral("result"));
+    return QDir().mkpath(result) && QFileInfo(result).isWritable() ? result : fallback;
 }
 
 QByteArray CsvExport::Format(const std::vector<Row>& rows, bool japanese)
@@ -46,20 +52,25 @@ QByteArray CsvExport::Format(const std::vector<Row>& rows, bool japanese)
     return bytes;
 }
 
-int CsvExport::Write(const QString& path, const std::vector<Row>& rows, bool japanese)
+int CsvExport::Write(const QString& path, const std::vector<Row>& rows, bool japanese, QString* reason)
 {
     // Unbuffered, so the whole export goes to the file in a single write at its end (opened for appending):
     // the bytes already there are never touched.
     QFile file(path);
     const bool existed = QFileInfo::exists(path);
-    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        if (reason)
+            *reason = path.isEmpty() ? QStringLiteral("No file name") : file.errorString();
         return 0;
+    }
     const qint64 oldSize = file.size();
     const QByteArray bytes = Format(rows, japanese);
     if (file.write(bytes) == bytes.size())
         return 1;
     // A full disk or the size limit took part of it: cut the file back to what it held, so no broken line
     // stays at its end for the next export to run into.
+    if (reason)
+        *reason = file.errorString();
     if (existed) {
         file.resize(oldSize);
     } else {
@@ -70,21 +81,23 @@ int CsvExport::Write(const QString& path, const std::vector<Row>& rows, bool jap
 }
 
 int CsvExport::OnCsv(const std::vector<Row>& rows, bool japanese, const QString& programDir,
-                     const QDateTime& localTime) const
+                     const QString& fallbackDir, const QDateTime& localTime) const
 {
     if (!askPath)
         return 0;
-    const QString path = askPath(DialogFor(japanese, programDir, localTime));
+    const QString path = askPath(DialogFor(japanese, ResultFolder(programDir, fallbackDir), localTime));
     if (path.isEmpty())
         return 0;
-    if (Write(path, rows, japanese))
+    QString reason;
+    if (Write(path, rows, japanese, &reason))
         return 1;
     if (tell)
-        tell(NotSaved(japanese));
+        tell(NotSaved(japanese, reason));
     return 0;
 }
 
-QString CsvExport::NotSaved(bool japanese)
+QString CsvExport::NotSaved(bool japanese, const QString& reason)
 {
-    return japanese ? QString::fromUtf8("結果を保存できませんでした。") : QStringLiteral("The results were not saved.");
+    return japanese ? QString::fromUtf8("結果を保存できませんでした。\n%1").arg(reason)
+                    : QStringLiteral("The results were not saved: %1").arg(reason);
 }

@@ -16,7 +16,7 @@ struct CsvSaveDialog {
     QString title;          // "Save as" / "保存先指定"
     QString filter;         // the two filters, in the file dialog's "name(pattern);;name(pattern)" form
     QString defaultSuffix;  // "csv"
-    QString initialPath;    // <program folder>/result/<time stamp>.csv
+    QString initialPath;    // <folder>/<time stamp>.csv
 };
 
 class CsvExport {
@@ -28,25 +28,28 @@ public:
 
     // "%4d%02d%02d%02d%02d%02d.csv" of the local time.
     static QString ProposedName(const QDateTime& localTime);
-    static CsvSaveDialog DialogFor(bool japanese, const QString& programDir, const QDateTime& localTime);
+    static CsvSaveDialog DialogFor(bool japanese, const QString& folder, const QDateTime& localTime);
+    // The folder the dialog starts in: "result" beside the program, made when missing; fallback when it
+    // cannot be made there (a program folder that is not writable).
+    static QString ResultFolder(const QString& programDir, const QString& fallback);
 
     // The header line and one line per row, each ended by CR LF, fields joined by commas as they stand.
     static QByteArray Format(const std::vector<Row>& rows, bool japanese);
     // Appends Format's bytes to path in one write, creating the file when absent. 0 when it cannot be
     // opened or not wholly written: the file then keeps exactly the bytes it had (or is not there, as
     // before). A process killed in the middle of the write may leave part of the export after those bytes,
-    // never a change to them.
-    static int Write(const QString& path, const std::vector<Row>& rows, bool japanese);
+    // never a change to them. On failure reason (when given) says why.
+    static int Write(const QString& path, const std::vector<Row>& rows, bool japanese, QString* reason = nullptr);
 
-    // The CSV button: the dialog, then Write. 1 when a file was written, 0 when cancelled or failed; a
-    // failed write is told through tell.
-    int OnCsv(const std::vector<Row>& rows, bool japanese, const QString& programDir,
+    // The CSV button: the dialog (starting in ResultFolder), then Write. 1 when a file was written, 0 when
+    // cancelled or failed; a failed write is told through tell, with its reason.
+    int OnCsv(const std::vector<Row>& rows, bool japanese, const QString& programDir, const QString& fallbackDir,
               const QDateTime& localTime = QDateTime::currentDateTime()) const;
 
     AskPath askPath;
     // Shows a message; the main window gives a message box.
     std::function<void(const QString&)> tell;
 
-    // Told when the chosen file could not be written.
-    static QString NotSaved(bool japanese);
+    // Told when the chosen file could not be written, and why.
+    static QString NotSaved(bool japanese, const QString& reason);
 };

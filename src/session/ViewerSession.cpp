@@ -12,6 +12,8 @@ namespace {
 constexpr const char* kCameraSourceKey = "CameraSource";
 // The key giving a video device's frame size ("1280x720"; empty: the largest up to the sensor's size).
 constexpr const char* kCameraSizeKey = "CameraSize";
+// The calibration selected when the viewer last ended (0..9).
+constexpr const char* kCalibIndexKey = "CalibIndex";
 
 ProfileFile readFile(const QString& path)
 {
@@ -44,11 +46,26 @@ void ViewerSession::load()
     m_Measure.calibration().recomputeFactors();
     m_Settings.replace(values);
     m_Measure.scale() = values.m_ScaleData;
+    const int calibIndex = file.intValue(SettingsFile::kSection, kCalibIndexKey, 0);
+    m_Measure.selectCalibration(calibIndex >= 0 && calibIndex < CalibTable::kCount ? calibIndex : 0, nullptr);
     m_CameraSource = file.value(SettingsFile::kSection, kCameraSourceKey).value_or(std::string());
     m_CameraSize = file.value(SettingsFile::kSection, kCameraSizeKey).value_or(std::string());
     m_Thumbnails.setSaveFolder(values.savedir);
     m_Thumbnails.Load(ThumbnailStore::FileIn(values.savedir));
     m_Thumbnails.ScanFolder(values.savedir);
+}
+
+bool ViewerSession::saveCalibration(int position)
+{
+    if (position < 0 || position >= CalibTable::kCount)
+        return false;
+    ProfileFile file;
+    // A file that is there but cannot be read must not be replaced by one holding the calibration alone.
+    if (!file.load(m_SettingsPath) && QFileInfo::exists(m_SettingsPath))
+        return false;
+    if (SettingsFile::CalibrationLocked(file))
+        return true;
+    return SettingsFile::SaveCalibration(file, m_Measure.calibration()[position]) && file.save(m_SettingsPath);
 }
 
 WindowPlacement ViewerSession::placement(const Rect& current) const
@@ -65,6 +82,7 @@ bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
     });
     ProfileFile file = readFile(m_SettingsPath);
     SettingsFile::Save(file, m_Settings.values());
+    file.setValue(SettingsFile::kSection, kCalibIndexKey, std::to_string(m_Measure.calibIndex()));
     SettingsFile::SavePlacement(file, placement);
     const bool settingsSaved = file.save(m_SettingsPath);
     // An empty store removes the file: nothing to write, nothing lost.

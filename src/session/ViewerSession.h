@@ -36,7 +36,12 @@ public:
     // The window's placement as stored, current where the file has none.
     WindowPlacement placement(const Rect& current) const;
 
-    // Writes the settings (with the zoom index and the window's placement) and the save folder's ThumbNail
+    // Writes calibration entry position into the settings file's CALIBRATION section at once, the rest of
+    // the file kept. A file that sets CalibrationLocked=1 there is left untouched (true: nothing to do);
+    // false when the file could not be read or written.
+    bool saveCalibration(int position);
+
+    // Writes the settings (with the zoom index, the selected calibration and the window's placement) and the save folder's ThumbNail
     // file; false when either could not be written.
     bool save(int32_t zoomIndex, const WindowPlacement& placement);
 

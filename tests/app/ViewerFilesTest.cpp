@@ -93,7 +93,7 @@ TEST_F(ViewerFilesTest, SaveStopsTheLiveViewAroundTheDialogAndAddsTheThumbnail)
 
     // A JPEG into another folder: the strip now shows that folder.
     QTemporaryDir other;
-    save(dlg, other.filePath("x.bmp"), kSaveJpeg);
+    save(dlg, other.filePath("x"), kSaveJpeg);
     EXPECT_TRUE(QFile::exists(other.filePath("x.jpg")));
     EXPECT_EQ(QDir(dlg.session().thumbnails().saveFolder()), QDir(other.path()));
     EXPECT_EQ(dlg.session().thumbnails().count(), 1);
@@ -146,9 +146,15 @@ TEST_F(ViewerFilesTest, DirBrowserAndStripMenuOpenAndRemovePictures)
         offered = int(menu.actions().size());
         return 32779; // Remove
     };
+    // It asks first, through the window's prompts: No keeps the picture.
+    bool yes = false;
+    dlg.prompts().files.confirm = [&](const QString&) { return yes; };
     QMouseEvent press(QEvent::MouseButtonPress, at, dlg.mapToGlobal(at), Qt::RightButton, Qt::RightButton, {});
     QCoreApplication::sendEvent(&dlg, &press);
     EXPECT_EQ(offered, 3);
+    EXPECT_EQ(dlg.session().thumbnails().count(), 2);
+    yes = true;
+    QCoreApplication::sendEvent(&dlg, &press);
     EXPECT_EQ(dlg.session().thumbnails().count(), 1);
     EXPECT_EQ(QFile::exists(pictures.filePath("a.bmp")) + QFile::exists(pictures.filePath("b.jpg")), 1);
     dlg.done(0);

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
@@ -17,6 +18,7 @@
 #include "support/WindowDriver.h"
 #include "imaging/ViewOverview.h"
 #include "measure/MeasureResults.h"
+#include "platform/PrivateProfile.h"
 #include "platform/simcam/SimCamera.h"
 
 namespace {
@@ -162,4 +164,15 @@ TEST_F(ViewerOverlayTest, CalibrationFrameShowsWhileItsDialogIsOpen)
     dlg.findChild<CCalibDlg*>()->reject();
     QCoreApplication::processEvents();
     EXPECT_EQ(green(), 0);
+
+    // OK keeps the entry in the settings file at once, not only for this run.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed dialog is gone
+    win::click(dlg, IDC_CALIB);
+    CCalibDlg* calib = dlg.findChild<CCalibDlg*>();
+    static_cast<QLineEdit*>(calib->control(CCalibDlg::IDC_NAME))->setText("Kept");
+    calib->OnOK();
+    QCoreApplication::processEvents();
+    ProfileFile file;
+    ASSERT_TRUE(file.load(dlg.session().settingsPath()));
+    EXPECT_EQ(file.value(SettingsFile::kCalibSection, "name_0"), "Kept");
 }

@@ -32,8 +32,9 @@ protected:
         for (const CalibEntry& e : table)
             combo->addItem(e.name);
         combo->setCurrentIndex(2);
-        QObject::connect(&owner, &CalibDialogOwner::calibClosed, [this](int r) {
+        QObject::connect(&owner, &CalibDialogOwner::calibClosed, [this](int r, int position) {
             closedResults.push_back(r);
+            closedPositions.push_back(position);
             closedWhileOpen = owner.calibOpen();
         });
         QObject::connect(&owner, &CalibDialogOwner::scaleChanged, [this] { ++scaleChanges; });
@@ -57,6 +58,7 @@ protected:
     CalibTable table;
     ScaleData scale;
     std::vector<int> closedResults;
+    std::vector<int> closedPositions; // the entry each closed dialog edited
     bool closedWhileOpen = true;
     int scaleChanges = 0;
     CalibDialogOwner owner { &window };
@@ -180,6 +182,7 @@ TEST_F(CalibDialogs, RenameReplacesTheComboLineInPlace)
     EXPECT_EQ(table[2].name, "Objective 10x");
     settle();
     EXPECT_EQ(closedResults, std::vector<int> { CCalibDlg::kClosedOk });
+    EXPECT_EQ(closedPositions, std::vector<int> { 2 }); // the entry to keep, not the selection of the moment
 }
 
 TEST_F(CalibDialogs, OkWithLengthThatIsNoNumberStaysOpen)

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -88,21 +89,31 @@ TEST(StillSave, ProposedNameAndDialogRequest)
 
 TEST(StillSave, ResolveTarget_ExtensionAndFolder)
 {
-    // The JPEG filter replaces only the last extension; the BMP filter keeps the name as typed.
-    EXPECT_EQ(ResolveSaveTarget("/d/x.bmp", kSaveJpeg).path, "/d/x.jpg");
-    EXPECT_EQ(ResolveSaveTarget("/d/a.b.bmp", kSaveJpeg).path, "/d/a.b.jpg");
-    EXPECT_EQ(ResolveSaveTarget("/d/noext", kSaveJpeg).path, "/d/noext.jpg");
-    const SaveTarget bmp = ResolveSaveTarget("/d/x.jpg", kSaveBmp);
-    EXPECT_EQ(bmp.path, "/d/x.jpg");
-    EXPECT_EQ(bmp.format, kSaveBmp);
-    EXPECT_EQ(bmp.folder, "/d");
-    // A file at the root keeps "/" as its folder; a folder with dots in its name is not an extension.
-    const SaveTarget root = ResolveSaveTarget("/x.bmp", kSaveJpeg);
-    EXPECT_EQ(root.folder, "/");
-    EXPECT_EQ(root.path, "/x.jpg");
-    EXPECT_EQ(ResolveSaveTarget("/d.v1/x", kSaveJpeg).path, "/d.v1/x.jpg");
-    // Relative and unclean answers become absolute, clean paths.
-    EXPECT_EQ(ResolveSaveTarget("/d/sub/../y.bmp", kSaveBmp).path, "/d/y.bmp");
+    // A typed extension we write decides the format whatever the filter, so the bytes match the name; any
+    // other name keeps what was typed and gets the filter's extension.
+    const struct {
+        const char* chosen;
+        int filter;
+        const char* path;
+        int format;
+    } cases[] = {
+        { "/d/x.bmp", kSaveJpeg, "/d/x.bmp", kSaveBmp },
+        { "/d/x.jpg", kSaveBmp, "/d/x.jpg", kSaveJpeg },
+        { "/d/x.JPEG", kSaveBmp, "/d/x.JPEG", kSaveJpeg },
+        { "/d/name.txt", kSaveBmp, "/d/name.txt.bmp", kSaveBmp },
+        { "/d/name.txt", kSaveJpeg, "/d/name.txt.jpg", kSaveJpeg },
+        { "/d/noext", kSaveJpeg, "/d/noext.jpg", kSaveJpeg },
+        { "/d/x.bmp.gif", kSaveJpeg, "/d/x.bmp.gif.jpg", kSaveJpeg }, // only the last extension counts
+        { "/d.v1/x", kSaveJpeg, "/d.v1/x.jpg", kSaveJpeg }, // a folder's dots are no extension
+        { "/x.bmp", kSaveJpeg, "/x.bmp", kSaveBmp },
+        { "/d/sub/../y.bmp", kSaveBmp, "/d/y.bmp", kSaveBmp }, // unclean answers become clean paths
+    };
+    for (const auto& c : cases) {
+        const SaveTarget t = ResolveSaveTarget(c.chosen, c.filter);
+        EXPECT_EQ(t.path, c.path) << c.chosen << " filter " << c.filter;
+        EXPECT_EQ(t.format, c.format) << c.chosen << " filter " << c.filter;
+        EXPECT_EQ(t.folder, QFileInfo(c.path).path()) << c.chosen;
+    }
     EXPECT_EQ(ResolveSaveTarget("z.bmp", kSaveBmp).folder, QDir::cleanPath(QDir::currentPath()));
     EXPECT_TRUE(ResolveSaveTarget("", kSaveBmp).path.isEmpty());
 }
@@ -203,17 +214,17 @@ TEST_F(StillSaveRun, SavesAddsOneEntryPerNameAndCancelDoesNothing)
 
     answers.path = at("p.bmp");
     EXPECT_EQ(save().outcome, StillSave::Outcome::Saved);
-    answers.path = at("q.bmp");
-    answers.filter = kSaveJpeg;
+    // The typed extension wins over the BMP filter: JPEG bytes under a JPEG name.
+    answers.path = at("q.JPG");
     const StillSave::Result jpeg = save();
-    EXPECT_EQ(jpeg.path, at("q.jpg"));
-    EXPECT_TRUE(QFile::exists(at("q.jpg")));
+    EXPECT_EQ(jpeg.path, at("q.JPG"));
+    EXPECT_TRUE(readFile(at("q.JPG")).startsWith("\xFF\xD8"));
     // Saving over p.bmp again replaces its entry in its place.
     answers.path = at("p.bmp");
     answers.filter = kSaveBmp;
     picture.Fill(nullptr, Rgb(200, 0, 0));
     EXPECT_EQ(save().outcome, StillSave::Outcome::Saved);
-    EXPECT_EQ(pathsOf(store), (std::vector<QString> { at("p.bmp"), at("q.jpg") }));
+    EXPECT_EQ(pathsOf(store), (std::vector<QString> { at("p.bmp"), at("q.JPG") }));
     EXPECT_EQ(store.current()->path, at("p.bmp"));
     EXPECT_EQ(store.first()->image.rowTopDown(50)[3 * 70 + 2], 200); // the new thumbnail
     EXPECT_FALSE(save().folderChanged);

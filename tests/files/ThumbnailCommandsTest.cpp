@@ -4,10 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <vector>
 
+#include "files/FileTexts.h"
 #include "files/OpenPicture.h"
 #include "files/StillSave.h"
 #include "files/ThumbnailCommands.h"
@@ -46,25 +48,46 @@ protected:
 
 } // namespace
 
-TEST_F(ThumbnailFolder, RemoveDeletesTheFileAndShiftsTheEntries)
+TEST_F(ThumbnailFolder, RemoveAsksThenDeletesTheFileAndShiftsTheEntries)
 {
     ThumbnailCommands commands(store);
+    QStringList asked;
+    bool yes = false;
+    const Confirmer confirm = [&](const QString& question) {
+        asked << question;
+        return yes;
+    };
+    // The question names the file and points to the trash, in either language; No, or no one to answer,
+    // deletes nothing.
+    for (const bool japanese : { false, true }) {
+        EXPECT_EQ(commands.Remove(1, confirm, japanese), 0);
+        ASSERT_EQ(asked.size(), japanese ? 2 : 1);
+        EXPECT_TRUE(asked.back().contains("p1.bmp"));
+        EXPECT_TRUE(asked.back().contains(FileTexts::ThumbnailMenu(japanese)[2].text)) << qPrintable(asked.back());
+    }
+    EXPECT_EQ(commands.Remove(1, {}, false), 0);
+    EXPECT_TRUE(QFile::exists(paths[1]));
+    EXPECT_EQ(store.count(), 4);
+
+    yes = true;
     EXPECT_EQ(commands.PathAt(1), paths[1]);
-    EXPECT_EQ(commands.Remove(1), 1);
+    EXPECT_EQ(commands.Remove(1, confirm, false), 1);
     EXPECT_FALSE(QFile::exists(paths[1]));
     EXPECT_EQ(entries(), (std::vector<QString> { paths[0], paths[2], paths[3] }));
     EXPECT_EQ(commands.PathAt(1), paths[2]);
 
     // No entry at the index: nothing happens to any file or entry, whatever the cursor holds.
     store.SeekTo(0);
-    EXPECT_EQ(commands.Remove(3), 0);
-    EXPECT_EQ(commands.Remove(-1), 0);
+    asked.clear();
+    EXPECT_EQ(commands.Remove(3, confirm, false), 0);
+    EXPECT_EQ(commands.Remove(-1, confirm, false), 0);
+    EXPECT_TRUE(asked.isEmpty()); // nothing to ask about
     EXPECT_EQ(store.count(), 3);
     EXPECT_TRUE(QFile::exists(paths[0]));
 
     // A file already gone by other means only loses its entry.
     ASSERT_TRUE(QFile::remove(paths[3]));
-    EXPECT_EQ(commands.Remove(2), 1);
+    EXPECT_EQ(commands.Remove(2, confirm, false), 1);
     EXPECT_EQ(entries(), (std::vector<QString> { paths[0], paths[2] }));
 }
 

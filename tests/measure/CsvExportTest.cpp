@@ -85,38 +85,44 @@ TEST(CsvExport, DialogProposesATimeStampedFileInResultBesideTheProgram)
     const QDateTime at(QDate(2024, 3, 5), QTime(7, 8, 9));
     EXPECT_EQ(CsvExport::ProposedName(at), "20240305070809.csv");
 
-    const CsvSaveDialog en = CsvExport::DialogFor(false, "/opt/nx", at);
+    const CsvSaveDialog en = CsvExport::DialogFor(false, "/opt/nx/result", at);
     EXPECT_EQ(en.title, "Save as");
     EXPECT_EQ(en.filter, "CSV File(*.csv);;All File(*.*)");
     EXPECT_EQ(en.defaultSuffix, "csv");
     EXPECT_EQ(en.initialPath, "/opt/nx/result/20240305070809.csv");
-    const CsvSaveDialog ja = CsvExport::DialogFor(true, "/opt/nx", at);
+    const CsvSaveDialog ja = CsvExport::DialogFor(true, "/opt/nx/result", at);
     EXPECT_EQ(ja.title, "保存先指定");
     EXPECT_EQ(ja.filter, "CSVファイル(*.csv);;全てのファイル(*.*)");
 
-    // The CSV button: cancel writes nothing; a chosen path is written in the interface's language.
+    // The CSV button: cancel writes nothing; the proposed path is written as it stands on the first export
+    // (its "result" folder made), in the interface's language.
     QTemporaryDir dir;
+    const QString saveFolder = dir.filePath("pictures");
     CsvExport csv;
     CsvSaveDialog asked;
+    QStringList told;
+    csv.tell = [&](const QString& text) { told << text; };
     csv.askPath = [&](const CsvSaveDialog& d) {
         asked = d;
         return QString();
     };
-    EXPECT_EQ(csv.OnCsv({{"0", "Length", "1.00", "cm"}}, true, dir.path(), at), 0);
+    EXPECT_EQ(csv.OnCsv({{"0", "Length", "1.00", "cm"}}, true, dir.path(), saveFolder, at), 0);
     EXPECT_EQ(asked.title, "保存先指定");
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
-    csv.askPath = [&](const CsvSaveDialog&) { return dir.filePath("chosen.csv"); };
-    EXPECT_EQ(csv.OnCsv({}, true, dir.path(), at), 1);
-    EXPECT_EQ(readAll(dir.filePath("chosen.csv")), kJapaneseHeader);
+    csv.askPath = [&](const CsvSaveDialog& d) { return d.initialPath; };
+    EXPECT_EQ(csv.OnCsv({}, true, dir.path(), saveFolder, at), 1);
+    EXPECT_EQ(readAll(dir.filePath("result/20240305070809.csv")), kJapaneseHeader);
 
-    // A path that cannot be written is told, not passed over in silence.
-    QStringList told;
-    csv.tell = [&](const QString& text) { told << text; };
-    EXPECT_EQ(csv.OnCsv({}, true, dir.path(), at), 1);
-    EXPECT_TRUE(told.isEmpty());
+    // A program folder where "result" cannot be made: the save folder is proposed instead.
+    const QString blocked = dir.filePath("blocked");
+    QDir().mkpath(blocked);
+    ASSERT_TRUE(QFile(blocked + "/result").open(QIODevice::WriteOnly)); // a file takes the folder's name
+    EXPECT_EQ(CsvExport::ResultFolder(blocked, saveFolder), saveFolder);
+
+    // A path that cannot be written is told with the reason, not passed over in silence.
     csv.askPath = [&](const CsvSaveDialog&) { return dir.filePath("no-such-folder/chosen.csv"); };
-    EXPECT_EQ(csv.OnCsv({}, false, dir.path(), at), 0);
-    EXPECT_EQ(told, QStringList { "The results were not saved." });
+    EXPECT_EQ(csv.OnCsv({}, false, dir.path(), saveFolder, at), 0);
+    EXPECT_EQ(told, QStringList { "The results were not saved: No such file or directory" });
 }
 
 TEST(CsvExport, JapaneseFileReadBackByPythonsCsvModule)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "calib/CalibEntry.h"
 #include "imaging/DibImage.h"
 #include "session/ViewerSession.h"
 
@@ -85,5 +86,48 @@ TEST(ViewerSession, OnlyAFirstStartGetsTheColourPictureAutoExposureAndTheFit)
         EXPECT_EQ(v.m_AutoIrisFlg, c.autoIris) << c.name;
         EXPECT_EQ(v.m_AutoIrisMode, c.autoIrisMode) << c.name;
         EXPECT_EQ(v.m_Bai, c.zoom) << c.name;
+    }
+}
+
+// A calibration confirmed with OK is written at once and comes back with the selection at the next start;
+// a prepared file that locks its calibrations is never touched by it.
+TEST(ViewerSession, CalibrationSurvivesARestartUnlessTheFileLocksIt)
+{
+    const struct {
+        QByteArray file;
+        bool kept;
+    } cases[] = {
+        { "; by hand\n[NX-QB740LE]\nCameraSource=own\n[CALIBRATION]\nname_0=Stage\n", true },
+        { "[CALIBRATION]\r\nCalibrationLocked=1\r\nname_0=Stage\r\n", false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.constData());
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("NxQb740Le.ini");
+        writeFile(ini, c.file);
+        ViewerSession session(dir.path());
+        session.load();
+        CalibEntry& e = session.measure().calibration()[3];
+        e.name = " Scale bar 5 mm";
+        e.lengthX = 5.0;
+        e.unit = UnitMm;
+        e.right = 500.0;
+        e.recomputeFactors();
+        ASSERT_TRUE(session.saveCalibration(3));
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll() == c.file, !c.kept);
+        session.measure().selectCalibration(3, nullptr);
+        ASSERT_TRUE(session.save(1, WindowPlacement {}));
+
+        ViewerSession again(dir.path());
+        again.load();
+        EXPECT_EQ(again.measure().calibIndex(), 3);
+        const CalibEntry& back = again.measure().calibration()[3];
+        EXPECT_EQ(back.name, c.kept ? " Scale bar 5 mm" : "Data4");
+        EXPECT_EQ(back.unit, c.kept ? UnitMm : UnitCm);
+        EXPECT_EQ(back.mppX, c.kept ? 0.01 : 0.05);
+        EXPECT_EQ(again.measure().calibration()[0].name, "Stage"); // the rest of the file as it was
+        EXPECT_EQ(again.cameraSource(), c.kept ? "own" : "");
     }
 }

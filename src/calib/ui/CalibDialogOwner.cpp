@@ -26,12 +26,13 @@ bool CalibDialogOwner::OnCalib(CalibTable& table, int32_t selected, QComboBox* c
     CalibEntry& entry = table.selected(selected);
     auto* dlg = new CCalibDlg(&entry, calibCombo, m_Window);
     m_CalibDlg = dlg;
-    connect(dlg, &CCalibDlg::closed, this, [this, dlg](int result) {
+    const int position = entry.position;
+    connect(dlg, &CCalibDlg::closed, this, [this, dlg, position](int result) {
         // The window hears of it from the event loop, when the dialog is already forgotten here.
         m_CalibDlg = nullptr;
         dlg->deleteLater();
         QMetaObject::invokeMethod(
-            this, [this, result] { emit calibClosed(result); }, Qt::QueuedConnection);
+            this, [this, result, position] { emit calibClosed(result, position); }, Qt::QueuedConnection);
     });
     place(dlg, cursor);
     dlg->show();

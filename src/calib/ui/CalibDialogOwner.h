@@ -50,9 +50,9 @@ public:
     void closeDialogs();
 
 signals:
-    // The calibration dialog has closed and is gone: 1 after OK, 2 after Cancel. Always delivered
-    // queued, from the event loop: recalculate the results and repaint the view.
-    void calibClosed(int result);
+    // The calibration dialog on the entry at position has closed and is gone: 1 after OK, 2 after Cancel.
+    // Always delivered queued, from the event loop: recalculate the results and repaint the view.
+    void calibClosed(int result, int position);
     // The scale bar changed (a dialog control, OK or Cancel): repaint the view.
     void scaleChanged();
 

@@ -29,6 +29,7 @@ CThumbnailDlg::CThumbnailDlg(ThumbnailStore& store, const DibImage& skin, QWidge
     , m_Skin(skin)
     , m_Grid(store.thumbWidth(), store.thumbHeight())
     , m_Commands(store)
+    , m_Confirm([this](const QString& question) { return AskYesNo(this, question); })
     , m_Japanese(japanese)
 {
     setObjectName(QStringLiteral("147"));
@@ -112,7 +113,7 @@ void CThumbnailDlg::runCommand(int command)
             done(kOpenBase + m_ContextIndex);
         return;
     case FileTexts::kMenuRemove:
-        m_Commands.Remove(m_ContextIndex);
+        m_Commands.Remove(m_ContextIndex, m_Confirm, m_Japanese);
         break;
     case FileTexts::kMenuTrash:
         m_Commands.Trash(m_ContextIndex);

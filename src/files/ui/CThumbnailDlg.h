@@ -21,8 +21,10 @@ public:
 
     CThumbnailDlg(ThumbnailStore& store, const DibImage& skin, QWidget* parent = nullptr, bool japanese = false);
 
-    // Seams for tests: how the context menu is run and how a file goes to the trash.
+    // Seams for tests: how the context menu is run, how Remove's question is answered and how a file goes
+    // to the trash.
     void setMenuRunner(MenuRunner runner) { m_RunMenu = std::move(runner); }
+    void setConfirmer(Confirmer confirm) { m_Confirm = std::move(confirm); }
     void setTrashMover(TrashMover trash) { m_Commands.setTrash(std::move(trash)); }
 
     int scrollPosition() const;
@@ -45,6 +47,7 @@ private:
     ThumbnailGrid m_Grid;
     ThumbnailCommands m_Commands;
     MenuRunner m_RunMenu = &RunMenu;
+    Confirmer m_Confirm;
     QScrollBar* m_ScrollBar = nullptr;
     bool m_Japanese = false;
     int m_ContextIndex = -1;

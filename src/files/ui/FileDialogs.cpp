@@ -42,6 +42,12 @@ int RunMenu(QMenu& menu, QPoint screenPosition)
     return chosen ? chosen->data().toInt() : 0;
 }
 
+bool AskYesNo(QWidget* parent, const QString& question)
+{
+    return QMessageBox::question(parent, QString(), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
 FileDialogs::FileDialogs(QWidget* owner)
     : askSaveFile([owner](const SaveFileRequest& request) {
         QFileDialog dialog(owner);
@@ -58,5 +64,6 @@ FileDialogs::FileDialogs(QWidget* owner)
     })
     , tell([owner](const QString& text) { QMessageBox::warning(owner, QString(), text); })
     , runMenu(&RunMenu)
+    , confirm([owner](const QString& question) { return AskYesNo(owner, question); })
 {
 }

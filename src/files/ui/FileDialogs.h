@@ -9,6 +9,7 @@
 
 #include "files/SaveFolder.h"
 #include "files/StillSave.h"
+#include "files/ThumbnailCommands.h"
 
 class QFileDialog;
 class QMenu;
@@ -23,6 +24,8 @@ QMenu* MakeThumbnailMenu(QWidget* parent, bool japanese);
 // Runs a menu at a screen position and gives the chosen command id (0 when none was chosen).
 using MenuRunner = std::function<int(QMenu& menu, QPoint screenPosition)>;
 int RunMenu(QMenu& menu, QPoint screenPosition);
+// A Yes/No message box over parent, No preselected; true for Yes.
+bool AskYesNo(QWidget* parent, const QString& question);
 
 struct FileDialogs {
     // Every seam set to the real dialog, owned by owner.
@@ -32,4 +35,6 @@ struct FileDialogs {
     FolderAsker askFolder;
     MessageTeller tell;
     MenuRunner runMenu;
+    // The question before a picture is deleted for good.
+    Confirmer confirm;
 };

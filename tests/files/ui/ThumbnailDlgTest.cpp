@@ -95,9 +95,16 @@ TEST_F(Browser, ContextMenuRemoveTrashAndOpen)
     });
     bool trashWorks = false;
     dlg.setTrashMover([&](const QString& path) { return trashWorks && QFile::remove(path); });
+    bool yes = false;
+    dlg.setConfirmer([&](const QString&) { return yes; });
 
+    // Remove asks first: No keeps the file.
     click(dlg, QEvent::MouseButtonPress, Qt::RightButton, { 6 + 150 + 3, 10 + 3 }); // thumbnail 1
     EXPECT_EQ(shown, QStringList({ "Open", "Remove", "Trash box" }));
+    EXPECT_TRUE(QFile::exists(paths[1]));
+    EXPECT_EQ(store.count(), 30);
+    yes = true;
+    click(dlg, QEvent::MouseButtonPress, Qt::RightButton, { 6 + 150 + 3, 10 + 3 });
     EXPECT_FALSE(QFile::exists(paths[1]));
     EXPECT_EQ(store.count(), 29);
     EXPECT_EQ(dlg.findChild<QScrollBar*>("1071")->maximum(), 1); // (29 - 25) / 5 + 1

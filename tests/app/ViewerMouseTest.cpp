@@ -365,6 +365,17 @@ TEST_F(ViewerMouseTest, WheelZoomsAtThePointer_KeysAboutTheCentre_TheOverviewMov
     dlg.repaint();
     const Rect overview = ViewOverview::Placement(win::shownGeometry(dlg));
     ASSERT_FALSE(overview.isEmpty());
+    // It shows the whole picture, small: the chart's dark discs and its light ground, not a flat field.
+    const QImage small = dlg.grab(QRect(overview.left, overview.top, overview.width(), overview.height())).toImage();
+    int darkest = 255, lightest = 0;
+    for (int y = 0; y < small.height(); ++y)
+        for (int x = 0; x < small.width(); ++x) {
+            if ((small.pixel(x, y) & 0xFFFFFFu) == 0x00FF00u)
+                continue; // the frame of the part in sight
+            darkest = std::min(darkest, qGray(small.pixel(x, y)));
+            lightest = std::max(lightest, qGray(small.pixel(x, y)));
+        }
+    EXPECT_GT(lightest - darkest, 60);
     Mouse mouse(dlg);
     const QPoint o((overview.left + overview.right) / 2, (overview.top + overview.bottom) / 2);
     mouse.press(o);

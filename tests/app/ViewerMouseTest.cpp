@@ -335,6 +335,7 @@ TEST_F(ViewerMouseTest, WheelZoomsAtThePointer_KeysAboutTheCentre_TheOverviewMov
     dlg.show();
     dlg.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= 2; }, kPatientMs));
     win::click(dlg, IDC_LIVE); // a still picture
     win::setZoom(dlg, 1);
     win::scrollTo(dlg, -100, -80);

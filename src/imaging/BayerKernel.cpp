@@ -225,8 +225,6 @@ __attribute__((target("avx2"))) int32_t rowAvx2(
 
 namespace {
 
-// Gain factor k: a colour byte is (sum * k) >> 11, 255 when that exceeds 255. Negative gains give black;
-// above 2^19 every non-zero sum saturates anyway, so k is held there to keep the product in 32 bits.
 // The colour bytes of a row's pixels set to black (bytes past the third of a pixel are left alone).
 void blackRow(uint8_t* row, int32_t width, int dstBpp)
 {
@@ -234,6 +232,8 @@ void blackRow(uint8_t* row, int32_t width, int dstBpp)
         std::fill_n(row + ptrdiff_t(c) * dstBpp, 3, uint8_t(0));
 }
 
+// Gain factor k: a colour byte is (sum * k) >> 11, 255 when that exceeds 255. Negative gains give black;
+// above 2^19 every non-zero sum saturates anyway, so k is held there to keep the product in 32 bits.
 int32_t gainFactor(int32_t gainTimes100)
 {
     const double k = std::trunc(gainTimes100 * 1.28);

@@ -28,9 +28,12 @@ QByteArray EncodeAscii(const QString& text)
 {
     QByteArray out;
     out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c.isLowSurrogate())
-            continue;  // the high half of the pair has already given its '?'
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        // The low half of a pair: its high half has already given the '?'. A low half alone is a
+        // character of its own and gives one too.
+        if (c.isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate())
+            continue;
         out.append(c.unicode() < 0x80 ? char(c.unicode()) : kUnknown);
     }
     return out;

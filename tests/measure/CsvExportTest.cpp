@@ -43,8 +43,24 @@ TEST(CsvExport, HeaderAndRowBytesInBothLanguages)
                                                QByteArray::fromHex("b0") + "\r\n");
 
     // Cells are written as they stand: a comma makes more fields, an empty cell an empty field, and
-    // English files hold ASCII only.
-    EXPECT_EQ(CsvExport::Format({{"2", "a,b", "", "µm"}}, false), kEnglishHeader + "2,a,b,,?m\r\n");
+    // English files hold ASCII only, one '?' for each character outside it (a pair of UTF-16 halves is
+    // one character, a half alone is one too).
+    const QChar high(0xD83D), low(0xDE00);
+    const struct {
+        QString unit;
+        QByteArray written;
+    } english[] = {
+        {"µm", "?m"},
+        {QString("a") + high + low + "b", "a?b"},
+        {QString("a") + low + "b", "a?b"},
+        {QString(low) + low, "??"},
+        {QString("a") + high + "b", "a?b"},
+        {QString(high) + high + low, "??"},
+        {QString("a") + high, "a?"},
+    };
+    for (const auto& c : english)
+        EXPECT_EQ(CsvExport::Format({{"2", "a,b", "", c.unit}}, false), kEnglishHeader + "2,a,b,," + c.written + "\r\n")
+            << c.written.constData();
 }
 
 TEST(CsvExport, AppendsWithAHeaderEachTime_EmptyListGivesTheHeader)

@@ -76,19 +76,22 @@ ImageSetModel::ImageSetModel(ImageSetTarget& target, LiveSource& source)
         const LiveSource::ControlRange r = m_Source.range(c);
         return ImageSetNumber { edit, spin, slider, r.present ? r.min : 0, r.present ? r.max : 0, nonZero, r.present };
     };
+    const auto ranged = [](int edit, int spin, SettingRange r, bool enabled = true) {
+        return ImageSetNumber { edit, spin, 0, r.min, r.max, r.nonZero, enabled };
+    };
     const bool mosaic = hasMosaic();
     m_Numbers = {
-        { IDC_INTERLACE, IDC_INTERLACE_SPIN, 0, 0, 2000, false, false },
-        { IDC_BINARY, IDC_BINARY_SPIN, 0, 0, 255, true },
-        { IDC_BAYER_GAIN_R, IDC_BAYER_GAIN_R_SPIN, 0, 1, 200, true, mosaic },
-        { IDC_BAYER_GAIN_G, IDC_BAYER_GAIN_G_SPIN, 0, 1, 200, true, mosaic },
-        { IDC_BAYER_GAIN_B, IDC_BAYER_GAIN_B_SPIN, 0, 1, 200, true, mosaic },
-        { IDC_CONTRAST, IDC_CONTRAST_SPIN, 0, -127, 127, false },
-        { IDC_SHARPNESS, IDC_SHARPNESS_SPIN, 0, 0, 30, false },
-        { IDC_HUE, IDC_HUE_SPIN, 0, -360, 360, false },
-        { IDC_BRIGHTNESS, IDC_BRIGHTNESS_SPIN, 0, -255, 255, false },
-        { IDC_SATURATION, IDC_SATURATION_SPIN, 0, -255, 255, false },
-        { IDC_GAMMA, IDC_GAMMA_SPIN, 0, 1, 200, true },
+        ranged(IDC_INTERLACE, IDC_INTERLACE_SPIN, SettingRanges::kInterlace, false),
+        ranged(IDC_BINARY, IDC_BINARY_SPIN, SettingRanges::kBinary),
+        ranged(IDC_BAYER_GAIN_R, IDC_BAYER_GAIN_R_SPIN, SettingRanges::kColourGainPercent, mosaic),
+        ranged(IDC_BAYER_GAIN_G, IDC_BAYER_GAIN_G_SPIN, SettingRanges::kColourGainPercent, mosaic),
+        ranged(IDC_BAYER_GAIN_B, IDC_BAYER_GAIN_B_SPIN, SettingRanges::kColourGainPercent, mosaic),
+        ranged(IDC_CONTRAST, IDC_CONTRAST_SPIN, SettingRanges::kContrast),
+        ranged(IDC_SHARPNESS, IDC_SHARPNESS_SPIN, SettingRanges::kSharpness),
+        ranged(IDC_HUE, IDC_HUE_SPIN, SettingRanges::kHue),
+        ranged(IDC_BRIGHTNESS, IDC_BRIGHTNESS_SPIN, SettingRanges::kBrightness),
+        ranged(IDC_SATURATION, IDC_SATURATION_SPIN, SettingRanges::kSaturation),
+        ranged(IDC_GAMMA, IDC_GAMMA_SPIN, SettingRanges::kGamma),
         camera(IDC_GLOBAL_GAIN, IDC_GLOBAL_GAIN_SPIN, IDC_GLOBAL_GAIN_SLIDER, Control::Gain, false),
         camera(IDC_GREEN1, IDC_GREEN1_SPIN, IDC_GREEN1_SLIDER, Control::Green1, true),
         camera(IDC_RED, IDC_RED_SPIN, IDC_RED_SLIDER, Control::Red, false),

@@ -15,6 +15,7 @@
 
 #include "camera/LiveSource.h"
 #include "imaging/Kernels.h"
+#include "imaging/SettingRanges.h"
 
 // Control ids of the dialog (resource 153). Spin and slider ids name the controls that go with an edit.
 enum ImageSetControl {

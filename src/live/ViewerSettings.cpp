@@ -7,9 +7,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "calib/CalibTable.h"
 #include "imaging/DibImage.h"
+#include "imaging/SettingRanges.h"
 #include "platform/PrivateProfile.h"
 #include "platform/StringTable.h"
 
@@ -20,6 +22,63 @@ namespace {
 constexpr size_t kDoubleBuffer = 64; // doubles are read as at most 63 characters
 constexpr size_t kPathBuffer = 260; // savedir
 constexpr size_t kNameBuffer = 256; // calibration names
+
+// atof of text, or nothing when the number there is not finite.
+std::optional<double> parseFinite(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    if (i < text.size() && text[i] == '+')
+        ++i;
+    double v = 0.0;
+    const auto r = std::from_chars(text.data() + i, text.data() + text.size(), v);
+    if (r.ec == std::errc::result_out_of_range || (r.ec == std::errc() && !std::isfinite(v)))
+        return std::nullopt;
+    return r.ec == std::errc() ? v : 0.0;
+}
+
+// The processing settings the Image Setting dialog edits, with the ranges it allows: a value from the file
+// outside them (typed by hand, or left by an older program) would give a black or white picture, so it is
+// not used.
+struct RangedInt {
+    int32_t ViewerSettings::*member;
+    SettingRange range;
+};
+constexpr RangedInt kRangedInts[] = {
+    { &ViewerSettings::m_Interlace, SettingRanges::kInterlace },
+    { &ViewerSettings::m_Binary, SettingRanges::kBinary },
+    { &ViewerSettings::Gamma, SettingRanges::kGamma },
+};
+struct RangedHls {
+    int32_t HlsData::*member;
+    SettingRange range;
+};
+constexpr RangedHls kRangedHls[] = {
+    { &HlsData::H, SettingRanges::kHue },
+    { &HlsData::L, SettingRanges::kBrightness },
+    { &HlsData::S, SettingRanges::kSaturation },
+    { &HlsData::C, SettingRanges::kContrast },
+    { &HlsData::SP, SettingRanges::kSharpness },
+};
+constexpr double ViewerSettings::*kColourGains[] = { &ViewerSettings::m_BayerR, &ViewerSettings::m_BayerG,
+    &ViewerSettings::m_BayerB };
+
+// Puts back the value a missing key gives wherever the file's value lies outside its range.
+void holdToRanges(ViewerSettings& s, const ViewerSettings& defaults)
+{
+    for (const RangedInt& r : kRangedInts)
+        if (!r.range.holds(s.*r.member))
+            s.*r.member = defaults.*r.member;
+    for (const RangedHls& r : kRangedHls)
+        if (!r.range.holds(s.m_HLS.*r.member))
+            s.m_HLS.*r.member = defaults.m_HLS.*r.member;
+    // The gains are factors, the dialog's percentages over 100; a value in range is kept exactly.
+    const SettingRange& gain = SettingRanges::kColourGainPercent;
+    for (const auto member : kColourGains)
+        if (!(s.*member >= gain.min * 0.01 && s.*member <= gain.max * 0.01))
+            s.*member = defaults.*member;
+}
 
 // Reads the keys of one section with the current values as defaults.
 class Reader {
@@ -33,9 +92,11 @@ public:
     void UInt(const char* key, uint32_t& v) const { v = uint32_t(m_File.intValue(m_Section, key, int(v))); }
     // Narrow members keep the low bits of the value, as a cast of the int would.
     template <typename T> void Narrow(const char* key, T& v) const { v = T(m_File.intValue(m_Section, key, int(v))); }
+    // A value that is no finite number (nan, inf, 1e999) keeps the default, as a missing key does.
     void Double(const char* key, double& v) const
     {
-        v = ParseDouble(m_File.stringValue(m_Section, key, FormatDouble(v), kDoubleBuffer));
+        if (const std::optional<double> read = parseFinite(m_File.stringValue(m_Section, key, FormatDouble(v), kDoubleBuffer)))
+            v = *read;
     }
     QString String(const char* key, const QString& defaultValue, size_t buffer) const
     {
@@ -167,16 +228,7 @@ std::string FormatDouble(double v)
 
 double ParseDouble(std::string_view text)
 {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    if (i < text.size() && text[i] == '+')
-        ++i;
-    double v = 0.0;
-    const auto r = std::from_chars(text.data() + i, text.data() + text.size(), v);
-    if (r.ec != std::errc() || !std::isfinite(v))
-        return 0.0;
-    return v;
+    return parseFinite(text).value_or(0.0);
 }
 
 QString PathIn(const QString& folder)
@@ -195,8 +247,10 @@ void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const Q
     s.m_Bai = 1;
     s.m_IOWdata = 0;
     s.savedir.clear();
+    const ViewerSettings defaults = s;
     const Reader r(file, kSection);
     MainKeys(r, s);
+    holdToRanges(s, defaults);
     // The combo has six entries: anything else would leave it without a selection and the zoom undefined.
     if (s.m_Bai < 0 || s.m_Bai >= kZoomEntries)
         s.m_Bai = 1;

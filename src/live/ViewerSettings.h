@@ -60,7 +60,8 @@ QString DefaultSaveFolder(const QString& folder);
 
 // Reads every "NX-QB740LE" key in the file's order (the current values are the defaults; m_WB_Flg, m_Bai and
 // m_IOWdata have fixed defaults), then the CALIBRATION section into calib when it is given. An empty savedir
-// becomes defaultSaveFolder.
+// becomes defaultSaveFolder. A double that is no finite number, and a processing setting outside the range
+// the Image Setting dialog allows, reads as its default, so the next save writes a sane value.
 void Load(const ProfileFile& file, ViewerSettings& s, CalibTable* calib, const QString& defaultSaveFolder);
 // Writes the "NX-QB740LE" keys in order; the CALIBRATION section is not written here.
 void Save(ProfileFile& file, const ViewerSettings& s);

@@ -105,33 +105,79 @@ TEST(SettingsFile, Load_NarrowsGainsAndReadsEveryForm)
     EXPECT_EQ(s.Gamma, 150);
     EXPECT_EQ(s.m_Bai, 3);
     EXPECT_DOUBLE_EQ(s.m_Bai_X, -12.5);
-    EXPECT_DOUBLE_EQ(s.m_BayerG, 0.0); // atof of text that is no number
+    EXPECT_DOUBLE_EQ(s.m_BayerG, 1.0); // atof gives 0 for text that is no number: no gain, so the default
     EXPECT_EQ(s.savedir, "/pictures/today");
     EXPECT_EQ(s.m_HLS.SP, 4);
     EXPECT_DOUBLE_EQ(s.m_ScaleData.Scalexy, 2.25);
     EXPECT_EQ(s.color.line, 255u);
 }
 
-TEST(SettingsFile, Load_UnsafeValuesFallBack)
+TEST(SettingsFile, Load_UnsafeValuesFallBackPerKeyAndAreSavedSane)
 {
+    // Each value alone in the file; what it reads as (a number that is no picture reads as its default,
+    // the value a missing key gives) and what the next save writes.
+    const struct {
+        const char* key;
+        const char* text;
+        double read;
+    } cases[] = {
+        { "m_Bai", "9", 1 }, // no such combo entry
+        { "m_Bai", "5", 5 },
+        { "m_BayerR", "nan", 1.0 },
+        { "m_BayerG", "-inf", 1.0 },
+        { "m_BayerB", "inf", 1.0 },
+        { "m_BayerB", "1e999", 1.0 },
+        { "m_BayerR", "0", 1.0 },
+        { "m_BayerR", "0.009", 1.0 },
+        { "m_BayerR", "2.000001", 1.0 },
+        { "m_BayerR", "0.010000", 0.01 },
+        { "m_BayerG", "1.234567", 1.234567 }, // kept exactly, not rounded to the dialog's percent
+        { "m_BayerB", "2.000000", 2.0 },
+        { "Gamma", "0", 100 },
+        { "Gamma", "201", 100 },
+        { "Gamma", "200", 200 },
+        { "m_Binary", "0", 128 },
+        { "m_Binary", "256", 128 },
+        { "m_Binary", "1", 1 },
+        { "m_Interlace", "-1", 600 },
+        { "m_HLS.C", "-128", 0 },
+        { "m_HLS.C", "-127", -127 },
+        { "m_HLS.SP", "31", 0 },
+        { "m_HLS.SP", "30", 30 },
+        { "m_HLS.H", "361", 0 },
+        { "m_HLS.H", "-360", -360 },
+        { "m_HLS.L", "256", 0 },
+        { "m_HLS.S", "-256", 0 },
+        { "m_HLS.S", "255", 255 },
+        { "m_Bai_Y", "nan", 0.0 },
+        // Scroll offsets far beyond any picture would not fit a pixel position: held to 0 or the widest picture.
+        { "m_Bai_X", "-1e300", -double(DibImage::kMaxBytes) },
+        { "m_Bai_Y", "5000000000", 0.0 },
+        { "m_Bai_X", "-12.5", -12.5 },
+        { "m_ScaleData.Scalexy", "inf", 10.0 },
+    };
+    for (const auto& c : cases) {
+        ProfileFile file;
+        file.setValue("NX-QB740LE", c.key, c.text);
+        ViewerSettings s;
+        SettingsFile::Load(file, s, nullptr, "/x/bmp");
+        ProfileFile saved;
+        SettingsFile::Save(saved, s);
+        const std::string written = saved.value("NX-QB740LE", c.key).value_or("");
+        EXPECT_DOUBLE_EQ(SettingsFile::ParseDouble(written), c.read) << c.key << "=" << c.text;
+    }
+    // Another key's bad value leaves the good ones beside it as they are.
     ProfileFile file;
-    file.setValue("NX-QB740LE", "m_Bai", "9"); // no such combo entry
-    file.setValue("NX-QB740LE", "m_Bai_Y", "nan");
-    file.setValue("NX-QB740LE", "m_BayerB", "inf");
+    file.setValue("NX-QB740LE", "m_BayerR", "nan");
+    file.setValue("NX-QB740LE", "m_BayerG", "0.5");
+    file.setValue("NX-QB740LE", "m_HLS.C", "500");
+    file.setValue("NX-QB740LE", "m_HLS.L", "-20");
     ViewerSettings s;
     SettingsFile::Load(file, s, nullptr, "/x/bmp");
-    EXPECT_EQ(s.m_Bai, 1);
-    EXPECT_DOUBLE_EQ(s.m_Bai_Y, 0.0);
-    EXPECT_DOUBLE_EQ(s.m_BayerB, 0.0);
-    // Scroll offsets far beyond any picture would not fit a pixel position: held to 0 or the widest picture.
-    file.setValue("NX-QB740LE", "m_Bai_X", "-1e300");
-    file.setValue("NX-QB740LE", "m_Bai_Y", "5000000000");
-    SettingsFile::Load(file, s, nullptr, "/x/bmp");
-    EXPECT_DOUBLE_EQ(s.m_Bai_X, -double(DibImage::kMaxBytes));
-    EXPECT_DOUBLE_EQ(s.m_Bai_Y, 0.0);
-    file.setValue("NX-QB740LE", "m_Bai_X", "-12.5");
-    SettingsFile::Load(file, s, nullptr, "/x/bmp");
-    EXPECT_DOUBLE_EQ(s.m_Bai_X, -12.5);
+    EXPECT_DOUBLE_EQ(s.m_BayerR, 1.0);
+    EXPECT_DOUBLE_EQ(s.m_BayerG, 0.5);
+    EXPECT_EQ(s.m_HLS.C, 0);
+    EXPECT_EQ(s.m_HLS.L, -20);
 }
 
 TEST(SettingsFile, Load_PreparedCalibrationSection)

@@ -38,6 +38,8 @@ void CViewerDlg::Private::openSource()
         m_Prompts.tellCameraLost = [this](const QString& text) { warnWithoutBlocking(q, text); };
     if (!m_Prompts.tellCameraMissing)
         m_Prompts.tellCameraMissing = [this](const QString& text) { warnWithoutBlocking(q, text); };
+    if (!m_Prompts.tellFramesRefused)
+        m_Prompts.tellFramesRefused = [this](const QString& text) { warnWithoutBlocking(q, text); };
     std::string notOpened;
     m_Live.setSource(OpenCameraSource(m_CameraOption.toStdString(), m_Session.cameraSource(), cameraSources(),
         m_Session.cameraSize(), &notOpened));
@@ -107,4 +109,11 @@ bool CViewerDlg::Private::takeSourceLoss()
     OnLive(); // stops the live view as the button does; the last frame stays for measuring and saving
     m_Prompts.tellCameraLost(LoadString(kCameraLostText));
     return true;
+}
+
+void CViewerDlg::Private::tellRefusedFrames()
+{
+    const QString text = m_Live.takeRefusedFrames();
+    if (!text.isEmpty() && !m_Destroyed)
+        m_Prompts.tellFramesRefused(text);
 }

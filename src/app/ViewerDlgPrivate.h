@@ -65,6 +65,8 @@ struct CViewerDlg::Private {
     void startViewPoll();
     void OnLive();
     bool takeSourceLoss();
+    // Once per start: the live view says every frame was refused for a second.
+    void tellRefusedFrames();
     QString captionFor(const QString& text);
 
     // --- The view picture: zoom, scroll, painting (ViewerDlgView.cpp) and layout (ViewerDlgLayout.cpp).

@@ -64,6 +64,7 @@ void CViewerDlg::Private::showPublishedView()
 {
     if (takeSourceLoss())
         return;
+    tellRefusedFrames();
     const Rect previous = shownGeometry().view;
     if (m_Live.refreshShown())
         updateView(previous);

@@ -33,4 +33,6 @@ struct WindowPrompts {
     std::function<void(const QString&)> tellCameraLost;
     // Tells that the camera asked for did not open and which one is shown instead (does not block either).
     std::function<void(const QString&)> tellCameraMissing;
+    // Tells that the camera's frames cannot be shown, what it sends and what was expected (does not block).
+    std::function<void(const QString&)> tellFramesRefused;
 };

@@ -18,7 +18,7 @@ public:
     static constexpr int kOk = 0;
     static constexpr int kNoFrame = 2;
     static constexpr int kNoHandle = 10;          // no device, or it does not open
-    static constexpr int kNullBuffer = 14;        // the destination does not fit the frame
+    static constexpr int kNullBuffer = 14;        // the frame does not fit the destination (lastRefusal says why)
     static constexpr int kFrameReadFailed = 19;   // a broken frame: skipped
     static constexpr int kGone = 31;              // the device vanished
 
@@ -95,6 +95,18 @@ public:
     virtual FrameState nextFrame() = 0;
     // Copies the frame nextFrame announced into dst (made for format()): kOk or kNoFrame, kNullBuffer.
     virtual int getFrame(DibImage& dst) = 0;
+
+    // Why getFrame last gave kNullBuffer: the size the camera sent when it can be told (0 x 0 else), and for
+    // a frame too short for format()'s size, its bytes and the bytes needed.
+    struct Refusal {
+        int32_t width = 0, height = 0;
+        uint64_t bytes = 0, needed = 0;
+        bool operator==(const Refusal&) const = default;
+    };
+    virtual Refusal lastRefusal() const { return {}; }
+    // Display thread: the frames are now width x height (the camera sends them so, whatever was set):
+    // from the next frame on the source delivers that size and format() says so. False when it cannot.
+    virtual bool adoptFrameSize(int32_t /*width*/, int32_t /*height*/) { return false; }
 
     virtual ControlRange range(Control c) const = 0;
     // False when the control is absent or the exchange failed (value untouched then).

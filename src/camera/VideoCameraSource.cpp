@@ -121,8 +121,20 @@ int VideoCameraSource::getFrame(DibImage& dst)
     case VideoDevice::kOk: return kOk;
     case VideoDevice::kGone: return kGone;
     case VideoDevice::kFrameReadFailed: return kFrameReadFailed;
+    case VideoDevice::kWrongSize: return kNullBuffer;
     default: return kNoFrame;
     }
+}
+
+LiveSource::Refusal VideoCameraSource::lastRefusal() const
+{
+    const VideoDevice::Refusal r = m_Device->lastRefusal();
+    return { r.width, r.height, r.bytes, r.needed };
+}
+
+bool VideoCameraSource::adoptFrameSize(int32_t width, int32_t height)
+{
+    return m_Device->AdoptFrameSize(width, height);
 }
 
 LiveSource::ControlRange VideoCameraSource::range(Control c) const

@@ -30,6 +30,8 @@ public:
 
     FrameState nextFrame() override;
     int getFrame(DibImage& dst) override;
+    Refusal lastRefusal() const override;
+    bool adoptFrameSize(int32_t width, int32_t height) override;
 
     ControlRange range(Control c) const override;
     bool getControl(Control c, int32_t* value) override;

@@ -223,3 +223,37 @@ bool VideoDecoder::decodeJpeg(const uint8_t* src, size_t size, DibImage& dst)
     }
     return ok;
 }
+
+bool jpegFrameSize(const uint8_t* src, size_t size, int* width, int* height)
+{
+    if (!src || size < 4 || src[0] != 0xFF || src[1] != 0xD8)
+        return false;
+    size_t i = 2;
+    while (i + 1 < size) {
+        if (src[i] != 0xFF)
+            return false;
+        const uint8_t marker = src[i + 1];
+        i += 2;
+        if (marker == 0xFF) {
+            --i; // fill byte before a marker
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue; // no segment follows
+        if (marker == 0xD9 || marker == 0xDA || i + 2 > size)
+            return false; // the scan or the end before any frame header
+        const size_t length = size_t(src[i]) << 8 | src[i + 1];
+        // Start of frame: every 0xCn but the Huffman (C4) and arithmetic coding (CC) tables and JPG (C8).
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            if (length < 7 || i + 7 > size)
+                return false;
+            *height = src[i + 3] << 8 | src[i + 4];
+            *width = src[i + 5] << 8 | src[i + 6];
+            return true;
+        }
+        if (length < 2)
+            return false;
+        i += length;
+    }
+    return false;
+}

@@ -30,6 +30,10 @@ int bayerModeFor(uint32_t fourcc, int height);
 void yuyvRowToBgr(const uint8_t* src, uint8_t* dst, int width);
 void rgbRowToBgr(const uint8_t* src, uint8_t* dst, int width);
 
+// The picture size a JPEG's frame header gives (read without decoding); false when there is none before
+// the scan, or the markers run past size.
+bool jpegFrameSize(const uint8_t* src, size_t size, int* width, int* height);
+
 class VideoDecoder {
 public:
     VideoDecoder();

@@ -492,7 +492,42 @@ int VideoDevice::GetImage(DibImage& dst)
         if (ok && bits == 8)
             dst.SetColorTable(0, nullptr, 0, 256);
     }
-    ok = ok && m_Decoder->Decode(m_Fourcc, m_Buffers[size_t(index)].data, bytes, m_BytesPerLine, dst);
+    const uint8_t* frame = m_Buffers[size_t(index)].data;
+    ok = ok && m_Decoder->Decode(m_Fourcc, frame, bytes, m_BytesPerLine, dst);
+    const int result = ok ? kOk : noteRefusal(frame, bytes) ? kWrongSize : kFrameReadFailed;
     queue(index);
-    return ok ? kOk : kFrameReadFailed;
+    return result;
+}
+
+bool VideoDevice::noteRefusal(const uint8_t* frame, size_t bytes)
+{
+    m_Refusal = {};
+    const VideoFormat* format = videoFormat(m_Fourcc);
+    if (!format)
+        return false;
+    if (format->bytesPerPixel == 0) {
+        int width = 0, height = 0;
+        if (!jpegFrameSize(frame, bytes, &width, &height) || (width == m_Width && height == m_Height))
+            return false; // broken rather than of another size
+        m_Refusal.width = width;
+        m_Refusal.height = height;
+        return true;
+    }
+    const size_t needed = size_t(m_BytesPerLine) * size_t(m_Height - 1) + size_t(m_Width) * size_t(format->bytesPerPixel);
+    if (bytes >= needed)
+        return false;
+    m_Refusal.bytes = bytes;
+    m_Refusal.needed = needed;
+    return true;
+}
+
+bool VideoDevice::AdoptFrameSize(int width, int height)
+{
+    std::lock_guard read(m_ReadMutex);
+    const VideoFormat* format = videoFormat(m_Fourcc);
+    if (!format || format->bytesPerPixel != 0 || width <= 0 || height <= 0 || width > kMaxWidth || height > kMaxHeight)
+        return false;
+    m_Width = width;
+    m_Height = height;
+    return true;
 }

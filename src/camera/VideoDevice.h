@@ -32,7 +32,8 @@ public:
     static constexpr int kNoFrame = 2; // GetImage: no frame newer than the last one taken
     static constexpr int kNoHandle = 10; // not open, or the path could not be opened
     static constexpr int kTransferFailed = 12; // the device refused a control value
-    static constexpr int kFrameReadFailed = 19; // a corrupt or short frame, or streaming refused
+    static constexpr int kWrongSize = 14; // GetImage: a frame of another size than width() x height(), or short
+    static constexpr int kFrameReadFailed = 19; // a corrupt frame, or streaming refused
     static constexpr int kAlreadyRunning = 21;
     static constexpr int kUnsupported = 30; // no usable format; an absent control
     static constexpr int kGone = 31; // the device vanished (unplugged)
@@ -77,8 +78,8 @@ public:
     bool isOpen() const { return m_Fd >= 0; }
     const std::string& path() const { return m_Path; }
     const std::string& card() const { return m_Card; }
-    int width() const { return m_Width; }
-    int height() const { return m_Height; }
+    int width() const { return m_Width.load(); }
+    int height() const { return m_Height.load(); }
     Pixels pixels() const { return m_Pixels; }
     // The Bayer kernel's mode for the delivered rows (Mosaic only).
     int bayerMode() const { return m_BayerMode; }
@@ -92,10 +93,20 @@ public:
     bool IsFrameReady();
     // Decodes the newest complete frame into dst, re-created when its size or depth differs: width() x
     // height(), 8 bits with a grey table for Mosaic and Grey, 24 for Colour. kOk; kNoFrame; kGone;
-    // kFrameReadFailed for a short or corrupt frame (dst untouched when that shows before decoding, as
-    // for a truncated or foreign JPEG; corruption found inside the compressed data leaves the rows decoded
-    // so far).
+    // kFrameReadFailed for a corrupt frame (dst untouched when that shows before decoding, as for a
+    // truncated or foreign JPEG; corruption found inside the compressed data leaves the rows decoded so
+    // far); kWrongSize (dst untouched) for a JPEG of another size or a frame too short for the size.
     int GetImage(DibImage& dst);
+    // What the last kWrongSize frame was (display thread): the JPEG's size, or the short frame's bytes and
+    // the bytes needed.
+    struct Refusal {
+        int width = 0, height = 0;
+        size_t bytes = 0, needed = 0;
+    };
+    Refusal lastRefusal() const { return m_Refusal; }
+    // Display thread: takes frames of width x height from now on, as a compressed format's frames say their
+    // own size (a camera may send another than it agreed to). False for other formats and absurd sizes.
+    bool AdoptFrameSize(int width, int height);
     // The device vanished since Open: every call fails with kGone until Close + Open.
     bool gone() const { return m_Gone.load(); }
 
@@ -121,10 +132,11 @@ private:
     void queue(int index);
     void freeBuffers();
     void captureLoop();
+    bool noteRefusal(const uint8_t* frame, size_t bytes);
 
     int m_Fd = -1;
     std::string m_Path, m_Card;
-    int m_Width = 0, m_Height = 0;
+    std::atomic<int> m_Width { 0 }, m_Height { 0 }; // AdoptFrameSize changes them while the window reads them
     uint32_t m_Fourcc = 0;
     uint32_t m_BytesPerLine = 0;
     Pixels m_Pixels = Pixels::Grey;
@@ -143,4 +155,5 @@ private:
     size_t m_NewestBytes = 0;
     // Held by GetImage while it reads a buffer, so stopping never unmaps memory being decoded.
     std::mutex m_ReadMutex;
+    Refusal m_Refusal; // GetImage's
 };

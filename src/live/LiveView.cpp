@@ -12,6 +12,7 @@
 #include "imaging/ViewLayout.h"
 #include "imaging/ViewOverview.h"
 #include "platform/Clock.h"
+#include "platform/StringTable.h"
 
 namespace {
 
@@ -24,6 +25,30 @@ constexpr uint32_t kIdleNapMs = 2;
 // the minimum): the view then follows a pan or zoom from the last frame instead of waiting for the next one.
 constexpr int kStallIntervals = 2;
 constexpr auto kMinimumStall = std::chrono::milliseconds(20);
+// A camera that sends this many frames running of one other size than it agreed to sends that size: the frame
+// images take it. Frames refused for this long without that are told.
+constexpr uint32_t kSameSizeFrames = 3;
+constexpr uint32_t kRefusalTellMs = 1000;
+// The texts of frames refused: the status line's and the message's, for another size and for short frames.
+constexpr int kRefusedSizeStatus = 1015;
+constexpr int kRefusedShortStatus = 1016;
+constexpr int kRefusedSizeText = 1017;
+constexpr int kRefusedShortText = 1018;
+
+QString refusalText(const LiveSource::Refusal& r, const LiveSource::FrameFormat& f, bool message)
+{
+    if (r.width > 0 && r.height > 0)
+        return LoadString(message ? kRefusedSizeText : kRefusedSizeStatus)
+            .arg(r.width)
+            .arg(r.height)
+            .arg(f.width)
+            .arg(f.height);
+    return LoadString(message ? kRefusedShortText : kRefusedShortStatus)
+        .arg(r.bytes)
+        .arg(r.needed)
+        .arg(f.width)
+        .arg(f.height);
+}
 
 } // namespace
 
@@ -65,6 +90,8 @@ bool LiveView::startCamera()
         const LiveSource::FrameFormat f = present ? m_Source->format() : LiveSource::FrameFormat {};
         std::lock_guard lock(m_FrameMutex);
         m_Format = f;
+        m_Refused = {};
+        takeRefusedFrames(); // told of an earlier start
         if (f.width > 0 && f.height > 0)
             createFrameImages(f.width, f.height, uint16_t(f.bitsPerPixel()));
         else
@@ -180,8 +207,12 @@ bool LiveView::runDisplayPass()
     {
         std::lock_guard lock(m_FrameMutex);
         t0 = timeGetTime();
-        if (m_Source->getFrame(m_ImgRaw) != LiveSource::kOk)
+        const int got = m_Source->getFrame(m_ImgRaw);
+        if (got == LiveSource::kNullBuffer)
+            noteRefusedFrame();
+        if (got != LiveSource::kOk)
             return false; // no new frame after all (the camera was restarted in between): nothing new to show
+        m_Refused = { .told = m_Refused.told };
         adaptToSource(live.process);
         if (live.autoIrisFlg)
             exposure = AutoExposure::FactorFromMeans(AutoExposure::SampleMeans(m_ImgRaw));
@@ -215,6 +246,42 @@ bool LiveView::runDisplayPass()
     m_FrameRate.count(t3);
     setStatus(FormatLiveStatus(int32_t(t3 - t0), int32_t(t1 - t0), int32_t(t2 - t1), m_FrameRate.rate()));
     return true;
+}
+
+void LiveView::noteRefusedFrame()
+{
+    const LiveSource::Refusal r = m_Source->lastRefusal();
+    const uint32_t now = timeGetTime();
+    RefusedFrames& f = m_Refused;
+    if (f.count++ == 0)
+        f.since = now;
+    const bool sized = r.width > 0 && r.height > 0;
+    f.sameSize = sized && f.sameSize > 0 && r.width == f.last.width && r.height == f.last.height ? f.sameSize + 1 : sized;
+    f.last = r;
+    // A size the camera keeps to is its size now: the images follow it, as they follow a window change.
+    if (f.sameSize >= kSameSizeFrames && m_Source->adoptFrameSize(r.width, r.height)) {
+        m_Format.width = r.width;
+        m_Format.height = r.height;
+        createFrameImages(r.width, r.height, uint16_t(m_Format.bitsPerPixel()));
+        sizeColorImage(m_Settings.values());
+        f = { .told = f.told };
+        return;
+    }
+    if (now - f.since < kRefusalTellMs)
+        return;
+    const QString head = QString::fromLatin1(kInitialStatus).section(QStringLiteral("  "), 0, 0);
+    setStatus(head + QStringLiteral("  ") + refusalText(r, m_Format, false));
+    if (!f.told) {
+        f.told = true;
+        std::lock_guard lock(m_StatusMutex);
+        m_RefusalMessage = refusalText(r, m_Format, true);
+    }
+}
+
+QString LiveView::takeRefusedFrames()
+{
+    std::lock_guard lock(m_StatusMutex);
+    return std::exchange(m_RefusalMessage, QString());
 }
 
 void LiveView::adaptToSource(ProcessSettings& process) const
@@ -311,6 +378,11 @@ void LiveView::recreateColorImage()
     const ViewerSettings v = m_Settings.values();
     // Under the frame lock no display pass can see a half-made image.
     std::lock_guard lock(m_FrameMutex);
+    sizeColorImage(v);
+}
+
+void LiveView::sizeColorImage(const ViewerSettings& v)
+{
     const int32_t width = ColorImageWidth(m_ImgRaw.width(), v.m_RGBFlg, v.m_YUVFlg);
     if (m_ImgColor.width() != width || m_ImgColor.height() != m_ImgRaw.height() || m_ImgColor.bitsPerPixel() != 24) {
         m_ImgColor.Destroy();

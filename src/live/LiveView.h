@@ -66,7 +66,8 @@ public:
     LiveSource& source() { return *m_Source; }
     const LiveSource& source() const { return *m_Source; }
     bool hasSource() const { return m_Source != nullptr; }
-    // What the frames of the current capture are (user-interface thread, or inside withFrame).
+    // What the frames of the current capture are (user-interface thread, or inside withFrame). Its size
+    // changes under the frame lock when the camera turns out to send another size than it agreed to.
     const LiveSource::FrameFormat& format() const { return m_Format; }
 
     // Opens the camera with the stored window, clock, gains and exposure and makes the frame images for its
@@ -133,6 +134,10 @@ public:
     // User-interface thread: true once when the camera of the current start vanished while live; the
     // window then stops the live view and tells the user.
     bool sourceLost();
+    // User-interface thread: once per start, when every frame has been refused for a second (another size
+    // than the frame images and not the same twice running, or short), what the camera sends and what was
+    // expected, for a message; empty else. The status line says it too.
+    QString takeRefusedFrames();
 
     // Measured by the display pass while someone wants it.
     HistogramFeed& histogramFeed() { return m_HistogramFeed; }
@@ -159,6 +164,8 @@ private:
     void runAutoExposure(double factor, int32_t mode, uint32_t now);
     int32_t nextExposure(LiveSource::Control control, double factor);
     void setStatus(const QString& text);
+    void noteRefusedFrame();
+    void sizeColorImage(const ViewerSettings& v);
     bool framesStalled() const;
 
     LiveSettings& m_Settings;
@@ -196,6 +203,15 @@ private:
     std::atomic<bool> m_LossReported { false };
     std::atomic<uint32_t> m_LostInStart { 0 }; // 1 + the start whose camera was lost; 0: none
 
+    // Frames getFrame refused since the last one shown (display thread, under the frame lock).
+    struct RefusedFrames {
+        uint32_t count = 0, sameSize = 0; // sameSize: the last ones of one size, running
+        uint32_t since = 0; // the first one's tick
+        LiveSource::Refusal last;
+        bool told = false; // in this start
+    } m_Refused;
+
     mutable std::mutex m_StatusMutex;
     QString m_Status { kInitialStatus };
+    QString m_RefusalMessage; // under m_StatusMutex; taken by takeRefusedFrames
 };

@@ -55,6 +55,12 @@ constexpr Entry kStrings[] = {
     {1013, "The camera %1 could not be opened. The camera %2 is shown instead.",
      "カメラ %1 を開けませんでした。代わりにカメラ %2 を表示しています。"},
     {1014, "stopped", "停止中"},
+    {1015, "Frames of %1 x %2 refused, %3 x %4 expected", "%1 x %2 の画像は表示できません（%3 x %4 のはず）"},
+    {1016, "Short frames refused: %1 bytes, %2 expected", "不足した画像は表示できません：%1 バイト（%2 バイトのはず）"},
+    {1017, "The camera sends frames of %1 x %2 pixels, where %3 x %4 were expected. They cannot be shown.",
+     "カメラは %1 x %2 ピクセルの画像を送っていますが、%3 x %4 ピクセルのはずです。画像を表示できません。"},
+    {1018, "The camera sends frames of %1 bytes, where %3 x %4 pixels need %2 bytes. They cannot be shown.",
+     "カメラは %1 バイトの画像を送っていますが、%3 x %4 ピクセルには %2 バイトが必要です。画像を表示できません。"},
 };
 
 }  // namespace

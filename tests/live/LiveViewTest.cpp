@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <vector>
 
@@ -357,6 +358,71 @@ TEST_F(LiveViewTest, ScriptedFaults_BrokenFramesSkipped_ALossOfAnEarlierStartIsO
     EXPECT_FALSE(m_View.step());
     EXPECT_TRUE(m_View.sourceLost());
     EXPECT_FALSE(m_View.sourceLost());
+}
+
+// A camera that sends frames of another size than it agreed to: one size it keeps to becomes the frame
+// images' size; frames that never fit (sizes by turns, short ones, a size the source cannot take) are told
+// after a second, in the status line and once for a message.
+namespace {
+std::atomic<uint32_t> g_Now { 1000 };
+}
+
+TEST_F(LiveViewTest, FramesThatDoNotFit_AStableSizeIsTaken_ElseToldAfterASecond)
+{
+    setClockHook([]() -> uint32_t { return g_Now.load(); });
+    const struct {
+        const char* what;
+        int32_t width, height, wobble;
+        uint64_t shortBytes;
+        bool adopts;
+        int32_t shownHeight; // 0: nothing shown
+        const char* status; // after a second of refused frames; null: frames shown instead
+    } cases[] = {
+        { "a stable other size", 320, 248, 0, 0, true, 248, nullptr },
+        { "a stable other width", 336, 240, 0, 0, true, 240, nullptr },
+        { "two sizes by turns", 320, 248, 8, 0, true, 0, "Frames of 320 x 256 refused, 320 x 240 expected" },
+        { "a size the source cannot take", 320, 248, 0, 0, false, 0, "Frames of 320 x 248 refused, 320 x 240 expected" },
+        { "short frames", 0, 0, 0, 1000, true, 0, "Short frames refused: 1000 bytes, 230400 expected" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeLiveSource& fake = useFake();
+        fake.sentWidth = c.width, fake.sentHeight = c.height, fake.wobble = c.wobble;
+        fake.shortBytes = c.shortBytes;
+        fake.adopts = c.adopts;
+        ASSERT_TRUE(m_View.startCamera());
+        const uint64_t shown = m_View.framesShown();
+        for (int i = 0; i < 3; ++i, g_Now += 100)
+            EXPECT_FALSE(m_View.step());
+        if (c.shownHeight) {
+            EXPECT_TRUE(m_View.step());
+            EXPECT_EQ(m_View.framesShown(), shown + 1);
+            EXPECT_EQ(m_View.format().width, c.width);
+            EXPECT_EQ(m_View.format().height, c.shownHeight);
+            EXPECT_EQ(m_View.pictureInUse().width(), c.width);
+            EXPECT_EQ(m_View.pictureInUse().height(), c.shownHeight);
+            EXPECT_TRUE(m_View.takeRefusedFrames().isEmpty());
+            continue;
+        }
+        EXPECT_TRUE(m_View.takeRefusedFrames().isEmpty()) << "told before a second passed";
+        g_Now += 800;
+        EXPECT_FALSE(m_View.step());
+        EXPECT_EQ(m_View.framesShown(), shown);
+        EXPECT_EQ(m_View.format().height, 240);
+        EXPECT_TRUE(m_View.status().endsWith(QString("  ") + c.status)) << m_View.status().toStdString();
+        const QString told = m_View.takeRefusedFrames();
+        EXPECT_TRUE(told.startsWith("The camera sends frames of ")) << told.toStdString();
+        EXPECT_TRUE(told.contains("320 x 240")) << told.toStdString();
+        g_Now += 100;
+        EXPECT_FALSE(m_View.step());
+        EXPECT_TRUE(m_View.takeRefusedFrames().isEmpty()) << "told twice";
+        // Told again only for a new start.
+        ASSERT_TRUE(m_View.startCamera());
+        for (int i = 0; i < 12; ++i, g_Now += 100)
+            m_View.step();
+        EXPECT_FALSE(m_View.takeRefusedFrames().isEmpty());
+    }
+    setClockHook(nullptr);
 }
 
 TEST_F(LiveViewTest, WhiteBalanceRequestAndColourImage)

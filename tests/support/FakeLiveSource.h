@@ -1,6 +1,7 @@
 // A live source of the tests' own making: a video device with the controls, frames and faults a test sets.
 // Frames are pictures of one level, raised by one per frame, with a darker left half where the test asks for
 // a picture with an edge; a held source announces no frame, a broken one announces frames it cannot deliver.
+// Frames may come at another size than the format's (the same each time, or two sizes by turns) or short.
 #pragma once
 
 #include <algorithm>
@@ -23,6 +24,11 @@ public:
     std::atomic<bool> edge { false };    // the left half 40 levels darker
     std::atomic<int> framesDelivered { 0 };
     std::atomic<int> prepares { 0 };
+    // Frames of this size (0 x 0: the format's), every other one taller by wobble rows; shortBytes > 0:
+    // every frame has that many bytes. adopts: the source takes the size it sends when asked to.
+    int32_t sentWidth = 0, sentHeight = 0, wobble = 0;
+    uint64_t shortBytes = 0;
+    bool adopts = true;
 
     void give(Control c, ControlRange r, int32_t value)
     {
@@ -59,7 +65,15 @@ public:
     }
     int getFrame(DibImage& dst) override
     {
-        if (dst.width() != frameFormat.width || dst.bitsPerPixel() != frameFormat.bitsPerPixel())
+        const bool taller = wobble && m_Sent++ % 2;
+        const int32_t width = sentWidth ? sentWidth : frameFormat.width;
+        const int32_t height = (sentHeight ? sentHeight : frameFormat.height) + (taller ? wobble : 0);
+        m_Refusal = {};
+        if (shortBytes > 0)
+            m_Refusal = { 0, 0, shortBytes, uint64_t(dst.stride()) * uint64_t(dst.height()) };
+        else if (dst.width() != width || dst.height() != height || dst.bitsPerPixel() != frameFormat.bitsPerPixel())
+            m_Refusal = { width, height };
+        if (m_Refusal != Refusal {})
             return kNullBuffer;
         if (brokenFrames > 0) {
             --brokenFrames;
@@ -72,6 +86,15 @@ public:
                 std::memset(dst.bits() + size_t(y) * size_t(dst.stride()), level - 40,
                             size_t(dst.width() / 2) * size_t(dst.bitsPerPixel() / 8));
         return kOk;
+    }
+    Refusal lastRefusal() const override { return m_Refusal; }
+    bool adoptFrameSize(int32_t width, int32_t height) override
+    {
+        if (!adopts)
+            return false;
+        frameFormat.width = width, frameFormat.height = height;
+        sentWidth = sentHeight = 0;
+        return true;
     }
     ControlRange range(Control c) const override { return ranges[size_t(c)]; }
     bool getControl(Control c, int32_t* v) override
@@ -95,4 +118,6 @@ public:
 private:
     mutable std::mutex m_Mutex;
     std::atomic<bool> m_Capturing { false };
+    Refusal m_Refusal;
+    uint32_t m_Sent = 0;
 };

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "camera/VideoCameraSource.h"
+#include "VideoTestSupport.h"
 #include "fakev4l2/FakeV4l2.h"
 #include "imaging/DibImage.h"
 
@@ -131,4 +132,52 @@ TEST_F(VideoCameraSourceTest, FramesAnnouncedAndTaken_UnpluggedIsGone_BackAfterP
     EXPECT_EQ(raw.rowTopDown(0)[0], 5);
     source->stop();
     EXPECT_FALSE(source->isCapturing());
+}
+
+TEST_F(VideoCameraSourceTest, FramesThatDoNotFitSayWhy_AJpegSizeCanBeTaken)
+{
+    const std::vector<uint8_t> jpeg = videotest::encodeJpeg(videotest::smoothRgb(64, 48), 64, 48, TJSAMP_420);
+    const struct {
+        const char* what;
+        uint32_t fourcc;
+        std::vector<uint8_t> frame;
+        LiveSource::Refusal refusal; // all 0: a broken frame, not one that does not fit
+        bool adopts; // a compressed format's frames say their size: it can be taken
+    } cases[] = {
+        { "a JPEG of another size", V4L2_PIX_FMT_MJPEG, jpeg, { 64, 48, 0, 0 }, true },
+        { "a JPEG cut before its frame header", V4L2_PIX_FMT_MJPEG, std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + 20),
+            {}, true },
+        { "a short grey frame", V4L2_PIX_FMT_GREY, std::vector<uint8_t>(100, 9), { 0, 0, 100, 64 * 32 }, false },
+        { "a short YUYV frame", V4L2_PIX_FMT_YUYV, std::vector<uint8_t>(64 * 31 * 2, 9), { 0, 0, 64 * 31 * 2, 64 * 32 * 2 },
+            false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fakev4l2_reset();
+        fakev4l2_add_format(c.fourcc, 64, 32);
+        open();
+        ASSERT_TRUE(source->prepare(settings));
+        ASSERT_EQ(source->start(settings), LiveSource::kOk);
+        fakev4l2_push_frame(c.frame.data(), c.frame.size());
+        ASSERT_EQ(waitForFrame(), State::Ready);
+        DibImage image;
+        const bool fits = c.refusal != LiveSource::Refusal {};
+        EXPECT_EQ(source->getFrame(image), fits ? LiveSource::kNullBuffer : LiveSource::kFrameReadFailed);
+        if (fits)
+            EXPECT_EQ(source->lastRefusal(), c.refusal);
+
+        EXPECT_EQ(source->adoptFrameSize(64, 48), c.adopts);
+        if (!c.adopts) {
+            EXPECT_EQ(source->format().height, 32);
+            source.reset();
+            continue;
+        }
+        EXPECT_EQ(source->format(), (LiveSource::FrameFormat { 64, 48, LiveSource::Pixels::Colour, -1 }));
+        fakev4l2_push_frame(jpeg.data(), jpeg.size());
+        ASSERT_EQ(waitForFrame(), State::Ready);
+        ASSERT_EQ(source->getFrame(image), LiveSource::kOk);
+        EXPECT_EQ(image.height(), 48);
+        EXPECT_FALSE(source->adoptFrameSize(4096, 48)); // beyond any size we take
+        source.reset();
+    }
 }

@@ -65,6 +65,10 @@ void CViewerDlg::Private::showPublishedView()
     if (takeSourceLoss())
         return;
     tellRefusedFrames();
+    if (m_Live.adoptFrameSize()) { // the camera keeps to another frame size: the view is laid out for it
+        RelayoutView();
+        q->update();
+    }
     const Rect previous = shownGeometry().view;
     if (m_Live.refreshShown())
         updateView(previous);

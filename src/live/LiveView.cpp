@@ -91,6 +91,7 @@ bool LiveView::startCamera()
         std::lock_guard lock(m_FrameMutex);
         m_Format = f;
         m_Refused = {};
+        m_SizeToAdopt = 0;
         takeRefusedFrames(); // told of an earlier start
         if (f.width > 0 && f.height > 0)
             createFrameImages(f.width, f.height, uint16_t(f.bitsPerPixel()));
@@ -168,6 +169,7 @@ void LiveView::runLoop()
 
 bool LiveView::step()
 {
+    adoptFrameSize();
     return m_RunState.load() == kLive && showNextFrame();
 }
 
@@ -258,13 +260,11 @@ void LiveView::noteRefusedFrame()
     const bool sized = r.width > 0 && r.height > 0;
     f.sameSize = sized && f.sameSize > 0 && r.width == f.last.width && r.height == f.last.height ? f.sameSize + 1 : sized;
     f.last = r;
-    // A size the camera keeps to is its size now: the images follow it, as they follow a window change.
-    if (f.sameSize >= kSameSizeFrames && m_Source->adoptFrameSize(r.width, r.height)) {
-        m_Format.width = r.width;
-        m_Format.height = r.height;
-        createFrameImages(r.width, r.height, uint16_t(m_Format.bitsPerPixel()));
-        sizeColorImage(m_Settings.values());
-        f = { .told = f.told };
+    // A size the camera keeps to is its size now: the images follow it, as they follow a window change. They
+    // are the user-interface thread's to make (it reads their size without the lock): it is asked once.
+    if (f.sameSize >= kSameSizeFrames && !f.asked) {
+        f.asked = true;
+        m_SizeToAdopt = uint64_t(uint32_t(r.width)) << 32 | uint32_t(r.height);
         return;
     }
     if (now - f.since < kRefusalTellMs)
@@ -276,6 +276,24 @@ void LiveView::noteRefusedFrame()
         std::lock_guard lock(m_StatusMutex);
         m_RefusalMessage = refusalText(r, m_Format, true);
     }
+}
+
+bool LiveView::adoptFrameSize()
+{
+    const uint64_t size = m_SizeToAdopt.exchange(0);
+    if (size == 0)
+        return false;
+    const auto width = int32_t(size >> 32), height = int32_t(size & 0xFFFFFFFFu);
+    std::lock_guard lock(m_FrameMutex);
+    // A source that cannot take it goes on refusing its frames, and they are told.
+    if (!m_Source || !m_Source->adoptFrameSize(width, height))
+        return false;
+    m_Format.width = width;
+    m_Format.height = height;
+    createFrameImages(width, height, uint16_t(m_Format.bitsPerPixel()));
+    sizeColorImage(m_Settings.values());
+    m_Refused = { .told = m_Refused.told };
+    return true;
 }
 
 QString LiveView::takeRefusedFrames()

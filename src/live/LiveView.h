@@ -8,12 +8,15 @@
 // - The frame images (raw, work, colour) are guarded by one mutex, reached only through withFrame() (and the
 //   members of this class). A display pass holds it while it fills them and composes from them, never across
 //   camera register I/O; the user-interface thread holds it to create, read or replace them while the display
-//   thread runs. Nothing holds it while writing files: takePicture() copies under it.
+//   thread runs. Nothing holds it while writing files: takePicture() copies under it. Only the user-interface
+//   thread makes them anew (it reads their size without the lock): a frame size the display pass finds the
+//   camera keeping to is handed over in an atomic word and taken by adoptFrameSize().
 // - A composed view picture is published (ViewPublisher) with the zoom, scroll and view rectangle it was
 //   composed with; whatever is drawn over it and every mouse mapping use that geometry (shownPicture()).
 // - Every other word the two threads share is a std::atomic: the run state, the heartbeat, counters, the
-//   values auto exposure set, and a lost camera, which the user-interface thread learns by polling
-//   sourceLost(), never by an event from the display thread.
+//   values auto exposure set, a lost camera and a frame size to take, which the user-interface thread learns
+//   by polling (sourceLost(), adoptFrameSize()), never by an event from the display thread. The message of
+//   refused frames goes over under the status line's lock (takeRefusedFrames()).
 // - The display thread exists between start() and stop(); step() runs one pass on the caller's thread
 //   instead (tests), and must not be used while the display thread runs.
 #pragma once
@@ -138,6 +141,9 @@ public:
     // than the frame images and not the same twice running, or short), what the camera sends and what was
     // expected, for a message; empty else. The status line says it too.
     QString takeRefusedFrames();
+    // User-interface thread (the window's poll, or step()): a camera that keeps to another frame size than it
+    // agreed to gets frame images of that size here, under the frame lock. True when the size changed.
+    bool adoptFrameSize();
 
     // Measured by the display pass while someone wants it.
     HistogramFeed& histogramFeed() { return m_HistogramFeed; }
@@ -208,8 +214,11 @@ private:
         uint32_t count = 0, sameSize = 0; // sameSize: the last ones of one size, running
         uint32_t since = 0; // the first one's tick
         LiveSource::Refusal last;
+        bool asked = false; // the size was handed to adoptFrameSize
         bool told = false; // in this start
-    } m_Refused;
+    } m_Refused; // under the frame lock
+    // The size the display pass asks adoptFrameSize to take: width << 32 | height, 0 for none.
+    std::atomic<uint64_t> m_SizeToAdopt { 0 };
 
     mutable std::mutex m_StatusMutex;
     QString m_Status { kInitialStatus };

@@ -17,7 +17,7 @@ void sizeFor(const uint8_t* frame, size_t size, DibImage& dst)
     if (tjDecompressHeader3(h, const_cast<uint8_t*>(frame), (unsigned long)size, &width, &height, &subsampling,
             &colourspace)
             != 0
-        || width <= 0 || height <= 0 || width * height > 256 * 256)
+        || width <= 0 || height <= 0 || int64_t(width) * height > 256 * 256)
         width = height = 8;
     tjDestroy(h);
     fuzzCheck(dst.Create(width, height, 24) && dst.Fill(nullptr, Rgb(0x12, 0x34, 0x56)), "a picture can be made");

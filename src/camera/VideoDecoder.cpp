@@ -162,20 +162,22 @@ const std::vector<uint8_t>& standardTables()
                 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9,
                 0xfa },
         };
-        std::vector<uint8_t> tables;
+        std::vector<uint8_t> out { 0xFF, 0xD8, 0xFF, 0xC4, 0, 0 }; // the length is filled in below
+        out.reserve(440);
         for (uint8_t slot = 0; slot < 2; ++slot) {
-            tables.push_back(slot); // DC
-            tables.insert(tables.end(), dcCounts[slot], dcCounts[slot] + 16);
+            out.push_back(slot); // DC
+            out.insert(out.end(), dcCounts[slot], dcCounts[slot] + 16);
             for (uint8_t v = 0; v < 12; ++v)
-                tables.push_back(v);
-            tables.push_back(uint8_t(0x10 | slot)); // AC
-            tables.insert(tables.end(), acCounts[slot], acCounts[slot] + 16);
-            tables.insert(tables.end(), acSymbols[slot].begin(), acSymbols[slot].end());
+                out.push_back(v);
+            out.push_back(uint8_t(0x10 | slot)); // AC
+            out.insert(out.end(), acCounts[slot], acCounts[slot] + 16);
+            out.insert(out.end(), acSymbols[slot].begin(), acSymbols[slot].end());
         }
-        const size_t length = tables.size() + 2;
-        std::vector<uint8_t> out { 0xFF, 0xD8, 0xFF, 0xC4, uint8_t(length >> 8), uint8_t(length) };
-        out.insert(out.end(), tables.begin(), tables.end());
-        out.insert(out.end(), { 0xFF, 0xD9 });
+        const size_t length = out.size() - 4;
+        out[4] = uint8_t(length >> 8);
+        out[5] = uint8_t(length);
+        out.push_back(0xFF);
+        out.push_back(0xD9);
         return out;
     }();
     return stream;

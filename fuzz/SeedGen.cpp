@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QImage>
 
+#include <turbojpeg.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "dialogs/TimingFile.h"
 #include "files/JpegEncoder.h"
@@ -185,6 +188,55 @@ void profiles()
     put("TimingFile", "lone-cr", QByteArray("[NX-LDHNZE]\rTH=1\rTV=2\rEH=3\rEV=4\rEHS=5\rEVS=6\r"));
 }
 
+// A camera frame from TurboJPEG: optimise (per-picture Huffman tables), progressive or arithmetic coding
+// on request, as the library's environment switches ask for them.
+QByteArray cameraFrame(int seed, int subsampling, int quality, const char* coding = nullptr)
+{
+    const int width = 40, height = 24;
+    std::vector<uint8_t> rgb(size_t(width) * height * 3);
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = uint8_t((i % 120) * 2 + seed * 31 + ((i * 2654435761u) >> 27));
+    if (coding)
+        qputenv(coding, "1");
+    tjhandle h = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    tjCompress2(h, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, subsampling, quality, 0);
+    const QByteArray out(reinterpret_cast<const char*>(jpeg), qsizetype(size));
+    tjFree(jpeg);
+    tjDestroy(h);
+    if (coding)
+        qunsetenv(coding);
+    return out;
+}
+
+// The frame without its segments of that marker (before the first scan): DHT as UVC cameras send it, DQT
+// for a frame that uses tables it never defines.
+QByteArray without(const QByteArray& frame, uint8_t marker)
+{
+    QByteArray out = frame.left(2);
+    int at = 2;
+    while (at + 4 <= frame.size() && uint8_t(frame[at + 1]) != 0xDA) {
+        const int length = (uint8_t(frame[at + 2]) << 8 | uint8_t(frame[at + 3])) + 2;
+        if (uint8_t(frame[at + 1]) != marker)
+            out += frame.mid(at, length);
+        at += length;
+    }
+    return out + frame.mid(at);
+}
+
+// Sequences of frames, as the MJPEG target splits its input: each must decode as it would alone.
+void mjpeg()
+{
+    const QByteArray optimised = cameraFrame(1, TJSAMP_422, 85, "TJ_OPTIMIZE");
+    const QByteArray plain = cameraFrame(2, TJSAMP_422, 85), other = cameraFrame(3, TJSAMP_420, 60);
+    put("Mjpeg", "mixed-tables", optimised + without(plain, 0xC4) + without(other, 0xC4) + optimised);
+    put("Mjpeg", "padded", plain + QByteArray(5000, '\0') + without(other, 0xC4) + QByteArray(300, '\xFF'));
+    put("Mjpeg", "missing-quantisation", other + without(plain, 0xDB));
+    put("Mjpeg", "progressive", cameraFrame(4, TJSAMP_444, 90, "TJ_PROGRESSIVE") + without(plain, 0xC4));
+    put("Mjpeg", "arithmetic", cameraFrame(5, TJSAMP_GRAY, 75, "TJ_ARITHMETIC") + without(other, 0xC4));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -202,6 +254,7 @@ int main(int argc, char** argv)
     pngs();
     thumbnails();
     profiles();
+    mjpeg();
     QDir(g_Scratch).removeRecursively();
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "imaging/DibImage.h"
 #include "imaging/KernelSupport.h"
@@ -39,16 +40,147 @@ inline uint8_t clampByte(int v)
     return uint8_t(std::clamp(v, 0, 255));
 }
 
-// End of image (0xFF 0xD9) among the last bytes: a frame cut short in transfer lacks it. Inside the
-// compressed data 0xFF is always followed by 0x00 or a restart marker, so the pair cannot appear there.
-bool hasEndOfImage(const uint8_t* src, size_t size)
+// What a walk through a JPEG's markers finds. The decompressor is kept from frame to frame, and libjpeg
+// keeps the Huffman and quantisation tables of earlier frames (abbreviated streams may rely on them); a
+// frame must decode as it would alone, so the walk tells whether it uses a table it never defines.
+struct JpegWalk {
+    size_t end = 0; // just past the end-of-image marker; 0: none (cut short in transfer, or broken)
+    bool ownTables = true; // every quantisation table and every Huffman table past the standard two it uses
+};
+
+// Inside the compressed data 0xFF is followed by 0x00 (a stuffed byte), a restart marker or more 0xFF:
+// the position of the next other marker, or size.
+size_t afterScan(const uint8_t* p, size_t i, size_t size)
 {
-    constexpr size_t kTail = 4096; // room for padding some cameras put after the picture
-    const size_t from = size > kTail ? size - kTail : 0;
-    for (size_t i = size; i >= from + 2; --i)
-        if (src[i - 2] == 0xFF && src[i - 1] == 0xD9)
-            return true;
-    return false;
+    while (i < size) {
+        const auto* ff = static_cast<const uint8_t*>(std::memchr(p + i, 0xFF, size - i));
+        if (!ff || ff + 1 >= p + size)
+            return size;
+        i = size_t(ff - p);
+        const uint8_t next = ff[1];
+        if (next != 0x00 && next != 0xFF && (next < 0xD0 || next > 0xD7))
+            return i;
+        i += next == 0xFF ? 1 : 2;
+    }
+    return size;
+}
+
+JpegWalk walkJpeg(const uint8_t* p, size_t size)
+{
+    bool quant[4] = {}, huffman[2][4] = {}, arithmetic = false;
+    std::vector<uint8_t> frameQuant; // the table of each component of the frame header
+    JpegWalk walk;
+    size_t i = 2; // after the start of image
+    while (i + 1 < size) {
+        if (p[i] != 0xFF)
+            return {}; // bytes between segments: the decoder refuses them too
+        while (i + 1 < size && p[i + 1] == 0xFF)
+            ++i;
+        if (i + 1 >= size)
+            break;
+        const uint8_t marker = p[i + 1];
+        i += 2;
+        if (marker == 0xD9) {
+            walk.end = i;
+            return walk;
+        }
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01)
+            continue;
+        if (marker == 0xD8 || marker == 0x00 || i + 2 > size)
+            return {};
+        const size_t next = i + std::max<size_t>(size_t(p[i]) << 8 | p[i + 1], 2);
+        if (next > size)
+            return {};
+        const uint8_t* s = p + i + 2;
+        const size_t n = next - i - 2;
+        if (marker == 0xDB) {
+            for (size_t k = 0; k < n; k += 1 + ((s[k] >> 4) ? 128 : 64))
+                if ((s[k] & 15) < 4)
+                    quant[s[k] & 15] = true;
+        } else if (marker == 0xC4) {
+            for (size_t k = 0; k + 17 <= n;) {
+                size_t count = 0;
+                for (int b = 1; b <= 16; ++b)
+                    count += s[k + b];
+                if ((s[k] >> 4) < 2 && (s[k] & 15) < 4)
+                    huffman[s[k] >> 4][s[k] & 15] = true;
+                k += 17 + count;
+            }
+        } else if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC8 && marker != 0xCC) {
+            arithmetic = marker >= 0xC9;
+            for (size_t k = 6; n >= 6 && k < std::min(n, 6 + 3 * size_t(s[5])); k += 3)
+                frameQuant.push_back(k + 2 < n ? s[k + 2] : 0xFF);
+        } else if (marker == 0xDA) {
+            // Every component's quantisation table is latched by the time its first scan starts; be
+            // strict and ask for all of them at every scan (a fresh decoder decides the rare rest).
+            for (uint8_t t : frameQuant)
+                walk.ownTables &= t < 4 && quant[t];
+            // A fresh decoder has the standard Huffman tables in slots 0 and 1; we load them before
+            // every frame, so only the other slots must come from the frame itself.
+            for (size_t k = 2; !arithmetic && n >= 1 && k < std::min(n, 1 + 2 * size_t(s[0])); k += 2)
+                for (int kind = 0; kind < 2; ++kind) {
+                    const int slot = kind ? s[k] & 15 : s[k] >> 4;
+                    walk.ownTables &= slot < 2 || (slot < 4 && huffman[kind][slot]);
+                }
+            i = afterScan(p, next, size);
+            continue;
+        }
+        i = next;
+    }
+    return {}; // ran out before the end of the image
+}
+
+// Start of image, the standard Huffman tables (luminance and chrominance, DC and AC), end of image: read
+// as a tables-only stream, it puts them into slots 0 and 1 as a fresh decoder has them.
+const std::vector<uint8_t>& standardTables()
+{
+    static const std::vector<uint8_t> stream = [] {
+        const uint8_t dcCounts[2][16] = { { 0, 1, 5, 1, 1, 1, 1, 1, 1 }, { 0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1 } };
+        const uint8_t acCounts[2][16] = { { 0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d },
+            { 0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77 } };
+        const std::vector<uint8_t> acSymbols[2] = {
+            { 0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06, 0x13, 0x51, 0x61, 0x07, 0x22,
+                0x71, 0x14, 0x32, 0x81, 0x91, 0xa1, 0x08, 0x23, 0x42, 0xb1, 0xc1, 0x15, 0x52, 0xd1, 0xf0, 0x24,
+                0x33, 0x62, 0x72, 0x82, 0x09, 0x0a, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x25, 0x26, 0x27, 0x28, 0x29,
+                0x2a, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4a,
+                0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5a, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6a,
+                0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8a,
+                0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6, 0xa7, 0xa8,
+                0xa9, 0xaa, 0xb2, 0xb3, 0xb4, 0xb5, 0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6,
+                0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe1, 0xe2, 0xe3,
+                0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf1, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9,
+                0xfa },
+            { 0x00, 0x01, 0x02, 0x03, 0x11, 0x04, 0x05, 0x21, 0x31, 0x06, 0x12, 0x41, 0x51, 0x07, 0x61, 0x71, 0x13,
+                0x22, 0x32, 0x81, 0x08, 0x14, 0x42, 0x91, 0xa1, 0xb1, 0xc1, 0x09, 0x23, 0x33, 0x52, 0xf0, 0x15,
+                0x62, 0x72, 0xd1, 0x0a, 0x16, 0x24, 0x34, 0xe1, 0x25, 0xf1, 0x17, 0x18, 0x19, 0x1a, 0x26, 0x27,
+                0x28, 0x29, 0x2a, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49,
+                0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5a, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69,
+                0x6a, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88,
+                0x89, 0x8a, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6,
+                0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4, 0xb5, 0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4,
+                0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe2,
+                0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9,
+                0xfa },
+        };
+        std::vector<uint8_t> out { 0xFF, 0xD8, 0xFF, 0xC4, 0, 0 }; // the length is filled in below
+        out.reserve(440);
+        for (uint8_t slot = 0; slot < 2; ++slot) {
+            out.push_back(slot); // DC
+            out.insert(out.end(), dcCounts[slot], dcCounts[slot] + 16);
+            for (uint8_t v = 0; v < 12; ++v)
+                out.push_back(v);
+            out.push_back(uint8_t(0x10 | slot)); // AC
+            out.insert(out.end(), acCounts[slot], acCounts[slot] + 16);
+            out.insert(out.end(), acSymbols[slot].begin(), acSymbols[slot].end());
+        }
+        const size_t length = out.size() - 4;
+        out[4] = uint8_t(length >> 8);
+        out[5] = uint8_t(length);
+        out.push_back(0xFF);
+        out.push_back(0xD9);
+        return out;
+    }();
+    return stream;
 }
 
 } // namespace
@@ -202,16 +334,29 @@ bool VideoDecoder::Decode(uint32_t fourcc, const uint8_t* src, size_t size, uint
 
 bool VideoDecoder::decodeJpeg(const uint8_t* src, size_t size, DibImage& dst)
 {
-    if (dst.bytesPerPixel() != 3 || size < 4 || size > size_t(1) << 30 || src[0] != 0xFF || src[1] != 0xD8
-        || !hasEndOfImage(src, size))
+    if (dst.bytesPerPixel() != 3 || size < 4 || size > size_t(1) << 30 || src[0] != 0xFF || src[1] != 0xD8)
         return false;
+    // A frame cut short in transfer has no end of image; anything after it is the camera's padding.
+    const JpegWalk walk = walkJpeg(src, size);
+    if (!walk.end)
+        return false;
+    size = walk.end;
+    // A frame that leans on a table it does not define gets a fresh decompressor (which refuses it, as
+    // it would alone); the usual camera frame only lacks the standard Huffman tables, loaded here.
+    if (m_Jpeg && !walk.ownTables) {
+        tjDestroy(m_Jpeg);
+        m_Jpeg = nullptr;
+    }
     if (!m_Jpeg && !(m_Jpeg = tjInitDecompress()))
         return false;
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    auto* tables = const_cast<unsigned char*>(standardTables().data());
     auto* data = const_cast<unsigned char*>(src); // TurboJPEG 2.x takes a non-const source it does not write
     // Bottom-up into the picture's own rows: no intermediate buffer and no flip afterwards.
-    const bool ok
-        = tjDecompressHeader3(m_Jpeg, data, (unsigned long)size, &width, &height, &subsampling, &colourspace) == 0
+    const bool ok = tjDecompressHeader3(m_Jpeg, tables, (unsigned long)standardTables().size(), &width, &height,
+                        &subsampling, &colourspace)
+            == 0
+        && tjDecompressHeader3(m_Jpeg, data, (unsigned long)size, &width, &height, &subsampling, &colourspace) == 0
         && width == dst.width() && height == dst.height()
         && tjDecompress2(m_Jpeg, data, (unsigned long)size, dst.bits(), width, dst.stride(), height, TJPF_BGR,
                TJFLAG_BOTTOMUP | TJFLAG_STOPONWARNING)

@@ -164,9 +164,40 @@ TEST(VideoDecoder, Mjpeg_DamagedFrames_RefusedWithPictureKept)
         broken[i] = uint8_t(i * 37);
     EXPECT_FALSE(decoder.Decode(V4L2_PIX_FMT_MJPEG, broken.data(), broken.size(), 0, dst));
 
-    // Padding after the end of the picture, as some cameras send it, is fine.
-    auto padded = jpeg;
-    padded.resize(jpeg.size() + 1000, 0);
-    EXPECT_TRUE(decoder.Decode(V4L2_PIX_FMT_MJPEG, padded.data(), padded.size(), 0, dst));
-    EXPECT_TRUE(sameTopDown(dst, decodeJpegTopDown(jpeg, width, height), size_t(width) * 3));
+    // Padding after the end of the picture, as some cameras send it, is fine: any amount of it.
+    for (size_t padding : { 1000, 5000, 300000 }) {
+        auto padded = jpeg;
+        padded.resize(jpeg.size() + padding, 0);
+        EXPECT_TRUE(decoder.Decode(V4L2_PIX_FMT_MJPEG, padded.data(), padded.size(), 0, dst)) << padding;
+        EXPECT_TRUE(sameTopDown(dst, decodeJpegTopDown(jpeg, width, height), size_t(width) * 3)) << padding;
+    }
+}
+
+TEST(VideoDecoder, Mjpeg_StreamOfMixedTables_EachFrameAsAlone)
+{
+    // One decoder through a stream: frames with Huffman tables made for their picture, camera frames that
+    // rely on the standard ones (not on those of the frame before), and a frame that uses quantisation
+    // tables it never defines (refused, as it is alone).
+    const int width = 64, height = 48;
+    const auto smooth = smoothRgb(width, height), noisy = randomBytes(size_t(width) * height * 3, 5);
+    const auto plain = encodeJpeg(smooth, width, height, TJSAMP_422), busy = encodeJpeg(noisy, width, height, TJSAMP_420, 75);
+    const std::vector<uint8_t> refused;
+    const std::pair<std::vector<uint8_t>, std::vector<uint8_t>> stream[] = {
+        { encodeJpeg(noisy, width, height, TJSAMP_420, 75, true), busy },
+        { withoutSegments(plain, 0xC4), plain },
+        { encodeJpeg(smooth, width, height, TJSAMP_422, 90, true), plain },
+        { withoutSegments(busy, 0xC4), busy },
+        { withoutSegments(plain, 0xDB), refused },
+        { withoutSegments(busy, 0xC4), busy },
+    };
+    VideoDecoder decoder;
+    DibImage dst;
+    dst.Create(width, height, 24);
+    for (size_t i = 0; i < std::size(stream); ++i) {
+        const auto& [frame, alone] = stream[i];
+        EXPECT_EQ(decoder.Decode(V4L2_PIX_FMT_MJPEG, frame.data(), frame.size(), 0, dst), !alone.empty()) << i;
+        if (!alone.empty()) {
+            EXPECT_TRUE(sameTopDown(dst, decodeJpegTopDown(alone, width, height), size_t(width) * 3)) << i;
+        }
+    }
 }

@@ -5,6 +5,7 @@
 #include <turbojpeg.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -59,9 +60,12 @@ inline std::vector<uint8_t> yuyvReference(const uint8_t* frame, int width, int h
     return bgr;
 }
 
+// optimised: Huffman tables made for the picture (TurboJPEG takes the switch from the environment).
 inline std::vector<uint8_t> encodeJpeg(
-    const std::vector<uint8_t>& rgb, int width, int height, int subsampling, int quality = 90)
+    const std::vector<uint8_t>& rgb, int width, int height, int subsampling, int quality = 90, bool optimised = false)
 {
+    if (optimised)
+        setenv("TJ_OPTIMIZE", "1", 1);
     tjhandle h = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
@@ -69,6 +73,22 @@ inline std::vector<uint8_t> encodeJpeg(
     std::vector<uint8_t> out(jpeg, jpeg + size);
     tjFree(jpeg);
     tjDestroy(h);
+    unsetenv("TJ_OPTIMIZE");
+    return out;
+}
+
+// The JPEG without its header segments of that marker: 0xC4 gives a camera frame that relies on the
+// standard Huffman tables, 0xDB one that uses quantisation tables it never defines.
+inline std::vector<uint8_t> withoutSegments(const std::vector<uint8_t>& jpeg, uint8_t marker)
+{
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    size_t at = 2;
+    for (size_t length = 0; at + 4 <= jpeg.size() && jpeg[at + 1] != 0xDA; at += length) {
+        length = size_t(jpeg[at + 2] << 8 | jpeg[at + 3]) + 2;
+        if (jpeg[at + 1] != marker)
+            out.insert(out.end(), jpeg.begin() + long(at), jpeg.begin() + long(at + length));
+    }
+    out.insert(out.end(), jpeg.begin() + long(at), jpeg.end());
     return out;
 }
 

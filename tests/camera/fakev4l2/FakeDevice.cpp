@@ -62,9 +62,13 @@ void Device::advance()
         const uint32_t index = queued.front();
         queued.pop_front();
         Buffer& b = buffers[index];
-        b.bytesUsed = std::min(frame->size(), size_t(pix.sizeimage));
-        if (b.content != serial)
-            std::memcpy(memory + slot * index, frame->data(), b.bytesUsed);
+        const size_t tail = pix.bytesperline ? 0 : frameTail;
+        b.bytesUsed = std::min(frame->size() + tail, size_t(pix.sizeimage));
+        if (b.content != serial) {
+            const size_t copied = std::min(frame->size(), b.bytesUsed);
+            std::memcpy(memory + slot * index, frame->data(), copied);
+            std::memset(memory + slot * index + copied, 0, b.bytesUsed - copied);
+        }
         b.content = serial;
         b.queued = false;
         b.sequence = sequence++;

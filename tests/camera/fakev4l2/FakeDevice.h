@@ -83,6 +83,7 @@ struct Device {
     std::vector<Format> formats;
     std::vector<uint32_t> refused;
     uint32_t padding = 0;
+    uint32_t frameTail = 0; // compressed frames only
     std::vector<Control> controls;
     std::deque<std::vector<uint8_t>> pending;
     uint64_t nextSerial = 1;

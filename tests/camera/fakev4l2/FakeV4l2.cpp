@@ -176,6 +176,7 @@ void fakev4l2_reset(void)
         d.formats.clear();
         d.refused.clear();
         d.padding = 0;
+        d.frameTail = 0;
         d.controls.clear();
         d.pending.clear();
         d.gated = false;
@@ -213,6 +214,11 @@ void fakev4l2_refuse_format(uint32_t fourcc)
 void fakev4l2_set_padding(uint32_t bytes)
 {
     script([&](Device& d) { d.padding = bytes; });
+}
+
+void fakev4l2_set_frame_tail(uint32_t bytes)
+{
+    script([&](Device& d) { d.frameTail = bytes; });
 }
 
 void fakev4l2_add_control(

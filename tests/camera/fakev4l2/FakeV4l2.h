@@ -29,6 +29,8 @@ void fakev4l2_add_format(uint32_t fourcc, uint32_t width, uint32_t height);
 void fakev4l2_refuse_format(uint32_t fourcc);
 // Extra bytes at the end of every row of uncompressed formats.
 void fakev4l2_set_padding(uint32_t bytes);
+// Zero bytes after every compressed frame, counted in its bytes used, as cameras that pad their frames.
+void fakev4l2_set_frame_tail(uint32_t bytes);
 // A control (V4L2_CTRL_TYPE_INTEGER, _BOOLEAN or _MENU; menuMask: the menu items offered, bit per item).
 void fakev4l2_add_control(
     uint32_t id, uint32_t type, int32_t minimum, int32_t maximum, int32_t step, int32_t def, uint32_t menuMask);

@@ -2,6 +2,7 @@
 #include "session/ViewerSession.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "platform/PrivateProfile.h"
@@ -14,6 +15,7 @@ constexpr const char* kCameraSourceKey = "CameraSource";
 constexpr const char* kCameraSizeKey = "CameraSize";
 // The calibration selected when the viewer last ended (0..9).
 constexpr const char* kCalibIndexKey = "CalibIndex";
+constexpr const char* kSaveDirKey = "savedir";
 
 ProfileFile readFile(const QString& path)
 {
@@ -50,7 +52,20 @@ void ViewerSession::load()
     m_Measure.selectCalibration(calibIndex >= 0 && calibIndex < CalibTable::kCount ? calibIndex : 0, nullptr);
     m_CameraSource = file.value(SettingsFile::kSection, kCameraSourceKey).value_or(std::string());
     m_CameraSize = file.value(SettingsFile::kSection, kCameraSizeKey).value_or(std::string());
+    m_LoadedSaveFolder = values.savedir;
+    m_Thumbnails.Clear();
     m_Thumbnails.setSaveFolder(values.savedir);
+    // A folder the settings name that is not there, or whose stored bytes are no valid text (it would
+    // decode to another folder's name), is neither read nor made: the window tells the user about it.
+    const std::string stored = file.stringValue(SettingsFile::kSection, kSaveDirKey, "", SettingsFile::kPathBuffer);
+    const bool named = !stored.empty();
+    m_MissingSaveFolder.clear();
+    if (named
+        && (QFile::encodeName(values.savedir) != QByteArray::fromStdString(stored)
+            || !QFileInfo(values.savedir).isDir())) {
+        m_MissingSaveFolder = values.savedir;
+        return;
+    }
     m_Thumbnails.Load(ThumbnailStore::FileIn(values.savedir));
     m_Thumbnails.ScanFolder(values.savedir);
 }
@@ -81,12 +96,20 @@ bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
         s.m_ScaleData = m_Measure.scale();
     });
     ProfileFile file = readFile(m_SettingsPath);
+    // The folder is written back only when the user chose another one: the stored bytes may name a folder
+    // this program could only read decoded into another name.
+    const bool folderKept = m_Thumbnails.saveFolder() == m_LoadedSaveFolder;
+    const std::optional<std::string> storedFolder = file.value(SettingsFile::kSection, kSaveDirKey);
     SettingsFile::Save(file, m_Settings.values());
+    if (folderKept && storedFolder)
+        file.setValue(SettingsFile::kSection, kSaveDirKey, *storedFolder);
     file.setValue(SettingsFile::kSection, kCalibIndexKey, std::to_string(m_Measure.calibIndex()));
     SettingsFile::SavePlacement(file, placement);
     const bool settingsSaved = file.save(m_SettingsPath);
-    // An empty store removes the file: nothing to write, nothing lost.
-    const bool thumbnailsSaved
-        = m_Thumbnails.Save(ThumbnailStore::FileIn(m_Thumbnails.saveFolder())) != 0 || m_Thumbnails.count() == 0;
+    // An empty store removes the file: nothing to write, nothing lost. A missing folder's name is left alone
+    // (decoded, it may name another folder).
+    const bool missing = folderKept && !m_MissingSaveFolder.isEmpty();
+    const bool thumbnailsSaved = missing
+        || m_Thumbnails.Save(ThumbnailStore::FileIn(m_Thumbnails.saveFolder())) != 0 || m_Thumbnails.count() == 0;
     return settingsSaved && thumbnailsSaved;
 }

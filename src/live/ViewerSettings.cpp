@@ -18,6 +18,7 @@ namespace SettingsFile {
 namespace {
 
 constexpr size_t kDoubleBuffer = 64; // doubles are read as at most 63 characters
+constexpr size_t kPathBuffer = 260; // savedir
 constexpr size_t kNameBuffer = 256; // calibration names
 
 // Reads the keys of one section with the current values as defaults.

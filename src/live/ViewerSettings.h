@@ -4,7 +4,6 @@
 
 #include <QString>
 
-#include <cstddef>
 #include <cstdint>
 
 #include "calib/ScaleData.h"
@@ -54,7 +53,6 @@ namespace SettingsFile {
 constexpr const char* kSection = "NX-QB740LE";
 constexpr const char* kCalibSection = "CALIBRATION";
 constexpr int kZoomEntries = 6;
-constexpr size_t kPathBuffer = 260; // savedir, terminator included
 
 // "<folder>/NxQb740Le.ini" and "<folder>/bmp" for the executable's folder.
 QString PathIn(const QString& folder);

@@ -29,8 +29,8 @@ public:
     // SettingsFile::FirstStart): the settings, the calibration table with its factors, the scale bar, the
     // camera choice, and the save folder (made when absent) with its pictures.
     void load();
-    // The save folder the settings name when it is not there (or its stored name is no valid text), else
-    // empty; its pictures were not read and the strip is empty.
+    // The save folder the settings name when it is not there (a Shift-JIS name is read decoded, and a folder
+    // copied bearing its Shift-JIS bytes is not found by it), else empty; the strip is then empty.
     const QString& missingSaveFolder() const { return m_MissingSaveFolder; }
     // The settings' camera: "own", a video device's path or empty (automatic); the frame size asked of a
     // video device ("1280x720", or empty).

@@ -185,7 +185,10 @@ TEST_F(ViewerFilesTest, MissingSaveFolderOfferedAtStart_PicturesLeftOutAreCounte
     const QString note = FileTexts::SkippedNames(false, 1);
     EXPECT_TRUE(pumpUntil([&] { return dlg.windowTitle().endsWith(note); }, kPatientMs));
     QString browserTitle;
-    dlg.prompts().runThumbnailBrowser = [&](CThumbnailDlg& browser) { return (browserTitle = browser.windowTitle(), 0); };
+    dlg.prompts().runThumbnailBrowser = [&](CThumbnailDlg& browser) {
+        browserTitle = browser.windowTitle();
+        return 0;
+    };
     win::click(dlg, IDC_THUMB);
     EXPECT_EQ(browserTitle, FileTexts::BrowserTitle(false) + note);
     dlg.done(0);

@@ -153,6 +153,10 @@ void thumbnails()
     QByteArray old = thumbnailsWithSmallBitmaps(saved, bmpOf(small24));
     old.replace(0, 24, "ZR-QT THUMBNAILFILE VER");
     put("ThumbnailFile", "old-magic", old);
+    // Picture names for the folder scan: plain ones, Shift-JIS bytes, and a lone invalid byte beside the
+    // file its decoded name would be (U+FFFD in UTF-8).
+    static const char names[] = "a.bmp\0b.jpg\0\x93\xfa\x96\x7b.bmp\0\xff.bmp\0\xef\xbf\xbd.bmp";
+    put("ScanFolder", "names", QByteArray(names, sizeof names - 1));
 }
 
 QByteArray profileText(ProfileFile& profile)

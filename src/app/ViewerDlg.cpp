@@ -261,6 +261,8 @@ void CViewerDlg::Private::OnInitDialog()
 {
     q->setWindowIcon(QIcon(":/Icon/128.png"));
     loadSettings();
+    // Asked once the window is up, so that the question comes over it.
+    QTimer::singleShot(0, q, [this] { offerSaveFolder(); });
     openSource();
     q->setWindowTitle(captionFor(kCaption));
     startCamera();

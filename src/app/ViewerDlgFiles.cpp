@@ -10,6 +10,7 @@
 #include "ui/QtRect.h"
 #include "app/ViewerDlgPrivate.h"
 #include "files/ui/CThumbnailDlg.h"
+#include "files/FileTexts.h"
 #include "files/OpenPicture.h"
 #include "files/SaveFolder.h"
 #include "files/StillSave.h"
@@ -63,6 +64,14 @@ void CViewerDlg::Private::OnDir()
         UpdateStripScrollBar();
         InvalidateStrip();
     }
+}
+
+void CViewerDlg::Private::offerSaveFolder()
+{
+    const QString missing = m_Session.missingSaveFolder();
+    if (!missing.isEmpty() && m_Prompts.files.confirm
+        && m_Prompts.files.confirm(FileTexts::AskMissingFolder(g_bJapanese != 0, missing)))
+        OnDir();
 }
 
 void CViewerDlg::Private::placeOnScreen(QWidget& dialog) const

@@ -7,7 +7,9 @@
 
 #include "app/DialogTemplate.h"
 #include "app/ViewerDlgPrivate.h"
+#include "files/FileTexts.h"
 #include "live/CameraSources.h"
+#include "platform/Language.h"
 #include "platform/StringTable.h"
 
 namespace {
@@ -64,7 +66,9 @@ QString CViewerDlg::Private::captionFor(const QString& text)
         shown = LoadString(kStoppedText);
     else if (m_Live.hasSource())
         shown = QString::fromStdString(m_Live.source().name());
-    return shown.isEmpty() ? head + timings : head + "  -  " + shown + timings;
+    // Pictures the strip cannot show for their names are owned up to, or they would seem lost.
+    const QString skipped = FileTexts::SkippedNames(g_bJapanese, m_Thumbnails.skippedNames());
+    return (shown.isEmpty() ? head + timings : head + "  -  " + shown + timings) + skipped;
 }
 
 void CViewerDlg::Private::startCamera()

@@ -119,6 +119,8 @@ struct CViewerDlg::Private {
     // --- Pictures on disk and the strip (ViewerDlgFiles.cpp).
     void OnSave();
     void OnDir();
+    // At start: a save folder in the settings that is not there is named, and another one offered.
+    void offerSaveFolder();
     void OnThumb();
     // A dialog centred over the window, shrunk to the screen and moved onto it.
     void placeOnScreen(QWidget& dialog) const;

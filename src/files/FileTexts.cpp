@@ -56,6 +56,22 @@ QString BrowserTitle(bool japanese)
     return pick(japanese, "Thumbnail", "サムネイル");
 }
 
+QString SkippedNames(bool japanese, int count)
+{
+    if (count <= 0)
+        return {};
+    return pick(japanese, " (%1 pictures left out: file names not readable)",
+        "（ファイル名を読めない画像 %1 件は表示していません）")
+        .arg(count);
+}
+
+QString AskMissingFolder(bool japanese, const QString& folder)
+{
+    return pick(japanese, "The save folder \"%1\" was not found.\nChoose another save folder?",
+        "保存フォルダ「%1」が見つかりません。\n別の保存フォルダを選択しますか？")
+        .arg(folder);
+}
+
 QList<MenuItem> ThumbnailMenu(bool japanese)
 {
     return { { kMenuOpen, pick(japanese, "Open", "開く") }, { kMenuRemove, pick(japanese, "Remove", "削除") },

@@ -21,6 +21,10 @@ QString ThumbnailsNotSaved(bool japanese);
 QString ConfirmRemove(bool japanese, const QString& fileName);
 // The browser's caption.
 QString BrowserTitle(bool japanese);
+// A caption's note that count pictures were left out for their names (empty for none).
+QString SkippedNames(bool japanese, int count);
+// Told at start when the save folder in the settings is not there: whether to choose another one.
+QString AskMissingFolder(bool japanese, const QString& folder);
 
 // The thumbnail context menu (menu 146): its commands' ids and texts.
 enum MenuCommand { kMenuRemove = 32779, kMenuOpen = 32780, kMenuTrash = 32781 };

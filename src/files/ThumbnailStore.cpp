@@ -1,6 +1,5 @@
 #include "files/ThumbnailStore.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -15,6 +14,9 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 #include "imaging/BitmapHeader.h"
 #include "imaging/Kernels.h"
@@ -300,8 +302,8 @@ int ThumbnailStore::LoadBytes(const uint8_t* data, size_t size, const QString& f
         const auto* nameEnd = static_cast<const uint8_t*>(std::memchr(data + at, 0, size - at));
         if (!nameEnd)
             break;
-        const QString name
-            = QFile::decodeName(QByteArray(reinterpret_cast<const char*>(data + at), nameEnd - (data + at)));
+        const QByteArray nameBytes(reinterpret_cast<const char*>(data + at), nameEnd - (data + at));
+        const QString name = QFile::decodeName(nameBytes);
         at = size_t(nameEnd - data) + 1;
         if (size - at < kEntryHeaderBytes)
             break;
@@ -309,9 +311,10 @@ int ThumbnailStore::LoadBytes(const uint8_t* data, size_t size, const QString& f
         at += kEntryHeaderBytes;
         if (bitmapBytes < 0 || size_t(bitmapBytes) > size - at)
             break;
-        // A name with a folder in it would point outside the save folder: such an entry is not ours.
+        // A name with a folder in it would point outside the save folder: such an entry is not ours. Nor is one
+        // whose bytes decode to another name (the thumbnail would be shown for another file).
         const QString path = PathIn(folder, name);
-        if (IsPlainFileName(name) && pictureExists(path))
+        if (IsPlainFileName(name) && NameRoundTrips(nameBytes) && pictureExists(path))
             loadEntry(path, data + at, size_t(bitmapBytes));
         at += size_t(bitmapBytes);
     }
@@ -329,14 +332,35 @@ void ThumbnailStore::loadEntry(const QString& path, const uint8_t* bitmap, size_
         append(std::move(entry));
 }
 
+bool ThumbnailStore::NameRoundTrips(const QByteArray& bytes)
+{
+    return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
+}
+
 int ThumbnailStore::ScanFolder(const QString& folder)
 {
-    QDir dir(folder);
+    // The entries are read as the bytes the file system holds: QDir would hand back names already decoded, and
+    // a name that is no valid text decodes to another file's name (an invalid byte becomes U+FFFD). Such
+    // names cannot be opened by their decoded name, so they are left out and counted instead.
+    m_SkippedNames = 0;
     QStringList names;
-    if (dir.exists())
-        names = dir.entryList(QDir::Files | QDir::Hidden, QDir::NoSort); // regular files, hidden ones too
-    names.erase(
-        std::remove_if(names.begin(), names.end(), [](const QString& n) { return !IsPictureName(n); }), names.end());
+    const QByteArray folderBytes = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    if (DIR* dir = opendir(folderBytes.constData())) {
+        while (const dirent* d = readdir(dir)) {
+            const QByteArray name(d->d_name);
+            if (!name.endsWith(".bmp") && !name.endsWith(".jpg"))
+                continue;
+            struct stat st;
+            const QByteArray path = folderBytes + '/' + name;
+            if (stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) // regular files, through links
+                continue;
+            if (NameRoundTrips(name))
+                names.append(QFile::decodeName(name));
+            else
+                ++m_SkippedNames;
+        }
+        closedir(dir);
+    }
     if (names.isEmpty()) {
         Clear();
         return 0;

@@ -44,8 +44,14 @@ public:
     // 0 when not, the old file then unchanged. An empty store deletes the file and returns 0.
     int Save(const QString& thumbnailFile) const;
     // Adds the folder's *.bmp and *.jpg pictures (exact, case-sensitive extensions) that have no entry,
-    // in name order; empties the store when the folder has no such picture or cannot be read.
+    // in name order; empties the store when the folder has no such picture or cannot be read. Pictures whose
+    // names are no valid text in the file system's encoding are left out and counted (skippedNames()).
     int ScanFolder(const QString& folder);
+    // The pictures the last ScanFolder left out because their names do not decode to themselves.
+    int32_t skippedNames() const { return m_SkippedNames; }
+    // Whether a file name's bytes come back unchanged through decoding and encoding again: only then does
+    // the decoded name open the same file.
+    static bool NameRoundTrips(const QByteArray& bytes);
 
     void Clear();
     // Moves the cursor to the 0-based index; 0 when there is no such entry.
@@ -86,5 +92,6 @@ private:
     ThumbnailEntry* m_Last = nullptr;
     ThumbnailEntry* m_Current = nullptr;
     int32_t m_Count = 0;
+    int32_t m_SkippedNames = 0;
     QString m_SaveFolder;
 };

@@ -2,7 +2,10 @@
 #include "session/ViewerSession.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <optional>
 
 #include "platform/PrivateProfile.h"
 
@@ -14,12 +17,34 @@ constexpr const char* kCameraSourceKey = "CameraSource";
 constexpr const char* kCameraSizeKey = "CameraSize";
 // The calibration selected when the viewer last ended (0..9).
 constexpr const char* kCalibIndexKey = "CalibIndex";
+constexpr const char* kSaveDirKey = "savedir";
 
 ProfileFile readFile(const QString& path)
 {
     ProfileFile file;
     file.load(path);
     return file;
+}
+
+// The bytes of key's value as the file holds them when its line is Shift-JIS (the profile reads such a line
+// decoded to UTF-8, and would write it back so); nullopt for a UTF-8 line or none whose value reads as decoded.
+std::optional<std::string> shiftJisValue(const QString& path, const char* key, const std::string& decoded)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() > ProfileFile::kMaxFileBytes)
+        return std::nullopt;
+    for (const QByteArray& raw : f.readAll().replace('\r', '\n').split('\n')) {
+        const qsizetype eq = raw.indexOf('='); // never a Shift-JIS trail byte (0x40 and up)
+        if (eq < 0 || raw.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0
+            || ProfileTextToUtf8(raw.toStdString()) == raw.toStdString())
+            continue;
+        QByteArray value = raw.mid(eq + 1).trimmed();
+        if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+            value = value.mid(1, value.size() - 2);
+        if (ProfileTextToUtf8(value.toStdString()) == decoded)
+            return value.toStdString();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -50,7 +75,16 @@ void ViewerSession::load()
     m_Measure.selectCalibration(calibIndex >= 0 && calibIndex < CalibTable::kCount ? calibIndex : 0, nullptr);
     m_CameraSource = file.value(SettingsFile::kSection, kCameraSourceKey).value_or(std::string());
     m_CameraSize = file.value(SettingsFile::kSection, kCameraSizeKey).value_or(std::string());
+    m_LoadedSaveFolder = values.savedir;
+    m_Thumbnails.Clear();
     m_Thumbnails.setSaveFolder(values.savedir);
+    // A folder the settings name that is not there is neither read nor made: the window tells the user.
+    const bool named = !file.value(SettingsFile::kSection, kSaveDirKey).value_or(std::string()).empty();
+    m_MissingSaveFolder.clear();
+    if (named && !QFileInfo(values.savedir).isDir()) {
+        m_MissingSaveFolder = values.savedir;
+        return;
+    }
     m_Thumbnails.Load(ThumbnailStore::FileIn(values.savedir));
     m_Thumbnails.ScanFolder(values.savedir);
 }
@@ -81,7 +115,14 @@ bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
         s.m_ScaleData = m_Measure.scale();
     });
     ProfileFile file = readFile(m_SettingsPath);
+    // The folder is written back only when the user chose another one: a Shift-JIS name from a Windows
+    // settings file is read decoded, and the folder copied with it may still bear the Shift-JIS bytes.
+    const bool folderKept = m_Thumbnails.saveFolder() == m_LoadedSaveFolder;
+    const std::optional<std::string> storedFolder = file.value(SettingsFile::kSection, kSaveDirKey);
     SettingsFile::Save(file, m_Settings.values());
+    if (folderKept && storedFolder)
+        file.setValue(SettingsFile::kSection, kSaveDirKey,
+            shiftJisValue(m_SettingsPath, kSaveDirKey, *storedFolder).value_or(*storedFolder));
     file.setValue(SettingsFile::kSection, kCalibIndexKey, std::to_string(m_Measure.calibIndex()));
     SettingsFile::SavePlacement(file, placement);
     const bool settingsSaved = file.save(m_SettingsPath);

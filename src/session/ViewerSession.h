@@ -29,6 +29,9 @@ public:
     // SettingsFile::FirstStart): the settings, the calibration table with its factors, the scale bar, the
     // camera choice, and the save folder (made when absent) with its pictures.
     void load();
+    // The save folder the settings name when it is not there (a Shift-JIS name is read decoded, and a folder
+    // copied bearing its Shift-JIS bytes is not found by it), else empty; the strip is then empty.
+    const QString& missingSaveFolder() const { return m_MissingSaveFolder; }
     // The settings' camera: "own", a video device's path or empty (automatic); the frame size asked of a
     // video device ("1280x720", or empty).
     const std::string& cameraSource() const { return m_CameraSource; }
@@ -42,7 +45,8 @@ public:
     bool saveCalibration(int position);
 
     // Writes the settings (with the zoom index, the selected calibration and the window's placement) and the save folder's ThumbNail
-    // file; false when either could not be written.
+    // file; false when either could not be written. The savedir key keeps the file's value unless the save
+    // folder was changed.
     bool save(int32_t zoomIndex, const WindowPlacement& placement);
 
 private:
@@ -53,4 +57,6 @@ private:
     ThumbnailStore m_Thumbnails;
     std::string m_CameraSource;
     std::string m_CameraSize;
+    QString m_LoadedSaveFolder; // as read at start: written back only when changed since
+    QString m_MissingSaveFolder;
 };

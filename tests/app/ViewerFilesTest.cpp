@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "app/DialogTemplate.h"
@@ -157,5 +159,37 @@ TEST_F(ViewerFilesTest, DirBrowserAndStripMenuOpenAndRemovePictures)
     QCoreApplication::sendEvent(&dlg, &press);
     EXPECT_EQ(dlg.session().thumbnails().count(), 1);
     EXPECT_EQ(QFile::exists(pictures.filePath("a.bmp")) + QFile::exists(pictures.filePath("b.jpg")), 1);
+    dlg.done(0);
+}
+
+// A save folder in the settings that is not there is named at start, and Yes leads to the folder chooser. A
+// picture whose name is no valid text is owned up to in the caption and the browser's title.
+TEST_F(ViewerFilesTest, MissingSaveFolderOfferedAtStart_PicturesLeftOutAreCounted)
+{
+    QTemporaryDir pictures;
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 200, 40));
+    ASSERT_TRUE(picture.save(pictures.filePath("a.bmp")));
+    const QByteArray latin1 = QFile::encodeName(pictures.path()) + "/caf\xe9.bmp"; // no UTF-8
+    ASSERT_TRUE(QFile::copy(pictures.filePath("a.bmp"), pictures.filePath("b.bmp")));
+    ASSERT_EQ(std::rename(QFile::encodeName(pictures.filePath("b.bmp")).constData(), latin1.constData()), 0);
+    writeSettings("savedir=" + m_Dir.filePath("gone") + "\n");
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    QString question;
+    dlg.prompts().files.confirm = [&](const QString& q) { return !(question = q).isEmpty(); };
+    dlg.prompts().files.askFolder = [&](const QString&, const QString&) { return pictures.path(); };
+    dlg.show();
+    ASSERT_TRUE(pumpUntil([&] { return !question.isEmpty(); }, kPatientMs));
+    EXPECT_EQ(question, FileTexts::AskMissingFolder(false, m_Dir.filePath("gone")));
+    EXPECT_EQ(dlg.session().thumbnails().count(), 1);
+    const QString note = FileTexts::SkippedNames(false, 1);
+    EXPECT_TRUE(pumpUntil([&] { return dlg.windowTitle().endsWith(note); }, kPatientMs));
+    QString browserTitle;
+    dlg.prompts().runThumbnailBrowser = [&](CThumbnailDlg& browser) {
+        browserTitle = browser.windowTitle();
+        return 0;
+    };
+    win::click(dlg, IDC_THUMB);
+    EXPECT_EQ(browserTitle, FileTexts::BrowserTitle(false) + note);
     dlg.done(0);
 }

@@ -356,6 +356,57 @@ TEST_F(ThumbnailTest, ScanFolder_ManyPictures_SameAsAddingOneByOneInNameOrder)
     EXPECT_EQ(scanned.count(), 24);
 }
 
+// Picture names whose bytes are no UTF-8 (Shift-JIS or Latin-1 names from another system) cannot be opened by
+// their decoded names: the scan leaves them out and counts them, and an entry never stands for another file
+// (a lone invalid byte decodes to the name of a real file "U+FFFD.bmp"). Nor does a ThumbNail record load
+// under such a name. Each file's one pixel carries its own tag, so the thumbnail shows whose file it is.
+TEST_F(ThumbnailTest, ScanFolder_NamesThatAreNotText_LeftOutAndCounted)
+{
+    const Bytes replacement = "\xef\xbf\xbd.bmp"; // U+FFFD in UTF-8
+    const struct {
+        std::vector<Bytes> names; // made in this order, tags 1, 2, ...
+        std::vector<Bytes> shown; // in the strip's order
+        int skipped;
+    } cases[] = {
+        { { "\x93\xfa\x96\x7b.bmp" }, {}, 1 },
+        { { replacement, "\xff.bmp" }, { replacement }, 1 },
+        { { "\xff.bmp", replacement, "caf\xe9.jpg" }, { replacement }, 2 },
+        { { "\xe6\x97\xa5\xe6\x9c\xac.bmp", "a.bmp", "\x93\xfa.txt" }, { "a.bmp", "\xe6\x97\xa5\xe6\x9c\xac.bmp" }, 0 },
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir folder;
+        const Bytes root = QFile::encodeName(folder.path()) + '/';
+        for (size_t i = 0; i < c.names.size(); ++i) {
+            const Bytes bmp = smallBmp(1, 1, uint8_t(i + 1));
+            FILE* f = std::fopen((root + c.names[i]).constData(), "wb");
+            ASSERT_TRUE(f);
+            ASSERT_EQ(std::fwrite(bmp.constData(), 1, size_t(bmp.size()), f), size_t(bmp.size()));
+            std::fclose(f);
+        }
+        ThumbnailStore store;
+        store.ScanFolder(folder.path());
+        EXPECT_EQ(store.skippedNames(), c.skipped) << c.names[0].toHex().toStdString();
+        std::vector<Bytes> shown;
+        for (const ThumbnailEntry* e = store.first(); e; e = e->next) {
+            const Bytes name = QFile::encodeName(e->path).mid(root.size());
+            shown.push_back(name);
+            const auto made = std::find(c.names.begin(), c.names.end(), name);
+            ASSERT_NE(made, c.names.end());
+            EXPECT_EQ(e->image.rowTopDown(0)[2], uint8_t(made - c.names.begin() + 1)) << name.toHex().toStdString();
+        }
+        EXPECT_EQ(shown, c.shown) << c.names[0].toHex().toStdString();
+    }
+
+    writeFile(at(QString::fromUtf8(replacement)), smallBmp(1, 1, 1));
+    const Bytes file = thumbnailFile({ { "\xff.bmp", smallBmp(1, 1, 2) }, { replacement, smallBmp(1, 1, 3) } }, 2);
+    ThumbnailStore loaded;
+    ASSERT_EQ(loaded.LoadBytes(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size()), dir.path(),
+                  [](const QString&) { return true; }),
+        1);
+    ASSERT_EQ(loaded.count(), 1);
+    EXPECT_EQ(loaded.first()->image.rowTopDown(0)[2], 3);
+}
+
 // Names that leave the folder are skipped, whatever exists there; the entries after them still load.
 TEST_F(ThumbnailTest, Load_SkipsNamesThatAreNotPlainFileNames)
 {

@@ -2,9 +2,12 @@
 // folder and its pictures.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include "calib/CalibEntry.h"
 #include "imaging/DibImage.h"
@@ -60,6 +63,59 @@ TEST(ViewerSession, LoadFillsEveryPart_SaveWritesThemBack)
     EXPECT_EQ(again.thumbnails().count(), 1);
     EXPECT_TRUE(QFile::exists(pictures + "/ThumbNail"));
     EXPECT_EQ(again.cameraSource(), "/dev/video2"); // keys the viewer does not write are kept
+}
+
+// A save folder the settings name that is not there is reported, neither read nor made. A Windows file's
+// Shift-JIS name reads decoded ("日本"): the folder of that name is used when it is there, and when only a folder
+// bearing the Shift-JIS bytes is (copied as it was), the name is reported. Either way the stored bytes are
+// written back unchanged unless another folder was chosen.
+TEST(ViewerSession, MissingSaveFolder_NamedAtStart_KeptInTheFileUnlessChanged)
+{
+    const QByteArray shiftJis = "\x93\xfa\x96\x7b";
+    const struct {
+        const char* name;
+        QByteArray savedir; // after the temporary folder and a slash
+        QByteArray folder; // made there with a picture; empty: none
+        bool missing;
+        bool choose; // another folder is chosen before saving
+    } cases[] = {
+        { "there", "pictures", "pictures", false, false },
+        { "gone", "gone", "", true, false },
+        { "Shift-JIS, folder decoded", shiftJis, "\xe6\x97\xa5\xe6\x9c\xac", false, false },
+        { "Shift-JIS, folder in its bytes", shiftJis, shiftJis, true, false },
+        { "gone, then another chosen", "gone", "", true, true },
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        const QByteArray root = QFile::encodeName(dir.path()) + '/';
+        DibImage picture;
+        ASSERT_TRUE(picture.Create(8, 8, 24));
+        for (const QByteArray& folder : { QByteArray("pictures"), c.folder }) {
+            if (folder.isEmpty() || QFile::exists(QFile::decodeName(root + folder)))
+                continue;
+            ASSERT_EQ(::mkdir((root + folder).constData(), 0700), 0);
+            ASSERT_TRUE(picture.SaveBmp(QFile::decodeName(root + folder) + "/a.bmp") || folder == shiftJis);
+        }
+        const QByteArray line = "savedir=" + root + c.savedir + '\n';
+        writeFile(dir.filePath("NxQb740Le.ini"), "[NX-QB740LE]\nGamma=140\n" + line);
+
+        ViewerSession session(dir.path());
+        session.load();
+        const QString decoded = session.thumbnails().saveFolder();
+        EXPECT_EQ(session.missingSaveFolder(), c.missing ? decoded : QString()) << c.name;
+        EXPECT_EQ(session.thumbnails().count(), c.missing ? 0 : 1) << c.name;
+        EXPECT_TRUE(c.missing != QFileInfo(decoded).isDir()) << c.name; // nothing made
+        if (c.choose) {
+            session.thumbnails().setSaveFolder(dir.filePath("pictures"));
+            session.thumbnails().ScanFolder(dir.filePath("pictures"));
+        }
+        ASSERT_TRUE(session.save(1, {})) << c.name;
+        QFile file(dir.filePath("NxQb740Le.ini"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray saved = file.readAll();
+        const QByteArray chosen = "savedir=" + root + "pictures\n";
+        EXPECT_TRUE(saved.contains(c.choose ? chosen : line)) << c.name << "\n" << saved.toStdString();
+    }
 }
 
 TEST(ViewerSession, OnlyAFirstStartGetsTheColourPictureAutoExposureAndTheFit)

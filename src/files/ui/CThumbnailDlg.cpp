@@ -33,7 +33,7 @@ CThumbnailDlg::CThumbnailDlg(ThumbnailStore& store, const DibImage& skin, QWidge
     , m_Japanese(japanese)
 {
     setObjectName(QStringLiteral("147"));
-    setWindowTitle(FileTexts::BrowserTitle(japanese));
+    setWindowTitle(FileTexts::BrowserTitle(japanese) + FileTexts::SkippedNames(japanese, store.skippedNames()));
     setSizeGripEnabled(true);
     m_ScrollBar = new QScrollBar(Qt::Vertical, this);
     m_ScrollBar->setObjectName(QString::number(kScrollBarId));

@@ -100,6 +100,45 @@ TEST_F(CameraFaultTest, ADeviceThatDoesNotOpen_TheOwnCameraShownAndSaid_TheCapti
     }
 }
 
+// A camera whose frames never fit: a size it keeps to is taken and the view laid out for it; frames that
+// cannot be taken (short ones) are told once and named in the caption.
+TEST_F(CameraFaultTest, RefusedFrames_ASizeKeptToIsTaken_OthersAreToldOnce)
+{
+    writeSettings();
+    const CameraSources saved = cameraSources();
+    struct Case {
+        const char* name;
+        int32_t width, height;
+        uint64_t shortBytes;
+    };
+    for (const Case& c : { Case { "another size, kept to", 320, 256, 0 }, Case { "short frames", 0, 0, 1000 } }) {
+        cameraSources().listVideoDevices = [] { return std::vector<VideoDeviceInfo> { { "/dev/video9", "Fake" } }; };
+        cameraSources().openVideoDevice = [&c](const VideoDeviceInfo&, int, int) {
+            auto source = std::make_unique<FakeLiveSource>();
+            source->sentWidth = c.width, source->sentHeight = c.height, source->shortBytes = c.shortBytes;
+            return std::unique_ptr<LiveSource>(std::move(source));
+        };
+        CViewerDlg dlg(nullptr, m_Dir.path());
+        cameraSources() = saved;
+        QStringList told;
+        dlg.prompts().tellFramesRefused = [&told](const QString& text) { told << text; };
+        dlg.show();
+        if (c.shortBytes == 0) {
+            EXPECT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= 2; }, kPatientMs)) << c.name;
+            EXPECT_EQ(dlg.liveView().pictureInUse().height(), 256) << c.name;
+            EXPECT_EQ(win::shownGeometry(dlg).imageHeight, 256) << c.name;
+            EXPECT_TRUE(told.isEmpty()) << c.name;
+        } else {
+            ASSERT_TRUE(pumpUntil([&] { return !told.isEmpty(); }, kPatientMs)) << c.name;
+            pumpFor(300);
+            EXPECT_EQ(told.size(), 1) << c.name;
+            EXPECT_EQ(win::framesShown(dlg), 0u) << c.name;
+            EXPECT_TRUE(dlg.windowTitle().contains("Short frames refused: 1000 bytes")) << c.name;
+        }
+        dlg.done(0);
+    }
+}
+
 TEST(CameraOption, FromTheCommandLine)
 {
     EXPECT_EQ(CameraOptionFromArguments({ "nxviewer" }), QString());

@@ -41,6 +41,7 @@ enum MainControlId : int {
     IDC_SCALE = 1128,
     IDC_STRIP_TOGGLE = 1123,
     IDC_PANEL_TOGGLE = 1134,
+    IDC_QUICK = 1135,
 };
 
 enum class ControlKind { Frame, GroupBox, SkinButton, DropDownList, StaticText, ListView, HScrollBar };

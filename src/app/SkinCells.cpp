@@ -28,6 +28,7 @@ constexpr FixedCell kCells[] = {
     { IDC_ANGLE, 100, 211 },
     { IDC_WB, 150, 211 },
     { IDC_SCALE, 0, 264 },
+    { IDC_QUICK, 50, 264 },
 };
 
 struct ToolButton {

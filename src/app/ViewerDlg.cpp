@@ -284,6 +284,7 @@ void CViewerDlg::Private::OnInitDialog()
     if (g_bJapanese)
         createTooltips();
     createInteraction();
+    createQuickCapture();
     if (m_View) {
         const ViewGeometry g = m_Settings.view();
         m_Settings.setView(controlRect(IDC_VIEW), m_Zoom->currentIndex(), g.baiX, g.baiY);
@@ -373,6 +374,8 @@ void CViewerDlg::Private::OnDestroy()
     if (m_ViewPoll)
         m_ViewPoll->stop();
     m_Live.stopCamera();
+    // Pictures captured and not yet written are written now, and get their thumbnails before the store is saved.
+    finishCaptures();
     // A display pass already under way may still store the white-balance gains it measured: let it end.
     const bool saved = m_Live.withFrame([this](LiveFrames&) { return saveSettings(); });
     m_Live.stop();

@@ -16,6 +16,7 @@
 #include "files/StillSave.h"
 #include "files/ThumbnailCommands.h"
 #include "files/ThumbnailPainter.h"
+#include "files/PictureTags.h"
 #include "imaging/Dc.h"
 #include "platform/Language.h"
 
@@ -43,14 +44,17 @@ void CViewerDlg::Private::OnSave()
     OverlayDrawer drawer;
     if (m_bSaveOverlay)
         drawer = [this](DibImage& copy) { drawOverlayForSave(copy); };
-    const StillSave::Result result = save.Run(pictureInUse(), drawer, g_bJapanese != 0);
+    const SaveOptions options { m_Session.pictureTags(), m_Session.captureOptions().jpegQuality };
+    const StillSave::Result result
+        = save.Run(pictureInUse(), drawer, g_bJapanese != 0, QDateTime::currentDateTime(), options);
     if (result.folderChanged) {
         UpdateStripScrollBar();
         InvalidateStrip();
     }
     if (result.outcome == StillSave::Outcome::Saved) {
-        if (m_bSaveOverlay)
-            m_Measure.markExported(); // the measurements are drawn into the saved picture
+        // The measurements are drawn into the saved picture, or kept in it (PNG and TIFF).
+        if (m_bSaveOverlay || result.format == kSavePng || result.format == kSaveTiff)
+            m_Measure.markExported();
         UpdateStripScrollBar();
         InvalidateStrip();
     }
@@ -112,11 +116,20 @@ void CViewerDlg::Private::OpenPicture(int index)
     OnLive();
     if (path.isEmpty())
         return;
-    const int opened = m_Live.withFrame([&path](LiveFrames& f) { return ::OpenPicture(path, f.picture); });
-    if (opened)
+    PictureTags tags;
+    IgnoredTags ignored;
+    const int opened
+        = m_Live.withFrame([&](LiveFrames& f) { return ::OpenPicture(path, f.picture, &tags, &ignored); });
+    if (opened) {
         m_ShownFile = QFileInfo(path).fileName();
-    else
+        // A PNG or TIFF of ours brings its calibration and measurements back.
+        ignored = m_Session.adoptPictureTags(tags, ignored, &pictureInUse());
+        syncCalibCombo();
+        if (!ignored.isEmpty())
+            m_Prompts.files.tell(FileTexts::TagsIgnored(g_bJapanese != 0, ignored));
+    } else {
         m_Prompts.files.tell(g_bJapanese ? QString::fromUtf8("画像を開けませんでした。") : "The picture could not be opened.");
+    }
     q->setWindowTitle(captionFor(m_Live.status()));
     RelayoutView();
     q->update();

@@ -22,6 +22,7 @@ constexpr int kPanelControls[] = {
     IDC_TYPE,
     IDC_SET,
     IDC_WB,
+    IDC_QUICK,
     IDC_ZOOM,
     IDC_GROUP_MEASURE,
     IDC_LINE,

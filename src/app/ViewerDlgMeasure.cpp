@@ -12,6 +12,7 @@
 #include "measure/ui/ResultsTable.h"
 #include "calib/CalibOverlay.h"
 #include "calib/ui/CCalibDlg.h"
+#include "files/FileTexts.h"
 #include "imaging/Dc.h"
 #include "measure/MeasureLayer.h"
 #include "imaging/ViewOverview.h"
@@ -27,6 +28,18 @@ void CViewerDlg::Private::OnSelchangeCalib()
 {
     // Every result, and the scale bar, in the selected calibration's unit and factors.
     m_Measure.selectCalibration(m_CalibCombo->currentIndex(), &pictureInUse());
+    updateViewArea();
+}
+
+void CViewerDlg::Private::syncCalibCombo()
+{
+    // The ten stored entries, then the one an opened picture brought, while there is one.
+    const std::optional<CalibEntry>& file = m_Measure.fileCalibration();
+    while (m_CalibCombo->count() > CalibTable::kCount)
+        m_CalibCombo->removeItem(m_CalibCombo->count() - 1);
+    if (file)
+        m_CalibCombo->addItem(FileTexts::FromFile(g_bJapanese != 0, file->name));
+    m_CalibCombo->setCurrentIndex(m_Measure.calibIndex());
     updateViewArea();
 }
 

@@ -59,7 +59,8 @@ constexpr KeyTip kKeyTips[] = {
     { IDC_CLEAR, 215, "Delete all measurements", "Ctrl+Z undoes", "Ctrl+Z：元に戻す" },
 };
 
-// Keys typed into a text field are the field's: no shortcut acts on them.
+} // namespace
+
 bool textFieldHasFocus()
 {
     QWidget* w = QApplication::focusWidget();
@@ -68,8 +69,6 @@ bool textFieldHasFocus()
     return qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QTextEdit*>(w)
         || qobject_cast<QPlainTextEdit*>(w);
 }
-
-} // namespace
 
 void CViewerDlg::Private::createInteraction()
 {

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "app/SkinCells.h"
@@ -35,6 +36,11 @@ class QTableView;
 class QTimer;
 class SkinButton;
 class ResultsTable;
+class QShortcut;
+class QuickCapture;
+
+// Keys typed into a text field are the field's: no shortcut acts on them.
+bool textFieldHasFocus();
 
 struct CViewerDlg::Private {
     Private(CViewerDlg* window, const QString& folder, const QString& cameraOption);
@@ -90,6 +96,8 @@ struct CViewerDlg::Private {
     // --- Measurements: results, DELETE, CLEAR, CSV, calibration and the overlay (ViewerDlgMeasure.cpp).
     ResultsTable resultsTable() const;
     void OnSelchangeCalib();
+    // The calibration list as the document has it: the stored entries and the one from an opened file.
+    void syncCalibCombo();
     void OnDelete();
     void OnClear();
     void OnCsv();
@@ -131,6 +139,19 @@ struct CViewerDlg::Private {
     Rect stripRect() const;
     int stripHit(QPoint p) const;
     void PaintStrip(QPainter& painter);
+
+    // --- Quick capture (ViewerDlgCapture.cpp).
+    void createQuickCapture();
+    void quickOptionsChanged();
+    void OnQuick();
+    void OnQuickOptions();
+    // Adds the thumbnails of the pictures written since, and tells of those that were not.
+    void collectCaptures();
+    // Waits for the pictures still being written, then collects them.
+    void finishCaptures();
+    void showCaptureNote(const QString& note);
+    // The caption's note naming the last capture, for a few seconds; empty after.
+    QString captureNote() const;
 
     // --- SET, COLOR and WB (ViewerDlgSettings.cpp).
     void OnSet();
@@ -174,6 +195,11 @@ struct CViewerDlg::Private {
     bool m_OverviewDrag = false;
     QRegion m_PaintRegion; // what the paint under way renews
     QRegion m_EraseRegion; // and where of it the background shows
+
+    std::unique_ptr<QuickCapture> m_Capture;
+    QShortcut* m_QuickKey = nullptr;
+    QString m_CaptureNote;
+    QElapsedTimer m_CaptureNoteAge;
 
     std::map<int, QWidget*> m_Controls;
     QComboBox* m_Zoom = nullptr;

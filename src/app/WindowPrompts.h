@@ -35,4 +35,6 @@ struct WindowPrompts {
     std::function<void(const QString&)> tellCameraMissing;
     // Tells that the camera's frames cannot be shown, what it sends and what was expected (does not block).
     std::function<void(const QString&)> tellFramesRefused;
+    // Tells that a quick capture was refused or not written (does not block: the live view goes on).
+    std::function<void(const QString&)> tellCapture;
 };

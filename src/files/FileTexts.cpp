@@ -19,7 +19,8 @@ QString SaveTitle(bool japanese)
 QStringList SaveFilters(bool japanese)
 {
     return { pick(japanese, "Bitmap File(*.bmp)", "ビットマップファイル(*.bmp)"),
-        pick(japanese, "Jpeg File(*.jpg)", "JPEGファイル(*.jpg)") };
+        pick(japanese, "Jpeg File(*.jpg)", "JPEGファイル(*.jpg)"), pick(japanese, "PNG File(*.png)", "PNGファイル(*.png)"),
+        pick(japanese, "TIFF File(*.tif *.tiff)", "TIFFファイル(*.tif *.tiff)") };
 }
 
 QString FolderTitle(bool japanese)
@@ -70,6 +71,48 @@ QString AskMissingFolder(bool japanese, const QString& folder)
     return pick(japanese, "The save folder \"%1\" was not found.\nChoose another save folder?",
         "保存フォルダ「%1」が見つかりません。\n別の保存フォルダを選択しますか？")
         .arg(folder);
+}
+
+QString QuickTip(bool japanese, const QString& key)
+{
+    return pick(japanese, "Save the picture into the save folder at once, the live view going on (%1); right click: options",
+        "映像を止めずに保存先フォルダへすぐ保存します（%1）、右クリック：設定")
+        .arg(key);
+}
+
+QString Capturing(bool japanese, const QString& fileName)
+{
+    return pick(japanese, "saving %1", "%1 を保存中").arg(fileName);
+}
+
+QString Captured(bool japanese, const QString& fileName)
+{
+    return pick(japanese, "saved %1", "%1 を保存しました").arg(fileName);
+}
+
+QString CaptureBusy(bool japanese, int count)
+{
+    return pick(japanese, "The picture was not saved: %1 pictures are still being written. Try again in a moment.",
+        "画像は保存されませんでした：%1 枚の画像をまだ書き込んでいます。少し待ってからもう一度どうぞ。")
+        .arg(count);
+}
+
+QString CaptureNotSaved(bool japanese, const QString& fileName)
+{
+    return pick(japanese, "The picture %1 could not be saved.", "画像 %1 を保存できませんでした。").arg(fileName);
+}
+
+QString FromFile(bool japanese, const QString& name)
+{
+    const QString fromFile = pick(japanese, "from file", "ファイルから");
+    return name.isEmpty() ? fromFile : QStringLiteral("%1 (%2)").arg(name, fromFile);
+}
+
+QString TagsIgnored(bool japanese, const QStringList& what)
+{
+    return pick(japanese, "The picture was opened without what could not be read in it: %1.",
+        "画像は開きましたが、読めなかった情報は使いません：%1。")
+        .arg(what.join(QStringLiteral(", ")));
 }
 
 QList<MenuItem> ThumbnailMenu(bool japanese)

@@ -6,7 +6,7 @@
 
 namespace FileTexts {
 
-// The save dialog's title and its two filters (BMP first, JPEG second), as the file dialog shows them.
+// The save dialog's title and its filters (BMP, JPEG, PNG, TIFF), as the file dialog shows them.
 QString SaveTitle(bool japanese);
 QStringList SaveFilters(bool japanese);
 // The folder chooser's title.
@@ -25,6 +25,20 @@ QString BrowserTitle(bool japanese);
 QString SkippedNames(bool japanese, int count);
 // Told at start when the save folder in the settings is not there: whether to choose another one.
 QString AskMissingFolder(bool japanese, const QString& folder);
+
+// Quick capture: the button's tooltip with its key; the caption's note while a picture is written and once
+// it is; told when a capture is refused because count pictures wait already, and when a picture was not
+// written.
+QString QuickTip(bool japanese, const QString& key);
+QString Capturing(bool japanese, const QString& fileName);
+QString Captured(bool japanese, const QString& fileName);
+QString CaptureBusy(bool japanese, int count);
+QString CaptureNotSaved(bool japanese, const QString& fileName);
+
+// The calibration list's entry for the scale an opened picture brought (name: the calibration's, or empty).
+QString FromFile(bool japanese, const QString& name);
+// Told when an opened picture's scale or measurements were left out, naming them.
+QString TagsIgnored(bool japanese, const QStringList& what);
 
 // The thumbnail context menu (menu 146): its commands' ids and texts.
 enum MenuCommand { kMenuRemove = 32779, kMenuOpen = 32780, kMenuTrash = 32781 };

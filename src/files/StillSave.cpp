@@ -3,8 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "files/CaptureOptions.h"
 #include "files/FileTexts.h"
 #include "files/JpegEncoder.h"
+#include "files/PngFile.h"
+#include "files/TiffFile.h"
 #include "files/ThumbnailStore.h"
 #include "imaging/DibImage.h"
 
@@ -37,17 +40,21 @@ SaveTarget ResolveSaveTarget(const QString& chosen, int filterIndex)
     t.folder = info.path();
     // The name's own extension, when it is one we write, decides the format, so the bytes always match what
     // the name says; any other name keeps all it was typed with and gets the filter's extension added.
+    static const struct {
+        const char* extension;
+        int format;
+    } kNamed[] = { { "bmp", kSaveBmp }, { "jpg", kSaveJpeg }, { "jpeg", kSaveJpeg }, { "png", kSavePng },
+        { "tif", kSaveTiff }, { "tiff", kSaveTiff } };
     const QString extension = info.suffix().toLower();
-    if (extension == QLatin1String("bmp")) {
-        t.format = kSaveBmp;
-        t.path = info.filePath();
-    } else if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg")) {
-        t.format = kSaveJpeg;
-        t.path = info.filePath();
-    } else {
-        t.format = filterIndex;
-        t.path = info.filePath() + (filterIndex == kSaveJpeg ? QStringLiteral(".jpg") : QStringLiteral(".bmp"));
+    for (const auto& named : kNamed) {
+        if (extension == QLatin1String(named.extension)) {
+            t.format = named.format;
+            t.path = info.filePath();
+            return t;
+        }
     }
+    t.format = filterIndex >= kSaveBmp && filterIndex <= kSaveTiff ? filterIndex : kSaveBmp;
+    t.path = info.filePath() + u'.' + CaptureOptions::Extension(t.format);
     return t;
 }
 
@@ -58,22 +65,40 @@ int CopyTo24(const DibImage& picture, DibImage& copy)
     return copy.Blit(picture, nullptr, 0, 0);
 }
 
-int SavePicture(const QString& path, const DibImage& picture, int format, const OverlayDrawer& drawer)
+bool WritePicture(const QString& path, const DibImage& picture, int format, const SaveOptions& options)
 {
-    if (format != kSaveBmp && format != kSaveJpeg)
+    switch (format) {
+    case kSaveBmp:
+        return picture.bitsPerPixel() == 24 && picture.SaveBmp(path);
+    case kSaveJpeg:
+        return picture.bitsPerPixel() == 24 && EncodeJpeg(picture, path, options.jpegQuality);
+    case kSavePng:
+        return WritePng(path, picture, options.tags);
+    case kSaveTiff:
+        return WriteTiff(path, picture, options.tags);
+    default:
+        return false;
+    }
+}
+
+int SavePicture(const QString& path, const DibImage& picture, int format, const OverlayDrawer& drawer,
+    const SaveOptions& options)
+{
+    if (format < kSaveBmp || format > kSaveTiff || picture.isEmpty())
         return 0;
+    // PNG and TIFF keep a grey picture grey; the drawing and the other formats need colour.
+    if (!drawer && (format == kSavePng || format == kSaveTiff || picture.bitsPerPixel() == 24))
+        return WritePicture(path, picture, format, options) ? 1 : 0;
     DibImage copy;
     if (!CopyTo24(picture, copy))
         return 0;
     if (drawer)
         drawer(copy);
-    if (format == kSaveBmp)
-        return copy.SaveBmp(path) ? 1 : 0;
-    return EncodeJpeg(copy, path) ? 1 : 0;
+    return WritePicture(path, copy, format, options) ? 1 : 0;
 }
 
-StillSave::Result StillSave::Run(
-    const DibImage& picture, const OverlayDrawer& drawer, bool japanese, const QDateTime& now)
+StillSave::Result StillSave::Run(const DibImage& picture, const OverlayDrawer& drawer, bool japanese,
+    const QDateTime& now, const SaveOptions& options)
 {
     Result result;
     const SaveFileAnswer answer
@@ -82,6 +107,7 @@ StillSave::Result StillSave::Run(
         return result;
     const SaveTarget target = ResolveSaveTarget(answer.path, answer.filterIndex);
     result.path = target.path;
+    result.format = target.format;
     result.outcome = Outcome::NotSaved;
 
     if (target.folder != QDir::cleanPath(m_Store.saveFolder())) {
@@ -96,17 +122,15 @@ StillSave::Result StillSave::Run(
         result.folderChanged = true;
     }
 
-    if (!SavePicture(target.path, picture, target.format, drawer)) {
+    if (!SavePicture(target.path, picture, target.format, drawer, options)) {
         if (m_Tell)
             m_Tell(FileTexts::NotSaved(japanese));
         return result;
     }
-    // The thumbnail shows the picture without the drawing; a grey picture is reduced from its colour copy.
-    DibImage colour;
-    const DibImage* source = &picture;
-    if (picture.bitsPerPixel() != 24 && CopyTo24(picture, colour))
-        source = &colour;
-    m_Store.AddScaled(target.path, *source);
+    // The thumbnail shows the picture without the drawing.
+    DibImage thumbnail;
+    if (ThumbnailStore::Reduce(picture, thumbnail))
+        m_Store.AddCopied(target.path, thumbnail);
     result.outcome = Outcome::Saved;
     return result;
 }

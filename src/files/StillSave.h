@@ -1,5 +1,6 @@
-// SAVE: the picture on screen written as a BMP or JPEG file of the person's choosing, with the measurement
-// drawing burnt in when asked, and recorded in the thumbnail store of its folder.
+// SAVE: the picture on screen written as a BMP, JPEG, PNG or TIFF file of the person's choosing, with the
+// measurement drawing burnt in when asked, and recorded in the thumbnail store of its folder. PNG and TIFF
+// carry the scale and the measurements too.
 #pragma once
 
 #include <QDateTime>
@@ -8,13 +9,21 @@
 
 #include <functional>
 
+#include "files/PictureTags.h"
 #include "files/SaveFolder.h"
 
 class DibImage;
 class ThumbnailStore;
 
 // Output formats: the index of the filter picked in the save dialog.
-enum SaveFormat { kSaveBmp = 1, kSaveJpeg = 2 };
+enum SaveFormat { kSaveBmp = 1, kSaveJpeg = 2, kSavePng = 3, kSaveTiff = 4 };
+
+// What a file gets besides the picture: the tags (PNG and TIFF only) and the JPEG quality (1..100; 50 keeps
+// the standard tables unscaled).
+struct SaveOptions {
+    PictureTags tags;
+    int jpegQuality = 50;
+};
 
 // Draws the measurements onto the 24-bit copy being saved (picture coordinates, scale x1).
 using OverlayDrawer = std::function<void(DibImage& copy)>;
@@ -22,7 +31,7 @@ using OverlayDrawer = std::function<void(DibImage& copy)>;
 // What the save dialog is shown with, and what it answers (an empty path when cancelled).
 struct SaveFileRequest {
     QString title;
-    QStringList filters; // BMP, JPEG
+    QStringList filters; // BMP, JPEG, PNG, TIFF
     int filterIndex = kSaveBmp; // 1-based, preselected
     QString initialPath;
     QString defaultSuffix;
@@ -38,8 +47,8 @@ QString ProposedName(const QDateTime& when);
 SaveFileRequest MakeSaveRequest(const QString& folder, const QDateTime& when, bool japanese);
 
 // The file a dialog answer leads to: the absolute path, its folder, and the format. A name ending in .bmp,
-// .jpg or .jpeg (any case) is kept and chooses the format whatever the filter; any other name gets the
-// filter's extension appended ("a.txt" with the BMP filter gives "a.txt.bmp").
+// .jpg, .jpeg, .png, .tif or .tiff (any case) is kept and chooses the format whatever the filter; any other
+// name gets the filter's extension appended ("a.txt" with the BMP filter gives "a.txt.bmp").
 struct SaveTarget {
     QString path;
     QString folder;
@@ -49,9 +58,15 @@ SaveTarget ResolveSaveTarget(const QString& chosen, int filterIndex);
 
 // A 24-bit copy of the picture (8-bit pictures through their colour table): 1 on success.
 int CopyTo24(const DibImage& picture, DibImage& copy);
-// Writes a 24-bit copy of the picture with the drawer's drawing on it (when given) as BMP (format 1) or
-// JPEG (format 2). 1 when the file was written; 0 otherwise, with an existing file of that name unchanged.
-int SavePicture(const QString& path, const DibImage& picture, int format, const OverlayDrawer& drawer = {});
+// Writes the picture as it is in a SaveFormat: BMP and JPEG from a 24-bit picture only, PNG and TIFF from
+// an 8-bit grey or a 24-bit one, with the tags. True when the file was written; otherwise an existing file
+// of that name is unchanged.
+bool WritePicture(const QString& path, const DibImage& picture, int format, const SaveOptions& options);
+// Writes the picture with the drawer's drawing on it (when given) in a SaveFormat: a 24-bit copy, except that
+// a grey picture without drawing stays grey in PNG and TIFF. 1 when the file was written; 0 otherwise,
+// with an existing file of that name unchanged.
+int SavePicture(const QString& path, const DibImage& picture, int format, const OverlayDrawer& drawer = {},
+    const SaveOptions& options = {});
 
 class StillSave {
 public:
@@ -60,6 +75,7 @@ public:
         Outcome outcome = Outcome::Cancelled;
         bool folderChanged = false; // the strip shows another folder now
         QString path; // the file written (or not)
+        int format = 0; // its SaveFormat
     };
 
     StillSave(ThumbnailStore& store, SaveFileAsker ask, MessageTeller tell)
@@ -74,7 +90,7 @@ public:
     // is written, adds its thumbnail. A picture not written, or a folder that cannot be the save folder, is
     // told with a message and adds nothing.
     Result Run(const DibImage& picture, const OverlayDrawer& drawer, bool japanese,
-        const QDateTime& now = QDateTime::currentDateTime());
+        const QDateTime& now = QDateTime::currentDateTime(), const SaveOptions& options = {});
 
 private:
     ThumbnailStore& m_Store;

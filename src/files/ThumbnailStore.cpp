@@ -152,6 +152,22 @@ std::unique_ptr<ThumbnailEntry> ThumbnailStore::reducedFile(const QString& path)
     return picture.LoadPictureFile(path) ? reduced(path, picture) : nullptr;
 }
 
+int ThumbnailStore::Reduce(const DibImage& picture, DibImage& thumbnail)
+{
+    DibImage colour;
+    const DibImage* source = &picture;
+    if (picture.bitsPerPixel() != 24) {
+        if (picture.isEmpty() || !colour.Create(picture.width(), picture.height(), 24)
+            || !colour.Blit(picture, nullptr, 0, 0))
+            return 0;
+        source = &colour;
+    }
+    if (source->isEmpty() || !thumbnail.Create(kThumbWidth, kThumbHeight, 24))
+        return 0;
+    thumbnail.ApplyScaled(ScaleRgb, *source, nullptr, nullptr, nullptr, nullptr);
+    return 1;
+}
+
 int ThumbnailStore::AddScaled(const QString& path, const DibImage& picture)
 {
     std::unique_ptr<ThumbnailEntry> entry = reduced(path, picture);

@@ -31,6 +31,9 @@ public:
     // entry gets the new thumbnail in that entry's place instead (each picture file has one entry).
     int AddScaled(const QString& path, const DibImage& picture);
     int AddCopied(const QString& path, const DibImage& picture);
+    // The whole picture reduced to a 140 x 105 colour thumbnail (a grey picture through a colour copy), as
+    // AddScaled makes it; 1 on success.
+    static int Reduce(const DibImage& picture, DibImage& thumbnail);
     // Decodes the picture file and adds it reduced; a file that cannot be decoded adds nothing (0).
     int AddFile(const QString& path);
 

@@ -49,6 +49,27 @@ DibImage::DibImage() = default;
 
 DibImage::~DibImage() { Destroy(); }
 
+DibImage::DibImage(DibImage&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+DibImage& DibImage::operator=(DibImage&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    m_Header = other.m_Header;
+    m_Bits = std::move(other.m_Bits);
+    m_Width = other.m_Width;
+    m_Height = other.m_Height;
+    m_Stride = other.m_Stride;
+    m_BitsPerPixel = other.m_BitsPerPixel;
+    std::copy(std::begin(other.m_ColorTable), std::end(other.m_ColorTable), std::begin(m_ColorTable));
+    m_GreyRamp = other.m_GreyRamp;
+    other.Destroy();
+    return *this;
+}
+
 int32_t DibImage::strideFor(int32_t width, int bitsPerPixel)
 {
     return int32_t(((int64_t(width) * (bitsPerPixel / 8)) + 3) & ~int64_t(3));

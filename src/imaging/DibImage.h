@@ -35,6 +35,9 @@ public:
     ~DibImage();
     DibImage(const DibImage&) = delete;
     DibImage& operator=(const DibImage&) = delete;
+    // Moving hands over the pixels; the image moved from is left empty.
+    DibImage(DibImage&& other) noexcept;
+    DibImage& operator=(DibImage&& other) noexcept;
 
     int Create(int32_t width, int32_t height, uint16_t bitsPerPixel);
     int CreateFromHeader(const BitmapV4Header* header);

@@ -5,8 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
 #include <optional>
 
+#include "measure/PictureNotes.h"
 #include "platform/PrivateProfile.h"
 
 namespace {
@@ -75,6 +77,7 @@ void ViewerSession::load()
     m_Measure.selectCalibration(calibIndex >= 0 && calibIndex < CalibTable::kCount ? calibIndex : 0, nullptr);
     m_CameraSource = file.value(SettingsFile::kSection, kCameraSourceKey).value_or(std::string());
     m_CameraSize = file.value(SettingsFile::kSection, kCameraSizeKey).value_or(std::string());
+    m_Capture = CaptureOptions::Load(file);
     m_LoadedSaveFolder = values.savedir;
     m_Thumbnails.Clear();
     m_Thumbnails.setSaveFolder(values.savedir);
@@ -102,6 +105,36 @@ bool ViewerSession::saveCalibration(int position)
     return SettingsFile::SaveCalibration(file, m_Measure.calibration()[position]) && file.save(m_SettingsPath);
 }
 
+PictureTags ViewerSession::pictureTags() const
+{
+    const CalibEntry& c = m_Measure.selectedCalib();
+    PictureTags tags;
+    const auto usable = [](double f) { return std::isfinite(f) && f > 0.0; };
+    if (!unitText(c.unit).isEmpty() && usable(c.mppX) && usable(c.mppY)) {
+        tags.unit = unitText(c.unit);
+        tags.unitsPerPixelX = c.mppX;
+        tags.unitsPerPixelY = c.mppY;
+    }
+    tags.notes = EncodeNotes(c, m_Measure.items());
+    return tags;
+}
+
+IgnoredTags ViewerSession::adoptPictureTags(const PictureTags& tags, IgnoredTags ignored, const DibImage* picture)
+{
+    std::optional<PictureNotes> notes;
+    if (!tags.notes.isEmpty())
+        notes = DecodeNotes(tags.notes, ignored);
+    std::optional<CalibEntry> calib = notes ? notes->calib : std::nullopt;
+    if (!calib && tags.hasScale())
+        calib = CalibFromScale(QString(), tags.unit, tags.unitsPerPixelX, tags.unitsPerPixelY);
+    m_Measure.setFileCalibration(calib);
+    if (calib)
+        m_Measure.selectCalibration(CalibTable::kCount, picture);
+    if (notes)
+        m_Measure.replaceItems(notes->items, picture);
+    return ignored;
+}
+
 WindowPlacement ViewerSession::placement(const Rect& current) const
 {
     return SettingsFile::LoadPlacement(readFile(m_SettingsPath), current);
@@ -125,6 +158,7 @@ bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
             shiftJisValue(m_SettingsPath, kSaveDirKey, *storedFolder).value_or(*storedFolder));
     file.setValue(SettingsFile::kSection, kCalibIndexKey, std::to_string(m_Measure.calibIndex()));
     SettingsFile::SavePlacement(file, placement);
+    m_Capture.save(file);
     const bool settingsSaved = file.save(m_SettingsPath);
     // An empty store removes the file: nothing to write, nothing lost.
     const bool thumbnailsSaved

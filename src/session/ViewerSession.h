@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "files/CaptureOptions.h"
+#include "files/PictureTags.h"
 #include "files/ThumbnailStore.h"
 #include "live/LiveSettings.h"
 #include "measure/MeasureSession.h"
@@ -24,6 +26,8 @@ public:
     LiveSettings& settings() { return m_Settings; }
     MeasureSession& measure() { return m_Measure; }
     ThumbnailStore& thumbnails() { return m_Thumbnails; }
+    // Quick capture's options and counter, and the JPEG quality SAVE shares.
+    CaptureOptions& captureOptions() { return m_Capture; }
 
     // Reads the settings file (a missing one gives the defaults with the first start's values, see
     // SettingsFile::FirstStart): the settings, the calibration table with its factors, the scale bar, the
@@ -38,6 +42,14 @@ public:
     const std::string& cameraSize() const { return m_CameraSize; }
     // The window's placement as stored, current where the file has none.
     WindowPlacement placement(const Rect& current) const;
+
+    // What a PNG or TIFF saved now carries: the selected calibration's scale, and it with the measurements.
+    PictureTags pictureTags() const;
+    // A picture was opened with these tags (none for BMP and JPEG): its calibration becomes the entry "from
+    // file", selected, beside the ten stored ones (a picture without one drops an earlier file's entry), and
+    // its measurements replace the list, undoably. Returns what was ignored, for the person: the reader's
+    // findings and the document's.
+    IgnoredTags adoptPictureTags(const PictureTags& tags, IgnoredTags ignored, const DibImage* picture);
 
     // Writes calibration entry position into the settings file's CALIBRATION section at once, the rest of
     // the file kept. A file that sets CalibrationLocked=1 there is left untouched (true: nothing to do);
@@ -55,6 +67,7 @@ private:
     LiveSettings m_Settings;
     MeasureSession m_Measure;
     ThumbnailStore m_Thumbnails;
+    CaptureOptions m_Capture;
     std::string m_CameraSource;
     std::string m_CameraSize;
     QString m_LoadedSaveFolder; // as read at start: written back only when changed since

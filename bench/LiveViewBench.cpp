@@ -20,16 +20,6 @@
 
 namespace {
 
-void pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-}
-
 double cpuSeconds(clockid_t clock)
 {
     timespec ts{};

@@ -3,13 +3,27 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <memory>
 
 #include "app/ViewerDlg.h"
 #include "platform/simcam/SimCamera.h"
+
+// Runs the event loop for ms milliseconds.
+inline void pump(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
 
 class LiveWindow {
 public:
@@ -34,6 +48,7 @@ public:
     LiveWindow& operator=(const LiveWindow&) = delete;
 
     CViewerDlg& dlg() { return *m_Dlg; }
+    QString folder() const { return m_Dir.path(); }
 
 private:
     QTemporaryDir m_Dir;

@@ -5,8 +5,9 @@
 #include "files/CaptureName.h"
 #include "files/ThumbnailStore.h"
 
-QuickCapture::QuickCapture(std::function<void()> finished)
+QuickCapture::QuickCapture(std::function<void()> finished, Writer writer)
     : m_FinishedOne(std::move(finished))
+    , m_Write(std::move(writer))
     , m_Thread([this] { run(); })
 {
 }
@@ -97,7 +98,7 @@ void QuickCapture::run()
         m_Queue.pop_front();
         ++m_Writing;
         lock.unlock();
-        const bool written = WritePicture(shot.path, shot.picture, shot.format, shot.save);
+        const bool written = m_Write(shot.path, shot.picture, shot.format, shot.save);
         shot.picture = DibImage();
         lock.lock();
         --m_Writing;

@@ -76,14 +76,16 @@ TEST(StillSave, ProposedNameAndDialogRequest)
 
     const SaveFileRequest en = MakeSaveRequest("/data/pictures", when, false);
     EXPECT_EQ(en.title, "Save as");
-    EXPECT_EQ(en.filters, QStringList({ "Bitmap File(*.bmp)", "Jpeg File(*.jpg)" }));
+    EXPECT_EQ(en.filters,
+        QStringList({ "Bitmap File(*.bmp)", "Jpeg File(*.jpg)", "PNG File(*.png)", "TIFF File(*.tif *.tiff)" }));
     EXPECT_EQ(en.filterIndex, 1);
     EXPECT_EQ(en.initialPath, "/data/pictures/20240305070809.bmp");
     EXPECT_EQ(en.defaultSuffix, "bmp");
     const SaveFileRequest ja = MakeSaveRequest("/", when, true);
     EXPECT_EQ(ja.title, QString::fromUtf8("保存先指定"));
-    EXPECT_EQ(ja.filters,
+    EXPECT_EQ(ja.filters.mid(0, 2),
         QStringList({ QString::fromUtf8("ビットマップファイル(*.bmp)"), QString::fromUtf8("JPEGファイル(*.jpg)") }));
+    EXPECT_EQ(ja.filters.size(), 4);
     EXPECT_EQ(ja.initialPath, "/20240305070809.bmp");
 }
 
@@ -107,6 +109,12 @@ TEST(StillSave, ResolveTarget_ExtensionAndFolder)
         { "/d.v1/x", kSaveJpeg, "/d.v1/x.jpg", kSaveJpeg }, // a folder's dots are no extension
         { "/x.bmp", kSaveJpeg, "/x.bmp", kSaveBmp },
         { "/d/sub/../y.bmp", kSaveBmp, "/d/y.bmp", kSaveBmp }, // unclean answers become clean paths
+        { "/d/x.PNG", kSaveBmp, "/d/x.PNG", kSavePng },
+        { "/d/x.tiff", kSaveJpeg, "/d/x.tiff", kSaveTiff },
+        { "/d/x.tif", kSavePng, "/d/x.tif", kSaveTiff },
+        { "/d/x", kSavePng, "/d/x.png", kSavePng },
+        { "/d/x", kSaveTiff, "/d/x.tif", kSaveTiff },
+        { "/d/x", 7, "/d/x.bmp", kSaveBmp }, // a filter we do not know writes BMP
     };
     for (const auto& c : cases) {
         const SaveTarget t = ResolveSaveTarget(c.chosen, c.filter);

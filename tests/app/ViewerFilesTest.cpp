@@ -11,7 +11,9 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
+#include <QComboBox>
 
 #include <cstdio>
 
@@ -159,6 +161,63 @@ TEST_F(ViewerFilesTest, DirBrowserAndStripMenuOpenAndRemovePictures)
     QCoreApplication::sendEvent(&dlg, &press);
     EXPECT_EQ(dlg.session().thumbnails().count(), 1);
     EXPECT_EQ(QFile::exists(pictures.filePath("a.bmp")) + QFile::exists(pictures.filePath("b.jpg")), 1);
+    dlg.done(0);
+}
+
+// Quick capture by its key and its button while live: no dialog, the live view goes on while the files are
+// written, two captures in one second get two names, the thumbnails come into the strip and the caption names
+// the file. The PNG carries the calibration and the measurement: opened from the strip both come back, the
+// calibration as an entry "from file", the measurement undoably.
+TEST_F(ViewerFilesTest, QuickCaptureKeepsTheLiveViewAndItsPngBringsTheMeasurementsBack)
+{
+    writeSettings("QuickCaptureFormat=png\nQuickCaptureName=shot\n");
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= 2; }, kPatientMs));
+    MeasureSession& measure = dlg.session().measure();
+    CalibEntry& stage = measure.calibration()[1];
+    stage.name = "Stage";
+    stage.unit = UnitMm;
+    stage.mppX = stage.mppY = 0.01;
+    auto* combo = qobject_cast<QComboBox*>(win::control(dlg, IDC_CALIB_COMBO));
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    MeasureItem line;
+    line.reset(ToolLine);
+    line.addPoint({ 100, 100 });
+    line.addPoint({ 300, 100 });
+    line.type = -ToolLine;
+    measure.add(line);
+    QStringList told;
+    dlg.prompts().tellCapture = [&](const QString& text) { told << text; };
+    const QString folder = dlg.session().thumbnails().saveFolder();
+    const int before = dlg.session().thumbnails().count();
+    const uint64_t frames = win::framesShown(dlg);
+
+    QTest::keyClick(&dlg, Qt::Key_F12);
+    win::click(dlg, IDC_QUICK);
+    EXPECT_FALSE(win::liveStopped(dlg));
+    ASSERT_TRUE(pumpUntil([&] { return dlg.session().thumbnails().count() == before + 2; }, kPatientMs));
+    EXPECT_GT(win::framesShown(dlg), frames);
+    EXPECT_TRUE(QFile::exists(folder + "/shot.png"));
+    EXPECT_TRUE(QFile::exists(folder + "/shot_2.png"));
+    EXPECT_TRUE(dlg.windowTitle().contains("shot_2.png")) << dlg.windowTitle().toStdString();
+    EXPECT_TRUE(told.isEmpty()) << told.join(", ").toStdString();
+
+    win::click(dlg, IDC_CLEAR);
+    combo->setCurrentIndex(0);
+    emit combo->activated(0);
+    dlg.prompts().runThumbnailBrowser = [&](CThumbnailDlg&) { return CThumbnailDlg::kOpenBase + before; };
+    win::click(dlg, IDC_THUMB);
+    ASSERT_EQ(combo->count(), CalibTable::kCount + 1);
+    EXPECT_EQ(combo->currentIndex(), CalibTable::kCount);
+    EXPECT_EQ(combo->currentText(), "Stage (from file)");
+    ASSERT_EQ(measure.items().count(), 1);
+    EXPECT_DOUBLE_EQ(measure.items().itemAt(0)->result, 2.0); // 200 pixels of 0.01 mm
+    QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(measure.items().count(), 0);
     dlg.done(0);
 }
 

@@ -282,6 +282,10 @@ TEST_F(ViewerMouseTest, NoShortcutActsWhileATextFieldHasTheKeys)
     EXPECT_EQ(field->text(), "ac2pg f+-");
     QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Escape);
+    const int32_t thumbnails = dlg.session().thumbnails().count();
+    QTest::keyClick(field, Qt::Key_F12); // quick capture's key
+    pumpUntil([] { return false; }, 300);
+    EXPECT_EQ(dlg.session().thumbnails().count(), thumbnails);
     EXPECT_EQ(win::tool(dlg), ToolNone);
     EXPECT_EQ(dlg.session().measure().items().count(), 1);
     EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 1);

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 
 #include "calib/CalibEntry.h"
+#include "files/OpenPicture.h"
+#include "files/StillSave.h"
 #include "imaging/DibImage.h"
 #include "session/ViewerSession.h"
 
@@ -185,5 +187,80 @@ TEST(ViewerSession, CalibrationSurvivesARestartUnlessTheFileLocksIt)
         EXPECT_EQ(back.mppX, c.kept ? 0.01 : 0.05);
         EXPECT_EQ(again.measure().calibration()[0].name, "Stage"); // the rest of the file as it was
         EXPECT_EQ(again.cameraSource(), c.kept ? "own" : "");
+    }
+}
+
+// A picture saved with the calibration and measurements in use and opened again: PNG and TIFF bring back the
+// same calibration (as the entry "from file", the ten stored ones untouched) and the same measurements,
+// undoably; BMP and JPEG carry neither, and opening one leaves the list and drops an earlier file's entry.
+TEST(ViewerSession, PicturesCarryTheirCalibrationAndMeasurements)
+{
+    QTemporaryDir dir;
+    ViewerSession saved(dir.path());
+    saved.load();
+    CalibEntry& stage = saved.measure().calibration()[2];
+    stage.name = "Stage 0.5";
+    stage.unit = UnitUm;
+    stage.mppX = 0.37;
+    stage.mppY = 0.41;
+    saved.measure().selectCalibration(2, nullptr);
+    const std::vector<std::vector<MeasurePoint>> shapes { { { 10, 20 }, { 110, 20 } },
+        { { 5, 5 }, { 60, 5 }, { 60, 40 }, { 5, 40 } }, { { 30, 30 }, { 50, 10 }, { 70, 30 } } };
+    const MeasureTool tools[] = { ToolLine, ToolArea, ToolAngle };
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        MeasureItem item;
+        item.reset(tools[i]);
+        for (const MeasurePoint& p : shapes[i])
+            item.addPoint(p);
+        item.type = -tools[i];
+        saved.measure().add(item);
+    }
+    DibImage picture;
+    ASSERT_TRUE(picture.Create(120, 90, 24));
+    const SaveOptions options { saved.pictureTags(), 50 };
+
+    const struct {
+        const char* name;
+        int format;
+        bool carries;
+    } cases[] = { { "a.png", kSavePng, true }, { "a.tif", kSaveTiff, true }, { "a.bmp", kSaveBmp, false },
+        { "a.jpg", kSaveJpeg, false } };
+    ViewerSession opened(dir.path());
+    opened.load();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(c.name);
+        ASSERT_EQ(SavePicture(path, picture, c.format, {}, options), 1);
+        MeasureSession& m = opened.measure();
+        m.clear();
+        DibImage back;
+        PictureTags tags;
+        IgnoredTags ignored;
+        ASSERT_EQ(OpenPicture(path, back, &tags, &ignored), 1);
+        EXPECT_TRUE(opened.adoptPictureTags(tags, ignored, &back).isEmpty());
+        if (!c.carries) {
+            EXPECT_FALSE(m.fileCalibration().has_value());
+            EXPECT_EQ(m.items().count(), 0);
+            continue;
+        }
+        ASSERT_TRUE(m.fileCalibration().has_value());
+        EXPECT_EQ(m.calibIndex(), CalibTable::kCount);
+        EXPECT_EQ(m.selectedCalib().name, "Stage 0.5");
+        EXPECT_EQ(m.selectedCalib().unit, UnitUm);
+        EXPECT_EQ(m.selectedCalib().mppX, 0.37);
+        EXPECT_EQ(m.selectedCalib().mppY, 0.41);
+        EXPECT_EQ(m.calibration()[2].name, opened.measure().calibration()[2].name); // stored entries untouched
+        ASSERT_EQ(m.items().count(), 3);
+        for (int32_t i = 0; i < 3; ++i) {
+            const MeasureItem* got = m.items().itemAt(i);
+            const MeasureItem* want = saved.measure().items().itemAt(i);
+            EXPECT_EQ(got->type, want->type);
+            ASSERT_EQ(got->pointCount, want->pointCount);
+            for (int32_t p = 0; p < got->pointCount; ++p)
+                EXPECT_EQ(got->point(p).x, want->point(p).x);
+            EXPECT_DOUBLE_EQ(got->result, want->result);
+        }
+        EXPECT_TRUE(m.undo(&back)); // the list as it was before the picture came
+        EXPECT_EQ(m.items().count(), 0);
     }
 }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -19,6 +20,13 @@ void ConfigureSaveDialog(QFileDialog& dialog, const SaveFileRequest& request)
     if (request.filterIndex >= 1 && request.filterIndex <= request.filters.size())
         dialog.selectNameFilter(request.filters[request.filterIndex - 1]);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    // A name typed without extension gets the extension of the filter chosen last (Qt itself changes the
+    // extension of the name shown when the filter changes).
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        const qsizetype star = filter.indexOf(QLatin1String("*."));
+        if (star >= 0)
+            dialog.setDefaultSuffix(filter.mid(star + 2).section(QRegularExpression(QStringLiteral("[ )]")), 0, 0));
+    });
     const QFileInfo initial(request.initialPath);
     dialog.setDirectory(initial.path());
     dialog.selectFile(initial.fileName());

@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QKeySequenceEdit>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -12,6 +17,7 @@
 
 #include "ui/DialogUnits.h"
 #include "files/ui/CThumbnailDlg.h"
+#include "files/ui/CaptureOptionsDlg.h"
 #include "files/ui/FileDialogs.h"
 #include "files/FileTexts.h"
 #include "files/ThumbnailStore.h"
@@ -142,6 +148,29 @@ TEST(FileDialogs, SaveDialogAndMenuTexts)
     EXPECT_EQ(dialog.selectedNameFilter(), "Bitmap File(*.bmp)");
     EXPECT_EQ(dialog.defaultSuffix(), "bmp");
     EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    // Choosing the PNG or TIFF filter gives the proposed name that extension, and a typed bare name too.
+    dialog.selectNameFilter(request.filters[2]);
+    EXPECT_EQ(dialog.defaultSuffix(), "png");
+    EXPECT_TRUE(dialog.selectedFiles().value(0).endsWith("20240305070809.png")) << dialog.selectedFiles().value(0).toStdString();
+    dialog.selectNameFilter(request.filters[3]);
+    EXPECT_EQ(dialog.defaultSuffix(), "tif");
+
+    // The quick capture options: what the controls hold; a cleared key keeps the key there was.
+    CaptureOptions options;
+    options.counter = 9;
+    CaptureOptionsDlg capture(options, nullptr);
+    static_cast<QKeySequenceEdit*>(capture.control(CaptureOptionsDlg::IDC_KEY))->clear();
+    static_cast<QComboBox*>(capture.control(CaptureOptionsDlg::IDC_FORMAT))->setCurrentIndex(3);
+    static_cast<QCheckBox*>(capture.control(CaptureOptionsDlg::IDC_OVERLAY))->setChecked(true);
+    static_cast<QSpinBox*>(capture.control(CaptureOptionsDlg::IDC_QUALITY))->setValue(150);
+    static_cast<QLineEdit*>(capture.control(CaptureOptionsDlg::IDC_NAME))->setText(" %c_%n ");
+    const CaptureOptions chosen = capture.options();
+    EXPECT_EQ(chosen.key, "F12");
+    EXPECT_EQ(chosen.format, 4);
+    EXPECT_TRUE(chosen.overlay);
+    EXPECT_EQ(chosen.jpegQuality, 100);
+    EXPECT_EQ(chosen.namePattern, "%c_%n");
+    EXPECT_EQ(chosen.counter, 9);
 
     std::unique_ptr<QMenu> ja(MakeThumbnailMenu(nullptr, true));
     QStringList texts;

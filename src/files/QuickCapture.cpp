@@ -33,7 +33,7 @@ QuickCapture::Outcome QuickCapture::capture(DibImage&& picture, const QString& f
     shot.save = save;
     {
         std::lock_guard lock(m_Mutex);
-        if (pending() >= kMaxPending)
+        if (int(m_Queue.size()) + m_Writing >= kMaxPending)
             return Outcome::Busy;
         const QString base = CaptureName::Expand(options.namePattern, when, options.counter, calibName);
         shot.path = CaptureName::FreePath(folder, base, CaptureOptions::Extension(options.format),
@@ -71,7 +71,7 @@ QuickCapture::Outcome QuickCapture::capture(DibImage&& picture, const QString& f
 
 int QuickCapture::pending() const
 {
-    // Called with the lock held, or by the owner's thread for a glance.
+    std::lock_guard lock(m_Mutex);
     return int(m_Queue.size()) + m_Writing;
 }
 

@@ -9,7 +9,10 @@
 
 namespace {
 
-bool within(double v) { return std::isfinite(v) && std::abs(v) <= notes::kMaxMagnitude; }
+bool within(double v)
+{
+    return std::isfinite(v) && std::abs(v) <= notes::kMaxMagnitude;
+}
 
 bool itemKeepsBounds(const MeasureItem& item)
 {
@@ -60,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const MeasureItem& item : notes->items)
         list.append(item);
     QStringList again;
-    const std::optional<PictureNotes> reread = DecodeNotes(EncodeNotes(notes->calib.value_or(CalibEntry {}), list), again);
+    const std::optional<PictureNotes> reread
+        = DecodeNotes(EncodeNotes(notes->calib.value_or(CalibEntry {}), list), again);
     fuzzCheck(reread && again.isEmpty() && reread->items.size() == notes->items.size(), "written items read back");
     for (size_t i = 0; i < notes->items.size(); ++i)
         fuzzCheck(samePoints(reread->items[i], notes->items[i]), "written items read back the same");

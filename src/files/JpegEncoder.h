@@ -1,6 +1,6 @@
 // Our own baseline JPEG (JFIF) encoder for 24-bit pictures: fixed parameters (the standard quantisation
-// tables scaled to a quality, unscaled at the default 50; 4:2:0 by the top-left sample of each 2 x 2 group, the standard Huffman tables, 72 dots
-// per inch). The whole file is built in one buffer and written with a single write.
+// tables scaled to a quality, unscaled at the default 50; 4:2:0 by the top-left sample of each 2 x 2 group, the
+// standard Huffman tables, 72 dots per inch). The whole file is built in one buffer and written with a single write.
 #pragma once
 
 #include <QString>

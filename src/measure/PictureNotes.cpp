@@ -53,11 +53,20 @@ const Kind* kindNamed(const QString& name)
 }
 
 // JSON has no infinity: a result that is not finite is written as null.
-QJsonValue number(double v) { return std::isfinite(v) ? QJsonValue(v) : QJsonValue(); }
+QJsonValue number(double v)
+{
+    return std::isfinite(v) ? QJsonValue(v) : QJsonValue();
+}
 
-QJsonArray pointJson(MeasurePoint p) { return { number(p.x), number(p.y) }; }
+QJsonArray pointJson(MeasurePoint p)
+{
+    return { number(p.x), number(p.y) };
+}
 
-bool sane(double v) { return std::isfinite(v) && std::abs(v) <= notes::kMaxMagnitude; }
+bool sane(double v)
+{
+    return std::isfinite(v) && std::abs(v) <= notes::kMaxMagnitude;
+}
 
 std::optional<MeasurePoint> pointFrom(const QJsonValue& v)
 {
@@ -162,7 +171,7 @@ std::optional<MeasureItem> itemFrom(const QJsonValue& v, int32_t defaultUnit)
     return item;
 }
 
-}  // namespace
+} // namespace
 
 QByteArray EncodeNotes(const CalibEntry& calib, const MeasureList& items)
 {

@@ -50,7 +50,7 @@ inline constexpr int kMaxNameLength = 64;
 inline constexpr double kMaxMagnitude = 1e7;
 // A document above this is not read at all (a full list of six-point items is far smaller).
 inline constexpr qsizetype kMaxDocumentBytes = 16 * 1024 * 1024;
-}  // namespace notes
+} // namespace notes
 
 // The document for the calibration in use and the finished items of the list.
 QByteArray EncodeNotes(const CalibEntry& calib, const MeasureList& items);

@@ -146,16 +146,18 @@ TEST(ResultsModel, RowsFollowTheItems)
                 s.session.replaceItems({ s.itemOfRow(0), s.itemOfRow(7) }, &s.picture);
             },
             { kAllUm[0], kAngle } },
-        { "undo after a picture's items came", [](Scene& s) {
-             s.session.replaceItems({ s.itemOfRow(1) }, &s.picture);
-             s.session.undo(&s.picture);
-         },
+        { "undo after a picture's items came",
+            [](Scene& s) {
+                s.session.replaceItems({ s.itemOfRow(1) }, &s.picture);
+                s.session.undo(&s.picture);
+            },
             kAll },
-        { "redo of a picture's items", [](Scene& s) {
-             s.session.replaceItems({ s.itemOfRow(1) }, &s.picture);
-             s.session.undo(&s.picture);
-             s.session.redo(&s.picture);
-         },
+        { "redo of a picture's items",
+            [](Scene& s) {
+                s.session.replaceItems({ s.itemOfRow(1) }, &s.picture);
+                s.session.undo(&s.picture);
+                s.session.redo(&s.picture);
+            },
             { kArea } },
         { "an edit of the second circle changes its row alone",
             [](Scene& s) {
@@ -168,21 +170,47 @@ TEST(ResultsModel, RowsFollowTheItems)
         { "an item of a type without results adds no row", [](Scene& s) { s.session.add(MeasureItem {}); }, kAll },
         { "DELETE by the last row of two circles", [](Scene& s) { s.deleteRows({ 5 }); },
             { kLine, kArea, kCircle, kPerp, kAngle } },
-        { "DELETE by two rows of two circles", [](Scene& s) { s.deleteRows({ 4, 5 }); },
+        { "DELETE by two rows of two circles",
+            [](Scene& s) {
+                s.deleteRows({ 4, 5 });
+            },
             { kLine, kArea, kCircle, kPerp, kAngle } },
-        { "DELETE of two circles' last row and the next item's", [](Scene& s) { s.deleteRows({ 5, 6 }); },
+        { "DELETE of two circles' last row and the next item's",
+            [](Scene& s) {
+                s.deleteRows({ 5, 6 });
+            },
             { kLine, kArea, kCircle, kAngle } },
         { "DELETE of the ends, all of two circles, repeats and rows that are not there",
-            [](Scene& s) { s.deleteRows({ 0, 3, 4, 5, 7, 7, 99, -1 }); }, { kArea, kCircle, kPerp } },
+            [](Scene& s) {
+                s.deleteRows({ 0, 3, 4, 5, 7, 7, 99, -1 });
+            },
+            { kArea, kCircle, kPerp } },
         { "DELETE with nothing selected", [](Scene& s) { s.deleteRows({}); }, kAll },
-        { "undo after DELETE", [](Scene& s) { s.deleteRows({ 4 }); s.session.undo(&s.picture); }, kAll },
+        { "undo after DELETE",
+            [](Scene& s) {
+                s.deleteRows({ 4 });
+                s.session.undo(&s.picture);
+            },
+            kAll },
         { "undo after DELETE and another calibration",
-            [](Scene& s) { s.deleteRows({ 0, 7 }); s.select(EntryUm); s.session.undo(&s.picture); }, kAllUm },
+            [](Scene& s) {
+                s.deleteRows({ 0, 7 });
+                s.select(EntryUm);
+                s.session.undo(&s.picture);
+            },
+            kAllUm },
         { "redo of DELETE",
-            [](Scene& s) { s.deleteRows({ 1 }); s.session.undo(&s.picture); s.session.redo(&s.picture); },
+            [](Scene& s) {
+                s.deleteRows({ 1 });
+                s.session.undo(&s.picture);
+                s.session.redo(&s.picture);
+            },
             { kLine, kCircle, kCircle, kCircle2b, kCircle2d, kPerp, kAngle } },
         { "CLEAR, then the numbering starts again",
-            [](Scene& s) { s.session.clear(); s.add(building(ToolLine, { { 0.0, 0.0 }, { 30.0, 40.0 } })); },
+            [](Scene& s) {
+                s.session.clear();
+                s.add(building(ToolLine, { { 0.0, 0.0 }, { 30.0, 40.0 } }));
+            },
             { kLine } },
     };
     for (const Case& c : cases) {
@@ -295,7 +323,8 @@ TEST(PictureNotes, EveryKindAndTheCalibrationComeBack)
     s.itemOfRow(2).radius1 = 7.5;
     s.select(EntryUm);
     QStringList ignored;
-    const std::optional<PictureNotes> notes = DecodeNotes(EncodeNotes(s.session.selectedCalib(), s.session.items()), ignored);
+    const std::optional<PictureNotes> notes
+        = DecodeNotes(EncodeNotes(s.session.selectedCalib(), s.session.items()), ignored);
     ASSERT_TRUE(notes);
     EXPECT_TRUE(ignored.isEmpty()) << ignored.join(',').toStdString();
     ASSERT_TRUE(notes->calib);
@@ -376,20 +405,24 @@ TEST(PictureNotes, WhatDoesNotHoldUpIsLeftOutAndNamed)
                 R"({"kind":"perpendicular","points":[[0,0],[1,1],[2,2],[3,3]]},{"kind":"circle","points":[[0,0],[1,1],[2,0]]})"),
             1, true, { "5 measurements" } },
         { "an area of too many corners",
-            doc(calib, R"({"kind":"area","points":[)" + QByteArray("[1,2],").repeated(notes::kMaxAreaPoints) + "[1,2]]}"),
+            doc(calib,
+                R"({"kind":"area","points":[)" + QByteArray("[1,2],").repeated(notes::kMaxAreaPoints) + "[1,2]]}"),
             0, true, { "1 measurement" } },
         { "points that are no points",
-            doc(calib, R"({"kind":"length","points":[["1","2"],[3,4]]},{"kind":"length","points":[[1],[3,4]]},)"
-                       R"({"kind":"length","points":"x"},{"kind":"length"},7,null)"),
+            doc(calib,
+                R"({"kind":"length","points":[["1","2"],[3,4]]},{"kind":"length","points":[[1],[3,4]]},)"
+                R"({"kind":"length","points":"x"},{"kind":"length"},7,null)"),
             0, true, { "6 measurements" } },
         { "a kind that is none", doc(calib, R"({"kind":")" + QByteArray(100000, 'k') + R"(","points":[[0,0],[3,4]]})"),
             0, true, { "1 measurement" } },
         { "bad circles",
-            doc(calib, R"({"kind":"circle","points":[[0,0],[1,1],[2,0]],"circles":[{"center":[1,0],"radius":-1}]},)"
-                       R"({"kind":"circle","points":[[0,0],[1,1],[2,0]],"circles":[]})"),
+            doc(calib,
+                R"({"kind":"circle","points":[[0,0],[1,1],[2,0]],"circles":[{"center":[1,0],"radius":-1}]},)"
+                R"({"kind":"circle","points":[[0,0],[1,1],[2,0]],"circles":[]})"),
             0, true, { "2 measurements" } },
-        { "an unknown unit", doc(R"("calibration":{"name":"C","unit":"inch","unitsPerPixelX":1,"unitsPerPixelY":1})", line),
-            1, false, { "calibration" } },
+        { "an unknown unit",
+            doc(R"("calibration":{"name":"C","unit":"inch","unitsPerPixelX":1,"unitsPerPixelY":1})", line), 1, false,
+            { "calibration" } },
         { "a factor of 0", doc(R"("calibration":{"name":"C","unit":"mm","unitsPerPixelX":0,"unitsPerPixelY":1})", line),
             1, false, { "calibration" } },
         { "a negative factor",
@@ -399,7 +432,8 @@ TEST(PictureNotes, WhatDoesNotHoldUpIsLeftOutAndNamed)
             doc(R"("calibration":{"name":"C","unit":"mm","unitsPerPixelX":"1","unitsPerPixelY":1})", ""), 0, false,
             { "calibration" } },
         { "a huge name is cut",
-            doc(R"("calibration":{"name":")" + QByteArray(100000, 'n') + R"(","unit":"um","unitsPerPixelX":1,"unitsPerPixelY":1})",
+            doc(R"("calibration":{"name":")" + QByteArray(100000, 'n')
+                    + R"(","unit":"um","unitsPerPixelX":1,"unitsPerPixelY":1})",
                 ""),
             0, true, {} },
         { "measurements that are no list", head + calib + R"(,"measurements":{}})", 0, true, { "measurements" } },

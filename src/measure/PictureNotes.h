@@ -18,6 +18,7 @@
 //   the unit "deg"): a length, an area, a diameter, two diameters and the centres' distance, a length, an
 //   angle. They are written for other programs: reading works every result out again from the points.
 // - unit: "cm", "mm" or "um"; unitsPerPixelX/Y: the calibration's factors (finite, above 0).
+// Members come in alphabetical order (Qt writes them so); readers must not rely on any order.
 // Reading is strict about what it takes and lenient about the rest: members it does not know are passed
 // over, and an item or a calibration that does not hold up is left out and named.
 #pragma once

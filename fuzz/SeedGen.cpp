@@ -18,6 +18,9 @@
 #include "files/JpegEncoder.h"
 #include "files/ThumbnailStore.h"
 #include "imaging/DibImage.h"
+#include "measure/MeasureList.h"
+#include "measure/MeasureResults.h"
+#include "measure/PictureNotes.h"
 #include "platform/PrivateProfile.h"
 
 namespace {
@@ -241,6 +244,33 @@ void mjpeg()
     put("Mjpeg", "arithmetic", cameraFrame(5, TJSAMP_GRAY, 75, "TJ_ARITHMETIC") + without(other, 0xC4));
 }
 
+// Measurement documents as a saved picture carries them: one item of every kind, and an empty list.
+void notesDocuments()
+{
+    CalibEntry calib;
+    calib.name = "Data1";
+    calib.unit = UnitMm;
+    calib.mppX = calib.mppY = 0.0125;
+    MeasureList list;
+    const auto add = [&](MeasureTool tool, std::initializer_list<MeasurePoint> points) {
+        MeasureItem item;
+        item.reset(tool);
+        for (const MeasurePoint& p : points)
+            item.addPoint(p);
+        finishItem(item, calib, nullptr);
+        list.append(item);
+    };
+    add(ToolLine, { { 10, 10 }, { 400, 300 } });
+    add(ToolArea, { { 100, 100 }, { 300, 120 }, { 280, 330 }, { 90, 310 } });
+    add(ToolCircle, { { 500, 400 }, { 560, 460 }, { 500, 520 } });
+    add(ToolCircle2, { { 700, 100 }, { 740, 140 }, { 700, 180 }, { 900, 100 }, { 950, 150 }, { 900, 200 } });
+    add(ToolPerpendicular, { { 0, 600 }, { 800, 600 }, { 300, 450 } });
+    add(ToolAngle, { { 1200, 300 }, { 1000, 500 }, { 1300, 600 } });
+    put("NotesJson", "every-kind", EncodeNotes(calib, list));
+    list.clear();
+    put("NotesJson", "empty", EncodeNotes(calib, list));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -259,6 +289,7 @@ int main(int argc, char** argv)
     thumbnails();
     profiles();
     mjpeg();
+    notesDocuments();
     QDir(g_Scratch).removeRecursively();
     return 0;
 }

@@ -107,13 +107,18 @@ __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, 
 } // namespace
 
 BlockTransform::BlockTransform()
+    : BlockTransform(ScaledQuantTables(kDefaultQuality))
+{
+}
+
+BlockTransform::BlockTransform(const QuantTables& quant)
 {
     for (int k = 0; k < 8; ++k)
         for (int n = 0; n < 8; ++n) {
             m_Cos[k][n] = std::cos((2 * n + 1) * k * kAngleStep);
             m_Scaled[k][n] = float(0.5 * alpha(k) * m_Cos[k][n]);
         }
-    const uint8_t* tables[2] = { kLumaQuant, kChromaQuant };
+    const uint8_t* tables[2] = { quant.luma, quant.chroma };
     for (int t = 0; t < 2; ++t)
         for (int u = 0; u < 8; ++u)
             for (int v = 0; v < 8; ++v) {

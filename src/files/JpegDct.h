@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "files/JpegTables.h"
+
 namespace jpeg {
 
 class BlockTransform {
@@ -19,7 +21,9 @@ public:
     // rounding of the table to single precision. The tests check the identity on millions of blocks.
     static constexpr float kGuard = 1.0f / 32;
 
+    // The base quantisation tables (quality 50), or the given ones.
     BlockTransform();
+    explicit BlockTransform(const QuantTables& tables);
 
     // cos((2n + 1) k 0.196349540625) at [k][n].
     double cosine(int k, int n) const { return m_Cos[k][n]; }

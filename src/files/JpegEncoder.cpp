@@ -78,8 +78,10 @@ void putQuantTable(COutBitStream& out, int id, const uint8_t* natural)
 
 } // namespace
 
-JpegEncoder::JpegEncoder(const JpegPlanes& planes)
+JpegEncoder::JpegEncoder(const JpegPlanes& planes, int quality)
     : m_Planes(planes)
+    , m_Quant(jpeg::ScaledQuantTables(quality))
+    , m_Transform(m_Quant)
     , m_DcLuma(jpeg::DcLumaCodes())
     , m_DcChroma(jpeg::DcChromaCodes())
     , m_AcLuma(jpeg::AcLumaCodes())
@@ -159,8 +161,8 @@ void JpegEncoder::writeHeaders()
     out.SetWord(uint16_t(commentBytes + 2)); // length
     out.CopyByte(reinterpret_cast<const uint8_t*>(m_Comment), commentBytes);
 
-    putQuantTable(out, 0, jpeg::kLumaQuant);
-    putQuantTable(out, 1, jpeg::kChromaQuant);
+    putQuantTable(out, 0, m_Quant.luma);
+    putQuantTable(out, 1, m_Quant.chroma);
     putHuffmanTable(out, 0, 0, jpeg::kDcLuma);
     putHuffmanTable(out, 0, 1, jpeg::kDcChroma);
     putHuffmanTable(out, 1, 0, jpeg::kAcLuma);
@@ -292,14 +294,14 @@ void JpegEncoder::codeBlock(const int16_t* coefficients, uint64_t nonZeroColumns
         out.PutBits(ac.code[jpeg::kAcEndOfBlock], ac.length[jpeg::kAcEndOfBlock]);
 }
 
-bool EncodeJpeg(const DibImage& picture, const QString& fileName)
+bool EncodeJpeg(const DibImage& picture, const QString& fileName, int quality)
 {
     if (picture.isEmpty() || picture.bitsPerPixel() != 24)
         return false;
     // The bitmap is bottom-up blue-green-red: the top row is its last, read in place.
     const uint8_t* top = picture.rowTopDown(0);
     JpegPlanes planes { top + 2, top + 1, top, 3, -ptrdiff_t(picture.stride()) };
-    JpegEncoder encoder(planes);
+    JpegEncoder encoder(planes, quality);
     encoder.SetParameters(picture.width(), picture.height());
     if (encoder.Encode() != 0)
         return false;

@@ -1,6 +1,6 @@
 // Our own baseline JPEG (JFIF) encoder for 24-bit pictures: fixed parameters (the standard quantisation
-// tables unscaled, 4:2:0 by the top-left sample of each 2 x 2 group, the standard Huffman tables, 72 dots
-// per inch). The whole file is built in one buffer and written with a single write.
+// tables scaled to a quality, unscaled at the default 50; 4:2:0 by the top-left sample of each 2 x 2 group, the
+// standard Huffman tables, 72 dots per inch). The whole file is built in one buffer and written with a single write.
 #pragma once
 
 #include <QString>
@@ -29,7 +29,8 @@ struct JpegPlanes {
 
 class JpegEncoder {
 public:
-    explicit JpegEncoder(const JpegPlanes& planes);
+    // quality: 1..100 (outside taken as the nearest end), see jpeg::ScaledQuantTables.
+    explicit JpegEncoder(const JpegPlanes& planes, int quality = jpeg::kDefaultQuality);
 
     // The comment is written with its terminating zero byte; units 1 means dots per inch.
     void SetParameters(int32_t width, int32_t height, const char* comment = "  ", uint8_t units = 1,
@@ -57,6 +58,7 @@ private:
     int m_Predictor[3] = { 0, 0, 0 };
     int m_McuRows = 0;
     int m_McuCols = 0;
+    jpeg::QuantTables m_Quant;
     jpeg::BlockTransform m_Transform;
     const jpeg::HuffmanCodes& m_DcLuma;
     const jpeg::HuffmanCodes& m_DcChroma;
@@ -71,4 +73,4 @@ private:
 
 // Encodes a 24-bit picture into fileName. Returns whether the file was written; when encoding or writing
 // fails, no file is left behind (an existing file of that name is kept as it was).
-bool EncodeJpeg(const DibImage& picture, const QString& fileName);
+bool EncodeJpeg(const DibImage& picture, const QString& fileName, int quality = jpeg::kDefaultQuality);

@@ -1,5 +1,7 @@
 #include "files/JpegTables.h"
 
+#include <algorithm>
+
 namespace jpeg {
 
 namespace {
@@ -99,6 +101,19 @@ const HuffmanCodes& AcChromaCodes()
 {
     static const HuffmanCodes codes = buildCodes(kAcChroma, true);
     return codes;
+}
+
+QuantTables ScaledQuantTables(int quality)
+{
+    quality = std::clamp(quality, 1, 100);
+    const int scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
+    const auto scaled = [scale](uint8_t base) { return uint8_t(std::clamp((base * scale + 50) / 100, 1, 255)); };
+    QuantTables t {};
+    for (int i = 0; i < 64; ++i) {
+        t.luma[i] = scaled(kLumaQuant[i]);
+        t.chroma[i] = scaled(kChromaQuant[i]);
+    }
+    return t;
 }
 
 } // namespace jpeg

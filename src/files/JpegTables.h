@@ -6,7 +6,8 @@
 
 namespace jpeg {
 
-// Quantisation tables in natural (row-major) order, used unscaled. Table K.1: luminance.
+// Quantisation tables in natural (row-major) order, the base of every quality (used as they are at
+// quality 50). Table K.1: luminance.
 // clang-format off
 inline constexpr uint8_t kLumaQuant[64] = {
     16, 11, 10, 16, 24,  40,  51,  61,
@@ -33,6 +34,19 @@ inline constexpr uint8_t kChromaQuant[64] = {
     99, 99, 99, 99, 99, 99, 99, 99,
 };
 // clang-format on
+
+// The quality of our files, 1 (smallest) to 100 (finest); 50 writes the base tables.
+constexpr int kDefaultQuality = 50;
+
+// The two tables of a quality, in natural order.
+struct QuantTables {
+    uint8_t luma[64];
+    uint8_t chroma[64];
+};
+// The base tables scaled as the IJG library scales them: by 5000 / quality below 50, else by
+// 200 - 2 x quality percent, each entry rounded and kept within 1..255. A quality outside 1..100 is taken
+// as the nearest end.
+QuantTables ScaledQuantTables(int quality);
 
 // kZigZag[k] is the natural index of the k-th coefficient in zig-zag order.
 // clang-format off

@@ -12,9 +12,28 @@ MeasureSession::MeasureSession(MeasureList::IdSource ids)
 {
 }
 
+CalibEntry& MeasureSession::selectedCalib()
+{
+    if (m_CalibIndex == CalibTable::kCount && m_FileCalib)
+        return *m_FileCalib;
+    return m_Calib.selected(m_CalibIndex);
+}
+
+void MeasureSession::setFileCalibration(std::optional<CalibEntry> entry)
+{
+    m_FileCalib = std::move(entry);
+    if (m_FileCalib) // it is no table entry: the calibration dialog and the settings pass it by
+        m_FileCalib->position = CalibTable::kCount;
+    if (m_CalibIndex == CalibTable::kCount)
+        selectCalibration(m_FileCalib ? CalibTable::kCount : 0, nullptr);
+}
+
 void MeasureSession::selectCalibration(int32_t index, const DibImage* picture)
 {
     m_CalibIndex = index;
+    // Any other index computes with the first entry (the table's walk), so that is the one to remember.
+    if (index != CalibTable::kCount || !m_FileCalib)
+        m_TableIndex = index >= 0 && index < CalibTable::kCount ? index : 0;
     recalculate(picture);
     const CalibEntry& calib = selectedCalib();
     m_Scale.unit = calib.unit;
@@ -32,6 +51,18 @@ void MeasureSession::recalculate(const DibImage* picture)
             continue;
         computeResults(item, calib, picture);
     }
+}
+
+void MeasureSession::replaceItems(const std::vector<MeasureItem>& items, const DibImage* picture)
+{
+    if (!m_Items.isEmpty() || !items.empty())
+        record();
+    m_Items.clear();
+    const CalibEntry& calib = selectedCalib();
+    for (const MeasureItem& item : items)
+        if (MeasureItem* appended = m_Items.append(item))
+            computeResults(*appended, calib, picture);
+    m_Results.refresh();
 }
 
 const MeasureItem* MeasureSession::add(const MeasureItem& finished)

@@ -28,9 +28,19 @@ public:
     MeasureItem& current() { return m_Current; }
     const MeasureItem& current() const { return m_Current; }
     CalibTable& calibration() { return m_Calib; }
+    // The selection: 0..9 a table entry, CalibTable::kCount the open picture's calibration while there is one.
     int32_t calibIndex() const { return m_CalibIndex; }
+    // The table entry to remember in the settings (0..9): the selection, or while the picture's calibration
+    // is selected the table entry chosen last.
+    int32_t storedCalibIndex() const { return m_TableIndex; }
     // The entry results are computed with; the first when the index names none.
-    CalibEntry& selectedCalib() { return m_Calib.selected(m_CalibIndex); }
+    CalibEntry& selectedCalib();
+
+    // The calibration an opened picture carries, offered as an extra entry after the table's (index
+    // CalibTable::kCount); it never goes into the table or the settings. Replacing it while it is selected
+    // computes every item again with the new one; removing it then selects the first table entry.
+    void setFileCalibration(std::optional<CalibEntry> entry);
+    const std::optional<CalibEntry>& fileCalibration() const { return m_FileCalib; }
     ScaleData& scale() { return m_Scale; }
     const ScaleData& scale() const { return m_Scale; }
     ResultsModel& results() { return m_Results; }
@@ -41,6 +51,9 @@ public:
     // again with it (angles as they are) and the scale bar takes its unit and factors.
     void selectCalibration(int32_t index, const DibImage* picture);
 
+    // The list becomes these finished items (fresh ids), computed with the calibration selected: an opened
+    // picture's measurements. Recorded for undo as CLEAR is, so undo brings the list before back.
+    void replaceItems(const std::vector<MeasureItem>& items, const DibImage* picture);
     // Appends a finished item, recorded for undo. Returns the appended copy, null when none was appended.
     const MeasureItem* add(const MeasureItem& finished);
     // DELETE: the items with these ids leave the list (ids of no item are ignored); recorded when any went.
@@ -76,6 +89,8 @@ private:
     MeasureHistory m_History;
     CalibTable m_Calib;
     int32_t m_CalibIndex = 0;
+    int32_t m_TableIndex = 0;
+    std::optional<CalibEntry> m_FileCalib;
     uint64_t m_Revision = 0; // counts the changes to the items
     uint64_t m_ExportedRevision = 0;
     ScaleData m_Scale;

@@ -156,7 +156,7 @@ bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
     if (folderKept && storedFolder)
         file.setValue(SettingsFile::kSection, kSaveDirKey,
             shiftJisValue(m_SettingsPath, kSaveDirKey, *storedFolder).value_or(*storedFolder));
-    file.setValue(SettingsFile::kSection, kCalibIndexKey, std::to_string(m_Measure.calibIndex()));
+    file.setValue(SettingsFile::kSection, kCalibIndexKey, std::to_string(m_Measure.storedCalibIndex()));
     SettingsFile::SavePlacement(file, placement);
     m_Capture.save(file);
     const bool settingsSaved = file.save(m_SettingsPath);

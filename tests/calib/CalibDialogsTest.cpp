@@ -122,6 +122,10 @@ TEST_F(CalibDialogs, FrameDragsFollowInTheResultText)
     owner.EndFrameDrag();
     EXPECT_EQ(table[2].left, 45.0);
     EXPECT_EQ(resultText(), "X = 0.043478, Y = 0.050000 [cm/pix]");
+    // An opened picture's calibration, after the table, keeps its frame.
+    CalibEntry fromFile = table[2];
+    fromFile.position = CalibTable::kCount;
+    EXPECT_FALSE(owner.BeginFrameDrag(fromFile, 100, 100));
 }
 
 TEST_F(CalibDialogs, CancelKeepsTheFrameButNotTheFactors)

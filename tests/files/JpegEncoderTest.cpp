@@ -45,10 +45,10 @@ void makePicture(DibImage& img, int w, int h, const PixelFn& f)
     }
 }
 
-Bytes encode(const DibImage& img)
+Bytes encode(const DibImage& img, int quality = jpeg::kDefaultQuality)
 {
     const uint8_t* top = img.rowTopDown(0);
-    JpegEncoder encoder(JpegPlanes { top + 2, top + 1, top, 3, -ptrdiff_t(img.stride()) });
+    JpegEncoder encoder(JpegPlanes { top + 2, top + 1, top, 3, -ptrdiff_t(img.stride()) }, quality);
     encoder.SetParameters(img.width(), img.height());
     if (encoder.Encode() != 0)
         return {};
@@ -173,44 +173,98 @@ TEST(JpegEncoder, MidGrey16x16_GivesTheKnown636ByteFile)
 
 // libjpeg-turbo at quality 50 writes the Annex K tables unscaled and the standard Huffman tables: its
 // DQT and DHT payloads, table by table, must equal ours.
-TEST(JpegEncoder, Tables_EqualLibjpegTurboQuality50)
+// libjpeg-turbo scales its tables by quality as the IJG library always has: ours must be the same bytes.
+TEST(JpegEncoder, Tables_EqualLibjpegTurboAtEveryQuality)
 {
     DibImage img;
     makePicture(img, 64, 48, natural);
-    const Bytes ours = encode(img);
+    for (int quality : { 1, 10, 25, 49, 50, 51, 75, 90, 99, 100 }) {
+        const Bytes ours = encode(img, quality);
 
-    tjhandle tj = tjInitCompress();
-    unsigned char* theirs = nullptr;
-    unsigned long theirSize = 0;
-    ASSERT_EQ(tjCompress2(tj, img.bits(), 64, int(img.stride()), 48, TJPF_BGR, &theirs, &theirSize, TJSAMP_420, 50,
-                  TJFLAG_BOTTOMUP),
-        0);
-    const Bytes theirFile(theirs, theirs + theirSize);
-    tjFree(theirs);
-    tjDestroy(tj);
+        tjhandle tj = tjInitCompress();
+        unsigned char* theirs = nullptr;
+        unsigned long theirSize = 0;
+        ASSERT_EQ(tjCompress2(tj, img.bits(), 64, int(img.stride()), 48, TJPF_BGR, &theirs, &theirSize, TJSAMP_420,
+                      quality, TJFLAG_BOTTOMUP),
+            0);
+        const Bytes theirFile(theirs, theirs + theirSize);
+        tjFree(theirs);
+        tjDestroy(tj);
 
-    // libjpeg-turbo may put several tables in one segment: split them by their headers.
-    const auto tablesOf = [](const Bytes& file) {
-        std::map<std::pair<uint8_t, uint8_t>, Bytes> t; // (marker, class/id) -> table
-        for (const auto& [marker, payload] : segments(file)) {
-            size_t at = 0;
-            while (marker == 0xDB && at + 65 <= payload.size()) {
-                t[{ marker, payload[at] }] = Bytes(payload.begin() + at + 1, payload.begin() + at + 65);
-                at += 65;
+        // libjpeg-turbo may put several tables in one segment: split them by their headers.
+        const auto tablesOf = [](const Bytes& file) {
+            std::map<std::pair<uint8_t, uint8_t>, Bytes> t; // (marker, class/id) -> table
+            for (const auto& [marker, payload] : segments(file)) {
+                size_t at = 0;
+                while (marker == 0xDB && at + 65 <= payload.size()) {
+                    t[{ marker, payload[at] }] = Bytes(payload.begin() + at + 1, payload.begin() + at + 65);
+                    at += 65;
+                }
+                while (marker == 0xC4 && at + 17 <= payload.size()) {
+                    size_t count = 0;
+                    for (int i = 1; i <= 16; ++i)
+                        count += payload[at + i];
+                    t[{ marker, payload[at] }] = Bytes(payload.begin() + at + 1, payload.begin() + at + 17 + count);
+                    at += 17 + count;
+                }
             }
-            while (marker == 0xC4 && at + 17 <= payload.size()) {
-                size_t count = 0;
-                for (int i = 1; i <= 16; ++i)
-                    count += payload[at + i];
-                t[{ marker, payload[at] }] = Bytes(payload.begin() + at + 1, payload.begin() + at + 17 + count);
-                at += 17 + count;
-            }
-        }
-        return t;
+            return t;
+        };
+        const auto a = tablesOf(ours), b = tablesOf(theirFile);
+        EXPECT_EQ(a.size(), 6u) << quality;
+        EXPECT_EQ(a, b) << quality;
+    }
+}
+
+TEST(JpegEncoder, QualityScalesTheTables_EndsClamped)
+{
+    const jpeg::QuantTables base = jpeg::ScaledQuantTables(50);
+    const struct {
+        int quality;
+        std::function<bool(int entry, uint8_t luma, uint8_t chroma)> holds;
+    } cases[] = {
+        { 50, [](int i, uint8_t l, uint8_t c) { return l == jpeg::kLumaQuant[i] && c == jpeg::kChromaQuant[i]; } },
+        { 100, [](int, uint8_t l, uint8_t c) { return l == 1 && c == 1; } },
+        { 1, [](int, uint8_t l, uint8_t c) { return l == 255 && c == 255; } },
+        { 0, [](int, uint8_t l, uint8_t c) { return l == 255 && c == 255; } },
+        { -7, [](int, uint8_t l, uint8_t c) { return l == 255 && c == 255; } },
+        { 101, [](int, uint8_t l, uint8_t c) { return l == 1 && c == 1; } },
+        // Twice as fine: half the base, rounded to nearest.
+        { 75,
+            [&](int i, uint8_t l, uint8_t c) { return l == (base.luma[i] + 1) / 2 && c == (base.chroma[i] + 1) / 2; } },
     };
-    const auto a = tablesOf(ours), b = tablesOf(theirFile);
-    EXPECT_EQ(a.size(), 6u);
-    EXPECT_EQ(a, b);
+    for (const auto& c : cases) {
+        const jpeg::QuantTables t = jpeg::ScaledQuantTables(c.quality);
+        for (int i = 0; i < 64; ++i)
+            EXPECT_TRUE(c.holds(i, t.luma[i], t.chroma[i])) << "quality " << c.quality << " entry " << i;
+    }
+}
+
+// A thin coloured mark on a grey bench keeps its colour at a fine quality, and finer costs bytes.
+TEST(JpegEncoder, FineQualityKeepsAThinGreenLine_LargerFiles)
+{
+    DibImage img;
+    constexpr int kLine = 20; // an even row: the 2 x 2 groups take their colour from it
+    makePicture(img, 64, 48, [](int, int y, uint8_t rgb[3]) {
+        rgb[0] = rgb[2] = y == kLine ? 0 : 128;
+        rgb[1] = y == kLine ? 255 : 128;
+    });
+    Decoded d;
+    ASSERT_TRUE(decode(encode(img, 90), d));
+    for (int x = 0; x < 64; ++x) {
+        const uint8_t* p = &d.rgb[(size_t(kLine) * 64 + size_t(x)) * 3];
+        EXPECT_GT(p[1], p[0] + 60) << x;
+        EXPECT_GT(p[1], p[2] + 60) << x;
+    }
+
+    DibImage natural64;
+    makePicture(natural64, 64, 48, natural);
+    size_t previous = 0;
+    for (int quality : { 1, 10, 50, 75, 90, 100 }) {
+        const size_t size = encode(natural64, quality).size();
+        EXPECT_GT(size, previous) << quality;
+        previous = size;
+    }
 }
 
 TEST(JpegEncoder, Scan_EveryFFIsStuffed_NoMarkersInside)

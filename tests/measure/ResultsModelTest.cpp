@@ -1,6 +1,6 @@
-// The results rows as the measuring session keeps them: every kind of item, changes of calibration, edits,
-// DELETE of any selection, CLEAR, undo and redo; what a view sees of each change; and the texts the CSV file
-// writes.
+// The results rows as the measuring session keeps them: every kind of item, changes of calibration (also an
+// opened picture's), edits, DELETE of any selection, CLEAR, a picture's items put in, undo and redo; what a
+// view sees of each change; the texts the CSV file writes; and the measurement document a picture carries.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -10,6 +10,7 @@
 #include "measure/MeasureResults.h"
 #include "measure/MeasureSession.h"
 #include "measure/MeasureTestSupport.h"
+#include "measure/PictureNotes.h"
 #include "platform/Language.h"
 
 namespace {
@@ -84,6 +85,12 @@ const std::vector<Texts> kAllUm { { "Length", "500.00", "um" }, { "Polygon area"
     { "Circle diameter", "100.00", "um" }, { "Circle diameter", "100.00", "um" }, { "Circle diameter", "200.00", "um" },
     { "Circle distance", "500.00", "um" }, { "Length", "300.00", "um" }, kAngle };
 
+// The same items with the first entry of the table: 0.05 cm per pixel.
+const std::vector<Texts> kAllFirst { { "Length", "2.50", "cm" }, { "Polygon area", "0.50", "cm2" },
+    { "Circle diameter", "0.50", "cm" }, { "Circle diameter", "0.50", "cm" }, { "Circle diameter", "1.00", "cm" },
+    { "Circle distance", "2.50", "cm" }, { "Length", "1.50", "cm" }, kAngle };
+constexpr int32_t kFromFile = CalibTable::kCount;
+
 struct Case {
     const char* name;
     std::function<void(Scene&)> act;
@@ -110,10 +117,48 @@ TEST(ResultsModel, RowsFollowTheItems)
             { { "Length", "", "" }, { "Polygon area", "", "" }, { "Circle diameter", "", "" },
                 { "Circle diameter", "", "" }, { "Circle diameter", "", "" }, { "Circle distance", "", "" },
                 { "Length", "", "" }, kAngle } },
-        { "no selection: the first entry (cm, 0.05 per pixel)", [](Scene& s) { s.select(-1); },
-            { { "Length", "2.50", "cm" }, { "Polygon area", "0.50", "cm2" }, { "Circle diameter", "0.50", "cm" },
-                { "Circle diameter", "0.50", "cm" }, { "Circle diameter", "1.00", "cm" },
-                { "Circle distance", "2.50", "cm" }, { "Length", "1.50", "cm" }, kAngle } },
+        { "no selection: the first entry (cm, 0.05 per pixel)", [](Scene& s) { s.select(-1); }, kAllFirst },
+        { "the picture's calibration selected",
+            [](Scene& s) {
+                s.session.setFileCalibration(calibration(UnitUm, 10.0, 20.0));
+                s.select(kFromFile);
+            },
+            kAllUm },
+        { "the picture's calibration replaced while selected",
+            [](Scene& s) {
+                s.session.setFileCalibration(calibration(UnitCm, 1.0, 1.0));
+                s.select(kFromFile);
+                s.session.setFileCalibration(calibration(UnitUm, 10.0, 20.0));
+            },
+            kAllUm },
+        { "the picture's calibration gone while selected: the first entry",
+            [](Scene& s) {
+                s.session.setFileCalibration(calibration(UnitUm, 10.0, 20.0));
+                s.select(kFromFile);
+                s.session.setFileCalibration(std::nullopt);
+            },
+            kAllFirst },
+        { "the picture's calibration asked for when there is none: the first entry",
+            [](Scene& s) { s.select(kFromFile); }, kAllFirst },
+        { "a picture's items replace the list, computed with the calibration selected",
+            [](Scene& s) {
+                s.select(EntryUm);
+                s.session.replaceItems({ s.itemOfRow(0), s.itemOfRow(7) }, &s.picture);
+            },
+            { kAllUm[0], kAngle } },
+        { "undo after a picture's items came",
+            [](Scene& s) {
+                s.session.replaceItems({ s.itemOfRow(1) }, &s.picture);
+                s.session.undo(&s.picture);
+            },
+            kAll },
+        { "redo of a picture's items",
+            [](Scene& s) {
+                s.session.replaceItems({ s.itemOfRow(1) }, &s.picture);
+                s.session.undo(&s.picture);
+                s.session.redo(&s.picture);
+            },
+            { kArea } },
         { "an edit of the second circle changes its row alone",
             [](Scene& s) {
                 MeasureItem& two = s.itemOfRow(4);
@@ -125,27 +170,56 @@ TEST(ResultsModel, RowsFollowTheItems)
         { "an item of a type without results adds no row", [](Scene& s) { s.session.add(MeasureItem {}); }, kAll },
         { "DELETE by the last row of two circles", [](Scene& s) { s.deleteRows({ 5 }); },
             { kLine, kArea, kCircle, kPerp, kAngle } },
-        { "DELETE by two rows of two circles", [](Scene& s) { s.deleteRows({ 4, 5 }); },
+        { "DELETE by two rows of two circles",
+            [](Scene& s) {
+                s.deleteRows({ 4, 5 });
+            },
             { kLine, kArea, kCircle, kPerp, kAngle } },
-        { "DELETE of two circles' last row and the next item's", [](Scene& s) { s.deleteRows({ 5, 6 }); },
+        { "DELETE of two circles' last row and the next item's",
+            [](Scene& s) {
+                s.deleteRows({ 5, 6 });
+            },
             { kLine, kArea, kCircle, kAngle } },
         { "DELETE of the ends, all of two circles, repeats and rows that are not there",
-            [](Scene& s) { s.deleteRows({ 0, 3, 4, 5, 7, 7, 99, -1 }); }, { kArea, kCircle, kPerp } },
+            [](Scene& s) {
+                s.deleteRows({ 0, 3, 4, 5, 7, 7, 99, -1 });
+            },
+            { kArea, kCircle, kPerp } },
         { "DELETE with nothing selected", [](Scene& s) { s.deleteRows({}); }, kAll },
-        { "undo after DELETE", [](Scene& s) { s.deleteRows({ 4 }); s.session.undo(&s.picture); }, kAll },
+        { "undo after DELETE",
+            [](Scene& s) {
+                s.deleteRows({ 4 });
+                s.session.undo(&s.picture);
+            },
+            kAll },
         { "undo after DELETE and another calibration",
-            [](Scene& s) { s.deleteRows({ 0, 7 }); s.select(EntryUm); s.session.undo(&s.picture); }, kAllUm },
+            [](Scene& s) {
+                s.deleteRows({ 0, 7 });
+                s.select(EntryUm);
+                s.session.undo(&s.picture);
+            },
+            kAllUm },
         { "redo of DELETE",
-            [](Scene& s) { s.deleteRows({ 1 }); s.session.undo(&s.picture); s.session.redo(&s.picture); },
+            [](Scene& s) {
+                s.deleteRows({ 1 });
+                s.session.undo(&s.picture);
+                s.session.redo(&s.picture);
+            },
             { kLine, kCircle, kCircle, kCircle2b, kCircle2d, kPerp, kAngle } },
         { "CLEAR, then the numbering starts again",
-            [](Scene& s) { s.session.clear(); s.add(building(ToolLine, { { 0.0, 0.0 }, { 30.0, 40.0 } })); },
+            [](Scene& s) {
+                s.session.clear();
+                s.add(building(ToolLine, { { 0.0, 0.0 }, { 30.0, 40.0 } }));
+            },
             { kLine } },
     };
     for (const Case& c : cases) {
         Scene s;
         c.act(s);
         EXPECT_EQ(s.texts(), numbered(c.rows)) << c.name;
+        // The settings remember a table entry, whatever is selected.
+        EXPECT_GE(s.session.storedCalibIndex(), 0) << c.name;
+        EXPECT_LT(s.session.storedCalibIndex(), CalibTable::kCount) << c.name;
         // Every row names an item of the list, and each item's rows stand together.
         for (int r = 0; r < s.session.results().rowCount(); ++r)
             EXPECT_TRUE(s.session.items().findById(s.session.results().itemIdAt(r))) << c.name << " row " << r;
@@ -170,6 +244,21 @@ TEST(ResultsModel, RowsMapToTheirItems_TheScaleBarTakesTheCalibration)
     EXPECT_EQ(s.session.scale().mppX, 10.0);
     EXPECT_EQ(s.session.scale().mppY, 20.0);
     EXPECT_EQ(s.session.calibIndex(), EntryUm);
+
+    // The picture's calibration is used, never stored: the table and the remembered entry stay.
+    s.session.setFileCalibration(calibration(UnitCm, 0.25, 0.5));
+    s.select(kFromFile);
+    EXPECT_EQ(s.session.calibIndex(), kFromFile);
+    EXPECT_EQ(s.session.storedCalibIndex(), EntryUm);
+    EXPECT_EQ(s.session.selectedCalib().position, kFromFile);
+    EXPECT_EQ(s.session.scale().unit, UnitCm);
+    EXPECT_EQ(s.session.scale().mppY, 0.5);
+    EXPECT_EQ(s.session.calibration()[EntryUm].mppX, 10.0);
+    // Nothing is recorded when nothing changes.
+    const size_t steps = s.session.history().undoSteps();
+    s.session.clear();
+    s.session.replaceItems({}, &s.picture);
+    EXPECT_EQ(s.session.history().undoSteps(), steps + 1);
 }
 
 // A view keeps its selection through edits and appends: only DELETE, CLEAR and undo start it afresh.
@@ -220,5 +309,145 @@ TEST(ResultsModel, TheListShowsTheDegreeSign_TheCsvKeepsTheBytesItAlwaysWrote)
         EXPECT_TRUE(CsvExport::Format(model.texts(TextUse::File), c.japanese != 0).endsWith(c.angleLine))
             << c.japanese;
         g_bJapanese = 0;
+    }
+}
+
+// What a saved picture carries comes back as it was: every kind, a circle whose centre was dragged off its
+// three points, the calibration's factors bit for bit; the results worked out again are those shown before.
+TEST(PictureNotes, EveryKindAndTheCalibrationComeBack)
+{
+    Scene s;
+    s.session.calibration()[EntryUm].name = "Bench";
+    s.select(EntryUm);
+    s.itemOfRow(2).center1 = { 17.0, 21.0 };
+    s.itemOfRow(2).radius1 = 7.5;
+    s.select(EntryUm);
+    QStringList ignored;
+    const std::optional<PictureNotes> notes
+        = DecodeNotes(EncodeNotes(s.session.selectedCalib(), s.session.items()), ignored);
+    ASSERT_TRUE(notes);
+    EXPECT_TRUE(ignored.isEmpty()) << ignored.join(',').toStdString();
+    ASSERT_TRUE(notes->calib);
+    EXPECT_EQ(notes->calib->name, "Bench");
+    EXPECT_EQ(notes->calib->unit, UnitUm);
+    EXPECT_EQ(notes->calib->mppX, 10.0);
+    EXPECT_EQ(notes->calib->mppY, 20.0);
+    CalibEntry recomputed = *notes->calib;
+    recomputed.recomputeFactors();
+    EXPECT_EQ(recomputed.mppX, 10.0);
+    EXPECT_EQ(recomputed.mppY, 20.0);
+
+    ASSERT_EQ(notes->items.size(), size_t(s.session.items().count()));
+    auto original = s.session.items().begin();
+    for (const MeasureItem& item : notes->items) {
+        EXPECT_EQ(item.type, original->type);
+        ASSERT_EQ(item.pointCount, original->pointCount) << item.type;
+        for (int32_t i = 0; i < item.pointCount; ++i) {
+            EXPECT_EQ(item.point(i).x, original->point(i).x) << item.type << " point " << i;
+            EXPECT_EQ(item.point(i).y, original->point(i).y) << item.type << " point " << i;
+        }
+        ++original;
+    }
+
+    Scene opened;
+    opened.session.setFileCalibration(notes->calib);
+    opened.select(kFromFile);
+    opened.session.replaceItems(notes->items, &opened.picture);
+    EXPECT_EQ(opened.texts(), s.texts());
+    const std::vector<ResultsModel::Row> before = ResultsModel::rowsOf(s.session.items());
+    const std::vector<ResultsModel::Row> after = ResultsModel::rowsOf(opened.session.items());
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t r = 0; r < before.size(); ++r)
+        EXPECT_EQ(resultRowValue(*after[r].item, after[r].part), resultRowValue(*before[r].item, before[r].part)) << r;
+}
+
+// Documents that are broken, not ours or out of bounds: nothing is taken that does not hold up, and what is
+// left out is named.
+TEST(PictureNotes, WhatDoesNotHoldUpIsLeftOutAndNamed)
+{
+    const QByteArray head = R"({"format":"nxviewer-measurements","version":1,)";
+    const QByteArray calib = R"("calibration":{"name":"C","unit":"mm","unitsPerPixelX":0.5,"unitsPerPixelY":0.5})";
+    const QByteArray line = R"({"kind":"length","points":[[0,0],[3,4]]})";
+    const auto doc = [&](const QByteArray& calibration, const QByteArray& items) {
+        return head + calibration + (calibration.isEmpty() ? "" : ",") + R"("measurements":[)" + items + "]}";
+    };
+    const auto lines = [&](int n) {
+        QByteArray items;
+        for (int i = 0; i < n; ++i)
+            items += (i ? "," : "") + line;
+        return items;
+    };
+    const struct {
+        const char* name;
+        QByteArray json;
+        int items; // -1: nothing read
+        bool calibration;
+        QStringList ignored;
+    } cases[] = {
+        { "not JSON", "\x89PNG{\"format\":", -1, false, { "measurements" } },
+        { "nothing", "", -1, false, { "measurements" } },
+        { "an array", "[1,2]", -1, false, { "measurements" } },
+        { "another format", R"({"format":"other","version":1,"measurements":[]})", -1, false, { "measurements" } },
+        { "another version", R"({"format":"nxviewer-measurements","version":2})", -1, false, { "measurements" } },
+        { "our document", doc(calib, line), 1, true, {} },
+        { "no calibration", doc("", line), 1, false, {} },
+        { "too many items", doc(calib, lines(notes::kMaxMeasurements + 3)), notes::kMaxMeasurements, true,
+            { "3 measurements" } },
+        // Qt's reader refuses the whole document.
+        { "a number beyond double", doc(calib, line + R"(,{"kind":"length","points":[[1e999,0],[3,4]]})"), -1, false,
+            { "measurements" } },
+        { "absurd coordinates", doc(calib, R"({"kind":"angle","points":[[0,0],[2e7,4],[1,1]]})"), 0, true,
+            { "1 measurement" } },
+        { "wrong point counts",
+            doc(calib,
+                R"({"kind":"length","points":[[0,0],[3,4],[5,5]]},{"kind":"angle","points":[[0,0],[1,1]]},)"
+                R"({"kind":"circle-distance","points":[[0,0],[1,1],[2,0],[5,5],[6,6]]},{"kind":"area","points":[]},)"
+                R"({"kind":"perpendicular","points":[[0,0],[1,1],[2,2],[3,3]]},{"kind":"circle","points":[[0,0],[1,1],[2,0]]})"),
+            1, true, { "5 measurements" } },
+        { "an area of too many corners",
+            doc(calib,
+                R"({"kind":"area","points":[)" + QByteArray("[1,2],").repeated(notes::kMaxAreaPoints) + "[1,2]]}"),
+            0, true, { "1 measurement" } },
+        { "points that are no points",
+            doc(calib,
+                R"({"kind":"length","points":[["1","2"],[3,4]]},{"kind":"length","points":[[1],[3,4]]},)"
+                R"({"kind":"length","points":"x"},{"kind":"length"},7,null)"),
+            0, true, { "6 measurements" } },
+        { "a kind that is none", doc(calib, R"({"kind":")" + QByteArray(100000, 'k') + R"(","points":[[0,0],[3,4]]})"),
+            0, true, { "1 measurement" } },
+        { "bad circles",
+            doc(calib,
+                R"({"kind":"circle","points":[[0,0],[1,1],[2,0]],"circles":[{"center":[1,0],"radius":-1}]},)"
+                R"({"kind":"circle","points":[[0,0],[1,1],[2,0]],"circles":[]})"),
+            0, true, { "2 measurements" } },
+        { "an unknown unit",
+            doc(R"("calibration":{"name":"C","unit":"inch","unitsPerPixelX":1,"unitsPerPixelY":1})", line), 1, false,
+            { "calibration" } },
+        { "a factor of 0", doc(R"("calibration":{"name":"C","unit":"mm","unitsPerPixelX":0,"unitsPerPixelY":1})", line),
+            1, false, { "calibration" } },
+        { "a negative factor",
+            doc(R"("calibration":{"name":"C","unit":"mm","unitsPerPixelX":1,"unitsPerPixelY":-1})", line), 1, false,
+            { "calibration" } },
+        { "a factor as text",
+            doc(R"("calibration":{"name":"C","unit":"mm","unitsPerPixelX":"1","unitsPerPixelY":1})", ""), 0, false,
+            { "calibration" } },
+        { "a huge name is cut",
+            doc(R"("calibration":{"name":")" + QByteArray(100000, 'n')
+                    + R"(","unit":"um","unitsPerPixelX":1,"unitsPerPixelY":1})",
+                ""),
+            0, true, {} },
+        { "measurements that are no list", head + calib + R"(,"measurements":{}})", 0, true, { "measurements" } },
+    };
+    for (const auto& c : cases) {
+        QStringList ignored;
+        const std::optional<PictureNotes> notes = DecodeNotes(c.json, ignored);
+        EXPECT_EQ(ignored, c.ignored) << c.name;
+        ASSERT_EQ(notes.has_value(), c.items >= 0) << c.name;
+        if (!notes)
+            continue;
+        EXPECT_EQ(int(notes->items.size()), c.items) << c.name;
+        ASSERT_EQ(notes->calib.has_value(), c.calibration) << c.name;
+        if (notes->calib)
+            EXPECT_LE(notes->calib->name.size(), notes::kMaxNameLength) << c.name;
     }
 }

@@ -73,7 +73,9 @@ void CalibDialogOwner::place(QWidget* dialog, QPoint cursor)
 
 std::optional<Qt::CursorShape> CalibDialogOwner::BeginFrameDrag(CalibEntry& selected, double x, double y)
 {
-    if (!calibOpen())
+    // Only table entries are calibrated here: an opened picture's calibration (after the table) is kept as
+    // the picture carries it.
+    if (!calibOpen() || selected.position < 0 || selected.position >= CalibTable::kCount)
         return std::nullopt;
     return m_FrameDrag.BeginFrameDrag(selected, x, y);
 }

@@ -26,7 +26,8 @@ public:
     explicit CalibDialogOwner(QWidget* window);
     ~CalibDialogOwner() override;
 
-    // CALIB: opens the calibration dialog on the selected entry of table (whose name calibCombo shows),
+    // CALIB: opens the calibration dialog on the selected entry of table (whose name calibCombo shows; a
+    // selection beyond the table, such as an opened picture's calibration, opens it on the first entry),
     // 300 pixels left of and 150 above cursor (screen coordinates), on the screen. Does nothing and
     // returns false while it is open.
     bool OnCalib(CalibTable& table, int32_t selected, QComboBox* calibCombo, QPoint cursor);
@@ -41,7 +42,8 @@ public:
 
     // The calibration frame under the mouse, at picture coordinates. A press grabs the frame of the
     // selected entry only while the calibration dialog is open; the moves and the release act on the
-    // entry the drag started on. An edge that moves refreshes the dialog's texts.
+    // entry the drag started on. An edge that moves refreshes the dialog's texts. An entry that is not in
+    // the table (an opened picture's calibration) is never grabbed.
     std::optional<Qt::CursorShape> BeginFrameDrag(CalibEntry& selected, double x, double y);
     FrameDragStep DragFrame(double x, double y);
     void EndFrameDrag();

@@ -1,0 +1,61 @@
+// The measurement document a saved PNG or TIFF picture carries: the calibration in use and the finished
+// measurements, as compact JSON. Opening the picture again puts both back.
+//
+// The document (one line, no spaces; shown spread out):
+//   {"format": "nxviewer-measurements", "version": 1,
+//    "calibration": {"name": "Data1", "unit": "mm", "unitsPerPixelX": 0.05, "unitsPerPixelY": 0.05},
+//    "measurements": [
+//      {"kind": "length", "points": [[x, y], [x, y]], "results": [r], "unit": "mm"},
+//      {"kind": "circle", "points": [[x, y], [x, y], [x, y]],
+//       "circles": [{"center": [x, y], "radius": r}], "results": [diameter], "unit": "mm"},
+//      ...]}
+// - kind and its points (picture pixels, x to the right, y down): "length" 2, "area" 1 to 10,000 polygon
+//   corners, "circle" 3, "circle-distance" 6 (three on each circle), "perpendicular" 3 (the two ends of the
+//   base line, then the picked point; the foot is not written), "angle" 3 (the vertex is the middle one).
+// - "circles" (circle kinds only): each circle as shown, which may differ from the one through its three
+//   points once its centre or outline was dragged; a document without it fits the circles to the points.
+// - "results": the values the results list shows, in "unit" (areas in unit squared, angles in degrees with
+//   the unit "deg"): a length, an area, a diameter, two diameters and the centres' distance, a length, an
+//   angle. They are written for other programs: reading works every result out again from the points.
+// - unit: "cm", "mm" or "um"; unitsPerPixelX/Y: the calibration's factors (finite, above 0).
+// Members come in alphabetical order (Qt writes them so); readers must not rely on any order.
+// Reading is strict about what it takes and lenient about the rest: members it does not know are passed
+// over, and an item or a calibration that does not hold up is left out and named.
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+#include "calib/CalibEntry.h"
+#include "measure/MeasureItem.h"
+
+class MeasureList;
+
+struct PictureNotes {
+    // The picture's calibration, as the entry "from file" (position CalibTable::kCount); none when the
+    // document has none or it did not hold up.
+    std::optional<CalibEntry> calib;
+    // Finished items (negated tool, counted points, circles set) ready to be appended; their results are
+    // not filled in: the session works them out with the calibration selected.
+    std::vector<MeasureItem> items;
+};
+
+namespace notes {
+inline constexpr int kMaxMeasurements = 10000;
+inline constexpr int kMaxAreaPoints = 10000;
+inline constexpr int kMaxNameLength = 64;
+// Coordinates, radii and factors beyond this are no measurement of a picture.
+inline constexpr double kMaxMagnitude = 1e7;
+// A document above this is not read at all (a full list of six-point items is far smaller).
+inline constexpr qsizetype kMaxDocumentBytes = 16 * 1024 * 1024;
+} // namespace notes
+
+// The document for the calibration in use and the finished items of the list.
+QByteArray EncodeNotes(const CalibEntry& calib, const MeasureList& items);
+
+// Reads a document. What it leaves out is named in ignored with short words the window can show
+// ("calibration", "3 measurements"); not JSON, or not our document, gives nothing and "measurements".
+std::optional<PictureNotes> DecodeNotes(const QByteArray& json, QStringList& ignored);

@@ -104,26 +104,11 @@ std::optional<CalibEntry> calibFrom(const QJsonValue& v)
     const QJsonValue name = o.value(QLatin1String("name"));
     const QJsonValue x = o.value(QLatin1String("unitsPerPixelX"));
     const QJsonValue y = o.value(QLatin1String("unitsPerPixelY"));
-    const std::optional<int32_t> unit = unitNamed(o.value(QLatin1String("unit")));
-    if (!v.isObject() || !(name.isString() || name.isUndefined()) || !unit || !x.isDouble() || !y.isDouble())
+    const QJsonValue unit = o.value(QLatin1String("unit"));
+    if (!v.isObject() || !(name.isString() || name.isUndefined()) || !unit.isString() || !x.isDouble()
+        || !y.isDouble())
         return std::nullopt;
-    const double mppX = x.toDouble();
-    const double mppY = y.toDouble();
-    if (!(mppX > 0.0) || !(mppY > 0.0) || !sane(mppX) || !sane(mppY))
-        return std::nullopt;
-    CalibEntry e;
-    e.position = CalibTable::kCount;
-    e.name = cutName(name.toString());
-    e.unit = *unit;
-    // A frame of a power-of-two extent gives the factors back bit for bit when they are worked out again.
-    constexpr double kFrame = 1024.0;
-    e.left = e.top = 0.0;
-    e.right = e.bottom = kFrame;
-    e.lengthX = mppX * kFrame;
-    e.lengthY = mppY * kFrame;
-    e.mppX = mppX;
-    e.mppY = mppY;
-    return e;
+    return CalibFromScale(name.toString(), unit.toString(), x.toDouble(), y.toDouble());
 }
 
 bool circlesFrom(const QJsonValue& v, int count, MeasureItem& item)
@@ -250,4 +235,24 @@ std::optional<PictureNotes> DecodeNotes(const QByteArray& json, QStringList& ign
     if (left > 0)
         ignored << (left == 1 ? QStringLiteral("1 measurement") : QStringLiteral("%1 measurements").arg(left));
     return notes;
+}
+
+std::optional<CalibEntry> CalibFromScale(const QString& name, const QString& unit, double mppX, double mppY)
+{
+    const std::optional<int32_t> code = unitNamed(QJsonValue(unit));
+    if (!code || !(mppX > 0.0) || !(mppY > 0.0) || !sane(mppX) || !sane(mppY))
+        return std::nullopt;
+    CalibEntry e;
+    e.position = CalibTable::kCount;
+    e.name = cutName(name);
+    e.unit = *code;
+    // A frame of a power-of-two extent gives the factors back bit for bit when they are worked out again.
+    constexpr double kFrame = 1024.0;
+    e.left = e.top = 0.0;
+    e.right = e.bottom = kFrame;
+    e.lengthX = mppX * kFrame;
+    e.lengthY = mppY * kFrame;
+    e.mppX = mppX;
+    e.mppY = mppY;
+    return e;
 }

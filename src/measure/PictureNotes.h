@@ -53,6 +53,10 @@ inline constexpr double kMaxMagnitude = 1e7;
 inline constexpr qsizetype kMaxDocumentBytes = 16 * 1024 * 1024;
 } // namespace notes
 
+// The entry "from file" for a picture's scale: unit "cm", "mm" or "um", factors finite and above 0 (and
+// sane); nothing otherwise. Its frame and lengths give the factors back exactly when recomputed.
+std::optional<CalibEntry> CalibFromScale(const QString& name, const QString& unit, double mppX, double mppY);
+
 // The document for the calibration in use and the finished items of the list.
 QByteArray EncodeNotes(const CalibEntry& calib, const MeasureList& items);
 

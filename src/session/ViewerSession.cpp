@@ -105,7 +105,7 @@ bool ViewerSession::saveCalibration(int position)
     return SettingsFile::SaveCalibration(file, m_Measure.calibration()[position]) && file.save(m_SettingsPath);
 }
 
-PictureTags ViewerSession::pictureTags() const
+PictureTags ViewerSession::pictureTags()
 {
     const CalibEntry& c = m_Measure.selectedCalib();
     PictureTags tags;

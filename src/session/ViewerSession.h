@@ -44,7 +44,7 @@ public:
     WindowPlacement placement(const Rect& current) const;
 
     // What a PNG or TIFF saved now carries: the selected calibration's scale, and it with the measurements.
-    PictureTags pictureTags() const;
+    PictureTags pictureTags();
     // A picture was opened with these tags (none for BMP and JPEG): its calibration becomes the entry "from
     // file", selected, beside the ten stored ones (a picture without one drops an earlier file's entry), and
     // its measurements replace the list, undoably. Returns what was ignored, for the person: the reader's

@@ -158,6 +158,12 @@ void CViewerDlg::Private::drawOverlayForSave(DibImage& copy)
 
 void CViewerDlg::Private::OnCalib()
 {
+    // The entry an opened picture brought is not edited: the dialog takes the stored entry chosen last, and
+    // the list and the results go over to it first, so that the frame drawn is the one edited.
+    if (m_Measure.calibIndex() != m_Measure.storedCalibIndex()) {
+        m_CalibCombo->setCurrentIndex(m_Measure.storedCalibIndex());
+        OnSelchangeCalib();
+    }
     if (m_CalibDialogs.OnCalib(m_Measure.calibration(), m_Measure.calibIndex(), m_CalibCombo, QCursor::pos()))
         updateViewArea();
 }

@@ -1,6 +1,8 @@
 // Our own baseline JPEG (JFIF) encoder for 24-bit pictures: fixed parameters (the standard quantisation
-// tables scaled to a quality, unscaled at the default 50; 4:2:0 by the top-left sample of each 2 x 2 group, the
-// standard Huffman tables, 72 dots per inch). The whole file is built in one buffer and written with a single write.
+// tables scaled to a quality, unscaled at the default 50; 4:2:0, the standard Huffman tables, 72 dots per
+// inch). At the default quality each 2 x 2 group's colour is its top-left pixel's, the bytes the viewer has
+// always written; at any other quality it is the group's mean, so that a line one pixel wide keeps its
+// colour wherever it lies. The whole file is built in one buffer and written with a single write.
 #pragma once
 
 #include <QString>
@@ -69,6 +71,9 @@ private:
     std::unique_ptr<int16_t[]> m_Luma;
     std::unique_ptr<int16_t[]> m_Cb;
     std::unique_ptr<int16_t[]> m_Cr;
+    // The mean colour of each 2 x 2 group of the two rows under way (other qualities than the default).
+    bool m_MeanChroma = false;
+    std::unique_ptr<uint8_t[]> m_Mean;
 };
 
 // Encodes a 24-bit picture into fileName. Returns whether the file was written; when encoding or writing

@@ -240,21 +240,29 @@ TEST(JpegEncoder, QualityScalesTheTables_EndsClamped)
     }
 }
 
-// A thin coloured mark on a grey bench keeps its colour at a fine quality, and finer costs bytes.
+// A thin coloured mark on a grey bench keeps its colour at a fine quality wherever it lies (on an odd row or
+// column too, which the default's top-left sampling would lose), and finer costs bytes.
 TEST(JpegEncoder, FineQualityKeepsAThinGreenLine_LargerFiles)
 {
-    DibImage img;
-    constexpr int kLine = 20; // an even row: the 2 x 2 groups take their colour from it
-    makePicture(img, 64, 48, [](int, int y, uint8_t rgb[3]) {
-        rgb[0] = rgb[2] = y == kLine ? 0 : 128;
-        rgb[1] = y == kLine ? 255 : 128;
-    });
-    Decoded d;
-    ASSERT_TRUE(decode(encode(img, 90), d));
-    for (int x = 0; x < 64; ++x) {
-        const uint8_t* p = &d.rgb[(size_t(kLine) * 64 + size_t(x)) * 3];
-        EXPECT_GT(p[1], p[0] + 60) << x;
-        EXPECT_GT(p[1], p[2] + 60) << x;
+    const struct {
+        bool vertical;
+        int at;
+    } lines[] = { { false, 20 }, { false, 21 }, { true, 31 }, { true, 63 } };
+    for (const auto& line : lines) {
+        DibImage img;
+        makePicture(img, 64, 48, [&](int x, int y, uint8_t rgb[3]) {
+            const bool on = (line.vertical ? x : y) == line.at;
+            rgb[0] = rgb[2] = on ? 0 : 128;
+            rgb[1] = on ? 255 : 128;
+        });
+        Decoded d;
+        ASSERT_TRUE(decode(encode(img, 90), d));
+        for (int i = 0; i < (line.vertical ? 48 : 64); ++i) {
+            const int x = line.vertical ? line.at : i, y = line.vertical ? i : line.at;
+            const uint8_t* p = &d.rgb[(size_t(y) * 64 + size_t(x)) * 3];
+            EXPECT_GT(p[1], p[0] + 60) << (line.vertical ? "column " : "row ") << line.at << " at " << i;
+            EXPECT_GT(p[1], p[2] + 60) << (line.vertical ? "column " : "row ") << line.at << " at " << i;
+        }
     }
 
     DibImage natural64;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -85,10 +86,21 @@ int onMap(thandle_t h, void** base, toff_t* size)
 
 void onUnmap(thandle_t, void*, toff_t) {}
 
+// What libtiff dropped of our tags while reading the directory (a tag whose data lies past the end, ...).
+struct Complaints {
+    bool notesDropped = false;
+};
+
 // Hostile files are everyday input: libtiff's complaints are swallowed per handle (answered as handled,
-// so the process-wide handlers stay silent too).
-int quiet(TIFF*, void*, const char*, const char*, va_list)
+// so the process-wide handlers stay silent too), and only looked at for the names of our tags.
+int quiet(TIFF*, void* user, const char*, const char* format, va_list args)
 {
+    if (auto* complaints = static_cast<Complaints*>(user)) {
+        char message[512];
+        std::vsnprintf(message, sizeof message, format, args);
+        if (std::strstr(message, "NxviewerMeasurements"))
+            complaints->notesDropped = true;
+    }
     return 1;
 }
 
@@ -108,7 +120,7 @@ void extendTags(TIFF* tif)
 }
 
 // A handle on the memory, our private tags known to it (the extender is installed once, on first use).
-TIFF* open(Memory& memory, const char* mode)
+TIFF* open(Memory& memory, const char* mode, Complaints* complaints = nullptr)
 {
     static const bool extended = [] {
         g_ParentExtender = TIFFSetTagExtender(extendTags);
@@ -118,8 +130,8 @@ TIFF* open(Memory& memory, const char* mode)
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (!options)
         return nullptr;
-    TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
+    TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, complaints);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, complaints);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(1) << 30);
     TIFF* tif = TIFFClientOpenExt(
         "memory", mode, &memory, onRead, onWrite, onSeek, onClose, onSize, onMap, onUnmap, options);
@@ -283,7 +295,8 @@ bool DecodeTiff(const uint8_t* data, size_t size, DibImage& picture, PictureTags
     Memory memory;
     memory.data = data;
     memory.size = size;
-    TIFF* tif = open(memory, "rm");
+    Complaints complaints;
+    TIFF* tif = open(memory, "rm", &complaints);
     if (!tif)
         return false;
     uint32_t width = 0, height = 0;
@@ -316,6 +329,8 @@ bool DecodeTiff(const uint8_t* data, size_t size, DibImage& picture, PictureTags
         const void* notes = nullptr;
         if (TIFFGetField(tif, ttag_t(kTiffTagMeasurements), &count, &notes) && notes && count > 0)
             picture_tags::SetNotes(tags, QByteArray(static_cast<const char*>(notes), qsizetype(count)), ignored);
+        else if (complaints.notesDropped)
+            picture_tags::Ignore(ignored, QStringLiteral("measurements"));
     } else {
         picture.Destroy();
     }

@@ -1,9 +1,10 @@
 // PNG picture files that carry their scale and measurement document (see PictureTags).
 //
-// Written: the pixels (8-bit grey through the colour table, or 24-bit RGB), fast rather than small (zlib level
-// 1, the Sub filter); with a scale a pHYs chunk in pixels per metre, which other programs read, and a tEXt
-// chunk "nxviewer.scale" ("unit=mm\nx=<units per pixel>\ny=<units per pixel>", 17 digits) that gives the
-// unit and factors back exactly; with notes a compressed iTXt chunk "nxviewer.measurements" after the pixels.
+// Written: the pixels (8-bit grey through the colour table, or 24-bit RGB), fast rather than small (zlib
+// level 1, run-length matches, the Sub filter); with a scale a pHYs chunk in pixels per metre, which other
+// programs read, and a tEXt chunk "nxviewer.scale" ("unit=mm\nx=<units per pixel>\ny=<units per pixel>", 17
+// digits) that gives the unit and factors back exactly; with notes a compressed iTXt chunk
+// "nxviewer.measurements" after the pixels, so a file cut short there still opens.
 #pragma once
 
 #include <QByteArray>

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/DibImage.h"
+#include "imaging/PngReader.h"
 #include "platform/AtomicFile.h"
 
 namespace {
@@ -96,30 +97,18 @@ bool encode(png_structp png, png_infop info, WriteState* state, png_text* scaleT
 }
 
 struct ReadState {
-    const uint8_t* data = nullptr;
-    size_t size = 0;
-    size_t offset = kSignatureBytes;
+    PngMemorySource source;
     DibImage* picture = nullptr;
     png_bytep* rows = nullptr;
     bool pixelsRead = false;
 };
-
-void onRead(png_structp png, png_bytep target, png_size_t length)
-{
-    auto* state = static_cast<ReadState*>(png_get_io_ptr(png));
-    if (length > state->size - state->offset)
-        png_error(png, "read past the end of the data");
-    std::memcpy(target, state->data + state->offset, length);
-    state->offset += length;
-}
 
 // The decode proper; false with pixelsRead set when only what follows the pixels was broken.
 bool decode(png_structp png, png_infop info, ReadState* state)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
-    png_set_read_fn(png, state, onRead);
-    png_set_sig_bytes(png, int(kSignatureBytes));
+    SetPngMemorySource(png, &state->source);
     png_set_benign_errors(png, 1);
     // Room for the largest document we keep (and a little more, so that one just too large is seen and
     // named rather than dropped by libpng unseen).
@@ -281,8 +270,8 @@ bool DecodePng(const uint8_t* data, size_t size, DibImage& picture, PictureTags&
         return false;
     }
     ReadState state;
-    state.data = data;
-    state.size = size;
+    state.source.data = data;
+    state.source.size = size;
     state.picture = &picture;
     const bool whole = decode(png, info, &state);
     delete[] state.rows;

@@ -119,6 +119,10 @@ bool decode(png_structp png, png_infop info, ReadState* state)
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
     if (width == 0 || height == 0 || uint64_t(width) * height > kMaxPixels)
         png_error(png, "too large");
+    // Deflate packs at most about 1032 bytes into one: a header claiming more pixels than the file could
+    // hold is refused before the picture is allocated.
+    if (uint64_t(width) * height > uint64_t(state->source.size) * 1100)
+        png_error(png, "more pixels than the data holds");
     // Whatever the file holds becomes 8-bit BGR.
     png_set_strip_16(png);
     png_set_expand(png);

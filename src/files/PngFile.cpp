@@ -273,9 +273,18 @@ bool DecodePng(const uint8_t* data, size_t size, DibImage& picture, PictureTags&
         png_destroy_read_struct(&png, nullptr, nullptr);
         return false;
     }
+    // The data ends before the first chunk that claims more bytes than are left: libpng would allocate what
+    // the header claims (up to 2 GB) before finding out the file is short.
+    size_t usable = kSignatureBytes;
+    while (size - usable >= 12) {
+        const uint32_t length = png_get_uint_32(data + usable);
+        if (length > size - usable - 12)
+            break;
+        usable += 12 + size_t(length);
+    }
     ReadState state;
     state.source.data = data;
-    state.source.size = size;
+    state.source.size = usable;
     state.picture = &picture;
     const bool whole = decode(png, info, &state);
     delete[] state.rows;

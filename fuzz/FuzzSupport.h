@@ -1,5 +1,5 @@
 // What the fuzz targets share: a check that aborts (so libFuzzer keeps the input that broke a property), a
-// scratch folder for the loaders that only take a path, and the comparison of two bitmaps.
+// scratch folder for the loaders that only take a path, PNG chunk checksums, and the comparison of two bitmaps.
 #pragma once
 
 #include <QByteArray>
@@ -8,9 +8,12 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <zlib.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "imaging/DibImage.h"
 
@@ -50,6 +53,30 @@ inline QByteArray readWhole(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline uint32_t bigEndian(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// Each whole PNG chunk gets its right CRC: a mutation would otherwise almost always end at the first chunk's
+// check, and the decoding behind it would never be reached.
+inline void fixChunkCrcs(std::vector<uint8_t>& png)
+{
+    size_t at = 8; // the signature
+    while (png.size() - at >= 12) { // length, type, CRC
+        const uint32_t length = bigEndian(&png[at]);
+        if (length > png.size() - at - 12)
+            return;
+        const uint32_t crc = uint32_t(crc32(0, &png[at + 4], uInt(length + 4)));
+        uint8_t* out = &png[at + 8 + length];
+        out[0] = uint8_t(crc >> 24);
+        out[1] = uint8_t(crc >> 16);
+        out[2] = uint8_t(crc >> 8);
+        out[3] = uint8_t(crc);
+        at += 12 + size_t(length);
+    }
 }
 
 // Same size, depth, pixels and (8-bit) colour table.

@@ -1,7 +1,7 @@
 // Writes the seed corpora under the folder given (fuzz/corpus): small files made by our own writers (BMP,
-// JPEG, ThumbNail, profile and timing files; PNG through Qt, as the skin generator makes ours), and the
-// regression inputs of faults found in the readers. Every file keeps its name from run to run, so a new run
-// only changes what changed.
+// JPEG, PNG and TIFF with their tags, ThumbNail, profile and timing files; PNG also through Qt, as the skin
+// generator makes ours), and the regression inputs of faults found in the readers. Every file keeps its name
+// from run to run, so a new run only changes what changed.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -16,6 +16,8 @@
 
 #include "dialogs/TimingFile.h"
 #include "files/JpegEncoder.h"
+#include "files/PngFile.h"
+#include "files/TiffFile.h"
 #include "files/ThumbnailStore.h"
 #include "imaging/DibImage.h"
 #include "measure/MeasureList.h"
@@ -115,6 +117,43 @@ void pngs()
         if (std::strcmp(name, "rgb") == 0)
             put("OpenPicture", "rgb.png", readWhole(path));
     }
+}
+
+// PNG and TIFF files with their tags, from our writers: each depth with and without a scale and notes, and a
+// PNG whose only scale is Qt's pHYs chunk.
+void taggedPictures()
+{
+    DibImage rgb, grey;
+    pattern(rgb, 9, 5, 24);
+    pattern(grey, 6, 4, 8);
+    PictureTags mm;
+    mm.unit = "mm";
+    mm.unitsPerPixelX = 0.0123456789;
+    mm.unitsPerPixelY = 0.0125;
+    mm.notes = R"({"version":1,"lines":[{"x1":1.5,"y1":2,"x2":8,"y2":4}],"label":"\u9855"})";
+    PictureTags um = mm;
+    um.unit = "um";
+    um.unitsPerPixelX = 1.0 / 3.0;
+    um.unitsPerPixelY = 0.25;
+    um.notes.clear();
+    const std::pair<const char*, const DibImage*> images[] = { { "rgb", &rgb }, { "grey", &grey } };
+    const std::pair<const char*, PictureTags> tagSets[] = { { "plain", PictureTags {} }, { "mm-notes", mm }, { "um", um } };
+    for (const auto& [imageName, image] : images)
+        for (const auto& [tagName, tags] : tagSets) {
+            const std::string name = std::string(imageName) + '-' + tagName;
+            QByteArray bytes;
+            EncodePng(*image, tags, bytes);
+            put("PngTags", name.c_str(), bytes);
+            EncodeTiff(*image, tags, bytes);
+            put("TiffTags", name.c_str(), bytes);
+        }
+    QImage foreign(4, 3, QImage::Format_RGB888);
+    foreign.fill(Qt::darkCyan);
+    foreign.setDotsPerMeterX(200000);
+    foreign.setDotsPerMeterY(100000);
+    const QString path = g_Scratch + "/phys.png";
+    foreign.save(path, "PNG");
+    put("PngTags", "qt-phys", readWhole(path));
 }
 
 // A ThumbNail file from our writer, each stored 140 x 105 bitmap (43 KB) replaced by a small one so the
@@ -286,6 +325,7 @@ int main(int argc, char** argv)
     bitmaps();
     pictures();
     pngs();
+    taggedPictures();
     thumbnails();
     profiles();
     mjpeg();

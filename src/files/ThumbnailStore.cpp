@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 
 #include "imaging/BitmapHeader.h"
+#include "files/OpenPicture.h"
 #include "imaging/Kernels.h"
 #include "platform/AtomicFile.h"
 
@@ -102,7 +103,9 @@ bool ThumbnailStore::IsPictureName(const QString& name)
     if (dot < 0)
         return false;
     const QStringView extension = QStringView(name).mid(dot);
-    return extension == QLatin1String(".bmp") || extension == QLatin1String(".jpg");
+    return extension == QLatin1String(".bmp") || extension == QLatin1String(".jpg")
+        || extension == QLatin1String(".png") || extension == QLatin1String(".tif")
+        || extension == QLatin1String(".tiff");
 }
 
 std::unique_ptr<ThumbnailEntry> ThumbnailStore::makeEntry(const QString& path)
@@ -148,8 +151,8 @@ std::unique_ptr<ThumbnailEntry> ThumbnailStore::reduced(const QString& path, con
 
 std::unique_ptr<ThumbnailEntry> ThumbnailStore::reducedFile(const QString& path)
 {
-    DibImage picture;
-    return picture.LoadPictureFile(path) ? reduced(path, picture) : nullptr;
+    DibImage picture; // the loader that opens pictures, so the strip shows whatever can be opened
+    return OpenPicture(path, picture) ? reduced(path, picture) : nullptr;
 }
 
 int ThumbnailStore::Reduce(const DibImage& picture, DibImage& thumbnail)
@@ -364,7 +367,7 @@ int ThumbnailStore::ScanFolder(const QString& folder)
     if (DIR* dir = opendir(folderBytes.constData())) {
         while (const dirent* d = readdir(dir)) {
             const QByteArray name(d->d_name);
-            if (!name.endsWith(".bmp") && !name.endsWith(".jpg"))
+            if (!IsPictureName(QString::fromLatin1(name)))
                 continue;
             struct stat st;
             const QByteArray path = folderBytes + '/' + name;

@@ -16,9 +16,7 @@ constexpr size_t kMaxPixelBytes = size_t(1) << 30;
 
 // One decode's state; libpng reaches it through its io pointer, never through globals.
 struct ReadState {
-    const uint8_t* data = nullptr;
-    size_t size = 0;
-    size_t offset = kSignatureBytes;  // the signature is checked before libpng starts reading
+    PngMemorySource source;  // the signature is checked before libpng starts reading
     PngImage* out = nullptr;
     png_bytep* rows = nullptr;
 };
@@ -31,11 +29,11 @@ void onError(png_structp png, png_const_charp message)
 
 void onRead(png_structp png, png_bytep target, png_size_t length)
 {
-    auto* state = static_cast<ReadState*>(png_get_io_ptr(png));
-    if (length > state->size - state->offset)
+    auto* source = static_cast<PngMemorySource*>(png_get_io_ptr(png));
+    if (length > source->size - source->offset)
         png_error(png, "read past the end of the data");
-    std::memcpy(target, state->data + state->offset, length);
-    state->offset += length;
+    std::memcpy(target, source->data + source->offset, length);
+    source->offset += length;
 }
 
 // Runs the decode; kept apart from ReadPng so nothing with a destructor lives in the frame that
@@ -45,8 +43,7 @@ bool decode(png_structp png, png_infop info, ReadState* state)
     if (setjmp(png_jmpbuf(png)))
         return false;
 
-    png_set_read_fn(png, state, onRead);
-    png_set_sig_bytes(png, int(kSignatureBytes));
+    SetPngMemorySource(png, &state->source);
     png_set_user_limits(png, kMaxSide, kMaxSide);
     png_read_info(png, info);
 
@@ -101,6 +98,12 @@ bool decode(png_structp png, png_infop info, ReadState* state)
 
 }  // namespace
 
+void SetPngMemorySource(png_struct_def* png, PngMemorySource* source)
+{
+    png_set_read_fn(png, source, onRead);
+    png_set_sig_bytes(png, int(source->offset));
+}
+
 bool ReadPng(const uint8_t* data, size_t size, PngImage& out)
 {
     out = PngImage{};
@@ -115,8 +118,8 @@ bool ReadPng(const uint8_t* data, size_t size, PngImage& out)
         return false;
     }
     ReadState state;
-    state.data = data;
-    state.size = size;
+    state.source.data = data;
+    state.source.size = size;
     state.out = &out;
     const bool ok = decode(png, info, &state);
     delete[] state.rows;

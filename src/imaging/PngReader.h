@@ -12,6 +12,17 @@ struct PngImage {
     int channels = 0;  // 3 or 4
 };
 
+struct png_struct_def;
+
+// Bytes in memory that libpng reads from, the signature (checked beforehand) already passed.
+struct PngMemorySource {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t offset = 8;
+};
+// Makes libpng read from source, which must outlive the reads; reading past its end is a libpng error.
+void SetPngMemorySource(png_struct_def* png, PngMemorySource* source);
+
 // Every call keeps its own read position and error return point, so two decodes may run at once.
 // libpng errors are written to stderr as "libpng error: <message>" and make the call fail.
 bool ReadPng(const uint8_t* data, size_t size, PngImage& out);

@@ -6,7 +6,8 @@
 // On Linux the temporary has no name while it is written (O_TMPFILE); it is given one, the file's name with a
 // dot and six random letters and digits appended ("ThumbNail.Ab3xYz"), just before the rename, so a writer
 // killed in that moment (or one on a system without unnamed temporaries) may leave it behind. Nothing in the
-// program reads such names: the folder scan takes only names ending in ".bmp" or ".jpg".
+// program reads such names: the folder scan takes only names ending in ".bmp", ".jpg", ".png", ".tif" or
+// ".tiff".
 #pragma once
 
 #include <QByteArray>

@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 
 #include "files/JpegEncoder.h"
+#include "files/PngFile.h"
+#include "files/TiffFile.h"
 #include "files/ThumbnailStore.h"
 #include "support/FileSizeLimit.h"
 
@@ -309,16 +311,23 @@ TEST_F(ThumbnailTest, ScanFolder_ExactExtensionsInNameOrder_ClearsWhenNoPicture)
 {
     for (const char* name : { "b.jpg", "a.bmp", "C.JPG", "d.jpeg", "e.BMP", "f.Jpg" })
         picture(name);
+    DibImage tagged;
+    makePicture(tagged, 30, 20);
+    for (const char* name : { "g.png", "h.tif", "i.tiff", "J.PNG", "k.TIF" })
+        ASSERT_TRUE(QString(name).contains("png", Qt::CaseInsensitive) ? WritePng(at(name), tagged, {})
+                                                                       : WriteTiff(at(name), tagged, {}));
     writeFile(at("broken.jpg"), Bytes("not a picture at all"));
     writeFile(at("notes.txt"), Bytes("text"));
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.jpg"));
     ThumbnailStore store;
     store.ScanFolder(dir.path());
-    EXPECT_EQ(pathsOf(store), (std::vector<QString> { at("a.bmp"), at("b.jpg") })); // broken.jpg: no entry
+    EXPECT_EQ(pathsOf(store), (std::vector<QString> { at("a.bmp"), at("b.jpg"), at("g.png"), at("h.tif"), at("i.tiff") }))
+        << "broken.jpg: no entry";
 
     picture("0.bmp");
     store.ScanFolder(dir.path() + "/"); // only the new picture, however the folder is written
-    EXPECT_EQ(pathsOf(store), (std::vector<QString> { at("a.bmp"), at("b.jpg"), at("0.bmp") }));
+    EXPECT_EQ(pathsOf(store),
+        (std::vector<QString> { at("a.bmp"), at("b.jpg"), at("g.png"), at("h.tif"), at("i.tiff"), at("0.bmp") }));
 
     QTemporaryDir other;
     DibImage img;
@@ -327,7 +336,7 @@ TEST_F(ThumbnailTest, ScanFolder_ExactExtensionsInNameOrder_ClearsWhenNoPicture)
     store.ScanFolder(other.path()); // its only picture has an upper-case extension
     EXPECT_EQ(store.count(), 0);
     store.ScanFolder(dir.path());
-    EXPECT_EQ(store.count(), 3);
+    EXPECT_EQ(store.count(), 6);
     store.ScanFolder(dir.filePath("no such folder"));
     EXPECT_EQ(store.count(), 0);
 }

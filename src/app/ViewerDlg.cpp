@@ -35,7 +35,9 @@ constexpr int kResultsExtraWidth = 14;
 // The smallest window: the panel beside a picture some 400 pixels wide, and a results list with its heading
 // and four rows.
 constexpr int kMinimumWidth = ViewLayout::kPanelReserve + 412;
-constexpr int kMinimumResultsHeight = 110;
+// The smallest window shows the results' header and two or three rows: it must fit a 768-pixel screen with
+// the quick capture row in the panel.
+constexpr int kMinimumResultsHeight = 84;
 
 // Static texts are drawn in this colour over the tiled background.
 constexpr ColorRef kStaticTextColor = 0xB9A800;

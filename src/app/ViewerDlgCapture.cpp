@@ -1,7 +1,9 @@
 // Quick capture in the main window: the QUICK button and its key save the picture into the save folder while
 // the live view goes on; a right click on the button opens the options. The name shows in the caption for a
 // few seconds, the thumbnail in the strip once the file is written.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QShortcut>
 

@@ -17,6 +17,7 @@
 #include "app/ViewerDlg.h"
 #include "app/WindowPrompts.h"
 #include "calib/ui/CalibDialogOwner.h"
+#include "files/QuickCapture.h"
 #include "files/StripMouse.h"
 #include "files/ThumbnailGrid.h"
 #include "imaging/DibImage.h"
@@ -37,7 +38,6 @@ class QTimer;
 class SkinButton;
 class ResultsTable;
 class QShortcut;
-class QuickCapture;
 
 // Keys typed into a text field are the field's: no shortcut acts on them.
 bool textFieldHasFocus();

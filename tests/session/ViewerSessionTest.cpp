@@ -13,6 +13,7 @@
 #include "files/OpenPicture.h"
 #include "files/StillSave.h"
 #include "imaging/DibImage.h"
+#include "measure/MeasureResults.h"
 #include "session/ViewerSession.h"
 
 namespace {
@@ -212,7 +213,7 @@ TEST(ViewerSession, PicturesCarryTheirCalibrationAndMeasurements)
         item.reset(tools[i]);
         for (const MeasurePoint& p : shapes[i])
             item.addPoint(p);
-        item.type = -tools[i];
+        finishItem(item, stage, nullptr);
         saved.measure().add(item);
     }
     DibImage picture;

@@ -14,7 +14,6 @@ CaptureOptionsDlg::CaptureOptionsDlg(const CaptureOptions& options, QWidget* par
 {
     setWindowTitle(DialogForm::text("Quick capture", "クイック保存"));
     m_Key = new QKeySequenceEdit(QKeySequence(options.key), this);
-    m_Key->setMaximumSequenceLength(1);
     m_Name = new QLineEdit(options.namePattern, this);
     m_Name->setMaxLength(int(CaptureOptions::kMaxPattern));
     m_Name->setToolTip(DialogForm::text("%Y %m %d %H %M %S: date and time, %n: counter, %c: calibration name",
@@ -43,8 +42,9 @@ CaptureOptions CaptureOptionsDlg::options() const
 {
     CaptureOptions o = m_Options;
     // A cleared key keeps the one there was: quick capture always has a key.
+    // Only the first key of a sequence: the shortcut is one key press (a pedal sends one).
     if (!m_Key->keySequence().isEmpty())
-        o.key = m_Key->keySequence().toString();
+        o.key = QKeySequence(m_Key->keySequence()[0]).toString();
     if (!m_Name->text().trimmed().isEmpty())
         o.namePattern = m_Name->text().trimmed();
     o.format = m_Format->currentIndex() + 1;

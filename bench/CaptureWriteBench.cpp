@@ -11,6 +11,7 @@
 
 #include "LiveWindow.h"
 #include "OffscreenMain.h"
+#include "PhotoFrame.h"
 
 #include "app/DialogTemplate.h"
 #include "files/QuickCapture.h"
@@ -22,28 +23,12 @@ namespace {
 
 const char* const kFormatNames[] = { "", "bmp", "jpeg", "png", "tiff" };
 
-DibImage testPicture()
-{
-    DibImage p;
-    p.Create(2048, 1536, 24);
-    // A picture with detail and smooth parts, as a camera's: the encoders have work of the usual kind.
-    for (int y = 0; y < p.height(); ++y) {
-        uint8_t* row = p.rowTopDown(y);
-        for (int x = 0; x < p.width(); ++x) {
-            row[3 * x] = uint8_t((x / 8 + y / 8) & 1 ? 200 : 40);
-            row[3 * x + 1] = uint8_t((x + y) / 16);
-            row[3 * x + 2] = uint8_t(128 + ((x * y) >> 12) % 64);
-        }
-    }
-    return p;
-}
-
 void BM_KeyToFile(benchmark::State& state)
 {
     const int format = int(state.range(0));
     state.SetLabel(kFormatNames[format]);
     QTemporaryDir dir;
-    const DibImage source = testPicture();
+    const DibImage& source = bench::PhotoFrame();
     QuickCapture capture;
     CaptureOptions options;
     options.format = format;

@@ -313,6 +313,8 @@ void CViewerDlg::timerEvent(QTimerEvent* event)
 void CViewerDlg::Private::OnTimer()
 {
     m_Live.heartbeat(timeGetTime());
+    if (m_Capture)
+        collectCaptures(); // the pictures quick capture wrote since the last tick
     q->setWindowTitle(captionFor(m_Live.status()) + whiteBalanceNote());
     if (m_bRepaintPending) {
         q->update();

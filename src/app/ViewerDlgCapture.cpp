@@ -23,10 +23,7 @@ constexpr int kNoteMs = 4000;
 
 void CViewerDlg::Private::createQuickCapture()
 {
-    m_Capture = std::make_unique<QuickCapture>([this] {
-        // On the writer's thread: the window collects on its own.
-        QMetaObject::invokeMethod(q, [this] { collectCaptures(); }, Qt::QueuedConnection);
-    });
+    m_Capture = std::make_unique<QuickCapture>();
     if (!m_Prompts.tellCapture)
         m_Prompts.tellCapture = [this](const QString& text) {
             auto* box = new QMessageBox(QMessageBox::Warning, q->windowTitle(), text, QMessageBox::Ok, q);

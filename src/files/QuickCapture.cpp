@@ -5,9 +5,8 @@
 #include "files/CaptureName.h"
 #include "files/ThumbnailStore.h"
 
-QuickCapture::QuickCapture(std::function<void()> finished, Writer writer)
-    : m_FinishedOne(std::move(finished))
-    , m_Write(std::move(writer))
+QuickCapture::QuickCapture(Writer writer)
+    : m_Write(std::move(writer))
     , m_Thread([this] { run(); })
 {
 }
@@ -104,12 +103,7 @@ void QuickCapture::run()
         --m_Writing;
         m_Reserved.erase(shot.path);
         m_Finished.push_back({ shot.path, written, std::move(shot.thumbnail) });
-        const bool idle = m_Queue.empty();
-        lock.unlock();
-        if (idle)
+        if (m_Queue.empty())
             m_Idle.notify_all();
-        if (m_FinishedOne)
-            m_FinishedOne();
-        lock.lock();
     }
 }

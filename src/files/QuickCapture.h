@@ -40,9 +40,8 @@ public:
     // Writes one picture file (WritePicture; tests hold the worker with their own).
     using Writer = std::function<bool(const QString& path, const DibImage& picture, int format, const SaveOptions&)>;
 
-    // finished is called on the worker thread after each file; the owner then collects with takeFinished
-    // on its own thread.
-    explicit QuickCapture(std::function<void()> finished = {}, Writer writer = &WritePicture);
+    // The owner collects what was written with takeFinished, on its own thread (the window at its status tick).
+    explicit QuickCapture(Writer writer = &WritePicture);
     // Writes every picture still waiting before it returns: a capture that was accepted is never lost.
     ~QuickCapture();
     QuickCapture(const QuickCapture&) = delete;
@@ -69,7 +68,6 @@ private:
     };
     void run();
 
-    std::function<void()> m_FinishedOne;
     Writer m_Write;
     mutable std::mutex m_Mutex;
     std::condition_variable m_Wake;

@@ -129,7 +129,7 @@ TEST(QuickCapture, BoundedQueueNamesNeverClashAndEveryAcceptedPictureIsWritten)
     existing.close();
 
     HeldWriter held;
-    QuickCapture capture({}, held.writer());
+    QuickCapture capture(held.writer());
     CaptureOptions options;
     std::set<QString> names;
     for (int i = 0; i < QuickCapture::kMaxPending; ++i) {
@@ -182,7 +182,7 @@ TEST(QuickCapture, FailedWriteIsReportedAndPendingPicturesSurviveTheEnd)
     }
     HeldWriter held;
     {
-        QuickCapture capture({}, held.writer());
+        QuickCapture capture(held.writer());
         for (int i = 0; i < 3; ++i)
             capture.capture(colourPicture(), dir.path(), options, "", {}, {}, kWhen);
         held.release();

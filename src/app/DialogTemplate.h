@@ -42,6 +42,7 @@ enum MainControlId : int {
     IDC_STRIP_TOGGLE = 1123,
     IDC_PANEL_TOGGLE = 1134,
     IDC_QUICK = 1135,
+    IDC_REC = 1136,
 };
 
 enum class ControlKind { Frame, GroupBox, SkinButton, DropDownList, StaticText, ListView, HScrollBar };

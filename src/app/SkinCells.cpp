@@ -66,6 +66,8 @@ SkinCell ButtonCell(int controlId, const SkinState& state, bool enabled)
         return buttonAt(state.liveStopped ? 50 : 0, 53, enabled);
     case IDC_TYPE:
         return buttonAt(state.saveOverlay ? 150 : 100, 159, enabled);
+    case IDC_REC:
+        return buttonAt(state.recording ? 150 : 100, 264, enabled);
     case IDC_PANEL_TOGGLE:
         return arrowAt(state.panelShown ? 0 : 13);
     case IDC_STRIP_TOGGLE:

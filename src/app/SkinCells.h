@@ -27,6 +27,7 @@ struct SkinState {
     bool panelShown = true;
     bool stripShown = true;
     int activeTool = 0; // MeasureTool code, 0 when none
+    bool recording = false;
 };
 
 struct SkinCell {

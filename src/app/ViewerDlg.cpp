@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -106,6 +108,7 @@ WindowPrompts::WindowPrompts(QWidget* window)
     , askCsvPath([window](const CsvSaveDialog& dialog) { return ResultsTable::AskCsvPath(window, dialog); })
     , runSettingDialog([](QDialog& dialog) { return dialog.exec(); })
     , runImageSetting([](CImageSetDlg& dialog) { return dialog.exec(); })
+    , openExternally([](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
 {
 }
 
@@ -287,6 +290,7 @@ void CViewerDlg::Private::OnInitDialog()
         createTooltips();
     createInteraction();
     createQuickCapture();
+    createRecording();
     if (m_View) {
         const ViewGeometry g = m_Settings.view();
         m_Settings.setView(controlRect(IDC_VIEW), m_Zoom->currentIndex(), g.baiX, g.baiY);
@@ -315,6 +319,7 @@ void CViewerDlg::Private::OnTimer()
     m_Live.heartbeat(timeGetTime());
     if (m_Capture)
         collectCaptures(); // the pictures quick capture wrote since the last tick
+    checkRecording();
     q->setWindowTitle(captionFor(m_Live.status()) + whiteBalanceNote());
     if (m_bRepaintPending) {
         q->update();
@@ -377,6 +382,7 @@ void CViewerDlg::Private::OnDestroy()
     m_TimerId = 0;
     if (m_ViewPoll)
         m_ViewPoll->stop();
+    stopRecording();
     m_Live.stopCamera();
     // Pictures captured and not yet written are written now, and get their thumbnails before the store is saved.
     finishCaptures();
@@ -441,6 +447,7 @@ SkinState CViewerDlg::Private::skinState() const
     s.panelShown = m_bPanelShown != 0;
     s.stripShown = m_bStripShown != 0;
     s.activeTool = m_Interaction.tool();
+    s.recording = recording();
     return s;
 }
 

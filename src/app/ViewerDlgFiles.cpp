@@ -111,6 +111,11 @@ void CViewerDlg::Private::OnThumb()
 void CViewerDlg::Private::OpenPicture(int index)
 {
     const QString path = ThumbnailCommands(m_Thumbnails).PathAt(index);
+    // A video plays in the system's player; the live view goes on.
+    if (ThumbnailStore::IsVideoName(path)) {
+        m_Prompts.openExternally(path);
+        return;
+    }
     // The live view stops whether or not it runs, as opening always did.
     m_bLiveStopped = 0;
     OnLive();

@@ -23,6 +23,7 @@ constexpr int kPanelControls[] = {
     IDC_SET,
     IDC_WB,
     IDC_QUICK,
+    IDC_REC,
     IDC_ZOOM,
     IDC_GROUP_MEASURE,
     IDC_LINE,

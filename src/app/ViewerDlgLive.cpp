@@ -68,7 +68,7 @@ QString CViewerDlg::Private::captionFor(const QString& text)
         shown = QString::fromStdString(m_Live.source().name());
     // Pictures the strip cannot show for their names are owned up to, or they would seem lost.
     const QString skipped = FileTexts::SkippedNames(g_bJapanese, m_Thumbnails.skippedNames());
-    return (shown.isEmpty() ? head + timings : head + "  -  " + shown + timings) + skipped + captureNote();
+    return (shown.isEmpty() ? head + timings : head + "  -  " + shown + timings) + skipped + recordNote() + captureNote();
 }
 
 void CViewerDlg::Private::startCamera()
@@ -96,6 +96,7 @@ void CViewerDlg::Private::OnLive()
         startViewPoll();
         m_bLiveStopped = 0;
     } else {
+        stopRecording(); // a recording is of the live view
         if (m_ViewPoll)
             m_ViewPoll->stop();
         m_Live.stop();

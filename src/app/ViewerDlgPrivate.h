@@ -18,6 +18,7 @@
 #include "app/WindowPrompts.h"
 #include "calib/ui/CalibDialogOwner.h"
 #include "files/QuickCapture.h"
+#include "files/VideoRecorder.h"
 #include "files/StripMouse.h"
 #include "files/ThumbnailGrid.h"
 #include "imaging/DibImage.h"
@@ -153,6 +154,19 @@ struct CViewerDlg::Private {
     // The caption's note naming the last capture, for a few seconds; empty after.
     QString captureNote() const;
 
+    // --- Recording (ViewerDlgRecord.cpp).
+    void createRecording();
+    bool recording() const;
+    void OnRecord();
+    void OnRecordMenu();
+    // Hands the recorder the newest frame, when there is one it has not had.
+    void feedRecorder();
+    // At the status tick: a recording whose file could not be written is stopped and told.
+    void checkRecording();
+    void stopRecording();
+    // The caption's note while recording: the red dot, the time, the size.
+    QString recordNote() const;
+
     // --- SET, COLOR and WB (ViewerDlgSettings.cpp).
     void OnSet();
     void OpenImageSettings();
@@ -197,6 +211,10 @@ struct CViewerDlg::Private {
     QRegion m_EraseRegion; // and where of it the background shows
 
     std::unique_ptr<QuickCapture> m_Capture;
+    std::unique_ptr<VideoRecorder> m_Recorder; // while recording
+    QString m_RecordPath;
+    uint64_t m_RecordedFrame = 0; // the number of the last frame handed to the recorder
+    uint64_t m_RecordSkipped = 0; // frames that came and went between two looks
     QShortcut* m_QuickKey = nullptr;
     QString m_CaptureNote;
     QElapsedTimer m_CaptureNoteAge;

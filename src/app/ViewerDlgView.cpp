@@ -72,6 +72,7 @@ void CViewerDlg::Private::showPublishedView()
     const Rect previous = shownGeometry().view;
     if (m_Live.refreshShown())
         updateView(previous);
+    feedRecorder();
 }
 
 void CViewerDlg::Private::OnPaint(QPainter& painter)

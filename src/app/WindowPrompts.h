@@ -35,6 +35,8 @@ struct WindowPrompts {
     std::function<void(const QString&)> tellCameraMissing;
     // Tells that the camera's frames cannot be shown, what it sends and what was expected (does not block).
     std::function<void(const QString&)> tellFramesRefused;
+    // Opens a file in the system's program for it (a video in its player).
+    std::function<void(const QString& path)> openExternally;
     // Tells that a quick capture was refused or not written (does not block: the live view goes on).
     std::function<void(const QString&)> tellCapture;
 };

@@ -15,6 +15,8 @@ constexpr const char* kFormatKey = "QuickCaptureFormat";
 constexpr const char* kOverlayKey = "QuickCaptureOverlay";
 constexpr const char* kCounterKey = "QuickCaptureCounter";
 constexpr const char* kQualityKey = "JpegQuality";
+constexpr const char* kRecordSourceKey = "RecordSource"; // "frame" or "view"
+constexpr const char* kRecordOverlayKey = "RecordOverlay";
 
 constexpr std::array<const char*, 4> kExtensions { "bmp", "jpg", "png", "tif" };
 
@@ -43,6 +45,8 @@ CaptureOptions CaptureOptions::Load(const ProfileFile& file)
                 o.format = int(i) + 1;
     }
     o.overlay = file.intValue(kSection, kOverlayKey, 0) != 0;
+    o.recordView = file.value(kSection, kRecordSourceKey).value_or("frame") == "view";
+    o.recordOverlay = file.intValue(kSection, kRecordOverlayKey, 0) != 0;
     const int quality = file.intValue(kSection, kQualityKey, o.jpegQuality);
     if (quality >= kMinQuality && quality <= kMaxQuality)
         o.jpegQuality = quality;
@@ -63,4 +67,6 @@ void CaptureOptions::save(ProfileFile& file) const
     file.setValue(kSection, kOverlayKey, overlay ? "1" : "0");
     file.setValue(kSection, kQualityKey, std::to_string(jpegQuality));
     file.setValue(kSection, kCounterKey, std::to_string(counter));
+    file.setValue(kSection, kRecordSourceKey, recordView ? "view" : "frame");
+    file.setValue(kSection, kRecordOverlayKey, recordOverlay ? "1" : "0");
 }

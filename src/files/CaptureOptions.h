@@ -1,5 +1,6 @@
 // How quick capture saves: its key, the file name pattern, the format, whether the measurement drawing goes
-// in, and the JPEG quality (which SAVE uses too). Kept in the settings file's main section.
+// in, and the JPEG quality (which SAVE uses too); and what a recording takes. Kept in the settings file's
+// main section.
 #pragma once
 
 #include <QString>
@@ -20,6 +21,9 @@ struct CaptureOptions {
     int jpegQuality = 50;
     // The next %n; counts every quick capture, and is kept across runs.
     int64_t counter = 1;
+    // What REC records: what the view shows (else the whole frame), and with the measurement drawing.
+    bool recordView = false;
+    bool recordOverlay = false;
 
     static constexpr int kMinQuality = 1;
     static constexpr int kMaxQuality = 100;

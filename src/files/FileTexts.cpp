@@ -102,6 +102,55 @@ QString CaptureNotSaved(bool japanese, const QString& fileName)
     return pick(japanese, "The picture %1 could not be saved.", "画像 %1 を保存できませんでした。").arg(fileName);
 }
 
+QString RecordTip(bool japanese)
+{
+    return pick(japanese, "Record the live picture as a video (MP4) into the save folder; again to stop; right click: what is recorded",
+        "ライブ映像を動画（MP4）として保存先フォルダに録画します。もう一度押すと停止、右クリック：録画内容");
+}
+
+QString RecordNeedsLive(bool japanese)
+{
+    return pick(japanese, "Recording needs the live view: press LIVE first.", "録画にはライブ映像が必要です。先にライブ映像を開始してください。");
+}
+
+QString RecordNotStarted(bool japanese, const QString& why)
+{
+    return pick(japanese, "The recording could not be started: %1", "録画を開始できませんでした：%1").arg(why);
+}
+
+QString RecordFailed(bool japanese, const QString& why)
+{
+    return pick(japanese, "The recording stopped: its file could not be written (%1). What was recorded until then plays.",
+        "録画を停止しました：ファイルに書き込めませんでした（%1）。それまでの録画は再生できます。")
+        .arg(why);
+}
+
+QString Recording(bool japanese, int64_t seconds, int64_t bytes, uint64_t dropped)
+{
+    const QString time = QString::asprintf("%02lld:%02lld", static_cast<long long>(seconds / 60),
+        static_cast<long long>(seconds % 60));
+    const QString size = QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1);
+    QString text = pick(japanese, "\u25CF REC %1  %2 MB", "\u25CF 録画 %1  %2 MB").arg(time, size);
+    if (dropped > 0)
+        text += pick(japanese, ", %1 frames dropped", "、%1 フレーム欠落").arg(dropped);
+    return text;
+}
+
+QString RecordWholeFrame(bool japanese)
+{
+    return pick(japanese, "Record the whole frame", "フレーム全体を録画");
+}
+
+QString RecordView(bool japanese)
+{
+    return pick(japanese, "Record what the view shows", "表示中の範囲を録画");
+}
+
+QString RecordWithLines(bool japanese)
+{
+    return pick(japanese, "With the measuring lines and the scale bar", "計測ラインとスケールを含める");
+}
+
 QString FromFile(bool japanese, const QString& name)
 {
     const QString fromFile = pick(japanese, "from file", "ファイルから");

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 namespace FileTexts {
 
 // The save dialog's title and its filters (BMP, JPEG, PNG, TIFF), as the file dialog shows them.
@@ -34,6 +36,18 @@ QString Capturing(bool japanese, const QString& fileName);
 QString Captured(bool japanese, const QString& fileName);
 QString CaptureBusy(bool japanese, int count);
 QString CaptureNotSaved(bool japanese, const QString& fileName);
+
+// Recording: REC's tooltip; told when REC is pressed with the live view stopped, when the recording could not
+// start, and when it stopped because its file could not be written; the caption's note while it runs; the
+// entries of REC's menu.
+QString RecordTip(bool japanese);
+QString RecordNeedsLive(bool japanese);
+QString RecordNotStarted(bool japanese, const QString& why);
+QString RecordFailed(bool japanese, const QString& why);
+QString Recording(bool japanese, int64_t seconds, int64_t bytes, uint64_t dropped);
+QString RecordWholeFrame(bool japanese);
+QString RecordView(bool japanese);
+QString RecordWithLines(bool japanese);
 
 // The calibration list's entry for the scale an opened picture brought (name: the calibration's, or empty).
 QString FromFile(bool japanese, const QString& name);

@@ -16,6 +16,10 @@
 struct ViewPicture {
     QImage image;          // top-down, as the UI paints it
     ViewGeometry geometry; // the view rectangle, zoom, scroll and picture size it shows
+    // The camera frame it shows: its number and when it came (steady clock, microseconds); 0 for a picture
+    // composed from no new frame.
+    uint64_t frameNumber = 0;
+    int64_t frameTimeUs = 0;
 };
 
 class ViewPublisher {

@@ -3,6 +3,8 @@
 // pictures the user-interface thread shows, and a lost camera.
 #include "live/LiveView.h"
 
+#include <chrono>
+
 #include <QElapsedTimer>
 
 #include <algorithm>
@@ -215,6 +217,9 @@ bool LiveView::runDisplayPass()
         if (got != LiveSource::kOk)
             return false; // no new frame after all (the camera was restarted in between): nothing new to show
         m_Refused = { .told = m_Refused.told };
+        m_Stamp = { m_Stamp.number + 1,
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count() };
         adaptToSource(live.process);
         if (live.autoIrisFlg)
             exposure = AutoExposure::FactorFromMeans(AutoExposure::SampleMeans(m_ImgRaw));
@@ -236,6 +241,8 @@ bool LiveView::runDisplayPass()
         live.view.imageHeight = shown.height();
         composed = m_DisplayComposer.Compose(shown, live.view, picture.image);
         picture.geometry = live.view;
+        picture.frameNumber = m_Stamp.number;
+        picture.frameTimeUs = m_Stamp.timeUs;
     }
     if (composed)
         m_Publisher.publish();
@@ -384,11 +391,18 @@ DibImage& LiveView::mutablePicture()
     return const_cast<DibImage&>(std::as_const(*this).pictureInUse());
 }
 
-bool LiveView::takePicture(DibImage& copy)
+bool LiveView::takePicture(DibImage& copy, FrameStamp* stamp)
 {
-    return withFrame([&copy](LiveFrames& f) {
+    return withFrame([&](LiveFrames& f) {
+        if (stamp)
+            *stamp = m_Stamp;
         return copy.CreateLike(&f.picture) && copy.Blit(f.picture, nullptr, 0, 0);
     });
+}
+
+FrameStamp LiveView::lastFrame()
+{
+    return withFrame([this](LiveFrames&) { return m_Stamp; });
 }
 
 void LiveView::recreateColorImage()

@@ -40,6 +40,13 @@
 #include "imaging/ViewPublisher.h"
 #include "live/LiveSettings.h"
 
+// Which frame a picture is: its number in the display passes since the view was made, and when the camera
+// handed it over (steady clock, microseconds). Number 0: no frame yet.
+struct FrameStamp {
+    uint64_t number = 0;
+    int64_t timeUs = 0;
+};
+
 // The frame images as withFrame() hands them over.
 struct LiveFrames {
     DibImage& raw;     // the frame as the source delivered it
@@ -105,8 +112,11 @@ public:
         LiveFrames frames { m_ImgRaw, m_ImgColor, mutablePicture(), m_Format };
         return fn(frames);
     }
-    // Copies the picture in use (the frame as shown) under the frame lock; false when it could not.
-    bool takePicture(DibImage& copy);
+    // Copies the picture in use (the frame as shown) under the frame lock, with the stamp of the frame it
+    // holds when asked; false when it could not.
+    bool takePicture(DibImage& copy, FrameStamp* stamp = nullptr);
+    // The stamp of the newest frame in the picture in use (reads it under the frame lock).
+    FrameStamp lastFrame();
     // The picture in use, for its size and for reading while the live view is stopped. While it runs, its
     // pixels are the display thread's: read them through withFrame.
     const DibImage& pictureInUse() const;
@@ -184,6 +194,7 @@ private:
     DibImage m_ImgWork;
     DibImage m_ImgColor;
     const DibImage* m_LastShown = nullptr; // the frame image the last pass showed (under the frame lock)
+    FrameStamp m_Stamp; // of the frame in the images (under the frame lock)
 
     FrameProcessor m_FrameChain;
     AutoExposure m_AutoExposure;

@@ -95,6 +95,8 @@ TEST(CaptureOptions, SettingsRoundTripAndBadValuesKeepDefaults)
     o.overlay = true;
     o.jpegQuality = 90;
     o.counter = 42;
+    o.recordView = true;
+    o.recordOverlay = true;
     ProfileFile file;
     o.save(file);
     const CaptureOptions back = CaptureOptions::Load(file);
@@ -104,6 +106,8 @@ TEST(CaptureOptions, SettingsRoundTripAndBadValuesKeepDefaults)
     EXPECT_TRUE(back.overlay);
     EXPECT_EQ(back.jpegQuality, 90);
     EXPECT_EQ(back.counter, 42);
+    EXPECT_TRUE(back.recordView);
+    EXPECT_TRUE(back.recordOverlay);
 
     ProfileFile bad;
     for (const auto& [key, value] : { std::pair { "QuickCaptureKey", "F12, F11" }, { "QuickCaptureFormat", "gif" },

@@ -219,6 +219,27 @@ void iconQuick(QPainter& p)
     p.drawPolygon(QPolygonF { { 38, 6 }, { 31, 20 }, { 36, 20 }, { 32, 33 }, { 43, 16 }, { 38, 16 }, { 42, 6 } });
 }
 
+// Recording: a red dot in a ring, ready; a red stop square while recording.
+void iconRecord(QPainter& p)
+{
+    p.setPen(pen(kInk, 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(25, 19), 13, 13);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(225, 40, 40));
+    p.drawEllipse(QPointF(25, 19), 8, 8);
+}
+
+void iconRecording(QPainter& p)
+{
+    p.setPen(pen(QColor(255, 120, 120), 1.6));
+    p.setBrush(QColor(225, 40, 40));
+    p.drawEllipse(QPointF(25, 19), 13, 13);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(245, 245, 245));
+    p.drawRect(QRectF(20, 14, 10, 10));
+}
+
 void iconFolder(QPainter& p)
 {
     p.setPen(pen(kInk, 1.6));
@@ -308,7 +329,7 @@ void iconScale(QPainter& p)
     p.drawText(QRectF(9, 10, 30, 12), Qt::AlignCenter, "10mm");
 }
 
-// The cells of the sheet; (100, 264) and (150, 264) stay empty.
+// The cells of the sheet.
 const Button kButtons[] = {
     { 0, 0, "LINE", "二点間距離", iconLine },
     { 50, 0, "ARIA", "多角形面積", iconArea },
@@ -332,6 +353,8 @@ const Button kButtons[] = {
     { 150, 211, "WB", "WB", iconWb },
     { 0, 264, "Scale", "スケール", iconScale },
     { 50, 264, "QUICK", "クイック保存", iconQuick },
+    { 100, 264, "REC", "録画", iconRecord },
+    { 150, 264, "REC", "録画", iconRecording },
 };
 
 void drawCaption(QPainter& p, const QString& text, bool japanese, const QColor& color)

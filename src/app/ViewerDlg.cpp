@@ -383,6 +383,8 @@ void CViewerDlg::Private::OnDestroy()
     if (m_ViewPoll)
         m_ViewPoll->stop();
     stopRecording();
+    if (m_TimeLapse.running())
+        stopTimeLapse();
     m_Live.stopCamera();
     // Pictures captured and not yet written are written now, and get their thumbnails before the store is saved.
     finishCaptures();

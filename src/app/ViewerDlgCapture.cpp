@@ -24,6 +24,7 @@ constexpr int kNoteMs = 4000;
 void CViewerDlg::Private::createQuickCapture()
 {
     m_Capture = std::make_unique<QuickCapture>();
+    m_Clock.start();
     if (!m_Prompts.tellCapture)
         m_Prompts.tellCapture = [this](const QString& text) {
             auto* box = new QMessageBox(QMessageBox::Warning, q->windowTitle(), text, QMessageBox::Ok, q);
@@ -33,7 +34,7 @@ void CViewerDlg::Private::createQuickCapture()
     QWidget* button = control(IDC_QUICK);
     connect(static_cast<QAbstractButton*>(button), &QAbstractButton::clicked, q, [this] { OnQuick(); });
     button->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(button, &QWidget::customContextMenuRequested, q, [this] { OnQuickOptions(); });
+    connect(button, &QWidget::customContextMenuRequested, q, [this] { OnQuickMenu(); });
     m_QuickKey = new QShortcut(q);
     m_QuickKey->setContext(Qt::WindowShortcut);
     connect(m_QuickKey, &QShortcut::activated, q, [this] {
@@ -51,26 +52,28 @@ void CViewerDlg::Private::quickOptionsChanged()
     control(IDC_QUICK)->setToolTip(FileTexts::QuickTip(g_bJapanese != 0, key));
 }
 
-void CViewerDlg::Private::OnQuick()
+QuickCapture::Outcome CViewerDlg::Private::captureNow(CaptureOptions& options, QString* path)
 {
     DibImage picture;
-    const bool ja = g_bJapanese != 0;
-    if (!m_Live.takePicture(picture)) {
-        m_Prompts.tellCapture(FileTexts::NotSaved(ja));
-        return;
-    }
-    CaptureOptions& options = m_Session.captureOptions();
+    if (!m_Live.takePicture(picture))
+        return QuickCapture::Outcome::NoPicture;
     OverlayDrawer drawer;
     if (options.overlay)
         drawer = [this](DibImage& copy) { drawOverlayForSave(copy); };
-    SaveOptions save { m_Session.pictureTags(), options.jpegQuality };
-    QString path;
+    const SaveOptions save { m_Session.pictureTags(), options.jpegQuality };
     const QuickCapture::Outcome outcome = m_Capture->capture(std::move(picture), m_Thumbnails.saveFolder(), options,
-        m_Measure.selectedCalib().name, save, drawer, QDateTime::currentDateTime(), &path);
-    switch (outcome) {
+        m_Measure.selectedCalib().name, save, drawer, QDateTime::currentDateTime(), path);
+    if (outcome == QuickCapture::Outcome::Queued && options.overlay)
+        m_Measure.markExported(); // the measurements are drawn into the picture
+    return outcome;
+}
+
+void CViewerDlg::Private::OnQuick()
+{
+    const bool ja = g_bJapanese != 0;
+    QString path;
+    switch (captureNow(m_Session.captureOptions(), &path)) {
     case QuickCapture::Outcome::Queued:
-        if (options.overlay)
-            m_Measure.markExported(); // the measurements are drawn into the picture
         showCaptureNote(FileTexts::Capturing(ja, QFileInfo(path).fileName()));
         return;
     case QuickCapture::Outcome::Busy:

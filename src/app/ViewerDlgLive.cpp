@@ -68,7 +68,7 @@ QString CViewerDlg::Private::captionFor(const QString& text)
         shown = QString::fromStdString(m_Live.source().name());
     // Pictures the strip cannot show for their names are owned up to, or they would seem lost.
     const QString skipped = FileTexts::SkippedNames(g_bJapanese, m_Thumbnails.skippedNames());
-    return (shown.isEmpty() ? head + timings : head + "  -  " + shown + timings) + skipped + recordNote() + captureNote();
+    return (shown.isEmpty() ? head + timings : head + "  -  " + shown + timings) + skipped + recordNote() + timeLapseNote() + captureNote();
 }
 
 void CViewerDlg::Private::startCamera()

@@ -18,6 +18,7 @@
 #include "app/WindowPrompts.h"
 #include "calib/ui/CalibDialogOwner.h"
 #include "files/QuickCapture.h"
+#include "files/TimeLapse.h"
 #include "files/VideoRecorder.h"
 #include "files/StripMouse.h"
 #include "files/ThumbnailGrid.h"
@@ -37,6 +38,7 @@ class QScrollBar;
 class QTableView;
 class QTimer;
 class SkinButton;
+class TimeLapseDlg;
 class ResultsTable;
 class QShortcut;
 
@@ -144,7 +146,10 @@ struct CViewerDlg::Private {
     // --- Quick capture (ViewerDlgCapture.cpp).
     void createQuickCapture();
     void quickOptionsChanged();
+    // Takes the picture and queues it as options say (the counter counts on); path gets the file's name.
+    QuickCapture::Outcome captureNow(CaptureOptions& options, QString* path = nullptr);
     void OnQuick();
+    void OnQuickMenu();
     void OnQuickOptions();
     // Adds the thumbnails of the pictures written since, and tells of those that were not.
     void collectCaptures();
@@ -153,6 +158,16 @@ struct CViewerDlg::Private {
     void showCaptureNote(const QString& note);
     // The caption's note naming the last capture, for a few seconds; empty after.
     QString captureNote() const;
+
+    // --- Time-lapse (ViewerDlgTimeLapse.cpp).
+    int64_t clockMs() const;
+    void OnTimeLapse();
+    void startTimeLapse(const TimeLapseOptions& options);
+    void stopTimeLapse();
+    // Takes the shot that is due (or tries again shortly), and sets the timer for the next one.
+    void timeLapseTick();
+    // The caption's note while a time-lapse runs and a little after it ended.
+    QString timeLapseNote() const;
 
     // --- Recording (ViewerDlgRecord.cpp).
     void createRecording();
@@ -211,6 +226,12 @@ struct CViewerDlg::Private {
     QRegion m_EraseRegion; // and where of it the background shows
 
     std::unique_ptr<QuickCapture> m_Capture;
+    TimeLapse m_TimeLapse;
+    TimeLapseDlg* m_TimeLapseDlg = nullptr;
+    QTimer* m_LapseTimer = nullptr;
+    QElapsedTimer m_Clock; // the time-lapse's clock
+    uint64_t m_LapseFrame = 0; // the frame of the last shot
+    int64_t m_LapseDoneAt = -1;
     std::unique_ptr<VideoRecorder> m_Recorder; // while recording
     QString m_RecordPath;
     uint64_t m_RecordedFrame = 0; // the number of the last frame handed to the recorder

@@ -75,9 +75,19 @@ QString AskMissingFolder(bool japanese, const QString& folder)
 
 QString QuickTip(bool japanese, const QString& key)
 {
-    return pick(japanese, "Save the picture into the save folder at once, the live view going on (%1); right click: options",
-        "映像を止めずに保存先フォルダへすぐ保存します（%1）、右クリック：設定")
+    return pick(japanese, "Save the picture into the save folder at once, the live view going on (%1); right click: options, time-lapse",
+        "映像を止めずに保存先フォルダへすぐ保存します（%1）、右クリック：設定、タイムラプス")
         .arg(key);
+}
+
+QString QuickOptionsItem(bool japanese)
+{
+    return pick(japanese, "Quick capture options...", "クイック保存の設定...");
+}
+
+QString TimeLapseItem(bool japanese)
+{
+    return pick(japanese, "Time-lapse...", "タイムラプス...");
 }
 
 QString Capturing(bool japanese, const QString& fileName)

@@ -32,6 +32,9 @@ QString AskMissingFolder(bool japanese, const QString& folder);
 // it is; told when a capture is refused because count pictures wait already, and when a picture was not
 // written.
 QString QuickTip(bool japanese, const QString& key);
+// The QUICK button's menu: its options, and the time-lapse.
+QString QuickOptionsItem(bool japanese);
+QString TimeLapseItem(bool japanese);
 QString Capturing(bool japanese, const QString& fileName);
 QString Captured(bool japanese, const QString& fileName);
 QString CaptureBusy(bool japanese, int count);

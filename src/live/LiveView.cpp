@@ -253,6 +253,7 @@ bool LiveView::runDisplayPass()
     const uint32_t t3 = timeGetTime();
     ++m_FramesShown;
     m_FrameRate.count(t3);
+    m_Rate = m_FrameRate.rate();
     setStatus(FormatLiveStatus(int32_t(t3 - t0), int32_t(t1 - t0), int32_t(t2 - t1), m_FrameRate.rate()));
     return true;
 }

@@ -162,6 +162,8 @@ public:
     int32_t autoExposureShutter() const { return m_AutoShutter.load(); }
     // Frames processed and shown, and turns of the display loop (a napping loop makes at most one a ms).
     uint64_t framesShown() const { return m_FramesShown.load(); }
+    // Frames shown per second, as the status line says it (0 before a second of frames).
+    double frameRate() const { return m_Rate.load(); }
     uint64_t loopTurns() const { return m_LoopTurns.load(); }
     // The longest the user-interface thread has waited for the frame lock, in microseconds.
     int64_t longestFrameLockWaitUs() const { return m_LongestUiLockWaitUs; }
@@ -213,6 +215,7 @@ private:
     std::atomic<int> m_RunState { kStopped };
     std::atomic<uint32_t> m_Heartbeat { 0 };
     std::atomic<uint64_t> m_FramesShown { 0 };
+    std::atomic<double> m_Rate { 0.0 };
     std::atomic<uint64_t> m_LoopTurns { 0 };
     std::atomic<int32_t> m_AutoGain { -1 };
     std::atomic<int32_t> m_AutoShutter { -1 };

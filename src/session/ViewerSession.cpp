@@ -78,6 +78,7 @@ void ViewerSession::load()
     m_CameraSource = file.value(SettingsFile::kSection, kCameraSourceKey).value_or(std::string());
     m_CameraSize = file.value(SettingsFile::kSection, kCameraSizeKey).value_or(std::string());
     m_Capture = CaptureOptions::Load(file);
+    m_TimeLapse = TimeLapseOptions::Load(file);
     m_LoadedSaveFolder = values.savedir;
     m_Thumbnails.Clear();
     m_Thumbnails.setSaveFolder(values.savedir);
@@ -159,6 +160,7 @@ bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
     file.setValue(SettingsFile::kSection, kCalibIndexKey, std::to_string(m_Measure.storedCalibIndex()));
     SettingsFile::SavePlacement(file, placement);
     m_Capture.save(file);
+    m_TimeLapse.save(file);
     const bool settingsSaved = file.save(m_SettingsPath);
     // An empty store removes the file: nothing to write, nothing lost.
     const bool thumbnailsSaved

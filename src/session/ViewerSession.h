@@ -10,6 +10,7 @@
 
 #include "files/CaptureOptions.h"
 #include "files/PictureTags.h"
+#include "files/TimeLapse.h"
 #include "files/ThumbnailStore.h"
 #include "live/LiveSettings.h"
 #include "measure/MeasureSession.h"
@@ -28,6 +29,8 @@ public:
     ThumbnailStore& thumbnails() { return m_Thumbnails; }
     // Quick capture's options and counter, and the JPEG quality SAVE shares.
     CaptureOptions& captureOptions() { return m_Capture; }
+    // The time-lapse dialog's values.
+    TimeLapseOptions& timeLapseOptions() { return m_TimeLapse; }
 
     // Reads the settings file (a missing one gives the defaults with the first start's values, see
     // SettingsFile::FirstStart): the settings, the calibration table with its factors, the scale bar, the
@@ -68,6 +71,7 @@ private:
     MeasureSession m_Measure;
     ThumbnailStore m_Thumbnails;
     CaptureOptions m_Capture;
+    TimeLapseOptions m_TimeLapse;
     std::string m_CameraSource;
     std::string m_CameraSize;
     QString m_LoadedSaveFolder; // as read at start: written back only when changed since

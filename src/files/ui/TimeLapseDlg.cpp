@@ -56,7 +56,7 @@ TimeLapseDlg::TimeLapseDlg(const TimeLapseOptions& options, double minIntervalSe
         if (m_Running)
             emit stopRequested();
         else
-            emit startRequested(options());
+            emit startRequested(this->options()); // not the constructor's parameter
     });
     connect(m_ByCount, &QRadioButton::toggled, this, [this] { updateFields(); });
 

@@ -28,6 +28,14 @@ QString CaptureOptions::Extension(int format)
                                                             : QString();
 }
 
+int CaptureOptions::FormatOf(const QString& extension)
+{
+    for (size_t i = 0; i < kExtensions.size(); ++i)
+        if (extension.compare(QLatin1String(kExtensions[i]), Qt::CaseInsensitive) == 0)
+            return int(i) + 1;
+    return 0;
+}
+
 CaptureOptions CaptureOptions::Load(const ProfileFile& file)
 {
     CaptureOptions o;
@@ -39,11 +47,8 @@ CaptureOptions CaptureOptions::Load(const ProfileFile& file)
     }
     if (const auto pattern = file.value(kSection, kNameKey); pattern && !pattern->empty())
         o.namePattern = QString::fromStdString(*pattern).left(kMaxPattern);
-    if (const auto format = file.value(kSection, kFormatKey)) {
-        for (size_t i = 0; i < kExtensions.size(); ++i)
-            if (QString::fromStdString(*format).compare(QLatin1String(kExtensions[i]), Qt::CaseInsensitive) == 0)
-                o.format = int(i) + 1;
-    }
+    if (const auto format = file.value(kSection, kFormatKey); format && FormatOf(QString::fromStdString(*format)))
+        o.format = FormatOf(QString::fromStdString(*format));
     o.overlay = file.intValue(kSection, kOverlayKey, 0) != 0;
     o.recordView = file.value(kSection, kRecordSourceKey).value_or("frame") == "view";
     o.recordOverlay = file.intValue(kSection, kRecordOverlayKey, 0) != 0;

@@ -34,4 +34,6 @@ struct CaptureOptions {
     void save(ProfileFile& file) const;
     // "bmp", "jpg", "png", "tif" for a format; empty for none of them.
     static QString Extension(int format);
+    // The format whose extension that is (any case); 0 for none.
+    static int FormatOf(const QString& extension);
 };

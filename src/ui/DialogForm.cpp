@@ -37,6 +37,14 @@ void DialogForm::row(const QString& label, QWidget* control, int id)
     m_Grid->addWidget(control, m_Rows++, 1);
 }
 
+void DialogForm::pair(QWidget* left, int leftId, QWidget* right, int rightId)
+{
+    left->setObjectName(QString::number(leftId));
+    right->setObjectName(QString::number(rightId));
+    m_Grid->addWidget(left, m_Rows, 0);
+    m_Grid->addWidget(right, m_Rows++, 1);
+}
+
 void DialogForm::wide(QWidget* control, int id)
 {
     control->setObjectName(QString::number(id));

@@ -19,6 +19,8 @@ public:
 
     // A row of a label and control, the control named after id.
     void row(const QString& label, QWidget* control, int id);
+    // A row of two controls (a choice and its value), named after their ids.
+    void pair(QWidget* left, int leftId, QWidget* right, int rightId);
     // A row across both columns.
     void wide(QWidget* control, int id);
     // OK (id 1, the default button) and Cancel (id 2).

@@ -1,11 +1,16 @@
-// The browser window (size, scroll bar, double click, context menu commands) and the real save dialog's setup.
+// The browser window (size, scroll bar, double click, context menu commands), the real save dialog's setup and
+// the time-lapse dialog.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QKeySequenceEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QMenu>
@@ -19,6 +24,7 @@
 #include "files/ui/CThumbnailDlg.h"
 #include "files/ui/CaptureOptionsDlg.h"
 #include "files/ui/FileDialogs.h"
+#include "files/ui/TimeLapseDlg.h"
 #include "files/FileTexts.h"
 #include "files/ThumbnailStore.h"
 #include "imaging/DibImage.h"
@@ -186,4 +192,54 @@ TEST(FileDialogs, SaveDialogAndMenuTexts)
     EXPECT_EQ(texts,
         QStringList(
             { QString::fromUtf8("開く=32780"), QString::fromUtf8("削除=32779"), QString::fromUtf8("ゴミ箱=32781") }));
+}
+
+// The time-lapse dialog: never an interval below one frame (15 frames a second here), the options as its
+// controls hold them, and the fields locked while a series runs, the button then stopping it.
+TEST(TimeLapseDlg, OptionsMinimumIntervalAndRunning)
+{
+    TimeLapseOptions given;
+    given.intervalSeconds = 0.01;
+    given.count = 7;
+    TimeLapseDlg dlg(given, 1.0 / 15, nullptr);
+    const auto spin = [&dlg](int id) { return static_cast<QDoubleSpinBox*>(dlg.control(id)); };
+    EXPECT_DOUBLE_EQ(dlg.options().intervalSeconds, 0.07);
+    EXPECT_EQ(dlg.options().count, 7);
+    EXPECT_FALSE(dlg.options().byDuration);
+    EXPECT_FALSE(dlg.control(TimeLapseDlg::IDC_DURATION)->isEnabled());
+
+    spin(TimeLapseDlg::IDC_INTERVAL)->setValue(2.5);
+    static_cast<QRadioButton*>(dlg.control(TimeLapseDlg::IDC_BY_DURATION))->setChecked(true);
+    spin(TimeLapseDlg::IDC_DURATION)->setValue(1.5); // minutes
+    static_cast<QComboBox*>(dlg.control(TimeLapseDlg::IDC_FORMAT))->setCurrentIndex(1);
+    static_cast<QCheckBox*>(dlg.control(TimeLapseDlg::IDC_OVERLAY))->setChecked(true);
+    EXPECT_FALSE(dlg.control(TimeLapseDlg::IDC_COUNT)->isEnabled());
+
+    std::vector<TimeLapseOptions> started;
+    int stops = 0;
+    QObject::connect(&dlg, &TimeLapseDlg::startRequested, [&started](const TimeLapseOptions& o) { started.push_back(o); });
+    QObject::connect(&dlg, &TimeLapseDlg::stopRequested, [&stops] { ++stops; });
+    auto* button = static_cast<QPushButton*>(dlg.control(TimeLapseDlg::IDC_START));
+    button->click();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].intervalSeconds, 2.5);
+    EXPECT_TRUE(started[0].byDuration);
+    EXPECT_EQ(started[0].durationSeconds, 90);
+    EXPECT_EQ(started[0].shots(), 37);
+    EXPECT_EQ(started[0].format, 2);
+    EXPECT_TRUE(started[0].overlay);
+
+    dlg.setRunning(true);
+    dlg.setStatus("time-lapse 1 of 37, next in 2.5 s");
+    for (int id : { TimeLapseDlg::IDC_INTERVAL, TimeLapseDlg::IDC_BY_COUNT, TimeLapseDlg::IDC_DURATION,
+             TimeLapseDlg::IDC_FORMAT, TimeLapseDlg::IDC_OVERLAY })
+        EXPECT_FALSE(dlg.control(id)->isEnabled()) << id;
+    EXPECT_EQ(button->text(), "Stop");
+    EXPECT_EQ(static_cast<QLabel*>(dlg.control(TimeLapseDlg::IDC_STATUS))->text(), "time-lapse 1 of 37, next in 2.5 s");
+    button->click();
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(started.size(), 1u);
+    dlg.setRunning(false);
+    EXPECT_TRUE(dlg.control(TimeLapseDlg::IDC_DURATION)->isEnabled());
+    EXPECT_EQ(button->text(), "Start");
 }

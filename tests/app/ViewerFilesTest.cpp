@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QThread>
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QSpinBox>
 
 #include <cstdio>
 
@@ -23,7 +25,10 @@
 #include "app/SimulatedWindowTest.h"
 #include "support/WindowDriver.h"
 #include "files/ui/CThumbnailDlg.h"
+#include "files/ui/TimeLapseDlg.h"
+#include "files/VideoFile.h"
 #include "files/FileTexts.h"
+#include "files/ThumbnailCommands.h"
 #include "files/StillSave.h"
 #include "platform/Language.h"
 #include "measure/MeasureResults.h"
@@ -218,6 +223,61 @@ TEST_F(ViewerFilesTest, QuickCaptureKeepsTheLiveViewAndItsPngBringsTheMeasuremen
     EXPECT_DOUBLE_EQ(measure.items().itemAt(0)->result, 2.0); // 200 pixels of 0.01 mm
     QTest::keyClick(&dlg, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(measure.items().count(), 0);
+    dlg.done(0);
+}
+
+// A time-lapse from QUICK's menu: three shots 0.3 s apart while live, numbered after the start time, each
+// in the strip; the dialog says when it is done.
+TEST_F(ViewerFilesTest, TimeLapseTakesItsShotsAtTheirTimes)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= 2; }, kPatientMs));
+    const int before = dlg.session().thumbnails().count();
+    dlg.prompts().files.runMenu = [](QMenu&, QPoint) { return 2; }; // Time-lapse...
+    QWidget* quick = win::control(dlg, IDC_QUICK);
+    emit quick->customContextMenuRequested({});
+    auto* lapse = dlg.findChild<TimeLapseDlg*>();
+    ASSERT_NE(lapse, nullptr);
+    qobject_cast<QDoubleSpinBox*>(lapse->control(TimeLapseDlg::IDC_INTERVAL))->setValue(0.3);
+    qobject_cast<QSpinBox*>(lapse->control(TimeLapseDlg::IDC_COUNT))->setValue(3);
+    qobject_cast<QAbstractButton*>(lapse->control(TimeLapseDlg::IDC_START))->click();
+    ASSERT_TRUE(pumpUntil([&] { return dlg.session().thumbnails().count() == before + 3; }, kPatientMs));
+    const QStringList shots = QDir(dlg.session().thumbnails().saveFolder()).entryList({ "*_000?.png" });
+    ASSERT_EQ(shots.size(), 3);
+    EXPECT_TRUE(shots[0].endsWith("_0001.png") && shots[2].endsWith("_0003.png")) << shots.join(" ").toStdString();
+    EXPECT_TRUE(pumpUntil([&] { return dlg.windowTitle().contains("done: 3 pictures"); }, kPatientMs))
+        << dlg.windowTitle().toStdString();
+    EXPECT_FALSE(win::liveStopped(dlg));
+    dlg.done(0);
+}
+
+// REC records the live picture: the caption shows the red dot while it runs, REC again stops it and the
+// video comes into the strip with its first frame; opening it goes to the system's player, the live view
+// going on.
+TEST_F(ViewerFilesTest, RecordingGoesIntoTheStripAndOpensInThePlayer)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= 2; }, kPatientMs));
+    const int before = dlg.session().thumbnails().count();
+    win::click(dlg, IDC_REC);
+    const uint64_t frames = win::framesShown(dlg);
+    ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= frames + 5; }, kPatientMs));
+    pumpFor(200); // a status tick
+    EXPECT_TRUE(dlg.windowTitle().contains(QString::fromUtf8("\u25CF REC 00:0"))) << dlg.windowTitle().toStdString();
+    win::click(dlg, IDC_REC);
+    ASSERT_EQ(dlg.session().thumbnails().count(), before + 1);
+    const QString video = ThumbnailCommands(dlg.session().thumbnails()).PathAt(before);
+    EXPECT_TRUE(video.endsWith(".mp4"));
+    DibImage first;
+    EXPECT_TRUE(DecodeVideoFirstFrame(video, first));
+    EXPECT_EQ(first.width(), 640);
+
+    QString played;
+    dlg.prompts().openExternally = [&](const QString& path) { played = path; };
+    dlg.prompts().runThumbnailBrowser = [&](CThumbnailDlg&) { return CThumbnailDlg::kOpenBase + before; };
+    win::click(dlg, IDC_THUMB);
+    EXPECT_EQ(played, video);
+    EXPECT_FALSE(win::liveStopped(dlg));
     dlg.done(0);
 }
 

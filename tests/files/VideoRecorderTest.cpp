@@ -107,6 +107,28 @@ Decoded decodeAll(const QString& path)
     return out;
 }
 
+// Whether the file's top-level MP4 boxes (32-bit big-endian size, or 1 and a 64-bit size after the type)
+// fill it exactly: no box, such as a fragment's media data, torn off at the end.
+bool wholeBoxes(const QByteArray& file)
+{
+    const auto bigEndian = [&](qsizetype at, int bytes) {
+        uint64_t v = 0;
+        for (int i = 0; i < bytes; ++i)
+            v = v << 8 | uint8_t(file[at + i]);
+        return v;
+    };
+    qsizetype at = 0;
+    while (file.size() - at >= 8) {
+        uint64_t size = bigEndian(at, 4);
+        if (size == 1 && file.size() - at >= 16)
+            size = bigEndian(at + 8, 8);
+        if (size < 8 || size > uint64_t(file.size() - at))
+            return false;
+        at += qsizetype(size);
+    }
+    return at == file.size() && at > 0;
+}
+
 constexpr double kTick = 1.0 / 90000;
 
 VideoRecorder::Options optionsFor(const QString& path, int w, int h, int queue = 8)
@@ -163,6 +185,7 @@ TEST(VideoRecorder, FramesComeBackWithTheirTimesAndColours)
         record(optionsFor(path, c.width, c.height), frameOf(c.bits, c.width, c.height, c.colour), c.timesUs);
         const Decoded d = decodeAll(path);
         EXPECT_TRUE(d.cleanEnd);
+        EXPECT_TRUE(wholeBoxes(readBytes(path)));
         EXPECT_EQ(d.width, c.width & ~1);
         EXPECT_EQ(d.height, c.height & ~1);
         ASSERT_EQ(d.seconds.size(), c.seconds.size());
@@ -297,7 +320,8 @@ TEST(VideoRecorder, FullDiskEndsTheRecordingWithAPlayableFile)
     EXPECT_EQ(s.bytes, QFileInfo(path).size());
     EXPECT_LE(s.bytes, 150000);
     const Decoded d = decodeAll(path);
-    EXPECT_TRUE(d.cleanEnd) << "a torn fragment at the end";
+    EXPECT_TRUE(d.cleanEnd);
+    EXPECT_TRUE(wholeBoxes(readBytes(path))) << "a torn fragment at the end";
     ASSERT_GE(d.seconds.size(), 10u);
     EXPECT_LT(d.seconds.size(), size_t(pushed));
     for (size_t i = 0; i < d.seconds.size(); ++i)

@@ -15,7 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include <sys/mman.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -27,6 +29,7 @@ extern "C" {
 #include "files/VideoFile.h"
 #include "files/VideoRecorder.h"
 #include "support/FileSizeLimit.h"
+#include "support/FileBytes.h"
 #include "support/KillTest.h"
 
 namespace {
@@ -247,41 +250,57 @@ TEST(VideoRecorder, RefusedStartsAndDroppedFramesAreCounted)
 }
 
 // A recording killed with SIGKILL while frames come in plays up to its last complete fragment: every frame
-// older than two seconds before the last one pushed is there, with its time.
+// older than two seconds before the last one pushed is there, with its time. The recording runs in this test
+// program started again (a fork alone is unsafe while other tests' threads may hold locks), which writes the
+// time of each frame it pushed into a side file.
 TEST(VideoRecorder, KilledRecordingPlaysUpToItsLastFragment)
 {
-    QTemporaryDir dir(killTestBase());
-    const QString path = dir.filePath("killed.mp4");
-    auto* lastPushedUs = static_cast<std::atomic<int64_t>*>(
-        mmap(nullptr, sizeof(std::atomic<int64_t>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
-    ASSERT_NE(lastPushedUs, MAP_FAILED);
-    lastPushedUs->store(-1);
-    ASSERT_EQ(threadCount(), 1) << "a child forked now might hang on a lock another thread holds";
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
+    if (const QByteArray path = qgetenv("NX_RECORD_CHILD"); !path.isEmpty()) {
+        const int side = open(path + ".last", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         VideoRecorder recorder;
-        if (!recorder.start(optionsFor(path, 160, 120, 4), nullptr))
+        if (side < 0 || !recorder.start(optionsFor(QFile::decodeName(path), 160, 120, 4), nullptr))
             _exit(1);
-        for (int i = 0; i < 600; ++i) { // ten times faster than real time
-            if (recorder.push(frameOf(24, 160, 120, { 90, 90, 90 }, 30, uint32_t(i)), int64_t(i) * 100000))
-                lastPushedUs->store(int64_t(i) * 100000);
+        for (int64_t i = 0; i < 600; ++i) { // ten times faster than real time
+            const int64_t timeUs = i * 100000;
+            if (recorder.push(frameOf(24, 160, 120, { 90, 90, 90 }, 30, uint32_t(i)), timeUs)
+                && pwrite(side, &timeUs, sizeof timeUs, 0) != sizeof timeUs)
+                _exit(1);
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         _exit(2); // never got killed
     }
+    QTemporaryDir dir(killTestBase());
+    const QByteArray path = QFile::encodeName(dir.filePath("killed.mp4"));
+    const QByteArray program = QFile::encodeName(QFileInfo("/proc/self/exe").symLinkTarget());
+    const QByteArray filter = "--gtest_filter=VideoRecorder.KilledRecordingPlaysUpToItsLastFragment";
+    const QByteArray variable = "NX_RECORD_CHILD=" + path;
+    char* const argv[] = { const_cast<char*>(program.constData()), const_cast<char*>(filter.constData()), nullptr };
+    std::vector<char*> environment { const_cast<char*>(variable.constData()) };
+    for (char** e = environ; *e; ++e)
+        environment.push_back(*e);
+    environment.push_back(nullptr);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        execve(argv[0], argv, environment.data());
+        _exit(3);
+    }
     ASSERT_GT(child, 0);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (lastPushedUs->load() < 3700000 && std::chrono::steady_clock::now() < deadline)
+    const auto lastPushedUs = [&] {
+        QFile side(QFile::decodeName(path + ".last"));
+        int64_t timeUs = -1;
+        return side.open(QIODevice::ReadOnly) && side.read(reinterpret_cast<char*>(&timeUs), 8) == 8 ? timeUs : -1;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (lastPushedUs() < 3700000 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended by itself: " << WEXITSTATUS(status);
-    const double lastPushed = double(lastPushedUs->load()) / 1e6;
-    munmap(lastPushedUs, sizeof(std::atomic<int64_t>));
+    const double lastPushed = double(lastPushedUs()) / 1e6;
 
-    const Decoded d = decodeAll(path);
+    const Decoded d = decodeAll(QFile::decodeName(path));
     ASSERT_FALSE(d.seconds.empty());
     EXPECT_GE(d.seconds.back(), lastPushed - 2.0) << "more than two seconds lost";
     EXPECT_LT(d.seconds.back(), lastPushed) << "the last fragment cannot have been written";

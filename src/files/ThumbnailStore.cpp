@@ -20,6 +20,7 @@
 
 #include "imaging/BitmapHeader.h"
 #include "files/OpenPicture.h"
+#include "files/VideoFile.h"
 #include "imaging/Kernels.h"
 #include "platform/AtomicFile.h"
 
@@ -105,7 +106,35 @@ bool ThumbnailStore::IsPictureName(const QString& name)
     const QStringView extension = QStringView(name).mid(dot);
     return extension == QLatin1String(".bmp") || extension == QLatin1String(".jpg")
         || extension == QLatin1String(".png") || extension == QLatin1String(".tif")
-        || extension == QLatin1String(".tiff");
+        || extension == QLatin1String(".tiff") || extension == QLatin1String(".mp4");
+}
+
+bool ThumbnailStore::IsVideoName(const QString& name)
+{
+    return name.endsWith(QLatin1String(".mp4"));
+}
+
+void ThumbnailStore::MarkVideo(DibImage& thumbnail)
+{
+    constexpr int kBoxWidth = 26, kBoxHeight = 20, kMargin = 4, kCorner = 2;
+    constexpr int kTriangleLeft = 9, kTriangleWidth = 10, kTriangleTop = 4; // inside the box
+    const int left = kMargin, top = thumbnail.height() - kMargin - kBoxHeight;
+    if (thumbnail.bitsPerPixel() != 24 || left + kBoxWidth > thumbnail.width() || top < 0)
+        return;
+    const int halfHeight = kBoxHeight / 2 - kTriangleTop;
+    for (int y = 0; y < kBoxHeight; ++y) {
+        uint8_t* row = thumbnail.rowTopDown(top + y) + 3 * left;
+        for (int x = 0; x < kBoxWidth; ++x) {
+            const int dx = std::min(x, kBoxWidth - 1 - x), dy = std::min(y, kBoxHeight - 1 - y);
+            if (dx + dy < kCorner)
+                continue; // the box's corners cut off: rounded enough at this size
+            // The triangle narrows from its left edge to the point at the right.
+            const int along = x - kTriangleLeft;
+            const bool inside = along >= 0 && along < kTriangleWidth
+                && std::abs(2 * y + 1 - kBoxHeight) * kTriangleWidth <= 2 * halfHeight * (kTriangleWidth - along);
+            std::memset(row + 3 * x, inside ? 255 : 40, 3);
+        }
+    }
 }
 
 std::unique_ptr<ThumbnailEntry> ThumbnailStore::makeEntry(const QString& path)
@@ -152,7 +181,12 @@ std::unique_ptr<ThumbnailEntry> ThumbnailStore::reduced(const QString& path, con
 std::unique_ptr<ThumbnailEntry> ThumbnailStore::reducedFile(const QString& path)
 {
     DibImage picture; // the loader that opens pictures, so the strip shows whatever can be opened
-    return OpenPicture(path, picture) ? reduced(path, picture) : nullptr;
+    if (!IsVideoName(path))
+        return OpenPicture(path, picture) ? reduced(path, picture) : nullptr;
+    std::unique_ptr<ThumbnailEntry> entry = DecodeVideoFirstFrame(path, picture) ? reduced(path, picture) : nullptr;
+    if (entry)
+        MarkVideo(entry->image);
+    return entry;
 }
 
 int ThumbnailStore::Reduce(const DibImage& picture, DibImage& thumbnail)

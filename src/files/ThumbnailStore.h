@@ -34,7 +34,8 @@ public:
     // The whole picture reduced to a 140 x 105 colour thumbnail (a grey picture through a colour copy), as
     // AddScaled makes it; 1 on success.
     static int Reduce(const DibImage& picture, DibImage& thumbnail);
-    // Decodes the picture file (as OpenPicture does) and adds it reduced; a file that cannot be decoded adds nothing (0).
+    // Decodes the picture file (as OpenPicture does) and adds it reduced; a video (IsVideoName) adds its first
+    // frame reduced, with the video mark drawn into its corner. A file that cannot be decoded adds nothing (0).
     int AddFile(const QString& path);
 
     // Reads a ThumbNail file's bytes: entries name pictures in folder, and those for which
@@ -46,7 +47,8 @@ public:
     // Writes the file whole (through a temporary renamed over the old one, see AtomicFile): 1 when written,
     // 0 when not, the old file then unchanged. An empty store deletes the file and returns 0.
     int Save(const QString& thumbnailFile) const;
-    // Adds the folder's *.bmp, *.jpg, *.png, *.tif and *.tiff pictures (exact, case-sensitive extensions) that have no entry,
+    // Adds the folder's *.bmp, *.jpg, *.png, *.tif and *.tiff pictures and *.mp4 videos (exact, case-sensitive
+    // extensions) that have no entry,
     // in name order; empties the store when the folder has no such picture or cannot be read. Pictures whose
     // names are no valid text in the file system's encoding are left out and counted (skippedNames()).
     int ScanFolder(const QString& folder);
@@ -75,8 +77,13 @@ public:
     static QString PathIn(const QString& folder, const QString& name);
     // A name that can only mean a file inside the folder: no separator, not "." or "..", not empty.
     static bool IsPlainFileName(const QString& name);
-    // Whether the name has exactly the extension ".bmp", ".jpg", ".png", ".tif" or ".tiff".
+    // Whether the name has exactly the extension ".bmp", ".jpg", ".png", ".tif", ".tiff" or ".mp4": a file the
+    // strip shows.
     static bool IsPictureName(const QString& name);
+    // Whether the name has exactly the extension ".mp4": a video, played in the system's player.
+    static bool IsVideoName(const QString& name);
+    // Draws the video mark (a play triangle in a dark box) into the thumbnail's bottom-left corner.
+    static void MarkVideo(DibImage& thumbnail);
 
 private:
     // A new entry with its empty 140 x 105 thumbnail (null without memory), and linking it in as the

@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "CpuTime.h"
 #include "LiveWindow.h"
 #include "OffscreenMain.h"
 
@@ -20,13 +21,8 @@
 
 namespace {
 
-double cpuSeconds(clockid_t clock)
-{
-    timespec ts{};
-    clock_gettime(clock, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-double processCpuSeconds() { return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID); }
+using bench::cpuSeconds;
+using bench::processCpuSeconds;
 
 // Opens the window on a settings file with the given keys and runs the live view.
 void runLive(benchmark::State& state, const char* keys, bool paced)

@@ -1,13 +1,20 @@
 // Recording the live picture: the processor time one frame costs, from the copy the window pushes to the
 // encoded fragment in the file, at the camera's 2048 x 1536 and at 1280 x 720, with the recorder's own
 // settings (and, for comparison, other presets and two encoder threads). cores_at_12_5fps is the share of one
-// core that recording at the camera's 12.5 frames a second takes.
+// core that recording at the camera's 12.5 frames a second takes. Then the main window with the simulated
+// camera at its own pace: the frames shown and the processor time in three seconds without recording and in
+// three seconds of recording, so the cost of recording and what the display lost to it show side by side.
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include "CpuTime.h"
+#include "LiveWindow.h"
+#include "OffscreenMain.h"
 #include "PhotoFrame.h"
+
+#include <QApplication>
 
 #include <chrono>
 #include <ctime>
@@ -16,7 +23,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/DialogTemplate.h"
 #include "files/VideoRecorder.h"
+#include "live/LiveView.h"
+#include "support/WindowDriver.h"
 
 namespace {
 
@@ -24,12 +34,7 @@ constexpr int kFrames = 60;
 constexpr int kDistinct = 8; // frames that differ, cycled: the encoder compares each with the one before
 constexpr double kCameraRate = 12.5;
 
-double processCpuSeconds()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
+using bench::processCpuSeconds;
 
 // The photograph-like frame (its centre for the smaller size), panned by a few pixels a frame and with fresh
 // sensor noise, as a camera's frames differ from one another.
@@ -98,8 +103,42 @@ void encodeFrames(benchmark::State& state, int width, int height, const char* pr
     }
 }
 
+void liveWhileRecording(benchmark::State& state, bool wholeFrame)
+{
+    LiveWindow window(wholeFrame ? "m_BayerFlg=1\nm_Bai=0\nRecordSource=frame\n" : "m_BayerFlg=1\nm_Bai=0\nRecordSource=view\n", true);
+    LiveView& live = window.dlg().liveView();
+    constexpr int kMs = 3000;
+    pump(1500); // first frames, caches warm
+    for (auto _ : state) {
+        uint64_t frames = live.framesShown();
+        double cpu = processCpuSeconds();
+        pump(kMs);
+        const double quietFrames = double(live.framesShown() - frames);
+        const double quietCores = (processCpuSeconds() - cpu) * 1000.0 / kMs;
+        win::click(window.dlg(), IDC_REC);
+        frames = live.framesShown();
+        cpu = processCpuSeconds();
+        pump(kMs);
+        const double busyFrames = double(live.framesShown() - frames);
+        const double busyCores = (processCpuSeconds() - cpu) * 1000.0 / kMs;
+        win::click(window.dlg(), IDC_REC);
+        state.SetIterationTime(kMs / 1000.0);
+        state.counters["fps_quiet"] = quietFrames * 1000.0 / kMs;
+        state.counters["fps_recording"] = busyFrames * 1000.0 / kMs;
+        state.counters["cores_quiet"] = quietCores;
+        state.counters["cores_recording"] = busyCores;
+        state.counters["recording_cost_cores"] = busyCores - quietCores;
+    }
+}
+
 void registerAll()
 {
+    for (const bool whole : { true, false })
+        benchmark::RegisterBenchmark(whole ? "BM_LiveWhileRecording/whole_frame" : "BM_LiveWhileRecording/view",
+            [whole](benchmark::State& s) { liveWhileRecording(s, whole); })
+            ->UseManualTime()
+            ->Iterations(1)
+            ->Unit(benchmark::kSecond);
     const auto add = [](const std::string& name, int w, int h, const char* preset, int threads) {
         benchmark::RegisterBenchmark(("BM_EncodeFrame/" + name).c_str(),
             [=](benchmark::State& s) { encodeFrames(s, w, h, preset, threads); })
@@ -119,8 +158,5 @@ void registerAll()
 int main(int argc, char** argv)
 {
     registerAll();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks<QApplication>(argc, argv);
 }

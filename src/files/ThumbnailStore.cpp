@@ -118,8 +118,9 @@ void ThumbnailStore::MarkVideo(DibImage& thumbnail)
 {
     constexpr int kBoxWidth = 26, kBoxHeight = 20, kMargin = 4, kCorner = 2;
     constexpr int kTriangleLeft = 9, kTriangleWidth = 10, kTriangleTop = 4; // inside the box
-    const int left = kMargin, top = thumbnail.height() - kMargin - kBoxHeight;
-    if (thumbnail.bitsPerPixel() != 24 || left + kBoxWidth > thumbnail.width() || top < 0)
+    // Top right: the index is drawn at the top left and the name over the bottom.
+    const int left = thumbnail.width() - kMargin - kBoxWidth, top = kMargin;
+    if (thumbnail.bitsPerPixel() != 24 || left < 0 || top + kBoxHeight > thumbnail.height())
         return;
     const int halfHeight = kBoxHeight / 2 - kTriangleTop;
     for (int y = 0; y < kBoxHeight; ++y) {

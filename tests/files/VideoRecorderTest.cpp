@@ -385,12 +385,12 @@ TEST(VideoRecorder, VideoThumbnailsCarryTheMark)
     const DibImage& still = store.first()->next->image;
     EXPECT_TRUE(ThumbnailStore::IsVideoName(store.first()->path));
     EXPECT_FALSE(ThumbnailStore::IsVideoName(store.first()->next->path));
-    // Inside the mark's box at the bottom left: the triangle white, beside it dark; elsewhere the picture.
-    const int top = ThumbnailStore::kThumbHeight - 24;
+    // Inside the mark's box at the top right: the triangle white, beside it dark; elsewhere the picture.
+    const int top = 4, left = ThumbnailStore::kThumbWidth - 4 - 26;
     for (const int channel : { 0, 1, 2 }) {
-        EXPECT_EQ(video.rowTopDown(top + 10)[3 * (4 + 11) + channel], 255) << "triangle";
-        EXPECT_EQ(video.rowTopDown(top + 10)[3 * (4 + 4) + channel], 40) << "box";
+        EXPECT_EQ(video.rowTopDown(top + 10)[3 * (left + 11) + channel], 255) << "triangle";
+        EXPECT_EQ(video.rowTopDown(top + 10)[3 * (left + 4) + channel], 40) << "box";
         EXPECT_NEAR(video.rowTopDown(50)[3 * 70 + channel], still.rowTopDown(50)[3 * 70 + channel], 6);
-        EXPECT_NE(video.rowTopDown(top + 10)[3 * (4 + 11) + channel], still.rowTopDown(top + 10)[3 * (4 + 11) + channel]);
+        EXPECT_NE(video.rowTopDown(top + 10)[3 * (left + 11) + channel], still.rowTopDown(top + 10)[3 * (left + 11) + channel]);
     }
 }

@@ -3,6 +3,7 @@
 // geometry, stalled frames, and the camera faults (absent, vanished, broken frames, failing starts); the
 // camera opened at start, and the one asked for that did not open.
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,8 @@
 #include "platform/Clock.h"
 #include "platform/simcam/SimCamera.h"
 #include "support/FakeLiveSource.h"
+#include "support/VideoDecode.h"
+#include "files/VideoRecorder.h"
 #include "support/LiveWindowSupport.h"
 
 namespace {
@@ -121,6 +124,46 @@ TEST_F(LiveViewTest, FramesFlowThroughStep_TheSceneLives_StatusAndPictureFollow)
     ASSERT_TRUE(m_View.refreshShown());
     EXPECT_EQ(m_View.shownPicture().geometry, m_View.viewGeometry());
     EXPECT_EQ(m_View.shownPicture().image, expectedView());
+}
+
+// Each frame carries its number and the time it came; the published view says which frame it shows. A
+// recording of the simulated camera's frames, each pushed with its own time, reads back as those frames at
+// those times.
+TEST_F(LiveViewTest, FramesCarryTheirTimes_ARecordingOfThemKeepsThem)
+{
+    useOwnCamera();
+    ASSERT_TRUE(m_View.startCamera());
+    QTemporaryDir dir;
+    VideoRecorder recorder;
+    VideoRecorder::Options o;
+    o.path = dir.filePath("camera.mp4");
+    o.width = 640;
+    o.height = 480;
+    QString error;
+    ASSERT_TRUE(recorder.start(o, &error)) << error.toStdString();
+    constexpr int kFrames = 12;
+    std::vector<int64_t> times;
+    for (int i = 0; i < kFrames; ++i) {
+        ASSERT_TRUE(stepFrames(1));
+        DibImage frame;
+        FrameStamp stamp;
+        ASSERT_TRUE(m_View.takePicture(frame, &stamp));
+        ASSERT_TRUE(m_View.refreshShown());
+        EXPECT_EQ(m_View.shownPicture().frameNumber, stamp.number);
+        EXPECT_EQ(m_View.shownPicture().frameTimeUs, stamp.timeUs);
+        if (!times.empty())
+            EXPECT_GT(stamp.timeUs, times.back());
+        times.push_back(stamp.timeUs);
+        // One at a time: the queue never fills, so every frame is in the file.
+        while (recorder.status().frames < uint64_t(i) && !recorder.status().failed)
+            QThread::msleep(1);
+        ASSERT_TRUE(recorder.push(std::move(frame), stamp.timeUs));
+    }
+    recorder.stop();
+    const Decoded d = decodeAll(o.path);
+    ASSERT_EQ(d.seconds.size(), size_t(kFrames));
+    for (int i = 0; i < kFrames; ++i)
+        EXPECT_NEAR(d.seconds[size_t(i)], double(times[size_t(i)] - times[0]) / 1e6, 1.0 / 90000) << i;
 }
 
 TEST_F(LiveViewTest, CameraStartFollowsTheStoredSettings)

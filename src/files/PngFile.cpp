@@ -263,16 +263,10 @@ bool DecodePng(const uint8_t* data, size_t size, DibImage& picture, PictureTags&
 {
     tags = PictureTags {};
     picture.Destroy();
-    if (!data || size < kSignatureBytes || png_sig_cmp(data, 0, kSignatureBytes) != 0)
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    if (!OpenPngRead(data, size, onError, onWarning, png, info))
         return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
-    if (!png)
-        return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        return false;
-    }
     // The data ends before the first chunk that claims more bytes than are left: libpng would allocate what
     // the header claims (up to 2 GB) before finding out the file is short.
     size_t usable = kSignatureBytes;

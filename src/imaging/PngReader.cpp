@@ -104,19 +104,32 @@ void SetPngMemorySource(png_struct_def* png, PngMemorySource* source)
     png_set_sig_bytes(png, int(source->offset));
 }
 
+bool OpenPngRead(const uint8_t* data, size_t size, PngMessageHandler onError, PngMessageHandler onWarning,
+    png_struct_def*& png, png_info_def*& info)
+{
+    png = nullptr;
+    info = nullptr;
+    if (!data || size < kSignatureBytes || png_sig_cmp(data, 0, kSignatureBytes) != 0)
+        return false;
+    png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+    if (!png)
+        return false;
+    info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        png = nullptr;
+        return false;
+    }
+    return true;
+}
+
 bool ReadPng(const uint8_t* data, size_t size, PngImage& out)
 {
     out = PngImage{};
-    if (!data || size < kSignatureBytes || png_sig_cmp(data, 0, kSignatureBytes) != 0)
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    if (!OpenPngRead(data, size, onError, nullptr, png, info))
         return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, nullptr);
-    if (!png)
-        return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        return false;
-    }
     ReadState state;
     state.source.data = data;
     state.source.size = size;

@@ -13,6 +13,13 @@ struct PngImage {
 };
 
 struct png_struct_def;
+struct png_info_def;
+using PngMessageHandler = void (*)(png_struct_def*, const char*);
+
+// A libpng read struct with its info for data that starts with the PNG signature, errors and warnings going
+// to the handlers given (null: libpng's own). False, with nothing made, for other data or without memory.
+bool OpenPngRead(const uint8_t* data, size_t size, PngMessageHandler onError, PngMessageHandler onWarning,
+    png_struct_def*& png, png_info_def*& info);
 
 // Bytes in memory that libpng reads from, the signature (checked beforehand) already passed.
 struct PngMemorySource {

@@ -12,7 +12,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libturbojpeg0-dev
-  xvfb xauth fonts-noto-cjk
+  xvfb xauth fonts-noto-cjk poppler-utils
   clang libclang-rt-14-dev
 )
 if [[ "${1:-}" == "--bench" ]]; then

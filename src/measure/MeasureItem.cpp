@@ -2,6 +2,7 @@
 #include "measure/MeasureItem.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <exception>
 
@@ -16,6 +17,20 @@ void MeasureItem::reset(int32_t tool)
     result = result2 = result3 = 0.0;
     center1 = center2 = MeasurePoint{};
     radius1 = radius2 = 0.0;
+    tolerance.reset();
+}
+
+bool Tolerance::valid() const
+{
+    return std::isfinite(nominal) && std::isfinite(upper) && std::isfinite(lower) && upper >= 0.0 && lower >= 0.0;
+}
+
+Verdict judge(const Tolerance& tolerance, double value)
+{
+    // Written so that NaN fails every comparison and so the verdict.
+    return value >= tolerance.nominal - tolerance.lower && value <= tolerance.nominal + tolerance.upper
+        ? Verdict::Pass
+        : Verdict::Fail;
 }
 
 int MeasureItem::setPoint(int32_t i, MeasurePoint p)

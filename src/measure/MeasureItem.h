@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "imaging/ViewGeometry.h"
@@ -20,6 +21,27 @@ enum MeasureTool : int32_t {
     ToolPerpendicular = 5,
     ToolAngle = 6,
 };
+
+// The limits a result must keep: nominal - lower <= result <= nominal + upper, in the item's unit (square
+// units for an area, degrees for an angle). Both deviations are 0 or more.
+struct Tolerance {
+    double nominal = 0.0;
+    double upper = 0.0;
+    double lower = 0.0;
+
+    // Finite numbers, deviations not negative: anything else cannot be judged by.
+    bool valid() const;
+    friend bool operator==(const Tolerance&, const Tolerance&) = default;
+};
+
+enum class Verdict { None, Pass, Fail };
+
+// The verdict of a value against limits, the limits themselves passing; a value that is not finite fails.
+Verdict judge(const Tolerance& tolerance, double value);
+
+// The colours of a verdict, in the list and on the drawing (0x00BBGGRR).
+inline constexpr uint32_t kPassColor = 0x0000B000;
+inline constexpr uint32_t kFailColor = 0x000000E6;
 
 struct MeasureItem {
     // Room for points that a freshly chosen tool gets.
@@ -41,6 +63,8 @@ struct MeasureItem {
     MeasurePoint center2;
     double radius1 = 0.0;
     double radius2 = 0.0;
+    // Limits for the item's main result (mainResultRow in MeasureResults.h), when it is inspected.
+    std::optional<Tolerance> tolerance;
 
     // Starts the item afresh for a tool: no points, no results; a tool other than ToolNone gets an array
     // of kInitialCapacity zeroed points.

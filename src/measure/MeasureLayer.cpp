@@ -11,6 +11,10 @@ Digest& Digest::add(const MeasureList& list)
         add(item.id).add(item.type).add(item.pointCount).add(item.unit);
         add(item.result).add(item.result2).add(item.result3);
         add(item.center1).add(item.center2).add(item.radius1).add(item.radius2);
+        // A tolerance changes the colours an item is drawn in.
+        add(int32_t(item.tolerance.has_value()));
+        if (item.tolerance)
+            add(item.tolerance->nominal).add(item.tolerance->upper).add(item.tolerance->lower);
         for (const MeasurePoint& p : item.points)
             add(p);
     }

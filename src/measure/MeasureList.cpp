@@ -62,6 +62,7 @@ MeasureItem* MeasureList::append(const MeasureItem& item)
         copy.center2 = item.center2;
         copy.radius1 = item.radius1;
         copy.radius2 = item.radius2;
+        copy.tolerance = item.tolerance;
         copy.id = freshId();
         m_Cursor = m_Items.insert(m_Items.end(), std::move(copy));
     } catch (const std::bad_alloc&) {

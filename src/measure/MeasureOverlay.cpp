@@ -323,6 +323,23 @@ void MeasureOverlay::drawItem(const MeasureItem& item, std::optional<Point> poin
 {
     if (item.countedPoints() == 0)
         return;
+    // An inspected item shows its verdict in its line and text; the pen goes back for the next item.
+    const Verdict verdict = item.isFinished() ? itemVerdict(item) : Verdict::None;
+    if (verdict != Verdict::None) {
+        const ColorRef line = m_LineColor, text = m_TextColor;
+        m_LineColor = m_TextColor = verdict == Verdict::Pass ? kPassColor : kFailColor;
+        selectStyle();
+        drawShape(item, pointer);
+        m_LineColor = line;
+        m_TextColor = text;
+        selectStyle();
+        return;
+    }
+    drawShape(item, pointer);
+}
+
+void MeasureOverlay::drawShape(const MeasureItem& item, std::optional<Point> pointer)
+{
     const int32_t n = item.pointCount;
     // Only an item under construction runs to the pointer.
     const std::optional<Point> band = item.isFinished() ? std::nullopt : pointer;

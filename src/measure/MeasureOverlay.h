@@ -37,7 +37,8 @@ public:
     using AfterItems = std::function<void(Dc&, const ViewGeometry&)>;
 
     // geometry: the mapping the picture under the overlay was composed with; its view size bounds the
-    // drawing and its picture height ends sloping base lines. Colours are 0x00BBGGRR.
+    // drawing and its picture height ends sloping base lines. Colours are 0x00BBGGRR; a finished item with
+    // a tolerance is drawn, line and text, in kPassColor or kFailColor by its verdict instead.
     MeasureOverlay(Dc& dc, const ViewGeometry& geometry, ColorRef lineColor, ColorRef textColor);
 
     // One item, finished or not; pointer (view pixels) is where the rubber band of an unfinished item runs
@@ -58,6 +59,7 @@ private:
 
     void selectStyle();
     void drawItem(const MeasureItem& item, std::optional<Point> pointer);
+    void drawShape(const MeasureItem& item, std::optional<Point> pointer);
     ViewPoint toView(MeasurePoint p) const;
     void segment(ViewPoint a, ViewPoint b);
     void polyline(const MeasureItem& item, bool closed, std::optional<Point> pointer);

@@ -70,7 +70,35 @@ void computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage*)
     default:
         return;
     }
+    const int32_t before = item.unit;
     item.unit = calib.unit;
+    convertTolerance(item, before);
+}
+
+void convertTolerance(MeasureItem& item, int32_t from)
+{
+    // Micrometres per unit, by unit code.
+    constexpr double kMicrometres[] = { 10000.0, 1000.0, 1.0 };
+    const int32_t to = item.unit;
+    if (!item.tolerance || from == to || item.type == -ToolAngle || from < UnitCm || from > UnitUm || to < UnitCm
+        || to > UnitUm)
+        return;
+    double factor = kMicrometres[from] / kMicrometres[to];
+    if (item.type == -ToolArea)
+        factor *= factor;
+    Tolerance& t = *item.tolerance;
+    t.nominal *= factor;
+    t.upper *= factor;
+    t.lower *= factor;
+}
+
+int32_t mainResultRow(int32_t type) { return type == -ToolCircle2 ? 2 : 0; }
+
+Verdict itemVerdict(const MeasureItem& item)
+{
+    if (!item.tolerance || resultRowName(item.type, 0) == 0)
+        return Verdict::None;
+    return judge(*item.tolerance, resultRowValue(item, mainResultRow(item.type)));
 }
 
 void finishItem(MeasureItem& item, const CalibEntry& calib, const DibImage* picture)

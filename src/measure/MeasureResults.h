@@ -28,7 +28,8 @@ void fitCircles(MeasureItem& item);
 // Recomputes the results of a finished item from its points, centres and radii with the calibration's
 // factors, and takes the calibration's unit: lengths, diameters and distances scale by mppX, areas by
 // mppX x mppY, angles not at all. A perpendicular item's foot is recomputed and stored as point 3. An
-// area is the polygon's geometric area from its vertices; the picture is not needed for any result.
+// area is the polygon's geometric area from its vertices; the picture is not needed for any result. A
+// tolerance follows a change of unit (convertTolerance).
 void computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage* picture);
 
 // Finishes the item being built with the active tool: the negated tool code, the circles fitted, the
@@ -38,6 +39,15 @@ void finishItem(MeasureItem& item, const CalibEntry& calib, const DibImage* pict
 // The finished perpendicular from the latest point of the item being built onto the base line through its
 // first two points.
 MeasureItem makePerpendicular(const MeasureItem& building, const CalibEntry& calib);
+
+// The row whose value a tolerance judges: the first row (length, area, diameter, length, angle) except for
+// two circles, whose distance (row 2) is the measurement; the diameters only place the circles.
+int32_t mainResultRow(int32_t type);
+// The verdict of an item's main result against its tolerance; None without a tolerance or results.
+Verdict itemVerdict(const MeasureItem& item);
+// The tolerance of an item measured in unit `from`, rewritten for its unit now (cm, mm, um; areas by the
+// square of the factor; angles as they are), so limits keep their meaning when the calibration changes.
+void convertTolerance(MeasureItem& item, int32_t from);
 
 // Rows in the results list for a finished type: three for two circles, else one.
 int32_t resultRowCount(int32_t type);

@@ -86,6 +86,21 @@ void MeasureSession::deleteItems(const std::vector<int32_t>& ids)
     m_Results.refresh();
 }
 
+void MeasureSession::setTolerance(int32_t itemId, std::optional<Tolerance> tolerance)
+{
+    if (tolerance && !tolerance->valid())
+        return;
+    MeasureItem* item = nullptr;
+    for (MeasureItem& candidate : m_Items)
+        if (candidate.id == itemId)
+            item = &candidate;
+    if (!item || item->tolerance == tolerance)
+        return;
+    record();
+    item->tolerance = tolerance;
+    m_Results.refresh();
+}
+
 void MeasureSession::clear()
 {
     if (!m_Items.isEmpty())

@@ -64,6 +64,9 @@ public:
     // calibration selected now. False when there was nothing to go back or forward to.
     bool undo(const DibImage* picture);
     bool redo(const DibImage* picture);
+    // The limits of an item's main result, in its unit (none: no longer inspected); recorded for undo. A
+    // tolerance that is not valid, an id of no item, or the tolerance the item has already change nothing.
+    void setTolerance(int32_t itemId, std::optional<Tolerance> tolerance);
     // Records the items as they are now, before a change made elsewhere (a drag of points).
     void record();
     // The points or results of items were changed in place: the rows show them again.

@@ -128,35 +128,73 @@ bool circlesFrom(const QJsonValue& v, int count, MeasureItem& item)
     return true;
 }
 
-std::optional<MeasureItem> itemFrom(const QJsonValue& v, int32_t defaultUnit)
+std::optional<Tolerance> toleranceFrom(const QJsonValue& v)
 {
     const QJsonObject o = v.toObject();
-    const Kind* kind = kindNamed(o.value(QLatin1String("kind")).toString());
+    const QJsonValue n = o.value(QLatin1String("nominal"));
+    const QJsonValue u = o.value(QLatin1String("upper"));
+    const QJsonValue l = o.value(QLatin1String("lower"));
+    if (!v.isObject() || !n.isDouble() || !u.isDouble() || !l.isDouble())
+        return std::nullopt;
+    const Tolerance t { n.toDouble(), u.toDouble(), l.toDouble() };
+    return t.valid() ? std::optional(t) : std::nullopt;
+}
+
+std::optional<MeasureItem> itemFrom(const QJsonValue& v, int32_t defaultUnit, bool& toleranceLeft)
+{
+    const QJsonObject o = v.toObject();
     const QJsonValue pointsValue = o.value(QLatin1String("points"));
     const QJsonArray points = pointsValue.toArray();
-    if (!v.isObject() || !kind || !pointsValue.isArray() || points.size() < kind->minPoints
-        || points.size() > kind->maxPoints)
+    // Counted before reading them, so a huge array costs no more than the kind allows.
+    if (!v.isObject() || !pointsValue.isArray() || points.size() > notes::kMaxAreaPoints)
         return std::nullopt;
-    MeasureItem item;
-    item.reset(kind->tool);
+    std::vector<MeasurePoint> read;
+    read.reserve(size_t(points.size()));
     for (const QJsonValue& pv : points) {
         const std::optional<MeasurePoint> p = pointFrom(pv);
-        if (!p || !item.addPoint(*p))
+        if (!p)
             return std::nullopt;
+        read.push_back(*p);
     }
-    item.type = -kind->tool;
-    item.unit = unitNamed(o.value(QLatin1String("unit"))).value_or(defaultUnit);
-    if (kind->circles > 0) {
-        const QJsonValue circles = o.value(QLatin1String("circles"));
-        if (circles.isUndefined())
-            fitCircles(item);
-        else if (!circlesFrom(circles, kind->circles, item))
-            return std::nullopt;
+    std::optional<MeasureItem> item = MeasureItemOfKind(o.value(QLatin1String("kind")).toString(), read);
+    if (!item)
+        return std::nullopt;
+    item->unit = unitNamed(o.value(QLatin1String("unit"))).value_or(defaultUnit);
+    const int circleCount = kindOfTool(item->type)->circles;
+    const QJsonValue circles = o.value(QLatin1String("circles"));
+    if (circleCount > 0 && !circles.isUndefined() && !circlesFrom(circles, circleCount, *item))
+        return std::nullopt;
+    const QJsonValue tolerance = o.value(QLatin1String("tolerance"));
+    if (!tolerance.isUndefined()) {
+        item->tolerance = toleranceFrom(tolerance);
+        toleranceLeft = toleranceLeft || !item->tolerance;
     }
     return item;
 }
 
 } // namespace
+
+const char* MeasureKindName(int32_t finishedType)
+{
+    const Kind* kind = kindOfTool(finishedType);
+    return kind ? kind->name : nullptr;
+}
+
+std::optional<MeasureItem> MeasureItemOfKind(const QString& kindName, const std::vector<MeasurePoint>& points)
+{
+    const Kind* kind = kindNamed(kindName);
+    if (!kind || qsizetype(points.size()) < kind->minPoints || qsizetype(points.size()) > kind->maxPoints)
+        return std::nullopt;
+    MeasureItem item;
+    item.reset(kind->tool);
+    for (const MeasurePoint& p : points)
+        if (!sane(p.x) || !sane(p.y) || !item.addPoint(p))
+            return std::nullopt;
+    item.type = -kind->tool;
+    if (kind->circles > 0)
+        fitCircles(item);
+    return item;
+}
 
 QByteArray EncodeNotes(const CalibEntry& calib, const MeasureList& items)
 {
@@ -180,6 +218,10 @@ QByteArray EncodeNotes(const CalibEntry& calib, const MeasureList& items)
                     { "radius", number(i == 0 ? item.radius1 : item.radius2) } });
             m.insert(QLatin1String("circles"), circles);
         }
+        if (item.tolerance)
+            m.insert(QLatin1String("tolerance"),
+                QJsonObject { { "lower", number(item.tolerance->lower) }, { "nominal", number(item.tolerance->nominal) },
+                    { "upper", number(item.tolerance->upper) } });
         measurements.append(m);
     }
     const QJsonObject calibration { { "name", calib.name }, { "unit", unitText(calib.unit) },
@@ -223,15 +265,18 @@ std::optional<PictureNotes> DecodeNotes(const QByteArray& json, QStringList& ign
     const QJsonArray measurements = list.toArray();
     const int32_t defaultUnit = notes.calib ? notes.calib->unit : UnitCm;
     qsizetype left = 0;
+    bool toleranceLeft = false;
     for (qsizetype i = 0; i < measurements.size(); ++i) {
         std::optional<MeasureItem> item;
         if (i < notes::kMaxMeasurements)
-            item = itemFrom(measurements[i], defaultUnit);
+            item = itemFrom(measurements[i], defaultUnit, toleranceLeft);
         if (item)
             notes.items.push_back(std::move(*item));
         else
             ++left;
     }
+    if (toleranceLeft)
+        ignored << QStringLiteral("tolerance");
     if (left > 0)
         ignored << (left == 1 ? QStringLiteral("1 measurement") : QStringLiteral("%1 measurements").arg(left));
     return notes;

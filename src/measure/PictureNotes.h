@@ -18,6 +18,10 @@
 //   the unit "deg"): a length, an area, a diameter, two diameters and the centres' distance, a length, an
 //   angle. They are written for other programs: reading works every result out again from the points.
 // - unit: "cm", "mm" or "um"; unitsPerPixelX/Y: the calibration's factors (finite, above 0).
+// - "tolerance" (optional, on an inspected item): {"nominal": n, "upper": u, "lower": l}, the limits of the
+//   item's main result (the first result; the distance for "circle-distance") in its "unit":
+//   nominal - lower <= result <= nominal + upper; finite, upper and lower 0 or more. One that does not hold
+//   up is left out (named "tolerance") and the item kept without it.
 // Members come in alphabetical order (Qt writes them so); readers must not rely on any order.
 // Reading is strict about what it takes and lenient about the rest: members it does not know are passed
 // over, and an item or a calibration that does not hold up is left out and named.
@@ -52,6 +56,14 @@ inline constexpr double kMaxMagnitude = 1e7;
 // A document above this is not read at all (a full list of six-point items is far smaller).
 inline constexpr qsizetype kMaxDocumentBytes = 16 * 1024 * 1024;
 } // namespace notes
+
+// The kind names shared by the picture's document and the recipe file: "length", "area", ... for a finished
+// type; null for a type without one.
+const char* MeasureKindName(int32_t finishedType);
+// A finished item of a kind from its points (picture pixels): the negated tool, the points counted and the
+// circles fitted through them. Nothing for an unknown kind, a count of points the kind does not take, or a
+// point that is not finite or beyond notes::kMaxMagnitude.
+std::optional<MeasureItem> MeasureItemOfKind(const QString& kind, const std::vector<MeasurePoint>& points);
 
 // The entry "from file" for a picture's scale: unit "cm", "mm" or "um", factors finite and above 0 (and
 // sane); nothing otherwise. Its frame and lengths give the factors back exactly when recomputed.

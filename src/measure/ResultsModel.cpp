@@ -1,10 +1,13 @@
 // The rows of the results list, worked out from the items, and what a view asks of them.
 #include "measure/ResultsModel.h"
 
+#include <QColor>
+
 #include <algorithm>
 
 #include "measure/MeasureList.h"
 #include "measure/MeasureResults.h"
+#include "platform/Language.h"
 #include "platform/StringTable.h"
 
 namespace {
@@ -18,7 +21,31 @@ bool sameItems(const std::vector<ResultsModel::Row>& a, const std::vector<Result
                       [](const auto& x, const auto& y) { return x.itemId == y.itemId && x.part == y.part; });
 }
 
+bool anyTolerance(const MeasureList& items)
+{
+    return std::any_of(items.begin(), items.end(), [](const MeasureItem& item) { return item.tolerance.has_value(); });
+}
+
+QColor colorOf(uint32_t colorRef)
+{
+    return QColor(int(colorRef & 0xFF), int((colorRef >> 8) & 0xFF), int((colorRef >> 16) & 0xFF));
+}
+
 } // namespace
+
+QString ResultsModel::verdictText(Verdict verdict, bool japanese)
+{
+    if (verdict == Verdict::None)
+        return {};
+    if (japanese)
+        return verdict == Verdict::Pass ? QStringLiteral("合格") : QStringLiteral("不合格");
+    return verdict == Verdict::Pass ? QStringLiteral("OK") : QStringLiteral("NG");
+}
+
+Verdict ResultsModel::verdictOf(const Row& row)
+{
+    return row.item && row.part == mainResultRow(row.item->type) ? itemVerdict(*row.item) : Verdict::None;
+}
 
 std::vector<ResultsModel::Row> ResultsModel::rowsOf(const MeasureList& items)
 {
@@ -49,6 +76,7 @@ ResultsModel::ResultsModel(const MeasureList& items, QObject* parent)
     : QAbstractTableModel(parent)
     , m_Items(items)
     , m_Rows(rowsOf(items))
+    , m_Verdicts(anyTolerance(items))
 {
 }
 
@@ -56,10 +84,16 @@ void ResultsModel::refresh()
 {
     std::vector<Row> rows = rowsOf(m_Items);
     const size_t before = m_Rows.size();
-    if (rows.size() == before && sameItems(m_Rows, rows, before)) {
+    const bool verdicts = anyTolerance(m_Items);
+    if (verdicts != m_Verdicts) { // the columns change
+        beginResetModel();
+        m_Rows = std::move(rows);
+        m_Verdicts = verdicts;
+        endResetModel();
+    } else if (rows.size() == before && sameItems(m_Rows, rows, before)) {
         m_Rows = std::move(rows);
         if (before > 0)
-            emit dataChanged(index(0, 0), index(int(before) - 1, kColumns - 1));
+            emit dataChanged(index(0, 0), index(int(before) - 1, columnCount() - 1));
     } else if (rows.size() > before && sameItems(m_Rows, rows, before)) {
         beginInsertRows({}, int(before), int(rows.size()) - 1);
         m_Rows = std::move(rows);
@@ -112,20 +146,33 @@ int ResultsModel::rowCount(const QModelIndex& parent) const
 
 int ResultsModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : kColumns;
+    return parent.isValid() ? 0 : kColumns + (m_Verdicts ? 1 : 0);
 }
 
 QVariant ResultsModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() || index.column() >= kColumns)
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
-    return cellsOf(m_Rows[size_t(index.row())], index.row())[size_t(index.column())];
+    const Row& row = m_Rows[size_t(index.row())];
+    if (role == Qt::ForegroundRole && (index.column() == ColumnValue || index.column() == ColumnVerdict)) {
+        const Verdict verdict = verdictOf(row);
+        if (verdict == Verdict::None)
+            return {};
+        return colorOf(verdict == Verdict::Pass ? kPassColor : kFailColor);
+    }
+    if (role != Qt::DisplayRole)
+        return {};
+    if (index.column() == ColumnVerdict)
+        return verdictText(verdictOf(row), g_bJapanese != 0);
+    return cellsOf(row, index.row())[size_t(index.column())];
 }
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumns)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == ColumnVerdict)
+        return g_bJapanese ? QStringLiteral("判定") : QStringLiteral("Verdict");
     static constexpr int kHeadings[kColumns] = { 0, StrTypeHeading, StrResultHeading, StrUnitHeading };
     return section == ColumnNo ? QStringLiteral("No.") : LoadString(kHeadings[section]);
 }

@@ -18,7 +18,10 @@ class MeasureList;
 class ResultsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column : int32_t { ColumnNo = 0, ColumnType = 1, ColumnValue = 2, ColumnUnit = 3, kColumns = 4 };
+    // The four columns of every list; ColumnVerdict follows them only while some item has a tolerance, so
+    // the narrow list keeps its width until inspection is used.
+    enum Column : int32_t { ColumnNo = 0, ColumnType = 1, ColumnValue = 2, ColumnUnit = 3, kColumns = 4,
+        ColumnVerdict = 4 };
     // "No.", type name, value, unit; a value or unit the item cannot be written in is empty.
     using Cells = std::array<QString, kColumns>;
 
@@ -34,6 +37,11 @@ public:
     // The texts of a row shown as row number, in its item's unit.
     static Cells cellsOf(const Row& row, int32_t number, TextUse use = TextUse::Screen);
 
+    // "OK" / "NG" ("合格" / "不合格"); empty for no verdict.
+    static QString verdictText(::Verdict verdict, bool japanese);
+    // The verdict a row shows: its item's, on the row of its main result only.
+    static ::Verdict verdictOf(const Row& row);
+
     // items: the list the rows are worked out from; it outlives the model.
     explicit ResultsModel(const MeasureList& items, QObject* parent = nullptr);
 
@@ -47,6 +55,10 @@ public:
     std::vector<int32_t> itemsOfRows(const std::vector<int>& rows) const;
     // Every row of the given items, top to bottom.
     std::vector<int> rowsOfItems(const std::vector<int32_t>& ids) const;
+    // True while the verdict column is shown.
+    bool hasVerdicts() const { return m_Verdicts; }
+    // The item of a row and which of its results the row shows; null item for a row out of range.
+    Row rowAt(int row) const { return row >= 0 && row < rowCount() ? m_Rows[size_t(row)] : Row {}; }
     // The texts of every row, top to bottom, as the list shows them or (File) as the CSV export writes them.
     std::vector<Cells> texts(TextUse use = TextUse::Screen) const;
 
@@ -58,4 +70,5 @@ public:
 private:
     const MeasureList& m_Items;
     std::vector<Row> m_Rows;
+    bool m_Verdicts = false;
 };

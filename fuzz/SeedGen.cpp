@@ -23,6 +23,7 @@
 #include "measure/MeasureList.h"
 #include "measure/MeasureResults.h"
 #include "measure/PictureNotes.h"
+#include "measure/Recipe.h"
 #include "platform/PrivateProfile.h"
 
 namespace {
@@ -306,6 +307,9 @@ void notesDocuments()
     add(ToolPerpendicular, { { 0, 600 }, { 800, 600 }, { 300, 450 } });
     add(ToolAngle, { { 1200, 300 }, { 1000, 500 }, { 1300, 600 } });
     put("NotesJson", "every-kind", EncodeNotes(calib, list));
+    list.rewind();
+    list.current()->tolerance = Tolerance { 2.5, 0.05, 0.05 };
+    put("Recipe", "every-kind", WriteRecipe(list));
     list.clear();
     put("NotesJson", "empty", EncodeNotes(calib, list));
 }

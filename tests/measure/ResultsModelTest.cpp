@@ -11,7 +11,11 @@
 #include "measure/MeasureSession.h"
 #include "measure/MeasureTestSupport.h"
 #include "measure/PictureNotes.h"
+#include "measure/Recipe.h"
 #include "platform/Language.h"
+
+#include <QColor>
+#include <cmath>
 
 namespace {
 
@@ -449,5 +453,192 @@ TEST(PictureNotes, WhatDoesNotHoldUpIsLeftOutAndNamed)
         ASSERT_EQ(notes->calib.has_value(), c.calibration) << c.name;
         if (notes->calib)
             EXPECT_LE(notes->calib->name.size(), notes::kMaxNameLength) << c.name;
+    }
+}
+
+namespace {
+
+// The item of a table row and the value its tolerance judges.
+struct Judged {
+    int row;     // a row of the scene's item
+    double main; // its main result in mm (mm2, degrees)
+};
+// Line, area, circle, two circles (any of its rows: the distance is judged), perpendicular, angle.
+const Judged kJudged[] = { { 0, 0.5 }, { 1, 0.02 }, { 2, 0.1 }, { 3, 0.5 }, { 5, 0.5 }, { 6, 0.3 }, { 7, 90.0 } };
+
+std::vector<QString> verdictColumn(const MeasureSession& session)
+{
+    std::vector<QString> texts;
+    const ResultsModel& model = session.results();
+    for (int r = 0; r < model.rowCount(); ++r)
+        texts.push_back(model.index(r, ResultsModel::ColumnVerdict).data().toString());
+    return texts;
+}
+
+} // namespace
+
+TEST(Tolerance, VerdictsAtAndBeyondTheLimitsOfEveryKind)
+{
+    // Offsets of the nominal from the result, and the limits: the limits themselves pass.
+    struct Limits {
+        double offset, upper, lower;
+        Verdict verdict;
+    };
+    const Limits kLimits[] = { { 0.0, 0.0, 0.0, Verdict::Pass }, { -0.25, 0.25, 0.0, Verdict::Pass },
+        { 0.25, 0.0, 0.25, Verdict::Pass }, { -0.25, 0.125, 1.0, Verdict::Fail }, { 0.25, 1.0, 0.125, Verdict::Fail } };
+    for (const Judged& j : kJudged) {
+        for (const Limits& l : kLimits) {
+            Scene s;
+            MeasureItem& item = s.itemOfRow(j.row);
+            const double main = resultRowValue(item, mainResultRow(item.type));
+            ASSERT_NEAR(main, j.main, 1e-12) << j.row;
+            // Scaled to the value so that the small areas are judged at their size.
+            const double scale = main < 1.0 ? main : 1.0;
+            s.session.setTolerance(item.id, Tolerance { main + l.offset * scale, l.upper * scale, l.lower * scale });
+            EXPECT_EQ(itemVerdict(item), l.verdict) << "row " << j.row << " offset " << l.offset;
+        }
+    }
+    // A result that is not finite fails whatever the limits.
+    for (double bad : { std::nan(""), HUGE_VAL, -HUGE_VAL })
+        EXPECT_EQ(judge({ 0.0, 1e300, 1e300 }, bad), Verdict::Fail);
+}
+
+TEST(Tolerance, TheListShowsVerdictsOnTheMainRowInColourAndBothLanguages)
+{
+    Scene s;
+    EXPECT_EQ(s.session.results().columnCount(), 4);
+    s.session.setTolerance(s.itemOfRow(3).id, Tolerance { 0.5, 0.01, 0.01 }); // two circles: pass
+    s.session.setTolerance(s.itemOfRow(7).id, Tolerance { 45.0, 1.0, 1.0 });  // angle: fails
+    const ResultsModel& model = s.session.results();
+    ASSERT_EQ(model.columnCount(), 5);
+    EXPECT_EQ(model.headerData(ResultsModel::ColumnVerdict, Qt::Horizontal).toString(), "Verdict");
+    EXPECT_EQ(verdictColumn(s.session), (std::vector<QString> { "", "", "", "", "", "OK", "", "NG" }));
+    EXPECT_EQ(model.index(5, ResultsModel::ColumnValue).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 176, 0));
+    EXPECT_EQ(model.index(7, ResultsModel::ColumnValue).data(Qt::ForegroundRole).value<QColor>(), QColor(230, 0, 0));
+    EXPECT_FALSE(model.index(3, ResultsModel::ColumnValue).data(Qt::ForegroundRole).isValid());
+    // The CSV export's rows keep their four fields.
+    EXPECT_EQ(model.texts(), numbered(kAll));
+    g_bJapanese = 1;
+    EXPECT_EQ(verdictColumn(s.session)[5], "合格");
+    EXPECT_EQ(verdictColumn(s.session)[7], "不合格");
+    g_bJapanese = 0;
+    s.session.setTolerance(s.itemOfRow(3).id, std::nullopt);
+    s.session.setTolerance(s.itemOfRow(7).id, std::nullopt);
+    EXPECT_EQ(model.columnCount(), 4);
+}
+
+TEST(Tolerance, SetIsUndoneAndRedone_InvalidIsRefused_UnitChangesKeepTheLimits)
+{
+    Scene s;
+    const int32_t id = s.itemOfRow(0).id;
+    const size_t steps = s.session.history().undoSteps();
+    for (const Tolerance& bad : { Tolerance { 0.5, -0.1, 0.1 }, Tolerance { std::nan(""), 0.1, 0.1 },
+             Tolerance { 0.5, 0.1, HUGE_VAL } })
+        s.session.setTolerance(id, bad);
+    EXPECT_EQ(s.session.history().undoSteps(), steps);
+    s.session.setTolerance(id, Tolerance { 0.5, 0.01, 0.02 });
+    EXPECT_EQ(s.session.history().undoSteps(), steps + 1);
+    ASSERT_TRUE(s.session.undo(&s.picture));
+    EXPECT_FALSE(s.itemOfRow(0).tolerance);
+    ASSERT_TRUE(s.session.redo(&s.picture));
+    ASSERT_TRUE(s.itemOfRow(0).tolerance);
+    EXPECT_EQ(s.itemOfRow(0).tolerance->lower, 0.02);
+    // 0.5 mm is 500 um: the same limits, in the new unit; an area's by the square.
+    s.session.setTolerance(s.itemOfRow(1).id, Tolerance { 0.02, 0.001, 0.001 });
+    s.select(EntryUm);
+    EXPECT_NEAR(s.itemOfRow(0).tolerance->nominal, 500.0, 1e-9);
+    EXPECT_NEAR(s.itemOfRow(0).tolerance->lower, 20.0, 1e-9);
+    EXPECT_NEAR(s.itemOfRow(1).tolerance->nominal, 20000.0, 1e-6);
+    EXPECT_EQ(itemVerdict(s.itemOfRow(0)), Verdict::Pass);
+}
+
+TEST(Tolerance, ThePicturesDocumentCarriesThem_ABadOneIsLeftOutAndNamed)
+{
+    Scene s;
+    s.session.setTolerance(s.itemOfRow(5).id, Tolerance { 0.5, 0.01, 0.02 });
+    QStringList ignored;
+    auto notes = DecodeNotes(EncodeNotes(s.session.selectedCalib(), s.session.items()), ignored);
+    ASSERT_TRUE(notes);
+    EXPECT_TRUE(ignored.isEmpty());
+    ASSERT_EQ(notes->items.size(), 6u);
+    EXPECT_EQ(notes->items[3].tolerance, (Tolerance { 0.5, 0.01, 0.02 }));
+    EXPECT_FALSE(notes->items[0].tolerance);
+
+    QByteArray json = EncodeNotes(s.session.selectedCalib(), s.session.items());
+    json.replace("\"upper\":0.01", "\"upper\":-1");
+    notes = DecodeNotes(json, ignored);
+    ASSERT_TRUE(notes);
+    EXPECT_EQ(ignored, QStringList { "tolerance" });
+    ASSERT_EQ(notes->items.size(), 6u);
+    EXPECT_FALSE(notes->items[3].tolerance);
+}
+
+TEST(Recipe, RoundTripAppliedToTheNextPictureWithVerdicts)
+{
+    Scene s;
+    s.session.setTolerance(s.itemOfRow(0).id, Tolerance { 0.5, 0.01, 0.01 });
+    s.session.setTolerance(s.itemOfRow(1).id, Tolerance { 0.03, 0.001, 0.001 }); // fails
+    s.session.setTolerance(s.itemOfRow(7).id, Tolerance { 90.0, 0.5, 0.5 });
+    const QByteArray text = WriteRecipe(s.session.items());
+    EXPECT_TRUE(text.startsWith("nxviewer-recipe 1\nlength 0 0 30 40 tol 0.5 0.01 0.01 mm\n")) << text.toStdString();
+    QStringList ignored;
+    const auto items = ReadRecipe(text, ignored);
+    ASSERT_TRUE(items);
+    EXPECT_TRUE(ignored.isEmpty());
+    ASSERT_EQ(items->size(), 6u);
+
+    // The next picture, measured in um: the part lies 3 pixels to the right; relocate finds it there.
+    Scene next;
+    next.session.clear();
+    next.select(EntryUm);
+    int relocated = 0;
+    ApplyRecipe(next.session, *items, &next.picture, [&relocated](MeasureItem& item) {
+        ++relocated;
+        for (int32_t i = 0; i < item.pointCount; ++i)
+            item.points[size_t(i)].x += 3.0;
+    });
+    EXPECT_EQ(relocated, 6);
+    EXPECT_EQ(next.texts(), numbered(kAllUm));
+    EXPECT_EQ(verdictColumn(next.session), (std::vector<QString> { "OK", "NG", "", "", "", "", "", "OK" }));
+    EXPECT_NEAR(next.itemOfRow(2).center1.x, 13.0, 1e-9); // circles fitted where the points went
+    ASSERT_TRUE(next.session.undo(&next.picture));
+    EXPECT_TRUE(next.session.items().isEmpty());
+}
+
+TEST(Recipe, HostileOrBrokenInputIsBoundedAndNamed)
+{
+    const QByteArray longLine = "length 0 0 1 1" + QByteArray(recipe::kMaxLineBytes, ' ') + "\n";
+    QByteArray manyItems = "nxviewer-recipe 1\n";
+    for (int i = 0; i < notes::kMaxMeasurements + 2; ++i)
+        manyItems += "angle 1 0 0 0 0 1\n";
+    struct Case {
+        const char* name;
+        QByteArray text;
+        std::optional<size_t> items; // none: refused
+        QStringList ignored;
+    };
+    const Case kCases[] = {
+        { "empty", "", std::nullopt, { "recipe" } },
+        { "other format", "nxviewer-measurements 1\nlength 0 0 1 1\n", std::nullopt, { "recipe" } },
+        { "newer version", "nxviewer-recipe 2\nlength 0 0 1 1\n", std::nullopt, { "recipe" } },
+        { "header only, CR LF, comments", "nxviewer-recipe 1\r\n# none\r\n\r\n", 0, {} },
+        { "tabs and CR LF", "nxviewer-recipe 1\r\nlength\t0 0  1 1 tol 1 0 0 cm\r\n", 1, {} },
+        { "wrong counts, kinds, numbers",
+            "nxviewer-recipe 1\nlength 0 0 1\ncircle 0 0 1 1\nsquare 0 0 1 1\nlength 0 0 nan 1\n"
+            "length 0 0 1e8 1\nlength 0 0 1 1 tol 1 0 0\nlength 0 0 1 1 tol 1 -1 0 mm\n"
+            "length 0 0 1 1 tol 1 0 0 deg\nangle 1 0 0 0 0 1 tol 90 1 1 mm\nlength 0x10 0 1 1\nlength 0 0 1 1\n",
+            1, { "line 2", "line 3", "line 4", "line 5", "line 6", "line 7", "line 8", "line 9", "line 10", "line 11" } },
+        { "line too long", "nxviewer-recipe 1\n" + longLine + "length 0 0 1 1\n", 1, { "line 2" } },
+        { "too many items", manyItems, size_t(notes::kMaxMeasurements), { "2 measurements" } },
+        { "too large", "nxviewer-recipe 1\n" + QByteArray(notes::kMaxDocumentBytes, '#'), std::nullopt,
+            { "recipe" } },
+    };
+    for (const Case& c : kCases) {
+        QStringList ignored;
+        const auto items = ReadRecipe(c.text, ignored);
+        EXPECT_EQ(items.has_value(), c.items.has_value()) << c.name;
+        if (items && c.items)
+            EXPECT_EQ(items->size(), *c.items) << c.name;
+        EXPECT_EQ(ignored, c.ignored) << c.name << ": " << ignored.join(',').toStdString();
     }
 }

@@ -10,7 +10,10 @@
 #include <algorithm>
 
 #include "measure/CsvExport.h"
+#include "measure/MeasureResults.h"
+#include "measure/MeasureSession.h"
 #include "measure/ResultsModel.h"
+#include "measure/ui/ToleranceDlg.h"
 
 namespace {
 
@@ -62,7 +65,19 @@ void ResultsTable::fitColumns(QTableView& table)
         table.setColumnWidth(column, wanted);
         return wanted;
     };
-    const int taken = fit(ResultsModel::ColumnNo) + fit(ResultsModel::ColumnValue) + fit(ResultsModel::ColumnUnit);
+    int taken = fit(ResultsModel::ColumnNo) + fit(ResultsModel::ColumnValue) + fit(ResultsModel::ColumnUnit);
+    if (model && model->columnCount() > ResultsModel::ColumnVerdict) {
+        const int wanted = metrics.horizontalAdvance(model->headerData(ResultsModel::ColumnVerdict, Qt::Horizontal)
+                                                         .toString())
+            + kCellPadding;
+        int verdict = wanted;
+        for (int r = 0; r < model->rowCount(); ++r)
+            verdict = std::max(verdict,
+                metrics.horizontalAdvance(model->index(r, ResultsModel::ColumnVerdict).data().toString())
+                    + kCellPadding);
+        table.setColumnWidth(ResultsModel::ColumnVerdict, verdict);
+        taken += verdict;
+    }
     const int left = table.viewport()->width() - taken;
     table.setColumnWidth(ResultsModel::ColumnType, std::max(kNarrowestType, left));
     table.resizeRowsToContents();
@@ -88,6 +103,37 @@ void ResultsTable::SelectItems(const std::vector<int32_t>& itemIds)
     for (int row : model().rowsOfItems(itemIds))
         selection.select(model().index(row, 0), model().index(row, ResultsModel::kColumns - 1));
     m_Table.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void ResultsTable::EditTolerances(MeasureSession& session, std::function<void()> changed, AskTolerance ask)
+{
+    QTableView* table = &m_Table;
+    if (!ask)
+        ask = [table](const MeasureItem& item, double value,
+                  const QString& unit) -> std::optional<std::optional<Tolerance>> {
+            ToleranceDlg dialog(item.tolerance, value, unit, table);
+            if (dialog.exec() != QDialog::Accepted)
+                return std::nullopt;
+            return dialog.tolerance();
+        };
+    QObject::connect(table, &QAbstractItemView::doubleClicked, table,
+        [&session, changed = std::move(changed), ask = std::move(ask)](const QModelIndex& index) {
+            if (index.column() != ResultsModel::ColumnValue)
+                return;
+            const MeasureItem* item = session.results().rowAt(index.row()).item;
+            if (!item)
+                return;
+            const int32_t id = item->id;
+            const int32_t row = mainResultRow(item->type);
+            const auto text = resultRowText(*item, row, item->unit);
+            const std::optional<std::optional<Tolerance>> chosen
+                = ask(*item, resultRowValue(*item, row), text ? text->unit : QString());
+            if (!chosen)
+                return;
+            session.setTolerance(id, *chosen);
+            if (changed)
+                changed();
+        });
 }
 
 QString ResultsTable::AskCsvPath(QWidget* parent, const CsvSaveDialog& dialog)

@@ -2,6 +2,7 @@
 // texts, and a real CSV reader taking the Japanese file back.
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -9,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "measure/CsvExport.h"
+#include "measure/InspectionReport.h"
+#include "measure/MeasureList.h"
+#include "measure/MeasureResults.h"
 
 namespace {
 
@@ -165,4 +169,53 @@ TEST(CsvExport, JapaneseFileReadBackByPythonsCsvModule)
                                                               "1|角度|90.0|ｰ\n"
                                                               "No.|計測内容|測定値|単位\n"
                                                               "0|円直径|1.50|um\n");
+}
+
+TEST(InspectionReport, CsvBytesAndAPdfThatReadsBack)
+{
+    MeasureList items;
+    MeasureItem line;
+    line.reset(ToolLine);
+    line.addPoint({ 0.0, 0.0 });
+    line.addPoint({ 30.0, 40.0 });
+    finishItem(line, CalibEntry {}, nullptr); // 50 px at the default 0.05 cm per pixel: 2.50 cm
+    line.tolerance = Tolerance { 2.5, 0.01, 0.01 };
+    items.append(line);
+    line.tolerance = Tolerance { 3.0, 0.1, 0.1 };
+    items.append(line);
+    line.tolerance.reset();
+    items.append(line);
+    CalibEntry calib;
+    calib.name = "Bench, left";
+    const QDateTime date(QDate(2026, 12, 7), QTime(10, 30));
+    const ReportHeader header { date, "part.png", calib.name, calib.unit, calib.mppX, calib.mppY };
+    EXPECT_EQ(ReportCsv(header, ReportRows(items, false), false),
+        "\xEF\xBB\xBF"
+        "Date,2026-12-07 10:30:00\r\nPicture,part.png\r\nCalibration,\"Bench, left\"\r\nUnit,cm\r\n"
+        "Units per pixel,0.05,0.05\r\n\r\n"
+        "No.,Type,Result,Unit,Nominal,Upper,Lower,Verdict\r\n"
+        "0,Length,2.50,cm,2.5,0.01,0.01,OK\r\n1,Length,2.50,cm,3,0.1,0.1,NG\r\n2,Length,2.50,cm,,,,\r\n");
+    EXPECT_TRUE(QString::fromUtf8(ReportCsv(header, ReportRows(items, true), true)).contains("不合格"));
+
+    QTemporaryDir dir;
+    QImage picture(400, 300, QImage::Format_RGB32);
+    picture.fill(Qt::gray);
+    ASSERT_TRUE(WriteInspectionReport(dir.filePath("report"), items, calib, picture, "/pictures/part.png", date, false));
+    EXPECT_EQ(readAll(dir.filePath("report.csv")), ReportCsv(header, ReportRows(items, false), false));
+    EXPECT_TRUE(readAll(dir.filePath("report.pdf")).startsWith("%PDF-"));
+    // A folder that is not there: reported, nothing claimed written.
+    QString reason;
+    EXPECT_FALSE(WriteInspectionReport(dir.filePath("none/report"), items, calib, picture, "", date, false, &reason));
+    EXPECT_EQ(reason, "report.csv");
+
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QProcess run;
+    run.start(pdftotext, { dir.filePath("report.pdf"), "-" });
+    ASSERT_TRUE(run.waitForFinished(30000));
+    ASSERT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+    const QString text = QString::fromUtf8(run.readAllStandardOutput());
+    for (const char* word : { "Inspection report", "Bench, left", "part.png", "OK", "NG", "2026-12-07" })
+        EXPECT_TRUE(text.contains(word)) << word << " in " << text.toStdString();
 }

@@ -339,3 +339,33 @@ TEST(MeasureOverlay, LabelsAreDrawnInTheTextColourAtTheirAnchor)
     EXPECT_GE(top, 40);
     EXPECT_LT(left, 45);
 }
+
+TEST(MeasureOverlay, AnInspectedItemIsDrawnInItsVerdictsColour)
+{
+    struct Case {
+        std::optional<Tolerance> tolerance;
+        ColorRef color;
+    };
+    const Case kCases[] = { { std::nullopt, kLine }, { Tolerance { 10.0, 0.5, 0.5 }, kPassColor },
+        { Tolerance { 12.0, 0.5, 0.5 }, kFailColor } };
+    const ViewGeometry g = geometry(200, 150, 2);
+    for (const Case& c : kCases) {
+        MeasureList list;
+        MeasureItem inspected = item(-ToolLine, { { 10.0, 10.0 }, { 20.0, 10.0 } });
+        inspected.result = 10.0;
+        inspected.tolerance = c.tolerance;
+        list.append(inspected);
+        list.append(item(-ToolLine, { { 10.0, 30.0 }, { 20.0, 30.0 } })); // after it: the configured colour
+        Canvas canvas(g);
+        {
+            Dc dc(canvas.img);
+            MeasureOverlay(dc, g, kLine, kText).DrawMeasurements(list);
+        }
+        const auto colorAt = [&](int x, int y) {
+            const uint8_t* p = canvas.img.rowTopDown(y) + 3 * x;
+            return Rgb(p[2], p[1], p[0]);
+        };
+        EXPECT_EQ(colorAt(30, 20), c.color);
+        EXPECT_TRUE(canvas.line(30, 60));
+    }
+}

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QUrl>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -106,6 +108,10 @@ WindowPrompts::WindowPrompts(QWidget* window)
     })
     , runThumbnailBrowser([](CThumbnailDlg& browser) { return browser.exec(); })
     , askCsvPath([window](const CsvSaveDialog& dialog) { return ResultsTable::AskCsvPath(window, dialog); })
+    , askPath([window](const CsvSaveDialog& dialog, bool save) {
+        return save ? QFileDialog::getSaveFileName(window, dialog.title, dialog.initialPath, dialog.filter)
+                    : QFileDialog::getOpenFileName(window, dialog.title, QFileInfo(dialog.initialPath).path(), dialog.filter);
+    })
     , runSettingDialog([](QDialog& dialog) { return dialog.exec(); })
     , runImageSetting([](CImageSetDlg& dialog) { return dialog.exec(); })
     , openExternally([](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
@@ -273,6 +279,7 @@ void CViewerDlg::Private::OnInitDialog()
     startCamera();
 
     resultsTable().Setup(m_Measure.results());
+    createInspection();
     // The document tells what changed in the results: the list follows by itself, the overlay is drawn anew.
     connect(&m_Measure.results(), &QAbstractItemModel::modelReset, q, [this] { updateViewArea(); });
     connect(&m_Measure.results(), &QAbstractItemModel::rowsInserted, q, [this] { updateViewArea(); });

@@ -113,6 +113,15 @@ struct CViewerDlg::Private {
     void paintOverview(QPainter& painter, const ViewGeometry& g, ColorRef line);
     void drawOverlayForSave(DibImage& copy);
 
+    // --- Tolerances, the inspection report and recipes (ViewerDlgInspect.cpp).
+    void createInspection();
+    void OnResultsMenu();
+    // The picture in use with the measurement drawing at x1, for the report.
+    QImage pictureWithDrawing();
+    void OnReport();
+    void OnSaveRecipe();
+    void OnApplyRecipe();
+
     // --- The mouse and the keys (ViewerDlgMouse.cpp).
     void createInteraction();
     void createShortcuts();

@@ -25,6 +25,8 @@ struct WindowPrompts {
     std::function<int(CThumbnailDlg&)> runThumbnailBrowser;
     // The CSV button's save dialog; an empty path when cancelled.
     std::function<QString(const CsvSaveDialog&)> askCsvPath;
+    // A file to write (save) or to read, described as the CSV dialog is; an empty path when cancelled.
+    std::function<QString(const CsvSaveDialog&, bool save)> askPath;
     // Runs the Camera Setting and colour dialogs modally and gives their result.
     std::function<int(QDialog&)> runSettingDialog;
     // Runs the Image Setting dialog modally (the live view goes on underneath) and gives its result.

@@ -156,7 +156,7 @@ bool WriteReportPdf(const QString& path, const QImage& picture, const ReportHead
             f.setBold(bold);
             painter.setFont(f);
             for (int c = 0; c < 8; ++c) {
-                if (c == 7 && !cells[7].isEmpty())
+                if (c == 7 && !bold && !cells[7].isEmpty()) // the heading stays black
                     painter.setPen(cells[7] == ResultsModel::verdictText(Verdict::Pass, japanese) ? QColor(0, 140, 0)
                                                                                                    : QColor(200, 0, 0));
                 painter.drawText(QRect(x[c], y - lineHeight, x[c + 1] - x[c], lineHeight),

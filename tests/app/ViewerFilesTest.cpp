@@ -281,6 +281,48 @@ TEST_F(ViewerFilesTest, RecordingGoesIntoTheStripAndOpensInThePlayer)
     dlg.done(0);
 }
 
+// The results list's menu: a measurement out of its tolerance goes into the inspection report (CSV and PDF)
+// as NG; the measurements saved as a recipe come back from it, tolerance and all, after CLEAR.
+TEST_F(ViewerFilesTest, ReportAndRecipeFromTheResultsMenu)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= 2; }, kPatientMs));
+    MeasureSession& measure = dlg.session().measure();
+    MeasureItem line;
+    line.reset(ToolLine);
+    line.addPoint({ 100, 100 });
+    line.addPoint({ 300, 100 });
+    finishItem(line, measure.selectedCalib(), nullptr);
+    const int32_t id = measure.add(line)->id;
+    measure.setTolerance(id, Tolerance { line.result * 2, 0.01, 0.01 }); // far off: NG
+    QTemporaryDir out;
+    QString asked;
+    dlg.prompts().askPath = [&](const CsvSaveDialog&, bool) { return asked; };
+    int choice = 0;
+    dlg.prompts().files.runMenu = [&](QMenu&, QPoint) { return choice; };
+    QWidget* results = win::control(dlg, IDC_RESULTS);
+    const auto menu = [&](int entry, const QString& path) {
+        choice = entry;
+        asked = path;
+        emit results->customContextMenuRequested({});
+    };
+
+    menu(1, out.filePath("report.pdf"));
+    QFile csv(out.filePath("report.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readAll().contains("NG"));
+    EXPECT_GT(QFileInfo(out.filePath("report.pdf")).size(), 1000);
+
+    menu(2, out.filePath("part.recipe"));
+    win::click(dlg, IDC_CLEAR);
+    ASSERT_EQ(measure.items().count(), 0);
+    menu(3, out.filePath("part.recipe"));
+    ASSERT_EQ(measure.items().count(), 1);
+    ASSERT_TRUE(measure.items().itemAt(0)->tolerance.has_value());
+    EXPECT_DOUBLE_EQ(measure.items().itemAt(0)->tolerance->nominal, line.result * 2);
+    dlg.done(0);
+}
+
 // A save folder in the settings that is not there is named at start, and Yes leads to the folder chooser. A
 // picture whose name is no valid text is owned up to in the caption and the browser's title.
 TEST_F(ViewerFilesTest, MissingSaveFolderOfferedAtStart_PicturesLeftOutAreCounted)

@@ -43,9 +43,10 @@ enum MainControlId : int {
     IDC_PANEL_TOGGLE = 1134,
     IDC_QUICK = 1135,
     IDC_REC = 1136,
+    IDC_SNAP = 1137,
 };
 
-enum class ControlKind { Frame, GroupBox, SkinButton, DropDownList, StaticText, ListView, HScrollBar };
+enum class ControlKind { Frame, GroupBox, SkinButton, DropDownList, StaticText, ListView, HScrollBar, CheckBox };
 
 struct ControlTemplate {
     int id;

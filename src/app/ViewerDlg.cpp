@@ -1,6 +1,7 @@
 // The main window: its controls, start-up steps, status tick, closing, settings and skinned painting.
 #include "app/ViewerDlgPrivate.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -196,6 +197,9 @@ void CViewerDlg::Private::createControls()
             break;
         case ControlKind::ListView:
             w = m_Results = new QTableView(q);
+            break;
+        case ControlKind::CheckBox:
+            w = new QCheckBox(text, q);
             break;
         case ControlKind::HScrollBar:
             w = m_StripScroll = new QScrollBar(Qt::Horizontal, q);
@@ -483,7 +487,7 @@ void CViewerDlg::Private::OnDrawItem(QPainter& painter, const SkinButton& button
 
 void CViewerDlg::Private::OnCtlColor(QWidget* w)
 {
-    if (!qobject_cast<QLabel*>(w) && !qobject_cast<QGroupBox*>(w))
+    if (!qobject_cast<QLabel*>(w) && !qobject_cast<QGroupBox*>(w) && !qobject_cast<QCheckBox*>(w))
         return;
     QPalette p = w->palette();
     p.setColor(

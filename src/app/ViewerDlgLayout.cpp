@@ -24,6 +24,7 @@ constexpr int kPanelControls[] = {
     IDC_WB,
     IDC_QUICK,
     IDC_REC,
+    IDC_SNAP,
     IDC_ZOOM,
     IDC_GROUP_MEASURE,
     IDC_LINE,

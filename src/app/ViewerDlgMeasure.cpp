@@ -115,6 +115,16 @@ void CViewerDlg::Private::paintOverlay(QPainter& painter)
         dc.SetClipRect({ 0, 0, g.view.width(), g.view.height() });
         drawInProgress(dc, g, colors, Point { p.x - g.view.left, p.y - g.view.top });
     }
+    // Where the last point snapped to an edge: a small ring with a cross.
+    if (const std::optional<MeasurePoint> snapped = m_Interaction.lastSnap()) {
+        const Point at = imageToView(*snapped, viewScale(g));
+        constexpr int kRing = 5;
+        painter.setPen(QPen(QColor(255, 200, 0), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QPoint(at.x, at.y), kRing, kRing);
+        painter.drawLine(at.x - kRing - 3, at.y, at.x + kRing + 3, at.y);
+        painter.drawLine(at.x, at.y - kRing - 3, at.x, at.y + kRing + 3);
+    }
     painter.restore();
     paintOverview(painter, g, colors.line);
 }

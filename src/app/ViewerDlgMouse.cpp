@@ -3,6 +3,7 @@
 // mouse, the effects they return carried out, undo and redo, and the keyboard shortcuts with their tooltips.
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
+#include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
@@ -19,6 +20,7 @@
 #include <memory>
 
 #include "app/DialogTemplate.h"
+#include "edges/ShapeFit.h"
 #include "app/ViewerDlgPrivate.h"
 #include "files/ThumbnailCommands.h"
 #include "imaging/ViewOverview.h"
@@ -37,6 +39,9 @@ constexpr const char* kToolKeys[] = { "L", "A", "C", "2", "P", "G" };
 
 // Tooltips naming the keys. The Japanese text is the string table's followed by the keys; English systems
 // had no tooltips before the keys came, so they get texts of their own.
+// Gradient a snapped point's edge has at least, in grey levels per pixel.
+constexpr double kSnapThreshold = 8.0;
+
 struct KeyTip {
     int control;
     int japanese; // string id
@@ -87,6 +92,10 @@ void CViewerDlg::Private::createInteraction()
         connect(static_cast<QAbstractButton*>(control(kToolButtons[i])), &QAbstractButton::clicked, q,
             [this, tool] { SelectTool(tool); });
     }
+    m_SnapCheck = static_cast<QCheckBox*>(control(IDC_SNAP));
+    m_SnapCheck->setToolTip(g_bJapanese ? QString::fromUtf8("計測点をエッジに吸着させます（S）")
+                                        : QStringLiteral("Points placed by the measuring tools snap to the nearest edge (S)"));
+    m_SnapCheck->setFocusPolicy(Qt::NoFocus); // the keys stay the window's
     createShortcuts();
     for (const KeyTip& t : kKeyTips) {
         const QString text = g_bJapanese
@@ -117,6 +126,7 @@ void CViewerDlg::Private::createShortcuts()
     });
     add(QKeySequence(Qt::Key_Delete), [this] { OnDelete(); });
     add(QKeySequence(Qt::Key_F), [this] { SetZoom(0); });
+    add(QKeySequence(Qt::Key_S), [this] { m_SnapCheck->toggle(); });
     const auto zoomBy = [this](int step) { SetZoom(m_Zoom->currentIndex() + step); };
     for (const QKeySequence& keys : { QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal),
              QKeySequence(Qt::KeypadModifier | Qt::Key_Plus) })
@@ -155,6 +165,12 @@ InteractionContext CViewerDlg::Private::interactionContext()
     };
     c.frame.drag = [this](double x, double y) { return m_CalibDialogs.DragFrame(x, y); };
     c.frame.end = [this] { m_CalibDialogs.EndFrameDrag(); };
+    if (m_SnapCheck->isChecked())
+        c.snap = [this](MeasurePoint p, double radius) {
+            // The picture's pixels are the display thread's while live: read under the frame lock.
+            return m_Live.withFrame(
+                [&](LiveFrames& f) { return SnapToEdge(f.picture, p, radius, kSnapThreshold); });
+        };
     return c;
 }
 

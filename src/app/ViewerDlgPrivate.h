@@ -30,6 +30,7 @@
 
 class CImageSetDlg;
 class Dc;
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QMouseEvent;
@@ -251,6 +252,7 @@ struct CViewerDlg::Private {
 
     std::map<int, QWidget*> m_Controls;
     QComboBox* m_Zoom = nullptr;
+    QCheckBox* m_SnapCheck = nullptr; // snapping the tools' points to edges
     QComboBox* m_CalibCombo = nullptr;
     QTableView* m_Results = nullptr;
     QScrollBar* m_StripScroll = nullptr;

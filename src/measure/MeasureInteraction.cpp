@@ -78,7 +78,7 @@ InteractionEffects MeasureInteraction::OnLButtonDown(const PointerEvent& e, cons
         } else if (tool() == ToolLine) {
             // The press places the start, the release the end; a line started by a click waits for the next.
             if (m_Session.current().pointCount == 0)
-                m_Session.current().addPoint(p);
+                m_Session.current().addPoint(placed(e.client, c));
         } else if (c.layout.zoomIndex > 0) {
             const double z = c.layout.factor();
             m_Pan = { true, e.client.x / z - c.layout.baiX, e.client.y / z - c.layout.baiY };
@@ -129,8 +129,9 @@ InteractionEffects MeasureInteraction::OnLButtonUp(const PointerEvent& e, const 
     m_Pan.active = false;
     m_Grab.release(c.frame);
     if (tool() != ToolNone) {
-        // Anywhere, also outside the view: the point lands at the mapped position, beyond the picture if so.
-        const MeasurePoint p = pictureAt(e.client, c.geometry);
+        // Anywhere, also outside the view: the point lands at the mapped position, beyond the picture if so
+        // (or on the edge it snaps to).
+        const MeasurePoint p = placed(e.client, c);
         MeasureItem& current = m_Session.current();
         // A release on a line's start (a click without motion) leaves the line open: no line of length 0.
         const bool onLineStart = tool() == ToolLine && current.pointCount == 1 && current.point(0).x == p.x
@@ -152,6 +153,20 @@ InteractionEffects MeasureInteraction::OnLButtonDblClk(const PointerEvent& e, co
     if (tool() == ToolArea)
         finishCurrent(c, fx);
     return fx;
+}
+
+MeasurePoint MeasureInteraction::placed(const Point& client, const InteractionContext& c)
+{
+    const MeasurePoint p = pictureAt(client, c.geometry);
+    if (!c.snap)
+        return p;
+    // The reach is a few screen pixels whatever the zoom: in picture pixels, as far as they map apart.
+    const MeasurePoint reach = pictureAt(Point { client.x + kSnapScreenPixels, client.y }, c.geometry);
+    const std::optional<MeasurePoint> edge = c.snap(p, std::abs(reach.x - p.x));
+    if (!edge)
+        return p;
+    m_Snapped = edge;
+    return *edge;
 }
 
 void MeasureInteraction::finishByTool(const InteractionContext& c, InteractionEffects& fx)
@@ -316,6 +331,8 @@ void MeasureInteraction::hover(MeasurePoint p, const InteractionContext& c, Inte
 InteractionEffects MeasureInteraction::SelectTool(int32_t tool)
 {
     m_Session.current().reset(tool);
+    if (tool != ToolNone)
+        m_Snapped.reset(); // a finished item's last snap stays marked until the next tool is chosen
     InteractionEffects fx;
     fx.repaint = RepaintView | RepaintTools;
     return fx;

@@ -10,6 +10,7 @@
 #include <Qt>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -21,12 +22,16 @@
 class DibImage;
 class MeasureSession;
 
+// Finds the edge a point placed near p snaps to, within radius picture pixels; none when there is none.
+using SnapFinder = std::function<std::optional<MeasurePoint>(MeasurePoint p, double radius)>;
+
 // What one event works with; the window fills it in before each.
 struct InteractionContext {
     ViewGeometry geometry;             // of the picture on the screen: every point is mapped with it
     ViewGeometry layout;               // the zoom and scroll the view is to have: a pan starts from them
     const DibImage* picture = nullptr; // the picture in use
     FrameDragHooks frame;
+    SnapFinder snap; // set while snapping is on: the points the tools place move to the edge it finds
 };
 
 // A mouse event: the pointer in client coordinates.
@@ -77,6 +82,11 @@ public:
     bool panning() const { return m_Pan.active; }
     // The last pointer position (client coordinates): the rubber band of the item being built runs to it.
     std::optional<Point> pointer() const { return m_Pointer; }
+    // Where the last point placed snapped to, until another tool is chosen; the view marks it.
+    std::optional<MeasurePoint> lastSnap() const { return m_Snapped; }
+
+    // How far from the pointer, in screen pixels, a point looks for an edge to snap to.
+    static constexpr int kSnapScreenPixels = 8;
 
     // The resize cursor for a drag along the line from one point to another; none when the line is level
     // or upright.
@@ -104,10 +114,13 @@ private:
     void endEdit() { m_Edit = Edit {}; }
     static InteractionEffects restored(bool changed);
     void hover(MeasurePoint p, const InteractionContext& c, InteractionEffects& fx);
+    // The picture point a tool places for the pointer at client: snapped to an edge when snapping is on.
+    MeasurePoint placed(const Point& client, const InteractionContext& c);
 
     MeasureSession& m_Session;
     Edit m_Edit;
     Pan m_Pan;
     OverlayGrab m_Grab;
     std::optional<Point> m_Pointer;
+    std::optional<MeasurePoint> m_Snapped;
 };

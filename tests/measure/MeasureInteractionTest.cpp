@@ -438,3 +438,36 @@ TEST(MeasureInteraction, TheOverlayTakesThePressBeforeTheTool)
     s.mi.OnLButtonUp(s.at(240, 230), s.c);
     EXPECT_EQ(s.scale.Pos, (Point { 290, 230 }));
 }
+
+// With snapping on, every point a tool places (a line's press and release, a circle's clicks) goes to the
+// edge the finder gives, asked within 8 screen pixels (4 picture pixels at x2); the last one is marked until
+// another tool is chosen. Without it, points land where the pointer is.
+TEST(MeasureInteraction, SnappingMovesPlacedPointsToTheEdgeFound)
+{
+    Scene s;
+    s.c.geometry.zoomIndex = s.c.layout.zoomIndex = 2;
+    std::vector<double> radii;
+    s.c.snap = [&](MeasurePoint p, double radius) -> std::optional<MeasurePoint> {
+        radii.push_back(radius);
+        if (p.x > 150)
+            return std::nullopt; // no edge over there
+        return MeasurePoint { p.x + 0.25, p.y - 0.5 };
+    };
+    s.mi.SelectTool(ToolLine);
+    s.drag(40, 50, 100, 50);
+    ASSERT_EQ(s.list.count(), 1);
+    const MeasureItem& line = *s.list.itemAt(0);
+    EXPECT_DOUBLE_EQ(line.points[0].x, 40.25);
+    EXPECT_DOUBLE_EQ(line.points[1].y, 49.5);
+    ASSERT_TRUE(s.mi.lastSnap().has_value());
+    EXPECT_DOUBLE_EQ(s.mi.lastSnap()->x, 100.25);
+    EXPECT_EQ(radii, std::vector<double>({ 4.0, 4.0 }));
+
+    s.mi.SelectTool(ToolCircle);
+    EXPECT_FALSE(s.mi.lastSnap().has_value());
+    s.click(160, 50); // nothing to snap to: the point stays
+    EXPECT_DOUBLE_EQ(s.current.points[0].x, 160.0);
+    s.c.snap = nullptr;
+    s.click(60, 50);
+    EXPECT_DOUBLE_EQ(s.current.points[1].x, 60.0);
+}

@@ -2,8 +2,8 @@
 // three-point parabola, as counters), the diameter error of discs, and the time of a 200 x 40 caliper and of a
 // 360-radius circle fit.
 //
-// Each picture is the exact blurred edge averaged over every pixel's area (5 x 5 points a pixel), with seeded
-// Gaussian noise of sigma 2 levels, rounded to 8 bits.
+// Each picture is the exact blurred edge averaged over every pixel's area, with seeded Gaussian noise of sigma 2
+// levels, rounded to 8 bits (tests/support/EdgePictures.h).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -14,61 +14,9 @@
 #include "edges/EdgeFinder.h"
 #include "edges/ShapeFit.h"
 #include "imaging/DibImage.h"
+#include "support/EdgePictures.h"
 
 namespace {
-
-constexpr double kNoise = 2.0;
-constexpr int kSub = 5;
-
-double phi(double z) { return 0.5 * std::erfc(-z * M_SQRT1_2); }
-
-// A grey picture whose level at (x, y) is dark + contrast * edge(x, y) averaged over each pixel, plus noise.
-// `rim` tells how far from the edge a pixel can be for the edge to matter (beyond it one point is enough).
-template <class EdgeFn, class RimFn>
-void makePicture(DibImage& img, int w, int h, double dark, double contrast, unsigned seed, EdgeFn edge, RimFn rim)
-{
-    img.Create(w, h, 8);
-    img.SetColorTable(0, nullptr, 0, 256);
-    std::mt19937 rng(seed);
-    std::normal_distribution<double> noise(0.0, kNoise);
-    for (int y = 0; y < h; ++y) {
-        uint8_t* row = img.rowTopDown(y);
-        for (int x = 0; x < w; ++x) {
-            double v;
-            if (rim(x + 0.5, y + 0.5)) {
-                v = 0.0;
-                for (int sy = 0; sy < kSub; ++sy)
-                    for (int sx = 0; sx < kSub; ++sx)
-                        v += edge(x + (sx + 0.5) / kSub, y + (sy + 0.5) / kSub);
-                v /= kSub * kSub;
-            } else {
-                v = edge(x + 0.5, y + 0.5);
-            }
-            row[x] = uint8_t(std::clamp(std::lround(dark + contrast * v + noise(rng)), 0L, 255L));
-        }
-    }
-}
-
-// A straight edge through c with normal n (dark on the side n points away from), blurred by sigma.
-void makeStraightEdge(DibImage& img, int size, PicturePoint c, double angle, double sigma, double dark,
-                      double contrast, unsigned seed)
-{
-    const double nx = std::cos(angle), ny = std::sin(angle);
-    auto dist = [=](double x, double y) { return (x - c.x) * nx + (y - c.y) * ny; };
-    makePicture(
-        img, size, size, dark, contrast, seed, [=](double x, double y) { return phi(dist(x, y) / sigma); },
-        [=](double x, double y) { return std::abs(dist(x, y)) < 6 * sigma + 1.5; });
-}
-
-// A dark disc on a light ground, its rim blurred by sigma across it.
-void makeDisc(DibImage& img, int w, int h, PicturePoint c, double radius, double sigma, double dark, double contrast,
-              unsigned seed)
-{
-    auto rho = [=](double x, double y) { return std::hypot(x - c.x, y - c.y) - radius; };
-    makePicture(
-        img, w, h, dark, contrast, seed, [=](double x, double y) { return phi(rho(x, y) / sigma); },
-        [=](double x, double y) { return std::abs(rho(x, y)) < 6 * sigma + 1.5; });
-}
 
 struct Errors {
     double sumSq = 0, worst = 0;
@@ -102,7 +50,7 @@ const StraightResult& straightEdges()
                         const double angle = (degrees + (k % 2 ? 180.0 : 0.0)) * M_PI / 180.0;
                         const PicturePoint c{40.0 + frac(rng), 40.0 + frac(rng)};
                         DibImage img;
-                        makeStraightEdge(img, 80, c, angle, sigma, 128 - contrast / 2, contrast, seed++);
+                        edgepic::straightEdge(img, 80, 80, c, angle, {128 - contrast / 2, contrast, sigma, 2.0, seed++});
                         const PicturePoint n{std::cos(angle), std::sin(angle)};
                         const EdgeSearch search{{c.x - 18 * n.x, c.y - 18 * n.y}, {c.x + 18 * n.x, c.y + 18 * n.y},
                                                 20.0, 4.0, EdgePolarity::Rising};
@@ -149,7 +97,7 @@ void BM_DiscDiameterAccuracy(benchmark::State& state)
                 const int size = int(2 * radius) + 40;
                 const PicturePoint c{size / 2.0 + frac(rng), size / 2.0 + frac(rng)};
                 DibImage img;
-                makeDisc(img, size, size, c, radius, 1.2, 78, 100, seed++);
+                edgepic::disc(img, size, size, c, radius, {78, 100, 1.2, 2.0, seed++});
                 const auto fit = FitCircleByEdges(img, {c.x + 1.5, c.y - 1.3}, radius * 0.5, radius + 12, 360, 8,
                                                   EdgePolarity::Rising);
                 if (fit)
@@ -172,8 +120,9 @@ BENCHMARK(BM_DiscDiameterAccuracy)->Iterations(1)->Unit(benchmark::kMillisecond)
 void caliper(benchmark::State& state, bool parabola)
 {
     DibImage img;
-    makePicture(
-        img, 300, 120, 60, 120, 3, [](double x, double) { return phi((x - 100.3) / 1.2) - phi((x - 200.7) / 1.2); },
+    edgepic::paint(
+        img, 300, 120, {60, 120, 1.2, 2.0, 3},
+        [](double x, double) { return edgepic::phi((x - 100.3) / 1.2) - edgepic::phi((x - 200.7) / 1.2); },
         [](double, double) { return false; });
     const EdgeSearch search{{50.0, 60.0}, {250.0, 60.0}, 20.0, 8.0, EdgePolarity::Either};
     size_t found = 0;
@@ -193,7 +142,7 @@ void BM_CircleByEdges360(benchmark::State& state)
 {
     DibImage img;
     const PicturePoint c{150.4, 149.6};
-    makeDisc(img, 300, 300, c, 100, 1.2, 78, 100, 5);
+    edgepic::disc(img, 300, 300, c, 100, {78, 100, 1.2, 2.0, 5});
     double radius = 0;
     for (auto _ : state) {
         const auto fit = FitCircleByEdges(img, {151, 149}, 88, 112, 360, 8, EdgePolarity::Rising);

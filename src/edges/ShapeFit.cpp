@@ -178,7 +178,8 @@ std::optional<CircleFit> FitCircleByEdges(const DibImage& image, PicturePoint ce
     }
     Circle c;
     std::vector<bool> kept;
-    const double rms = fitRobust(pts, 5, c, fitCircle, circleResidual, kept);
+    // Edges on fewer than a quarter of the radii are specks or texture, not the rim the ring was drawn around.
+    const double rms = fitRobust(pts, std::max<size_t>(5, size_t(radii) / 4), c, fitCircle, circleResidual, kept);
     if (rms < 0.0)
         return std::nullopt;
     CircleFit fit{{c.cx, c.cy}, c.r, rms, {}, {}};

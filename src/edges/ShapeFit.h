@@ -28,7 +28,7 @@ struct LineFit {
 // The strongest edge of the given polarity (along each radius, outwards) between innerRadius and outerRadius on
 // each of `radii` radii around centre, a circle fitted to them (algebraic, then geometric least squares), and
 // points farther than three robust sigmas (at least 0.1 px) from it left out and the circle fitted again.
-// Nothing when fewer than five points remain or the arguments make no ring.
+// Nothing when fewer than a quarter of the radii (at least five) keep a point, or the arguments make no ring.
 std::optional<CircleFit> FitCircleByEdges(const DibImage& image, PicturePoint centre, double innerRadius,
                                           double outerRadius, int radii, double threshold, EdgePolarity polarity);
 

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "edges/EdgeFinder.h"
@@ -29,6 +31,16 @@ struct Errors {
     }
     double rms() const { return count ? std::sqrt(sumSq / count) : 0.0; }
 };
+
+// Counters <method>_<what>rms_px, _worst_px and _missed for ours and the parabola.
+void report(benchmark::State& state, const std::string& what, const Errors& ours, const Errors& parabola)
+{
+    for (const auto& [name, e] : {std::pair{"ours_", &ours}, std::pair{"parabola_", &parabola}}) {
+        state.counters[name + what + "rms_px"] = e->rms();
+        state.counters[name + what + "worst_px"] = e->worst;
+        state.counters[std::string(name) + "missed"] = e->missed;
+    }
+}
 
 struct StraightResult {
     Errors ours, parabola;
@@ -75,20 +87,20 @@ void BM_StraightEdgeAccuracy(benchmark::State& state)
     for (auto _ : state)
         benchmark::DoNotOptimize(r.ours.count);
     state.counters["cases"] = r.ours.count + r.ours.missed;
-    state.counters["ours_rms_px"] = r.ours.rms();
-    state.counters["ours_worst_px"] = r.ours.worst;
-    state.counters["ours_missed"] = r.ours.missed;
-    state.counters["parabola_rms_px"] = r.parabola.rms();
-    state.counters["parabola_worst_px"] = r.parabola.worst;
-    state.counters["parabola_missed"] = r.parabola.missed;
+    report(state, "", r.ours, r.parabola);
 }
 BENCHMARK(BM_StraightEdgeAccuracy)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Radii 20 to 300 px, three non-integer centres each, blur 1.2 px, contrast 100; the ring drawn 2 px off centre.
-void BM_DiscDiameterAccuracy(benchmark::State& state)
+// The parabola's points are the strongest edge it finds on each radius, fitted by the same circle fit.
+struct DiscResult {
+    Errors ours, parabola;
+};
+
+const DiscResult& discs()
 {
-    static const Errors errors = [] {
-        Errors e;
+    static const DiscResult result = [] {
+        DiscResult r;
         std::mt19937 rng(11);
         std::uniform_real_distribution<double> frac(-0.5, 0.5);
         unsigned seed = 100;
@@ -98,21 +110,41 @@ void BM_DiscDiameterAccuracy(benchmark::State& state)
                 const PicturePoint c{size / 2.0 + frac(rng), size / 2.0 + frac(rng)};
                 DibImage img;
                 edgepic::disc(img, size, size, c, radius, {78, 100, 1.2, 2.0, seed++});
-                const auto fit = FitCircleByEdges(img, {c.x + 1.5, c.y - 1.3}, radius * 0.5, radius + 12, 360, 8,
-                                                  EdgePolarity::Rising);
-                if (fit)
-                    e.add(2 * fit->radius - 2 * radius);
-                else
-                    ++e.missed;
+                const PicturePoint guess{c.x + 1.5, c.y - 1.3};
+                const double inner = radius * 0.5, outer = radius + 12;
+                auto add = [&](const std::optional<CircleFit>& fit, Errors& e) {
+                    if (fit)
+                        e.add(2 * fit->radius - 2 * radius);
+                    else
+                        ++e.missed;
+                };
+                add(FitCircleByEdges(img, guess, inner, outer, 360, 8, EdgePolarity::Rising), r.ours);
+                std::vector<PicturePoint> points;
+                for (int i = 0; i < 360; ++i) {
+                    const double a = 2 * M_PI * i / 360, cx = std::cos(a), cy = std::sin(a);
+                    const auto edges = FindEdgesParabola(img, {{guess.x + inner * cx, guess.y + inner * cy},
+                                                               {guess.x + outer * cx, guess.y + outer * cy}, 0, 8,
+                                                               EdgePolarity::Rising});
+                    const auto best = std::max_element(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) {
+                        return a.strength < b.strength;
+                    });
+                    if (best != edges.end())
+                        points.push_back(best->point);
+                }
+                add(FitCircleToPoints(points, 90), r.parabola);
             }
-        return e;
+        return r;
     }();
+    return result;
+}
+
+void BM_DiscDiameterAccuracy(benchmark::State& state)
+{
+    const DiscResult& r = discs();
     for (auto _ : state)
-        benchmark::DoNotOptimize(errors.count);
-    state.counters["discs"] = errors.count + errors.missed;
-    state.counters["diameter_rms_px"] = errors.rms();
-    state.counters["diameter_worst_px"] = errors.worst;
-    state.counters["missed"] = errors.missed;
+        benchmark::DoNotOptimize(r.ours.count);
+    state.counters["discs"] = r.ours.count + r.ours.missed;
+    report(state, "diameter_", r.ours, r.parabola);
 }
 BENCHMARK(BM_DiscDiameterAccuracy)->Iterations(1)->Unit(benchmark::kMillisecond);
 

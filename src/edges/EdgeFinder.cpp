@@ -132,7 +132,10 @@ bool fitStep(const std::vector<double>& v, int lo, int hi, int sign, double& c, 
     return true;
 }
 
-std::vector<Edge> findEdges(const EdgeProfile& profile, double threshold, EdgePolarity polarity, Locator locator)
+// Every edge, or only the one with the largest gradient sample (the fit is the costly part: a circle's radii
+// each want one).
+std::vector<Edge> findEdges(const EdgeProfile& profile, double threshold, EdgePolarity polarity, Locator locator,
+                            bool strongestOnly = false)
 {
     std::vector<Edge> edges;
     const std::vector<double>& v = profile.values;
@@ -147,11 +150,18 @@ std::vector<Edge> findEdges(const EdgeProfile& profile, double threshold, EdgePo
         if (a > std::abs(d[i - 1]) && a >= std::abs(d[i + 1]) && a >= 0.5 * threshold && a > 0.0)
             peaks.push_back(i);
     }
+    auto wanted = [&](int i) {
+        return std::abs(d[i]) >= threshold && !(polarity == EdgePolarity::Rising && d[i] < 0.0) &&
+               !(polarity == EdgePolarity::Falling && d[i] > 0.0);
+    };
+    size_t strongest = peaks.size();
+    for (size_t k = 0; k < peaks.size(); ++k)
+        if (wanted(peaks[k]) && (strongest == peaks.size() || std::abs(d[peaks[k]]) > std::abs(d[peaks[strongest]])))
+            strongest = k;
     for (size_t k = 0; k < peaks.size(); ++k) {
         const int i = peaks[k];
         const int sign = d[i] > 0.0 ? 1 : -1;
-        if (std::abs(d[i]) < threshold || (polarity == EdgePolarity::Rising && sign < 0) ||
-            (polarity == EdgePolarity::Falling && sign > 0))
+        if (!wanted(i) || (strongestOnly && k != strongest))
             continue;
         const double a = std::abs(d[i - 1]), b = std::abs(d[i]), c = std::abs(d[i + 1]);
         double offset, strength;
@@ -203,10 +213,9 @@ std::vector<Edge> FindEdgesParabola(const DibImage& image, const EdgeSearch& sea
 
 std::optional<Edge> StrongestEdge(const DibImage& image, const EdgeSearch& search)
 {
-    const std::vector<Edge> edges = FindEdges(image, search);
-    const auto best = std::max_element(edges.begin(), edges.end(),
-                                       [](const Edge& a, const Edge& b) { return a.strength < b.strength; });
-    if (best == edges.end())
+    const std::vector<Edge> edges = findEdges(SampleProfile(image, search.from, search.to, search.halfWidth),
+                                              search.threshold, search.polarity, Locator::Fitted, true);
+    if (edges.empty())
         return std::nullopt;
-    return *best;
+    return edges[0];
 }

@@ -30,7 +30,7 @@ struct Edge {
 
 // Every edge along the search, in order from its start.
 std::vector<Edge> FindEdges(const DibImage& image, const EdgeSearch& search);
-// The strongest of them.
+// The strongest of them (the one with the largest gradient sample).
 std::optional<Edge> StrongestEdge(const DibImage& image, const EdgeSearch& search);
 // The same search located by the plain three-point parabola on the central-difference gradient, for comparison.
 std::vector<Edge> FindEdgesParabola(const DibImage& image, const EdgeSearch& search);

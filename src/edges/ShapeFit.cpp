@@ -176,14 +176,19 @@ std::optional<CircleFit> FitCircleByEdges(const DibImage& image, PicturePoint ce
                                     polarity))
             pts.push_back(*p);
     }
+    // Edges on fewer than a quarter of the radii are specks or texture, not the rim the ring was drawn around.
+    return FitCircleToPoints(pts, std::max<size_t>(5, size_t(radii) / 4));
+}
+
+std::optional<CircleFit> FitCircleToPoints(const std::vector<PicturePoint>& points, size_t minKept)
+{
     Circle c;
     std::vector<bool> kept;
-    // Edges on fewer than a quarter of the radii are specks or texture, not the rim the ring was drawn around.
-    const double rms = fitRobust(pts, std::max<size_t>(5, size_t(radii) / 4), c, fitCircle, circleResidual, kept);
+    const double rms = fitRobust(points, std::max<size_t>(minKept, 3), c, fitCircle, circleResidual, kept);
     if (rms < 0.0)
         return std::nullopt;
     CircleFit fit{{c.cx, c.cy}, c.r, rms, {}, {}};
-    splitPoints(pts, kept, fit);
+    splitPoints(points, kept, fit);
     return fit;
 }
 

@@ -32,6 +32,9 @@ struct LineFit {
 std::optional<CircleFit> FitCircleByEdges(const DibImage& image, PicturePoint centre, double innerRadius,
                                           double outerRadius, int radii, double threshold, EdgePolarity polarity);
 
+// The circle fit alone, on points found otherwise: nothing when fewer than minKept (at least 3) remain.
+std::optional<CircleFit> FitCircleToPoints(const std::vector<PicturePoint>& points, size_t minKept = 5);
+
 // The strongest edge across the band from `from` to `to` (searched from its left side to its right, looking
 // along from -> to, with y down) at `samples` evenly spaced positions, and a total least-squares line through
 // them with outliers left out as for the circle. Nothing when fewer than three points remain.

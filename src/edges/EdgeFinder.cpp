@@ -90,7 +90,7 @@ bool fitStep(const std::vector<double>& v, int lo, int hi, int sign, double& c, 
     double e = cost(q);
     double lambda = 1e-3;
     bool converged = false;
-    for (int iter = 0; iter < 30 && !converged; ++iter) {
+    for (int iter = 0; iter < 20 && !converged; ++iter) {
         std::array<std::array<double, 5>, 4> m{};
         for (int i = lo; i <= hi; ++i) {
             const double z = (i - q[2]) / q[3];
@@ -116,7 +116,7 @@ bool fitStep(const std::vector<double>& v, int lo, int hi, int sign, double& c, 
                 continue;
             const double et = cost(t);
             if (et <= e) {
-                converged = std::abs(step[2]) < 1e-5 && std::abs(step[3]) < 1e-5;
+                converged = std::abs(step[2]) < 1e-4 && std::abs(step[3]) < 1e-3; // far below the noise
                 q = t;
                 e = et;
                 lambda = std::max(lambda * 0.1, 1e-9);

@@ -36,34 +36,26 @@ bool LightnessSampler::inside(PicturePoint p) const
     return m_Bits && p.x >= 0.0 && p.x <= m_Width && p.y >= 0.0 && p.y <= m_Height;
 }
 
-double LightnessSampler::pixel(int32_t x, int32_t y) const
-{
-    // Top-down row y is stored bottom-up.
-    const uint8_t* px = m_Bits + ptrdiff_t(m_Stride) * (m_Height - 1 - y) + ptrdiff_t(x) * m_Bytes;
-    return m_Bytes == 1 ? m_Table[*px] : lightness(px[2], px[1], px[0]);
-}
-
 double LightnessSampler::at(PicturePoint p) const
 {
-    auto split = [](double v, int32_t size, int32_t& i0, int32_t& i1, double& f) {
-        const double u = v - 0.5; // pixel centres sit at i + 0.5
-        i0 = int32_t(std::floor(u));
-        f = u - i0;
-        if (i0 < 0) {
-            i0 = 0;
-            f = 0.0;
-        } else if (i0 >= size - 1) {
-            i0 = size - 1;
-            f = 0.0;
-        }
-        i1 = std::min(i0 + 1, size - 1);
-    };
-    int32_t x0, x1, y0, y1;
-    double fx, fy;
-    split(p.x, m_Width, x0, x1, fx);
-    split(p.y, m_Height, y0, y1, fy);
-    const double top = pixel(x0, y0) + fx * (pixel(x1, y0) - pixel(x0, y0));
-    const double bottom = pixel(x0, y1) + fx * (pixel(x1, y1) - pixel(x0, y1));
+    // Pixel centres sit at i + 0.5; held between the outermost centres, the border pixels reach the edge.
+    const double u = std::clamp(p.x - 0.5, 0.0, double(m_Width - 1));
+    const double v = std::clamp(p.y - 0.5, 0.0, double(m_Height - 1));
+    const int32_t x0 = int32_t(u), y0 = int32_t(v);
+    const double fx = u - x0, fy = v - y0;
+    const int32_t x1 = x0 + (x0 + 1 < m_Width), y1 = y0 + (y0 + 1 < m_Height);
+    // Top-down rows are stored bottom-up.
+    const uint8_t* r0 = m_Bits + ptrdiff_t(m_Stride) * (m_Height - 1 - y0);
+    const uint8_t* r1 = m_Bits + ptrdiff_t(m_Stride) * (m_Height - 1 - y1);
+    double a, b, c, d;
+    if (m_Bytes == 1) {
+        a = m_Table[r0[x0]], b = m_Table[r0[x1]], c = m_Table[r1[x0]], d = m_Table[r1[x1]];
+    } else {
+        auto l = [](const uint8_t* px) { return lightness(px[2], px[1], px[0]); };
+        a = l(r0 + 3 * x0), b = l(r0 + 3 * x1), c = l(r1 + 3 * x0), d = l(r1 + 3 * x1);
+    }
+    const double top = a + fx * (b - a);
+    const double bottom = c + fx * (d - c);
     return top + fy * (bottom - top);
 }
 

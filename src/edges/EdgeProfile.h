@@ -24,8 +24,6 @@ public:
     double at(PicturePoint p) const;
 
 private:
-    double pixel(int32_t x, int32_t y) const;
-
     const uint8_t* m_Bits = nullptr;
     int32_t m_Width = 0;
     int32_t m_Height = 0;

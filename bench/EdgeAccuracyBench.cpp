@@ -32,119 +32,113 @@ struct Errors {
     double rms() const { return count ? std::sqrt(sumSq / count) : 0.0; }
 };
 
-// Counters <method>_<what>rms_px, _worst_px and _missed for ours and the parabola.
-void report(benchmark::State& state, const std::string& what, const Errors& ours, const Errors& parabola)
+// Our errors and the parabola's on the same pictures.
+struct Comparison {
+    Errors ours, parabola;
+};
+
+// One pass over results made once: counters <what> (the number of pictures), then <method>_<what>_rms_px,
+// _worst_px and _missed for ours and the parabola.
+void report(benchmark::State& state, const std::string& what, const Comparison& r)
 {
-    for (const auto& [name, e] : {std::pair{"ours_", &ours}, std::pair{"parabola_", &parabola}}) {
-        state.counters[name + what + "rms_px"] = e->rms();
-        state.counters[name + what + "worst_px"] = e->worst;
-        state.counters[std::string(name) + "missed"] = e->missed;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(r.ours.count);
+    state.counters[what] = r.ours.count + r.ours.missed;
+    for (const auto& [name, e] : {std::pair{"ours_", &r.ours}, std::pair{"parabola_", &r.parabola}}) {
+        state.counters[name + what + "_rms_px"] = e->rms();
+        state.counters[name + what + "_worst_px"] = e->worst;
+        state.counters[name + what + "_missed"] = e->missed;
     }
 }
 
-struct StraightResult {
-    Errors ours, parabola;
+// Seeded sub-pixel placings.
+struct Placings {
+    std::mt19937 rng;
+    std::uniform_real_distribution<double> frac{-0.5, 0.5};
+    PicturePoint near(double x, double y) { return {x + frac(rng), y + frac(rng)}; }
 };
 
 // Blur 0.8 to 2 px, angles 0 to 45 degrees, contrast 40 to 200, four sub-pixel placings each, rising and
 // falling; a caliper 36 px long and 40 px wide across the edge.
-const StraightResult& straightEdges()
+Comparison straightEdges()
 {
-    static const StraightResult result = [] {
-        StraightResult r;
-        std::mt19937 rng(7);
-        std::uniform_real_distribution<double> frac(-0.5, 0.5);
-        unsigned seed = 1;
-        for (double sigma : {0.8, 1.2, 1.6, 2.0})
-            for (double degrees : {0.0, 7.0, 15.0, 22.5, 30.0, 45.0})
-                for (double contrast : {40.0, 100.0, 200.0})
-                    for (int k = 0; k < 4; ++k) {
-                        const double angle = (degrees + (k % 2 ? 180.0 : 0.0)) * M_PI / 180.0;
-                        const PicturePoint c{40.0 + frac(rng), 40.0 + frac(rng)};
-                        DibImage img;
-                        edgepic::straightEdge(img, 80, 80, c, angle, {128 - contrast / 2, contrast, sigma, 2.0, seed++});
-                        const PicturePoint n{std::cos(angle), std::sin(angle)};
-                        const EdgeSearch search{{c.x - 18 * n.x, c.y - 18 * n.y}, {c.x + 18 * n.x, c.y + 18 * n.y},
-                                                20.0, 4.0, EdgePolarity::Rising};
-                        auto measure = [&](const std::vector<Edge>& edges, Errors& e) {
-                            if (edges.size() != 1) {
-                                ++e.missed;
-                                return;
-                            }
-                            e.add((edges[0].point.x - c.x) * n.x + (edges[0].point.y - c.y) * n.y);
-                        };
-                        measure(FindEdges(img, search), r.ours);
-                        measure(FindEdgesParabola(img, search), r.parabola);
-                    }
-        return r;
-    }();
-    return result;
+    Comparison r;
+    Placings place{std::mt19937(7)};
+    unsigned seed = 1;
+    for (double sigma : {0.8, 1.2, 1.6, 2.0})
+        for (double degrees : {0.0, 7.0, 15.0, 22.5, 30.0, 45.0})
+            for (double contrast : {40.0, 100.0, 200.0})
+                for (int k = 0; k < 4; ++k) {
+                    const double angle = (degrees + (k % 2 ? 180.0 : 0.0)) * M_PI / 180.0;
+                    const PicturePoint c = place.near(40.0, 40.0);
+                    DibImage img;
+                    edgepic::straightEdge(img, 80, 80, c, angle, {128 - contrast / 2, contrast, sigma, 2.0, seed++});
+                    const PicturePoint n{std::cos(angle), std::sin(angle)};
+                    const EdgeSearch search{{c.x - 18 * n.x, c.y - 18 * n.y}, {c.x + 18 * n.x, c.y + 18 * n.y},
+                                            20.0, 4.0, EdgePolarity::Rising};
+                    auto measure = [&](const std::vector<Edge>& edges, Errors& e) {
+                        if (edges.size() != 1) {
+                            ++e.missed;
+                            return;
+                        }
+                        e.add((edges[0].point.x - c.x) * n.x + (edges[0].point.y - c.y) * n.y);
+                    };
+                    measure(FindEdges(img, search), r.ours);
+                    measure(FindEdgesParabola(img, search), r.parabola);
+                }
+    return r;
 }
 
 void BM_StraightEdgeAccuracy(benchmark::State& state)
 {
-    const StraightResult& r = straightEdges();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(r.ours.count);
-    state.counters["cases"] = r.ours.count + r.ours.missed;
-    report(state, "", r.ours, r.parabola);
+    static const Comparison r = straightEdges();
+    report(state, "edges", r);
 }
 BENCHMARK(BM_StraightEdgeAccuracy)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Radii 20 to 300 px, three non-integer centres each, blur 1.2 px, contrast 100; the ring drawn 2 px off centre.
 // The parabola's points are the strongest edge it finds on each radius, fitted by the same circle fit.
-struct DiscResult {
-    Errors ours, parabola;
-};
-
-const DiscResult& discs()
+Comparison discs()
 {
-    static const DiscResult result = [] {
-        DiscResult r;
-        std::mt19937 rng(11);
-        std::uniform_real_distribution<double> frac(-0.5, 0.5);
-        unsigned seed = 100;
-        for (double radius : {20.0, 41.7, 80.0, 150.0, 300.0})
-            for (int k = 0; k < 3; ++k) {
-                const int size = int(2 * radius) + 40;
-                const PicturePoint c{size / 2.0 + frac(rng), size / 2.0 + frac(rng)};
-                DibImage img;
-                edgepic::disc(img, size, size, c, radius, {78, 100, 1.2, 2.0, seed++});
-                const PicturePoint guess{c.x + 1.5, c.y - 1.3};
-                const double inner = radius * 0.5, outer = radius + 12;
-                auto add = [&](const std::optional<CircleFit>& fit, Errors& e) {
-                    if (fit)
-                        e.add(2 * fit->radius - 2 * radius);
-                    else
-                        ++e.missed;
-                };
-                add(FitCircleByEdges(img, guess, inner, outer, 360, 8, EdgePolarity::Rising), r.ours);
-                std::vector<PicturePoint> points;
-                for (int i = 0; i < 360; ++i) {
-                    const double a = 2 * M_PI * i / 360, cx = std::cos(a), cy = std::sin(a);
-                    const auto edges = FindEdgesParabola(img, {{guess.x + inner * cx, guess.y + inner * cy},
-                                                               {guess.x + outer * cx, guess.y + outer * cy}, 0, 8,
-                                                               EdgePolarity::Rising});
-                    const auto best = std::max_element(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) {
-                        return a.strength < b.strength;
-                    });
-                    if (best != edges.end())
-                        points.push_back(best->point);
-                }
-                add(FitCircleToPoints(points, 90), r.parabola);
+    Comparison r;
+    Placings place{std::mt19937(11)};
+    unsigned seed = 100;
+    for (double radius : {20.0, 41.7, 80.0, 150.0, 300.0})
+        for (int k = 0; k < 3; ++k) {
+            const int size = int(2 * radius) + 40;
+            const PicturePoint c = place.near(size / 2.0, size / 2.0);
+            DibImage img;
+            edgepic::disc(img, size, size, c, radius, {78, 100, 1.2, 2.0, seed++});
+            const PicturePoint guess{c.x + 1.5, c.y - 1.3};
+            const double inner = radius * 0.5, outer = radius + 12;
+            auto add = [&](const std::optional<CircleFit>& fit, Errors& e) {
+                if (fit)
+                    e.add(2 * fit->radius - 2 * radius);
+                else
+                    ++e.missed;
+            };
+            add(FitCircleByEdges(img, guess, inner, outer, 360, 8, EdgePolarity::Rising), r.ours);
+            std::vector<PicturePoint> points;
+            for (int i = 0; i < 360; ++i) {
+                const double a = 2 * M_PI * i / 360, cx = std::cos(a), cy = std::sin(a);
+                const auto edges = FindEdgesParabola(img, {{guess.x + inner * cx, guess.y + inner * cy},
+                                                           {guess.x + outer * cx, guess.y + outer * cy}, 0, 8,
+                                                           EdgePolarity::Rising});
+                const auto best = std::max_element(edges.begin(), edges.end(), [](const Edge& e1, const Edge& e2) {
+                    return e1.strength < e2.strength;
+                });
+                if (best != edges.end())
+                    points.push_back(best->point);
             }
-        return r;
-    }();
-    return result;
+            add(FitCircleToPoints(points, 90), r.parabola);
+        }
+    return r;
 }
 
 void BM_DiscDiameterAccuracy(benchmark::State& state)
 {
-    const DiscResult& r = discs();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(r.ours.count);
-    state.counters["discs"] = r.ours.count + r.ours.missed;
-    report(state, "diameter_", r.ours, r.parabola);
+    static const Comparison r = discs();
+    report(state, "diameters", r);
 }
 BENCHMARK(BM_DiscDiameterAccuracy)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -18,17 +18,21 @@ struct Line {
 
 bool finite(PicturePoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
+PicturePoint meanOf(const std::vector<PicturePoint>& pts)
+{
+    PicturePoint m;
+    for (const PicturePoint& p : pts) {
+        m.x += p.x;
+        m.y += p.y;
+    }
+    return {m.x / double(pts.size()), m.y / double(pts.size())};
+}
+
 bool fitCircle(const std::vector<PicturePoint>& pts, Circle& c)
 {
     // Algebraic (Kasa) fit about the points' mean, which starts the geometric one.
     const double n = double(pts.size());
-    double mx = 0, my = 0;
-    for (const PicturePoint& p : pts) {
-        mx += p.x;
-        my += p.y;
-    }
-    mx /= n;
-    my /= n;
+    const auto [mx, my] = meanOf(pts);
     double suu = 0, svv = 0, suv = 0, suuu = 0, svvv = 0, suvv = 0, svuu = 0;
     for (const PicturePoint& p : pts) {
         const double u = p.x - mx, v = p.y - my;
@@ -74,14 +78,7 @@ double circleResidual(const Circle& c, PicturePoint p) { return std::hypot(p.x -
 bool fitLine(const std::vector<PicturePoint>& pts, Line& l)
 {
     // Total least squares: through the mean, along the direction of greatest spread.
-    const double n = double(pts.size());
-    double mx = 0, my = 0;
-    for (const PicturePoint& p : pts) {
-        mx += p.x;
-        my += p.y;
-    }
-    mx /= n;
-    my /= n;
+    const auto [mx, my] = meanOf(pts);
     double sxx = 0, syy = 0, sxy = 0;
     for (const PicturePoint& p : pts) {
         sxx += (p.x - mx) * (p.x - mx);

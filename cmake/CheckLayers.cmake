@@ -12,9 +12,11 @@ set(layers
   # A frame is a picture: the camera fills DibImages.
   "camera:platform imaging"
   "calib:platform imaging"
+  # Edges found on the picture itself, for the measuring tools that snap and fit.
+  "edges:platform imaging"
   "files:platform imaging"
   # The view's mouse handling hands the thumbnail strip its part of each event.
-  "measure:platform imaging calib"
+  "measure:platform imaging calib edges"
   # The settings carry the scale bar and the calibration section.
   "live:platform imaging camera calib"
   "dialogs:platform imaging camera"
@@ -25,7 +27,7 @@ set(layers
   "calib/ui:platform imaging calib ui"
   "dialogs/ui:platform imaging camera dialogs ui"
   "files/ui:platform imaging files ui"
-  "measure/ui:platform imaging calib measure ui"
+  "measure/ui:platform imaging calib edges measure ui"
   "app:platform platform/simcam imaging camera calib files measure live dialogs session ui calib/ui dialogs/ui files/ui measure/ui"
 )
 # Folders whose code may use Qt Widgets.

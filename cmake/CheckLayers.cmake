@@ -28,7 +28,7 @@ set(layers
   "dialogs/ui:platform imaging camera dialogs ui"
   "files/ui:platform imaging files ui"
   "measure/ui:platform imaging calib edges measure ui"
-  "app:platform platform/simcam imaging camera calib files measure live dialogs session ui calib/ui dialogs/ui files/ui measure/ui"
+  "app:platform platform/simcam imaging camera calib edges files measure live dialogs session ui calib/ui dialogs/ui files/ui measure/ui"
 )
 # Folders whose code may use Qt Widgets.
 set(widget_layers ui calib/ui dialogs/ui files/ui measure/ui app)

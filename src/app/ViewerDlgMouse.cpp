@@ -40,7 +40,7 @@ constexpr const char* kToolKeys[] = { "L", "A", "C", "2", "P", "G" };
 // Tooltips naming the keys. The Japanese text is the string table's followed by the keys; English systems
 // had no tooltips before the keys came, so they get texts of their own.
 // Gradient a snapped point's edge has at least, in grey levels per pixel.
-constexpr double kSnapThreshold = 8.0;
+constexpr double kSnapThreshold = 4.0;
 
 struct KeyTip {
     int control;

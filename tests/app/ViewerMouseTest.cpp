@@ -2,6 +2,7 @@
 // x4 agrees with one measured at fit, a polygon closed by a double click, a point dragged with the right
 // button, a pan, and the shortcuts (none of them while a text field has the keys).
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
@@ -245,6 +246,14 @@ TEST_F(ViewerMouseTest, ShortcutsChooseToolsZoomUndoAndStopTheLiveView_AndToolti
     EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 2);
     QTest::keyClick(&dlg, Qt::Key_Minus);
     EXPECT_EQ(dlg.liveView().viewGeometry().zoomIndex, 1);
+
+    // S turns snapping on and off (the box shows it).
+    auto* snap = qobject_cast<QCheckBox*>(win::control(dlg, IDC_SNAP));
+    ASSERT_FALSE(snap->isChecked());
+    QTest::keyClick(&dlg, Qt::Key_S);
+    EXPECT_TRUE(snap->isChecked());
+    QTest::keyClick(&dlg, Qt::Key_S);
+    EXPECT_FALSE(snap->isChecked());
 
     // Space stops and starts the live view.
     ASSERT_FALSE(win::liveStopped(dlg));

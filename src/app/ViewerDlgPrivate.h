@@ -114,7 +114,7 @@ struct CViewerDlg::Private {
     void paintOverview(QPainter& painter, const ViewGeometry& g, ColorRef line);
     void drawOverlayForSave(DibImage& copy);
 
-    // --- Tolerances, the inspection report and recipes (ViewerDlgInspect.cpp).
+    // --- Tolerances, the inspection report and recipes (ViewerDlgReport.cpp).
     void createInspection();
     void OnResultsMenu();
     // The picture in use with the measurement drawing at x1, for the report.

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "measure/CsvExport.h"
-#include "measure/InspectionReport.h"
+#include "measure/ResultsReport.h"
 #include "measure/MeasureList.h"
 #include "measure/MeasureResults.h"
 
@@ -171,7 +171,7 @@ TEST(CsvExport, JapaneseFileReadBackByPythonsCsvModule)
                                                               "0|円直径|1.50|um\n");
 }
 
-TEST(InspectionReport, CsvBytesAndAPdfThatReadsBack)
+TEST(ResultsReport, CsvBytesAndAPdfThatReadsBack)
 {
     MeasureList items;
     MeasureItem line;
@@ -200,12 +200,12 @@ TEST(InspectionReport, CsvBytesAndAPdfThatReadsBack)
     QTemporaryDir dir;
     QImage picture(400, 300, QImage::Format_RGB32);
     picture.fill(Qt::gray);
-    ASSERT_TRUE(WriteInspectionReport(dir.filePath("report"), items, calib, picture, "/pictures/part.png", date, false));
+    ASSERT_TRUE(WriteResultsReport(dir.filePath("report"), items, calib, picture, "/pictures/part.png", date, false));
     EXPECT_EQ(readAll(dir.filePath("report.csv")), ReportCsv(header, ReportRows(items, false), false));
     EXPECT_TRUE(readAll(dir.filePath("report.pdf")).startsWith("%PDF-"));
     // A folder that is not there: reported, nothing claimed written.
     QString reason;
-    EXPECT_FALSE(WriteInspectionReport(dir.filePath("none/report"), items, calib, picture, "", date, false, &reason));
+    EXPECT_FALSE(WriteResultsReport(dir.filePath("none/report"), items, calib, picture, "", date, false, &reason));
     EXPECT_EQ(reason, "report.csv");
 
     const QString pdftotext = QStandardPaths::findExecutable("pdftotext");

@@ -1,5 +1,5 @@
 // The inspection report's CSV and PDF files.
-#include "measure/InspectionReport.h"
+#include "measure/ResultsReport.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -179,7 +179,7 @@ bool WriteReportPdf(const QString& path, const QImage& picture, const ReportHead
     return WriteFileAtomically(path, buffer.data().constData(), buffer.data().size());
 }
 
-bool WriteInspectionReport(const QString& pathBase, const MeasureList& items, const CalibEntry& calib,
+bool WriteResultsReport(const QString& pathBase, const MeasureList& items, const CalibEntry& calib,
     const QImage& picture, const QString& pictureName, const QDateTime& date, bool japanese, QString* reason)
 {
     const ReportHeader header { date, QFileInfo(pictureName).fileName(), calib.name, calib.unit, calib.mppX,

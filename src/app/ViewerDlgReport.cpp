@@ -12,7 +12,7 @@
 
 #include "app/ViewerDlgPrivate.h"
 #include "measure/CsvExport.h"
-#include "measure/InspectionReport.h"
+#include "measure/ResultsReport.h"
 #include "measure/Recipe.h"
 #include "measure/ui/ResultsTable.h"
 #include "platform/AtomicFile.h"
@@ -102,7 +102,7 @@ void CViewerDlg::Private::OnReport()
         : path;
     QString reason;
     const QString pictureName = m_ShownFile.isEmpty() ? text("live picture", "ライブ映像") : m_ShownFile;
-    if (!WriteInspectionReport(base, m_Measure.items(), m_Measure.selectedCalib(), pictureWithDrawing(), pictureName,
+    if (!WriteResultsReport(base, m_Measure.items(), m_Measure.selectedCalib(), pictureWithDrawing(), pictureName,
             QDateTime::currentDateTime(), g_bJapanese != 0, &reason)) {
         m_Prompts.files.tell(text("The report could not be written: %1", "レポートを書き込めませんでした：%1").arg(reason));
         return;

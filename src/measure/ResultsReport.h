@@ -55,6 +55,6 @@ bool WriteReportPdf(const QString& path, const QImage& picture, const ReportHead
 
 // Both files of the report for the items: pathBase + ".csv" and pathBase + ".pdf". False when either
 // could not be written; reason (when given) names the file.
-bool WriteInspectionReport(const QString& pathBase, const MeasureList& items, const CalibEntry& calib,
+bool WriteResultsReport(const QString& pathBase, const MeasureList& items, const CalibEntry& calib,
     const QImage& picture, const QString& pictureName, const QDateTime& date, bool japanese,
     QString* reason = nullptr);

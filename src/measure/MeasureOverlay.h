@@ -70,6 +70,10 @@ private:
     void baseLine(MeasurePoint a, MeasurePoint b);
     void perpendicular(const MeasureItem& item, std::optional<Point> pointer);
     void labels(const MeasureItem& item);
+    // The rectangle reaching halfWidth either side of the axis from a to b, and a line across it at p.
+    void bandRect(MeasurePoint a, MeasurePoint b, double halfWidth);
+    void across(MeasurePoint a, MeasurePoint b, double halfWidth, MeasurePoint p);
+    void edgeShape(const MeasureItem& item);
 
     Dc& m_Dc;
     ViewGeometry m_Geometry;

@@ -47,6 +47,17 @@ MeasurePoint footOfPicked(const MeasureItem& item)
     return footOfPerpendicular(item.point(kPicked), lineThrough(item.point(kBaseA), item.point(kBaseB)));
 }
 
+// The step halfWidth long square to the axis from a to b; false for an axis without length.
+bool acrossAxis(MeasurePoint a, MeasurePoint b, double halfWidth, double& nx, double& ny)
+{
+    const double length = distance(a, b);
+    if (!(length > 0.0))
+        return false;
+    nx = (a.y - b.y) / length * halfWidth;
+    ny = (b.x - a.x) / length * halfWidth;
+    return true;
+}
+
 }  // namespace
 
 std::vector<OverlayLabel> measureLabels(const MeasureItem& item, const ViewScale& scale)
@@ -302,19 +313,16 @@ void MeasureOverlay::perpendicular(const MeasureItem& item, std::optional<Point>
 
 void MeasureOverlay::across(MeasurePoint a, MeasurePoint b, double halfWidth, MeasurePoint p)
 {
-    const double length = distance(a, b);
-    if (!(length > 0.0))
-        return;
-    const double nx = (a.y - b.y) / length * halfWidth, ny = (b.x - a.x) / length * halfWidth;
-    segment(toView({p.x + nx, p.y + ny}), toView({p.x - nx, p.y - ny}));
+    double nx = 0.0, ny = 0.0;
+    if (acrossAxis(a, b, halfWidth, nx, ny))
+        segment(toView({p.x + nx, p.y + ny}), toView({p.x - nx, p.y - ny}));
 }
 
 void MeasureOverlay::bandRect(MeasurePoint a, MeasurePoint b, double halfWidth)
 {
-    const double length = distance(a, b);
-    if (!(length > 0.0))
+    double nx = 0.0, ny = 0.0;
+    if (!acrossAxis(a, b, halfWidth, nx, ny))
         return;
-    const double nx = (a.y - b.y) / length * halfWidth, ny = (b.x - a.x) / length * halfWidth;
     const ViewPoint corners[4] = {toView({a.x + nx, a.y + ny}), toView({b.x + nx, b.y + ny}),
                                   toView({b.x - nx, b.y - ny}), toView({a.x - nx, a.y - ny})};
     for (int i = 0; i < 4; ++i)

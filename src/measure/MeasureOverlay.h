@@ -28,7 +28,9 @@ struct OverlayLabel {
 // The labels of a finished item in drawing order, written with the item's own unit: lengths at the
 // midpoint, circles at their centres and the distance of two circles midway between them, an area 20
 // pixels below the mean of its vertices, a perpendicular 20 pixels below the middle of its perpendicular,
-// an angle at the mean of its points. None for an unfinished item or one without points.
+// an angle at the mean of its points, a caliper 20 pixels below the middle of its segment, an edge circle at
+// its fitted centre, an edge line 20 pixels below the middle of its band (empty where it found nothing). None
+// for an unfinished item or one without points.
 std::vector<OverlayLabel> measureLabels(const MeasureItem& item, const ViewScale& scale);
 
 class MeasureOverlay {

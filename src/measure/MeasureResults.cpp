@@ -66,6 +66,10 @@ bool edgeRing(const MeasureItem& item, double widen, double& inner, double& oute
     const double r = item.radius2;
     if (!std::isfinite(r) || r <= 0.0 || !std::isfinite(item.center2.x) || !std::isfinite(item.center2.y))
         return false;
+    // Three points in a row make no circle (the stand-in circleThrough gives then misses one of them).
+    for (int32_t i = 0; i < 3; ++i)
+        if (std::abs(distance(item.center2, item.point(i)) - r) > 1e-6 * std::max(1.0, r))
+            return false;
     const double reach = widen * std::max(kEdgeRingShare * r, kEdgeRingMinimum);
     inner = std::max(0.0, r - reach);
     outer = r + reach;

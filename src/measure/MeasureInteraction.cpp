@@ -25,6 +25,12 @@ MeasurePoint pictureAt(const Point& p, const ViewGeometry& g) { return windowToI
 MeasurePoint& centreOf(MeasureItem& item, int32_t circle) { return circle == 0 ? item.center1 : item.center2; }
 double& radiusOf(MeasureItem& item, int32_t circle) { return circle == 0 ? item.radius1 : item.radius2; }
 
+// Tools whose item is a segment from the press to the release, as a line is.
+bool pressToRelease(int32_t tool) { return tool == ToolLine || tool == ToolCaliper || tool == ToolEdgeLine; }
+
+// Tools that search the picture for edges themselves: their points stay where they are put.
+bool findsEdges(int32_t tool) { return tool == ToolCaliper || tool == ToolEdgeCircle || tool == ToolEdgeLine; }
+
 void merge(InteractionEffects& into, const InteractionEffects& from)
 {
     if (from.cursor)
@@ -75,7 +81,7 @@ InteractionEffects MeasureInteraction::OnLButtonDown(const PointerEvent& e, cons
         // The first of these that applies takes the press.
         if (const std::optional<Qt::CursorShape> grab = m_Grab.press(c.frame, p.x, p.y)) {
             fx.cursor = grab;
-        } else if (tool() == ToolLine) {
+        } else if (pressToRelease(tool())) {
             // The press places the start, the release the end; a line started by a click waits for the next.
             if (m_Session.current().pointCount == 0)
                 m_Session.current().addPoint(placed(e.client, c));
@@ -134,7 +140,7 @@ InteractionEffects MeasureInteraction::OnLButtonUp(const PointerEvent& e, const 
         const MeasurePoint p = placed(e.client, c);
         MeasureItem& current = m_Session.current();
         // A release on a line's start (a click without motion) leaves the line open: no line of length 0.
-        const bool onLineStart = tool() == ToolLine && current.pointCount == 1 && current.point(0).x == p.x
+        const bool onLineStart = pressToRelease(tool()) && current.pointCount == 1 && current.point(0).x == p.x
             && current.point(0).y == p.y;
         if (!onLineStart) {
             current.addPoint(p);
@@ -158,7 +164,7 @@ InteractionEffects MeasureInteraction::OnLButtonDblClk(const PointerEvent& e, co
 MeasurePoint MeasureInteraction::placed(const Point& client, const InteractionContext& c)
 {
     const MeasurePoint p = pictureAt(client, c.geometry);
-    if (!c.snap)
+    if (!c.snap || findsEdges(tool()))
         return p;
     // The reach is a few screen pixels whatever the zoom: in picture pixels, as far as they map apart.
     const MeasurePoint reach = pictureAt(Point { client.x + kSnapScreenPixels, client.y }, c.geometry);
@@ -174,11 +180,14 @@ void MeasureInteraction::finishByTool(const InteractionContext& c, InteractionEf
     const int32_t n = m_Session.current().pointCount;
     switch (tool()) {
     case ToolLine:
+    case ToolCaliper:
+    case ToolEdgeLine:
         if (n >= 2)
             finishCurrent(c, fx);
         break;
     case ToolCircle:
     case ToolAngle:
+    case ToolEdgeCircle:
         if (n >= 3)
             finishCurrent(c, fx);
         break;
@@ -252,7 +261,7 @@ MeasureItem* MeasureInteraction::editedItem()
     return nullptr;
 }
 
-void MeasureInteraction::editStep(MeasurePoint p, const InteractionContext&, InteractionEffects& fx)
+void MeasureInteraction::editStep(MeasurePoint p, const InteractionContext& c, InteractionEffects& fx)
 {
     MeasureItem* item = editedItem();
     if (!item) {
@@ -309,6 +318,21 @@ void MeasureInteraction::editStep(MeasurePoint p, const InteractionContext&, Int
         }
         break;
     }
+    case -ToolCaliper:
+    case -ToolEdgeLine:
+    case -ToolEdgeCircle:
+        if (index == MeasureList::kEdgeCircleCentre) {
+            // The fitted centre carries the ring along: its points move so the ring is centred on the pointer
+            // (not the fitted centre, which the search may hold on the same edge while the pointer moves).
+            const double dx = p.x - item->center2.x, dy = p.y - item->center2.y;
+            for (int32_t i = 0; i < item->countedPoints(); ++i)
+                item->setPoint(i, { item->point(i).x + dx, item->point(i).y + dy });
+        } else {
+            item->setPoint(index, p);
+        }
+        // The picture is searched again at every step, so the results follow the pointer.
+        computeResults(*item, calib, c.picture);
+        break;
     default:
         break;
     }

@@ -31,7 +31,9 @@ struct InteractionContext {
     ViewGeometry layout;               // the zoom and scroll the view is to have: a pan starts from them
     const DibImage* picture = nullptr; // the picture in use
     FrameDragHooks frame;
-    SnapFinder snap; // set while snapping is on: the points the tools place move to the edge it finds
+    // Set while snapping is on: the points the tools place move to the edge it finds (not those of the caliper,
+    // the edge circle and the edge line, which search for edges themselves from where they are put).
+    SnapFinder snap;
 };
 
 // A mouse event: the pointer in client coordinates.
@@ -68,7 +70,9 @@ public:
     InteractionEffects OnRButtonDown(const PointerEvent& e, const InteractionContext& c);
     InteractionEffects OnRButtonUp(const PointerEvent& e, const InteractionContext& c);
 
-    // A tool button: the item being built starts afresh with the tool (ToolNone ends it).
+    // A tool button: the item being built starts afresh with the tool (ToolNone ends it). The caliper and the
+    // edge line are placed as a line is (press to release), the edge circle as a circle (three clicks); a
+    // right drag of their points, or of an edge circle's fitted centre, searches the picture again.
     InteractionEffects SelectTool(int32_t tool);
     // DELETE with the items of the selected rows, and CLEAR.
     InteractionEffects Delete(const std::vector<int32_t>& itemIds);

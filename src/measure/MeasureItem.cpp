@@ -17,6 +17,9 @@ void MeasureItem::reset(int32_t tool)
     result = result2 = result3 = 0.0;
     center1 = center2 = MeasurePoint{};
     radius1 = radius2 = 0.0;
+    halfWidth = tool == ToolCaliper || tool == ToolEdgeLine ? kDefaultEdgeBandHalfWidth : 0.0;
+    edges.clear();
+    edgeFound = false;
     tolerance.reset();
 }
 

@@ -20,7 +20,15 @@ enum MeasureTool : int32_t {
     ToolCircle2 = 4,
     ToolPerpendicular = 5,
     ToolAngle = 6,
+    // Tools that find edges in the picture: a caliper across edges, a circle and a line fitted to edge points.
+    ToolCaliper = 7,
+    ToolEdgeCircle = 8,
+    ToolEdgeLine = 9,
 };
+
+// The caliper's and the edge line's band reaches this far across its axis unless told otherwise (picture
+// pixels): wide enough to average out noise, narrow enough to stay on one edge.
+inline constexpr double kDefaultEdgeBandHalfWidth = 10.0;
 
 // The limits a result must keep: nominal - lower <= result <= nominal + upper, in the item's unit (square
 // units for an area, degrees for an angle). Both deviations are 0 or more.
@@ -63,6 +71,15 @@ struct MeasureItem {
     MeasurePoint center2;
     double radius1 = 0.0;
     double radius2 = 0.0;
+    // Edge tools: the band's half width across its axis (caliper, edge line), in picture pixels; 0 otherwise.
+    double halfWidth = 0.0;
+    // Edge tools: what the last search of the picture found, in picture pixels: the caliper's edges in order
+    // along its segment, the edge points a circle or a line was fitted to. An edge circle keeps its fitted
+    // circle in center1/radius1 and the rough circle of its points in center2/radius2; an edge line keeps the
+    // fitted line's ends as points 2 and 3, after the counted ones.
+    std::vector<MeasurePoint> edges;
+    // Whether the last search found what the result needs (an edge, a circle, a line).
+    bool edgeFound = false;
     // Limits for the item's main result (mainResultRow in MeasureResults.h), when it is inspected.
     std::optional<Tolerance> tolerance;
 

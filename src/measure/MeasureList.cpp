@@ -62,6 +62,9 @@ MeasureItem* MeasureList::append(const MeasureItem& item)
         copy.center2 = item.center2;
         copy.radius1 = item.radius1;
         copy.radius2 = item.radius2;
+        copy.halfWidth = item.halfWidth;
+        copy.edges = item.edges;
+        copy.edgeFound = item.edgeFound;
         copy.tolerance = item.tolerance;
         copy.id = freshId();
         m_Cursor = m_Items.insert(m_Items.end(), std::move(copy));
@@ -155,6 +158,8 @@ MeasureList::Hit MeasureList::hitTest(double x, double y, double tolerance)
         case -ToolArea:
         case -ToolPerpendicular:
         case -ToolAngle:
+        case -ToolCaliper:
+        case -ToolEdgeLine:
             // The foot of a perpendicular lies beyond pointCount, so it is never hit.
             for (int32_t i = 0; i < item.countedPoints(); ++i) {
                 if (inBox(item.points[size_t(i)], x, y, t))
@@ -175,6 +180,15 @@ MeasureList::Hit MeasureList::hitTest(double x, double y, double tolerance)
             }
             break;
         }
+        case -ToolEdgeCircle:
+            // The three points that place the ring, then the fitted circle's centre (index 3) moving them all.
+            for (int32_t i = 0; i < item.countedPoints(); ++i) {
+                if (inBox(item.points[size_t(i)], x, y, t))
+                    return {&item, i, 1};
+            }
+            if (item.edgeFound && inBox(item.center1, x, y, t))
+                return {&item, kEdgeCircleCentre, 1};
+            break;
         default:
             break;
         }

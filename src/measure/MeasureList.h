@@ -14,6 +14,9 @@ public:
     // A source of fresh ids; the default multiplies a pseudo-random number by the millisecond tick.
     using IdSource = std::function<int32_t()>;
 
+    // The hit index of an edge circle's fitted centre (after its three points).
+    static constexpr int32_t kEdgeCircleCentre = 3;
+
     struct Hit {
         MeasureItem* item = nullptr;
         int32_t index = 0;  // the point hit, or the circle (0 or 1)

@@ -47,6 +47,17 @@ MeasurePoint footOfPicked(const MeasureItem& item)
     return footOfPerpendicular(item.point(kPicked), lineThrough(item.point(kBaseA), item.point(kBaseB)));
 }
 
+// The step halfWidth long square to the axis from a to b; false for an axis without length.
+bool acrossAxis(MeasurePoint a, MeasurePoint b, double halfWidth, double& nx, double& ny)
+{
+    const double length = distance(a, b);
+    if (!(length > 0.0))
+        return false;
+    nx = (a.y - b.y) / length * halfWidth;
+    ny = (b.x - a.x) / length * halfWidth;
+    return true;
+}
+
 }  // namespace
 
 std::vector<OverlayLabel> measureLabels(const MeasureItem& item, const ViewScale& scale)
@@ -73,6 +84,13 @@ std::vector<OverlayLabel> measureLabels(const MeasureItem& item, const ViewScale
         return {at(midpoint(item.point(kPicked), footOfPicked(item)), kLabelDrop, lengthLabel(item.result, item.unit))};
     case -ToolAngle:
         return {at(mean(item), 0, angleLabel(item.result))};
+    // An edge item that found nothing has no number to show.
+    case -ToolCaliper:
+        return {at(midpoint(item.point(0), item.point(1)), kLabelDrop, lengthLabel(item.result, item.unit))};
+    case -ToolEdgeCircle:
+        return {at(item.center1, 0, item.edgeFound ? lengthLabel(item.result, item.unit) : QString())};
+    case -ToolEdgeLine:
+        return {at(mean(item), kLabelDrop, std::isfinite(item.result) ? angleLabel(item.result) : QString())};
     default:
         return {};
     }
@@ -293,6 +311,56 @@ void MeasureOverlay::perpendicular(const MeasureItem& item, std::optional<Point>
     }
 }
 
+void MeasureOverlay::across(MeasurePoint a, MeasurePoint b, double halfWidth, MeasurePoint p)
+{
+    double nx = 0.0, ny = 0.0;
+    if (acrossAxis(a, b, halfWidth, nx, ny))
+        segment(toView({p.x + nx, p.y + ny}), toView({p.x - nx, p.y - ny}));
+}
+
+void MeasureOverlay::bandRect(MeasurePoint a, MeasurePoint b, double halfWidth)
+{
+    double nx = 0.0, ny = 0.0;
+    if (!acrossAxis(a, b, halfWidth, nx, ny))
+        return;
+    const ViewPoint corners[4] = {toView({a.x + nx, a.y + ny}), toView({b.x + nx, b.y + ny}),
+                                  toView({b.x - nx, b.y - ny}), toView({a.x - nx, a.y - ny})};
+    for (int i = 0; i < 4; ++i)
+        segment(corners[i], corners[(i + 1) % 4]);
+}
+
+void MeasureOverlay::edgeShape(const MeasureItem& item)
+{
+    const MeasurePoint a = item.point(0), b = item.point(1);
+    switch (item.type) {
+    case -ToolCaliper:
+        // The search rectangle, its axis, and a tick across it at every edge found.
+        bandRect(a, b, item.halfWidth);
+        segment(toView(a), toView(b));
+        for (const MeasurePoint& e : item.edges)
+            across(a, b, item.halfWidth, e);
+        break;
+    case -ToolEdgeCircle: {
+        double inner = 0.0, outer = 0.0;
+        if (edgeRing(item, 1.0, inner, outer)) {
+            const ViewPoint c = toView(item.center2);
+            ellipse(c, m_Scale.sx * inner, m_Scale.sy * inner);
+            ellipse(c, m_Scale.sx * outer, m_Scale.sy * outer);
+        }
+        if (item.edgeFound)
+            ellipse(toView(item.center1), m_Scale.sx * item.radius1, m_Scale.sy * item.radius1);
+        break;
+    }
+    case -ToolEdgeLine:
+        bandRect(a, b, item.halfWidth);
+        if (item.edgeFound)
+            segment(toView(item.point(2)), toView(item.point(3)));
+        break;
+    default:
+        break;
+    }
+}
+
 void MeasureOverlay::labels(const MeasureItem& item)
 {
     // A label starts at its anchor and runs right and down; one that starts far off the view shows nothing.
@@ -355,6 +423,7 @@ void MeasureOverlay::drawShape(const MeasureItem& item, std::optional<Point> poi
         polyline(item, item.type == -ToolArea, band);
         break;
     case ToolCircle:
+    case ToolEdgeCircle:
         circleInProgress(item, 0, band);
         if (n <= 2)
             plusSigns(item, 0, n);
@@ -382,6 +451,15 @@ void MeasureOverlay::drawShape(const MeasureItem& item, std::optional<Point> poi
     case ToolPerpendicular:
     case -ToolPerpendicular:
         perpendicular(item, band);
+        break;
+    case ToolCaliper:
+    case ToolEdgeLine:
+        polyline(item, false, band);
+        break;
+    case -ToolCaliper:
+    case -ToolEdgeCircle:
+    case -ToolEdgeLine:
+        edgeShape(item);
         break;
     default:
         break;

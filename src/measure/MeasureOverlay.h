@@ -28,7 +28,9 @@ struct OverlayLabel {
 // The labels of a finished item in drawing order, written with the item's own unit: lengths at the
 // midpoint, circles at their centres and the distance of two circles midway between them, an area 20
 // pixels below the mean of its vertices, a perpendicular 20 pixels below the middle of its perpendicular,
-// an angle at the mean of its points. None for an unfinished item or one without points.
+// an angle at the mean of its points, a caliper 20 pixels below the middle of its segment, an edge circle at
+// its fitted centre, an edge line 20 pixels below the middle of its band (empty where it found nothing). None
+// for an unfinished item or one without points.
 std::vector<OverlayLabel> measureLabels(const MeasureItem& item, const ViewScale& scale);
 
 class MeasureOverlay {
@@ -70,6 +72,10 @@ private:
     void baseLine(MeasurePoint a, MeasurePoint b);
     void perpendicular(const MeasureItem& item, std::optional<Point> pointer);
     void labels(const MeasureItem& item);
+    // The rectangle reaching halfWidth either side of the axis from a to b, and a line across it at p.
+    void bandRect(MeasurePoint a, MeasurePoint b, double halfWidth);
+    void across(MeasurePoint a, MeasurePoint b, double halfWidth, MeasurePoint p);
+    void edgeShape(const MeasureItem& item);
 
     Dc& m_Dc;
     ViewGeometry m_Geometry;

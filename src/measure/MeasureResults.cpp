@@ -3,9 +3,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "calib/CalibEntry.h"
+#include "edges/EdgeFinder.h"
+#include "edges/ShapeFit.h"
 #include "measure/Geometry.h"
+#include "platform/Language.h"
 #include "platform/StringTable.h"
 
 namespace {
@@ -34,16 +38,172 @@ double perpendicularLength(MeasureItem& item)
     return distance(p, f);
 }
 
+constexpr double kNoResult = std::numeric_limits<double>::quiet_NaN();
+constexpr double kDegreesPerRadian = 57.295779513082320876;
+
+// The edge line's fitted ends, after its two counted points.
+enum { kFittedFrom = 2, kFittedTo = 3 };
+
+struct EdgeText {
+    int32_t id;
+    const char* english;
+    const char* japanese; // UTF-8
+};
+
+constexpr EdgeText kEdgeTexts[] = {
+    { StrCaliperWidth, "Caliper width", "キャリパー幅" },
+    { StrEdgePosition, "Edge position", "エッジ位置" },
+    { StrEdgeCircleDiameter, "Edge circle diameter", "エッジ円直径" },
+    { StrEdgeLineAngle, "Edge line angle", "エッジ直線角度" },
+};
+
+MeasurePoint shifted(MeasurePoint p, double dx, double dy) { return { p.x + dx, p.y + dy }; }
+
 }  // namespace
+
+bool edgeRing(const MeasureItem& item, double widen, double& inner, double& outer)
+{
+    const double r = item.radius2;
+    if (!std::isfinite(r) || r <= 0.0 || !std::isfinite(item.center2.x) || !std::isfinite(item.center2.y))
+        return false;
+    // Three points in a row make no circle (the stand-in circleThrough gives then misses one of them).
+    for (int32_t i = 0; i < 3; ++i)
+        if (std::abs(distance(item.center2, item.point(i)) - r) > 1e-6 * std::max(1.0, r))
+            return false;
+    const double reach = widen * std::max(kEdgeRingShare * r, kEdgeRingMinimum);
+    inner = std::max(0.0, r - reach);
+    outer = r + reach;
+    return true;
+}
+
+namespace {
+
+std::optional<CircleFit> circleSearch(const MeasureItem& item, const DibImage& picture, double widen)
+{
+    double inner = 0.0, outer = 0.0;
+    if (!edgeRing(item, widen, inner, outer))
+        return std::nullopt;
+    return FitCircleByEdges(picture, item.center2, inner, outer, kEdgeCircleRadii, kEdgeThreshold,
+                            EdgePolarity::Either);
+}
+
+std::optional<LineFit> lineSearch(const MeasureItem& item, const DibImage& picture, double halfWidth)
+{
+    return FitLineByEdges(picture, item.point(0), item.point(1), halfWidth, kEdgeLineSamples, kEdgeThreshold,
+                          EdgePolarity::Either);
+}
+
+double caliperResult(const MeasureItem& item)
+{
+    if (!item.edgeFound || item.edges.empty())
+        return kNoResult;
+    if (item.edges.size() == 1)
+        return distance(item.point(0), item.edges.front());
+    return distance(item.edges.front(), item.edges.back());
+}
+
+double lineAngle(MeasurePoint from, MeasurePoint to)
+{
+    // Counter-clockwise as seen (y points down), folded into 0 <= angle < 180: a line has no direction.
+    const double a = std::atan2(from.y - to.y, to.x - from.x) * kDegreesPerRadian;
+    const double folded = std::fmod(a + 360.0, 180.0);
+    return folded >= 180.0 ? 0.0 : folded;
+}
+
+// The results of an edge item from what its last search found, in pixels or degrees.
+double edgeResult(const MeasureItem& item)
+{
+    switch (item.type) {
+    case -ToolCaliper:
+        return caliperResult(item);
+    case -ToolEdgeCircle:
+        return item.edgeFound ? 2.0 * item.radius1 : kNoResult;
+    case -ToolEdgeLine:
+        return item.edgeFound ? lineAngle(item.point(kFittedFrom), item.point(kFittedTo)) : kNoResult;
+    default:
+        return kNoResult;
+    }
+}
+
+}  // namespace
+
+bool isAngleKind(int32_t type) { return type == -ToolAngle || type == -ToolEdgeLine; }
+
+void searchEdges(MeasureItem& item, const DibImage& picture)
+{
+    item.edges.clear();
+    item.edgeFound = false;
+    switch (item.type) {
+    case -ToolCaliper: {
+        const EdgeSearch search { item.point(0), item.point(1), item.halfWidth, kEdgeThreshold, EdgePolarity::Either };
+        for (const Edge& e : FindEdges(picture, search))
+            item.edges.push_back(e.point);
+        item.edgeFound = !item.edges.empty();
+        break;
+    }
+    case -ToolEdgeCircle:
+        fitCircles(item);
+        if (const std::optional<CircleFit> fit = circleSearch(item, picture, 1.0)) {
+            item.center1 = fit->centre;
+            item.radius1 = fit->radius;
+            item.edges = fit->used;
+            item.edgeFound = true;
+        } else {
+            item.center1 = item.center2;
+            item.radius1 = 0.0;
+        }
+        break;
+    case -ToolEdgeLine:
+        if (const std::optional<LineFit> fit = lineSearch(item, picture, item.halfWidth)) {
+            item.setPoint(kFittedFrom, fit->from);
+            item.setPoint(kFittedTo, fit->to);
+            item.edges = fit->used;
+            item.edgeFound = true;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void RelocateEdgeItem(MeasureItem& item, const DibImage& picture)
+{
+    if (item.type == -ToolEdgeCircle) {
+        fitCircles(item);
+        const std::optional<CircleFit> fit = circleSearch(item, picture, 2.0);
+        if (!fit)
+            return;
+        const double dx = fit->centre.x - item.center2.x, dy = fit->centre.y - item.center2.y;
+        for (int32_t i = 0; i < item.countedPoints(); ++i)
+            item.setPoint(i, shifted(item.point(i), dx, dy));
+        fitCircles(item);
+    } else if (item.type == -ToolEdgeLine) {
+        const MeasurePoint a = item.point(0), b = item.point(1);
+        const double length = distance(a, b);
+        const std::optional<LineFit> fit = lineSearch(item, picture, 2.0 * item.halfWidth);
+        if (!fit || !(length > 0.0))
+            return;
+        // The fitted ends lie across the band's ends, so their midpoint is straight across from the axis's.
+        const double nx = (a.y - b.y) / length, ny = (b.x - a.x) / length;
+        const double across = ((fit->from.x + fit->to.x - a.x - b.x) * nx + (fit->from.y + fit->to.y - a.y - b.y) * ny) / 2.0;
+        item.setPoint(0, shifted(a, across * nx, across * ny));
+        item.setPoint(1, shifted(b, across * nx, across * ny));
+    }
+}
 
 void fitCircles(MeasureItem& item)
 {
+    if (std::abs(item.type) == ToolEdgeCircle) {
+        // The rough circle the ring is searched around; the fitted one is the search's.
+        circleThrough(item.point(0), item.point(1), item.point(2), item.center2, item.radius2);
+        return;
+    }
     circleThrough(item.point(0), item.point(1), item.point(2), item.center1, item.radius1);
     if (std::abs(item.type) == ToolCircle2)
         circleThrough(item.point(3), item.point(4), item.point(5), item.center2, item.radius2);
 }
 
-void computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage*)
+void computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage* picture)
 {
     const double mppX = calib.mppX;
     switch (item.type) {
@@ -67,6 +227,15 @@ void computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage*)
     case -ToolAngle:
         item.result = angleAt(item.point(0), item.point(1), item.point(2));
         break;
+    case -ToolCaliper:
+    case -ToolEdgeCircle:
+    case -ToolEdgeLine:
+        if (picture)
+            searchEdges(item, *picture);
+        else if (item.type == -ToolEdgeCircle)
+            fitCircles(item); // the ring follows its points even where there is no picture to search
+        item.result = isAngleKind(item.type) ? edgeResult(item) : edgeResult(item) * mppX;
+        break;
     default:
         return;
     }
@@ -80,7 +249,7 @@ void convertTolerance(MeasureItem& item, int32_t from)
     // Micrometres per unit, by unit code.
     constexpr double kMicrometres[] = { 10000.0, 1000.0, 1.0 };
     const int32_t to = item.unit;
-    if (!item.tolerance || from == to || item.type == -ToolAngle || from < UnitCm || from > UnitUm || to < UnitCm
+    if (!item.tolerance || from == to || isAngleKind(item.type) || from < UnitCm || from > UnitUm || to < UnitCm
         || to > UnitUm)
         return;
     double factor = kMicrometres[from] / kMicrometres[to];
@@ -138,9 +307,26 @@ int32_t resultRowName(int32_t type, int32_t row)
         return row < 2 ? StrCircleDiameter : StrCircleDistance;
     case -ToolAngle:
         return StrAngle;
+    case -ToolCaliper:
+        return StrCaliperWidth;
+    case -ToolEdgeCircle:
+        return StrEdgeCircleDiameter;
+    case -ToolEdgeLine:
+        return StrEdgeLineAngle;
     default:
         return 0;
     }
+}
+
+QString resultRowTitle(const MeasureItem& item, int32_t row)
+{
+    int32_t id = resultRowName(item.type, row);
+    if (item.type == -ToolCaliper && item.edgeFound && item.edges.size() == 1)
+        id = StrEdgePosition;
+    for (const EdgeText& t : kEdgeTexts)
+        if (t.id == id)
+            return QString::fromUtf8(g_bJapanese ? t.japanese : t.english);
+    return LoadString(id);
 }
 
 double resultRowValue(const MeasureItem& item, int32_t row)
@@ -177,8 +363,8 @@ ResultText angleText(double degrees, TextUse use)
 std::optional<ResultText> resultRowText(const MeasureItem& item, int32_t row, int32_t unit, TextUse use)
 {
     const double value = resultRowValue(item, row);
-    if (item.type == -ToolAngle)
-        return angleText(value, use);
+    if (isAngleKind(item.type))
+        return std::isfinite(value) ? std::optional(angleText(value, use)) : std::nullopt;
     return item.type == -ToolArea ? areaText(value, unit) : lengthText(value, unit);
 }
 

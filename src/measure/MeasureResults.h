@@ -19,7 +19,37 @@ enum MeasureStringId : int32_t {
     StrCircleDistance = 1003,
     StrAngle = 1004,
     StrDegree = 1005,
+    // Texts of the edge tools, kept with the results (resultRowTitle) rather than in the program's string table.
+    StrCaliperWidth = 1100,
+    StrEdgePosition = 1101,
+    StrEdgeCircleDiameter = 1102,
+    StrEdgeLineAngle = 1103,
 };
+
+// How the edge tools search: 4 levels a pixel of gradient, either polarity; the ring of an edge circle
+// reaches a quarter of its rough radius (at least 5 pixels) either side of it; so many radii and samples.
+inline constexpr double kEdgeThreshold = 4.0;
+inline constexpr double kEdgeRingShare = 0.25;
+inline constexpr double kEdgeRingMinimum = 5.0;
+inline constexpr int kEdgeCircleRadii = 360;
+inline constexpr int kEdgeLineSamples = 40;
+
+// Results in degrees that no calibration changes: the angle and the edge line's angle.
+bool isAngleKind(int32_t type);
+
+// The radii of the ring an edge circle searches, widen times as wide as usual, around its rough circle (center2,
+// radius2); false when its points make no circle.
+bool edgeRing(const MeasureItem& item, double widen, double& inner, double& outer);
+
+// Searches the picture again for the edges of an edge item (caliper, edge circle, edge line) from its points,
+// and stores what it found (MeasureItem::edges, edgeFound, the fitted circle or line). Other kinds are left.
+void searchEdges(MeasureItem& item, const DibImage& picture);
+
+// Moves an edge item's points to where its part lies on this picture, within a few pixels of where they were
+// (the recipe's relocate hook): an edge circle's ring is centred on a circle found with a ring twice as wide,
+// an edge line's band is moved across onto the line found in a band twice as wide. A caliper's segment runs
+// across the edges and finds them wherever they moved along it, so it stays. Other kinds are left.
+void RelocateEdgeItem(MeasureItem& item, const DibImage& picture);
 
 // The circles of a circle or two-circle item from its points: circle 1 through points 0-2, circle 2
 // through points 3-5.
@@ -28,8 +58,11 @@ void fitCircles(MeasureItem& item);
 // Recomputes the results of a finished item from its points, centres and radii with the calibration's
 // factors, and takes the calibration's unit: lengths, diameters and distances scale by mppX, areas by
 // mppX x mppY, angles not at all. A perpendicular item's foot is recomputed and stored as point 3. An
-// area is the polygon's geometric area from its vertices; the picture is not needed for any result. A
-// tolerance follows a change of unit (convertTolerance).
+// area is the polygon's geometric area from its vertices. Edge items search the picture again (searchEdges)
+// when one is given, else keep what their last search found; without an edge, circle or line they have no
+// result (NaN): a caliper gives the width between its first and last edge, or with one edge its distance from
+// the segment's start; an edge circle its diameter; an edge line its angle to the picture's x axis in degrees,
+// 0 to 180 counter-clockwise as seen. A tolerance follows a change of unit (convertTolerance).
 void computeResults(MeasureItem& item, const CalibEntry& calib, const DibImage* picture);
 
 // Finishes the item being built with the active tool: the negated tool code, the circles fitted, the
@@ -53,6 +86,9 @@ void convertTolerance(MeasureItem& item, int32_t from);
 int32_t resultRowCount(int32_t type);
 // The string id naming row r of a finished type; 0 for a type without rows.
 int32_t resultRowName(int32_t type, int32_t row);
+// The text naming row r of an item in the language in use: the string table's for the first six kinds; a
+// caliper with a single edge shows its position, else its width.
+QString resultRowTitle(const MeasureItem& item, int32_t row);
 // The value that row r of an item shows.
 double resultRowValue(const MeasureItem& item, int32_t row);
 

@@ -24,16 +24,21 @@ struct Kind {
     int32_t minPoints;
     int32_t maxPoints;
     int circles;
+    bool banded; // has a half width across its axis
 };
 
-constexpr std::array<Kind, 6> kKinds { {
-    { "length", ToolLine, 2, 2, 0 },
+constexpr std::array<Kind, 9> kKinds { {
+    { "length", ToolLine, 2, 2, 0, false },
     // The mouse closes a polygon at whatever count the double click finds.
-    { "area", ToolArea, 1, notes::kMaxAreaPoints, 0 },
-    { "circle", ToolCircle, 3, 3, 1 },
-    { "circle-distance", ToolCircle2, 6, 6, 2 },
-    { "perpendicular", ToolPerpendicular, 3, 3, 0 },
-    { "angle", ToolAngle, 3, 3, 0 },
+    { "area", ToolArea, 1, notes::kMaxAreaPoints, 0, false },
+    { "circle", ToolCircle, 3, 3, 1, false },
+    { "circle-distance", ToolCircle2, 6, 6, 2, false },
+    { "perpendicular", ToolPerpendicular, 3, 3, 0, false },
+    { "angle", ToolAngle, 3, 3, 0, false },
+    // Edge tools: their circles and edges are found in the picture again, so only the points are kept.
+    { "caliper", ToolCaliper, 2, 2, 0, true },
+    { "edge-circle", ToolEdgeCircle, 3, 3, 0, false },
+    { "edge-line", ToolEdgeLine, 2, 2, 0, true },
 } };
 
 const Kind* kindOfTool(int32_t finishedType)
@@ -164,6 +169,13 @@ std::optional<MeasureItem> itemFrom(const QJsonValue& v, int32_t defaultUnit, bo
     const QJsonValue circles = o.value(QLatin1String("circles"));
     if (circleCount > 0 && !circles.isUndefined() && !circlesFrom(circles, circleCount, *item))
         return std::nullopt;
+    const QJsonValue halfWidth = o.value(QLatin1String("halfWidth"));
+    if (kindOfTool(item->type)->banded && !halfWidth.isUndefined()) {
+        const std::optional<double> w = EdgeBandHalfWidth(halfWidth.toDouble(-1.0));
+        if (!w)
+            return std::nullopt;
+        item->halfWidth = *w;
+    }
     const QJsonValue tolerance = o.value(QLatin1String("tolerance"));
     if (!tolerance.isUndefined()) {
         item->tolerance = toleranceFrom(tolerance);
@@ -173,6 +185,13 @@ std::optional<MeasureItem> itemFrom(const QJsonValue& v, int32_t defaultUnit, bo
 }
 
 } // namespace
+
+std::optional<double> EdgeBandHalfWidth(double halfWidth)
+{
+    if (!(halfWidth > 0.0) || halfWidth > notes::kMaxEdgeBandHalfWidth)
+        return std::nullopt;
+    return halfWidth;
+}
 
 const char* MeasureKindName(int32_t finishedType)
 {
@@ -210,7 +229,9 @@ QByteArray EncodeNotes(const CalibEntry& calib, const MeasureList& items)
         for (int32_t row = 0; row < resultRowCount(item.type); ++row)
             results.append(number(resultRowValue(item, row)));
         QJsonObject m { { "kind", QLatin1String(kind->name) }, { "points", points }, { "results", results },
-            { "unit", item.type == -ToolAngle ? QStringLiteral("deg") : unitText(item.unit) } };
+            { "unit", isAngleKind(item.type) ? QStringLiteral("deg") : unitText(item.unit) } };
+        if (kind->banded)
+            m.insert(QLatin1String("halfWidth"), number(item.halfWidth));
         if (kind->circles > 0) {
             QJsonArray circles;
             for (int i = 0; i < kind->circles; ++i)

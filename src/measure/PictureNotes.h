@@ -11,12 +11,18 @@
 //      ...]}
 // - kind and its points (picture pixels, x to the right, y down): "length" 2, "area" 1 to 10,000 polygon
 //   corners, "circle" 3, "circle-distance" 6 (three on each circle), "perpendicular" 3 (the two ends of the
-//   base line, then the picked point; the foot is not written), "angle" 3 (the vertex is the middle one).
+//   base line, then the picked point; the foot is not written), "angle" 3 (the vertex is the middle one),
+//   "caliper" 2 (the search segment across the edges), "edge-circle" 3 (on the rough circle the ring of the
+//   search lies around), "edge-line" 2 (the band's axis along the edge).
+// - "halfWidth" ("caliper", "edge-line"): how far the band reaches either side of its axis, in picture
+//   pixels, above 0 and at most 1000; without it 10. What the edge tools found is not written: reading
+//   searches the picture again.
 // - "circles" (circle kinds only): each circle as shown, which may differ from the one through its three
 //   points once its centre or outline was dragged; a document without it fits the circles to the points.
 // - "results": the values the results list shows, in "unit" (areas in unit squared, angles in degrees with
 //   the unit "deg"): a length, an area, a diameter, two diameters and the centres' distance, a length, an
-//   angle. They are written for other programs: reading works every result out again from the points.
+//   angle; the caliper's width (or with a single edge its distance from the segment's start), the edge
+//   circle's diameter, the edge line's angle (degrees, "deg"); null where an edge tool found nothing. They are written for other programs: reading works every result out again from the points.
 // - unit: "cm", "mm" or "um"; unitsPerPixelX/Y: the calibration's factors (finite, above 0).
 // - "tolerance" (optional, on an inspected item): {"nominal": n, "upper": u, "lower": l}, the limits of the
 //   item's main result (the first result; the distance for "circle-distance") in its "unit":
@@ -55,7 +61,11 @@ inline constexpr int kMaxNameLength = 64;
 inline constexpr double kMaxMagnitude = 1e7;
 // A document above this is not read at all (a full list of six-point items is far smaller).
 inline constexpr qsizetype kMaxDocumentBytes = 16 * 1024 * 1024;
+inline constexpr double kMaxEdgeBandHalfWidth = 1000.0;
 } // namespace notes
+
+// A band's half width as read from a file: above 0 and at most notes::kMaxEdgeBandHalfWidth; nothing otherwise.
+std::optional<double> EdgeBandHalfWidth(double halfWidth);
 
 // The kind names shared by the picture's document and the recipe file: "length", "area", ... for a finished
 // type; null for a type without one.

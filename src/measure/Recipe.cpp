@@ -16,6 +16,7 @@ namespace {
 
 constexpr char kMagic[] = "nxviewer-recipe";
 constexpr char kTol[] = "tol";
+constexpr char kWidth[] = "width";
 constexpr char kDegrees[] = "deg";
 // Lines left out that are named one by one; the rest are counted.
 constexpr int kNamedLines = 10;
@@ -48,9 +49,20 @@ std::optional<MeasureItem> itemFrom(const QList<QByteArray>& tokens)
     qsizetype end = tokens.indexOf(QByteArray(kTol));
     if (end < 0)
         end = tokens.size();
-    // A kind and whole pairs of coordinates; then nothing or the five tokens of a tolerance.
-    if (end < 1 || (end - 1) % 2 != 0 || (end != tokens.size() && tokens.size() - end != 5)
-        || (end - 1) / 2 > notes::kMaxAreaPoints)
+    // A kind and whole pairs of coordinates, optionally a band's width; then nothing or the five tokens of a
+    // tolerance.
+    if (end != tokens.size() && tokens.size() - end != 5)
+        return std::nullopt;
+    const qsizetype tolAt = end;
+    std::optional<double> halfWidth;
+    if (end >= 3 && tokens[end - 2] == kWidth) {
+        const auto w = numberFrom(tokens[end - 1]);
+        halfWidth = w ? EdgeBandHalfWidth(*w) : std::nullopt;
+        if (!halfWidth)
+            return std::nullopt;
+        end -= 2;
+    }
+    if (end < 1 || (end - 1) % 2 != 0 || (end - 1) / 2 > notes::kMaxAreaPoints)
         return std::nullopt;
     std::vector<MeasurePoint> points;
     for (qsizetype i = 1; i + 1 < end; i += 2) {
@@ -61,13 +73,19 @@ std::optional<MeasureItem> itemFrom(const QList<QByteArray>& tokens)
         points.push_back({ *x, *y });
     }
     std::optional<MeasureItem> item = MeasureItemOfKind(QString::fromUtf8(tokens[0]), points);
+    if (item && halfWidth) {
+        if (item->halfWidth <= 0.0) // a kind without a band
+            return std::nullopt;
+        item->halfWidth = *halfWidth;
+    }
+    end = tolAt;
     if (!item || end == tokens.size())
         return item;
     const auto nominal = numberFrom(tokens[end + 1]);
     const auto upper = numberFrom(tokens[end + 2]);
     const auto lower = numberFrom(tokens[end + 3]);
     const QByteArray& unit = tokens[end + 4];
-    const bool angle = item->type == -ToolAngle;
+    const bool angle = isAngleKind(item->type);
     const std::optional<int32_t> code = unitFrom(unit);
     if (!nominal || !upper || !lower || (angle ? unit != kDegrees : !code))
         return std::nullopt;
@@ -92,8 +110,10 @@ QByteArray WriteRecipe(const MeasureList& items)
         out += kind;
         for (int32_t i = 0; i < item.countedPoints(); ++i)
             out += ' ' + num(item.point(i).x) + ' ' + num(item.point(i).y);
+        if (item.type == -ToolCaliper || item.type == -ToolEdgeLine)
+            out += ' ' + QByteArray(kWidth) + ' ' + num(item.halfWidth);
         // A tolerance in a unit the program cannot name could not be read back: it stays out.
-        const QByteArray unit = item.type == -ToolAngle ? QByteArray(kDegrees) : unitText(item.unit).toUtf8();
+        const QByteArray unit = isAngleKind(item.type) ? QByteArray(kDegrees) : unitText(item.unit).toUtf8();
         if (item.tolerance && item.tolerance->valid() && !unit.isEmpty())
             out += ' ' + QByteArray(kTol) + ' ' + num(item.tolerance->nominal) + ' ' + num(item.tolerance->upper)
                 + ' ' + num(item.tolerance->lower) + ' ' + unit;

@@ -63,7 +63,7 @@ ResultsModel::Cells ResultsModel::cellsOf(const Row& row, int32_t number, TextUs
 {
     Cells cells;
     cells[ColumnNo] = QString::number(number);
-    cells[ColumnType] = LoadString(resultRowName(row.item->type, row.part));
+    cells[ColumnType] = resultRowTitle(*row.item, row.part);
     // A unit code the program cannot name gets no value rather than a number in a unit it does not have.
     if (const auto text = resultRowText(*row.item, row.part, row.item->unit, use)) {
         cells[ColumnValue] = text->value;

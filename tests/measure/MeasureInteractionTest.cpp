@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 
+#include "support/EdgePictures.h"
 #include "imaging/DibImage.h"
 #include "measure/MeasureInteraction.h"
 #include "measure/MeasureResults.h"
@@ -470,4 +471,114 @@ TEST(MeasureInteraction, SnappingMovesPlacedPointsToTheEdgeFound)
     s.c.snap = nullptr;
     s.click(60, 50);
     EXPECT_DOUBLE_EQ(s.current.points[1].x, 60.0);
+}
+
+namespace {
+
+// The edge tools on pictures of known edges: a bar 42.25 px wide, a disc of radius 41.7, an edge at 20 degrees.
+constexpr double kBarLeft = 200.3, kBarRight = 242.55;
+constexpr PicturePoint kDiscCentre { 150.4, 140.2 };
+constexpr double kDiscRadius = 41.7;
+constexpr PicturePoint kEdgeThrough { 300.0, 150.0 };
+
+void paintBar(DibImage& picture) { edgepic::bar(picture, 640, 480, kBarLeft, kBarRight, {}); }
+void paintDisc(DibImage& picture) { edgepic::disc(picture, 640, 480, kDiscCentre, kDiscRadius, {}); }
+// Rising 20 degrees to the right as seen: its normal points 70 degrees below the x axis in picture coordinates.
+void paintSlope(DibImage& picture) { edgepic::straightEdge(picture, 640, 480, kEdgeThrough, 70.0 * M_PI / 180.0, {}); }
+
+struct EdgeCase {
+    const char* name;
+    void (*paint)(DibImage&);
+    int32_t tool;
+    std::vector<MeasurePoint> points; // a press and a release, or three clicks
+    const char* title;
+    // The result in picture pixels (degrees for the line) from the item as placed; NaN for none.
+    std::function<double(const MeasureItem&)> expected;
+    double within;
+};
+
+} // namespace
+
+TEST(MeasureInteraction, EdgeToolsMeasureWhatTheyFindInThePicture)
+{
+    const auto none = [](const MeasureItem&) { return std::nan(""); };
+    const EdgeCase cases[] = {
+        { "caliper across the bar: its width", paintBar, ToolCaliper, { { 180, 150 }, { 262, 150 } }, "Caliper width",
+            [](const MeasureItem&) { return kBarRight - kBarLeft; }, 0.05 },
+        { "caliper across one side: the edge's distance from the start", paintBar, ToolCaliper,
+            { { 180, 150 }, { 220, 150 } }, "Edge position",
+            [](const MeasureItem& item) { return kBarLeft - item.point(0).x; }, 0.05 },
+        { "caliper over the flat ground: no result", paintBar, ToolCaliper, { { 20, 150 }, { 90, 150 } },
+            "Caliper width", none, 0 },
+        { "circle by edges on the disc", paintDisc, ToolEdgeCircle, { { 105, 140 }, { 150, 95 }, { 195, 140 } },
+            "Edge circle diameter", [](const MeasureItem&) { return 2.0 * kDiscRadius; }, 0.1 },
+        { "circle by edges off the disc: no result", paintDisc, ToolEdgeCircle,
+            { { 320, 100 }, { 340, 80 }, { 360, 100 } }, "Edge circle diameter", none, 0 },
+        { "line by edges along the slope", paintSlope, ToolEdgeLine, { { 244, 170 }, { 356, 130 } },
+            "Edge line angle", [](const MeasureItem&) { return 20.0; }, 0.1 },
+    };
+    for (const EdgeCase& k : cases) {
+        SCOPED_TRACE(k.name);
+        Scene s;
+        k.paint(s.picture);
+        s.mi.SelectTool(k.tool);
+        if (k.points.size() == 2)
+            s.drag(k.points[0].x, k.points[0].y, k.points[1].x, k.points[1].y);
+        else
+            for (const MeasurePoint& p : k.points)
+                s.click(p.x, p.y);
+        ASSERT_EQ(s.list.count(), 1);
+        EXPECT_EQ(s.mi.tool(), ToolNone);
+        const MeasureItem& item = *s.list.begin();
+        EXPECT_EQ(item.type, -k.tool);
+        ASSERT_EQ(s.rows(), 1);
+        EXPECT_EQ(s.text(0, ResultsModel::ColumnType), k.title);
+        const double want = k.expected(item);
+        const double factor = k.tool == ToolEdgeLine ? 1.0 : 0.01;
+        if (std::isnan(want)) {
+            // Kept, with an empty value the list and the CSV file both show.
+            EXPECT_TRUE(std::isnan(item.result));
+            const auto file = s.session.results().texts(TextUse::File);
+            EXPECT_EQ(file[0][ResultsModel::ColumnValue], "");
+            EXPECT_EQ(file[0][ResultsModel::ColumnUnit], "");
+        } else {
+            EXPECT_NEAR(item.result, want * factor, k.within * factor);
+            EXPECT_FALSE(s.value(0).isEmpty());
+        }
+    }
+}
+
+// A right drag of a placed point searches again; undo and redo bring each search back; DELETE removes it.
+TEST(MeasureInteraction, EdgeItemsSearchAgainWhenDraggedUndoneOrRedone)
+{
+    Scene s;
+    paintBar(s.picture);
+    s.mi.SelectTool(ToolCaliper);
+    s.drag(180, 150, 220, 150);
+    EXPECT_EQ(s.text(0, ResultsModel::ColumnType), "Edge position");
+    s.rightDrag(220, 150, 262, 150);
+    EXPECT_EQ(s.text(0, ResultsModel::ColumnType), "Caliper width");
+    EXPECT_NEAR(s.list.begin()->result, (kBarRight - kBarLeft) * 0.01, 0.05 * 0.01);
+    EXPECT_EQ(s.list.begin()->edges.size(), 2u);
+    ASSERT_TRUE(s.session.undo(&s.picture));
+    EXPECT_EQ(s.text(0, ResultsModel::ColumnType), "Edge position");
+    ASSERT_TRUE(s.session.redo(&s.picture));
+    EXPECT_EQ(s.text(0, ResultsModel::ColumnType), "Caliper width");
+
+    // The ring dragged by its fitted centre follows the pointer and still finds the disc.
+    paintDisc(s.picture);
+    s.mi.SelectTool(ToolEdgeCircle);
+    for (const MeasurePoint& p : std::vector<MeasurePoint> { { 108, 140 }, { 150, 98 }, { 192, 140 } })
+        s.click(p.x, p.y);
+    const MeasureItem& circle = *std::next(s.list.begin());
+    ASSERT_TRUE(circle.edgeFound);
+    const MeasurePoint c = circle.center1;
+    s.rightDrag(c.x, c.y, c.x + 6, c.y - 4);
+    EXPECT_NEAR(circle.center1.x, kDiscCentre.x, 0.1);
+    EXPECT_NEAR(circle.center1.y, kDiscCentre.y, 0.1);
+    EXPECT_NEAR(circle.point(1).x, 156.0, 1.0); // the points went along with the pointer
+
+    s.deleteRows({ 0 });
+    EXPECT_EQ(s.list.count(), 1);
+    EXPECT_EQ(s.list.begin()->type, -ToolEdgeCircle);
 }

@@ -11,6 +11,7 @@
 #include "imaging/DibImage.h"
 #include "measure/MeasureList.h"
 #include "measure/MeasureOverlay.h"
+#include "measure/MeasureResults.h"
 #include "platform/Language.h"
 
 namespace {
@@ -367,5 +368,39 @@ TEST(MeasureOverlay, AnInspectedItemIsDrawnInItsVerdictsColour)
         };
         EXPECT_EQ(colorAt(30, 20), c.color);
         EXPECT_TRUE(canvas.line(30, 60));
+    }
+}
+
+// The edge tools show where they searched and what they found: the caliper's rectangle with a tick across it
+// at each edge, the ring around an edge circle's rough circle with the fitted one, the edge line's band with
+// the fitted line; what was not found is not drawn.
+TEST(MeasureOverlay, EdgeItemsShowTheirSearchAndWhatItFound)
+{
+    const ViewGeometry g = geometry(200, 150, 1);
+    MeasureItem caliper = item(-ToolCaliper, {{20.0, 30.0}, {120.0, 30.0}});
+    caliper.edges = {{50.0, 30.0}, {90.0, 30.0}};
+    caliper.edgeFound = true;
+    MeasureItem ring = item(-ToolEdgeCircle, {{60.0, 75.0}, {100.0, 35.0}, {140.0, 75.0}});
+    fitCircles(ring);
+    ring.center1 = {100.0, 75.0};
+    ring.radius1 = 38.0;
+    MeasureItem band = item(-ToolEdgeLine, {{20.0, 100.0}, {180.0, 100.0}});
+    band.setPoint(2, {20.0, 104.0});
+    band.setPoint(3, {180.0, 104.0});
+    for (const bool found : {true, false}) {
+        ring.edgeFound = band.edgeFound = found;
+        Canvas c(g);
+        draw(c, g, caliper);
+        EXPECT_TRUE(c.lineNear(70, 20) && c.lineNear(70, 40) && c.lineNear(20, 35) && c.lineNear(120, 25));
+        EXPECT_TRUE(c.lineNear(50, 25) && c.lineNear(90, 35));
+        EXPECT_FALSE(c.lineNear(70, 25));
+        Canvas r(g);
+        draw(r, g, ring);
+        EXPECT_TRUE(r.lineNear(70, 75) && r.lineNear(50, 75)); // 40 px -25 % and +25 %
+        EXPECT_EQ(r.lineNear(62, 75), found);
+        Canvas b(g);
+        draw(b, g, band);
+        EXPECT_TRUE(b.lineNear(100, 90) && b.lineNear(100, 110));
+        EXPECT_EQ(b.lineNear(100, 104), found);
     }
 }

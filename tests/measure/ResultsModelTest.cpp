@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "imaging/DibImage.h"
+#include "support/EdgePictures.h"
 #include "measure/CsvExport.h"
 #include "measure/MeasureResults.h"
 #include "measure/MeasureSession.h"
@@ -641,4 +642,97 @@ TEST(Recipe, HostileOrBrokenInputIsBoundedAndNamed)
             EXPECT_EQ(items->size(), *c.items) << c.name;
         EXPECT_EQ(ignored, c.ignored) << c.name << ": " << ignored.join(',').toStdString();
     }
+}
+
+namespace {
+
+// A part with a dark bar 42.4 px wide, a dark disc of radius 41.7 and a dark corner beyond an edge rising
+// 20 degrees as seen, on a light ground, moved by `shift`.
+void paintPart(DibImage& picture, PicturePoint shift)
+{
+    const double b = 1.2, x = shift.x, y = shift.y;
+    const double nx = std::cos(70.0 * M_PI / 180.0), ny = std::sin(70.0 * M_PI / 180.0);
+    const auto bar = [=](double px) { return 1.0 - edgepic::phi((px - 40.3 - x) / b) + edgepic::phi((px - 82.7 - x) / b); };
+    const auto disc = [=](double px, double py) { return std::hypot(px - 180.4 - x, py - 150.2 - y) - 41.7; };
+    const auto slope = [=](double px, double py) { return (px - 330.0 - x) * nx + (py - 150.0 - y) * ny; };
+    edgepic::paint(
+        picture, 420, 300, {},
+        [=](double px, double py) { return bar(px) * edgepic::phi(disc(px, py) / b) * edgepic::phi(-slope(px, py) / b); },
+        [=](double px, double py) {
+            return std::min({ std::abs(px - 40.3 - x), std::abs(px - 82.7 - x), std::abs(disc(px, py)),
+                       std::abs(slope(px, py)) })
+                < 9.0;
+        });
+}
+
+} // namespace
+
+// The edge kinds go into a picture's document and a recipe with their band widths; applied to the part moved
+// a few pixels, the recipe's items find its edges again where they went, with their verdicts.
+TEST(Recipe, EdgeKindsComeBackAndFindThePartWhereItMoved)
+{
+    Scene s;
+    s.session.clear();
+    paintPart(s.picture, {});
+    MeasureItem caliper = building(ToolCaliper, { { 20, 150 }, { 105, 150 } });
+    caliper.halfWidth = 6.0;
+    s.add(caliper);
+    s.add(building(ToolEdgeCircle, { { 136, 150 }, { 180, 106 }, { 224, 150 } }));
+    s.add(building(ToolEdgeLine, { { 280, 170 }, { 380, 134 } }));
+    s.session.setTolerance(s.itemOfRow(0).id, Tolerance { 0.424, 0.001, 0.001 });
+    s.session.setTolerance(s.itemOfRow(2).id, Tolerance { 20.0, 0.2, 0.2 });
+    // Width and diameter in mm at 0.01 mm a pixel, within 0.1 px (the caliper's narrower band averages less
+    // noise); the angle within 0.1 degree.
+    const auto measures = [](Scene& scene) {
+        ASSERT_EQ(scene.session.results().rowCount(), 3);
+        EXPECT_NEAR(scene.itemOfRow(0).result, 0.424, 0.001);
+        EXPECT_NEAR(scene.itemOfRow(1).result, 0.834, 0.001);
+        EXPECT_NEAR(scene.itemOfRow(2).result, 20.0, 0.1);
+    };
+    measures(s);
+    const Table shown = s.texts();
+    EXPECT_EQ(shown[0][ResultsModel::ColumnType], "Caliper width");
+    EXPECT_EQ(shown[2][ResultsModel::ColumnUnit], "°");
+
+    QStringList ignored;
+    const auto notes = DecodeNotes(EncodeNotes(s.session.selectedCalib(), s.session.items()), ignored);
+    ASSERT_TRUE(notes);
+    EXPECT_TRUE(ignored.isEmpty()) << ignored.join(',').toStdString();
+    ASSERT_EQ(notes->items.size(), 3u);
+    EXPECT_EQ(notes->items[0].halfWidth, 6.0);
+    EXPECT_EQ(notes->items[2].halfWidth, kDefaultEdgeBandHalfWidth);
+    Scene opened;
+    paintPart(opened.picture, {});
+    opened.session.replaceItems(notes->items, &opened.picture);
+    EXPECT_EQ(opened.texts(), shown);
+
+    const QByteArray text = WriteRecipe(s.session.items());
+    EXPECT_TRUE(text.contains("\ncaliper 20 150 105 150 width 6 tol 0.424 0.001 0.001 mm\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\nedge-line 280 170 380 134 width 10 tol 20 0.2 0.2 deg\n")) << text.toStdString();
+    const auto items = ReadRecipe(text, ignored);
+    ASSERT_TRUE(items);
+    EXPECT_TRUE(ignored.isEmpty());
+
+    // Moved 16 pixels up: the edge line's band misses the edge unless it is relocated first.
+    Scene next;
+    next.session.clear();
+    paintPart(next.picture, { 4.0, -16.0 });
+    ApplyRecipe(next.session, *items, &next.picture);
+    EXPECT_EQ(next.texts()[2][ResultsModel::ColumnValue], "");
+    EXPECT_EQ(verdictColumn(next.session), (std::vector<QString> { "OK", "", "NG" }));
+    ApplyRecipe(next.session, *items, &next.picture,
+        [&next](MeasureItem& item) { RelocateEdgeItem(item, next.picture); });
+    measures(next);
+    EXPECT_EQ(verdictColumn(next.session), (std::vector<QString> { "OK", "", "OK" }));
+    EXPECT_NEAR(next.itemOfRow(1).center1.x, 184.4, 0.1);
+    EXPECT_NEAR(next.itemOfRow(1).center1.y, 134.2, 0.1);
+    // The band moved across onto the edge where it went.
+    const MeasureItem& line = next.itemOfRow(2);
+    const double nx = std::cos(70.0 * M_PI / 180.0), ny = std::sin(70.0 * M_PI / 180.0);
+    EXPECT_NEAR((line.point(0).x - 334.0) * nx + (line.point(0).y - 134.0) * ny, 0.0, 0.5);
+
+    // A band width that cannot be, or one on a kind without a band, is refused.
+    ignored.clear();
+    ReadRecipe("nxviewer-recipe 1\ncaliper 0 0 9 0 width 0\nlength 0 0 1 1 width 3\n", ignored);
+    EXPECT_EQ(ignored, (QStringList { "line 2", "line 3" }));
 }

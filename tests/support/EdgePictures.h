@@ -79,4 +79,12 @@ inline void disc(DibImage& img, int w, int h, PicturePoint c, double radius, con
         [=](double x, double y) { return std::abs(rho(x, y)) < 6 * look.blur + 1.5; });
 }
 
+// A light upright bar from x = left to x = right on a dark ground, both sides blurred.
+inline void bar(DibImage& img, int w, int h, double left, double right, const Look& look)
+{
+    paint(
+        img, w, h, look, [=](double x, double) { return phi((x - left) / look.blur) - phi((x - right) / look.blur); },
+        [=](double x, double) { return std::min(std::abs(x - left), std::abs(x - right)) < 6 * look.blur + 1.5; });
+}
+
 } // namespace edgepic

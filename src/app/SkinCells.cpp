@@ -91,7 +91,12 @@ int ToolOfButton(int controlId)
 
 bool ShowsToolDot(int controlId, const SkinCell& cell, int activeTool)
 {
-    return cell.sheet == SkinCell::Buttons && activeTool > 0 && ToolOfButton(controlId) == activeTool;
+    // The edge tools are reached from the plain tool they refine: its button shows them active.
+    constexpr ToolButton kVariants[] = { { IDC_LINE, 7 }, { IDC_CIRCLE, 8 }, { IDC_LINE, 9 } };
+    bool variant = false;
+    for (const ToolButton& v : kVariants)
+        variant |= v.id == controlId && v.tool == activeTool;
+    return cell.sheet == SkinCell::Buttons && activeTool > 0 && (ToolOfButton(controlId) == activeTool || variant);
 }
 
 TileGrid BackgroundTiles(int clientWidth, int clientHeight, int tileWidth, int tileHeight)

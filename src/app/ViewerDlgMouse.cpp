@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QFrame>
 #include <QLineEdit>
 #include <QMenu>
@@ -37,11 +38,25 @@ constexpr int kWheelNotch = 120;
 // The keys of the tools, in the order of kToolButtons.
 constexpr const char* kToolKeys[] = { "L", "A", "C", "2", "P", "G" };
 
-// Tooltips naming the keys. The Japanese text is the string table's followed by the keys; English systems
-// had no tooltips before the keys came, so they get texts of their own.
 // Gradient a snapped point's edge has at least, in grey levels per pixel.
 constexpr double kSnapThreshold = 4.0;
 
+// The tools that find edges themselves, offered by a right click on the plain tool they refine, with their keys.
+struct EdgeTool {
+    int button;
+    int32_t tool;
+    const char* key;
+    const char* english;
+    const char* japanese;
+};
+constexpr EdgeTool kEdgeTools[] = {
+    { IDC_LINE, ToolCaliper, "K", "Caliper: the edges across a band, their distance", "キャリパー：エッジ間の距離" },
+    { IDC_LINE, ToolEdgeLine, "J", "Line by edges: the angle of a straight edge", "エッジ直線：直線エッジの角度" },
+    { IDC_CIRCLE, ToolEdgeCircle, "E", "Circle by edges: the circle fitted to a rim", "エッジ円：輪郭に合わせた円" },
+};
+
+// Tooltips naming the keys. The Japanese text is the string table's followed by the keys; English systems
+// had no tooltips before the keys came, so they get texts of their own.
 struct KeyTip {
     int control;
     int japanese; // string id
@@ -53,9 +68,9 @@ struct KeyTip {
 constexpr KeyTip kKeyTips[] = {
     { IDC_LIVE, 200, "Start or stop the live picture", "Space", "スペース" },
     { IDC_ZOOM, 207, "Zoom", "F: fit, + / -: zoom in and out", "F：全画面表示、＋／－：拡大・縮小" },
-    { IDC_LINE, 208, "Length between two points: drag from one to the other, or click one and then the other", "L", "L" },
+    { IDC_LINE, 208, "Length between two points: drag from one to the other, or click one and then the other; right click: caliper (K), line by edges (J)", "L", "L" },
     { IDC_ARIA, 209, "Area of a polygon: click its corners, double-click the last", "A", "A" },
-    { IDC_CIRCLE, 210, "Diameter of the circle through three points", "C", "C" },
+    { IDC_CIRCLE, 210, "Diameter of the circle through three points; right click: circle by edges (E)", "C", "C" },
     { IDC_CIRCLE2, 211, "Diameters of two circles and the distance of their centres", "2", "2" },
     { IDC_SUI, 212, "Perpendicular distances to a base line; a right click ends", "P", "P" },
     { IDC_ANGLE, 213, "Angle at a vertex: first arm, vertex, second arm", "G", "G" },
@@ -92,6 +107,10 @@ void CViewerDlg::Private::createInteraction()
         connect(static_cast<QAbstractButton*>(control(kToolButtons[i])), &QAbstractButton::clicked, q,
             [this, tool] { SelectTool(tool); });
     }
+    for (const int button : { IDC_LINE, IDC_CIRCLE }) {
+        control(button)->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(control(button), &QWidget::customContextMenuRequested, q, [this, button] { OnEdgeToolMenu(button); });
+    }
     m_SnapCheck = static_cast<QCheckBox*>(control(IDC_SNAP));
     m_SnapCheck->setToolTip(g_bJapanese ? QString::fromUtf8("計測点をエッジに吸着させます（S）")
                                         : QStringLiteral("Points placed by the measuring tools snap to the nearest edge (S)"));
@@ -127,6 +146,8 @@ void CViewerDlg::Private::createShortcuts()
     add(QKeySequence(Qt::Key_Delete), [this] { OnDelete(); });
     add(QKeySequence(Qt::Key_F), [this] { SetZoom(0); });
     add(QKeySequence(Qt::Key_S), [this] { m_SnapCheck->toggle(); });
+    for (const EdgeTool& t : kEdgeTools)
+        add(QKeySequence(QString::fromLatin1(t.key)), [this, tool = t.tool] { SelectTool(tool); });
     const auto zoomBy = [this](int step) { SetZoom(m_Zoom->currentIndex() + step); };
     for (const QKeySequence& keys : { QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal),
              QKeySequence(Qt::KeypadModifier | Qt::Key_Plus) })
@@ -137,6 +158,18 @@ void CViewerDlg::Private::createShortcuts()
     add(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { OnUndo(); });
     add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { OnRedo(); });
     add(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { OnRedo(); });
+}
+
+void CViewerDlg::Private::OnEdgeToolMenu(int button)
+{
+    QMenu menu(q);
+    for (const EdgeTool& t : kEdgeTools)
+        if (t.button == button)
+            menu.addAction(QStringLiteral("%1 (%2)").arg(QString::fromUtf8(g_bJapanese ? t.japanese : t.english),
+                               QString::fromLatin1(t.key)))
+                ->setData(t.tool);
+    if (const int tool = m_Prompts.files.runMenu(menu, QCursor::pos()))
+        SelectTool(tool);
 }
 
 void CViewerDlg::Private::SelectTool(int32_t tool)

@@ -127,6 +127,8 @@ struct CViewerDlg::Private {
     void createInteraction();
     void createShortcuts();
     void SelectTool(int32_t tool);
+    // A right click on LINE or CIRCLE: the edge tools that refine it.
+    void OnEdgeToolMenu(int button);
     void OnUndo();
     void OnRedo();
     InteractionContext interactionContext();

@@ -13,6 +13,7 @@
 #include "app/ViewerDlgPrivate.h"
 #include "measure/CsvExport.h"
 #include "measure/ResultsReport.h"
+#include "measure/MeasureResults.h"
 #include "measure/Recipe.h"
 #include "measure/ui/ResultsTable.h"
 #include "platform/AtomicFile.h"
@@ -143,7 +144,10 @@ void CViewerDlg::Private::OnApplyRecipe()
         return;
     }
     // Read under the frame lock: the items are measured on the picture as it is now.
-    m_Live.withFrame([&](LiveFrames& f) { ApplyRecipe(m_Measure, *items, &f.picture); });
+    // Edge tools search again around their stored places, so a part that moved a little still measures.
+    m_Live.withFrame([&](LiveFrames& f) {
+        ApplyRecipe(m_Measure, *items, &f.picture, [&f](MeasureItem& item) { RelocateEdgeItem(item, f.picture); });
+    });
     updateViewArea();
     if (!ignored.isEmpty())
         m_Prompts.files.tell(text("Parts of the recipe were left out: %1", "レシピの一部を読み飛ばしました：%1")

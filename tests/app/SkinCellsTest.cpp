@@ -70,6 +70,11 @@ TEST(SkinCells, Dots_PressedOnButtonSheetOnly_GreenOnActiveToolOnly)
     EXPECT_FALSE(ShowsToolDot(IDC_LINE, ButtonCell(IDC_LINE, s, true), area));
     EXPECT_FALSE(ShowsToolDot(IDC_SAVE, save, area));
     EXPECT_FALSE(ShowsToolDot(IDC_ARIA, ButtonCell(IDC_ARIA, s, true), 0));
+    // The edge tools show on the button whose menu offers them: caliper and edge line on LINE, edge circle on CIRCLE.
+    EXPECT_TRUE(ShowsToolDot(IDC_LINE, ButtonCell(IDC_LINE, s, true), 7));
+    EXPECT_TRUE(ShowsToolDot(IDC_LINE, ButtonCell(IDC_LINE, s, true), 9));
+    EXPECT_TRUE(ShowsToolDot(IDC_CIRCLE, ButtonCell(IDC_CIRCLE, s, true), 8));
+    EXPECT_FALSE(ShowsToolDot(IDC_CIRCLE, ButtonCell(IDC_CIRCLE, s, true), 7));
     const int tools[] = { IDC_LINE, IDC_ARIA, IDC_CIRCLE, IDC_CIRCLE2, IDC_SUI, IDC_ANGLE };
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(ToolOfButton(tools[i]), i + 1);

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -213,6 +214,20 @@ TEST_F(ViewerMouseTest, ShortcutsChooseToolsZoomUndoAndStopTheLiveView_AndToolti
         EXPECT_TRUE(win::control(dlg, k.button)->toolTip().endsWith(QString(" (%1)").arg(QKeySequence(k.key).toString())))
             << win::control(dlg, k.button)->toolTip().toStdString();
     }
+    // The edge tools: by their keys, or from the right-click menu of the tool they refine.
+    for (const auto& [key, tool] : { std::pair { Qt::Key_K, ToolCaliper }, { Qt::Key_J, ToolEdgeLine },
+             { Qt::Key_E, ToolEdgeCircle } }) {
+        QTest::keyClick(&dlg, key);
+        EXPECT_EQ(win::tool(dlg), tool) << key;
+    }
+    int offered = 0;
+    dlg.prompts().files.runMenu = [&](QMenu& menu, QPoint) {
+        offered = int(menu.actions().size());
+        return int(ToolCaliper);
+    };
+    emit win::control(dlg, IDC_LINE)->customContextMenuRequested({});
+    EXPECT_EQ(offered, 2);
+    EXPECT_EQ(win::tool(dlg), ToolCaliper);
     // Escape drops the item being drawn; the window stays.
     QTest::keyClick(&dlg, Qt::Key_Escape);
     EXPECT_EQ(win::tool(dlg), ToolNone);

@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include "app/DialogTemplate.h"
+#include "measure/ui/ToleranceDlg.h"
 #include "app/SkinButton.h"
 #include "dialogs/ui/CImageSetDlg.h"
 #include "files/ui/CThumbnailDlg.h"
@@ -116,6 +117,13 @@ WindowPrompts::WindowPrompts(QWidget* window)
     , runSettingDialog([](QDialog& dialog) { return dialog.exec(); })
     , runImageSetting([](CImageSetDlg& dialog) { return dialog.exec(); })
     , openExternally([](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
+    , askTolerance([window](const MeasureItem& item, double value, const QString& unit)
+                       -> std::optional<std::optional<Tolerance>> {
+        ToleranceDlg dialog(item.tolerance, value, unit, window);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.tolerance();
+    })
 {
 }
 

@@ -50,7 +50,11 @@ CsvSaveDialog pathRequest(const QString& title, const QString& filter, const QSt
 
 void CViewerDlg::Private::createInspection()
 {
-    resultsTable().EditTolerances(m_Measure, [this] { updateViewArea(); });
+    // Asked through the prompts at each double click, so that tests can answer.
+    resultsTable().EditTolerances(m_Measure, [this] { updateViewArea(); },
+        [this](const MeasureItem& item, double value, const QString& unit) {
+            return m_Prompts.askTolerance(item, value, unit);
+        });
     m_Results->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_Results, &QWidget::customContextMenuRequested, q, [this] { OnResultsMenu(); });
 }

@@ -8,6 +8,7 @@
 
 #include "files/ui/FileDialogs.h"
 #include "measure/CsvExport.h"
+#include "measure/ui/ResultsTable.h"
 
 class CImageSetDlg;
 class CThumbnailDlg;
@@ -39,6 +40,8 @@ struct WindowPrompts {
     std::function<void(const QString&)> tellFramesRefused;
     // Opens a file in the system's program for it (a video in its player).
     std::function<void(const QString& path)> openExternally;
+    // The tolerance of a result double-clicked in the results list (by default the tolerance dialog).
+    ResultsTable::AskTolerance askTolerance;
     // Tells that a quick capture was refused or not written (does not block: the live view goes on).
     std::function<void(const QString&)> tellCapture;
 };

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTableView>
 #include <QThread>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -293,8 +294,16 @@ TEST_F(ViewerFilesTest, ReportAndRecipeFromTheResultsMenu)
     line.addPoint({ 100, 100 });
     line.addPoint({ 300, 100 });
     finishItem(line, measure.selectedCalib(), nullptr);
-    const int32_t id = measure.add(line)->id;
-    measure.setTolerance(id, Tolerance { line.result * 2, 0.01, 0.01 }); // far off: NG
+    measure.add(line);
+    // A double click on the result asks for its tolerance: one far off, so the part is NG.
+    dlg.prompts().askTolerance = [&](const MeasureItem&, double value, const QString&) {
+        return std::optional<std::optional<Tolerance>>(Tolerance { value * 2, 0.01, 0.01 });
+    };
+    auto* table = qobject_cast<QTableView*>(win::control(dlg, IDC_RESULTS));
+    emit table->doubleClicked(table->model()->index(0, ResultsModel::ColumnValue));
+    ASSERT_TRUE(measure.items().itemAt(0)->tolerance.has_value());
+    EXPECT_EQ(table->model()->columnCount(), ResultsModel::ColumnVerdict + 1);
+    EXPECT_EQ(table->model()->index(0, ResultsModel::ColumnVerdict).data().toString(), "NG");
     QTemporaryDir out;
     QString asked;
     dlg.prompts().askPath = [&](const CsvSaveDialog&, bool) { return asked; };

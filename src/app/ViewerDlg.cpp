@@ -336,6 +336,8 @@ void CViewerDlg::timerEvent(QTimerEvent* event)
 void CViewerDlg::Private::OnTimer()
 {
     m_Live.heartbeat(timeGetTime());
+    if (m_Live.isLive() && m_Live.framesShown() > 0)
+        m_Focus.add(m_Live.focusScore(), shownGeometry());
     if (m_Capture)
         collectCaptures(); // the pictures quick capture wrote since the last tick
     checkRecording();

@@ -68,7 +68,12 @@ QString CViewerDlg::Private::captionFor(const QString& text)
         shown = QString::fromStdString(m_Live.source().name());
     // Pictures the strip cannot show for their names are owned up to, or they would seem lost.
     const QString skipped = FileTexts::SkippedNames(g_bJapanese, m_Thumbnails.skippedNames());
-    return (shown.isEmpty() ? head + timings : head + "  -  " + shown + timings) + skipped + recordNote() + timeLapseNote() + captureNote();
+    // While live, how sharp the picture is, against the best since the view last changed.
+    const QString focus = m_Live.isLive() && !m_Focus.text(g_bJapanese != 0).isEmpty()
+        ? QStringLiteral("  -  ") + m_Focus.text(g_bJapanese != 0)
+        : QString();
+    return (shown.isEmpty() ? head + timings : head + "  -  " + shown + timings) + focus + skipped + recordNote()
+        + timeLapseNote() + captureNote();
 }
 
 void CViewerDlg::Private::startCamera()

@@ -292,6 +292,8 @@ void CViewerDlg::Private::forwardMouse(const QMouseEvent& event, QPoint client, 
     switch (event.type()) {
     case QEvent::MouseButtonPress:
         if (left) {
+            if (c.geometry.view.contains(e.client.x, e.client.y))
+                m_Focus.reset(); // a click in the view starts the focus meter's best afresh
             fx = m_Interaction.OnLButtonDown(e, c);
             strip = m_StripMouse.OnLButtonDown(client.x(), thumbnail);
         } else if (right) {

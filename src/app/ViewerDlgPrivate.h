@@ -23,6 +23,7 @@
 #include "files/StripMouse.h"
 #include "files/ThumbnailGrid.h"
 #include "imaging/DibImage.h"
+#include "imaging/FocusMeter.h"
 #include "live/LiveView.h"
 #include "measure/MeasureInteraction.h"
 #include "measure/MeasureLayer.h"
@@ -217,6 +218,7 @@ struct CViewerDlg::Private {
     DibImage m_SkinArrows;
     int m_bLiveStopped = 0;
     QString m_ShownFile; // the saved picture's file name while one is shown, for the caption
+    FocusMeter m_Focus;  // the live picture's sharpness with its best since the view last changed
     int m_bSaveOverlay = 0;
     int m_bPanelShown = 1;
     int m_bStripShown = 1;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "camera/CameraDevice.h"
+#include "imaging/FocusMeter.h"
 #include "imaging/ViewLayout.h"
 #include "imaging/ViewOverview.h"
 #include "platform/Clock.h"
@@ -239,6 +240,7 @@ bool LiveView::runDisplayPass()
         t1 = timeGetTime();
         live.view.imageWidth = shown.width();
         live.view.imageHeight = shown.height();
+        m_FocusScore = FocusScore(shown, VisiblePicturePart(live.view));
         composed = m_DisplayComposer.Compose(shown, live.view, picture.image);
         picture.geometry = live.view;
         picture.frameNumber = m_Stamp.number;

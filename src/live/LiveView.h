@@ -162,6 +162,8 @@ public:
     int32_t autoExposureShutter() const { return m_AutoShutter.load(); }
     // Frames processed and shown, and turns of the display loop (a napping loop makes at most one a ms).
     uint64_t framesShown() const { return m_FramesShown.load(); }
+    // The focus score of the part of the last frame the view showed (FocusScore); 0 before a frame.
+    double focusScore() const { return m_FocusScore.load(); }
     // Frames shown per second, as the status line says it (0 before a second of frames).
     double frameRate() const { return m_Rate.load(); }
     uint64_t loopTurns() const { return m_LoopTurns.load(); }
@@ -216,6 +218,7 @@ private:
     std::atomic<uint32_t> m_Heartbeat { 0 };
     std::atomic<uint64_t> m_FramesShown { 0 };
     std::atomic<double> m_Rate { 0.0 };
+    std::atomic<double> m_FocusScore { 0.0 };
     std::atomic<uint64_t> m_LoopTurns { 0 };
     std::atomic<int32_t> m_AutoGain { -1 };
     std::atomic<int32_t> m_AutoShutter { -1 };

@@ -151,8 +151,9 @@ TEST_F(LiveViewTest, FramesCarryTheirTimes_ARecordingOfThemKeepsThem)
         ASSERT_TRUE(m_View.refreshShown());
         EXPECT_EQ(m_View.shownPicture().frameNumber, stamp.number);
         EXPECT_EQ(m_View.shownPicture().frameTimeUs, stamp.timeUs);
-        if (!times.empty())
+        if (!times.empty()) {
             EXPECT_GT(stamp.timeUs, times.back());
+        }
         times.push_back(stamp.timeUs);
         // One at a time: the queue never fills, so every frame is in the file.
         while (recorder.status().frames < uint64_t(i) && !recorder.status().failed)

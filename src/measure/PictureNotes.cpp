@@ -169,6 +169,10 @@ std::optional<MeasureItem> itemFrom(const QJsonValue& v, int32_t defaultUnit, bo
     const QJsonValue circles = o.value(QLatin1String("circles"));
     if (circleCount > 0 && !circles.isUndefined() && !circlesFrom(circles, circleCount, *item))
         return std::nullopt;
+    // Points almost on a line fit a circle far beyond any picture: no circle the document could hold.
+    if (!sane(item->center1.x) || !sane(item->center1.y) || !sane(item->radius1) || !sane(item->center2.x)
+        || !sane(item->center2.y) || !sane(item->radius2))
+        return std::nullopt;
     const QJsonValue halfWidth = o.value(QLatin1String("halfWidth"));
     if (kindOfTool(item->type)->banded && !halfWidth.isUndefined()) {
         const std::optional<double> w = EdgeBandHalfWidth(halfWidth.toDouble(-1.0));

@@ -425,6 +425,10 @@ TEST(PictureNotes, WhatDoesNotHoldUpIsLeftOutAndNamed)
                 R"({"kind":"circle","points":[[0,0],[1,1],[2,0]],"circles":[{"center":[1,0],"radius":-1}]},)"
                 R"({"kind":"circle","points":[[0,0],[1,1],[2,0]],"circles":[]})"),
             0, true, { "2 measurements" } },
+        // Points almost on a line fit a circle far beyond the bounds: it could not be written back.
+        { "a circle through points almost on a line",
+            doc(calib, R"({"kind":"circle","points":[[500,400],[560,460460],[500,520]]})"), 0, true,
+            { "1 measurement" } },
         { "an unknown unit",
             doc(R"("calibration":{"name":"C","unit":"inch","unitsPerPixelX":1,"unitsPerPixelY":1})", line), 1, false,
             { "calibration" } },

@@ -46,11 +46,8 @@ QString refusalText(const LiveSource::Refusal& r, const LiveSource::FrameFormat&
             .arg(r.height)
             .arg(f.width)
             .arg(f.height);
-    return LoadString(message ? kRefusedShortText : kRefusedShortStatus)
-        .arg(r.bytes)
-        .arg(r.needed)
-        .arg(f.width)
-        .arg(f.height);
+    const QString text = LoadString(message ? kRefusedShortText : kRefusedShortStatus).arg(r.bytes).arg(r.needed);
+    return message ? text.arg(f.width).arg(f.height) : text; // the status line names no frame size
 }
 
 } // namespace

@@ -15,6 +15,8 @@ set(layers
   # Edges found on the picture itself, for the measuring tools that snap and fit.
   "edges:platform imaging"
   "files:platform imaging"
+  # Focus stacking: frames aligned and fused with OpenCV.
+  "stack:platform imaging"
   # The view's mouse handling hands the thumbnail strip its part of each event.
   "measure:platform imaging calib edges"
   # The settings carry the scale bar and the calibration section.
@@ -28,7 +30,7 @@ set(layers
   "dialogs/ui:platform imaging camera dialogs ui"
   "files/ui:platform imaging files ui"
   "measure/ui:platform imaging calib edges measure ui"
-  "app:platform platform/simcam imaging camera calib edges files measure live dialogs session ui calib/ui dialogs/ui files/ui measure/ui"
+  "app:platform platform/simcam imaging camera calib edges stack files measure live dialogs session ui calib/ui dialogs/ui files/ui measure/ui"
 )
 # Folders whose code may use Qt Widgets.
 set(widget_layers ui calib/ui dialogs/ui files/ui measure/ui app)

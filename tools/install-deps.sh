@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building, testing and running the viewer need on Debian 12. Idempotent: when every
 # package is there already it asks apt nothing. Works as root or through sudo.
-#   tools/install-deps.sh          build, tests and the program (clang and its libFuzzer runtime only for
-#                                  the fuzz targets; the program is built with g++)
-#   tools/install-deps.sh --bench  also the reference libraries the benchmarks compare with
+#   tools/install-deps.sh          build, tests, benchmarks and the program (clang and its libFuzzer runtime
+#                                  only for the fuzz targets; the program is built with g++)
 set -euo pipefail
 
 packages=(
@@ -12,12 +11,10 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libturbojpeg0-dev
+  libopencv-core-dev libopencv-imgproc-dev libopencv-video-dev
   xvfb xauth fonts-noto-cjk poppler-utils
   clang libclang-rt-14-dev
 )
-if [[ "${1:-}" == "--bench" ]]; then
-  packages+=(libopencv-core-dev libopencv-imgproc-dev)
-fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,13 +4,19 @@
 // the own camera.
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "app/ViewerApp.h"
 #include "platform/simcam/SimCamera.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    installSimulatedCamera();
+    const auto camera = installSimulatedCamera();
+    // NXVIEWER_SIM_FOCUS turns the simulated lens's focus knob: "sweep[:seconds]" or a position 0..1.
+    if (const char* focus = std::getenv("NXVIEWER_SIM_FOCUS"); focus && !camera->applyFocusSetting(focus))
+        std::fprintf(stderr, "NXVIEWER_SIM_FOCUS: \"%s\" is neither sweep[:seconds] nor a position 0..1\n", focus);
     CViewerApp viewer;
     viewer.cameraOption = CameraOptionFromArguments(QCoreApplication::arguments());
     viewer.InitInstance();

@@ -256,3 +256,43 @@ TEST_F(CameraFixture, Frames_NoiseAndMotionMakeThemLive_OffMakesThemRepeat)
         diff += std::abs(int(c[i]) - int(d[i]));
     EXPECT_LT(diff / double(c.size()), 3.0);
 }
+
+// The focus knob: the chart's sharp band follows it (each side of the picture is sharp with the knob on its
+// side and blurred with it on the other), and the chart square to the lens gives the very frame it gave before.
+TEST_F(CameraFixture, Focus_TheSharpBandFollowsTheKnob_SquareAgainGivesTheSameFrame)
+{
+    CameraDevice camera;
+    sim->setNoise(false);
+    sim->setMotion(false);
+    const size_t w = 2048;
+    // Differences between neighbours of one colour site, over rows 100..1300 of a band of columns.
+    auto detail = [w](const std::vector<uint8_t>& f, size_t col0, size_t col1) {
+        double sum = 0;
+        for (size_t r = 100; r < 1300; ++r)
+            for (size_t c = col0; c + 2 < col1; ++c)
+                sum += std::abs(int(f[r * w + c + 2]) - int(f[r * w + c]));
+        return sum;
+    };
+    const auto square = grab(camera);
+    sim->setFocus(0.2);
+    const auto left = grab(camera);
+    sim->setFocus(0.8);
+    const auto right = grab(camera);
+    EXPECT_GT(detail(left, 330, 490), 2 * detail(right, 330, 490));
+    EXPECT_GT(detail(right, 1560, 1720), 2 * detail(left, 1560, 1720));
+    EXPECT_NEAR(detail(square, 1560, 1720), detail(right, 1560, 1720), 0.2 * detail(square, 1560, 1720));
+    sim->clearFocus();
+    EXPECT_EQ(grab(camera), square);
+
+    struct Setting {
+        const char* text;
+        bool taken;
+    };
+    for (const Setting& s : { Setting { "sweep", true }, Setting { "sweep:20", true }, Setting { "0.3", true },
+             Setting { "sweep:0", false }, Setting { "sweep:", false }, Setting { "1.5", false },
+             Setting { "0.3mm", false }, Setting { "", false } }) {
+        sim->clearFocus();
+        EXPECT_EQ(sim->applyFocusSetting(s.text), s.taken) << s.text;
+        EXPECT_EQ(sim->focus().tilted, s.taken) << s.text;
+    }
+}

@@ -3,7 +3,9 @@
 #include "platform/simcam/SimCamera.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <thread>
@@ -205,7 +207,13 @@ bool SimCamera::readFrame(uint8_t* out, uint32_t outSize, uint32_t& bytesReturne
     exposure.frameIndex = frame;
 
     const int64_t cpuStart = threadCpuNanos();
-    m_Mosaic.prepare(readout);
+    SimFocus focus = this->focus();
+    if (const double sweep = m_SweepSeconds.load(); focus.tilted && sweep > 0) {
+        // Steps of 1/128 of the range: the blurred chart is made again only when the knob has moved a step.
+        const double phase = std::fmod(exposure.seconds, sweep) / sweep;
+        focus.position = std::round((0.5 - 0.5 * std::cos(2 * std::acos(-1.0) * phase)) * 128) / 128;
+    }
+    m_Mosaic.prepare(readout, focus);
     m_Mosaic.render(out, outSize, sixteenBit, exposure);
     m_RenderCpuNanos += threadCpuNanos() - cpuStart;
     m_Frames.fetch_add(1);
@@ -327,6 +335,51 @@ FrameExposure SimCamera::exposureLocked() const
     e.noiseLevel = !m_Noise ? -1 : analog < 1.2 ? 0 : analog < 2.5 ? 1 : analog < 5 ? 2 : 3;
     e.motion = m_Motion;
     return e;
+}
+
+void SimCamera::setFocus(double position)
+{
+    m_FocusPosition = std::clamp(position, 0.0, 1.0);
+    m_Tilted = true;
+}
+
+void SimCamera::clearFocus()
+{
+    m_Tilted = false;
+    m_SweepSeconds = 0.0;
+}
+
+void SimCamera::setFocusSweep(double periodSeconds)
+{
+    m_SweepSeconds = std::max(periodSeconds, 0.0);
+    m_Tilted = true;
+}
+
+bool SimCamera::applyFocusSetting(const std::string& text)
+{
+    constexpr double kDefaultSweepSeconds = 12.0;
+    char* end = nullptr;
+    if (text == "sweep") {
+        setFocusSweep(kDefaultSweepSeconds);
+        return true;
+    }
+    if (text.rfind("sweep:", 0) == 0) {
+        const double seconds = std::strtod(text.c_str() + 6, &end);
+        if (end == text.c_str() + 6 || *end != '\0' || !(seconds >= 1.0 && seconds <= 3600.0))
+            return false;
+        setFocusSweep(seconds);
+        return true;
+    }
+    const double position = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0' || !(position >= 0.0 && position <= 1.0))
+        return false;
+    setFocus(position);
+    return true;
+}
+
+SimFocus SimCamera::focus() const
+{
+    return { m_Tilted.load(), m_FocusPosition.load() };
 }
 
 std::shared_ptr<SimCamera> installSimulatedCamera(int index)

@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/DeviceIo.h"
@@ -40,6 +41,18 @@ public:
     void setPaced(bool paced) { m_Paced = paced; }
     void setNoise(bool on) { m_Noise = on; }
     void setMotion(bool on) { m_Motion = on; }
+    // The focus knob: the chart tilted with its sharp band at position (0..1 of the width; see SimFocus), or
+    // square and sharp everywhere (the default).
+    void setFocus(double position);
+    void clearFocus();
+    // The knob turned to and fro by itself, once across the whole range and back in period seconds of scene
+    // time (0 stops it where it is).
+    void setFocusSweep(double periodSeconds);
+    // The simulation's focus setting in words, as the environment gives it: "sweep" or "sweep:<seconds>",
+    // or a position such as "0.3". Returns false (and changes nothing) for anything else.
+    bool applyFocusSetting(const std::string& text);
+    // The focus the next frame is rendered with.
+    SimFocus focus() const;
     // Records every request from now on (off by default: a live camera would fill memory).
     void setLogging(bool on);
     std::vector<Request> takeLog();
@@ -92,6 +105,9 @@ private:
     std::atomic<bool> m_Paced{true};
     std::atomic<bool> m_Noise{true};
     std::atomic<bool> m_Motion{true};
+    std::atomic<bool> m_Tilted{false};
+    std::atomic<double> m_FocusPosition{0.5};
+    std::atomic<double> m_SweepSeconds{0.0};
     std::atomic<bool> m_CommandsFail{false};
     std::atomic<bool> m_OpenFails{false};
     std::atomic<uint64_t> m_Frames{0};

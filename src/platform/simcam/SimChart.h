@@ -23,7 +23,8 @@ public:
 
     int width() const { return m_Width; }
     int height() const { return m_Height; }
-    // Red, green, blue reflectances of the pixel, coordinates clamped to the chart.
+    // Red, green, blue reflectances of the pixel, coordinates clamped to the chart. The rows of width() pixels
+    // follow one another from pixel(0, 0).
     const uint8_t* pixel(int x, int y) const;
 
 private:

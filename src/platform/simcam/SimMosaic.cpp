@@ -58,13 +58,78 @@ inline uint8_t clampByte(int v)
     return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
+// Depth of field as a fraction of the chart's width on either side of the sharp band's centre, the blur
+// growth beyond it (radius in pixels per width), the largest blur, and the magnification change over the
+// whole focus range.
+constexpr double kDepthOfField = 0.02;
+constexpr double kBlurPerWidth = 30.0;
+constexpr int kMaxBlur = 14;
+constexpr double kFocusMagnification = 0.01;
+
+// A box blur of an interleaved RGB picture with a radius per column, borders repeated: along rows, then
+// along columns (each column with its own radius).
+void blurByColumn(std::vector<uint8_t>& rgb, int width, int height, const std::vector<int>& radius)
+{
+    std::vector<uint8_t> tmp(rgb.size());
+    std::vector<uint32_t> prefix(size_t(width + 1) * 3);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* in = &rgb[size_t(y) * width * 3];
+        uint8_t* out = &tmp[size_t(y) * width * 3];
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                prefix[size_t(x + 1) * 3 + c] = prefix[size_t(x) * 3 + c] + in[x * 3 + c];
+        for (int x = 0; x < width; ++x) {
+            const int r = radius[size_t(x)], lo = x - r, hi = x + r; // repeated borders: count the edge again
+            const int a = std::max(lo, 0), b = std::min(hi, width - 1);
+            for (int c = 0; c < 3; ++c) {
+                uint32_t sum = prefix[size_t(b + 1) * 3 + c] - prefix[size_t(a) * 3 + c];
+                sum += uint32_t(a - lo) * in[c] + uint32_t(hi - b) * in[(width - 1) * 3 + c];
+                out[x * 3 + c] = uint8_t((sum + uint32_t(r)) / uint32_t(2 * r + 1));
+            }
+        }
+    }
+    // Along columns: a running sum per column and channel, the window moving down one row at a time.
+    std::vector<uint32_t> sum(size_t(width) * 3);
+    auto row = [&](int y) { return &tmp[size_t(std::clamp(y, 0, height - 1)) * width * 3]; };
+    for (int x = 0; x < width; ++x)
+        for (int i = -radius[size_t(x)]; i <= radius[size_t(x)]; ++i)
+            for (int c = 0; c < 3; ++c)
+                sum[size_t(x) * 3 + c] += row(i)[x * 3 + c];
+    for (int y = 0; y < height; ++y) {
+        uint8_t* out = &rgb[size_t(y) * width * 3];
+        for (int x = 0; x < width; ++x) {
+            const int r = radius[size_t(x)];
+            const uint8_t* enter = row(y + r + 1) + x * 3;
+            const uint8_t* leave = row(y - r) + x * 3;
+            for (int c = 0; c < 3; ++c) {
+                uint32_t& s = sum[size_t(x) * 3 + c];
+                out[x * 3 + c] = uint8_t((s + uint32_t(r)) / uint32_t(2 * r + 1));
+                s += enter[c];
+                s -= leave[c];
+            }
+        }
+    }
+}
+
 }  // namespace
 
-void SimMosaic::prepare(const SensorReadout& readout)
+double SimFocus::scale() const
 {
-    if (m_Prepared && readout == m_Readout)
+    return 1.0 + kFocusMagnification * (position - 0.5);
+}
+
+int SimFocus::blurRadius(double u) const
+{
+    const double beyond = std::abs(u - position) - kDepthOfField;
+    return beyond <= 0 ? 0 : std::min(kMaxBlur, int(beyond * kBlurPerWidth + 0.5));
+}
+
+void SimMosaic::prepare(const SensorReadout& readout, const SimFocus& focus)
+{
+    if (m_Prepared && readout == m_Readout && focus == m_Focus)
         return;
     m_Readout = readout;
+    m_Focus = focus;
     m_Prepared = true;
     const int width = readout.activeWidth(), height = readout.activeHeight();
 
@@ -88,6 +153,25 @@ void SimMosaic::prepare(const SensorReadout& readout)
     for (int j = 0; j < width; ++j)
         columnFactor[size_t(j)] = falloff(m_SensorColumn[size_t(j)], chart.width());
 
+    // Focused: the chart magnified about its centre and blurred by depth, as the lens shows it.
+    const int cw = chart.width(), ch = chart.height();
+    const uint8_t* seen = chart.pixel(0, 0); // RGB rows of cw pixels
+    if (focus.tilted) {
+        const double s = focus.scale();
+        auto from = [s](int i, int size) { return int(std::floor((i + 0.5 - size / 2.0) / s + size / 2.0)); };
+        m_Seen.resize(size_t(cw) * ch * 3);
+        for (int y = 0; y < ch; ++y)
+            for (int x = 0; x < cw; ++x)
+                std::memcpy(&m_Seen[(size_t(y) * cw + x) * 3], chart.pixel(from(x, cw), from(y, ch)), 3);
+        std::vector<int> radius(static_cast<size_t>(cw));
+        for (int x = 0; x < cw; ++x)
+            radius[size_t(x)] = focus.blurRadius((x + 0.5) / cw);
+        blurByColumn(m_Seen, cw, ch, radius);
+        seen = m_Seen.data();
+    } else {
+        m_Seen = {};
+    }
+
     m_Base.resize(size_t(width) * height);
     for (int k = 0; k < height; ++k) {
         int row = m_SensorRow[size_t(k)];
@@ -96,7 +180,8 @@ void SimMosaic::prepare(const SensorReadout& readout)
         for (int j = 0; j < width; ++j) {
             int column = m_SensorColumn[size_t(j)];
             int channel = kSiteChannel[(row & 1) * 2 + (column & 1)];
-            double v = chart.pixel(column, row)[channel] * kTint[channel] * rowFactor * columnFactor[size_t(j)];
+            const size_t at = size_t(std::clamp(row, 0, ch - 1)) * cw + size_t(std::clamp(column, 0, cw - 1));
+            double v = seen[at * 3 + size_t(channel)] * kTint[channel] * rowFactor * columnFactor[size_t(j)];
             base[j] = uint8_t(std::lround(std::min(v, 255.0)));
         }
     }

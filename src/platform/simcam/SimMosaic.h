@@ -24,6 +24,20 @@ struct SensorReadout {
 // red (1,0), green-2 (1,1).
 enum SensorSite { kSiteGreen1 = 0, kSiteBlue = 1, kSiteRed = 2, kSiteGreen2 = 3 };
 
+// The lens in front of the chart. Unfocused (the default), the chart stands square to the lens and is sharp
+// everywhere. Focused at a position, the chart is tilted about its vertical centre line: one band of columns
+// is sharp, and the blur grows with the distance from it, as with a thin depth of field. The magnification
+// changes a little with focus, as with a real lens.
+struct SimFocus {
+    bool tilted = false;
+    double position = 0.5; // the sharp band's centre as a fraction of the chart's width (0..1)
+
+    // The magnification at this focus, and the blur radius (chart pixels) of a column at fraction u of the width.
+    double scale() const;
+    int blurRadius(double u) const;
+    bool operator==(const SimFocus&) const = default;
+};
+
 struct FrameExposure {
     double siteGain[4] = {1, 1, 1, 1};  // signal per unit of reflectance, per site
     int noiseLevel = 0;                  // 0..3, grows with the analog gain; -1 = no noise
@@ -37,8 +51,8 @@ public:
     // Dark level the sensor adds to every pixel.
     static constexpr int kBlackLevel = 4;
 
-    // Rebuilds the base samples when the readout differs from the one prepared.
-    void prepare(const SensorReadout& readout);
+    // Rebuilds the base samples when the readout or the focus differs from the one prepared.
+    void prepare(const SensorReadout& readout, const SimFocus& focus = {});
     const SensorReadout& readout() const { return m_Readout; }
 
     // Sensor row and column that output line k and column j come from (the row can be -1: a border row).
@@ -57,9 +71,11 @@ private:
                   const int8_t* noise) const;
 
     SensorReadout m_Readout{};
+    SimFocus m_Focus{};
     bool m_Prepared = false;
     std::vector<uint8_t> m_Base;         // activeHeight x activeWidth reflectance samples, tint applied
     std::vector<int> m_SensorRow;        // per output line
     std::vector<int> m_SensorColumn;     // per output column
     std::vector<uint8_t> m_Line;         // scratch for lines that are cut or widened to 16 bits
+    std::vector<uint8_t> m_Seen;         // the chart as the lens shows it when focused (RGB, chart size)
 };

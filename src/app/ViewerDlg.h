@@ -19,7 +19,8 @@ public:
     static constexpr int kThumbnailWidth = 140;
     static constexpr int kThumbnailHeight = 105;
 
-    // settingsFolder: where NxQb740Le.ini and the "bmp" folder live; empty means the executable's folder.
+    // settingsFolder: where NxQb740Le.ini and the "bmp" folder live; empty means the executable's folder, or
+    // the user's folders when that one cannot be written (see FileLocations).
     // cameraOption: the command line's choice of camera ("own", "/dev/videoN"; empty: the settings decide).
     explicit CViewerDlg(QWidget* parent = nullptr, const QString& settingsFolder = QString(),
         const QString& cameraOption = QString());

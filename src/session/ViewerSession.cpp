@@ -52,8 +52,12 @@ std::optional<std::string> shiftJisValue(const QString& path, const char* key, c
 } // namespace
 
 ViewerSession::ViewerSession(const QString& folder)
-    : m_Folder(folder)
-    , m_SettingsPath(SettingsFile::PathIn(folder))
+    : ViewerSession(FileLocations::Beside(folder))
+{
+}
+
+ViewerSession::ViewerSession(const FileLocations& files)
+    : m_Files(files)
 {
     // The scale bar starts near the bottom right corner of the capture window.
     m_Settings.change([](ViewerSettings& s) { s.m_ScaleData.Pos = { s.EH - 50, s.EV - 50 }; });
@@ -61,11 +65,13 @@ ViewerSession::ViewerSession(const QString& folder)
 
 void ViewerSession::load()
 {
-    const QString saveFolder = SettingsFile::DefaultSaveFolder(m_Folder);
+    const QString saveFolder = m_Files.defaultSaveFolder;
     QDir().mkpath(saveFolder);
+    QDir().mkpath(QFileInfo(m_Files.settingsPath).path());
     // Only a file that is not there at all is a first start: one that cannot be read keeps the stored defaults.
-    const bool firstStart = !QFileInfo::exists(m_SettingsPath);
-    const ProfileFile file = readFile(m_SettingsPath);
+    const QString source = m_Files.readPath();
+    const bool firstStart = !QFileInfo::exists(source);
+    const ProfileFile file = readFile(source);
     ViewerSettings values = m_Settings.values();
     SettingsFile::Load(file, values, &m_Measure.calibration(), saveFolder);
     if (firstStart)
@@ -99,11 +105,12 @@ bool ViewerSession::saveCalibration(int position)
         return false;
     ProfileFile file;
     // A file that is there but cannot be read must not be replaced by one holding the calibration alone.
-    if (!file.load(m_SettingsPath) && QFileInfo::exists(m_SettingsPath))
+    const QString source = m_Files.readPath();
+    if (!file.load(source) && QFileInfo::exists(source))
         return false;
     if (SettingsFile::CalibrationLocked(file))
         return true;
-    return SettingsFile::SaveCalibration(file, m_Measure.calibration()[position]) && file.save(m_SettingsPath);
+    return SettingsFile::SaveCalibration(file, m_Measure.calibration()[position]) && file.save(m_Files.settingsPath);
 }
 
 PictureTags ViewerSession::pictureTags()
@@ -138,7 +145,7 @@ IgnoredTags ViewerSession::adoptPictureTags(const PictureTags& tags, IgnoredTags
 
 WindowPlacement ViewerSession::placement(const Rect& current) const
 {
-    return SettingsFile::LoadPlacement(readFile(m_SettingsPath), current);
+    return SettingsFile::LoadPlacement(readFile(m_Files.readPath()), current);
 }
 
 bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
@@ -148,7 +155,9 @@ bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
         s.savedir = m_Thumbnails.saveFolder();
         s.m_ScaleData = m_Measure.scale();
     });
-    ProfileFile file = readFile(m_SettingsPath);
+    // Until the user's own file exists, the seed's keys and calibrations are carried into it.
+    const QString source = m_Files.readPath();
+    ProfileFile file = readFile(source);
     // The folder is written back only when the user chose another one: a Shift-JIS name from a Windows
     // settings file is read decoded, and the folder copied with it may still bear the Shift-JIS bytes.
     const bool folderKept = m_Thumbnails.saveFolder() == m_LoadedSaveFolder;
@@ -156,12 +165,12 @@ bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
     SettingsFile::Save(file, m_Settings.values());
     if (folderKept && storedFolder)
         file.setValue(SettingsFile::kSection, kSaveDirKey,
-            shiftJisValue(m_SettingsPath, kSaveDirKey, *storedFolder).value_or(*storedFolder));
+            shiftJisValue(source, kSaveDirKey, *storedFolder).value_or(*storedFolder));
     file.setValue(SettingsFile::kSection, kCalibIndexKey, std::to_string(m_Measure.storedCalibIndex()));
     SettingsFile::SavePlacement(file, placement);
     m_Capture.save(file);
     m_TimeLapse.save(file);
-    const bool settingsSaved = file.save(m_SettingsPath);
+    const bool settingsSaved = file.save(m_Files.settingsPath);
     // An empty store removes the file: nothing to write, nothing lost.
     const bool thumbnailsSaved
         = m_Thumbnails.Save(ThumbnailStore::FileIn(m_Thumbnails.saveFolder())) != 0 || m_Thumbnails.count() == 0;

@@ -14,16 +14,18 @@
 #include "files/ThumbnailStore.h"
 #include "live/LiveSettings.h"
 #include "measure/MeasureSession.h"
+#include "session/FileLocations.h"
 
 class ViewerSession {
 public:
     // folder: where NxQb740Le.ini and the "bmp" folder live.
     explicit ViewerSession(const QString& folder);
+    explicit ViewerSession(const FileLocations& files);
     ViewerSession(const ViewerSession&) = delete;
     ViewerSession& operator=(const ViewerSession&) = delete;
 
-    QString folder() const { return m_Folder; }
-    QString settingsPath() const { return m_SettingsPath; }
+    const FileLocations& files() const { return m_Files; }
+    QString settingsPath() const { return m_Files.settingsPath; }
     LiveSettings& settings() { return m_Settings; }
     MeasureSession& measure() { return m_Measure; }
     ThumbnailStore& thumbnails() { return m_Thumbnails; }
@@ -34,7 +36,8 @@ public:
 
     // Reads the settings file (a missing one gives the defaults with the first start's values, see
     // SettingsFile::FirstStart): the settings, the calibration table with its factors, the scale bar, the
-    // camera choice, and the save folder (made when absent) with its pictures.
+    // camera choice, and the save folder (made when absent) with its pictures. The settings file's folder is
+    // made too, so that the first save has somewhere to go.
     void load();
     // The save folder the settings name when it is not there (a Shift-JIS name is read decoded, and a folder
     // copied bearing its Shift-JIS bytes is not found by it), else empty; the strip is then empty.
@@ -65,8 +68,7 @@ public:
     bool save(int32_t zoomIndex, const WindowPlacement& placement);
 
 private:
-    QString m_Folder;
-    QString m_SettingsPath;
+    FileLocations m_Files;
     LiveSettings m_Settings;
     MeasureSession m_Measure;
     ThumbnailStore m_Thumbnails;

@@ -14,6 +14,7 @@
 #include "files/StillSave.h"
 #include "imaging/DibImage.h"
 #include "measure/MeasureResults.h"
+#include "session/FileLocations.h"
 #include "session/ViewerSession.h"
 
 namespace {
@@ -264,4 +265,66 @@ TEST(ViewerSession, PicturesCarryTheirCalibrationAndMeasurements)
         EXPECT_TRUE(m.undo(&back)); // the list as it was before the picture came
         EXPECT_EQ(m.items().count(), 0);
     }
+}
+
+// A program in a folder it may write keeps its files there; one installed read-only keeps them in the user's
+// folders, a prepared settings file beside it read until the user's own exists, and never written.
+TEST(ViewerSession, FileLocationsFollowWhetherTheProgramsFolderIsWritable)
+{
+    const struct {
+        const char* name;
+        bool readOnly;
+        bool prepared; // a settings file beside the program
+    } cases[] = { { "writable", false, false }, { "writable, prepared", false, true }, { "read-only", true, false },
+        { "read-only, prepared", true, true } };
+    const QByteArray realHome = qgetenv("HOME");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir home;
+        const QString program = home.filePath("opt/bin");
+        QDir().mkpath(program);
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.filePath("cfg").toUtf8());
+        QDir().mkpath(home.filePath("cfg"));
+        // The pictures folder as the user named it, not the default ~/Pictures.
+        writeFile(home.filePath("cfg/user-dirs.dirs"), "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
+        const QString beside = program + "/NxQb740Le.ini";
+        if (c.prepared)
+            writeFile(beside, "[NX-QB740LE]\nGamma=150\n[CALIBRATION]\nname_0=Stage\n");
+        if (c.readOnly) {
+            ASSERT_EQ(chmod(program.toUtf8().constData(), 0555), 0);
+        }
+
+        const FileLocations files = FileLocations::ForProgram(program);
+        const QString settings = c.readOnly ? home.filePath("cfg/nxviewer/NxQb740Le.ini") : beside;
+        const QString pictures = c.readOnly ? home.filePath("Bilder/nxviewer") : program + "/bmp";
+        EXPECT_EQ(files.settingsPath, settings);
+        EXPECT_EQ(files.defaultSaveFolder, pictures);
+        {
+            ViewerSession session(files);
+            session.load();
+            EXPECT_TRUE(QFileInfo(pictures).isDir()); // made at start
+            EXPECT_EQ(session.thumbnails().saveFolder(), pictures);
+            EXPECT_EQ(session.settings().values().Gamma, c.prepared ? 150 : ViewerSettings().Gamma);
+            if (c.prepared) {
+                EXPECT_EQ(session.measure().calibration()[0].name, "Stage");
+            }
+            session.settings().change([](ViewerSettings& s) { s.Gamma = 170; });
+            ASSERT_TRUE(session.save(1, WindowPlacement {}));
+        }
+        // The next start reads what was saved, not the prepared file again.
+        ViewerSession again(FileLocations::ForProgram(program));
+        again.load();
+        EXPECT_EQ(again.settings().values().Gamma, 170);
+        if (c.prepared) { // carried into the user's file
+            EXPECT_EQ(again.measure().calibration()[0].name, "Stage");
+        }
+        if (c.readOnly) {
+            EXPECT_EQ(QFileInfo::exists(beside), c.prepared);
+            EXPECT_FALSE(QFileInfo::exists(program + "/bmp"));
+        }
+        chmod(program.toUtf8().constData(), 0755);
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", realHome);
 }

@@ -21,6 +21,8 @@ constexpr int kViewPollMs = 10;
 constexpr int kCameraLostText = 1012;
 // "The camera %1 could not be opened. The camera %2 is shown instead."
 constexpr int kCameraMissingText = 1013;
+// "The camera %1 is there, but this user may not open it. Add the user to the group "video"..."
+constexpr int kCameraDeniedText = 1019;
 // "stopped": the caption's source while the live view is stopped.
 constexpr int kStoppedText = 1014;
 
@@ -42,13 +44,14 @@ void CViewerDlg::Private::openSource()
         m_Prompts.tellCameraMissing = [this](const QString& text) { warnWithoutBlocking(q, text); };
     if (!m_Prompts.tellFramesRefused)
         m_Prompts.tellFramesRefused = [this](const QString& text) { warnWithoutBlocking(q, text); };
-    std::string notOpened;
+    std::string notOpened, denied;
     m_Live.setSource(OpenCameraSource(m_CameraOption.toStdString(), m_Session.cameraSource(), cameraSources(),
-        m_Session.cameraSize(), &notOpened));
-    if (notOpened.empty())
+        m_Session.cameraSize(), &notOpened, &denied));
+    if (notOpened.empty() && denied.empty())
         return;
-    const QString text = LoadString(kCameraMissingText)
-                             .arg(QString::fromStdString(notOpened), QString::fromStdString(m_Live.source().name()));
+    const QString text = LoadString(denied.empty() ? kCameraMissingText : kCameraDeniedText)
+                             .arg(QString::fromStdString(denied.empty() ? notOpened : denied),
+                                 QString::fromStdString(m_Live.source().name()));
     // Told once the window is up, so that the box comes over it.
     QTimer::singleShot(0, q, [this, text] { m_Prompts.tellCameraMissing(text); });
 }

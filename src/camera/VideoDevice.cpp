@@ -112,6 +112,21 @@ std::vector<VideoDeviceInfo> VideoDevice::List()
     return found;
 }
 
+std::vector<std::string> VideoDevice::Denied()
+{
+    std::vector<std::string> denied;
+    for (int i = 0; i < kDeviceNodes; ++i) {
+        char path[32];
+        std::snprintf(path, sizeof path, "/dev/video%d", i);
+        const int fd = openNode(path);
+        if (fd >= 0)
+            ::close(fd);
+        else if (errno == EACCES || errno == EPERM)
+            denied.push_back(path);
+    }
+    return denied;
+}
+
 VideoDevice::VideoDevice()
     : m_Decoder(std::make_unique<VideoDecoder>())
 {

@@ -65,6 +65,9 @@ public:
     // Video capture devices present now: /dev/video0..63 that answer the capability query with video
     // capture and streaming (a camera's metadata node does not).
     static std::vector<VideoDeviceInfo> List();
+    // Device nodes /dev/video0..63 that are there but refuse to open for lack of permission (the user is not
+    // in the group that owns them).
+    static std::vector<std::string> Denied();
 
     VideoDevice();
     ~VideoDevice(); // stops and closes

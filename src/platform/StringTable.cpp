@@ -61,6 +61,10 @@ constexpr Entry kStrings[] = {
      "カメラは %1 x %2 ピクセルの画像を送っていますが、%3 x %4 ピクセルのはずです。画像を表示できません。"},
     {1018, "The camera sends frames of %1 bytes, where %3 x %4 pixels need %2 bytes. They cannot be shown.",
      "カメラは %1 バイトの画像を送っていますが、%3 x %4 ピクセルには %2 バイトが必要です。画像を表示できません。"},
+    {1019, "The camera %1 is there, but this user may not open it. Add the user to the group \"video\":\n\n"
+           "    sudo usermod -aG video $USER\n\nthen log out and in again. The camera %2 is shown instead.",
+     "カメラ %1 はありますが、このユーザーには開く権限がありません。ユーザーを \"video\" グループに追加してください：\n\n"
+     "    sudo usermod -aG video $USER\n\nその後、ログインし直してください。代わりにカメラ %2 を表示しています。"},
 };
 
 }  // namespace

@@ -72,17 +72,28 @@ TEST_F(CameraFaultTest, ADeviceThatDoesNotOpen_TheOwnCameraShownAndSaid_TheCapti
 {
     const QString told = "The camera /dev/video9 could not be opened. The camera NX-QB740LE is shown instead.";
     const QString head = "NX-QB740LE Version 1.510  -  ";
+    // A node that is there but refuses this user is told with the way in (the "video" group).
+    const QString deniedText = LoadString(1019).arg("/dev/video9", "NX-QB740LE");
     const struct {
         const char* name;
         const char* option; // the command line's --camera
         const char* settings; // extra settings keys
         QString message;
+        bool denied = false;
     } cases[] = {
         { "named on the command line", "/dev/video9", "", told },
         { "named by the settings", "", "CameraSource=/dev/video9\n", told },
         { "the own camera asked for", "own", "CameraSource=/dev/video9\n", QString() },
+        { "refused, named", "/dev/video9", "", deniedText, true },
+        { "refused, automatic", "", "", deniedText, true },
+        { "refused, the own camera asked for", "own", "", QString(), true },
     };
+    EXPECT_TRUE(deniedText.contains("sudo usermod -aG video $USER"));
+    EXPECT_TRUE(LoadString(1019, false).contains("sudo usermod -aG video $USER"));
+    const CameraSources saved = cameraSources();
     for (const auto& c : cases) {
+        cameraSources().listDeniedDevices
+            = [&c] { return c.denied ? std::vector<std::string> { "/dev/video9" } : std::vector<std::string> {}; };
         writeSettings(c.settings);
         CViewerDlg dlg(nullptr, m_Dir.path(), c.option);
         QStringList messages;
@@ -98,6 +109,7 @@ TEST_F(CameraFaultTest, ADeviceThatDoesNotOpen_TheOwnCameraShownAndSaid_TheCapti
         EXPECT_TRUE(dlg.windowTitle().startsWith(head + "NX-QB740LE  Capture Time ")) << c.name;
         dlg.done(0);
     }
+    cameraSources() = saved;
 }
 
 // A camera whose frames never fit: a size it keeps to is taken and the view laid out for it; frames that

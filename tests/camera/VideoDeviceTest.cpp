@@ -75,8 +75,16 @@ TEST_F(VideoDeviceTest, List_FindsCaptureDevicesOnly)
     EXPECT_EQ(found[0].path, FAKEV4L2_PATH);
     EXPECT_EQ(found[0].card, "Fake Camera");
     EXPECT_EQ(device.Open("/dev/video8"), VideoDevice::kUnsupported);
+    EXPECT_TRUE(VideoDevice::Denied().empty());
+    // There but refusing this user: no camera to list, a node to tell the user about.
+    fakev4l2_deny(1);
+    EXPECT_TRUE(VideoDevice::List().empty());
+    EXPECT_EQ(device.Open(FAKEV4L2_PATH), VideoDevice::kNoHandle);
+    EXPECT_EQ(VideoDevice::Denied(), (std::vector<std::string> { "/dev/video8", FAKEV4L2_PATH }));
+    fakev4l2_deny(0);
     fakev4l2_vanish();
     EXPECT_TRUE(VideoDevice::List().empty());
+    EXPECT_TRUE(VideoDevice::Denied().empty());
     EXPECT_EQ(fakev4l2_open_count(), 0);
 }
 

@@ -80,6 +80,7 @@ struct Device {
     // Script.
     std::vector<Node> nodes { { FAKEV4L2_PATH, kCaptureCaps } };
     bool present = true;
+    bool denied = false; // the paths are there but refuse this user (EACCES)
     std::vector<Format> formats;
     std::vector<uint32_t> refused;
     uint32_t padding = 0;

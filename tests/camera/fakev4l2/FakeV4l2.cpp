@@ -40,6 +40,8 @@ int openFake(const char* path, int flags)
             continue;
         if (!d.present)
             return fail(ENOENT);
+        if (d.denied)
+            return fail(EACCES);
         const int fd = eventfd(0, EFD_CLOEXEC | ((flags & O_NONBLOCK) ? EFD_NONBLOCK : 0));
         if (fd < 0)
             return -1;
@@ -173,6 +175,7 @@ void fakev4l2_reset(void)
             node.dead = true;
         d.nodes.resize(1);
         d.present = true;
+        d.denied = false;
         d.formats.clear();
         d.refused.clear();
         d.padding = 0;
@@ -280,6 +283,11 @@ void fakev4l2_vanish(void)
 void fakev4l2_replug(void)
 {
     script([](Device& d) { d.present = true; });
+}
+
+void fakev4l2_deny(int denied)
+{
+    script([denied](Device& d) { d.denied = denied != 0; });
 }
 
 int fakev4l2_wait_dequeued(int count, int timeoutMs)

@@ -48,6 +48,8 @@ void fakev4l2_fail_dequeue(int error);
 void fakev4l2_vanish(void);
 // Plugged in again: the paths open (nodes opened before stay dead).
 void fakev4l2_replug(void);
+// Denied (1): the paths are there but refuse to open (EACCES), as for a user outside the "video" group.
+void fakev4l2_deny(int denied);
 // Waits until the client has dequeued count frames in all; 1 when it has, 0 on timeout.
 int fakev4l2_wait_dequeued(int count, int timeoutMs);
 // Frames dequeued so far.

@@ -2,7 +2,8 @@
 # Installs what building, testing and running the viewer need on Debian 12. Idempotent: when every
 # package is there already it asks apt nothing. Works as root or through sudo.
 #   tools/install-deps.sh          build, tests, benchmarks and the program (clang and its libFuzzer runtime
-#                                  only for the fuzz targets; the program is built with g++)
+#                                  only for the fuzz targets; the program is built with g++), and the
+#                                  package with its checks (desktop-file-utils, appstream, lintian)
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
   libjpeg62-turbo-dev libturbojpeg0-dev
   libopencv-core-dev libopencv-imgproc-dev libopencv-video-dev
   xvfb xauth fonts-noto-cjk poppler-utils
+  desktop-file-utils appstream lintian dpkg-dev file
   clang libclang-rt-14-dev
 )
 

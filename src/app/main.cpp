@@ -6,12 +6,25 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/ViewerApp.h"
 #include "platform/simcam/SimCamera.h"
 
 int main(int argc, char* argv[])
 {
+    // Answered before Qt starts, so that they work without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("Usage: nxviewer [--camera own|/dev/videoN|auto]\n"
+                        "A viewer and measuring tool for a USB microscope camera (see nxviewer(1)).\n");
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("nxviewer %s\n", NX_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     const auto camera = installSimulatedCamera();
     // NXVIEWER_SIM_FOCUS turns the simulated lens's focus knob: "sweep[:seconds]" or a position 0..1.

@@ -163,8 +163,9 @@ TEST_F(VideoCameraSourceTest, FramesThatDoNotFitSayWhy_AJpegSizeCanBeTaken)
         DibImage image;
         const bool fits = c.refusal != LiveSource::Refusal {};
         EXPECT_EQ(source->getFrame(image), fits ? LiveSource::kNullBuffer : LiveSource::kFrameReadFailed);
-        if (fits)
+        if (fits) {
             EXPECT_EQ(source->lastRefusal(), c.refusal);
+        }
 
         EXPECT_EQ(source->adoptFrameSize(64, 48), c.adopts);
         if (!c.adopts) {

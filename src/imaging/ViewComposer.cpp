@@ -20,19 +20,47 @@ int32_t origin(double scroll)
 
 } // namespace
 
-void ViewComposer::mapColumnsToFit(int32_t viewWidth, int32_t pictureWidth)
+void ViewComposer::MapColumns(const ViewGeometry& geometry, int32_t pictureWidth, std::vector<int32_t>& columns)
 {
-    // The sampling of the fitted picture as it always was: a single-precision step, positions truncated.
-    const float step = float(double(pictureWidth) / viewWidth);
-    for (int32_t j = 0; j < viewWidth; ++j)
-        m_Columns[size_t(j)] = std::clamp(int32_t(step * float(j)), 0, pictureWidth - 1);
+    const int32_t w = std::max(geometry.view.width(), 0);
+    columns.resize(size_t(w));
+    if (pictureWidth <= 0) {
+        std::fill(columns.begin(), columns.end(), -1);
+        return;
+    }
+    if (geometry.zoomIndex <= 0) {
+        // The sampling of the fitted picture as it always was: a single-precision step, positions truncated.
+        const float step = float(double(pictureWidth) / w);
+        for (int32_t j = 0; j < w; ++j)
+            columns[size_t(j)] = std::clamp(int32_t(step * float(j)), 0, pictureWidth - 1);
+        return;
+    }
+    const int32_t first = origin(geometry.baiX), f = geometry.factor();
+    for (int32_t j = 0; j < w; ++j) {
+        const int64_t column = int64_t(first) + j / f;
+        columns[size_t(j)] = column >= 0 && column < pictureWidth ? int32_t(column) : -1;
+    }
 }
 
-void ViewComposer::mapColumnsFrom(int32_t first, int32_t factor, int32_t viewWidth, int32_t pictureWidth)
+void ViewComposer::MapRows(const ViewGeometry& geometry, int32_t pictureHeight, std::vector<int32_t>& rows)
 {
-    for (int32_t j = 0; j < viewWidth; ++j) {
-        const int64_t column = int64_t(first) + j / factor;
-        m_Columns[size_t(j)] = column >= 0 && column < pictureWidth ? int32_t(column) : -1;
+    const int32_t h = std::max(geometry.view.height(), 0);
+    rows.resize(size_t(h));
+    if (pictureHeight <= 0) {
+        std::fill(rows.begin(), rows.end(), -1);
+        return;
+    }
+    if (geometry.zoomIndex <= 0) {
+        // At fit the rows are sampled in stored (bottom-up) order, as the columns are, from the bottom row up.
+        const float step = float(double(pictureHeight) / h);
+        for (int32_t y = 0; y < h; ++y)
+            rows[size_t(y)] = pictureHeight - 1 - std::clamp(int32_t(step * float(h - 1 - y)), 0, pictureHeight - 1);
+        return;
+    }
+    const int32_t top = origin(geometry.baiY), f = geometry.factor();
+    for (int32_t y = 0; y < h; ++y) {
+        const int64_t row = int64_t(top) + y / f;
+        rows[size_t(y)] = row >= 0 && row < pictureHeight ? int32_t(row) : -1;
     }
 }
 
@@ -72,30 +100,14 @@ bool ViewComposer::Compose(const DibImage& shown, const ViewGeometry& geometry, 
             m_Palette[i] = rgb32(q.red, q.green, q.blue);
         }
     }
-    m_Columns.resize(size_t(w));
-
-    const int32_t pw = shown.width(), ph = shown.height();
-    const bool fit = geometry.zoomIndex <= 0;
-    const int32_t f = geometry.factor();
-    const int32_t top = origin(geometry.baiY);
-    if (fit)
-        mapColumnsToFit(w, pw);
-    else
-        mapColumnsFrom(origin(geometry.baiX), f, w, pw);
-    // At fit the rows are sampled in stored (bottom-up) order, as the columns are, from the bottom row up.
-    const float rowStep = float(double(ph) / h);
-    const auto sourceRow = [&](int32_t y) -> const uint8_t* {
-        if (fit)
-            return shown.rowBottomUp(std::clamp(int32_t(rowStep * float(h - 1 - y)), 0, ph - 1));
-        const int64_t row = int64_t(top) + y / f;
-        return row >= 0 && row < ph ? shown.rowTopDown(int32_t(row)) : nullptr;
-    };
+    MapColumns(geometry, shown.width(), m_Columns);
+    MapRows(geometry, shown.height(), m_Rows);
 
     const uint8_t* previous = nullptr;
     const size_t rowBytes = size_t(w) * sizeof(uint32_t);
     for (int32_t y = 0; y < h; ++y) {
         auto* target = reinterpret_cast<uint32_t*>(view.scanLine(y));
-        const uint8_t* source = sourceRow(y);
+        const uint8_t* source = m_Rows[size_t(y)] >= 0 ? shown.rowTopDown(m_Rows[size_t(y)]) : nullptr;
         if (!source)
             std::fill_n(target, w, kBlack);
         else if (y > 0 && source == previous)

@@ -1,19 +1,21 @@
 // The live pipeline without a window: frames from a scripted source or the simulated camera through step(),
 // the camera's start from the stored settings, stop and start, auto exposure, the pictures shown and their
-// geometry, stalled frames, and the camera faults (absent, vanished, broken frames, failing starts); the
-// camera opened at start, and the one asked for that did not open.
+// geometry, focus peaking over them, stalled frames, and the camera faults (absent, vanished, broken frames,
+// failing starts); the camera opened at start, and the one asked for that did not open.
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <vector>
 
 #include "camera/CameraDevice.h"
 #include "camera/OwnCameraSource.h"
+#include "imaging/FocusPeaking.h"
 #include "imaging/ViewComposer.h"
 #include "live/CameraSources.h"
 #include "live/LiveView.h"
@@ -311,6 +313,40 @@ TEST_F(LiveViewTest, PublishedPictureCarriesTheGeometryThatComposedIt_StalledFra
     EXPECT_EQ(m_View.shownPicture().geometry, panned);
     EXPECT_EQ(m_View.framesShown(), 1u); // no frame came: the view composed it from the last one
     EXPECT_EQ(m_View.shownPicture().image, expectedView());
+}
+
+// Focus peaking is off at start and leaves the published picture as composed; on, the camera's edge comes
+// tinted in the colour asked for, as the peaking kernel tints that picture; off again, plain again.
+TEST_F(LiveViewTest, FocusPeakingTintsThePublishedPicture_OffLeavesItPlain)
+{
+    FakeLiveSource& fake = useFake();
+    fake.edge = true;
+    ASSERT_TRUE(m_View.startCamera());
+    const auto published = [&] {
+        EXPECT_TRUE(m_View.step());
+        EXPECT_TRUE(m_View.refreshShown());
+        return m_View.shownPicture().image;
+    };
+    EXPECT_FALSE(m_View.focusPeaking());
+    const QImage plain = published();
+    EXPECT_EQ(plain, expectedView());
+
+    const ColorRef magenta = Rgb(255, 0, 255);
+    m_View.setFocusPeaking(true, magenta);
+    const QImage tinted = published();
+    QImage wanted = expectedView();
+    m_View.withFrame(
+        [&](LiveFrames& f) { FocusPeaking().Tint(f.picture, m_View.shownPicture().geometry, wanted, magenta); });
+    EXPECT_EQ(tinted, wanted);
+    int lit = 0;
+    for (int y = 0; y < tinted.height(); ++y)
+        lit += int(std::count(reinterpret_cast<const QRgb*>(tinted.constScanLine(y)),
+            reinterpret_cast<const QRgb*>(tinted.constScanLine(y)) + tinted.width(), qRgb(255, 0, 255)));
+    EXPECT_GT(lit, 200); // the edge, down the picture
+
+    m_View.setFocusPeaking(false, magenta);
+    const QImage plainAgain = published();
+    EXPECT_EQ(plainAgain, expectedView());
 }
 
 TEST_F(LiveViewTest, ColourSourceFramesAreShownAsTheyCome)

@@ -18,50 +18,41 @@ int32_t origin(double scroll)
     return std::isfinite(scroll) ? -int32_t(std::clamp(scroll, -1.0e9, 1.0e9)) : 0;
 }
 
+// The picture position each view position shows along one axis, -1 for none. The sampling of the fitted
+// picture as it always was: a single-precision step, positions truncated, rows counted from the bottom up
+// (the stored order).
+void mapAxis(const ViewGeometry& g, int32_t viewLength, int32_t pictureLength, double scroll, bool fromBottom,
+    std::vector<int32_t>& out)
+{
+    const int32_t n = std::max(viewLength, 0);
+    out.assign(size_t(n), -1);
+    if (pictureLength <= 0)
+        return;
+    if (g.zoomIndex <= 0) {
+        const float step = float(double(pictureLength) / n);
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t p = std::clamp(int32_t(step * float(fromBottom ? n - 1 - i : i)), 0, pictureLength - 1);
+            out[size_t(i)] = fromBottom ? pictureLength - 1 - p : p;
+        }
+        return;
+    }
+    const int32_t first = origin(scroll), f = g.factor();
+    for (int32_t i = 0; i < n; ++i) {
+        const int64_t p = int64_t(first) + i / f;
+        out[size_t(i)] = p >= 0 && p < pictureLength ? int32_t(p) : -1;
+    }
+}
+
 } // namespace
 
 void ViewComposer::MapColumns(const ViewGeometry& geometry, int32_t pictureWidth, std::vector<int32_t>& columns)
 {
-    const int32_t w = std::max(geometry.view.width(), 0);
-    columns.resize(size_t(w));
-    if (pictureWidth <= 0) {
-        std::fill(columns.begin(), columns.end(), -1);
-        return;
-    }
-    if (geometry.zoomIndex <= 0) {
-        // The sampling of the fitted picture as it always was: a single-precision step, positions truncated.
-        const float step = float(double(pictureWidth) / w);
-        for (int32_t j = 0; j < w; ++j)
-            columns[size_t(j)] = std::clamp(int32_t(step * float(j)), 0, pictureWidth - 1);
-        return;
-    }
-    const int32_t first = origin(geometry.baiX), f = geometry.factor();
-    for (int32_t j = 0; j < w; ++j) {
-        const int64_t column = int64_t(first) + j / f;
-        columns[size_t(j)] = column >= 0 && column < pictureWidth ? int32_t(column) : -1;
-    }
+    mapAxis(geometry, geometry.view.width(), pictureWidth, geometry.baiX, false, columns);
 }
 
 void ViewComposer::MapRows(const ViewGeometry& geometry, int32_t pictureHeight, std::vector<int32_t>& rows)
 {
-    const int32_t h = std::max(geometry.view.height(), 0);
-    rows.resize(size_t(h));
-    if (pictureHeight <= 0) {
-        std::fill(rows.begin(), rows.end(), -1);
-        return;
-    }
-    if (geometry.zoomIndex <= 0) {
-        // At fit the rows are sampled in stored (bottom-up) order, as the columns are, from the bottom row up.
-        const float step = float(double(pictureHeight) / h);
-        for (int32_t y = 0; y < h; ++y)
-            rows[size_t(y)] = pictureHeight - 1 - std::clamp(int32_t(step * float(h - 1 - y)), 0, pictureHeight - 1);
-        return;
-    }
-    const int32_t top = origin(geometry.baiY), f = geometry.factor();
-    for (int32_t y = 0; y < h; ++y) {
-        const int64_t row = int64_t(top) + y / f;
-        rows[size_t(y)] = row >= 0 && row < pictureHeight ? int32_t(row) : -1;
-    }
+    mapAxis(geometry, geometry.view.height(), pictureHeight, geometry.baiY, true, rows);
 }
 
 void ViewComposer::convertRow(const uint8_t* source, uint32_t* target) const

@@ -1,6 +1,7 @@
 // Focus: the sharpness meter's cost on a 2048 x 1536 colour frame and on its grey copy, over the whole
 // picture (the view at fit) and over the part an x4 view shows; focus peaking's cost on the colour frame
-// composed into a 1280 x 960 view at fit, x4 and x16 (the disc's rim in sight).
+// composed into a 1280 x 960 view at fit, x1 (the dearest: every picture pixel in sight is searched), x4
+// and x16 (the disc's rim in sight).
 #include <benchmark/benchmark.h>
 
 #include "PhotoFrame.h"
@@ -58,6 +59,7 @@ void peak(benchmark::State& state, int32_t zoomIndex, double baiX, double baiY)
 }
 
 void BM_FocusPeakingFit(benchmark::State& s) { peak(s, 0, 0, 0); }
+void BM_FocusPeakingX1(benchmark::State& s) { peak(s, 1, -700, -250); }
 void BM_FocusPeakingX4(benchmark::State& s) { peak(s, 3, -1320, -540); }
 void BM_FocusPeakingX16(benchmark::State& s) { peak(s, 5, -1440, -670); }
 
@@ -67,6 +69,7 @@ BENCHMARK(BM_FocusScoreColourFit)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FocusScoreGreyFit)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FocusScoreColourX4)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FocusPeakingFit)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FocusPeakingX1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FocusPeakingX4)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FocusPeakingX16)->Unit(benchmark::kMicrosecond);
 

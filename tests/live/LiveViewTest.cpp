@@ -316,7 +316,8 @@ TEST_F(LiveViewTest, PublishedPictureCarriesTheGeometryThatComposedIt_StalledFra
 }
 
 // Focus peaking is off at start and leaves the published picture as composed; on, the camera's edge comes
-// tinted in the colour asked for, as the peaking kernel tints that picture; off again, plain again.
+// tinted in the colour asked for, as the peaking kernel tints that picture, also in the picture composed here
+// while frames stall; off again, plain again.
 TEST_F(LiveViewTest, FocusPeakingTintsThePublishedPicture_OffLeavesItPlain)
 {
     FakeLiveSource& fake = useFake();
@@ -327,23 +328,37 @@ TEST_F(LiveViewTest, FocusPeakingTintsThePublishedPicture_OffLeavesItPlain)
         EXPECT_TRUE(m_View.refreshShown());
         return m_View.shownPicture().image;
     };
+    const ColorRef magenta = Rgb(255, 0, 255);
+    const auto tintedView = [&] {
+        QImage view = expectedView();
+        m_View.withFrame(
+            [&](LiveFrames& f) { FocusPeaking().Tint(f.picture, m_View.shownPicture().geometry, view, magenta); });
+        return view;
+    };
     EXPECT_FALSE(m_View.focusPeaking());
     const QImage plain = published();
     EXPECT_EQ(plain, expectedView());
 
-    const ColorRef magenta = Rgb(255, 0, 255);
     m_View.setFocusPeaking(true, magenta);
     const QImage tinted = published();
-    QImage wanted = expectedView();
-    m_View.withFrame(
-        [&](LiveFrames& f) { FocusPeaking().Tint(f.picture, m_View.shownPicture().geometry, wanted, magenta); });
-    EXPECT_EQ(tinted, wanted);
+    EXPECT_EQ(tinted, tintedView());
     int lit = 0;
     for (int y = 0; y < tinted.height(); ++y)
         lit += int(std::count(reinterpret_cast<const QRgb*>(tinted.constScanLine(y)),
             reinterpret_cast<const QRgb*>(tinted.constScanLine(y)) + tinted.width(), qRgb(255, 0, 255)));
     EXPECT_GT(lit, 200); // the edge, down the picture
 
+    fake.held = true; // frames stall; a zoom shows from the last frame
+    m_Settings.setView({ 10, 10, 330, 250 }, 2, -100, -50);
+    QElapsedTimer t;
+    t.start();
+    while (!m_View.refreshShown() && t.elapsed() < kPatientMs)
+        QThread::msleep(5);
+    EXPECT_EQ(m_View.shownPicture().geometry.zoomIndex, 2);
+    EXPECT_EQ(m_View.shownPicture().image, tintedView());
+    EXPECT_NE(m_View.shownPicture().image, expectedView());
+
+    fake.held = false;
     m_View.setFocusPeaking(false, magenta);
     const QImage plainAgain = published();
     EXPECT_EQ(plainAgain, expectedView());

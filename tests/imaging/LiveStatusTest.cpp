@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <functional>
 #include <random>
+#include <utility>
 #include <vector>
 
 TEST(LiveStatus, FormatsTheStatusLine)
@@ -204,23 +205,21 @@ TEST(FocusPeaking, LightsSharpEdgesOnly_TintLandsWhereTheComposerShowsThem_Vecto
     // The vector form against the scalar one: random colour blocks, noisy grey ones, the step, at fit, x1 and x2.
     std::mt19937 rng(11);
     const auto blocks = [](int x, int y) { return 40.0 + double((x / 23 * 131 + y / 17 * 71 + (x * y) % 3) % 170); };
-    std::vector<DibImage> inputs(1); // random blocks, each byte on its own
-    inputs[0].Create(333, 201, 24);
+    DibImage colour; // each byte on its own
+    colour.Create(333, 201, 24);
     for (int y = 0; y < 201; ++y)
         for (int x = 0; x < 3 * 333; ++x)
-            inputs[0].rowTopDown(y)[x] = uint8_t(blocks(x / 3, y) + double(rng() % 41));
-    inputs.push_back(picture(333, 201, 24, 3.0, blocks));
-    inputs.push_back(picture(333, 201, 8, 3.0, blocks));
-    inputs.push_back(picture(320, 240, 24, 1.0, [](int x, int) { return x >= 151 ? 170.0 : 70.0; }));
-    for (const DibImage& p : inputs)
+            colour.rowTopDown(y)[x] = uint8_t(blocks(x / 3, y) + double(rng() % 41));
+    const DibImage grey = picture(333, 201, 8, 3.0, blocks);
+    for (const DibImage* p : { &std::as_const(colour), &grey, &edge })
         for (const ViewGeometry& g : { at(0, { 0, 0, 111, 67 }), at(0, { 0, 0, 200, 150 }), at(1, { 0, 0, 400, 300 }),
                  at(2, { 0, 0, 300, 200 }, -37, -21) }) {
             QImage plain, vector, scalar;
-            const int edges = tint(p, g, plain, vector);
+            const int edges = tint(*p, g, plain, vector);
             kernel::setSimdCap(kernel::SimdLevel::None);
-            EXPECT_EQ(tint(p, g, plain, scalar), edges);
+            EXPECT_EQ(tint(*p, g, plain, scalar), edges);
             kernel::setSimdCap(kernel::SimdLevel::Best);
-            EXPECT_TRUE(vector == scalar) << p.width() << " x " << p.bitsPerPixel() << " bits, zoom " << g.zoomIndex;
-            EXPECT_GT(edges, 0) << p.bitsPerPixel() << " bits, view " << g.view.width();
+            EXPECT_TRUE(vector == scalar) << p->width() << " x " << p->bitsPerPixel() << " bits, zoom " << g.zoomIndex;
+            EXPECT_GT(edges, 0) << p->bitsPerPixel() << " bits, view " << g.view.width();
         }
 }

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <vector>
@@ -342,11 +341,7 @@ TEST_F(LiveViewTest, FocusPeakingTintsThePublishedPicture_OffLeavesItPlain)
     m_View.setFocusPeaking(true, magenta);
     const QImage tinted = published();
     EXPECT_EQ(tinted, tintedView());
-    int lit = 0;
-    for (int y = 0; y < tinted.height(); ++y)
-        lit += int(std::count(reinterpret_cast<const QRgb*>(tinted.constScanLine(y)),
-            reinterpret_cast<const QRgb*>(tinted.constScanLine(y)) + tinted.width(), qRgb(255, 0, 255)));
-    EXPECT_GT(lit, 200); // the edge, down the picture
+    EXPECT_NE(tinted, expectedView());
 
     fake.held = true; // frames stall; a zoom shows from the last frame
     m_Settings.setView({ 10, 10, 330, 250 }, 2, -100, -50);

@@ -18,22 +18,41 @@ int32_t origin(double scroll)
     return std::isfinite(scroll) ? -int32_t(std::clamp(scroll, -1.0e9, 1.0e9)) : 0;
 }
 
-} // namespace
-
-void ViewComposer::mapColumnsToFit(int32_t viewWidth, int32_t pictureWidth)
+// The picture position each view position shows along one axis, -1 for none. The sampling of the fitted
+// picture as it always was: a single-precision step, positions truncated, rows counted from the bottom up
+// (the stored order).
+void mapAxis(const ViewGeometry& g, int32_t viewLength, int32_t pictureLength, double scroll, bool fromBottom,
+    std::vector<int32_t>& out)
 {
-    // The sampling of the fitted picture as it always was: a single-precision step, positions truncated.
-    const float step = float(double(pictureWidth) / viewWidth);
-    for (int32_t j = 0; j < viewWidth; ++j)
-        m_Columns[size_t(j)] = std::clamp(int32_t(step * float(j)), 0, pictureWidth - 1);
+    const int32_t n = std::max(viewLength, 0);
+    out.assign(size_t(n), -1);
+    if (pictureLength <= 0)
+        return;
+    if (g.zoomIndex <= 0) {
+        const float step = float(double(pictureLength) / n);
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t p = std::clamp(int32_t(step * float(fromBottom ? n - 1 - i : i)), 0, pictureLength - 1);
+            out[size_t(i)] = fromBottom ? pictureLength - 1 - p : p;
+        }
+        return;
+    }
+    const int32_t first = origin(scroll), f = g.factor();
+    for (int32_t i = 0; i < n; ++i) {
+        const int64_t p = int64_t(first) + i / f;
+        out[size_t(i)] = p >= 0 && p < pictureLength ? int32_t(p) : -1;
+    }
 }
 
-void ViewComposer::mapColumnsFrom(int32_t first, int32_t factor, int32_t viewWidth, int32_t pictureWidth)
+} // namespace
+
+void ViewComposer::MapColumns(const ViewGeometry& geometry, int32_t pictureWidth, std::vector<int32_t>& columns)
 {
-    for (int32_t j = 0; j < viewWidth; ++j) {
-        const int64_t column = int64_t(first) + j / factor;
-        m_Columns[size_t(j)] = column >= 0 && column < pictureWidth ? int32_t(column) : -1;
-    }
+    mapAxis(geometry, geometry.view.width(), pictureWidth, geometry.baiX, false, columns);
+}
+
+void ViewComposer::MapRows(const ViewGeometry& geometry, int32_t pictureHeight, std::vector<int32_t>& rows)
+{
+    mapAxis(geometry, geometry.view.height(), pictureHeight, geometry.baiY, true, rows);
 }
 
 void ViewComposer::convertRow(const uint8_t* source, uint32_t* target) const
@@ -72,30 +91,14 @@ bool ViewComposer::Compose(const DibImage& shown, const ViewGeometry& geometry, 
             m_Palette[i] = rgb32(q.red, q.green, q.blue);
         }
     }
-    m_Columns.resize(size_t(w));
-
-    const int32_t pw = shown.width(), ph = shown.height();
-    const bool fit = geometry.zoomIndex <= 0;
-    const int32_t f = geometry.factor();
-    const int32_t top = origin(geometry.baiY);
-    if (fit)
-        mapColumnsToFit(w, pw);
-    else
-        mapColumnsFrom(origin(geometry.baiX), f, w, pw);
-    // At fit the rows are sampled in stored (bottom-up) order, as the columns are, from the bottom row up.
-    const float rowStep = float(double(ph) / h);
-    const auto sourceRow = [&](int32_t y) -> const uint8_t* {
-        if (fit)
-            return shown.rowBottomUp(std::clamp(int32_t(rowStep * float(h - 1 - y)), 0, ph - 1));
-        const int64_t row = int64_t(top) + y / f;
-        return row >= 0 && row < ph ? shown.rowTopDown(int32_t(row)) : nullptr;
-    };
+    MapColumns(geometry, shown.width(), m_Columns);
+    MapRows(geometry, shown.height(), m_Rows);
 
     const uint8_t* previous = nullptr;
     const size_t rowBytes = size_t(w) * sizeof(uint32_t);
     for (int32_t y = 0; y < h; ++y) {
         auto* target = reinterpret_cast<uint32_t*>(view.scanLine(y));
-        const uint8_t* source = sourceRow(y);
+        const uint8_t* source = m_Rows[size_t(y)] >= 0 ? shown.rowTopDown(m_Rows[size_t(y)]) : nullptr;
         if (!source)
             std::fill_n(target, w, kBlack);
         else if (y > 0 && source == previous)

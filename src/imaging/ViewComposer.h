@@ -22,12 +22,16 @@ public:
     // plays no part (shown is the picture). Returns false when there is nothing to show.
     bool Compose(const DibImage& shown, const ViewGeometry& geometry, QImage& view);
 
+    // The mapping Compose fills by, for whatever is laid over its result pixel for pixel: the picture column
+    // of each view column and the picture row (counted top-down) of each view row, -1 where there is none.
+    static void MapColumns(const ViewGeometry& geometry, int32_t pictureWidth, std::vector<int32_t>& columns);
+    static void MapRows(const ViewGeometry& geometry, int32_t pictureHeight, std::vector<int32_t>& rows);
+
 private:
-    void mapColumnsToFit(int32_t viewWidth, int32_t pictureWidth);
-    void mapColumnsFrom(int32_t first, int32_t factor, int32_t viewWidth, int32_t pictureWidth);
     void convertRow(const uint8_t* source, uint32_t* target) const;
 
     std::vector<int32_t> m_Columns; // the picture column of each view column, -1 where there is none
+    std::vector<int32_t> m_Rows;    // the picture row of each view row, -1 where there is none
     int32_t m_Bytes = 1;            // bytes per picture pixel
     uint32_t m_Palette[256] = {};   // an 8-bit picture's colours as 0xffRRGGBB
 };

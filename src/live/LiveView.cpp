@@ -239,6 +239,8 @@ bool LiveView::runDisplayPass()
         live.view.imageHeight = shown.height();
         m_FocusScore = FocusScore(shown, VisiblePicturePart(live.view));
         composed = m_DisplayComposer.Compose(shown, live.view, picture.image);
+        if (composed)
+            tintFocusPeaking(m_DisplayPeaking, shown, live.view, picture.image);
         picture.geometry = live.view;
         picture.frameNumber = m_Stamp.number;
         picture.frameTimeUs = m_Stamp.timeUs;
@@ -481,9 +483,23 @@ bool LiveView::composeShown(bool wait)
     const ViewGeometry g = geometryOver(picture);
     if (!m_UiComposer.Compose(picture, g, m_UiPicture.image))
         return false;
+    if (m_RunState.load() == kLive) // frames stall: the picture stands in for the live one; a still one stays plain
+        tintFocusPeaking(m_UiPeaking, picture, g, m_UiPicture.image);
     m_UiPicture.geometry = g;
     m_UiPictureShown = true;
     return true;
+}
+
+void LiveView::setFocusPeaking(bool on, ColorRef colour)
+{
+    m_Peaking = (on ? kPeakingOn : 0u) | (colour & 0xFFFFFFu);
+}
+
+void LiveView::tintFocusPeaking(FocusPeaking& peaking, const DibImage& shown, const ViewGeometry& g, QImage& view)
+{
+    const uint32_t word = m_Peaking.load();
+    if (word & kPeakingOn)
+        peaking.Tint(shown, g, view, word & 0xFFFFFFu);
 }
 
 bool LiveView::refreshShown()

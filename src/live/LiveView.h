@@ -32,6 +32,7 @@
 #include "camera/LiveSource.h"
 #include "imaging/AutoExposure.h"
 #include "imaging/DibImage.h"
+#include "imaging/FocusPeaking.h"
 #include "imaging/FrameProcessor.h"
 #include "imaging/HistogramFeed.h"
 #include "imaging/LiveStatus.h"
@@ -164,6 +165,10 @@ public:
     uint64_t framesShown() const { return m_FramesShown.load(); }
     // The focus score of the part of the last frame the view showed (FocusScore); 0 before a frame.
     double focusScore() const { return m_FocusScore.load(); }
+    // Focus peaking over the live view pictures (off at start): the in-focus edges tinted in colour, a ColorRef
+    // (0x00BBGGRR, as the settings keep colours). Any thread; the next picture composed follows it.
+    void setFocusPeaking(bool on, ColorRef colour);
+    bool focusPeaking() const { return m_Peaking.load() & kPeakingOn; }
     // Frames shown per second, as the status line says it (0 before a second of frames).
     double frameRate() const { return m_Rate.load(); }
     uint64_t loopTurns() const { return m_LoopTurns.load(); }
@@ -187,6 +192,7 @@ private:
     void noteRefusedFrame();
     void sizeColorImage(const ViewerSettings& v);
     bool framesStalled() const;
+    void tintFocusPeaking(FocusPeaking& peaking, const DibImage& shown, const ViewGeometry& g, QImage& view);
 
     LiveSettings& m_Settings;
     ProcessorInfo m_Processor;
@@ -206,10 +212,12 @@ private:
     HistogramFeed m_HistogramFeed;
     ViewPublisher m_Publisher;
     ViewComposer m_DisplayComposer; // the display thread's
+    FocusPeaking m_DisplayPeaking;  // the display thread's
 
     // The user-interface thread's own picture: a still one, or the live one when frames stall.
     ViewComposer m_UiComposer;
     ViewPicture m_UiPicture;
+    FocusPeaking m_UiPeaking;
     bool m_UiPictureShown = false; // m_UiPicture is newer than the published one
     int64_t m_LongestUiLockWaitUs = 0;
 
@@ -219,6 +227,9 @@ private:
     std::atomic<uint64_t> m_FramesShown { 0 };
     std::atomic<double> m_Rate { 0.0 };
     std::atomic<double> m_FocusScore { 0.0 };
+    // Peaking on (this bit) and its colour (the low 24 bits) in one word, so a pass never sees one without the other.
+    static constexpr uint32_t kPeakingOn = 0x80000000u;
+    std::atomic<uint32_t> m_Peaking { 0 };
     std::atomic<uint64_t> m_LoopTurns { 0 };
     std::atomic<int32_t> m_AutoGain { -1 };
     std::atomic<int32_t> m_AutoShutter { -1 };

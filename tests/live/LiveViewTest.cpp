@@ -1,7 +1,7 @@
 // The live pipeline without a window: frames from a scripted source or the simulated camera through step(),
 // the camera's start from the stored settings, stop and start, auto exposure, the pictures shown and their
-// geometry, stalled frames, and the camera faults (absent, vanished, broken frames, failing starts); the
-// camera opened at start, and the one asked for that did not open.
+// geometry, focus peaking over them, stalled frames, and the camera faults (absent, vanished, broken frames,
+// failing starts); the camera opened at start, and the one asked for that did not open.
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -14,6 +14,7 @@
 
 #include "camera/CameraDevice.h"
 #include "camera/OwnCameraSource.h"
+#include "imaging/FocusPeaking.h"
 #include "imaging/ViewComposer.h"
 #include "live/CameraSources.h"
 #include "live/LiveView.h"
@@ -311,6 +312,51 @@ TEST_F(LiveViewTest, PublishedPictureCarriesTheGeometryThatComposedIt_StalledFra
     EXPECT_EQ(m_View.shownPicture().geometry, panned);
     EXPECT_EQ(m_View.framesShown(), 1u); // no frame came: the view composed it from the last one
     EXPECT_EQ(m_View.shownPicture().image, expectedView());
+}
+
+// Focus peaking is off at start and leaves the published picture as composed; on, the camera's edge comes
+// tinted in the colour asked for, as the peaking kernel tints that picture, also in the picture composed here
+// while frames stall; off again, plain again.
+TEST_F(LiveViewTest, FocusPeakingTintsThePublishedPicture_OffLeavesItPlain)
+{
+    FakeLiveSource& fake = useFake();
+    fake.edge = true;
+    ASSERT_TRUE(m_View.startCamera());
+    const auto published = [&] {
+        EXPECT_TRUE(m_View.step());
+        EXPECT_TRUE(m_View.refreshShown());
+        return m_View.shownPicture().image;
+    };
+    const ColorRef magenta = Rgb(255, 0, 255);
+    const auto tintedView = [&] {
+        QImage view = expectedView();
+        m_View.withFrame(
+            [&](LiveFrames& f) { FocusPeaking().Tint(f.picture, m_View.shownPicture().geometry, view, magenta); });
+        return view;
+    };
+    EXPECT_FALSE(m_View.focusPeaking());
+    const QImage plain = published();
+    EXPECT_EQ(plain, expectedView());
+
+    m_View.setFocusPeaking(true, magenta);
+    const QImage tinted = published();
+    EXPECT_EQ(tinted, tintedView());
+    EXPECT_NE(tinted, expectedView());
+
+    fake.held = true; // frames stall; a zoom shows from the last frame
+    m_Settings.setView({ 10, 10, 330, 250 }, 2, -100, -50);
+    QElapsedTimer t;
+    t.start();
+    while (!m_View.refreshShown() && t.elapsed() < kPatientMs)
+        QThread::msleep(5);
+    EXPECT_EQ(m_View.shownPicture().geometry.zoomIndex, 2);
+    EXPECT_EQ(m_View.shownPicture().image, tintedView());
+    EXPECT_NE(m_View.shownPicture().image, expectedView());
+
+    fake.held = false;
+    m_View.setFocusPeaking(false, magenta);
+    const QImage plainAgain = published();
+    EXPECT_EQ(plainAgain, expectedView());
 }
 
 TEST_F(LiveViewTest, ColourSourceFramesAreShownAsTheyCome)

@@ -214,7 +214,7 @@ bool LiveView::runDisplayPass()
             noteRefusedFrame();
         if (got != LiveSource::kOk)
             return false; // no new frame after all (the camera was restarted in between): nothing new to show
-        m_Refused = { .told = m_Refused.told };
+        m_Refused.restart();
         m_Stamp = { m_Stamp.number + 1,
             std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
                 .count() };
@@ -301,7 +301,7 @@ bool LiveView::adoptFrameSize()
     m_Format.height = height;
     createFrameImages(width, height, uint16_t(m_Format.bitsPerPixel()));
     sizeColorImage(m_Settings.values());
-    m_Refused = { .told = m_Refused.told };
+    m_Refused.restart();
     return true;
 }
 

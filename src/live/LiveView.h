@@ -244,6 +244,13 @@ private:
         LiveSource::Refusal last;
         bool asked = false; // the size was handed to adoptFrameSize
         bool told = false; // in this start
+        // A fresh count that remembers whether this start has told of refused frames.
+        void restart()
+        {
+            const bool wasTold = told;
+            *this = RefusedFrames();
+            told = wasTold;
+        }
     } m_Refused; // under the frame lock
     // The size the display pass asks adoptFrameSize to take: width << 32 | height, 0 for none.
     std::atomic<uint64_t> m_SizeToAdopt { 0 };

@@ -134,48 +134,62 @@ std::vector<AlignLevel> alignPyramid(const cv::Mat& light, bool reference, cv::P
     return levels;
 }
 
-// Inverse compositional Gauss-Newton, coarsest level first, from a phase-correlation guess of the shift.
+// Inverse compositional Gauss-Newton at one level from a; the remaining mean squared difference, or a negative
+// value when the search ran away (or was stopped).
+double refine(const AlignLevel& r, const AlignLevel& frame, cv::Point2d centre, FrameAlignment& a, double& bias,
+    const std::function<bool()>& stop)
+{
+    const cv::Mat target = r.image(r.part);
+    const double radius = std::hypot(r.part.width, r.part.height) / 2;
+    cv::Mat warped, error;
+    for (int iteration = 0;; ++iteration) {
+        if (stop && stop())
+            return -1.0;
+        cv::warpAffine(frame.image, warped, warpMatrix(a, centre, r.factor, r.part.tl()), r.part.size(),
+            cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
+        cv::subtract(warped, target, error);
+        error -= bias;
+        if (iteration == kMaxIterations)
+            return error.dot(error) / double(r.part.area());
+        const cv::Vec4d g(r.jx.dot(error), r.jy.dot(error), r.js.dot(error), cv::sum(error)[0]);
+        const cv::Vec4d d = r.inverse * g;
+        const double sd = 1.0 + d[2];
+        if (!std::isfinite(sd) || sd <= 0.5)
+            return -1.0;
+        // The new warp is the old one after the inverse of the step.
+        a.dx -= a.scale * d[0] * r.factor / sd;
+        a.dy -= a.scale * d[1] * r.factor / sd;
+        a.scale /= sd;
+        bias += d[3];
+        if (!(a.scale > 0.7 && a.scale < 1.4))
+            return -1.0;
+        if (std::hypot(d[0], d[1]) + std::abs(d[2]) * radius < kSettledPx)
+            return error.dot(error) / double(r.part.area());
+    }
+}
+
+// Coarse to fine. At the coarsest level the search starts both from no shift and from phase correlation's
+// guess (which a large difference in focus can mislead), and goes on from the closer match.
 bool align(const std::vector<AlignLevel>& ref, const std::vector<AlignLevel>& frame, cv::Point2d centre,
     FrameAlignment& out, const std::function<bool()>& stop)
 {
-    FrameAlignment a;
-    {
-        const AlignLevel& coarse = ref.back();
-        cv::Mat window;
-        cv::createHanningWindow(window, coarse.image.size(), CV_32F);
-        const cv::Point2d shift = cv::phaseCorrelate(coarse.image, frame.back().image, window);
-        a.dx = shift.x * coarse.factor;
-        a.dy = shift.y * coarse.factor;
+    const AlignLevel& coarse = ref.back();
+    cv::Mat window;
+    cv::createHanningWindow(window, coarse.image.size(), CV_32F);
+    const cv::Point2d shift = cv::phaseCorrelate(coarse.image, frame.back().image, window);
+    FrameAlignment a, guessed { shift.x * coarse.factor, shift.y * coarse.factor, 1.0 };
+    double bias = 0.0, guessedBias = 0.0;
+    const double still = refine(coarse, frame.back(), centre, a, bias, stop);
+    const double moved = refine(coarse, frame.back(), centre, guessed, guessedBias, stop);
+    if (moved >= 0 && (still < 0 || moved < still)) {
+        a = guessed;
+        bias = guessedBias;
+    } else if (still < 0) {
+        return false;
     }
-    double bias = 0.0;
-    for (size_t l = ref.size(); l-- > 0;) {
-        const AlignLevel& r = ref[l];
-        const cv::Mat target = r.image(r.part);
-        const double radius = std::hypot(r.part.width, r.part.height) / 2;
-        cv::Mat warped, error;
-        for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
-            if (stop && stop())
-                return false;
-            cv::warpAffine(frame[l].image, warped, warpMatrix(a, centre, r.factor, r.part.tl()), r.part.size(),
-                cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
-            cv::subtract(warped, target, error);
-            error -= bias;
-            const cv::Vec4d g(r.jx.dot(error), r.jy.dot(error), r.js.dot(error), cv::sum(error)[0]);
-            const cv::Vec4d d = r.inverse * g;
-            const double sd = 1.0 + d[2];
-            if (!std::isfinite(sd) || sd <= 0.5)
-                return false;
-            // The new warp is the old one after the inverse of the step.
-            a.dx -= a.scale * d[0] * r.factor / sd;
-            a.dy -= a.scale * d[1] * r.factor / sd;
-            a.scale /= sd;
-            bias += d[3];
-            if (!(a.scale > 0.7 && a.scale < 1.4))
-                return false;
-            if (std::hypot(d[0], d[1]) + std::abs(d[2]) * radius < kSettledPx)
-                break;
-        }
-    }
+    for (size_t l = ref.size() - 1; l-- > 0;)
+        if (refine(ref[l], frame[l], centre, a, bias, stop) < 0)
+            return false;
     out = a;
     return std::isfinite(a.dx) && std::isfinite(a.dy);
 }

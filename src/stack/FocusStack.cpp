@@ -26,12 +26,15 @@ constexpr double kAlignSmoothing = 1.0;
 // Share of the picture left out at each border: the frames' shifts and scale bring the border in.
 constexpr double kAlignInset = 0.1;
 constexpr int kMaxIterations = 40;
-constexpr double kSettledPx = 1e-3;
+constexpr double kSettledPx = 5e-3;
 // Fusion: detail levels down to a coarsest side of at least this, activity over this window, choice
 // smoothed by a median of this size.
 constexpr int kFuseCoarsestSide = 24;
 constexpr int kActivityWindow = 5;
 constexpr int kChoiceMedian = 5;
+// The colour pyramids are 16-bit integers, levels scaled by this (half the memory and time of floats; the
+// coarsest level of 64 frames still fits once converted for the sum).
+constexpr double kFixedPoint = 4.0;
 
 cv::Mat view(const DibImage& image)
 {
@@ -332,7 +335,7 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
         const auto refPyramid = alignPyramid(lightness(view(reference)), true, centre);
         std::vector<FrameAlignment> alignments(static_cast<size_t>(n));
         std::vector<cv::Mat> choice(size_t(levels - 1)), activity(size_t(levels - 1));
-        std::mutex mutex;
+        std::vector<std::mutex> levelLocks(static_cast<size_t>(levels));
 
         // First pass: align, and find for every detail coefficient the frame most active around it.
         const auto choose = [&](int i) {
@@ -354,7 +357,7 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
                 for (int k = 0; k + 1 < levels; ++k) {
                     cv::Mat act;
                     cv::blur(cv::abs(pyramid[size_t(k)]), act, cv::Size(kActivityWindow, kActivityWindow));
-                    std::lock_guard<std::mutex> lock(mutex);
+                    std::lock_guard<std::mutex> lock(levelLocks[size_t(k)]);
                     if (activity[size_t(k)].empty()) {
                         activity[size_t(k)] = act;
                         choice[size_t(k)] = cv::Mat(act.size(), CV_8U, cv::Scalar(i));
@@ -383,13 +386,13 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
         // Second pass: each frame's pyramid gives the coefficients it won and its share of the coarsest level.
         std::vector<cv::Mat> fused(static_cast<size_t>(levels));
         for (int k = 0; k + 1 < levels; ++k)
-            fused[size_t(k)] = cv::Mat(choice[size_t(k)].size(), CV_32FC(view(reference).channels()), cv::Scalar::all(0));
+            fused[size_t(k)] = cv::Mat(choice[size_t(k)].size(), CV_16SC(view(reference).channels()), cv::Scalar::all(0));
         const auto gather = [&](int i) {
             try {
                 cv::Mat warped, pixels;
                 cv::warpAffine(view(frames[size_t(i)]), warped, warpMatrix(alignments[size_t(i)], centre, 1.0), size,
                     cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
-                warped.convertTo(pixels, CV_32F);
+                warped.convertTo(pixels, CV_16S, kFixedPoint);
                 warped.release();
                 std::vector<cv::Mat> pyramid;
                 if (!laplacianPyramid(pixels, levels, pyramid, stop))
@@ -398,11 +401,13 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
                 // Frames win disjoint coefficients, so the detail levels need no lock.
                 for (int k = 0; k + 1 < levels; ++k)
                     pyramid[size_t(k)].copyTo(fused[size_t(k)], choice[size_t(k)] == i);
-                std::lock_guard<std::mutex> lock(mutex);
+                cv::Mat coarse;
+                pyramid.back().convertTo(coarse, CV_32F);
+                std::lock_guard<std::mutex> lock(levelLocks.back());
                 if (fused.back().empty())
-                    fused.back() = pyramid.back().clone();
+                    fused.back() = coarse;
                 else
-                    fused.back() += pyramid.back();
+                    fused.back() += coarse;
                 ++done;
             } catch (const std::exception&) {
                 failed = true;
@@ -413,11 +418,13 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
 
         cv::Mat image = fused.back() / double(n);
         for (int k = levels - 2; k >= 0; --k) {
-            cv::Mat up;
+            cv::Mat up, detail;
             cv::pyrUp(image, up, fused[size_t(k)].size());
-            image = up + fused[size_t(k)];
+            fused[size_t(k)].convertTo(detail, CV_32F);
             fused[size_t(k)].release();
+            image = up + detail;
         }
+        image *= 1.0 / kFixedPoint;
         if (stop())
             return failed ? StackResult::Failed : StackResult::Cancelled;
         DibImage result;

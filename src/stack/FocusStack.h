@@ -40,6 +40,6 @@ enum class StackResult { Done, Cancelled, Failed };
 // coefficient comes from the frame whose lightness is most active around it, the choice smoothed by a median
 // so that neighbours agree; the coarsest level is the frames' mean. Colour pictures take the choice made on
 // lightness for all three channels. One frame comes back as it is. Uses all cores; the memory needed beyond
-// the frames does not grow with their number (about 270 MB on two cores for 2048 x 1536 colour).
+// the frames does not grow with their number (about 200 MB on two cores for 2048 x 1536 colour).
 // On Cancelled or Failed out is left as it was.
 StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, const StackProgress& progress);

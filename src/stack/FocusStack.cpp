@@ -363,9 +363,16 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
                         choice[size_t(k)] = cv::Mat(act.size(), CV_8U, cv::Scalar(i));
                         continue;
                     }
-                    const cv::Mat more = act > activity[size_t(k)];
-                    act.copyTo(activity[size_t(k)], more);
-                    choice[size_t(k)].setTo(i, more);
+                    for (int y = 0; y < act.rows; ++y) {
+                        const float* a = act.ptr<float>(y);
+                        float* best = activity[size_t(k)].ptr<float>(y);
+                        uint8_t* chosen = choice[size_t(k)].ptr<uint8_t>(y);
+                        for (int x = 0; x < act.cols; ++x)
+                            if (a[x] > best[x]) {
+                                best[x] = a[x];
+                                chosen[x] = uint8_t(i);
+                            }
+                    }
                 }
                 ++done;
             } catch (const std::exception&) {
@@ -423,6 +430,8 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
             fused[size_t(k)].convertTo(detail, CV_32F);
             fused[size_t(k)].release();
             image = up + detail;
+            if (stop())
+                return failed ? StackResult::Failed : StackResult::Cancelled;
         }
         image *= 1.0 / kFixedPoint;
         if (stop())

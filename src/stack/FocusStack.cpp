@@ -293,7 +293,8 @@ bool AlignFrame(const DibImage& reference, const DibImage& frame, FrameAlignment
 StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, const StackProgress& progress)
 {
     const int n = int(frames.size());
-    if (n == 0 || !usable(frames[0]))
+    // The choice of frame is kept in 8 bits per coefficient.
+    if (n == 0 || n > 255 || !usable(frames[0]))
         return StackResult::Failed;
     for (const DibImage& f : frames)
         if (!usable(f) || !sameKind(f, frames[0]))

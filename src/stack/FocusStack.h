@@ -25,11 +25,12 @@ struct FrameAlignment {
 bool AlignFrame(const DibImage& reference, const DibImage& frame, FrameAlignment& alignment);
 
 struct StackProgress {
-    // Called on the thread that called FuseFocusStack, a few dozen times at most; done <= total.
+    // Called on the thread that called FuseFocusStack, at most every 20 ms while the count of steps done
+    // (two per frame and the final one) grows; done <= total.
     std::function<void(int done, int total)> report;
     // Checked at every step of each frame's work (a few tens of milliseconds apart on 2048 x 1536).
     const std::atomic<bool>* cancel = nullptr;
-    // When given: each frame's alignment to the reference, one per frame.
+    // When given and the fusion is Done: each frame's alignment to the reference, one per frame.
     std::vector<FrameAlignment>* alignments = nullptr;
 };
 
@@ -41,5 +42,6 @@ enum class StackResult { Done, Cancelled, Failed };
 // so that neighbours agree; the coarsest level is the frames' mean. Colour pictures take the choice made on
 // lightness for all three channels. One frame comes back as it is. Uses all cores; the memory needed beyond
 // the frames does not grow with their number (about 200 MB on two cores for 2048 x 1536 colour).
-// On Cancelled or Failed out is left as it was.
+// Failed for no frames, frames that differ in size or depth, more than 255 frames, frames under 16 pixels on
+// a side (unless only one), or a frame that cannot be aligned. On Cancelled or Failed out is left as it was.
 StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, const StackProgress& progress);

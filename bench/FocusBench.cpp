@@ -10,7 +10,9 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <cstring>
 #include <map>
 #include <random>
@@ -22,6 +24,7 @@
 #include "imaging/FocusMeter.h"
 #include "platform/simcam/SimChart.h"
 #include "stack/FocusStack.h"
+#include "stack/StackCollector.h"
 
 namespace {
 
@@ -134,6 +137,16 @@ RenderedStack renderStack(int count, int width, int height)
     return stack;
 }
 
+// Rendered once per process and size.
+const RenderedStack& renderedStack(int count, int width, int height)
+{
+    static std::map<int, RenderedStack> rendered;
+    RenderedStack& stack = rendered[count * 100000 + width];
+    if (stack.frames.empty())
+        stack = renderStack(count, width, height);
+    return stack;
+}
+
 double psnr(const cv::Mat& a, const cv::Mat& b)
 {
     const cv::Rect inside(kMargin, kMargin, a.cols - 2 * kMargin, a.rows - 2 * kMargin);
@@ -169,10 +182,7 @@ cv::Mat sharpestFrameWins(const RenderedStack& stack, const std::vector<FrameAli
 
 void stackCase(benchmark::State& state, int count, int width, int height)
 {
-    static std::map<int, RenderedStack> rendered;
-    RenderedStack& stack = rendered[count * 100000 + width];
-    if (stack.frames.empty())
-        stack = renderStack(count, width, height);
+    const RenderedStack& stack = renderedStack(count, width, height);
     DibImage fused;
     std::vector<FrameAlignment> found;
     int64_t before = 0, peak = 0, extra = 0;
@@ -211,6 +221,44 @@ void stackCase(benchmark::State& state, int count, int width, int height)
     state.counters["extra_mb"] = double(extra) / 1e6;
 }
 
+// How long a Cancel takes to act, set at a moment in the middle of a 30-frame fusion.
+void BM_FocusStackCancel(benchmark::State& state)
+{
+    const RenderedStack& stack = renderedStack(30, 2048, 1536);
+    double worst = 0.0;
+    int delay = 0;
+    for (auto _ : state) {
+        std::atomic<bool> cancel { false };
+        StackProgress progress;
+        progress.cancel = &cancel;
+        std::chrono::steady_clock::time_point asked;
+        std::thread canceller([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300 + 137 * (delay++ % 10)));
+            asked = std::chrono::steady_clock::now();
+            cancel = true;
+        });
+        DibImage out;
+        const StackResult result = FuseFocusStack(stack.frames, out, progress);
+        const auto returned = std::chrono::steady_clock::now();
+        canceller.join();
+        if (result != StackResult::Cancelled || !out.isEmpty()) {
+            state.SkipWithError("not cancelled");
+            return;
+        }
+        worst = std::max(worst, std::chrono::duration<double, std::milli>(returned - asked).count());
+    }
+    state.counters["worst_cancel_ms"] = worst;
+}
+
+// The collector's cost per offered frame (a frame that adds nothing after the first: the usual case).
+void BM_StackCollectorOffer(benchmark::State& state)
+{
+    StackCollector collector;
+    collector.offer(bench::PhotoFrame());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(collector.offer(bench::PhotoFrame()));
+}
+
 void BM_FocusStack30Full(benchmark::State& s) { stackCase(s, 30, 2048, 1536); }
 void BM_FocusStack8Quarter(benchmark::State& s) { stackCase(s, 8, 1024, 768); }
 
@@ -222,5 +270,7 @@ BENCHMARK(BM_FocusScoreColourX4)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_FocusStack30Full)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FocusStack8Quarter)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FocusStackCancel)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StackCollectorOffer)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -91,7 +91,7 @@ StackCollector::Offer StackCollector::offer(const DibImage& frame)
     }
     DibImage copy;
     if (!copy.CreateLike(&frame))
-        return Offer::Mismatched;
+        return Offer::Full; // no memory for another frame
     std::memcpy(copy.bits(), frame.bits(), size_t(frame.byteSize()));
     m_Frames.push_back(std::move(copy));
     if (m_BestBlock.empty())

@@ -20,7 +20,7 @@ public:
         Kept,
         Duplicate,   // no block differs from the last kept frame by more than about noise
         AddsNothing, // no block sharper than the best kept so far by the margin
-        Full,        // kMaxFrames are held already
+        Full,        // kMaxFrames are held already, or no memory for another
         Mismatched,  // size or depth differs from the first frame (or an empty frame)
     };
 

@@ -44,9 +44,11 @@ enum MainControlId : int {
     IDC_QUICK = 1135,
     IDC_REC = 1136,
     IDC_SNAP = 1137,
+    IDC_PEAKING = 1138,
+    IDC_STACK = 1139,
 };
 
-enum class ControlKind { Frame, GroupBox, SkinButton, DropDownList, StaticText, ListView, HScrollBar, CheckBox };
+enum class ControlKind { Frame, GroupBox, SkinButton, DropDownList, StaticText, ListView, HScrollBar, CheckBox, PushButton };
 
 struct ControlTemplate {
     int id;

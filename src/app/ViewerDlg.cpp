@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPaintEvent>
+#include <QPushButton>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -210,6 +211,9 @@ void CViewerDlg::Private::createControls()
         case ControlKind::CheckBox:
             w = new QCheckBox(text, q);
             break;
+        case ControlKind::PushButton:
+            w = new QPushButton(text, q);
+            break;
         case ControlKind::HScrollBar:
             w = m_StripScroll = new QScrollBar(Qt::Horizontal, q);
             m_StripScroll->setRange(0, 0); // nothing to scroll until the strip holds thumbnails
@@ -311,6 +315,7 @@ void CViewerDlg::Private::OnInitDialog()
     createInteraction();
     createQuickCapture();
     createRecording();
+    createFocusTools();
     if (m_View) {
         const ViewGeometry g = m_Settings.view();
         m_Settings.setView(controlRect(IDC_VIEW), m_Zoom->currentIndex(), g.baiX, g.baiY);

@@ -26,6 +26,8 @@ constexpr int kPanelControls[] = {
     IDC_REC,
     IDC_SNAP,
     IDC_ZOOM,
+    IDC_PEAKING,
+    IDC_STACK,
     IDC_GROUP_MEASURE,
     IDC_LINE,
     IDC_CIRCLE2,

@@ -146,6 +146,8 @@ void CViewerDlg::Private::createShortcuts()
     add(QKeySequence(Qt::Key_Delete), [this] { OnDelete(); });
     add(QKeySequence(Qt::Key_F), [this] { SetZoom(0); });
     add(QKeySequence(Qt::Key_S), [this] { m_SnapCheck->toggle(); });
+    add(QKeySequence(Qt::Key_H), [this] { m_PeakingCheck->toggle(); });
+    add(QKeySequence(Qt::Key_B), [this] { OnStack(); });
     for (const EdgeTool& t : kEdgeTools)
         add(QKeySequence(QString::fromLatin1(t.key)), [this, tool = t.tool] { SelectTool(tool); });
     const auto zoomBy = [this](int step) { SetZoom(m_Zoom->currentIndex() + step); };

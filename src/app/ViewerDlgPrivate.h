@@ -28,10 +28,13 @@
 #include "measure/MeasureInteraction.h"
 #include "measure/MeasureLayer.h"
 #include "session/ViewerSession.h"
+#include "stack/FocusStackJob.h"
+#include "stack/StackCollector.h"
 
 class CImageSetDlg;
 class Dc;
 class QCheckBox;
+class QPushButton;
 class QComboBox;
 class QFrame;
 class QMouseEvent;
@@ -195,6 +198,19 @@ struct CViewerDlg::Private {
     // The caption's note while recording: the red dot, the time, the size.
     QString recordNote() const;
 
+    // --- Focus peaking and focus stacking (ViewerDlgStack.cpp).
+    void createFocusTools();
+    void applyPeaking();
+    void OnStack();
+    // Offers the collector the newest frame while a stack is collected.
+    void feedStack();
+    void updateStackButton();
+    // Ends the collecting and fuses what was kept behind a progress bar.
+    void fuseStack();
+    void showStackResult();
+    // The caption's note while frames are collected: how many, and the memory they hold.
+    QString stackNote() const;
+
     // --- SET, COLOR and WB (ViewerDlgSettings.cpp).
     void OnSet();
     void OpenImageSettings();
@@ -250,6 +266,10 @@ struct CViewerDlg::Private {
     QString m_RecordPath;
     uint64_t m_RecordedFrame = 0; // the number of the last frame handed to the recorder
     uint64_t m_RecordSkipped = 0; // frames that came and went between two looks
+    StackCollector m_Stack;
+    bool m_Stacking = false;
+    uint64_t m_StackFrame = 0; // the number of the last frame offered to the collector
+    std::unique_ptr<FocusStackJob> m_StackJob; // while fusing
     QShortcut* m_QuickKey = nullptr;
     QString m_CaptureNote;
     QElapsedTimer m_CaptureNoteAge;
@@ -257,6 +277,8 @@ struct CViewerDlg::Private {
     std::map<int, QWidget*> m_Controls;
     QComboBox* m_Zoom = nullptr;
     QCheckBox* m_SnapCheck = nullptr; // snapping the tools' points to edges
+    QCheckBox* m_PeakingCheck = nullptr;
+    QPushButton* m_StackButton = nullptr;
     QComboBox* m_CalibCombo = nullptr;
     QTableView* m_Results = nullptr;
     QScrollBar* m_StripScroll = nullptr;

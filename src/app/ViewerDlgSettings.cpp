@@ -128,6 +128,7 @@ void CViewerDlg::Private::OnColor()
         s.color.text = dialog.textColor();
         s.color.line = dialog.lineColor();
     });
+    applyPeaking(); // peaking shows in the text colour
     q->update();
 }
 

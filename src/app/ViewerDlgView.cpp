@@ -73,6 +73,7 @@ void CViewerDlg::Private::showPublishedView()
     if (m_Live.refreshShown())
         updateView(previous);
     feedRecorder();
+    feedStack();
 }
 
 void CViewerDlg::Private::OnPaint(QPainter& painter)

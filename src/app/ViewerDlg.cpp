@@ -42,9 +42,9 @@ constexpr int kResultsExtraWidth = 14;
 // The smallest window: the panel beside a picture some 400 pixels wide, and a results list with its heading
 // and four rows.
 constexpr int kMinimumWidth = ViewLayout::kPanelReserve + 412;
-// The smallest window shows the results' header and two or three rows: it must fit a 768-pixel screen with
-// the quick capture row in the panel.
-constexpr int kMinimumResultsHeight = 84;
+// The smallest window shows the results' header and two rows: it must fit a 768-pixel screen with the quick
+// capture and focus rows in the panel.
+constexpr int kMinimumResultsHeight = 76;
 
 // Static texts are drawn in this colour over the tiled background.
 constexpr ColorRef kStaticTextColor = 0xB9A800;

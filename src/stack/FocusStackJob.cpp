@@ -19,7 +19,7 @@ void FocusStackJob::start(std::vector<DibImage> frames)
         };
         progress.cancel = &m_Cancel;
         m_Result = FuseFocusStack(m_Frames, m_Fused, progress);
-        m_Frames = {}; // the stack's memory goes back at once
+        std::vector<DibImage>().swap(m_Frames); // the stack's memory goes back at once
         if (m_Result != StackResult::Done)
             m_Fused = DibImage();
         m_Finished = true;

@@ -176,8 +176,9 @@ TEST(FocusStack, CancelLeavesNothingAndOneFrameComesBackAsItWas)
         DibImage out;
         ASSERT_EQ(FuseFocusStack(one, out, {}), StackResult::Done);
         EXPECT_TRUE(sameBits(out, frame));
-        if (bits == 8)
+        if (bits == 8) {
             EXPECT_EQ(std::memcmp(out.colorTable(), frame.colorTable(), sizeof table), 0);
+        }
     }
     std::vector<DibImage> mixed;
     mixed.push_back(render({}, 0.5, false, 0, 1));

@@ -26,6 +26,8 @@ constexpr double kAlignSmoothing = 1.0;
 // Share of the picture left out at each border: the frames' shifts and scale bring the border in.
 constexpr double kAlignInset = 0.1;
 constexpr int kMaxIterations = 40;
+// An aligned frame correlates with the reference at least this well at the coarsest level.
+constexpr double kMinCorrelation = 0.2;
 constexpr double kSettledPx = 5e-3;
 // Fusion: detail levels down to a coarsest side of at least this, activity over this window, choice
 // smoothed by a median of this size.
@@ -173,6 +175,19 @@ double refine(const AlignLevel& r, const AlignLevel& frame, cv::Point2d centre, 
     }
 }
 
+// Whether the frame, aligned by a, shows what the reference shows: the correlation of the two at the coarsest
+// level, where a difference in focus hardly shows, but another scene (or none) does.
+bool alike(const AlignLevel& r, const AlignLevel& frame, cv::Point2d centre, const FrameAlignment& a)
+{
+    cv::Mat warped;
+    cv::warpAffine(frame.image, warped, warpMatrix(a, centre, r.factor, r.part.tl()), r.part.size(),
+        cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
+    cv::Mat target = r.image(r.part) - cv::mean(r.image(r.part));
+    warped -= cv::mean(warped);
+    const double norms = cv::norm(target) * cv::norm(warped);
+    return norms > 0 && target.dot(warped) / norms >= kMinCorrelation;
+}
+
 // Coarse to fine. At the coarsest level the search starts both from no shift and from phase correlation's
 // guess (which a large difference in focus can mislead), and goes on from the closer match.
 bool align(const std::vector<AlignLevel>& ref, const std::vector<AlignLevel>& frame, cv::Point2d centre,
@@ -195,8 +210,10 @@ bool align(const std::vector<AlignLevel>& ref, const std::vector<AlignLevel>& fr
     for (size_t l = ref.size() - 1; l-- > 0;)
         if (refine(ref[l], frame[l], centre, a, bias, stop) < 0)
             return false;
+    if (!std::isfinite(a.dx) || !std::isfinite(a.dy) || !alike(coarse, frame.back(), centre, a))
+        return false;
     out = a;
-    return std::isfinite(a.dx) && std::isfinite(a.dy);
+    return true;
 }
 
 FrameAlignment topDown(FrameAlignment a)
@@ -337,6 +354,7 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
         const int levels = fuseLevels(size);
         const auto refPyramid = alignPyramid(lightness(view(reference)), true, centre);
         std::vector<FrameAlignment> alignments(static_cast<size_t>(n));
+        std::vector<char> used(static_cast<size_t>(n), 1);
         std::vector<cv::Mat> choice(size_t(levels - 1)), activity(size_t(levels - 1));
         std::vector<std::mutex> levelLocks(static_cast<size_t>(levels));
 
@@ -346,8 +364,9 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
                 const cv::Mat light = lightness(view(frames[size_t(i)]));
                 FrameAlignment a;
                 if (i != refIndex && !align(refPyramid, alignPyramid(light, false, centre), centre, a, stop)) {
-                    if (!stop())
-                        failed = true;
+                    used[size_t(i)] = 0;
+                    alignments[size_t(i)] = { 0.0, 0.0, 0.0 };
+                    done += 2; // nothing to gather from it either
                     return;
                 }
                 alignments[size_t(i)] = a;
@@ -398,6 +417,8 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
         for (int k = 0; k + 1 < levels; ++k)
             fused[size_t(k)] = cv::Mat(choice[size_t(k)].size(), CV_16SC(view(reference).channels()), cv::Scalar::all(0));
         const auto gather = [&](int i) {
+            if (!used[size_t(i)])
+                return;
             try {
                 cv::Mat warped, pixels;
                 cv::warpAffine(view(frames[size_t(i)]), warped, warpMatrix(alignments[size_t(i)], centre, 1.0), size,
@@ -426,7 +447,8 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
         if (!runParallel(n, gather, stop, tick))
             return failed ? StackResult::Failed : StackResult::Cancelled;
 
-        cv::Mat image = fused.back() / double(n);
+        const int fusedFrames = int(std::count(used.begin(), used.end(), 1));
+        cv::Mat image = fused.back() / double(fusedFrames);
         for (int k = levels - 2; k >= 0; --k) {
             cv::Mat up, detail;
             cv::pyrUp(image, up, fused[size_t(k)].size());
@@ -446,6 +468,8 @@ StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, c
         image.convertTo(target, target.type());
         if (target.data != result.bits())
             return StackResult::Failed;
+        if (progress.leftOut)
+            *progress.leftOut = n - fusedFrames;
         if (progress.alignments) {
             progress.alignments->clear();
             for (const FrameAlignment& a : alignments)

@@ -30,8 +30,11 @@ struct StackProgress {
     std::function<void(int done, int total)> report;
     // Checked at every step of each frame's work (a few tens of milliseconds apart on 2048 x 1536).
     const std::atomic<bool>* cancel = nullptr;
-    // When given and the fusion is Done: each frame's alignment to the reference, one per frame.
+    // When given and the fusion is Done: each frame's alignment to the reference, one per frame (a frame left
+    // out keeps scale 0).
     std::vector<FrameAlignment>* alignments = nullptr;
+    // When given and the fusion is Done: how many frames were left out because they could not be aligned.
+    int* leftOut = nullptr;
 };
 
 enum class StackResult { Done, Cancelled, Failed };
@@ -43,5 +46,6 @@ enum class StackResult { Done, Cancelled, Failed };
 // lightness for all three channels. One frame comes back as it is. Uses all cores; the memory needed beyond
 // the frames does not grow with their number (about 200 MB on two cores for 2048 x 1536 colour).
 // Failed for no frames, frames that differ in size or depth, more than 255 frames, frames under 16 pixels on
-// a side (unless only one), or a frame that cannot be aligned. On Cancelled or Failed out is left as it was.
+// a side (unless only one). A frame that cannot be aligned (the part was bumped, a hand passed the lens) is
+// left out rather than spoiling the rest. On Cancelled or Failed out is left as it was.
 StackResult FuseFocusStack(const std::vector<DibImage>& frames, DibImage& out, const StackProgress& progress);

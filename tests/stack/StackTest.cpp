@@ -187,6 +187,22 @@ TEST(FocusStack, CancelLeavesNothingAndOneFrameComesBackAsItWas)
     EXPECT_EQ(FuseFocusStack(mixed, out, {}), StackResult::Failed);
     EXPECT_EQ(FuseFocusStack({}, out, {}), StackResult::Failed);
     EXPECT_TRUE(out.isEmpty());
+
+    // A frame with nothing to align by (a hand over the lens) is left out; the others are fused.
+    std::vector<DibImage> bumped;
+    bumped.push_back(render({}, 0.5, false, 0, 1));
+    std::memset(bumped.back().bits(), 128, size_t(bumped.back().byteSize()));
+    bumped.push_back(render({}, 0.3, false, 0, 1));
+    bumped.push_back(render({}, 0.7, false, 0, 1));
+    int leftOut = -1;
+    std::vector<FrameAlignment> found;
+    StackProgress told;
+    told.leftOut = &leftOut;
+    told.alignments = &found;
+    EXPECT_EQ(FuseFocusStack(bumped, out, told), StackResult::Done);
+    EXPECT_EQ(leftOut, 1);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].scale, 0.0);
 }
 
 TEST(StackCollector, KeepsOnlyFramesThatAddSharpness)

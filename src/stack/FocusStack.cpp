@@ -28,6 +28,8 @@ constexpr double kAlignInset = 0.1;
 constexpr int kMaxIterations = 40;
 // An aligned frame correlates with the reference at least this well at the coarsest level.
 constexpr double kMinCorrelation = 0.2;
+// and varies by at least this much (levels, root mean square).
+constexpr double kMinSpread = 0.5;
 constexpr double kSettledPx = 5e-3;
 // Fusion: detail levels down to a coarsest side of at least this, activity over this window, choice
 // smoothed by a median of this size.
@@ -184,8 +186,10 @@ bool alike(const AlignLevel& r, const AlignLevel& frame, cv::Point2d centre, con
         cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
     cv::Mat target = r.image(r.part) - cv::mean(r.image(r.part));
     warped -= cv::mean(warped);
+    // A frame without contrast (a hand over the lens) has nothing to align by, whatever its rounding leaves.
+    const double spread = cv::norm(warped) / std::sqrt(double(r.part.area()));
     const double norms = cv::norm(target) * cv::norm(warped);
-    return norms > 0 && target.dot(warped) / norms >= kMinCorrelation;
+    return spread >= kMinSpread && target.dot(warped) / norms >= kMinCorrelation;
 }
 
 // Coarse to fine. At the coarsest level the search starts both from no shift and from phase correlation's
@@ -196,7 +200,9 @@ bool align(const std::vector<AlignLevel>& ref, const std::vector<AlignLevel>& fr
     const AlignLevel& coarse = ref.back();
     cv::Mat window;
     cv::createHanningWindow(window, coarse.image.size(), CV_32F);
-    const cv::Point2d shift = cv::phaseCorrelate(coarse.image, frame.back().image, window);
+    // Copies: phaseCorrelate multiplies its inputs by the window in place when their size needs no padding, and
+    // the reference's levels are shared by every frame's alignment.
+    const cv::Point2d shift = cv::phaseCorrelate(coarse.image.clone(), frame.back().image.clone(), window);
     FrameAlignment a, guessed { shift.x * coarse.factor, shift.y * coarse.factor, 1.0 };
     double bias = 0.0, guessedBias = 0.0;
     const double still = refine(coarse, frame.back(), centre, a, bias, stop);

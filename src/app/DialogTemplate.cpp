@@ -72,7 +72,7 @@ constexpr Margin kMargins[] = {
     { IDC_CALIB_LABEL, 122 },
     { IDC_LIVE, 143 },
     { IDC_SNAP, 143 },
-    { IDC_PEAKING, 143 },
+    { IDC_PEAKING, 115 },
     { IDC_SET, 143 },
     { IDC_WB, 143 },
     { IDC_LINE, 143 },

@@ -207,7 +207,7 @@ struct CViewerDlg::Private {
     void updateStackButton();
     // Ends the collecting and fuses what was kept behind a progress bar.
     void fuseStack();
-    void showStackResult();
+    void showStackResult(bool cancelled);
     // The caption's note while frames are collected: how many, and the memory they hold.
     QString stackNote() const;
 

@@ -119,17 +119,19 @@ void CViewerDlg::Private::fuseStack()
             progress->setValue(m_StackJob->done());
             return;
         }
+        // A Cancel pressed as the fusing ended still means no picture.
+        const bool cancelled = progress->wasCanceled();
         progress->close();
-        showStackResult();
+        showStackResult(cancelled);
     });
     poll->start(kProgressPollMs);
     progress->show();
 }
 
-void CViewerDlg::Private::showStackResult()
+void CViewerDlg::Private::showStackResult(bool cancelled)
 {
     DibImage fused;
-    const StackResult result = m_StackJob->take(fused);
+    const StackResult result = cancelled ? StackResult::Cancelled : m_StackJob->take(fused);
     const int frames = m_StackJob->frameCount();
     m_StackJob.reset();
     updateStackButton();

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
+#include <QProgressDialog>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
@@ -361,5 +362,51 @@ TEST_F(ViewerFilesTest, MissingSaveFolderOfferedAtStart_PicturesLeftOutAreCounte
     };
     win::click(dlg, IDC_THUMB);
     EXPECT_EQ(browserTitle, FileTexts::BrowserTitle(false) + note);
+    dlg.done(0);
+}
+
+// Focus tools: H turns peaking on and off; Stack collects frames while the simulated focus knob turns, the
+// second press fuses them behind a progress bar and the fused picture becomes the one in use, the live view
+// stopped. A Cancel leaves the live view and its picture as they were; stopped, Stack only tells why not.
+TEST_F(ViewerFilesTest, FocusStackBecomesTheOpenedPicture_CancelLeavesTheLiveView)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= 2; }, kPatientMs));
+    QTest::keyClick(&dlg, Qt::Key_H);
+    EXPECT_TRUE(dlg.liveView().focusPeaking());
+    QTest::keyClick(&dlg, Qt::Key_H);
+    EXPECT_FALSE(dlg.liveView().focusPeaking());
+
+    auto* stack = qobject_cast<QAbstractButton*>(win::control(dlg, IDC_STACK));
+    const auto collect = [&] {
+        m_Sim->setFocusSweep(1.5);
+        win::click(dlg, IDC_STACK);
+        // "Stop (n)": n frames kept so far.
+        const auto kept = [&] { return stack->text().section('(', 1).section(')', 0, 0).toInt(); };
+        EXPECT_TRUE(pumpUntil([&] { return kept() >= 3; }, kPatientMs)) << stack->text().toStdString();
+        EXPECT_TRUE(pumpUntil([&] { return dlg.windowTitle().contains(QString("stack %1 frames").arg(kept())); },
+            kPatientMs))
+            << dlg.windowTitle().toStdString();
+        win::click(dlg, IDC_STACK);
+        return dlg.findChild<QProgressDialog*>();
+    };
+    QProgressDialog* progress = collect();
+    ASSERT_NE(progress, nullptr);
+    progress->cancel();
+    ASSERT_TRUE(pumpUntil([&] { return stack->text() == "Stack"; }, kPatientMs));
+    EXPECT_FALSE(win::liveStopped(dlg));
+    EXPECT_EQ(dlg.liveView().pictureInUse().width(), 640);
+
+    ASSERT_NE(collect(), nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return stack->text() == "Stack"; }, 4 * kPatientMs));
+    EXPECT_TRUE(win::liveStopped(dlg));
+    EXPECT_TRUE(dlg.windowTitle().contains("focus stack of ")) << dlg.windowTitle().toStdString();
+    EXPECT_EQ(dlg.liveView().pictureInUse().width(), 640);
+
+    QString told;
+    dlg.prompts().tellCapture = [&](const QString& text) { told = text; };
+    win::click(dlg, IDC_STACK);
+    EXPECT_TRUE(told.contains("start it first"));
     dlg.done(0);
 }

@@ -127,7 +127,8 @@ __attribute__((target("avx2"))) int32_t pickEvenAvx2(const uint8_t* src, int32_t
 {
     const __m256i low = _mm256_set1_epi16(0x00FF);
     int32_t i = 0;
-    for (; i + 32 <= n; i += 32) { // reads src[2i + 63], the last byte picked when i + 32 == n
+    // Each pass reads src[2i .. 2i + 63]; the n picks span only 2n - 1 bytes, so the last pass must end short.
+    for (; i + 32 < n; i += 32) {
         const __m256i a = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 2 * i)), low);
         const __m256i b
             = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 2 * i + 32)), low);

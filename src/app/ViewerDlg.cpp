@@ -522,7 +522,7 @@ void CViewerDlg::Private::paint(QPaintEvent* event)
     const ViewPicture& shown = m_Live.shownPicture();
     if (m_Live.isLive() && !shown.image.isNull()) {
         const Rect v = shown.geometry.view;
-        m_EraseRegion -= QRegion(v.left, v.top, shown.image.width(), shown.image.height());
+        m_EraseRegion -= QRegion(v.left, v.top, v.width(), v.height());
     }
     if (!m_EraseRegion.isEmpty()) {
         painter.setClipRegion(m_EraseRegion);

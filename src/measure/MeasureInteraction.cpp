@@ -86,7 +86,7 @@ InteractionEffects MeasureInteraction::OnLButtonDown(const PointerEvent& e, cons
             if (m_Session.current().pointCount == 0)
                 m_Session.current().addPoint(placed(e.client, c));
         } else if (c.layout.zoomIndex > 0) {
-            const double z = c.layout.factor();
+            const double z = c.layout.magnification();
             m_Pan = { true, e.client.x / z - c.layout.baiX, e.client.y / z - c.layout.baiY };
         }
     }
@@ -105,11 +105,11 @@ InteractionEffects MeasureInteraction::OnMouseMove(const PointerEvent& e, const 
     } else if (m_Pan.active) {
         const ViewGeometry& l = c.layout;
         if (inView(e.client, l)) {
-            const int z = l.factor();
-            fx.scroll = PicturePoint { ViewLayout::ClampScroll(e.client.x / double(z) - m_Pan.anchorX, l.view.width(), z,
-                                                               l.imageWidth),
-                                       ViewLayout::ClampScroll(e.client.y / double(z) - m_Pan.anchorY, l.view.height(),
-                                                               z, l.imageHeight) };
+            const double z = l.magnification();
+            fx.scroll = PicturePoint { ViewLayout::ClampScroll(e.client.x / z - m_Pan.anchorX, l.deviceWidth(),
+                                                               l.factor(), l.imageWidth),
+                                       ViewLayout::ClampScroll(e.client.y / z - m_Pan.anchorY, l.deviceHeight(),
+                                                               l.factor(), l.imageHeight) };
             fx.repaint |= RepaintView;
             fx.cursor = kHandCursor;
         } else {

@@ -422,9 +422,11 @@ void CViewerDlg::Private::loadSettings()
 {
     m_Session.load();
     m_Zoom->setCurrentIndex(m_Settings.read([](const ViewerSettings& s) { return s.m_Bai; }));
-    m_SkinButtons.LoadPngResource(kSkinButtonsId);
+    const qreal ratio = q->devicePixelRatioF();
+    m_SkinButtons = LoadSkinSheet(kSkinButtonsId, g_bJapanese != 0, ratio);
+    m_SkinTile = LoadSkinSheet(kSkinBackgroundId, g_bJapanese != 0, ratio);
+    m_SkinArrows = LoadSkinSheet(kSkinArrowsId, g_bJapanese != 0, ratio);
     m_SkinBackground.LoadPngResource(kSkinBackgroundId);
-    m_SkinArrows.LoadPngResource(kSkinArrowsId);
 }
 
 bool CViewerDlg::Private::saveSettings()
@@ -478,13 +480,13 @@ SkinState CViewerDlg::Private::skinState() const
 void CViewerDlg::Private::OnDrawItem(QPainter& painter, const SkinButton& button, bool pressed)
 {
     const SkinCell cell = ButtonCell(button.id(), skinState(), button.isEnabled());
-    const DibImage* sheet = cell.sheet == SkinCell::Buttons ? &m_SkinButtons
-        : cell.sheet == SkinCell::Arrows                    ? &m_SkinArrows
-                                                            : nullptr;
+    const QPixmap* sheet = cell.sheet == SkinCell::Buttons ? &m_SkinButtons
+        : cell.sheet == SkinCell::Arrows                   ? &m_SkinArrows
+                                                           : nullptr;
     if (!sheet)
         return;
+    DrawSkinCell(painter, *sheet, cell.source);
     Dc dc(painter);
-    dc.BitBlt(0, 0, cell.source.width(), cell.source.height(), *sheet, cell.source.left, cell.source.top);
     const auto dot = [&](ColorRef color) {
         dc.SetClipEllipse(kDotRect);
         dc.FillRect(kDotRect, color);
@@ -534,15 +536,15 @@ void CViewerDlg::Private::paint(QPaintEvent* event)
 
 void CViewerDlg::Private::OnEraseBkgnd(QPainter& painter)
 {
-    if (m_SkinBackground.isEmpty())
+    if (m_SkinTile.isNull())
         return;
-    const int tw = m_SkinBackground.width(), th = m_SkinBackground.height();
+    const QSize tile = m_SkinTile.deviceIndependentSize().toSize();
+    const int tw = tile.width(), th = tile.height();
     const TileGrid grid = BackgroundTiles(q->width(), q->height(), tw, th);
-    Dc dc(painter);
     for (int row = 0; row < grid.rows; ++row)
         for (int column = 0; column < grid.columns; ++column)
             if (m_EraseRegion.intersects(QRect(column * tw, row * th, tw, th)))
-                dc.BitBlt(column * tw, row * th, tw, th, m_SkinBackground, 0, 0);
+                painter.drawPixmap(column * tw, row * th, m_SkinTile);
 }
 
 void CViewerDlg::Private::OnType()

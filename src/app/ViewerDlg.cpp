@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/DialogTemplate.h"
 #include "measure/ui/ToleranceDlg.h"
@@ -422,11 +423,16 @@ void CViewerDlg::Private::loadSettings()
 {
     m_Session.load();
     m_Zoom->setCurrentIndex(m_Settings.read([](const ViewerSettings& s) { return s.m_Bai; }));
+    loadSkins();
+    m_SkinBackground.LoadPngResource(kSkinBackgroundId);
+}
+
+void CViewerDlg::Private::loadSkins()
+{
     const qreal ratio = q->devicePixelRatioF();
     m_SkinButtons = LoadSkinSheet(kSkinButtonsId, g_bJapanese != 0, ratio);
     m_SkinTile = LoadSkinSheet(kSkinBackgroundId, g_bJapanese != 0, ratio);
     m_SkinArrows = LoadSkinSheet(kSkinArrowsId, g_bJapanese != 0, ratio);
-    m_SkinBackground.LoadPngResource(kSkinBackgroundId);
 }
 
 bool CViewerDlg::Private::saveSettings()
@@ -447,6 +453,13 @@ void CViewerDlg::showEvent(QShowEvent* event)
 void CViewerDlg::Private::OnShowWindow()
 {
     m_FirstShow = false;
+    // Moved to a screen of another scale: the skins and the view at its device pixels.
+    if (QWindow* window = q->windowHandle())
+        connect(window, &QWindow::screenChanged, q, [this] {
+            loadSkins();
+            RelayoutView();
+            q->update();
+        });
     const Rect current = toRect(q->geometry());
     const WindowPlacement placement = m_Session.placement(current);
     // A placement saved on a larger or another screen must come back where it can be seen, and no smaller

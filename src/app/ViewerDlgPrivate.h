@@ -59,6 +59,7 @@ struct CViewerDlg::Private {
     Rect controlRect(int id) const;
     void OnInitDialog();
     void loadSettings();
+    void loadSkins(); // for the device pixel ratio of the screen the window is on
     bool saveSettings();
     void OnTimer();
     void OnDestroy();

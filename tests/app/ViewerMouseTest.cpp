@@ -84,9 +84,9 @@ class Mouse {
 public:
     explicit Mouse(CViewerDlg& dlg) : m_Dlg(dlg) {}
 
-    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton)
+    void press(QPointF p, Qt::MouseButton b = Qt::LeftButton)
     {
-        m_Target = m_Dlg.childAt(p) ? m_Dlg.childAt(p) : &m_Dlg;
+        m_Target = m_Dlg.childAt(p.toPoint()) ? m_Dlg.childAt(p.toPoint()) : &m_Dlg;
         m_Buttons |= b;
         send(QEvent::MouseButtonPress, p, b);
     }
@@ -111,10 +111,11 @@ public:
     QWidget* target() const { return m_Target; }
 
 private:
-    void send(QEvent::Type type, QPoint client, Qt::MouseButton b)
+    // A scaled screen gives fractions of a window pixel.
+    void send(QEvent::Type type, QPointF client, Qt::MouseButton b)
     {
         QWidget* target = m_Target ? m_Target : &m_Dlg;
-        const QPoint local = target->mapFrom(&m_Dlg, client);
+        const QPointF local = target->mapFrom(&m_Dlg, client);
         QMouseEvent e(type, local, target->mapToGlobal(local), b, m_Buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &e);
     }
@@ -437,14 +438,16 @@ TEST_F(ViewerMouseTest, AClickLandsOnThePicturePixelShownUnderIt_AndTheSkinsAreD
     const QRect cell(0, 0, kButtonCellWidth * ratio, kButtonCellHeight * ratio);
     EXPECT_EQ(button.copy(cell), sheet.copy(cell).convertToFormat(QImage::Format_RGB32));
 
-    // x1 shows a picture pixel per device pixel: a window pixel covers `ratio` of them.
+    // x1 shows a picture pixel per device pixel: a window pixel covers `ratio` of them, and the half pixel
+    // positions the screen gives at 200 % reach the odd ones.
     const struct {
         int zoom;
         double baiX, baiY;
-        QPoint at; // from the view's top-left corner, in window pixels
+        QPointF at; // from the view's top-left corner, in window pixels
         MeasurePoint x1, x2; // the picture point placed at ratio 1 and 2 (fit: its view's share)
     } cases[] = {
         { 1, 0, 0, { 101, 61 }, { 101, 61 }, { 202, 122 } },
+        { 1, 0, 0, { 100.5, 60.5 }, { 100.5, 60.5 }, { 201, 121 } },
         { 3, -80, -60, { 101, 61 }, { 105.25, 75.25 }, { 130.5, 90.5 } },
         { 0, 0, 0, { 100, 60 }, { 0, 0 }, { 0, 0 } },
     };
@@ -457,11 +460,11 @@ TEST_F(ViewerMouseTest, AClickLandsOnThePicturePixelShownUnderIt_AndTheSkinsAreD
         ASSERT_EQ(g.devicePixelRatio, ratio);
         win::click(dlg, IDC_LINE);
         Mouse mouse(dlg);
-        mouse.press(QPoint(g.view.left, g.view.top) + c.at);
+        mouse.press(QPointF(g.view.left, g.view.top) + c.at);
         const MeasurePoint p = dlg.session().measure().current().point(0);
         QTest::keyClick(&dlg, Qt::Key_Escape);
         const MeasurePoint expected = c.zoom == 0
-            ? MeasurePoint { double(c.at.x()) * g.imageWidth / g.view.width(), double(c.at.y()) * g.imageHeight / g.view.height() }
+            ? MeasurePoint { c.at.x() * g.imageWidth / g.view.width(), c.at.y() * g.imageHeight / g.view.height() }
             : ratio == 2 ? c.x2 : c.x1;
         EXPECT_DOUBLE_EQ(p.x, expected.x) << c.zoom;
         EXPECT_DOUBLE_EQ(p.y, expected.y) << c.zoom;
@@ -472,7 +475,7 @@ TEST_F(ViewerMouseTest, AClickLandsOnThePicturePixelShownUnderIt_AndTheSkinsAreD
         // The device pixel under the click shows that picture pixel.
         const DibImage& picture = dlg.liveView().pictureInUse();
         const uint8_t* px = picture.rowTopDown(int(p.y)) + int(p.x) * picture.bytesPerPixel();
-        const QRgb onScreen = shown.pixel(c.at.x() * ratio, c.at.y() * ratio);
+        const QRgb onScreen = shown.pixel(int(c.at.x() * ratio), int(c.at.y() * ratio));
         EXPECT_EQ(qBlue(onScreen), px[0]) << c.zoom;
         EXPECT_EQ(qRed(onScreen), px[picture.bytesPerPixel() == 3 ? 2 : 0]) << c.zoom;
     }

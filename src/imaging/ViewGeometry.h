@@ -31,9 +31,10 @@ struct ViewGeometry {
     friend constexpr bool operator==(const ViewGeometry&, const ViewGeometry&) = default;
 };
 
-// The whole device pixel ratio a screen's ratio is drawn at: 2 from 1.5 on (a 150 % screen gets the sharper
-// pictures, scaled down by the painter), otherwise 1.
-constexpr int32_t WholeDevicePixelRatio(double ratio) { return ratio >= 1.5 ? 2 : 1; }
+// The whole device pixel ratio the view is composed at for a screen's ratio: 2 from 200 % on, otherwise 1.
+// Rounded down, so the painter only ever enlarges the view picture: x1 never drops a camera pixel (at 150 %
+// each covers one or two device pixels).
+constexpr int32_t WholeDevicePixelRatio(double ratio) { return ratio >= 1.99 ? 2 : 1; }
 
 // A point in picture pixels: origin at the top-left pixel, y growing downwards, fractions kept.
 struct PicturePoint {

@@ -50,14 +50,6 @@ TEST(ViewComposer, MagnifiedZoomCopiesAFractionOfTheViewFromTheScrollOffset)
         for (int x = 0; x < 640; x += 5)
             ASSERT_EQ(grey(view, x, y), code(100 + x / 4, 50 + y / 4)) << x << "," << y;
     EXPECT_EQ(grey(view, 639, 479), code(100 + 159, 50 + 119));
-    // On a 200 % screen the view of 320 x 240 window pixels is composed at its 640 x 480 device pixels, and the
-    // painter draws it 1:1 by its ratio.
-    ViewGeometry sharp = geometry(3, -100, -50, 320, 240);
-    sharp.devicePixelRatio = 2;
-    QImage atDevice;
-    ASSERT_TRUE(composer.Compose(shown, sharp, atDevice));
-    EXPECT_DOUBLE_EQ(atDevice.devicePixelRatio(), 2.0);
-    EXPECT_EQ(atDevice, view);
     EXPECT_EQ(ZoomFactor(2), 2);
     EXPECT_EQ(ZoomFactor(7), 64);
     EXPECT_EQ(ZoomFactor(1), 1);

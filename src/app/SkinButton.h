@@ -3,8 +3,18 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QPixmap>
 
 #include <functional>
+
+#include "imaging/Rect.h"
+
+// Skin sheet id (kSkinButtonsId, ...) in the language's drawing (English where it has none of its own), drawn
+// at 2x for a device pixel ratio from 1.5 on (shrunk smoothly below 2): Qt's "@2x" file name gives the pixmap
+// its ratio of 2.
+QPixmap LoadSkinSheet(int id, bool japanese, qreal devicePixelRatio);
+// The cell source of sheet (in window pixels) at the painter's origin, one sheet pixel per device pixel.
+void DrawSkinCell(QPainter& painter, const QPixmap& sheet, const Rect& source);
 
 class SkinButton : public QAbstractButton {
     Q_OBJECT

@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/DialogTemplate.h"
 #include "measure/ui/ToleranceDlg.h"
@@ -427,9 +428,16 @@ void CViewerDlg::Private::loadSettings()
 {
     m_Session.load();
     m_Zoom->setCurrentIndex(m_Settings.read([](const ViewerSettings& s) { return s.m_Bai; }));
-    m_SkinButtons.LoadPngResource(kSkinButtonsId);
+    loadSkins();
     m_SkinBackground.LoadPngResource(kSkinBackgroundId);
-    m_SkinArrows.LoadPngResource(kSkinArrowsId);
+}
+
+void CViewerDlg::Private::loadSkins()
+{
+    const qreal ratio = q->devicePixelRatioF();
+    m_SkinButtons = LoadSkinSheet(kSkinButtonsId, g_bJapanese != 0, ratio);
+    m_SkinTile = LoadSkinSheet(kSkinBackgroundId, g_bJapanese != 0, ratio);
+    m_SkinArrows = LoadSkinSheet(kSkinArrowsId, g_bJapanese != 0, ratio);
 }
 
 bool CViewerDlg::Private::saveSettings()
@@ -450,6 +458,13 @@ void CViewerDlg::showEvent(QShowEvent* event)
 void CViewerDlg::Private::OnShowWindow()
 {
     m_FirstShow = false;
+    // Moved to a screen of another scale: the skins and the view at its device pixels.
+    if (QWindow* window = q->windowHandle())
+        connect(window, &QWindow::screenChanged, q, [this] {
+            loadSkins();
+            RelayoutView();
+            q->update();
+        });
     const Rect current = toRect(q->geometry());
     const WindowPlacement placement = m_Session.placement(current);
     // A placement saved on a larger or another screen must come back where it can be seen, and no smaller
@@ -483,13 +498,13 @@ SkinState CViewerDlg::Private::skinState() const
 void CViewerDlg::Private::OnDrawItem(QPainter& painter, const SkinButton& button, bool pressed)
 {
     const SkinCell cell = ButtonCell(button.id(), skinState(), button.isEnabled());
-    const DibImage* sheet = cell.sheet == SkinCell::Buttons ? &m_SkinButtons
-        : cell.sheet == SkinCell::Arrows                    ? &m_SkinArrows
-                                                            : nullptr;
+    const QPixmap* sheet = cell.sheet == SkinCell::Buttons ? &m_SkinButtons
+        : cell.sheet == SkinCell::Arrows                   ? &m_SkinArrows
+                                                           : nullptr;
     if (!sheet)
         return;
+    DrawSkinCell(painter, *sheet, cell.source);
     Dc dc(painter);
-    dc.BitBlt(0, 0, cell.source.width(), cell.source.height(), *sheet, cell.source.left, cell.source.top);
     const auto dot = [&](ColorRef color) {
         dc.SetClipEllipse(kDotRect);
         dc.FillRect(kDotRect, color);
@@ -527,7 +542,7 @@ void CViewerDlg::Private::paint(QPaintEvent* event)
     const ViewPicture& shown = m_Live.shownPicture();
     if (m_Live.isLive() && !shown.image.isNull()) {
         const Rect v = shown.geometry.view;
-        m_EraseRegion -= QRegion(v.left, v.top, shown.image.width(), shown.image.height());
+        m_EraseRegion -= QRegion(v.left, v.top, v.width(), v.height());
     }
     if (!m_EraseRegion.isEmpty()) {
         painter.setClipRegion(m_EraseRegion);
@@ -539,15 +554,15 @@ void CViewerDlg::Private::paint(QPaintEvent* event)
 
 void CViewerDlg::Private::OnEraseBkgnd(QPainter& painter)
 {
-    if (m_SkinBackground.isEmpty())
+    if (m_SkinTile.isNull())
         return;
-    const int tw = m_SkinBackground.width(), th = m_SkinBackground.height();
+    const QSize tile = m_SkinTile.deviceIndependentSize().toSize();
+    const int tw = tile.width(), th = tile.height();
     const TileGrid grid = BackgroundTiles(q->width(), q->height(), tw, th);
-    Dc dc(painter);
     for (int row = 0; row < grid.rows; ++row)
         for (int column = 0; column < grid.columns; ++column)
             if (m_EraseRegion.intersects(QRect(column * tw, row * th, tw, th)))
-                dc.BitBlt(column * tw, row * th, tw, th, m_SkinBackground, 0, 0);
+                painter.drawPixmap(column * tw, row * th, m_SkinTile);
 }
 
 void CViewerDlg::Private::OnType()

@@ -90,6 +90,8 @@ void CViewerDlg::Private::RelayoutView()
     in.imageHeight = picture.height();
     in.panelShown = m_bPanelShown != 0;
     in.stripShown = m_bStripShown != 0;
+    in.devicePixelRatio = WholeDevicePixelRatio(q->devicePixelRatioF());
+    m_Settings.setDevicePixelRatio(in.devicePixelRatio);
     const ViewGeometry current = m_Settings.view();
     in.baiX = current.baiX;
     in.baiY = current.baiY;

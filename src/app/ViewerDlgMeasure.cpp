@@ -137,12 +137,14 @@ void CViewerDlg::Private::paintOverview(QPainter& painter, const ViewGeometry& g
     // A live picture is shrunk again a few times a second, never waiting for the display pass.
     constexpr int kRefreshMs = 200;
     const bool live = m_Live.isLive();
-    if (m_Overview.size() != QSize(o.width(), o.height()) || !live || m_OverviewAge.hasExpired(kRefreshMs)) {
-        if (m_Live.overview(o.width(), o.height(), m_Overview, !live))
+    const QSize size(o.width() * g.devicePixelRatio, o.height() * g.devicePixelRatio); // at device pixels
+    if (m_Overview.size() != size || !live || m_OverviewAge.hasExpired(kRefreshMs)) {
+        if (m_Live.overview(size.width(), size.height(), m_Overview, !live))
             m_OverviewAge.start();
     }
-    if (m_Overview.size() != QSize(o.width(), o.height()))
+    if (m_Overview.size() != size)
         return;
+    m_Overview.setDevicePixelRatio(g.devicePixelRatio);
     painter.drawImage(QPoint(o.left, o.top), m_Overview);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QColor(255, 255, 255));

@@ -284,7 +284,8 @@ void CViewerDlg::Private::forwardMouse(const QMouseEvent& event, QPoint client, 
     if (overviewMouse(event, client, cursorOwner))
         return;
     // The view's part of the event first, then the strip's: over a thumbnail the strip's hand wins.
-    const PointerEvent e { { client.x(), client.y() } };
+    const QPointF fraction = event.position() - event.position().toPoint(); // the same at any whole offset
+    const PointerEvent e { { client.x(), client.y() }, fraction.x(), fraction.y() };
     const int thumbnail = stripHit(client);
     const InteractionContext c = interactionContext();
     const bool left = event.button() == Qt::LeftButton;

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPixmap>
 #include <QPoint>
 #include <QPointF>
 #include <QRegion>
@@ -61,6 +62,7 @@ struct CViewerDlg::Private {
     Rect controlRect(int id) const;
     void OnInitDialog();
     void loadSettings();
+    void loadSkins(); // for the device pixel ratio of the screen the window is on
     bool saveSettings();
     void OnTimer();
     void OnDestroy();
@@ -229,9 +231,10 @@ struct CViewerDlg::Private {
     WindowPrompts m_Prompts;
     QString m_CameraOption;
 
-    DibImage m_SkinButtons;
-    DibImage m_SkinBackground;
-    DibImage m_SkinArrows;
+    QPixmap m_SkinButtons; // at the screen's device pixel ratio (LoadSkinSheet)
+    QPixmap m_SkinTile;
+    QPixmap m_SkinArrows;
+    DibImage m_SkinBackground; // the tile at 1x, for the strip and the browser
     int m_bLiveStopped = 0;
     QString m_ShownFile; // the saved picture's file name while one is shown, for the caption
     FocusMeter m_Focus;  // the live picture's sharpness with its best since the view last changed

@@ -66,11 +66,11 @@ void CViewerDlg::Private::OnRecord()
         return;
     }
     const CaptureOptions& options = m_Session.captureOptions();
-    const Rect view = shownGeometry().view;
+    const ViewGeometry view = shownGeometry(); // the composed picture, in device pixels
     const DibImage& picture = pictureInUse();
     VideoRecorder::Options o;
-    o.width = options.recordView ? view.width() : picture.width();
-    o.height = options.recordView ? view.height() : picture.height();
+    o.width = options.recordView ? view.deviceWidth() : picture.width();
+    o.height = options.recordView ? view.deviceHeight() : picture.height();
     o.framesPerSecond = kDefaultFramesPerSecond;
     const QString base = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
     o.path = CaptureName::FreePath(
@@ -106,7 +106,7 @@ void CViewerDlg::Private::feedRecorder()
         if (options.recordOverlay) {
             Dc dc(frame);
             const OverlayColors colors = m_Settings.read([](const ViewerSettings& s) { return s.color; });
-            drawFinished(dc, shown.geometry, colors);
+            drawFinished(dc, AtDevicePixels(shown.geometry), colors);
         }
     } else {
         if (m_Live.lastFrame().number == m_RecordedFrame)

@@ -49,8 +49,8 @@ void CViewerDlg::Private::ScrollTo(double baiX, double baiY)
 {
     const ViewGeometry g = m_Live.viewGeometry();
     const int f = g.factor();
-    m_Settings.setScroll(ViewLayout::ClampScroll(baiX, g.view.width(), f, g.imageWidth),
-                         ViewLayout::ClampScroll(baiY, g.view.height(), f, g.imageHeight));
+    m_Settings.setScroll(ViewLayout::ClampScroll(baiX, g.deviceWidth(), f, g.imageWidth),
+                         ViewLayout::ClampScroll(baiY, g.deviceHeight(), f, g.imageHeight));
     if (!m_Live.isLive())
         q->update(toQRect(g.view));
 }

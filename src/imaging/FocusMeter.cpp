@@ -28,8 +28,8 @@ Rect VisiblePicturePart(const ViewGeometry& g)
         return { 0, 0, g.imageWidth, g.imageHeight };
     const int f = g.factor();
     const int left = std::clamp(int(-g.baiX), 0, g.imageWidth), top = std::clamp(int(-g.baiY), 0, g.imageHeight);
-    return { left, top, std::clamp(left + g.view.width() / f + 1, left, g.imageWidth),
-        std::clamp(top + g.view.height() / f + 1, top, g.imageHeight) };
+    return { left, top, std::clamp(left + g.deviceWidth() / f + 1, left, g.imageWidth),
+        std::clamp(top + g.deviceHeight() / f + 1, top, g.imageHeight) };
 }
 
 double FocusScore(const DibImage& picture, const Rect& requested)

@@ -175,8 +175,8 @@ __attribute__((target("avx2"))) uint32_t aboveAvx2(const uint16_t* m, int16_t t)
 int FocusPeaking::Tint(const DibImage& shown, const ViewGeometry& geometry, QImage& view, ColorRef colour)
 {
     m_Edges.clear();
-    if (view.format() != QImage::Format_RGB32 || view.width() != geometry.view.width()
-        || view.height() != geometry.view.height() || !makeGrid(shown, geometry))
+    if (view.format() != QImage::Format_RGB32 || view.width() != geometry.deviceWidth()
+        || view.height() != geometry.deviceHeight() || !makeGrid(shown, geometry))
         return 0;
     m_Threshold = noiseThreshold(shown);
     findEdges(kernel::useSimd(kernel::SimdLevel::Avx2));
@@ -188,7 +188,7 @@ bool FocusPeaking::makeGrid(const DibImage& shown, const ViewGeometry& geometry)
 {
     if (shown.isEmpty() || (shown.bitsPerPixel() != 8 && shown.bitsPerPixel() != 24))
         return false;
-    const int32_t pw = shown.width(), ph = shown.height(), vw = geometry.view.width(), vh = geometry.view.height();
+    const int32_t pw = shown.width(), ph = shown.height(), vw = geometry.deviceWidth(), vh = geometry.deviceHeight();
     if (vw <= 0 || vh <= 0)
         return false;
     ViewComposer::MapColumns(geometry, pw, m_ViewColumns);

@@ -47,12 +47,12 @@ void mapAxis(const ViewGeometry& g, int32_t viewLength, int32_t pictureLength, d
 
 void ViewComposer::MapColumns(const ViewGeometry& geometry, int32_t pictureWidth, std::vector<int32_t>& columns)
 {
-    mapAxis(geometry, geometry.view.width(), pictureWidth, geometry.baiX, false, columns);
+    mapAxis(geometry, geometry.deviceWidth(), pictureWidth, geometry.baiX, false, columns);
 }
 
 void ViewComposer::MapRows(const ViewGeometry& geometry, int32_t pictureHeight, std::vector<int32_t>& rows)
 {
-    mapAxis(geometry, geometry.view.height(), pictureHeight, geometry.baiY, true, rows);
+    mapAxis(geometry, geometry.deviceHeight(), pictureHeight, geometry.baiY, true, rows);
 }
 
 void ViewComposer::convertRow(const uint8_t* source, uint32_t* target) const
@@ -76,7 +76,7 @@ void ViewComposer::convertRow(const uint8_t* source, uint32_t* target) const
 
 bool ViewComposer::Compose(const DibImage& shown, const ViewGeometry& geometry, QImage& view)
 {
-    const int32_t w = geometry.view.width(), h = geometry.view.height();
+    const int32_t w = geometry.deviceWidth(), h = geometry.deviceHeight();
     if (shown.isEmpty() || w <= 0 || h <= 0 || (shown.bitsPerPixel() != 8 && shown.bitsPerPixel() != 24))
         return false;
     if (view.width() != w || view.height() != h || view.format() != QImage::Format_RGB32) {
@@ -84,6 +84,7 @@ bool ViewComposer::Compose(const DibImage& shown, const ViewGeometry& geometry, 
         if (view.isNull())
             return false;
     }
+    view.setDevicePixelRatio(geometry.devicePixelRatio); // painted 1:1 onto the device pixels
     m_Bytes = shown.bytesPerPixel();
     if (m_Bytes == 1) {
         for (int i = 0; i < 256; ++i) {

@@ -15,7 +15,8 @@ class DibImage;
 
 class ViewComposer {
 public:
-    // Makes view the size of geometry.view in QImage::Format_RGB32 (keeping its memory when the size is
+    // Makes view the size of geometry.view in device pixels (its device pixel ratio the geometry's) in
+    // QImage::Format_RGB32 (keeping its memory when the size is
     // unchanged) and fills it from shown, 8-bit through its colour table or 24-bit. At a magnification f each
     // picture pixel covers exactly f x f view pixels, the first one at ((x + baiX) f, (y + baiY) f), and the
     // view's edge cuts the last ones; whatever no picture pixel covers is black. The geometry's picture size
@@ -23,7 +24,8 @@ public:
     bool Compose(const DibImage& shown, const ViewGeometry& geometry, QImage& view);
 
     // The mapping Compose fills by, for whatever is laid over its result pixel for pixel: the picture column
-    // of each view column and the picture row (counted top-down) of each view row, -1 where there is none.
+    // of each view column and the picture row (counted top-down) of each view row, -1 where there is none;
+    // columns and rows of device pixels.
     static void MapColumns(const ViewGeometry& geometry, int32_t pictureWidth, std::vector<int32_t>& columns);
     static void MapRows(const ViewGeometry& geometry, int32_t pictureHeight, std::vector<int32_t>& rows);
 

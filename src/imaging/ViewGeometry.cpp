@@ -11,7 +11,7 @@ PicturePoint windowToImage(double wx, double wy, const ViewGeometry& g)
         return {w != 0 ? double(g.imageWidth) / w * (wx - g.view.left) : 0.0,
                 h != 0 ? double(g.imageHeight) / h * (wy - g.view.top) : 0.0};
     }
-    const double z = g.factor();
+    const double z = g.magnification();
     return {(wx - g.view.left) / z - g.baiX, (wy - g.view.top) / z - g.baiY};
 }
 
@@ -21,8 +21,17 @@ ViewScale viewScale(const ViewGeometry& g)
         return {g.imageWidth != 0 ? double(g.view.width()) / g.imageWidth : 0.0,
                 g.imageHeight != 0 ? double(g.view.height()) / g.imageHeight : 0.0, 0.0, 0.0};
     }
-    const double z = g.factor();
+    const double z = g.magnification();
     return {z, z, g.baiX, g.baiY};
+}
+
+ViewGeometry AtDevicePixels(const ViewGeometry& g)
+{
+    ViewGeometry d = g;
+    const int32_t r = g.devicePixelRatio;
+    d.view = { g.view.left * r, g.view.top * r, g.view.right * r, g.view.bottom * r };
+    d.devicePixelRatio = 1;
+    return d;
 }
 
 int32_t truncateCoordinate(double v)

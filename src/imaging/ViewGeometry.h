@@ -17,11 +17,24 @@ struct ViewGeometry {
     double baiY = 0.0;
     int32_t imageWidth = 0;   // the picture in use
     int32_t imageHeight = 0;
+    // Device pixels per window pixel, 1 or 2 (a screen scaled to 200 %). The view picture is composed at device
+    // pixels, so the zoom factor counts device pixels: x1 shows one picture pixel per device pixel.
+    int32_t devicePixelRatio = 1;
 
     constexpr int32_t factor() const { return ZoomFactor(zoomIndex); }
+    // Window pixels per picture pixel when magnified (one half at x1 on a 200 % screen); exact in binary.
+    constexpr double magnification() const { return double(factor()) / devicePixelRatio; }
+    // The view's size in device pixels: the composed picture's size.
+    constexpr int32_t deviceWidth() const { return view.width() * devicePixelRatio; }
+    constexpr int32_t deviceHeight() const { return view.height() * devicePixelRatio; }
 
     friend constexpr bool operator==(const ViewGeometry&, const ViewGeometry&) = default;
 };
+
+// The whole device pixel ratio the view is composed at for a screen's ratio: 2 from 200 % on, otherwise 1.
+// Rounded down, so the painter only ever enlarges the view picture: x1 never drops a camera pixel (at 150 %
+// each covers one or two device pixels).
+constexpr int32_t WholeDevicePixelRatio(double ratio) { return ratio >= 1.99 ? 2 : 1; }
 
 // A point in picture pixels: origin at the top-left pixel, y growing downwards, fractions kept.
 struct PicturePoint {
@@ -42,10 +55,13 @@ struct ViewScale {
 // on that axis.
 PicturePoint windowToImage(double wx, double wy, const ViewGeometry& g);
 
-// The scale and offset drawing over the view uses: the zoom factor and the scroll offsets when zoomed (picture
-// pixel p then covers view pixels (p + bai) f to (p + bai) f + f - 1); the view's size over the picture's and
+// The scale and offset drawing over the view uses: the magnification and the scroll offsets when zoomed (picture
+// pixel p then covers view pixels (p + bai) m to (p + bai + 1) m); the view's size over the picture's and
 // no offset at fit.
 ViewScale viewScale(const ViewGeometry& g);
+
+// The same view counted in device pixels (ratio 1): for drawing into the composed picture itself.
+ViewGeometry AtDevicePixels(const ViewGeometry& g);
 
 // View position of a picture point, truncated toward zero.
 Point imageToView(PicturePoint p, const ViewScale& s);

@@ -41,9 +41,11 @@ Result Relayout(const Input& in)
     const int32_t left = in.view.left;
     const int32_t top = in.view.top;
 
+    const int32_t ratio = std::max(in.devicePixelRatio, 1);
     if (in.zoomIndex != 0) {
-        const int64_t w = std::min<int64_t>(int64_t(in.imageWidth) * f, cw - d);
-        const int64_t h = std::min<int64_t>(int64_t(in.imageHeight) * f, ch - b);
+        // The magnified picture in window pixels, a half pixel at x1 on a 200 % screen rounded up.
+        const int64_t w = std::min<int64_t>((int64_t(in.imageWidth) * f + ratio - 1) / ratio, cw - d);
+        const int64_t h = std::min<int64_t>((int64_t(in.imageHeight) * f + ratio - 1) / ratio, ch - b);
         out.view = sized(left, top, w, h);
     } else {
         int64_t g = cw - d - left;
@@ -65,8 +67,8 @@ Result Relayout(const Input& in)
     out.stripScroll
         = sized(in.stripScroll.left, ch - kEdgeGap - in.stripScroll.height(), cw - d, in.stripScroll.height());
 
-    out.baiX = ClampScroll(in.baiX, out.view.width(), f, in.imageWidth);
-    out.baiY = ClampScroll(in.baiY, out.view.height(), f, in.imageHeight);
+    out.baiX = ClampScroll(in.baiX, out.view.width() * ratio, f, in.imageWidth);
+    out.baiY = ClampScroll(in.baiY, out.view.height() * ratio, f, in.imageHeight);
     out.zoomIndex = in.zoomIndex;
     return out;
 }

@@ -31,6 +31,7 @@ struct Input {
     bool stripShown = true;
     double baiX = 0.0; // scroll offsets in picture pixels, 0 or negative
     double baiY = 0.0;
+    int32_t devicePixelRatio = 1; // the view's, as in ViewGeometry
 };
 
 struct Result {
@@ -46,7 +47,7 @@ struct Result {
 // The whole relayout for the current client size, zoom and panels.
 Result Relayout(const Input& in);
 
-// Keeps a scroll offset within the picture, in whole pixels: never above 0, never so far that the view of viewExtent pixels at
+// Keeps a scroll offset within the picture, in whole pixels: never above 0, never so far that the view of viewExtent device pixels at
 // magnification factor shows area beyond the picture's far edge.
 double ClampScroll(double bai, int32_t viewExtent, int factor, int32_t imageExtent);
 

@@ -13,8 +13,9 @@ PicturePoint ScrollKeeping(PicturePoint p, double wx, double wy, const ViewGeome
     if (target.zoomIndex == 0)
         return {};
     const int f = target.factor();
-    return { ViewLayout::ClampScroll((wx - target.view.left) / f - p.x, target.view.width(), f, target.imageWidth),
-             ViewLayout::ClampScroll((wy - target.view.top) / f - p.y, target.view.height(), f, target.imageHeight) };
+    const double m = target.magnification();
+    return { ViewLayout::ClampScroll((wx - target.view.left) / m - p.x, target.deviceWidth(), f, target.imageWidth),
+             ViewLayout::ClampScroll((wy - target.view.top) / m - p.y, target.deviceHeight(), f, target.imageHeight) };
 }
 
 Rect Placement(const ViewGeometry& g)
@@ -38,8 +39,8 @@ Rect VisiblePart(const ViewGeometry& g, const Rect& overview)
     const double sx = double(overview.width()) / g.imageWidth, sy = double(overview.height()) / g.imageHeight;
     const int f = g.factor();
     const double x0 = -g.baiX, y0 = -g.baiY;
-    const double x1 = std::min(x0 + double(g.view.width()) / f, double(g.imageWidth));
-    const double y1 = std::min(y0 + double(g.view.height()) / f, double(g.imageHeight));
+    const double x1 = std::min(x0 + double(g.deviceWidth()) / f, double(g.imageWidth));
+    const double y1 = std::min(y0 + double(g.deviceHeight()) / f, double(g.imageHeight));
     return { overview.left + int(x0 * sx), overview.top + int(y0 * sy), overview.left + int(x1 * sx + 0.999),
              overview.top + int(y1 * sy + 0.999) };
 }

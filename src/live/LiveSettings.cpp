@@ -37,6 +37,12 @@ void LiveSettings::setScroll(double baiX, double baiY)
     m_Values.m_Bai_Y = wholePixels(baiY);
 }
 
+void LiveSettings::setDevicePixelRatio(int32_t ratio)
+{
+    std::lock_guard lock(m_Mutex);
+    m_DevicePixelRatio = WholeDevicePixelRatio(ratio);
+}
+
 ViewGeometry LiveSettings::view() const
 {
     std::lock_guard lock(m_Mutex);
@@ -50,6 +56,7 @@ ViewGeometry LiveSettings::viewLocked() const
     g.zoomIndex = m_ZoomIndex;
     g.baiX = m_Values.m_Bai_X;
     g.baiY = m_Values.m_Bai_Y;
+    g.devicePixelRatio = m_DevicePixelRatio;
     return g;
 }
 

@@ -41,6 +41,8 @@ public:
 
     // The view as the layout made it: rectangle, zoom index and scroll offsets (truncated to whole pixels).
     void setView(const Rect& view, int32_t zoomIndex, double baiX, double baiY);
+    // Device pixels per window pixel of the screen the view is on (WholeDevicePixelRatio); 1 until told.
+    void setDevicePixelRatio(int32_t ratio);
     // The view without the picture's size.
     ViewGeometry view() const;
     // The scroll offsets alone (a pan); the caller keeps them within the picture.
@@ -59,6 +61,7 @@ private:
     ViewerSettings m_Values;
     Rect m_ViewRect;
     int32_t m_ZoomIndex = 1;
+    int32_t m_DevicePixelRatio = 1;
 };
 
 // The processing part of the settings, as the kernel chain takes it.

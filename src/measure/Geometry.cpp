@@ -39,7 +39,7 @@ double hitTolerance(const ViewGeometry& g)
         const int32_t w = g.view.width();
         return w != 0 ? double(g.imageWidth) / w * kHitWindowPixels : 0.0;
     }
-    return kHitWindowPixels / g.factor();
+    return kHitWindowPixels / g.magnification();
 }
 
 double distance(MeasurePoint p, MeasurePoint q)

@@ -20,7 +20,7 @@ constexpr int32_t kHitCircumference = 2;
 
 bool inView(const Point& p, const ViewGeometry& g) { return g.view.contains(p.x, p.y); }
 
-MeasurePoint pictureAt(const Point& p, const ViewGeometry& g) { return windowToImage(p.x, p.y, g); }
+MeasurePoint pictureAt(const PointerEvent& e, const ViewGeometry& g) { return windowToImage(e.x(), e.y(), g); }
 
 MeasurePoint& centreOf(MeasureItem& item, int32_t circle) { return circle == 0 ? item.center1 : item.center2; }
 double& radiusOf(MeasureItem& item, int32_t circle) { return circle == 0 ? item.radius1 : item.radius2; }
@@ -77,17 +77,17 @@ InteractionEffects MeasureInteraction::OnLButtonDown(const PointerEvent& e, cons
     InteractionEffects fx;
     m_Pointer = e.client;
     if (inView(e.client, c.geometry)) {
-        const MeasurePoint p = pictureAt(e.client, c.geometry);
+        const MeasurePoint p = pictureAt(e, c.geometry);
         // The first of these that applies takes the press.
         if (const std::optional<Qt::CursorShape> grab = m_Grab.press(c.frame, p.x, p.y)) {
             fx.cursor = grab;
         } else if (pressToRelease(tool())) {
             // The press places the start, the release the end; a line started by a click waits for the next.
             if (m_Session.current().pointCount == 0)
-                m_Session.current().addPoint(placed(e.client, c));
+                m_Session.current().addPoint(placed(e, c));
         } else if (c.layout.zoomIndex > 0) {
-            const double z = c.layout.factor();
-            m_Pan = { true, e.client.x / z - c.layout.baiX, e.client.y / z - c.layout.baiY };
+            const double z = c.layout.magnification();
+            m_Pan = { true, e.x() / z - c.layout.baiX, e.y() / z - c.layout.baiY };
         }
     }
     return fx;
@@ -97,7 +97,7 @@ InteractionEffects MeasureInteraction::OnMouseMove(const PointerEvent& e, const 
 {
     InteractionEffects fx;
     m_Pointer = e.client;
-    const MeasurePoint p = pictureAt(e.client, c.geometry);
+    const MeasurePoint p = pictureAt(e, c.geometry);
     std::optional<Qt::CursorShape> grabbed;
     if (tool() != ToolNone) {
         // The rubber band of the item being built follows the pointer; nothing else happens in the view.
@@ -105,11 +105,11 @@ InteractionEffects MeasureInteraction::OnMouseMove(const PointerEvent& e, const 
     } else if (m_Pan.active) {
         const ViewGeometry& l = c.layout;
         if (inView(e.client, l)) {
-            const int z = l.factor();
-            fx.scroll = PicturePoint { ViewLayout::ClampScroll(e.client.x / double(z) - m_Pan.anchorX, l.view.width(), z,
-                                                               l.imageWidth),
-                                       ViewLayout::ClampScroll(e.client.y / double(z) - m_Pan.anchorY, l.view.height(),
-                                                               z, l.imageHeight) };
+            const double z = l.magnification();
+            fx.scroll = PicturePoint { ViewLayout::ClampScroll(e.x() / z - m_Pan.anchorX, l.deviceWidth(),
+                                                               l.factor(), l.imageWidth),
+                                       ViewLayout::ClampScroll(e.y() / z - m_Pan.anchorY, l.deviceHeight(),
+                                                               l.factor(), l.imageHeight) };
             fx.repaint |= RepaintView;
             fx.cursor = kHandCursor;
         } else {
@@ -137,7 +137,7 @@ InteractionEffects MeasureInteraction::OnLButtonUp(const PointerEvent& e, const 
     if (tool() != ToolNone) {
         // Anywhere, also outside the view: the point lands at the mapped position, beyond the picture if so
         // (or on the edge it snaps to).
-        const MeasurePoint p = placed(e.client, c);
+        const MeasurePoint p = placed(e, c);
         MeasureItem& current = m_Session.current();
         // A release on a line's start (a click without motion) leaves the line open: no line of length 0.
         const bool onLineStart = pressToRelease(tool()) && current.pointCount == 1 && current.point(0).x == p.x
@@ -161,13 +161,13 @@ InteractionEffects MeasureInteraction::OnLButtonDblClk(const PointerEvent& e, co
     return fx;
 }
 
-MeasurePoint MeasureInteraction::placed(const Point& client, const InteractionContext& c)
+MeasurePoint MeasureInteraction::placed(const PointerEvent& e, const InteractionContext& c)
 {
-    const MeasurePoint p = pictureAt(client, c.geometry);
+    const MeasurePoint p = pictureAt(e, c.geometry);
     if (!c.snap || findsEdges(tool()))
         return p;
     // The reach is a few screen pixels whatever the zoom: in picture pixels, as far as they map apart.
-    const MeasurePoint reach = pictureAt(Point { client.x + kSnapScreenPixels, client.y }, c.geometry);
+    const MeasurePoint reach = pictureAt(PointerEvent { { e.client.x + kSnapScreenPixels, e.client.y } }, c.geometry);
     const std::optional<MeasurePoint> edge = c.snap(p, std::abs(reach.x - p.x));
     if (!edge)
         return p;
@@ -226,7 +226,7 @@ InteractionEffects MeasureInteraction::OnRButtonDown(const PointerEvent& e, cons
     InteractionEffects fx;
     m_Pointer = e.client;
     if (inView(e.client, c.geometry)) {
-        const MeasurePoint p = pictureAt(e.client, c.geometry);
+        const MeasurePoint p = pictureAt(e, c.geometry);
         const MeasureList::Hit hit = m_Session.items().hitTest(p.x, p.y, hitTolerance(c.geometry));
         if (hit.item) {
             m_Edit = Edit { true, hit.item->id, hit.index, hit.kind, false };

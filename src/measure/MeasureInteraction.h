@@ -36,9 +36,15 @@ struct InteractionContext {
     SnapFinder snap;
 };
 
-// A mouse event: the pointer in client coordinates.
+// A mouse event: the pointer in client coordinates, and the fraction of a client pixel beyond client that a
+// scaled screen gives (half a pixel at 200 %); points are placed where the pointer is, fraction included.
 struct PointerEvent {
     Point client;
+    double fractionX = 0.0;
+    double fractionY = 0.0;
+
+    double x() const { return client.x + fractionX; }
+    double y() const { return client.y + fractionY; }
 };
 
 // What needs painting again.
@@ -118,8 +124,8 @@ private:
     void endEdit() { m_Edit = Edit {}; }
     static InteractionEffects restored(bool changed);
     void hover(MeasurePoint p, const InteractionContext& c, InteractionEffects& fx);
-    // The picture point a tool places for the pointer at client: snapped to an edge when snapping is on.
-    MeasurePoint placed(const Point& client, const InteractionContext& c);
+    // The picture point a tool places for the pointer of e: snapped to an edge when snapping is on.
+    MeasurePoint placed(const PointerEvent& e, const InteractionContext& c);
 
     MeasureSession& m_Session;
     Edit m_Edit;

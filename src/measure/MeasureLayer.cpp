@@ -25,9 +25,11 @@ const QImage& MeasureLayer::Update(const Key& key, const std::function<void(Dc&)
 {
     if (m_Valid && key == m_Key)
         return m_Layer;
-    const QSize size(key.geometry.view.width(), key.geometry.view.height());
+    // At device pixels, so lines and text are as sharp as the picture under them; drawn in window pixels.
+    const QSize size(key.geometry.deviceWidth(), key.geometry.deviceHeight());
     if (m_Layer.size() != size)
         m_Layer = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    m_Layer.setDevicePixelRatio(key.geometry.devicePixelRatio);
     m_Layer.fill(Qt::transparent);
     if (!m_Layer.isNull()) {
         QPainter painter(&m_Layer);

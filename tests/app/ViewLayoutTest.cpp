@@ -34,6 +34,19 @@ TEST(ViewLayout, Zoom_ViewCutToClientMinusReserves)
     // x1 of a picture smaller than the room: the picture's own size.
     const ViewLayout::Result x1 = ViewLayout::Relayout(sample(1));
     EXPECT_EQ(x1.view, (Rect { 10, 8, 650, 488 }));
+
+    // On a 200 % screen a picture pixel is a device pixel at x1: half the window pixels (an odd size rounded
+    // up), and x2 covers the client area as x1 did; the scroll clamps in device pixels.
+    ViewLayout::Input sharp = sample(1);
+    sharp.devicePixelRatio = 2;
+    sharp.imageWidth = 641;
+    EXPECT_EQ(ViewLayout::Relayout(sharp).view, (Rect { 10, 8, 10 + 321, 8 + 240 }));
+    sharp = sample(3);
+    sharp.devicePixelRatio = 2;
+    sharp.baiX = -500; // 772 * 2 / 4 - 640 = -254
+    const ViewLayout::Result x4 = ViewLayout::Relayout(sharp);
+    EXPECT_EQ(x4.view, x2.view);
+    EXPECT_DOUBLE_EQ(x4.baiX, -254);
 }
 
 TEST(ViewLayout, Fit_KeepsAspectAndAddsTheFrameOffset)

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "app/DialogTemplate.h"
+#include "app/SkinCells.h"
 #include "support/LiveWindowSupport.h"
 #include "support/WindowDriver.h"
 #include "imaging/ViewOverview.h"
@@ -83,9 +84,9 @@ class Mouse {
 public:
     explicit Mouse(CViewerDlg& dlg) : m_Dlg(dlg) {}
 
-    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton)
+    void press(QPointF p, Qt::MouseButton b = Qt::LeftButton)
     {
-        m_Target = m_Dlg.childAt(p) ? m_Dlg.childAt(p) : &m_Dlg;
+        m_Target = m_Dlg.childAt(p.toPoint()) ? m_Dlg.childAt(p.toPoint()) : &m_Dlg;
         m_Buttons |= b;
         send(QEvent::MouseButtonPress, p, b);
     }
@@ -110,10 +111,11 @@ public:
     QWidget* target() const { return m_Target; }
 
 private:
-    void send(QEvent::Type type, QPoint client, Qt::MouseButton b)
+    // A scaled screen gives fractions of a window pixel.
+    void send(QEvent::Type type, QPointF client, Qt::MouseButton b)
     {
         QWidget* target = m_Target ? m_Target : &m_Dlg;
-        const QPoint local = target->mapFrom(&m_Dlg, client);
+        const QPointF local = target->mapFrom(&m_Dlg, client);
         QMouseEvent e(type, local, target->mapToGlobal(local), b, m_Buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &e);
     }
@@ -413,5 +415,68 @@ TEST_F(ViewerMouseTest, WheelZoomsAtThePointer_KeysAboutTheCentre_TheOverviewMov
     EXPECT_NEAR(pictureAt(centre()).x, 320, 4);
     EXPECT_NEAR(pictureAt(centre()).y, 240, 4);
     EXPECT_EQ(dlg.session().measure().items().count(), 0); // the overview's click measured nothing
+    dlg.done(0);
+}
+
+// CTest runs this once more with QT_SCALE_FACTOR=2 (ViewerMouseTestAtScale2): the screen's scale is the
+// process's, set before the application starts.
+TEST_F(ViewerMouseTest, AClickLandsOnThePicturePixelShownUnderIt_AndTheSkinsAreDrawnForTheScreensScale)
+{
+    const int ratio = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariableIntValue("QT_SCALE_FACTOR") : 1;
+    ASSERT_DOUBLE_EQ(qApp->devicePixelRatio(), ratio);
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= 2; }, kPatientMs));
+    win::click(dlg, IDC_LIVE); // a still picture
+
+    // The LINE button shows its cell of the sheet drawn for the ratio, one sheet pixel per device pixel.
+    const QImage button = win::control(dlg, IDC_LINE)->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage sheet(ratio == 2 ? ":/Png/1033/157@2x.png" : ":/Png/1033/157.png");
+    EXPECT_DOUBLE_EQ(button.devicePixelRatio(), ratio);
+    EXPECT_DOUBLE_EQ(sheet.devicePixelRatio(), ratio);
+    const QRect cell(0, 0, kButtonCellWidth * ratio, kButtonCellHeight * ratio);
+    EXPECT_EQ(button.copy(cell), sheet.copy(cell).convertToFormat(QImage::Format_RGB32));
+
+    // x1 shows a picture pixel per device pixel: a window pixel covers `ratio` of them, and the half pixel
+    // positions the screen gives at 200 % reach the odd ones.
+    const struct {
+        int zoom;
+        double baiX, baiY;
+        QPointF at; // from the view's top-left corner, in window pixels
+        MeasurePoint x1, x2; // the picture point placed at ratio 1 and 2 (fit: its view's share)
+    } cases[] = {
+        { 1, 0, 0, { 101, 61 }, { 101, 61 }, { 202, 122 } },
+        { 1, 0, 0, { 100.5, 60.5 }, { 100.5, 60.5 }, { 201, 121 } },
+        { 3, -80, -60, { 101, 61 }, { 105.25, 75.25 }, { 130.5, 90.5 } },
+        { 0, 0, 0, { 100, 60 }, { 0, 0 }, { 0, 0 } },
+    };
+    for (const auto& c : cases) {
+        win::setZoom(dlg, c.zoom);
+        win::scrollTo(dlg, c.baiX, c.baiY);
+        dlg.repaint();
+        const ViewGeometry g = win::shownGeometry(dlg);
+        ASSERT_EQ(g, dlg.liveView().viewGeometry()) << c.zoom;
+        ASSERT_EQ(g.devicePixelRatio, ratio);
+        win::click(dlg, IDC_LINE);
+        Mouse mouse(dlg);
+        mouse.press(QPointF(g.view.left, g.view.top) + c.at);
+        const MeasurePoint p = dlg.session().measure().current().point(0);
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        const MeasurePoint expected = c.zoom == 0
+            ? MeasurePoint { c.at.x() * g.imageWidth / g.view.width(), c.at.y() * g.imageHeight / g.view.height() }
+            : ratio == 2 ? c.x2 : c.x1;
+        EXPECT_DOUBLE_EQ(p.x, expected.x) << c.zoom;
+        EXPECT_DOUBLE_EQ(p.y, expected.y) << c.zoom;
+        const QImage& shown = dlg.liveView().shownPicture().image;
+        EXPECT_EQ(shown.size(), QSize(g.view.width() * ratio, g.view.height() * ratio)) << c.zoom;
+        if (c.zoom == 0)
+            continue; // fit samples the picture by its own rounding, within a pixel of this
+        // The device pixel under the click shows that picture pixel.
+        const DibImage& picture = dlg.liveView().pictureInUse();
+        const uint8_t* px = picture.rowTopDown(int(p.y)) + int(p.x) * picture.bytesPerPixel();
+        const QRgb onScreen = shown.pixel(int(c.at.x() * ratio), int(c.at.y() * ratio));
+        EXPECT_EQ(qBlue(onScreen), px[0]) << c.zoom;
+        EXPECT_EQ(qRed(onScreen), px[picture.bytesPerPixel() == 3 ? 2 : 0]) << c.zoom;
+    }
     dlg.done(0);
 }

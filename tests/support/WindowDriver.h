@@ -58,8 +58,8 @@ inline ViewGeometry shownGeometry(CViewerDlg& dlg)
 inline void scrollTo(CViewerDlg& dlg, double baiX, double baiY)
 {
     const ViewGeometry g = dlg.liveView().viewGeometry();
-    dlg.session().settings().setScroll(ViewLayout::ClampScroll(baiX, g.view.width(), g.factor(), g.imageWidth),
-        ViewLayout::ClampScroll(baiY, g.view.height(), g.factor(), g.imageHeight));
+    dlg.session().settings().setScroll(ViewLayout::ClampScroll(baiX, g.deviceWidth(), g.factor(), g.imageWidth),
+        ViewLayout::ClampScroll(baiY, g.deviceHeight(), g.factor(), g.imageHeight));
     if (!dlg.liveView().isLive()) // a live view shows the pan with its next frame
         dlg.update();
 }

@@ -4,6 +4,10 @@
 // buttons and clicks on the live picture, as a person would), edits one, pans at x4, and grabs the screen
 // along the way; in English it also keeps the steps as a sequence (interaction-NN-*.png).
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build/src/app/nx_screenshots <out folder> <en|ja>
+// With a third argument "hidpi" it takes the window at the screen's scale alone (hidpi-fit-<n>x.png and
+// hidpi-x1-<n>x.png, n the device pixel ratio), in a 1200 x 800 window:
+//   xvfb-run -a -s "-screen 0 1200x800x24" build/src/app/nx_screenshots docs en hidpi
+//   QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 2400x1600x24" build/src/app/nx_screenshots docs en hidpi
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -28,6 +32,7 @@
 #include "calib/ui/CScaleDlg.h"
 #include "files/ui/CThumbnailDlg.h"
 #include "files/StillSave.h"
+#include "imaging/ViewLayout.h"
 #include "measure/MeasureResults.h"
 #include "platform/Language.h"
 #include "live/LiveView.h"
@@ -87,8 +92,9 @@ public:
     }
     void moveToClient(QPoint client)
     {
-        const QPoint at = m_Dlg.mapToGlobal(client);
-        xdo({ "mousemove", QString::number(at.x()), QString::number(at.y()) });
+        // The X server counts device pixels.
+        const QPointF at = QPointF(m_Dlg.mapToGlobal(client)) * m_Dlg.devicePixelRatioF();
+        xdo({ "mousemove", QString::number(std::lround(at.x())), QString::number(std::lround(at.y())) });
     }
     void down(int button = 1) { xdo({ "mousedown", QString::number(button) }); }
     void up(int button = 1) { xdo({ "mouseup", QString::number(button) }); }
@@ -201,22 +207,37 @@ int main(int argc, char* argv[])
     const QString out = QString::fromLocal8Bit(argv[1]);
     const QString lang = QString::fromLocal8Bit(argv[2]);
     g_bJapanese = lang == "ja";
+    const bool hidpi = argc > 3 && QString::fromLocal8Bit(argv[3]) == "hidpi";
+    const QSize size = hidpi ? QSize(1200, 800) : QSize(1600, 1000);
     installSimulatedCamera();
 
     QTemporaryDir dir;
     QFile ini(dir.filePath("NxQb740Le.ini"));
     ini.open(QIODevice::WriteOnly);
-    ini.write("[NX-QB740LE]\nm_BayerFlg=1\nm_Bai=0\nm_AutoIrisFlg=1\nm_AutoIrisMode=1\nWindow_Left=0\nWindow_Top=0\n"
-              "Window_Right=1600\nWindow_Bottom=1000\nm_ScaleData.Visible=1\nm_ScaleData.Type=1\n"
+    ini.write(QString("[NX-QB740LE]\nm_BayerFlg=1\nm_Bai=0\nm_AutoIrisFlg=1\nm_AutoIrisMode=1\nWindow_Left=0\nWindow_Top=0\n"
+              "Window_Right=%1\nWindow_Bottom=%2\n").arg(size.width()).arg(size.height()).toUtf8());
+    ini.write("m_ScaleData.Visible=1\nm_ScaleData.Type=1\n"
               "m_ScaleData.Pos.x=1900\nm_ScaleData.Pos.y=1400\nm_ScaleData.Size.cx=20\nm_ScaleData.Size.cy=10\n"
               "[CALIBRATION]\nname_0=Chart 0.1 mm\nlength.x_0=10\nlength.y_0=10\nunit_0=1\nleft_0=124\n"
               "right_0=224\ntop_0=250\nbottom_0=350\n");
     ini.close();
     CViewerDlg dlg(nullptr, dir.path(), "own");
     dlg.show();
-    dlg.setGeometry(0, 0, 1600, 1000);
+    dlg.setGeometry(QRect(QPoint(0, 0), size));
     pump(3000); // auto exposure settles
     choose(dlg, IDC_CALIB_COMBO, 0);
+    if (hidpi) {
+        const int ratio = int(std::lround(dlg.devicePixelRatioF()));
+        measure(dlg, [](const char*) {});
+        shoot(QString("%1/hidpi-fit-%2x.png").arg(out).arg(ratio));
+        choose(dlg, IDC_ZOOM, 1); // x1: a camera pixel per device pixel
+        const ViewGeometry g = dlg.liveView().viewGeometry(); // towards the disc and the two circles
+        dlg.session().settings().setScroll(ViewLayout::ClampScroll(-1000, g.deviceWidth(), 1, g.imageWidth),
+                                           ViewLayout::ClampScroll(-250, g.deviceHeight(), 1, g.imageHeight));
+        shoot(QString("%1/hidpi-x1-%2x.png").arg(out).arg(ratio));
+        dlg.done(0);
+        return 0;
+    }
     int steps = 0;
     const auto step = [&](const char* name) {
         if (lang == "en")

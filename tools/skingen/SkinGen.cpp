@@ -1,5 +1,8 @@
 // Draws the viewer's skin pictures: the button sheet (English and Japanese captions, enabled and disabled
 // looks), the background tile, the corner arrows and the window icon. Usage: nx_skingen <res folder>.
+// Each sheet is drawn twice: at 1x and, for screens scaled to 200 %, at 2x beside it as <id>@2x.png (the name
+// by which Qt gives a loaded picture a device pixel ratio of 2). The 2x sheets are drawn, not enlarged: a
+// painter on a picture of ratio 2 draws the same shapes and text with twice the pixels.
 // The output is deterministic, so regenerating changes no committed file unless the drawing changed.
 #include <QDir>
 #include <QFont>
@@ -400,13 +403,21 @@ QImage greyed(const QImage& cell)
     return out;
 }
 
-void drawCell(QPainter& p, const Button& b, bool japanese, bool enabled)
+// A picture of width x height window pixels at scale device pixels each.
+QImage canvas(int width, int height, int scale, QImage::Format format)
+{
+    QImage image(width * scale, height * scale, format);
+    image.setDevicePixelRatio(scale);
+    return image;
+}
+
+void drawCell(QPainter& p, const Button& b, bool japanese, bool enabled, int scale)
 {
     p.save();
     p.translate(b.x + (enabled ? 0 : 200), b.y);
     p.setClipRect(0, 0, kCellW, kCellH);
     drawFace(p, enabled);
-    QImage icon(kCellW, 36, QImage::Format_ARGB32_Premultiplied);
+    QImage icon = canvas(kCellW, 36, scale, QImage::Format_ARGB32_Premultiplied);
     icon.fill(Qt::transparent);
     {
         QPainter ip(&icon);
@@ -419,31 +430,32 @@ void drawCell(QPainter& p, const Button& b, bool japanese, bool enabled)
     p.restore();
 }
 
-QImage buttonSheet(bool japanese)
+QImage buttonSheet(bool japanese, int scale)
 {
-    QImage sheet(kSheetW, kSheetH, QImage::Format_RGB32);
+    QImage sheet = canvas(kSheetW, kSheetH, scale, QImage::Format_RGB32);
     sheet.fill(QColor(36, 44, 54));
     QPainter p(&sheet);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     for (const Button& b : kButtons) {
-        drawCell(p, b, japanese, true);
-        drawCell(p, b, japanese, false);
+        drawCell(p, b, japanese, true, scale);
+        drawCell(p, b, japanese, false, scale);
     }
     return sheet;
 }
 
-// A 200 x 200 tile that repeats without seams: every term is periodic in 200 pixels.
-QImage backgroundTile()
+// A 200 x 200 tile that repeats without seams: every term is periodic in 200 pixels. At 2x the waves are
+// sampled finer and each grain covers 2 x 2 pixels, so both tiles look alike.
+QImage backgroundTile(int scale)
 {
-    QImage tile(200, 200, QImage::Format_RGB32);
-    for (int y = 0; y < 200; ++y) {
+    QImage tile = canvas(200, 200, scale, QImage::Format_RGB32);
+    for (int y = 0; y < tile.height(); ++y) {
         auto* px = reinterpret_cast<QRgb*>(tile.scanLine(y));
-        for (int x = 0; x < 200; ++x) {
-            const double a = 2 * kPi * x / 200, b = 2 * kPi * y / 200;
+        for (int x = 0; x < tile.width(); ++x) {
+            const double a = 2 * kPi * x / tile.width(), b = 2 * kPi * y / tile.height();
             const double wave = 3.0 * std::sin(a + 2 * b) + 2.0 * std::sin(3 * a - b) + 1.5 * std::sin(5 * b);
             // A fine grain from a hash of the wrapped position.
-            const unsigned h = (unsigned(x) * 73856093u) ^ (unsigned(y) * 19349663u);
+            const unsigned h = (unsigned(x / scale) * 73856093u) ^ (unsigned(y / scale) * 19349663u);
             const double grain = double((h >> 7) % 7) - 3.0;
             const double base = 34 + wave + grain * 0.8;
             px[x] = qRgb(int(base), int(base + 8), int(base + 16));
@@ -452,9 +464,9 @@ QImage backgroundTile()
     return tile;
 }
 
-QImage arrows()
+QImage arrows(int scale)
 {
-    QImage sheet(52, 13, QImage::Format_RGB32);
+    QImage sheet = canvas(52, 13, scale, QImage::Format_RGB32);
     sheet.fill(QColor(36, 44, 54));
     QPainter p(&sheet);
     p.setRenderHint(QPainter::Antialiasing);
@@ -521,10 +533,14 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QDir res(QString::fromLocal8Bit(argv[1]));
-    bool ok = save(buttonSheet(false), res.filePath("Png/1033/157.png"));
-    ok &= save(buttonSheet(true), res.filePath("Png/1041/157.png"));
-    ok &= save(backgroundTile(), res.filePath("Png/1033/158.png"));
-    ok &= save(arrows(), res.filePath("Png/1033/159.png"));
+    bool ok = true;
+    for (const int scale : { 1, 2 }) {
+        const QString suffix = scale == 1 ? QStringLiteral(".png") : QStringLiteral("@2x.png");
+        ok &= save(buttonSheet(false, scale), res.filePath("Png/1033/157" + suffix));
+        ok &= save(buttonSheet(true, scale), res.filePath("Png/1041/157" + suffix));
+        ok &= save(backgroundTile(scale), res.filePath("Png/1033/158" + suffix));
+        ok &= save(arrows(scale), res.filePath("Png/1033/159" + suffix));
+    }
     ok &= save(windowIcon(), res.filePath("Icon/128.png"));
     return ok ? 0 : 1;
 }

@@ -456,8 +456,9 @@ TEST(PictureNotes, WhatDoesNotHoldUpIsLeftOutAndNamed)
             continue;
         EXPECT_EQ(int(notes->items.size()), c.items) << c.name;
         ASSERT_EQ(notes->calib.has_value(), c.calibration) << c.name;
-        if (notes->calib)
+        if (notes->calib) {
             EXPECT_LE(notes->calib->name.size(), notes::kMaxNameLength) << c.name;
+        }
     }
 }
 
@@ -642,8 +643,9 @@ TEST(Recipe, HostileOrBrokenInputIsBoundedAndNamed)
         QStringList ignored;
         const auto items = ReadRecipe(c.text, ignored);
         EXPECT_EQ(items.has_value(), c.items.has_value()) << c.name;
-        if (items && c.items)
+        if (items && c.items) {
             EXPECT_EQ(items->size(), *c.items) << c.name;
+        }
         EXPECT_EQ(ignored, c.ignored) << c.name << ": " << ignored.join(',').toStdString();
     }
 }

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/SkinCells.h"
 #include "app/ViewerDlg.h"
@@ -27,6 +28,7 @@
 #include "live/LiveView.h"
 #include "measure/MeasureInteraction.h"
 #include "measure/MeasureLayer.h"
+#include "measure/Reticle.h"
 #include "session/ViewerSession.h"
 #include "stack/FocusStackJob.h"
 #include "stack/StackCollector.h"
@@ -211,6 +213,25 @@ struct CViewerDlg::Private {
     // The caption's note while frames are collected: how many, and the memory they hold.
     QString stackNote() const;
 
+    // --- The reticle, the grid and the reference picture (ViewerDlgOverlay.cpp).
+    void createOverlayTools();
+    void overlayToggled();
+    bool loadReference(const QString& path, bool tell);
+    bool chooseReference();
+    void alignReference();
+    void nudgeReference(int dx, int dy);
+    // The caption's note while the reference is shown: its shift.
+    QString referenceNote() const;
+    void OnOverlayMenu(int id);
+    void runOverlayCommand(int command);
+    void askOpacity();
+    // Ctrl+drag in the view sets the reticle's centre; true when the event was that.
+    bool reticleMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner);
+    OverlayScale guideScale();
+    void drawGuides(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors);
+    // The reference over the live picture, under the measurements.
+    void paintReference(QPainter& painter, const ViewGeometry& g);
+
     // --- SET, COLOR and WB (ViewerDlgSettings.cpp).
     void OnSet();
     void OpenImageSettings();
@@ -273,6 +294,25 @@ struct CViewerDlg::Private {
     QShortcut* m_QuickKey = nullptr;
     QString m_CaptureNote;
     QElapsedTimer m_CaptureNoteAge;
+
+    QCheckBox* m_ReticleCheck = nullptr;
+    QCheckBox* m_GridCheck = nullptr;
+    QCheckBox* m_ReferenceCheck = nullptr;
+    std::vector<QShortcut*> m_NudgeKeys; // the arrows, enabled while the reference is shown
+    bool m_CentreDrag = false;
+    DibImage m_Reference; // the reference picture as opened, and as the painter takes it
+    QImage m_ReferencePlain;
+    QImage m_ReferenceMagenta;
+    // The reference scaled and shifted onto the view, and what it was drawn for.
+    struct ReferenceKey {
+        ViewGeometry geometry;
+        double shiftX = 0.0;
+        double shiftY = 0.0;
+        bool difference = false;
+        friend bool operator==(const ReferenceKey&, const ReferenceKey&) = default;
+    };
+    QImage m_ReferenceView;
+    ReferenceKey m_ReferenceKey;
 
     std::map<int, QWidget*> m_Controls;
     QComboBox* m_Zoom = nullptr;

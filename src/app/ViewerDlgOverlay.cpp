@@ -1,0 +1,437 @@
+// The main window's guides over the picture: the reticle and the grid (drawn with the measurements into the
+// kept layer, so a live frame costs one blend), and a reference picture laid over the live one, with an
+// opacity or as a difference (live green, reference magenta: agreement adds up to grey), aligned by phase
+// correlation and nudged with the arrow keys. Ctrl+drag in the view sets the reticle's centre.
+#include <QCheckBox>
+#include <QCursor>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QShortcut>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+#include "app/DialogTemplate.h"
+#include "app/ViewerDlgPrivate.h"
+#include "files/OpenPicture.h"
+#include "imaging/Dc.h"
+#include "platform/Language.h"
+#include "stack/ReferenceAlign.h"
+#include "ui/QtRect.h"
+
+namespace {
+
+QString text(const char* english, const char* japanese)
+{
+    return g_bJapanese ? QString::fromUtf8(japanese) : QString::fromUtf8(english);
+}
+
+// Commands of the three right-click menus.
+enum OverlayCommand {
+    kNone = 0,
+    kRadii = 1,
+    kSpacing,
+    kTickStep,
+    kTicks,
+    kBurnIn,
+    kCentre,
+    kPixels,
+    kChoose,
+    kOpacity,
+    kDifference,
+    kAlign,
+    kResetShift,
+};
+
+// The picture's pixels as the painter takes them: as they are, and the lightness alone in red and blue
+// (magenta) for the difference view.
+void toImages(const DibImage& picture, QImage& plain, QImage& magenta)
+{
+    plain = QImage(picture.width(), picture.height(), QImage::Format_RGB32);
+    magenta = QImage(picture.width(), picture.height(), QImage::Format_RGB32);
+    const int bytes = picture.bytesPerPixel();
+    for (int y = 0; y < picture.height(); ++y) {
+        const uint8_t* p = picture.rowTopDown(y);
+        auto* out = reinterpret_cast<QRgb*>(plain.scanLine(y));
+        auto* tint = reinterpret_cast<QRgb*>(magenta.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x, p += bytes) {
+            const int b = p[0], g = bytes >= 3 ? p[1] : p[0], r = bytes >= 3 ? p[2] : p[0];
+            out[x] = qRgb(r, g, b);
+            const int light = (r * 77 + g * 150 + b * 29) >> 8;
+            tint[x] = qRgb(light, 0, light);
+        }
+    }
+}
+
+} // namespace
+
+void CViewerDlg::Private::createOverlayTools()
+{
+    struct Toggle {
+        int id;
+        QCheckBox** box;
+        const char* key;
+        const char* english;
+        const char* japanese;
+    };
+    const Toggle toggles[] = {
+        { IDC_RETICLE, &m_ReticleCheck, "R",
+            "Crosshair with circles and ticks in calibrated units; Ctrl+drag in the view moves its centre; "
+            "right click: settings (R)",
+            "校正単位の円と目盛り付き十字線。表示上で Ctrl＋ドラッグで中心を移動、右クリックで設定（R）" },
+        { IDC_GRID, &m_GridCheck, "T", "Grid in calibrated units, values at the edges; right click: settings (T)",
+            "校正単位のグリッド（端に値を表示）。右クリックで設定（T）" },
+        { IDC_REFERENCE, &m_ReferenceCheck, "O",
+            "A saved picture over the live one, with an opacity or as a difference; arrow keys nudge it (Shift: "
+            "10 pixels); right click: choose, align, settings (O)",
+            "保存画像をライブ映像に重ねて表示（透明度または差分）。矢印キーで位置調整（Shift：10画素）、"
+            "右クリックで選択・位置合わせ・設定（O）" },
+    };
+    const OverlayOptions& o = m_Session.overlayOptions();
+    const bool initial[] = { o.reticle, o.grid, false };
+    for (size_t i = 0; i < std::size(toggles); ++i) {
+        const Toggle& t = toggles[i];
+        QCheckBox* box = *t.box = static_cast<QCheckBox*>(control(t.id));
+        box->setFocusPolicy(Qt::NoFocus); // the keys stay the window's
+        box->setToolTip(text(t.english, t.japanese));
+        box->setChecked(initial[i]);
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(box, &QCheckBox::toggled, q, [this] { overlayToggled(); });
+        connect(box, &QWidget::customContextMenuRequested, q, [this, id = t.id] { OnOverlayMenu(id); });
+        auto* key = new QShortcut(QKeySequence(QString::fromLatin1(t.key)), q);
+        key->setContext(Qt::WindowShortcut);
+        connect(key, &QShortcut::activated, q, [box] {
+            if (!textFieldHasFocus())
+                box->toggle();
+        });
+    }
+    // The arrows move the reference only while it is shown: otherwise they are the results list's.
+    for (const auto& [key, dx, dy] : { std::tuple { Qt::Key_Left, -1, 0 }, { Qt::Key_Right, 1, 0 },
+             { Qt::Key_Up, 0, -1 }, { Qt::Key_Down, 0, 1 } }) {
+        for (const int step : { 1, 10 }) {
+            auto* shortcut = new QShortcut(QKeySequence(step == 10 ? (Qt::SHIFT | key) : QKeyCombination(key)), q);
+            shortcut->setContext(Qt::WindowShortcut);
+            shortcut->setEnabled(false);
+            connect(shortcut, &QShortcut::activated, q, [this, x = dx * step, y = dy * step] { nudgeReference(x, y); });
+            m_NudgeKeys.push_back(shortcut);
+        }
+    }
+    // A reference shown when the window closed is shown again, if its picture still opens.
+    if (o.reference && !o.referencePath.isEmpty() && loadReference(o.referencePath, false))
+        m_ReferenceCheck->setChecked(true);
+    overlayToggled();
+}
+
+void CViewerDlg::Private::overlayToggled()
+{
+    OverlayOptions& o = m_Session.overlayOptions();
+    o.reticle = m_ReticleCheck->isChecked();
+    o.grid = m_GridCheck->isChecked();
+    // No reference without a picture: the box asks for one.
+    if (m_ReferenceCheck->isChecked() && m_Reference.isEmpty()
+        && !(loadReference(o.referencePath, false) || chooseReference())) {
+        const QSignalBlocker quiet(m_ReferenceCheck);
+        m_ReferenceCheck->setChecked(false);
+    }
+    o.reference = m_ReferenceCheck->isChecked();
+    for (QShortcut* key : m_NudgeKeys)
+        key->setEnabled(o.reference);
+    q->setWindowTitle(captionFor(m_Live.status()));
+    updateViewArea();
+}
+
+bool CViewerDlg::Private::loadReference(const QString& path, bool tell)
+{
+    DibImage picture;
+    if (path.isEmpty() || !::OpenPicture(path, picture)) {
+        if (tell && !path.isEmpty())
+            m_Prompts.files.tell(text("The reference picture could not be opened.", "参照画像を開けませんでした。"));
+        return false;
+    }
+    m_Reference = std::move(picture);
+    toImages(m_Reference, m_ReferencePlain, m_ReferenceMagenta);
+    m_ReferenceView = QImage();
+    m_Session.overlayOptions().referencePath = path;
+    return true;
+}
+
+bool CViewerDlg::Private::chooseReference()
+{
+    CsvSaveDialog request;
+    request.title = text("Reference picture", "参照画像");
+    request.filter = text("Pictures (*.bmp *.jpg *.jpeg *.png *.tif *.tiff)", "画像 (*.bmp *.jpg *.jpeg *.png *.tif *.tiff)");
+    request.initialPath = m_Thumbnails.saveFolder();
+    const QString path = m_Prompts.askPath(request, false);
+    if (!loadReference(path, true))
+        return false;
+    OverlayOptions& o = m_Session.overlayOptions();
+    o.shiftX = o.shiftY = 0.0;
+    return true;
+}
+
+void CViewerDlg::Private::alignReference()
+{
+    DibImage live;
+    if (m_Reference.isEmpty() || !m_Live.takePicture(live))
+        return;
+    const std::optional<ReferenceShift> found = AlignReference(m_Reference, live);
+    // A weak peak is a guess: the pictures hardly show the same thing, and the shift is left alone.
+    constexpr double kTrusted = 0.05;
+    if (!found || found->response < kTrusted) {
+        m_Prompts.files.tell(text("The reference does not match the live picture well enough to align it.",
+            "参照画像がライブ映像と十分に一致しないため、位置合わせできません。"));
+        return;
+    }
+    OverlayOptions& o = m_Session.overlayOptions();
+    o.shiftX = found->dx;
+    o.shiftY = found->dy;
+    q->setWindowTitle(captionFor(m_Live.status()));
+    updateViewArea();
+}
+
+void CViewerDlg::Private::nudgeReference(int dx, int dy)
+{
+    if (textFieldHasFocus())
+        return;
+    OverlayOptions& o = m_Session.overlayOptions();
+    o.shiftX += dx;
+    o.shiftY += dy;
+    q->setWindowTitle(captionFor(m_Live.status()));
+    updateViewArea();
+}
+
+QString CViewerDlg::Private::referenceNote() const
+{
+    const OverlayOptions& o = m_Session.overlayOptions();
+    if (!m_ReferenceCheck || !m_ReferenceCheck->isChecked())
+        return {};
+    return text("  -  reference shift %1, %2 px", "  -  参照画像のずれ %1, %2 画素")
+        .arg(o.shiftX, 0, 'f', 1)
+        .arg(o.shiftY, 0, 'f', 1);
+}
+
+void CViewerDlg::Private::OnOverlayMenu(int id)
+{
+    OverlayOptions& o = m_Session.overlayOptions();
+    const CalibEntry& calib = m_Measure.selectedCalib();
+    const QString unit = overlayScale(o.unit, calib.mppX, calib.mppY, calib.unit).unit;
+    QMenu menu(q);
+    const auto add = [&](const QString& label, int command, std::optional<bool> checked = std::nullopt) {
+        QAction* a = menu.addAction(label);
+        a->setData(command);
+        if (checked) {
+            a->setCheckable(true);
+            a->setChecked(*checked);
+        }
+    };
+    if (id == IDC_RETICLE || id == IDC_GRID) {
+        if (id == IDC_RETICLE) {
+            add(text("Circle radii (%1)…", "円の半径（%1）…").arg(unit), kRadii);
+            add(text("Tick step (%1)…", "目盛り間隔（%1）…").arg(unit), kTickStep);
+            add(text("Ticks along the crosshair", "十字線に目盛り"), kTicks, o.ticks);
+            add(text("Centre on the picture (Ctrl+drag in the view sets it)", "画像の中央に戻す（表示上で Ctrl＋ドラッグで設定）"), kCentre);
+        } else {
+            add(text("Spacing (%1)…", "間隔（%1）…").arg(unit), kSpacing);
+        }
+        add(text("In pixels, not in the calibration's unit", "校正単位でなく画素で"), kPixels, o.unit == kPixelUnit);
+        add(text("Into saved pictures with the measurements", "計測結果とともに保存画像に描き込む"), kBurnIn, o.burnIn);
+    } else {
+        add(text("Choose picture…", "画像を選択…"), kChoose);
+        add(text("Opacity…", "不透明度…"), kOpacity);
+        add(text("Difference (live green, reference magenta)", "差分表示（ライブ：緑、参照：マゼンタ）"), kDifference,
+            o.difference);
+        add(text("Align now (shift %1, %2 px)", "位置合わせ（ずれ %1, %2 画素）")
+                .arg(o.shiftX, 0, 'f', 1)
+                .arg(o.shiftY, 0, 'f', 1),
+            kAlign);
+        add(text("Reset shift", "ずれをリセット"), kResetShift);
+    }
+    runOverlayCommand(m_Prompts.files.runMenu(menu, QCursor::pos()));
+}
+
+void CViewerDlg::Private::runOverlayCommand(int command)
+{
+    OverlayOptions& o = m_Session.overlayOptions();
+    const CalibEntry& calib = m_Measure.selectedCalib();
+    const OverlayScale scale = overlayScale(o.unit, calib.mppX, calib.mppY, calib.unit);
+    // Values typed now are in the unit shown: the calibration's, or pixels.
+    const auto takeUnit = [&] { o.unit = scale.unit == QStringLiteral("px") ? kPixelUnit : calib.unit; };
+    const auto askLength = [&](const QString& title, double& value) {
+        bool ok = false;
+        const double v = QInputDialog::getDouble(q, title, scale.unit, value, 1e-6, 1e6, 4, &ok);
+        if (ok && OverlayOptions::usableLength(v)) {
+            takeUnit();
+            value = v;
+        }
+    };
+    switch (command) {
+    case kRadii: {
+        QStringList list;
+        for (const double r : o.radii)
+            list << QString::number(r, 'g', 6);
+        bool ok = false;
+        const QString typed = QInputDialog::getText(q, text("Circle radii", "円の半径"),
+            text("Radii in %1, separated by commas", "半径（%1、カンマ区切り）").arg(scale.unit), QLineEdit::Normal,
+            list.join(QStringLiteral(", ")), &ok);
+        if (!ok)
+            break;
+        std::vector<double> radii;
+        for (const QString& part : typed.split(u',', Qt::SkipEmptyParts))
+            if (const double v = part.trimmed().toDouble(&ok); ok && OverlayOptions::usableLength(v)
+                && radii.size() < OverlayOptions::kMaxRadii)
+                radii.push_back(v);
+        takeUnit();
+        o.radii = radii;
+        break;
+    }
+    case kSpacing:
+        askLength(text("Grid spacing", "グリッド間隔"), o.gridSpacing);
+        break;
+    case kTickStep:
+        askLength(text("Tick step", "目盛り間隔"), o.tickStep);
+        break;
+    case kTicks:
+        o.ticks = !o.ticks;
+        break;
+    case kBurnIn:
+        o.burnIn = !o.burnIn;
+        break;
+    case kCentre:
+        o.centreX = o.centreY = -1.0;
+        break;
+    case kPixels:
+        // Back to the calibration's unit (values as they are), or to pixels.
+        o.unit = o.unit == kPixelUnit ? calib.unit : kPixelUnit;
+        break;
+    case kChoose:
+        if (chooseReference() && !m_ReferenceCheck->isChecked())
+            m_ReferenceCheck->setChecked(true);
+        break;
+    case kOpacity:
+        askOpacity();
+        break;
+    case kDifference:
+        o.difference = !o.difference;
+        break;
+    case kAlign:
+        alignReference();
+        break;
+    case kResetShift:
+        o.shiftX = o.shiftY = 0.0;
+        break;
+    default:
+        return;
+    }
+    q->setWindowTitle(captionFor(m_Live.status()));
+    updateViewArea();
+}
+
+void CViewerDlg::Private::askOpacity()
+{
+    // The picture follows the slider as it moves; Cancel puts the opacity back.
+    OverlayOptions& o = m_Session.overlayOptions();
+    const int before = o.opacity;
+    QDialog dialog(q);
+    dialog.setWindowTitle(text("Reference opacity", "参照画像の不透明度"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(&dialog);
+    auto* slider = new QSlider(Qt::Horizontal, &dialog);
+    slider->setRange(0, 100);
+    slider->setValue(o.opacity);
+    const auto show = [this, label, &o](int value) {
+        o.opacity = value;
+        label->setText(QStringLiteral("%1 %").arg(value));
+        updateViewArea();
+    };
+    show(o.opacity);
+    connect(slider, &QSlider::valueChanged, &dialog, show);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(label);
+    layout->addWidget(slider);
+    layout->addWidget(buttons);
+    if (m_Prompts.runSettingDialog(dialog) != QDialog::Accepted)
+        show(before);
+}
+
+bool CViewerDlg::Private::reticleMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner)
+{
+    // Ctrl+drag in the view puts the reticle's centre (and the grid's origin) under the pointer.
+    const OverlayOptions& o = m_Session.overlayOptions();
+    const ViewGeometry g = shownGeometry();
+    if (event.type() == QEvent::MouseButtonPress && event.button() == Qt::LeftButton
+        && (event.modifiers() & Qt::ControlModifier) && (o.reticle || o.grid) && g.view.contains(client.x(), client.y()))
+        m_CentreDrag = true;
+    if (!m_CentreDrag)
+        return false;
+    if (event.type() == QEvent::MouseButtonRelease) {
+        m_CentreDrag = false;
+        if (cursorOwner)
+            cursorOwner->unsetCursor();
+        return true;
+    }
+    const PicturePoint p = windowToImage(client.x(), client.y(), g);
+    OverlayOptions& options = m_Session.overlayOptions();
+    options.centreX = std::clamp(p.x, 0.0, double(g.imageWidth));
+    options.centreY = std::clamp(p.y, 0.0, double(g.imageHeight));
+    if (cursorOwner)
+        cursorOwner->setCursor(Qt::CrossCursor);
+    updateViewArea();
+    return true;
+}
+
+OverlayScale CViewerDlg::Private::guideScale()
+{
+    const CalibEntry& calib = m_Measure.selectedCalib();
+    return overlayScale(m_Session.overlayOptions().unit, calib.mppX, calib.mppY, calib.unit);
+}
+
+void CViewerDlg::Private::drawGuides(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors)
+{
+    DrawReticleAndGrid(dc, m_Session.overlayOptions(), guideScale(), geometry, colors.line, colors.text);
+}
+
+void CViewerDlg::Private::paintReference(QPainter& painter, const ViewGeometry& g)
+{
+    const OverlayOptions& o = m_Session.overlayOptions();
+    if (!o.reference || m_Reference.isEmpty() || g.view.isEmpty())
+        return;
+    // The reference scaled to the view as the picture is, shifted; drawn again only when the view moves.
+    const ReferenceKey key { g, o.shiftX, o.shiftY, o.difference };
+    if (m_ReferenceView.isNull() || !(key == m_ReferenceKey)) {
+        m_ReferenceView = QImage(g.view.width(), g.view.height(), QImage::Format_ARGB32_Premultiplied);
+        m_ReferenceView.fill(Qt::transparent);
+        QPainter p(&m_ReferenceView);
+        const ViewScale s = viewScale(g);
+        p.scale(s.sx, s.sy);
+        p.translate(s.offsetX + o.shiftX, s.offsetY + o.shiftY);
+        p.drawImage(0, 0, o.difference ? m_ReferenceMagenta : m_ReferencePlain);
+        m_ReferenceKey = key;
+    }
+    const QPoint at(g.view.left, g.view.top);
+    painter.save();
+    if (o.difference) {
+        // The live picture keeps its green alone; the reference's lightness adds red and blue.
+        const Point from = imageToView({ 0.0, 0.0 }, viewScale(g));
+        const Point to = imageToView({ double(g.imageWidth), double(g.imageHeight) }, viewScale(g));
+        const QRect picture = QRect(QPoint(from.x, from.y), QPoint(to.x - 1, to.y - 1))
+                                  .intersected(QRect(0, 0, g.view.width(), g.view.height()))
+                                  .translated(at);
+        painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+        painter.fillRect(picture, QColor(0, 255, 0));
+        painter.setCompositionMode(QPainter::CompositionMode_Plus);
+    } else {
+        painter.setOpacity(o.opacity / 100.0);
+    }
+    painter.drawImage(at, m_ReferenceView);
+    painter.restore();
+}

@@ -144,7 +144,7 @@ void CViewerDlg::Private::overlayToggled()
     o.reference = m_ReferenceCheck->isChecked();
     for (QShortcut* key : m_NudgeKeys)
         key->setEnabled(o.reference);
-    q->setWindowTitle(captionFor(m_Live.status()));
+    // The caption's note on the reference follows at the next status tick.
     updateViewArea();
 }
 

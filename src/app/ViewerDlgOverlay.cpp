@@ -51,26 +51,6 @@ enum OverlayCommand {
     kResetShift,
 };
 
-// The picture's pixels as the painter takes them: as they are, and the lightness alone in red and blue
-// (magenta) for the difference view.
-void toImages(const DibImage& picture, QImage& plain, QImage& magenta)
-{
-    plain = QImage(picture.width(), picture.height(), QImage::Format_RGB32);
-    magenta = QImage(picture.width(), picture.height(), QImage::Format_RGB32);
-    const int bytes = picture.bytesPerPixel();
-    for (int y = 0; y < picture.height(); ++y) {
-        const uint8_t* p = picture.rowTopDown(y);
-        auto* out = reinterpret_cast<QRgb*>(plain.scanLine(y));
-        auto* tint = reinterpret_cast<QRgb*>(magenta.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x, p += bytes) {
-            const int b = p[0], g = bytes >= 3 ? p[1] : p[0], r = bytes >= 3 ? p[2] : p[0];
-            out[x] = qRgb(r, g, b);
-            const int light = (r * 77 + g * 150 + b * 29) >> 8;
-            tint[x] = qRgb(light, 0, light);
-        }
-    }
-}
-
 } // namespace
 
 void CViewerDlg::Private::createOverlayTools()
@@ -157,8 +137,7 @@ bool CViewerDlg::Private::loadReference(const QString& path, bool tell)
         return false;
     }
     m_Reference = std::move(picture);
-    toImages(m_Reference, m_ReferencePlain, m_ReferenceMagenta);
-    m_ReferenceView = QImage();
+    m_ReferenceOverlay.setPicture(m_Reference);
     m_Session.overlayOptions().referencePath = path;
     return true;
 }
@@ -403,35 +382,6 @@ void CViewerDlg::Private::drawGuides(Dc& dc, const ViewGeometry& geometry, const
 void CViewerDlg::Private::paintReference(QPainter& painter, const ViewGeometry& g)
 {
     const OverlayOptions& o = m_Session.overlayOptions();
-    if (!o.reference || m_Reference.isEmpty() || g.view.isEmpty())
-        return;
-    // The reference scaled to the view as the picture is, shifted; drawn again only when the view moves.
-    const ReferenceKey key { g, o.shiftX, o.shiftY, o.difference };
-    if (m_ReferenceView.isNull() || !(key == m_ReferenceKey)) {
-        m_ReferenceView = QImage(g.view.width(), g.view.height(), QImage::Format_ARGB32_Premultiplied);
-        m_ReferenceView.fill(Qt::transparent);
-        QPainter p(&m_ReferenceView);
-        const ViewScale s = viewScale(g);
-        p.scale(s.sx, s.sy);
-        p.translate(s.offsetX + o.shiftX, s.offsetY + o.shiftY);
-        p.drawImage(0, 0, o.difference ? m_ReferenceMagenta : m_ReferencePlain);
-        m_ReferenceKey = key;
-    }
-    const QPoint at(g.view.left, g.view.top);
-    painter.save();
-    if (o.difference) {
-        // The live picture keeps its green alone; the reference's lightness adds red and blue.
-        const Point from = imageToView({ 0.0, 0.0 }, viewScale(g));
-        const Point to = imageToView({ double(g.imageWidth), double(g.imageHeight) }, viewScale(g));
-        const QRect picture = QRect(QPoint(from.x, from.y), QPoint(to.x - 1, to.y - 1))
-                                  .intersected(QRect(0, 0, g.view.width(), g.view.height()))
-                                  .translated(at);
-        painter.setCompositionMode(QPainter::CompositionMode_Multiply);
-        painter.fillRect(picture, QColor(0, 255, 0));
-        painter.setCompositionMode(QPainter::CompositionMode_Plus);
-    } else {
-        painter.setOpacity(o.opacity / 100.0);
-    }
-    painter.drawImage(at, m_ReferenceView);
-    painter.restore();
+    if (o.reference)
+        m_ReferenceOverlay.paint(painter, g, { o.shiftX, o.shiftY, o.difference, o.opacity / 100.0 });
 }

@@ -25,6 +25,7 @@
 #include "files/ThumbnailGrid.h"
 #include "imaging/DibImage.h"
 #include "imaging/FocusMeter.h"
+#include "imaging/ReferenceOverlay.h"
 #include "live/LiveView.h"
 #include "measure/MeasureInteraction.h"
 #include "measure/MeasureLayer.h"
@@ -300,19 +301,8 @@ struct CViewerDlg::Private {
     QCheckBox* m_ReferenceCheck = nullptr;
     std::vector<QShortcut*> m_NudgeKeys; // the arrows, enabled while the reference is shown
     bool m_CentreDrag = false;
-    DibImage m_Reference; // the reference picture as opened, and as the painter takes it
-    QImage m_ReferencePlain;
-    QImage m_ReferenceMagenta;
-    // The reference scaled and shifted onto the view, and what it was drawn for.
-    struct ReferenceKey {
-        ViewGeometry geometry;
-        double shiftX = 0.0;
-        double shiftY = 0.0;
-        bool difference = false;
-        friend bool operator==(const ReferenceKey&, const ReferenceKey&) = default;
-    };
-    QImage m_ReferenceView;
-    ReferenceKey m_ReferenceKey;
+    DibImage m_Reference; // the reference picture as opened (aligned against the live picture)
+    ReferenceOverlay m_ReferenceOverlay;
 
     std::map<int, QWidget*> m_Controls;
     QComboBox* m_Zoom = nullptr;

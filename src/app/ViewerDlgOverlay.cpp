@@ -81,6 +81,8 @@ void CViewerDlg::Private::createOverlayTools()
         const Toggle& t = toggles[i];
         QCheckBox* box = *t.box = static_cast<QCheckBox*>(control(t.id));
         box->setFocusPolicy(Qt::NoFocus); // the keys stay the window's
+        // Three boxes share the width two controls have in the rows above: the box sits close to its text.
+        box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
         box->setToolTip(text(t.english, t.japanese));
         box->setChecked(initial[i]);
         box->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -243,15 +243,12 @@ void CViewerDlg::Private::runOverlayCommand(int command)
     OverlayOptions& o = m_Session.overlayOptions();
     const CalibEntry& calib = m_Measure.selectedCalib();
     const OverlayScale scale = overlayScale(o.unit, calib.mppX, calib.mppY, calib.unit);
-    // Values typed now are in the unit shown: the calibration's, or pixels.
-    const auto takeUnit = [&] { o.unit = scale.unit == QStringLiteral("px") ? kPixelUnit : calib.unit; };
+    // Values are typed in the unit the menu shows (the values' own; "In pixels" switches it).
     const auto askLength = [&](const QString& title, double& value) {
         bool ok = false;
         const double v = QInputDialog::getDouble(q, title, scale.unit, value, 1e-6, 1e6, 4, &ok);
-        if (ok && OverlayOptions::usableLength(v)) {
-            takeUnit();
+        if (ok && OverlayOptions::usableLength(v))
             value = v;
-        }
     };
     switch (command) {
     case kRadii: {
@@ -269,7 +266,6 @@ void CViewerDlg::Private::runOverlayCommand(int command)
             if (const double v = part.trimmed().toDouble(&ok); ok && OverlayOptions::usableLength(v)
                 && radii.size() < OverlayOptions::kMaxRadii)
                 radii.push_back(v);
-        takeUnit();
         o.radii = radii;
         break;
     }
@@ -288,10 +284,17 @@ void CViewerDlg::Private::runOverlayCommand(int command)
     case kCentre:
         o.centreX = o.centreY = -1.0;
         break;
-    case kPixels:
-        // Back to the calibration's unit (values as they are), or to pixels.
-        o.unit = o.unit == kPixelUnit ? calib.unit : kPixelUnit;
+    case kPixels: {
+        // Between pixels and the calibration's unit, the lengths converted along X so the guides stay put.
+        const int32_t unit = o.unit == kPixelUnit ? calib.unit : kPixelUnit;
+        const double factor = scale.pixelsX / overlayScale(unit, calib.mppX, calib.mppY, calib.unit).pixelsX;
+        o.gridSpacing *= factor;
+        o.tickStep *= factor;
+        for (double& r : o.radii)
+            r *= factor;
+        o.unit = unit;
         break;
+    }
     case kChoose:
         if (chooseReference() && !m_ReferenceCheck->isChecked())
             m_ReferenceCheck->setChecked(true);

@@ -231,13 +231,16 @@ TEST_F(ViewerOverlayTest, KeysSwitchTheGuidesAndTheReferenceShowsAndNudges)
     EXPECT_GT(count(shot, [](QRgb p) { return qGreen(p) > 0; }), shot.width() * shot.height() / 2);
     // Another picture through the box's menu; a white one adds full red and blue to the live green.
     asked = pictures.filePath("white.png");
-    dlg.prompts().files.runMenu = [](QMenu& menu, QPoint) {
-        for (const QAction* a : menu.actions())
-            if (a->text().startsWith("Choose picture"))
-                return a->data().toInt();
-        return 0;
+    const auto choose = [&](int box, const char* entry) {
+        dlg.prompts().files.runMenu = [entry](QMenu& menu, QPoint) {
+            for (const QAction* a : menu.actions())
+                if (a->text().startsWith(entry))
+                    return a->data().toInt();
+            return 0;
+        };
+        emit win::control(dlg, box)->customContextMenuRequested({});
     };
-    emit win::control(dlg, IDC_REFERENCE)->customContextMenuRequested({});
+    choose(IDC_REFERENCE, "Choose picture");
     EXPECT_EQ(o.referencePath, asked);
     shot = view();
     EXPECT_GT(count(shot, magenta), shot.width() * shot.height() / 2);
@@ -251,6 +254,13 @@ TEST_F(ViewerOverlayTest, KeysSwitchTheGuidesAndTheReferenceShowsAndNudges)
     EXPECT_EQ(o.shiftX, 1.0);
     EXPECT_EQ(o.shiftY, 10.0);
     EXPECT_TRUE(dlg.windowTitle().contains("reference shift 1.0, 10.0 px")) << dlg.windowTitle().toStdString();
+    // Lengths go over into pixels and back: the first calibration has 0.05 cm a pixel, so 1 mm is 2 pixels.
+    choose(IDC_GRID, "In pixels");
+    EXPECT_EQ(o.unit, kPixelUnit);
+    EXPECT_DOUBLE_EQ(o.gridSpacing, 2.0);
+    choose(IDC_GRID, "In pixels");
+    EXPECT_EQ(o.unit, UnitCm);
+    EXPECT_DOUBLE_EQ(o.gridSpacing, 0.1);
     dlg.done(0);
     ProfileFile file;
     ASSERT_TRUE(file.load(m_Dir.filePath("NxQb740Le.ini")));

@@ -25,7 +25,6 @@
 #include "imaging/Dc.h"
 #include "platform/Language.h"
 #include "stack/ReferenceAlign.h"
-#include "ui/QtRect.h"
 
 namespace {
 

@@ -215,6 +215,15 @@ TEST_F(ViewerOverlayTest, KeysSwitchTheGuidesAndTheReferenceShowsAndNudges)
     QTest::keyClick(&dlg, Qt::Key_T);
     EXPECT_TRUE(!o.reticle && o.grid);
     EXPECT_GT(count(view(), green), 0);
+    // Ctrl+drag in the view puts the reticle's centre under the pointer, in picture pixels.
+    QWidget* surface = win::control(dlg, IDC_VIEW);
+    QTest::mousePress(surface, Qt::LeftButton, Qt::ControlModifier, QPoint(40, 30));
+    QTest::mouseMove(surface, QPoint(52, 37));
+    QTest::mouseRelease(surface, Qt::LeftButton, Qt::ControlModifier, QPoint(52, 37));
+    const QPoint client = surface->mapTo(&dlg, QPoint(52, 37));
+    const PicturePoint centre = windowToImage(client.x(), client.y(), win::shownGeometry(dlg));
+    EXPECT_DOUBLE_EQ(o.centreX, centre.x);
+    EXPECT_DOUBLE_EQ(o.centreY, centre.y);
     QTest::keyClick(&dlg, Qt::Key_T);
     EXPECT_EQ(count(view(), green), 0);
 

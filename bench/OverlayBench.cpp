@@ -240,7 +240,7 @@ void BM_ReferenceAlign(benchmark::State& state)
     double error = 0.0;
     for (auto _ : state) {
         const std::optional<ReferenceShift> s = AlignReference(reference, live);
-        error = s ? std::hypot(s->dx + 63.0, s->dy - 41.0) : 1e9;
+        error = s ? std::hypot(s->shift.x + 63.0, s->shift.y - 41.0) : 1e9;
     }
     state.counters["error_px"] = error;
 }

@@ -171,8 +171,8 @@ void CViewerDlg::Private::alignReference()
         return;
     }
     OverlayOptions& o = m_Session.overlayOptions();
-    o.shiftX = found->dx;
-    o.shiftY = found->dy;
+    o.shiftX = found->shift.x;
+    o.shiftY = found->shift.y;
     q->setWindowTitle(captionFor(m_Live.status()));
     updateViewArea();
 }

@@ -78,5 +78,5 @@ std::optional<ReferenceShift> AlignReference(const DibImage& reference, const Di
     const cv::Point2d fine = correlate(ref(cv::Rect(rx, ry, cw, ch)), cur(cv::Rect(lx, ly, cw, ch)), &response);
     if (!std::isfinite(fine.x) || !std::isfinite(fine.y))
         return std::nullopt;
-    return ReferenceShift { lx - rx + fine.x, ly - ry + fine.y, response };
+    return ReferenceShift { { lx - rx + fine.x, ly - ry + fine.y }, response };
 }

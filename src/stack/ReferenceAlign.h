@@ -4,13 +4,14 @@
 
 #include <optional>
 
+#include "imaging/ViewGeometry.h"
+
 class DibImage;
 
-// The reference drawn shifted by (dx, dy) picture pixels lies on the live picture: live(x, y) shows what
-// reference(x - dx, y - dy) shows (top-down pixel coordinates).
 struct ReferenceShift {
-    double dx = 0.0;
-    double dy = 0.0;
+    // The reference drawn moved by this many picture pixels lies on the live picture: live(x, y) shows what
+    // reference(x - shift.x, y - shift.y) shows (top-down pixel coordinates).
+    PicturePoint shift;
     // The correlation peak's strength (0..1): low when the pictures hardly show the same thing.
     double response = 0.0;
 };

@@ -300,8 +300,8 @@ TEST(ReferenceAlign, RecoversTheShiftOfTheSimulatedChart)
         const std::optional<ReferenceShift> found
             = AlignReference(c.bits == 8 ? greyReference : reference, picture(c.dx, c.dy, c.bits, 2));
         ASSERT_TRUE(found);
-        EXPECT_NEAR(found->dx, c.dx, 0.5);
-        EXPECT_NEAR(found->dy, c.dy, 0.5);
+        EXPECT_NEAR(found->shift.x, c.dx, 0.5);
+        EXPECT_NEAR(found->shift.y, c.dy, 0.5);
         EXPECT_GT(found->response, 0.1);
     }
     // Something else entirely: whatever shift comes back, the peak says it is not to be trusted.

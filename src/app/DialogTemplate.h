@@ -46,6 +46,9 @@ enum MainControlId : int {
     IDC_SNAP = 1137,
     IDC_PEAKING = 1138,
     IDC_STACK = 1139,
+    IDC_RETICLE = 1140,
+    IDC_GRID = 1141,
+    IDC_REFERENCE = 1142,
 };
 
 enum class ControlKind { Frame, GroupBox, SkinButton, DropDownList, StaticText, ListView, HScrollBar, CheckBox, PushButton };

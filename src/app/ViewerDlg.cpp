@@ -43,9 +43,9 @@ constexpr int kResultsExtraWidth = 14;
 // The smallest window: the panel beside a picture some 400 pixels wide, and a results list with its heading
 // and four rows.
 constexpr int kMinimumWidth = ViewLayout::kPanelReserve + 412;
-// The smallest window shows the results' header and two rows: it must fit a 768-pixel screen with the quick
-// capture and focus rows in the panel.
-constexpr int kMinimumResultsHeight = 76;
+// The smallest window shows the results' header and a row: it must fit a 768-pixel screen with the quick
+// capture, focus and overlay rows in the panel, and stays as tall as before the overlay row came.
+constexpr int kMinimumResultsHeight = 52;
 
 // Static texts are drawn in this colour over the tiled background.
 constexpr ColorRef kStaticTextColor = 0xB9A800;
@@ -317,6 +317,7 @@ void CViewerDlg::Private::OnInitDialog()
     createQuickCapture();
     createRecording();
     createFocusTools();
+    createOverlayTools();
     if (m_View) {
         const ViewGeometry g = m_Settings.view();
         m_Settings.setView(controlRect(IDC_VIEW), m_Zoom->currentIndex(), g.baiX, g.baiY);

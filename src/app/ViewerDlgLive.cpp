@@ -76,7 +76,7 @@ QString CViewerDlg::Private::captionFor(const QString& text)
         ? QStringLiteral("  -  ") + m_Focus.text(g_bJapanese != 0)
         : QString();
     return (shown.isEmpty() ? head + timings : head + "  -  " + shown + timings) + focus + skipped + recordNote()
-        + stackNote() + timeLapseNote() + captureNote();
+        + stackNote() + timeLapseNote() + captureNote() + referenceNote();
 }
 
 void CViewerDlg::Private::startCamera()

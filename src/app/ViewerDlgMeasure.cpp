@@ -88,7 +88,7 @@ void CViewerDlg::Private::paintOverlay(QPainter& painter)
     // The finished items and the scale bar come from the kept layer unless something they show changed.
     MeasureLayer::Key key { g, colors.line, colors.text, 0 };
     const ScaleData& scale = m_Measure.scale();
-    key.content = Digest()
+    Digest content = Digest()
                       .add(m_Measure.items())
                       .add(scale.Visible)
                       .add(scale.Type)
@@ -96,12 +96,17 @@ void CViewerDlg::Private::paintOverlay(QPainter& painter)
                       .add(scale.Pos)
                       .add(scale.Size)
                       .add(scale.mppX)
-                      .add(scale.mppY)
-                      .value();
-    // Nothing finished and no bar: nothing to lay over the picture.
-    if (m_Measure.items().count() > 0 || scale.Visible)
-        painter.drawImage(QPoint(g.view.left, g.view.top),
-                          m_MeasureLayer.Update(key, [&](Dc& dc) { drawFinished(dc, g, colors); }));
+                      .add(scale.mppY);
+    addToDigest(content, m_Session.overlayOptions(), guideScale());
+    key.content = content.value();
+    paintReference(painter, g);
+    // Nothing finished, no bar and no guides: nothing to lay over the picture.
+    const OverlayOptions& overlay = m_Session.overlayOptions();
+    if (m_Measure.items().count() > 0 || scale.Visible || overlay.reticle || overlay.grid)
+        painter.drawImage(QPoint(g.view.left, g.view.top), m_MeasureLayer.Update(key, [&](Dc& dc) {
+            drawGuides(dc, g, colors);
+            drawFinished(dc, g, colors);
+        }));
 
     // The item being drawn runs to the pointer; the calibration frame shows while its dialog is open.
     const QPoint cursor = q->mapFromGlobal(QCursor::pos());
@@ -164,6 +169,8 @@ void CViewerDlg::Private::drawOverlayForSave(DibImage& copy)
     g.imageHeight = copy.height();
     const OverlayColors colors = m_Settings.read([](const ViewerSettings& s) { return s.color; });
     Dc dc(copy);
+    if (m_Session.overlayOptions().burnIn)
+        drawGuides(dc, g, colors);
     drawFinished(dc, g, colors);
     drawInProgress(dc, g, colors, std::nullopt);
 }

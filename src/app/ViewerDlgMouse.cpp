@@ -281,7 +281,7 @@ void CViewerDlg::Private::wheel(QWheelEvent* event)
 
 void CViewerDlg::Private::forwardMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner)
 {
-    if (overviewMouse(event, client, cursorOwner))
+    if (overviewMouse(event, client, cursorOwner) || reticleMouse(event, client, cursorOwner))
         return;
     // The view's part of the event first, then the strip's: over a thumbnail the strip's hand wins.
     const QPointF fraction = event.position() - event.position().toPoint(); // the same at any whole offset

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/SkinCells.h"
 #include "app/ViewerDlg.h"
@@ -25,9 +26,11 @@
 #include "files/ThumbnailGrid.h"
 #include "imaging/DibImage.h"
 #include "imaging/FocusMeter.h"
+#include "imaging/ReferenceOverlay.h"
 #include "live/LiveView.h"
 #include "measure/MeasureInteraction.h"
 #include "measure/MeasureLayer.h"
+#include "measure/Reticle.h"
 #include "session/ViewerSession.h"
 #include "stack/FocusStackJob.h"
 #include "stack/StackCollector.h"
@@ -213,6 +216,25 @@ struct CViewerDlg::Private {
     // The caption's note while frames are collected: how many, and the memory they hold.
     QString stackNote() const;
 
+    // --- The reticle, the grid and the reference picture (ViewerDlgOverlay.cpp).
+    void createOverlayTools();
+    void overlayToggled();
+    bool loadReference(const QString& path, bool tell);
+    bool chooseReference();
+    void alignReference();
+    void nudgeReference(int dx, int dy);
+    // The caption's note while the reference is shown: its shift.
+    QString referenceNote() const;
+    void OnOverlayMenu(int id);
+    void runOverlayCommand(int command);
+    void askOpacity();
+    // Ctrl+drag in the view sets the reticle's centre; true when the event was that.
+    bool reticleMouse(const QMouseEvent& event, QPoint client, QWidget* cursorOwner);
+    OverlayScale guideScale();
+    void drawGuides(Dc& dc, const ViewGeometry& geometry, const OverlayColors& colors);
+    // The reference over the live picture, under the measurements.
+    void paintReference(QPainter& painter, const ViewGeometry& g);
+
     // --- SET, COLOR and WB (ViewerDlgSettings.cpp).
     void OnSet();
     void OpenImageSettings();
@@ -276,6 +298,14 @@ struct CViewerDlg::Private {
     QShortcut* m_QuickKey = nullptr;
     QString m_CaptureNote;
     QElapsedTimer m_CaptureNoteAge;
+
+    QCheckBox* m_ReticleCheck = nullptr;
+    QCheckBox* m_GridCheck = nullptr;
+    QCheckBox* m_ReferenceCheck = nullptr;
+    std::vector<QShortcut*> m_NudgeKeys; // the arrows, enabled while the reference is shown
+    bool m_CentreDrag = false;
+    DibImage m_Reference; // the reference picture as opened (aligned against the live picture)
+    ReferenceOverlay m_ReferenceOverlay;
 
     std::map<int, QWidget*> m_Controls;
     QComboBox* m_Zoom = nullptr;

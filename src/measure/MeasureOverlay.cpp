@@ -175,6 +175,12 @@ void MeasureOverlay::polyline(const MeasureItem& item, bool closed, std::optiona
         segment(last, toView(item.points[0]));
 }
 
+void MeasureOverlay::DrawEllipse(MeasurePoint centre, double rx, double ry)
+{
+    selectStyle();
+    ellipse(toView(centre), rx * m_Scale.sx, ry * m_Scale.sy);
+}
+
 void MeasureOverlay::ellipse(ViewPoint centre, double rx, double ry)
 {
     // Centre and half-axes are whole pixels, as the arc's box is.

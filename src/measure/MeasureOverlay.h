@@ -50,6 +50,8 @@ public:
     void DrawMeasurements(const MeasureList& list, const AfterItems& after = {});
     // The item being built, when it has a tool and points.
     void DrawCurrentItem(const MeasureItem& item, std::optional<Point> pointer);
+    // The outline of an ellipse about a picture point, half-axes in picture pixels, in the line colour.
+    void DrawEllipse(MeasurePoint centre, double rx, double ry);
 
     const ViewScale& scale() const { return m_Scale; }
 

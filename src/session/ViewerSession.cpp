@@ -85,6 +85,7 @@ void ViewerSession::load()
     m_CameraSize = file.value(SettingsFile::kSection, kCameraSizeKey).value_or(std::string());
     m_Capture = CaptureOptions::Load(file);
     m_TimeLapse = TimeLapseOptions::Load(file);
+    m_Overlay = OverlayOptions::Load(file);
     m_LoadedSaveFolder = values.savedir;
     m_Thumbnails.Clear();
     m_Thumbnails.setSaveFolder(values.savedir);
@@ -170,6 +171,7 @@ bool ViewerSession::save(int32_t zoomIndex, const WindowPlacement& placement)
     SettingsFile::SavePlacement(file, placement);
     m_Capture.save(file);
     m_TimeLapse.save(file);
+    m_Overlay.save(file);
     const bool settingsSaved = file.save(m_Files.settingsPath);
     // An empty store removes the file: nothing to write, nothing lost.
     const bool thumbnailsSaved

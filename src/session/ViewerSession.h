@@ -14,6 +14,7 @@
 #include "files/ThumbnailStore.h"
 #include "live/LiveSettings.h"
 #include "measure/MeasureSession.h"
+#include "measure/Reticle.h"
 #include "session/FileLocations.h"
 
 class ViewerSession {
@@ -33,6 +34,9 @@ public:
     CaptureOptions& captureOptions() { return m_Capture; }
     // The time-lapse dialog's values.
     TimeLapseOptions& timeLapseOptions() { return m_TimeLapse; }
+    // The reticle, grid and reference overlay.
+    OverlayOptions& overlayOptions() { return m_Overlay; }
+    const OverlayOptions& overlayOptions() const { return m_Overlay; }
 
     // Reads the settings file (a missing one gives the defaults with the first start's values, see
     // SettingsFile::FirstStart): the settings, the calibration table with its factors, the scale bar, the
@@ -74,6 +78,7 @@ private:
     ThumbnailStore m_Thumbnails;
     CaptureOptions m_Capture;
     TimeLapseOptions m_TimeLapse;
+    OverlayOptions m_Overlay;
     std::string m_CameraSource;
     std::string m_CameraSize;
     QString m_LoadedSaveFolder; // as read at start: written back only when changed since

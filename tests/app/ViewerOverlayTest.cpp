@@ -6,9 +6,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -175,4 +178,101 @@ TEST_F(ViewerOverlayTest, CalibrationFrameShowsWhileItsDialogIsOpen)
     ProfileFile file;
     ASSERT_TRUE(file.load(dlg.session().settingsPath()));
     EXPECT_EQ(file.value(SettingsFile::kCalibSection, "name_0"), "Kept");
+}
+
+// R and T switch the reticle and the grid (drawn in the line colour over the picture); O asks for the reference
+// picture when there is none and shows it: as a difference, a black reference leaves the live picture's green
+// alone and a white one fills red and blue. The arrows nudge it while it is shown; the settings keep it all.
+TEST_F(ViewerOverlayTest, KeysSwitchTheGuidesAndTheReferenceShowsAndNudges)
+{
+    QTemporaryDir pictures;
+    QImage black(640, 480, QImage::Format_RGB32), white(640, 480, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    white.fill(Qt::white);
+    ASSERT_TRUE(black.save(pictures.filePath("black.png")) && white.save(pictures.filePath("white.png")));
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    ASSERT_TRUE(pumpUntil([&] { return win::framesShown(dlg) >= 2; }, kPatientMs));
+    const auto view = [&] {
+        QCoreApplication::processEvents();
+        const ViewGeometry g = win::shownGeometry(dlg);
+        return dlg.grab(QRect(g.view.left, g.view.top, g.view.width() / 2, g.view.height() / 2)).toImage();
+    };
+    const auto count = [&](const QImage& shot, auto&& test) {
+        int n = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                n += test(shot.pixel(x, y));
+        return n;
+    };
+    const auto green = [](QRgb p) { return (p & 0xFFFFFFu) == 0x00FF00u; };
+    const OverlayOptions& o = dlg.session().overlayOptions();
+    EXPECT_EQ(count(view(), green), 0);
+    QTest::keyClick(&dlg, Qt::Key_R);
+    EXPECT_TRUE(o.reticle);
+    EXPECT_GT(count(view(), green), 0);
+    QTest::keyClick(&dlg, Qt::Key_R);
+    QTest::keyClick(&dlg, Qt::Key_T);
+    EXPECT_TRUE(!o.reticle && o.grid);
+    EXPECT_GT(count(view(), green), 0);
+    // Ctrl+drag in the view puts the reticle's centre under the pointer, in picture pixels.
+    QWidget* surface = win::control(dlg, IDC_VIEW);
+    QTest::mousePress(surface, Qt::LeftButton, Qt::ControlModifier, QPoint(40, 30));
+    QTest::mouseMove(surface, QPoint(52, 37));
+    QTest::mouseRelease(surface, Qt::LeftButton, Qt::ControlModifier, QPoint(52, 37));
+    const QPoint client = surface->mapTo(&dlg, QPoint(52, 37));
+    const PicturePoint centre = windowToImage(client.x(), client.y(), win::shownGeometry(dlg));
+    EXPECT_DOUBLE_EQ(o.centreX, centre.x);
+    EXPECT_DOUBLE_EQ(o.centreY, centre.y);
+    QTest::keyClick(&dlg, Qt::Key_T);
+    EXPECT_EQ(count(view(), green), 0);
+
+    QString asked = pictures.filePath("black.png");
+    dlg.prompts().askPath = [&](const CsvSaveDialog&, bool save) { return save ? QString() : asked; };
+    dlg.session().overlayOptions().difference = true;
+    QTest::keyClick(&dlg, Qt::Key_O);
+    ASSERT_TRUE(o.reference);
+    EXPECT_EQ(o.referencePath, asked);
+    const auto redOrBlue = [](QRgb p) { return qRed(p) != 0 || qBlue(p) != 0; };
+    const auto magenta = [](QRgb p) { return qRed(p) == 255 && qBlue(p) == 255; };
+    QImage shot = view();
+    EXPECT_EQ(count(shot, redOrBlue), 0);
+    EXPECT_GT(count(shot, [](QRgb p) { return qGreen(p) > 0; }), shot.width() * shot.height() / 2);
+    // Another picture through the box's menu; a white one adds full red and blue to the live green.
+    asked = pictures.filePath("white.png");
+    const auto choose = [&](int box, const char* entry) {
+        dlg.prompts().files.runMenu = [entry](QMenu& menu, QPoint) {
+            for (const QAction* a : menu.actions())
+                if (a->text().startsWith(entry))
+                    return a->data().toInt();
+            return 0;
+        };
+        emit win::control(dlg, box)->customContextMenuRequested({});
+    };
+    choose(IDC_REFERENCE, "Choose picture");
+    EXPECT_EQ(o.referencePath, asked);
+    shot = view();
+    EXPECT_GT(count(shot, magenta), shot.width() * shot.height() / 2);
+    QTest::keyClick(&dlg, Qt::Key_O);
+    EXPECT_FALSE(o.reference);
+    QTest::keyClick(&dlg, Qt::Key_O);
+    ASSERT_TRUE(o.reference);
+
+    QTest::keyClick(&dlg, Qt::Key_Right);
+    QTest::keyClick(&dlg, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(o.shiftX, 1.0);
+    EXPECT_EQ(o.shiftY, 10.0);
+    EXPECT_TRUE(dlg.windowTitle().contains("reference shift 1.0, 10.0 px")) << dlg.windowTitle().toStdString();
+    // Lengths go over into pixels and back: the first calibration has 0.05 cm a pixel, so 1 mm is 2 pixels.
+    choose(IDC_GRID, "In pixels");
+    EXPECT_EQ(o.unit, kPixelUnit);
+    EXPECT_DOUBLE_EQ(o.gridSpacing, 2.0);
+    choose(IDC_GRID, "In pixels");
+    EXPECT_EQ(o.unit, UnitCm);
+    EXPECT_DOUBLE_EQ(o.gridSpacing, 0.1);
+    dlg.done(0);
+    ProfileFile file;
+    ASSERT_TRUE(file.load(m_Dir.filePath("NxQb740Le.ini")));
+    EXPECT_EQ(file.value("OVERLAY", "Reference").value_or(""), "1");
+    EXPECT_EQ(file.value("OVERLAY", "ShiftY").value_or(""), "10");
 }

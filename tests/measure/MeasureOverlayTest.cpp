@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "calib/CalibEntry.h"
 #include "imaging/Dc.h"
@@ -12,6 +15,8 @@
 #include "measure/MeasureList.h"
 #include "measure/MeasureOverlay.h"
 #include "measure/MeasureResults.h"
+#include "measure/Reticle.h"
+#include "platform/PrivateProfile.h"
 #include "platform/Language.h"
 
 namespace {
@@ -403,4 +408,121 @@ TEST(MeasureOverlay, EdgeItemsShowTheirSearchAndWhatItFound)
         EXPECT_TRUE(b.lineNear(100, 90) && b.lineNear(100, 110));
         EXPECT_EQ(b.lineNear(100, 104), found);
     }
+}
+
+// The grid's lines and the reticle's crosshair, circle and ticks land on the view pixels of the picture pixels
+// the calibration puts them at: grid values and radii in millimetres under calibrations in mm, µm (X and Y
+// apart) and cm, at x1, x4 and fit, about the picture's centre or a centre set off the pixel grid.
+TEST(Reticle, GridAndReticleLandWhereTheCalibrationPutsThem)
+{
+    struct Case {
+        const char* name;
+        int32_t zoom;
+        double baiX, baiY;
+        int32_t viewW, viewH;
+        double mppX, mppY;
+        int32_t calibUnit;
+        double centreX, centreY; // negative: the picture's centre
+        double spacing, radius, tickStep; // mm
+        std::vector<int> columns, rows; // view pixels of grid lines
+        int probeRow, probeColumn;      // where columns and rows are looked at, clear of labels
+        int blankColumn, blankRow;      // between grid lines
+        Point cross;                    // the crosshair's column and row
+        Point arc;                      // on the circle, 45 degrees off the crosshair
+        Point tick, noTick;             // beside the horizontal crosshair
+    };
+    const Case cases[] = {
+        { "x1, 100 px per mm", 1, -900, -600, 400, 300, 0.01, 0.01, UnitMm, -1, -1, 0.5, 1.0, 0.1,
+            { 24, 74, 124, 174, 374 }, { 18, 68, 118, 168, 268 }, 143, 99, 49, 43, { 124, 168 }, { 194, 97 }, { 134, 165 },
+            { 139, 165 } },
+        { "x4, 2 x 4 um per px, set centre", 3, -1000, -750, 400, 300, 2.0, 4.0, UnitUm, 1002.25, 760.5, 0.02, 0.1,
+            0.01, { 49, 89, 129, 369 }, { 62, 82, 142, 282 }, 52, 69, 51, 64, { 9, 42 }, { 150, 112 }, { 29, 39 }, { 39, 39 } },
+        { "fit, 0.001 cm per px, ticks thinned", 0, 0, 0, 512, 384, 0.001, 0.001, UnitCm, -1, -1, 1.0, 2.0, 0.1,
+            { 56, 81, 256, 481, 506 }, { 42, 67, 192, 342, 367 }, 204, 243, 58, 44, { 256, 192 }, { 291, 156 }, { 281, 189 },
+            { 268, 189 } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ViewGeometry g = geometry(c.viewW, c.viewH, c.zoom, c.baiX, c.baiY);
+        OverlayOptions o;
+        o.centreX = c.centreX;
+        o.centreY = c.centreY;
+        o.unit = UnitMm;
+        o.gridSpacing = c.spacing;
+        o.radii = { c.radius };
+        o.tickStep = c.tickStep;
+        const OverlayScale scale = overlayScale(o.unit, c.mppX, c.mppY, c.calibUnit);
+        const auto render = [&](bool grid, bool reticle) {
+            auto canvas = std::make_unique<Canvas>(g);
+            o.grid = grid;
+            o.reticle = reticle;
+            Dc dc(canvas->img);
+            DrawReticleAndGrid(dc, o, scale, g, kLine, kText);
+            return canvas;
+        };
+        const auto grid = render(true, false);
+        for (const int x : c.columns)
+            EXPECT_TRUE(grid->line(x, c.probeRow)) << "column " << x;
+        for (const int y : c.rows)
+            EXPECT_TRUE(grid->line(c.probeColumn, y)) << "row " << y;
+        EXPECT_FALSE(grid->line(c.blankColumn, c.probeRow));
+        EXPECT_FALSE(grid->line(c.probeColumn, c.blankRow));
+
+        const auto reticle = render(false, true);
+        EXPECT_TRUE(reticle->line(c.cross.x, c.probeRow));
+        EXPECT_TRUE(reticle->line(c.probeColumn, c.cross.y));
+        EXPECT_FALSE(reticle->line(c.blankColumn, c.probeRow));
+        EXPECT_TRUE(reticle->lineNear(c.arc.x, c.arc.y));
+        EXPECT_TRUE(reticle->line(c.tick.x, c.tick.y));
+        EXPECT_FALSE(reticle->line(c.noTick.x, c.noTick.y));
+    }
+}
+
+TEST(Reticle, OptionsRoundTripAndBadValuesKeepDefaults)
+{
+    OverlayOptions o;
+    o.reticle = o.grid = o.reference = o.burnIn = o.difference = true;
+    o.ticks = false;
+    o.centreX = 1000.25;
+    o.centreY = 3.0 / 7.0;
+    o.radii = { 0.1, 2.5, 1e-3 };
+    o.gridSpacing = 0.3;
+    o.tickStep = 0.05;
+    o.unit = UnitUm;
+    o.referencePath = QString::fromUtf8("/data/良品/golden.png");
+    o.opacity = 35;
+    o.shiftX = -12.375;
+    o.shiftY = 99.5;
+    ProfileFile file;
+    o.save(file);
+    ProfileFile reread;
+    ASSERT_TRUE(reread.loadBytes(file.text()));
+    const OverlayOptions back = OverlayOptions::Load(reread);
+    EXPECT_EQ(std::tie(back.reticle, back.grid, back.reference, back.burnIn, back.difference, back.ticks),
+        std::tie(o.reticle, o.grid, o.reference, o.burnIn, o.difference, o.ticks));
+    EXPECT_EQ(back.centreX, o.centreX);
+    EXPECT_EQ(back.centreY, o.centreY);
+    EXPECT_EQ(back.radii, o.radii);
+    EXPECT_EQ(back.gridSpacing, o.gridSpacing);
+    EXPECT_EQ(back.tickStep, o.tickStep);
+    EXPECT_EQ(back.unit, o.unit);
+    EXPECT_EQ(back.referencePath, o.referencePath);
+    EXPECT_EQ(back.opacity, o.opacity);
+    EXPECT_EQ(back.shiftX, o.shiftX);
+    EXPECT_EQ(back.shiftY, o.shiftY);
+
+    // Spacings that would hang the drawing, a unit of no kind, an opacity out of range keep the defaults;
+    // radii that are no lengths are left out.
+    ProfileFile bad;
+    for (const auto& [key, value] : { std::pair { "GridSpacing", "0" }, { "TickStep", "-1" }, { "Unit", "7" },
+             { "Opacity", "140" }, { "ShiftX", "nan" }, { "Radii", "1, x, -2, inf, 0.5" } })
+        bad.setValue("OVERLAY", key, value);
+    const OverlayOptions defaults = OverlayOptions::Load(bad);
+    const OverlayOptions fresh;
+    EXPECT_EQ(defaults.gridSpacing, fresh.gridSpacing);
+    EXPECT_EQ(defaults.tickStep, fresh.tickStep);
+    EXPECT_EQ(defaults.unit, fresh.unit);
+    EXPECT_EQ(defaults.opacity, fresh.opacity);
+    EXPECT_EQ(defaults.shiftX, fresh.shiftX);
+    EXPECT_EQ(defaults.radii, (std::vector<double> { 1.0, 0.5 }));
 }

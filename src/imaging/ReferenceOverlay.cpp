@@ -31,7 +31,9 @@ void ReferenceOverlay::paint(QPainter& painter, const ViewGeometry& g, const Loo
     const bool sameView = g == m_Geometry && look.shiftX == m_Look.shiftX && look.shiftY == m_Look.shiftY
         && look.difference == m_Look.difference;
     if (m_View.isNull() || !sameView) {
-        m_View = QImage(g.view.width(), g.view.height(), QImage::Format_ARGB32_Premultiplied);
+        // At device pixels, as the live picture under it; the painter below still counts window pixels.
+        m_View = QImage(g.deviceWidth(), g.deviceHeight(), QImage::Format_ARGB32_Premultiplied);
+        m_View.setDevicePixelRatio(g.devicePixelRatio);
         m_View.fill(Qt::transparent);
         QPainter p(&m_View);
         p.scale(s.sx, s.sy);

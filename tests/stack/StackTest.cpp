@@ -307,8 +307,9 @@ TEST(ReferenceAlign, RecoversTheShiftOfTheSimulatedChart)
     // Something else entirely: whatever shift comes back, the peak says it is not to be trusted.
     const DibImage other = render({}, 0.5, true, 20.0, 4);
     const std::optional<ReferenceShift> unrelated = AlignReference(reference, other);
-    if (unrelated)
+    if (unrelated) {
         EXPECT_LT(unrelated->response, 0.1);
+    }
     DibImage tiny;
     tiny.Create(40, 40, 8);
     EXPECT_FALSE(AlignReference(tiny, tiny));

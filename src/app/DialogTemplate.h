@@ -70,7 +70,7 @@ Rect ControlPixelRect(const ControlTemplate& control);
 // The template's client size in dialog units (the Japanese template is one unit narrower).
 constexpr int kDialogWidthEnglish = 559;
 constexpr int kDialogWidthJapanese = 558;
-constexpr int kDialogHeight = 407;
+constexpr int kDialogHeight = 435;
 
 // Distance from the client area's right edge to the control's right edge; -1 for controls that stay put.
 int RightMargin(int id);

@@ -207,6 +207,15 @@ void JpegEncoder::fillStrip(int mcuRow)
         const uint8_t* g = m_Planes.g + at;
         const uint8_t* b = m_Planes.b + at;
         int16_t* luma = m_Luma.get() + ptrdiff_t(j) * stripWidth;
+        // The next row is fetched while this one is converted: rows lie backwards in a bitmap, where the
+        // processor's own prefetching does not look.
+        if (y + 1 < m_Height) {
+            const uint8_t* next = m_Planes.b + ptrdiff_t(y + 1) * m_Planes.rowStep;
+            const ptrdiff_t bytes = ptrdiff_t(m_Width) * (step < 0 ? -step : step);
+            const uint8_t* lowest = std::min({ next, m_Planes.r + (next - m_Planes.b), m_Planes.g + (next - m_Planes.b) });
+            for (ptrdiff_t k = 0; k < bytes; k += 64)
+                __builtin_prefetch(lowest + k);
+        }
         if (below && j > 0) {
             std::memcpy(luma, luma - stripWidth, sizeof(int16_t) * size_t(stripWidth));
         } else {

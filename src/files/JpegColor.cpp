@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "imaging/KernelSupport.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define NX_JPEG_X86 1
@@ -191,7 +193,7 @@ __attribute__((target("avx2"))) int rowChromaAvx2(const uint8_t* bgr, int count,
 
 bool hasAvx2()
 {
-    return __builtin_cpu_supports("avx2");
+    return kernel::useSimd(kernel::SimdLevel::Avx2);
 }
 
 } // namespace
@@ -201,8 +203,7 @@ void ConvertRowY(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t
 {
     int i = 0;
 #ifdef NX_JPEG_X86
-    static const bool vector = hasAvx2();
-    if (vector && step == 3 && g == b + 1 && r == b + 2) {
+    if (step == 3 && hasAvx2() && g == b + 1 && r == b + 2) {
         i = rowYAvx2(b, count, out);
         r += i * step, g += i * step, b += i * step;
     }
@@ -216,8 +217,7 @@ void ConvertRowChroma(
 {
     int i = 0;
 #ifdef NX_JPEG_X86
-    static const bool vector = hasAvx2();
-    if (vector && step == 6 && g == b + 1 && r == b + 2) {
+    if (step == 6 && hasAvx2() && g == b + 1 && r == b + 2) {
         i = rowChromaAvx2(b, count, cb, cr);
         r += i * step, g += i * step, b += i * step;
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "files/JpegTables.h"
+#include "imaging/KernelSupport.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -129,11 +130,7 @@ BlockTransform::BlockTransform(const QuantTables& quant)
                 // The guard's own product |value| / Q is off by at most 2048 / Q * 2^-23: slack covers it.
                 m_Margin[t][i] = (kGuard + 0.001f) / float(q);
             }
-#ifdef NX_JPEG_X86
-    m_Fast = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-#else
-    m_Fast = false;
-#endif
+    m_Fast = HasFastPath() && kernel::useSimd(kernel::SimdLevel::Avx2); // tests lower the cap to compare
 }
 
 bool BlockTransform::HasFastPath()

@@ -117,9 +117,35 @@ __attribute__((target("avx2"))) inline void store16(int16_t* out, __m256i a, __m
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8));
 }
 
-// Y of blue-green-red pixels, 16 at a time; returns how many were done.
-__attribute__((target("avx2"))) int rowYAvx2(const uint8_t* bgr, int count, int16_t* out)
+// Cb and Cr of 8 pixels (32-bit lanes); the lanes the estimate cannot settle are set in `open`.
+__attribute__((target("avx2"))) inline void chroma8(__m256i b, __m256i g, __m256i r, int16_t* cb, int16_t* cr, int& open)
 {
+    const __m256i half = _mm256_set1_epi32(1 << 23);
+    const __m256i offset = _mm256_set1_epi32(int32_t(128u << 24)); // +128 keeps the sums positive
+    // Subtracted terms use the rounded-up constants, so the estimate stays at or above the exact value.
+    const __m256i cbR = _mm256_set1_epi32(int32_t(top32(0.1687) + 1));
+    const __m256i cbG = _mm256_set1_epi32(int32_t(top32(0.3313) + 1));
+    const __m256i crG = _mm256_set1_epi32(int32_t(top32(0.4187) + 1));
+    const __m256i crB = _mm256_set1_epi32(int32_t(top32(0.0813) + 1));
+    const __m256i lowCb = _mm256_sub_epi32(_mm256_add_epi32(offset, _mm256_mullo_epi32(b, half)),
+        _mm256_add_epi32(_mm256_mullo_epi32(r, cbR), _mm256_mullo_epi32(g, cbG)));
+    const __m256i lowCr = _mm256_sub_epi32(_mm256_add_epi32(offset, _mm256_mullo_epi32(r, half)),
+        _mm256_add_epi32(_mm256_mullo_epi32(g, crG), _mm256_mullo_epi32(b, crB)));
+    int openCb = 0, openCr = 0;
+    const __m256i vcb = settle(lowCb, 2 * 255, openCb);
+    const __m256i vcr = settle(lowCr, 2 * 255, openCr);
+    const __m128i packed = _mm_packs_epi32(_mm256_castsi256_si128(vcb), _mm256_extracti128_si256(vcb, 1));
+    const __m128i packedCr = _mm_packs_epi32(_mm256_castsi256_si128(vcr), _mm256_extracti128_si256(vcr, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cb), packed);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cr), packedCr);
+    open = openCb | openCr;
+}
+
+// Y of blue-green-red pixels, 16 at a time, and when cb is given Cb and Cr of the even ones among them
+// from the same loads; returns how many pixels were done.
+__attribute__((target("avx2"))) int rowYAvx2(const uint8_t* bgr, int count, int16_t* out, int16_t* cb, int16_t* cr)
+{
+    const __m128i evenBytes = _mm_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1);
     static constexpr ChannelMasks blue(0, 3), green(1, 3), red(2, 3);
     const __m256i kg = _mm256_set1_epi32(int32_t(top32(0.587)));
     const __m256i kr = _mm256_set1_epi32(int32_t(top32(0.299)));
@@ -147,6 +173,17 @@ __attribute__((target("avx2"))) int rowYAvx2(const uint8_t* bgr, int count, int1
             const uint8_t* p = bgr + 3 * k;
             out[i + k] = int16_t(ColorY(p[2], p[1], p[0]));
         }
+        if (!cb)
+            continue;
+        int open = 0;
+        chroma8(_mm256_cvtepu8_epi32(_mm_shuffle_epi8(b, evenBytes)), _mm256_cvtepu8_epi32(_mm_shuffle_epi8(g, evenBytes)),
+            _mm256_cvtepu8_epi32(_mm_shuffle_epi8(r, evenBytes)), cb + i / 2, cr + i / 2, open);
+        for (; open; open &= open - 1) {
+            const int k = __builtin_ctz(unsigned(open));
+            const uint8_t* p = bgr + 6 * k;
+            cb[i / 2 + k] = int16_t(ColorCb(p[2], p[1], p[0]));
+            cr[i / 2 + k] = int16_t(ColorCr(p[2], p[1], p[0]));
+        }
     }
     return i;
 }
@@ -155,33 +192,15 @@ __attribute__((target("avx2"))) int rowYAvx2(const uint8_t* bgr, int count, int1
 __attribute__((target("avx2"))) int rowChromaAvx2(const uint8_t* bgr, int count, int16_t* cb, int16_t* cr)
 {
     static constexpr ChannelMasks blue(0, 6), green(1, 6), red(2, 6);
-    const __m256i half = _mm256_set1_epi32(1 << 23);
-    const __m256i offset = _mm256_set1_epi32(int32_t(128u << 24)); // +128 keeps the sums positive
-    // Subtracted terms use the rounded-up constants, so the estimate stays at or above the exact value.
-    const __m256i cbR = _mm256_set1_epi32(int32_t(top32(0.1687) + 1));
-    const __m256i cbG = _mm256_set1_epi32(int32_t(top32(0.3313) + 1));
-    const __m256i crG = _mm256_set1_epi32(int32_t(top32(0.4187) + 1));
-    const __m256i crB = _mm256_set1_epi32(int32_t(top32(0.0813) + 1));
     int i = 0;
     for (; i + 8 < count; i += 8, bgr += 48) { // a group's 48 bytes end before the next sample
         const __m128i loads[3] = { _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)),
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 16)),
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 32)) };
-        const __m256i b = _mm256_cvtepu8_epi32(gather(loads, blue));
-        const __m256i g = _mm256_cvtepu8_epi32(gather(loads, green));
-        const __m256i r = _mm256_cvtepu8_epi32(gather(loads, red));
-        const __m256i lowCb = _mm256_sub_epi32(_mm256_add_epi32(offset, _mm256_mullo_epi32(b, half)),
-            _mm256_add_epi32(_mm256_mullo_epi32(r, cbR), _mm256_mullo_epi32(g, cbG)));
-        const __m256i lowCr = _mm256_sub_epi32(_mm256_add_epi32(offset, _mm256_mullo_epi32(r, half)),
-            _mm256_add_epi32(_mm256_mullo_epi32(g, crG), _mm256_mullo_epi32(b, crB)));
-        int openCb = 0, openCr = 0;
-        const __m256i vcb = settle(lowCb, 2 * 255, openCb);
-        const __m256i vcr = settle(lowCr, 2 * 255, openCr);
-        const __m128i packed = _mm_packs_epi32(_mm256_castsi256_si128(vcb), _mm256_extracti128_si256(vcb, 1));
-        const __m128i packedCr = _mm_packs_epi32(_mm256_castsi256_si128(vcr), _mm256_extracti128_si256(vcr, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(cb + i), packed);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(cr + i), packedCr);
-        for (int open = openCb | openCr; open; open &= open - 1) {
+        int open = 0;
+        chroma8(_mm256_cvtepu8_epi32(gather(loads, blue)), _mm256_cvtepu8_epi32(gather(loads, green)),
+            _mm256_cvtepu8_epi32(gather(loads, red)), cb + i, cr + i, open);
+        for (; open; open &= open - 1) {
             const int k = __builtin_ctz(unsigned(open));
             const uint8_t* p = bgr + 6 * k;
             cb[i + k] = int16_t(ColorCb(p[2], p[1], p[0]));
@@ -204,7 +223,7 @@ void ConvertRowY(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t
     int i = 0;
 #ifdef NX_JPEG_X86
     if (step == 3 && hasAvx2() && g == b + 1 && r == b + 2) {
-        i = rowYAvx2(b, count, out);
+        i = rowYAvx2(b, count, out, nullptr, nullptr);
         r += i * step, g += i * step, b += i * step;
     }
 #endif
@@ -226,6 +245,23 @@ void ConvertRowChroma(
         cb[i] = int16_t(truncScaled(kHalf[*b] + (kCbR[*r] + kCbG[*g])));
         cr[i] = int16_t(truncScaled(kHalf[*r] + kCrG[*g] + kCrB[*b]));
     }
+}
+
+} // namespace jpeg
+
+namespace jpeg {
+
+void ConvertRowYChroma(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* y,
+    int16_t* cb, int16_t* cr)
+{
+    int i = 0;
+#ifdef NX_JPEG_X86
+    if (step == 3 && hasAvx2() && g == b + 1 && r == b + 2)
+        i = rowYAvx2(b, count, y, cb, cr); // a multiple of 16: the rest starts on an even pixel
+#endif
+    const ptrdiff_t at = ptrdiff_t(i) * step;
+    ConvertRowY(r + at, g + at, b + at, step, count - i, y + i);
+    ConvertRowChroma(r + at, g + at, b + at, 2 * step, (count - i + 1) / 2, cb + i / 2, cr + i / 2);
 }
 
 } // namespace jpeg

@@ -22,4 +22,8 @@ void ConvertRowY(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t
 void ConvertRowChroma(
     const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* cb, int16_t* cr);
 
+// Both of the above on one row: Y of count pixels, Cb and Cr of the (count + 1) / 2 even ones.
+void ConvertRowYChroma(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* y,
+    int16_t* cb, int16_t* cr);
+
 } // namespace jpeg

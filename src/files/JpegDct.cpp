@@ -96,14 +96,16 @@ __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, 
     __m256i quotients[8];
     __m256 sums[8];
     transform8(c, scaled, sums);
+    // The quotient truncated, unless a non-zero multiple of Q lies within the guard: then the nearest
+    // whole quotient is not 0 and closer than the margin (the settledQuotient test, fewer steps).
     for (int v = 0; v < 8; ++v) {
-        const __m256 acc = sums[v];
-        const __m256 m = _mm256_load_ps(margin + 8 * v);
-        const __m256 q = _mm256_mul_ps(_mm256_andnot_ps(signBit, acc), _mm256_load_ps(recip + 8 * v));
-        const __m256 low = _mm256_floor_ps(_mm256_max_ps(_mm256_sub_ps(q, m), zero));
-        const __m256 t = _mm256_floor_ps(_mm256_add_ps(q, m));
-        ambiguous |= uint64_t(_mm256_movemask_ps(_mm256_cmp_ps(low, t, _CMP_NEQ_UQ))) << (8 * v);
-        quotients[v] = _mm256_cvttps_epi32(_mm256_or_ps(t, _mm256_and_ps(acc, signBit)));
+        const __m256 q = _mm256_mul_ps(sums[v], _mm256_load_ps(recip + 8 * v));
+        const __m256 nearest = _mm256_round_ps(q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        const __m256 distance = _mm256_andnot_ps(signBit, _mm256_sub_ps(q, nearest));
+        const __m256 open = _mm256_and_ps(_mm256_cmp_ps(distance, _mm256_load_ps(margin + 8 * v), _CMP_LT_OQ),
+            _mm256_cmp_ps(nearest, zero, _CMP_NEQ_OQ));
+        ambiguous |= uint64_t(_mm256_movemask_ps(open)) << (8 * v);
+        quotients[v] = _mm256_cvttps_epi32(q);
     }
     __m256i packed[4];
     for (int v = 0; v < 8; v += 2) {

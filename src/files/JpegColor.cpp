@@ -20,6 +20,10 @@ constexpr int64_t scaled(double c)
     return int64_t(c * kScale);
 }
 static_assert(double(scaled(0.114)) / kScale == 0.114 && double(scaled(0.0813)) / kScale == 0.0813);
+// What the vector forms take for grey pixels: Y's constants sum to just under 1, Cb's and Cr's to just off 0
+// (above for Cb, below for Cr, so that a grey's Cb and Cr truncate to 0).
+static_assert(scaled(0.587) + scaled(0.299) + scaled(0.114) == (int64_t(1) << 56) - 3);
+static_assert(scaled(0.5) + scaled(-0.1687) + scaled(-0.3313) == 2 && scaled(0.5) + scaled(-0.4187) + scaled(-0.0813) == -1);
 
 using Table = std::array<int64_t, 256>;
 
@@ -112,6 +116,12 @@ __attribute__((target("avx2"))) inline __m256i settle(__m256i low, int width, in
     return _mm256_sub_epi32(_mm256_sub_epi32(whole, _mm256_set1_epi32(128)), below);
 }
 
+// Lanes whose red, green and blue are equal.
+__attribute__((target("avx2"))) inline __m256i greyLanes(__m256i b, __m256i g, __m256i r)
+{
+    return _mm256_and_si256(_mm256_cmpeq_epi32(b, g), _mm256_cmpeq_epi32(g, r));
+}
+
 __attribute__((target("avx2"))) inline void store16(int16_t* out, __m256i a, __m256i b)
 {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8));
@@ -132,13 +142,15 @@ __attribute__((target("avx2"))) inline void chroma8(__m256i b, __m256i g, __m256
     const __m256i lowCr = _mm256_sub_epi32(_mm256_add_epi32(offset, _mm256_mullo_epi32(r, half)),
         _mm256_add_epi32(_mm256_mullo_epi32(g, crG), _mm256_mullo_epi32(b, crB)));
     int openCb = 0, openCr = 0;
-    const __m256i vcb = settle(lowCb, 2 * 255, openCb);
-    const __m256i vcr = settle(lowCr, 2 * 255, openCr);
+    // Grey's Cb and Cr are 0, exactly on a step where the estimate cannot tell.
+    const __m256i grey = greyLanes(b, g, r);
+    const __m256i vcb = _mm256_andnot_si256(grey, settle(lowCb, 2 * 255, openCb));
+    const __m256i vcr = _mm256_andnot_si256(grey, settle(lowCr, 2 * 255, openCr));
     const __m128i packed = _mm_packs_epi32(_mm256_castsi256_si128(vcb), _mm256_extracti128_si256(vcb, 1));
     const __m128i packedCr = _mm_packs_epi32(_mm256_castsi256_si128(vcr), _mm256_extracti128_si256(vcr, 1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(cb), packed);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(cr), packedCr);
-    open = openCb | openCr;
+    open = (openCb | openCr) & ~_mm256_movemask_ps(_mm256_castsi256_ps(grey));
 }
 
 // Y of blue-green-red pixels, 16 at a time, and when cb is given Cb and Cr of the even ones among them
@@ -166,6 +178,13 @@ __attribute__((target("avx2"))) int rowYAvx2(const uint8_t* bgr, int count, int1
                 = _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(g32, kg), _mm256_mullo_epi32(r32, kr)),
                     _mm256_mullo_epi32(b32, kb));
             y[h] = settle(low, 3 * 255, unsettled[h]);
+            // Grey sits exactly on a step (the three constants sum to 1 - 3 / 2^56), where the estimate
+            // never settles: its Y is known, grey - 128 less 1 above 128.
+            const __m256i grey = greyLanes(b32, g32, r32);
+            const __m256i greyY = _mm256_add_epi32(
+                _mm256_sub_epi32(g32, _mm256_set1_epi32(128)), _mm256_cmpgt_epi32(g32, _mm256_set1_epi32(128)));
+            y[h] = _mm256_blendv_epi8(y[h], greyY, grey);
+            unsettled[h] &= ~_mm256_movemask_ps(_mm256_castsi256_ps(grey));
         }
         store16(out + i, y[0], y[1]);
         for (int open = unsettled[0] | unsettled[1] << 8; open; open &= open - 1) {

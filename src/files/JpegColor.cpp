@@ -1,5 +1,6 @@
 #include "files/JpegColor.h"
 
+#include <algorithm>
 #include <array>
 
 #include "imaging/KernelSupport.h"
@@ -229,6 +230,46 @@ __attribute__((target("avx2"))) int rowChromaAvx2(const uint8_t* bgr, int count,
     return i;
 }
 
+// One channel's means of 8 groups of 2 x 2 pixels: neighbours added into 16 bits, then the two rows, then
+// rounded.
+__attribute__((target("avx2"))) inline __m256i means8(const ChannelMasks& channel, const __m128i* top, const __m128i* bottom)
+{
+    const __m128i ones = _mm_set1_epi8(1);
+    const __m128i sum = _mm_add_epi16(
+        _mm_maddubs_epi16(gather(top, channel), ones), _mm_maddubs_epi16(gather(bottom, channel), ones));
+    return _mm256_cvtepu16_epi32(_mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(2)), 2));
+}
+
+// Cb and Cr of the means of 2 x 2 groups of blue-green-red pixels (this row and the one `next` bytes on),
+// 8 groups at a time, the means rounded as (sum + 2) / 4; returns how many groups were done.
+__attribute__((target("avx2"))) int rowMeanChromaAvx2(
+    const uint8_t* bgr, ptrdiff_t next, int count, int16_t* cb, int16_t* cr)
+{
+    static constexpr ChannelMasks blue(0, 3), green(1, 3), red(2, 3);
+    int i = 0;
+    for (; i + 8 <= count; i += 8, bgr += 48) {
+        const __m128i top[3] = { _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 16)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 32)) };
+        const __m128i bottom[3] = { _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + next)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + next + 16)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + next + 32)) };
+        const __m256i b = means8(blue, top, bottom), g = means8(green, top, bottom), r = means8(red, top, bottom);
+        int open = 0;
+        chroma8(b, g, r, cb + i, cr + i, open);
+        for (; open; open &= open - 1) {
+            const int k = __builtin_ctz(unsigned(open));
+            alignas(32) int32_t mr[8], mg[8], mb[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(mr), r);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(mg), g);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(mb), b);
+            cb[i + k] = int16_t(ColorCb(uint8_t(mr[k]), uint8_t(mg[k]), uint8_t(mb[k])));
+            cr[i + k] = int16_t(ColorCr(uint8_t(mr[k]), uint8_t(mg[k]), uint8_t(mb[k])));
+        }
+    }
+    return i;
+}
+
 bool hasAvx2()
 {
     return kernel::useSimd(kernel::SimdLevel::Avx2);
@@ -281,6 +322,30 @@ void ConvertRowYChroma(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptr
     const ptrdiff_t at = ptrdiff_t(i) * step;
     ConvertRowY(r + at, g + at, b + at, step, count - i, y + i);
     ConvertRowChroma(r + at, g + at, b + at, 2 * step, (count - i + 1) / 2, cb + i / 2, cr + i / 2);
+}
+
+} // namespace jpeg
+
+namespace jpeg {
+
+void ConvertRowChromaMean(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, ptrdiff_t next,
+    int width, int16_t* cb, int16_t* cr)
+{
+    const int count = (width + 1) / 2;
+    int i = 0;
+#ifdef NX_JPEG_X86
+    // Whole pairs only: an odd width's last group is its last pixel twice.
+    if (step == 3 && hasAvx2() && g == b + 1 && r == b + 2)
+        i = rowMeanChromaAvx2(b, next, width / 2, cb, cr);
+#endif
+    for (; i < count; ++i) {
+        const ptrdiff_t x0 = ptrdiff_t(2 * i) * step;
+        const ptrdiff_t x1 = ptrdiff_t(std::min(2 * i + 1, width - 1)) * step;
+        const auto mean = [&](const uint8_t* p) { return uint8_t((p[x0] + p[x1] + p[x0 + next] + p[x1 + next] + 2) / 4); };
+        const uint8_t mr = mean(r), mg = mean(g), mb = mean(b);
+        cb[i] = int16_t(truncScaled(kHalf[mb] + (kCbR[mr] + kCbG[mg])));
+        cr[i] = int16_t(truncScaled(kHalf[mr] + kCrG[mg] + kCrB[mb]));
+    }
 }
 
 } // namespace jpeg

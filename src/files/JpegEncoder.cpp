@@ -240,17 +240,7 @@ void JpegEncoder::fillStrip(int mcuRow)
             // The mean of the pixel pair on this row and the next (the last row and column stand in for
             // those beyond the picture), converted as one pixel.
             const ptrdiff_t next = ptrdiff_t(std::min(y + 1, m_Height - 1)) * m_Planes.rowStep - at;
-            uint8_t* mean[3] = { m_Mean.get(), m_Mean.get() + chromaWidth, m_Mean.get() + 2 * chromaWidth };
-            const uint8_t* planes[3] = { r, g, b };
-            for (int c = 0; c < 3; ++c) {
-                const uint8_t* p = planes[c];
-                for (int i = 0; i < chromaCount; ++i) {
-                    const ptrdiff_t x0 = ptrdiff_t(2 * i) * step;
-                    const ptrdiff_t x1 = ptrdiff_t(std::min(2 * i + 1, m_Width - 1)) * step;
-                    mean[c][i] = uint8_t((p[x0] + p[x1] + p[x0 + next] + p[x1 + next] + 2) / 4);
-                }
-            }
-            jpeg::ConvertRowChroma(mean[0], mean[1], mean[2], 1, chromaCount, cb, cr);
+            jpeg::ConvertRowChromaMean(r, g, b, step, next, m_Width, cb, cr);
             std::fill(cb + chromaCount, cb + chromaWidth, cb[chromaCount - 1]);
             std::fill(cr + chromaCount, cr + chromaWidth, cr[chromaCount - 1]);
             continue;
@@ -273,8 +263,6 @@ void JpegEncoder::encodeScan()
     m_Luma.reset(new int16_t[size_t(stripWidth) * 16]);
     m_Cb.reset(new int16_t[size_t(stripWidth / 2) * 8]);
     m_Cr.reset(new int16_t[size_t(stripWidth / 2) * 8]);
-    if (m_MeanChroma)
-        m_Mean.reset(new uint8_t[size_t(stripWidth / 2) * 3]);
     alignas(32) int16_t block[64];
     for (int row = 0; row < m_McuRows; ++row) {
         fillStrip(row);

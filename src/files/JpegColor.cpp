@@ -106,11 +106,12 @@ __attribute__((target("avx2"))) inline __m128i gather(const __m128i* loads, cons
 __attribute__((target("avx2"))) inline __m256i settle(__m256i low, int width, int& unsettled)
 {
     const __m256i whole = _mm256_srli_epi32(low, 24);
-    const __m256i wholeHigh = _mm256_srli_epi32(_mm256_add_epi32(low, _mm256_set1_epi32(width)), 24);
-    const __m256i onStep
-        = _mm256_cmpeq_epi32(_mm256_and_si256(low, _mm256_set1_epi32(0xFFFFFF)), _mm256_setzero_si256());
-    const __m256i open
-        = _mm256_or_si256(_mm256_xor_si256(_mm256_cmpeq_epi32(whole, wholeHigh), _mm256_set1_epi32(-1)), onStep);
+    // Open when the fraction is 0 or within width below the next step: fraction - 1, unsigned, at least
+    // 2^24 - width - 1.
+    const __m256i fractionLess1
+        = _mm256_sub_epi32(_mm256_and_si256(low, _mm256_set1_epi32(0xFFFFFF)), _mm256_set1_epi32(1));
+    const __m256i open = _mm256_cmpeq_epi32(
+        _mm256_max_epu32(fractionLess1, _mm256_set1_epi32((1 << 24) - width - 1)), fractionLess1);
     unsettled = _mm256_movemask_ps(_mm256_castsi256_ps(open));
     // Strictly between whole and whole + 1: below 128 the negative value truncates up to whole - 127.
     const __m256i below = _mm256_cmpgt_epi32(_mm256_set1_epi32(128), whole);
@@ -143,15 +144,20 @@ __attribute__((target("avx2"))) inline void chroma8(__m256i b, __m256i g, __m256
     const __m256i lowCr = _mm256_sub_epi32(_mm256_add_epi32(offset, _mm256_mullo_epi32(r, half)),
         _mm256_add_epi32(_mm256_mullo_epi32(g, crG), _mm256_mullo_epi32(b, crB)));
     int openCb = 0, openCr = 0;
-    // Grey's Cb and Cr are 0, exactly on a step where the estimate cannot tell.
-    const __m256i grey = greyLanes(b, g, r);
-    const __m256i vcb = _mm256_andnot_si256(grey, settle(lowCb, 2 * 255, openCb));
-    const __m256i vcr = _mm256_andnot_si256(grey, settle(lowCr, 2 * 255, openCr));
+    __m256i vcb = settle(lowCb, 2 * 255, openCb);
+    __m256i vcr = settle(lowCr, 2 * 255, openCr);
+    open = openCb | openCr;
+    if (open) {
+        // Grey's Cb and Cr are 0, exactly on a step where the estimate cannot tell.
+        const __m256i grey = greyLanes(b, g, r);
+        vcb = _mm256_andnot_si256(grey, vcb);
+        vcr = _mm256_andnot_si256(grey, vcr);
+        open &= ~_mm256_movemask_ps(_mm256_castsi256_ps(grey));
+    }
     const __m128i packed = _mm_packs_epi32(_mm256_castsi256_si128(vcb), _mm256_extracti128_si256(vcb, 1));
     const __m128i packedCr = _mm_packs_epi32(_mm256_castsi256_si128(vcr), _mm256_extracti128_si256(vcr, 1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(cb), packed);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(cr), packedCr);
-    open = (openCb | openCr) & ~_mm256_movemask_ps(_mm256_castsi256_ps(grey));
 }
 
 // Y of blue-green-red pixels, 16 at a time, and when cb is given Cb and Cr of the even ones among them
@@ -179,6 +185,8 @@ __attribute__((target("avx2"))) int rowYAvx2(const uint8_t* bgr, int count, int1
                 = _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(g32, kg), _mm256_mullo_epi32(r32, kr)),
                     _mm256_mullo_epi32(b32, kb));
             y[h] = settle(low, 3 * 255, unsettled[h]);
+            if (!unsettled[h])
+                continue;
             // Grey sits exactly on a step (the three constants sum to 1 - 3 / 2^56), where the estimate
             // never settles: its Y is known, grey - 128 less 1 above 128.
             const __m256i grey = greyLanes(b32, g32, r32);

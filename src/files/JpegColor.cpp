@@ -24,7 +24,8 @@ static_assert(double(scaled(0.114)) / kScale == 0.114 && double(scaled(0.0813)) 
 // What the vector forms take for grey pixels: Y's constants sum to just under 1, Cb's and Cr's to just off 0
 // (above for Cb, below for Cr, so that a grey's Cb and Cr truncate to 0).
 static_assert(scaled(0.587) + scaled(0.299) + scaled(0.114) == (int64_t(1) << 56) - 3);
-static_assert(scaled(0.5) + scaled(-0.1687) + scaled(-0.3313) == 2 && scaled(0.5) + scaled(-0.4187) + scaled(-0.0813) == -1);
+static_assert(
+    scaled(0.5) + scaled(-0.1687) + scaled(-0.3313) == 2 && scaled(0.5) + scaled(-0.4187) + scaled(-0.0813) == -1);
 
 using Table = std::array<int64_t, 256>;
 
@@ -110,8 +111,8 @@ __attribute__((target("avx2"))) inline __m256i settle(__m256i low, int width, in
     // 2^24 - width - 1.
     const __m256i fractionLess1
         = _mm256_sub_epi32(_mm256_and_si256(low, _mm256_set1_epi32(0xFFFFFF)), _mm256_set1_epi32(1));
-    const __m256i open = _mm256_cmpeq_epi32(
-        _mm256_max_epu32(fractionLess1, _mm256_set1_epi32((1 << 24) - width - 1)), fractionLess1);
+    const __m256i open
+        = _mm256_cmpeq_epi32(_mm256_max_epu32(fractionLess1, _mm256_set1_epi32((1 << 24) - width - 1)), fractionLess1);
     unsettled = _mm256_movemask_ps(_mm256_castsi256_ps(open));
     // Strictly between whole and whole + 1: below 128 the negative value truncates up to whole - 127.
     const __m256i below = _mm256_cmpgt_epi32(_mm256_set1_epi32(128), whole);
@@ -130,7 +131,8 @@ __attribute__((target("avx2"))) inline void store16(int16_t* out, __m256i a, __m
 }
 
 // Cb and Cr of 8 pixels (32-bit lanes); the lanes the estimate cannot settle are set in `open`.
-__attribute__((target("avx2"))) inline void chroma8(__m256i b, __m256i g, __m256i r, int16_t* cb, int16_t* cr, int& open)
+__attribute__((target("avx2"))) inline void chroma8(
+    __m256i b, __m256i g, __m256i r, int16_t* cb, int16_t* cr, int& open)
 {
     const __m256i half = _mm256_set1_epi32(1 << 23);
     const __m256i offset = _mm256_set1_epi32(int32_t(128u << 24)); // +128 keeps the sums positive
@@ -204,8 +206,9 @@ __attribute__((target("avx2"))) int rowYAvx2(const uint8_t* bgr, int count, int1
         if (!cb)
             continue;
         int open = 0;
-        chroma8(_mm256_cvtepu8_epi32(_mm_shuffle_epi8(b, evenBytes)), _mm256_cvtepu8_epi32(_mm_shuffle_epi8(g, evenBytes)),
-            _mm256_cvtepu8_epi32(_mm_shuffle_epi8(r, evenBytes)), cb + i / 2, cr + i / 2, open);
+        chroma8(_mm256_cvtepu8_epi32(_mm_shuffle_epi8(b, evenBytes)),
+            _mm256_cvtepu8_epi32(_mm_shuffle_epi8(g, evenBytes)), _mm256_cvtepu8_epi32(_mm_shuffle_epi8(r, evenBytes)),
+            cb + i / 2, cr + i / 2, open);
         for (; open; open &= open - 1) {
             const int k = __builtin_ctz(unsigned(open));
             const uint8_t* p = bgr + 6 * k;
@@ -240,7 +243,8 @@ __attribute__((target("avx2"))) int rowChromaAvx2(const uint8_t* bgr, int count,
 
 // One channel's means of 8 groups of 2 x 2 pixels: neighbours added into 16 bits, then the two rows, then
 // rounded.
-__attribute__((target("avx2"))) inline __m256i means8(const ChannelMasks& channel, const __m128i* top, const __m128i* bottom)
+__attribute__((target("avx2"))) inline __m256i means8(
+    const ChannelMasks& channel, const __m128i* top, const __m128i* bottom)
 {
     const __m128i ones = _mm_set1_epi8(1);
     const __m128i sum = _mm_add_epi16(
@@ -349,7 +353,8 @@ void ConvertRowChromaMean(const uint8_t* r, const uint8_t* g, const uint8_t* b, 
     for (; i < count; ++i) {
         const ptrdiff_t x0 = ptrdiff_t(2 * i) * step;
         const ptrdiff_t x1 = ptrdiff_t(std::min(2 * i + 1, width - 1)) * step;
-        const auto mean = [&](const uint8_t* p) { return uint8_t((p[x0] + p[x1] + p[x0 + next] + p[x1 + next] + 2) / 4); };
+        const auto mean
+            = [&](const uint8_t* p) { return uint8_t((p[x0] + p[x1] + p[x0 + next] + p[x1 + next] + 2) / 4); };
         const uint8_t mr = mean(r), mg = mean(g), mb = mean(b);
         cb[i] = int16_t(truncScaled(kHalf[mb] + (kCbR[mr] + kCbG[mg])));
         cr[i] = int16_t(truncScaled(kHalf[mr] + kCrG[mg] + kCrB[mb]));

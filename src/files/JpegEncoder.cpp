@@ -212,7 +212,8 @@ void JpegEncoder::fillStrip(int mcuRow)
         if (y + 1 < m_Height) {
             const uint8_t* next = m_Planes.b + ptrdiff_t(y + 1) * m_Planes.rowStep;
             const ptrdiff_t bytes = ptrdiff_t(m_Width) * (step < 0 ? -step : step);
-            const uint8_t* lowest = std::min({ next, m_Planes.r + (next - m_Planes.b), m_Planes.g + (next - m_Planes.b) });
+            const uint8_t* lowest
+                = std::min({ next, m_Planes.r + (next - m_Planes.b), m_Planes.g + (next - m_Planes.b) });
             for (ptrdiff_t k = 0; k < bytes; k += 64)
                 __builtin_prefetch(lowest + k);
         }

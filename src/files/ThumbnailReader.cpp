@@ -119,6 +119,15 @@ bool readWhole(const Fd& file, off_t size, std::vector<uint8_t>& bytes)
     return file.readAt(bytes.data(), bytes.size(), 0);
 }
 
+// The picture's size, when libjpeg-turbo reads its header and can give it as blue-green-red (not CMYK).
+bool readHeader(const Decompressor& d, const std::vector<uint8_t>& bytes, int& w, int& h)
+{
+    int subsampling = 0, colourspace = 0;
+    return d.handle
+        && tjDecompressHeader3(d.handle, bytes.data(), bytes.size(), &w, &h, &subsampling, &colourspace) == 0 && w > 0
+        && h > 0 && w <= kMaxSide && h <= kMaxSide && colourspace != TJCS_CMYK && colourspace != TJCS_YCCK;
+}
+
 bool isJpeg(const uint8_t* head)
 {
     return head[0] == 0xFF && head[1] == 0xD8;
@@ -127,10 +136,8 @@ bool isJpeg(const uint8_t* head)
 bool reduceJpeg(const std::vector<uint8_t>& bytes, int width, int height, DibImage& thumbnail)
 {
     Decompressor d;
-    int w = 0, h = 0, subsampling = 0, colourspace = 0;
-    if (!d.handle
-        || tjDecompressHeader3(d.handle, bytes.data(), bytes.size(), &w, &h, &subsampling, &colourspace) != 0
-        || w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || colourspace == TJCS_CMYK || colourspace == TJCS_YCCK)
+    int w = 0, h = 0;
+    if (!readHeader(d, bytes, w, h))
         return false;
     // The smallest scale that still leaves at least one decoded pixel per thumbnail pixel.
     int scale = 1;
@@ -168,8 +175,7 @@ bool ReducePictureFile(const QString& path, int width, int height, DibImage& thu
     struct stat st;
     uint8_t head[2];
     // Regular files only: a pipe in a picture's place would never end.
-    if (file.fd < 0 || fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 2
-        || !file.readAt(head, 2, 0))
+    if (file.fd < 0 || fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 2 || !file.readAt(head, 2, 0))
         return false;
     if (head[0] == 'B' && head[1] == 'M')
         return reduceBmp(file, st.st_size, width, height, thumbnail);
@@ -186,17 +192,15 @@ bool DecodeJpegFile(const QString& path, DibImage& picture)
         || !isJpeg(bytes.data()))
         return false;
     Decompressor d;
-    int w = 0, h = 0, subsampling = 0, colourspace = 0;
-    if (!d.handle
-        || tjDecompressHeader3(d.handle, bytes.data(), bytes.size(), &w, &h, &subsampling, &colourspace) != 0
-        || w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || colourspace == TJCS_CMYK || colourspace == TJCS_YCCK)
+    int w = 0, h = 0;
+    if (!readHeader(d, bytes, w, h))
         return false;
     DibImage decoded;
     if (!decoded.Create(w, h, 24))
         return false;
     // Rows bottom-up, blue-green-red: straight into the bitmap's own layout.
-    if (tjDecompress2(d.handle, bytes.data(), bytes.size(), decoded.bits(), w, decoded.stride(), h, TJPF_BGR,
-            TJFLAG_BOTTOMUP)
+    if (tjDecompress2(
+            d.handle, bytes.data(), bytes.size(), decoded.bits(), w, decoded.stride(), h, TJPF_BGR, TJFLAG_BOTTOMUP)
         != 0)
         return false;
     picture = std::move(decoded);

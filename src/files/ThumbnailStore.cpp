@@ -18,11 +18,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include "imaging/BitmapHeader.h"
 #include "files/OpenPicture.h"
 #include "files/ThumbnailReader.h"
 #include "files/ThumbnailScan.h"
 #include "files/VideoFile.h"
+#include "imaging/BitmapHeader.h"
 #include "imaging/Kernels.h"
 #include "platform/AtomicFile.h"
 

@@ -2,41 +2,42 @@
 // the strip, with the measurement drawing when TYPE is on; DIR shows another folder; the browser and the
 // strip's menu open and remove pictures.
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QProgressDialog>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QScreen>
+#include <QSpinBox>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTableView>
 #include <QThread>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QSpinBox>
 
 #include <cstdio>
+#include <random>
 
 #include <gtest/gtest.h>
 
 #include "app/DialogTemplate.h"
 #include "app/SimulatedWindowTest.h"
-#include "support/WindowDriver.h"
+#include "files/FileTexts.h"
+#include "files/StillSave.h"
+#include "files/ThumbnailCommands.h"
+#include "files/ThumbnailStore.h"
 #include "files/ui/CThumbnailDlg.h"
 #include "files/ui/TimeLapseDlg.h"
 #include "files/VideoFile.h"
-#include "files/FileTexts.h"
-#include "files/ThumbnailCommands.h"
-#include "files/StillSave.h"
-#include "files/ThumbnailStore.h"
-#include "platform/Language.h"
 #include "measure/MeasureResults.h"
+#include "platform/Language.h"
 #include "platform/simcam/SimCamera.h"
+#include "support/WindowDriver.h"
 
 namespace {
 
@@ -181,14 +182,23 @@ TEST_F(ViewerFilesTest, DirFillsTheStripInNameOrder_AnotherFolderMidScanLeavesNo
 {
     CViewerDlg dlg(nullptr, m_Dir.path());
     dlg.show();
-    QTemporaryDir first, second, third;
-    QImage picture(1024, 768, QImage::Format_RGB32);
+    // One noisy frame, slow enough to decode that the strip is seen before the last one is in, under
+    // every name (links to it).
+    QTemporaryDir source, first, second, third;
+    QImage picture(2048, 1536, QImage::Format_RGB32);
+    std::mt19937 rng(5);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            row[x] = rng() | 0xFF000000u;
+    }
+    const QString frame = source.filePath("frame.jpg");
+    ASSERT_TRUE(picture.save(frame, "JPEG", 95));
     QStringList names;
-    for (int i = 0; i < 24; ++i) {
-        picture.fill(qRgb(i * 10, 255 - i * 10, 90));
-        names.push_back(QString::asprintf("p%02d.%s", i, i % 2 ? "jpg" : "bmp"));
-        ASSERT_TRUE(picture.save(first.filePath(names.back())));
-        ASSERT_TRUE(QFile::copy(first.filePath(names.back()), third.filePath(names.back())));
+    for (int i = 0; i < 30; ++i) {
+        names.push_back(QString::asprintf("p%02d.jpg", i));
+        ASSERT_TRUE(QFile::link(frame, first.filePath(names.back())));
+        ASSERT_TRUE(QFile::link(frame, third.filePath(names.back())));
     }
     ASSERT_TRUE(picture.scaled(64, 48).save(second.filePath("only.bmp")));
     const ThumbnailStore& store = dlg.session().thumbnails();
@@ -199,7 +209,8 @@ TEST_F(ViewerFilesTest, DirFillsTheStripInNameOrder_AnotherFolderMidScanLeavesNo
         return out;
     };
     const QRect strip = win::control(dlg, IDC_STRIP)->geometry();
-    const auto barPixel = [&] { return dlg.grab(QRect(strip.left() + 20, strip.top() + 6, 1, 1)).toImage().pixel(0, 0); };
+    const auto barPixel
+        = [&] { return dlg.grab(QRect(strip.left() + 20, strip.top() + 6, 1, 1)).toImage().pixel(0, 0); };
     const QRgb background = barPixel();
 
     QString chosen = first.path();

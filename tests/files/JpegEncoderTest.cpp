@@ -582,34 +582,35 @@ TEST_P(JpegLevels, EveryLevelWritesTheScalarBytes)
     kernel::setSimdCap(kernel::SimdLevel::None);
     const Bytes scalar = encode(img, c.quality);
     ASSERT_FALSE(scalar.empty());
-    const QByteArray digest = QCryptographicHash::hash(
-        QByteArrayView(scalar.data(), qsizetype(scalar.size())), QCryptographicHash::Sha256).toHex();
+    const QByteArray digest
+        = QCryptographicHash::hash(QByteArrayView(scalar.data(), qsizetype(scalar.size())), QCryptographicHash::Sha256)
+              .toHex();
     EXPECT_EQ(digest.toStdString(), c.sha256);
-    for (kernel::SimdLevel level : { kernel::SimdLevel::Ssse3, kernel::SimdLevel::Sse41, kernel::SimdLevel::Avx2,
-             kernel::SimdLevel::Best }) {
+    for (kernel::SimdLevel level :
+        { kernel::SimdLevel::Ssse3, kernel::SimdLevel::Sse41, kernel::SimdLevel::Avx2, kernel::SimdLevel::Best }) {
         kernel::setSimdCap(level);
         EXPECT_TRUE(encode(img, c.quality) == scalar) << "level " << int(level);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Pictures, JpegLevels,
-    ::testing::Values(LevelCase { "natural", 333, 217, Kind::Natural, false, 50, 
-            "ba465e7e0d14a19a3455ce69b4595ad1ca73193c9034b10335970f19f486e1e6" },
-        LevelCase { "naturalGrey", 161, 99, Kind::Natural, true, 50, 
+    ::testing::Values(LevelCase { "natural", 333, 217, Kind::Natural, false, 50,
+                          "ba465e7e0d14a19a3455ce69b4595ad1ca73193c9034b10335970f19f486e1e6" },
+        LevelCase { "naturalGrey", 161, 99, Kind::Natural, true, 50,
             "80de9c421dc8de73640d14c3f348ef26a41ad139ead8230958c1788fdb1bf2de" },
-        LevelCase { "noise", 203, 151, Kind::Noise, false, 50, 
+        LevelCase { "noise", 203, 151, Kind::Noise, false, 50,
             "d9e32816e9a11e2630e85203da40bbc3aa4ad0f54914ddef14212ef0660921a8" },
-        LevelCase { "noiseGrey", 77, 45, Kind::Noise, true, 50, 
+        LevelCase { "noiseGrey", 77, 45, Kind::Noise, true, 50,
             "4a21492b1e94e523bcd5c1ac913735c6f75c9c0a2006a9f1609bc7b69ce7a6dd" },
-        LevelCase { "edges", 250, 129, Kind::Edges, false, 50, 
+        LevelCase { "edges", 250, 129, Kind::Edges, false, 50,
             "71c480a3c60521b32fcf3a09629cc3433d11557c0716ea7c838455144a369792" },
-        LevelCase { "edgesGrey", 31, 17, Kind::Edges, true, 50, 
+        LevelCase { "edgesGrey", 31, 17, Kind::Edges, true, 50,
             "97edb2d088a71ced73562e047ff006a6502c5133e66f13907cd28e0ad5eac5b4" },
-        LevelCase { "naturalFine", 129, 67, Kind::Natural, false, 90, 
+        LevelCase { "naturalFine", 129, 67, Kind::Natural, false, 90,
             "9131ab12128498fa67e379ce8ff581e40d2250ce651f5907362359fd2fd4d34e" },
-        LevelCase { "noiseCoarse", 95, 31, Kind::Noise, false, 10, 
+        LevelCase { "noiseCoarse", 95, 31, Kind::Noise, false, 10,
             "fb5499d51b3715ef33b0621d9577851e2a605dfd9a6df37510a8970a9c04e538" },
-        LevelCase { "wideFrame", 1023, 767, Kind::Natural, false, 50, 
+        LevelCase { "wideFrame", 1023, 767, Kind::Natural, false, 50,
             "730086f1f952a5725d7b44982b532eaa473bd8115053108d37c169229608d53a" }),
     [](const ::testing::TestParamInfo<LevelCase>& info) { return std::string(info.param.name); });
 

@@ -11,23 +11,23 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <thread>
 #include <cstring>
 #include <functional>
 #include <iterator>
 #include <optional>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
 
 #include "files/JpegEncoder.h"
-#include "files/PngFile.h"
-#include "files/TiffFile.h"
 #include "files/OpenPicture.h"
+#include "files/PngFile.h"
 #include "files/ThumbnailReader.h"
 #include "files/ThumbnailScan.h"
 #include "files/ThumbnailStore.h"
+#include "files/TiffFile.h"
 #include "support/FileSizeLimit.h"
 
 namespace {
@@ -680,11 +680,14 @@ TEST(ThumbnailScan, HandsOverInListOrder_CancelStopsEarly)
     std::atomic<int> started { 0 };
     {
         std::vector<QString> many(1000, QStringLiteral("x"));
-        ThumbnailScan cancelled(many, [&](const QString&) {
-            ++started;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            return std::unique_ptr<ThumbnailEntry>();
-        }, 2);
+        ThumbnailScan cancelled(
+            many,
+            [&](const QString&) {
+                ++started;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return std::unique_ptr<ThumbnailEntry>();
+            },
+            2);
     }
     EXPECT_LT(started.load(), 100);
 }
@@ -704,8 +707,9 @@ TEST_F(ThumbnailTest, ThumbnailsFromFiles_BmpExact_JpegCloseToWholeDecode)
                         110 + 60 * std::sin(x * 0.011 + c) * std::cos(y * 0.013) + 6 * std::sin(x * 0.3 + y * 0.2));
     };
     int worst = 0;
-    for (const auto& [w, h, jpeg, topDown] : { std::tuple { 2048, 1536, false, false }, { 333, 97, false, true },
-             { 60, 40, false, false }, { 2048, 1536, true, false }, { 1001, 757, true, false }, { 90, 50, true, false } }) {
+    for (const auto& [w, h, jpeg, topDown] :
+        { std::tuple { 2048, 1536, false, false }, { 333, 97, false, true }, { 60, 40, false, false },
+            { 2048, 1536, true, false }, { 1001, 757, true, false }, { 90, 50, true, false } }) {
         DibImage img;
         photo(img, w, h);
         const QString path = at(QString::asprintf("p%dx%d.%s", w, h, jpeg ? "jpg" : "bmp"));

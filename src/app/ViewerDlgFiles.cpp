@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "app/DialogTemplate.h"
 #include "ui/QtRect.h"
@@ -64,10 +65,30 @@ void CViewerDlg::Private::OnSave()
 
 void CViewerDlg::Private::OnDir()
 {
-    if (SaveFolder(m_Thumbnails).Choose(m_Prompts.files.askFolder, m_Prompts.files.tell, g_bJapanese != 0)) {
+    // The strip fills while the pictures the ThumbNail file lacks are decoded.
+    if (SaveFolder(m_Thumbnails)
+            .Choose(m_Prompts.files.askFolder, m_Prompts.files.tell, g_bJapanese != 0, SaveFolder::Scan::Background)) {
         UpdateStripScrollBar();
         InvalidateStrip();
+        followScan();
     }
+}
+
+void CViewerDlg::Private::followScan()
+{
+    if (!m_ScanPoll) {
+        m_ScanPoll = new QTimer(q);
+        m_ScanPoll->setInterval(25);
+        connect(m_ScanPoll, &QTimer::timeout, q, [this] {
+            if (m_Thumbnails.TakeScanned() > 0)
+                UpdateStripScrollBar();
+            InvalidateStrip(); // the progress bar moves, and goes when the scan is done
+            if (!m_Thumbnails.scanning())
+                m_ScanPoll->stop();
+        });
+    }
+    if (m_Thumbnails.scanning())
+        m_ScanPoll->start();
 }
 
 void CViewerDlg::Private::offerSaveFolder()

@@ -159,6 +159,9 @@ struct CViewerDlg::Private {
     void OpenPicture(int index);
     void UpdateStripScrollBar();
     void InvalidateStrip();
+    // While the store scans the folder: its new entries brought into the strip every few milliseconds.
+    void followScan();
+    QTimer* m_ScanPoll = nullptr;
     void OnStripCommand(int command);
     Rect stripRect() const;
     int stripHit(QPoint p) const;

@@ -90,6 +90,14 @@ void COutBitStream::flushWord()
         putStuffedByte(uint8_t(word >> shift), "SetBits");
 }
 
+void COutBitStream::flushWord(Bits& bits)
+{
+    m_Acc = bits.acc;
+    m_Pending = bits.pending;
+    flushWord();
+    bits.pending = m_Pending;
+}
+
 void COutBitStream::drainWholeBytes()
 {
     while (m_Pending >= 8) {

@@ -36,6 +36,21 @@ public:
     // The entropy coder's path: up to 32 bits at once, no range check on n.
     inline void PutBits(uint32_t bits, int n);
 
+    // The pending bits as the entropy coder keeps them through a block, in registers rather than in the
+    // stream: taken with TakeBits, added to with Put, handed back with GiveBits.
+    struct Bits {
+        uint64_t acc;
+        int pending;
+    };
+    Bits TakeBits() const { return { m_Acc, m_Pending }; }
+    void GiveBits(Bits bits)
+    {
+        m_Acc = bits.acc;
+        m_Pending = bits.pending;
+    }
+    // Up to 32 bits onto bits (fewer than 32 pending); the oldest 32 go into the buffer once there are.
+    inline void Put(Bits& bits, uint32_t value, int n);
+
     // Bytes completed so far (pending bits of a partial byte are not counted).
     int64_t length();
     bool ok() const { return m_Ok; }
@@ -45,6 +60,8 @@ public:
 
 private:
     void flushWord();
+    // flushWord on bits held outside the stream.
+    void flushWord(Bits& bits);
     void putStuffedByte(uint8_t b, const char* where);
     void drainWholeBytes();
 
@@ -63,4 +80,12 @@ inline void COutBitStream::PutBits(uint32_t bits, int n)
     m_Pending += n;
     if (m_Pending >= 32)
         flushWord();
+}
+
+inline void COutBitStream::Put(Bits& bits, uint32_t value, int n)
+{
+    bits.acc = (bits.acc << n) | value;
+    bits.pending += n;
+    if (bits.pending >= 32)
+        flushWord(bits);
 }

@@ -22,4 +22,13 @@ void ConvertRowY(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t
 void ConvertRowChroma(
     const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* cb, int16_t* cr);
 
+// Both of the above on one row: Y of count pixels, Cb and Cr of the (count + 1) / 2 even ones.
+void ConvertRowYChroma(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, int count, int16_t* y,
+    int16_t* cb, int16_t* cr);
+
+// Cb and Cr of the means of the 2 x 2 groups of a row and the row `next` bytes on ((width + 1) / 2 of
+// them; an odd width's last group takes its last column twice), each mean (sum + 2) / 4.
+void ConvertRowChromaMean(const uint8_t* r, const uint8_t* g, const uint8_t* b, ptrdiff_t step, ptrdiff_t next,
+    int width, int16_t* cb, int16_t* cr);
+
 } // namespace jpeg

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "files/JpegTables.h"
+#include "imaging/KernelSupport.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -33,6 +34,31 @@ inline bool settledQuotient(float value, float recip, float margin, float& t)
 }
 
 #ifdef NX_JPEG_X86
+// One pass of the transform over eight vectors of samples n = 0..7, by the cosines' symmetries: frequency k
+// of n and of 7 - n share a cosine up to the sign (-1)^k, so even frequencies need the sums of mirrored
+// samples and odd ones their differences, and the even half folds once more. Half the products of the
+// plain sum; the angle step is a hair off pi / 16, which moves the result by some 1e-5 at most, far inside
+// the guard.
+#define K(f, n) _mm256_broadcast_ss(&k[f][n])
+__attribute__((target("avx2,fma"))) inline void transform8(const __m256* in, const float (*k)[8], __m256* out)
+{
+    __m256 s[4], d[4];
+    for (int n = 0; n < 4; ++n) {
+        s[n] = _mm256_add_ps(in[n], in[7 - n]);
+        d[n] = _mm256_sub_ps(in[n], in[7 - n]);
+    }
+    const __m256 a0 = _mm256_add_ps(s[0], s[3]), a1 = _mm256_add_ps(s[1], s[2]);
+    const __m256 b0 = _mm256_sub_ps(s[0], s[3]), b1 = _mm256_sub_ps(s[1], s[2]);
+    out[0] = _mm256_fmadd_ps(K(0, 0), a0, _mm256_mul_ps(K(0, 1), a1));
+    out[4] = _mm256_fmadd_ps(K(4, 0), a0, _mm256_mul_ps(K(4, 1), a1));
+    out[2] = _mm256_fmadd_ps(K(2, 0), b0, _mm256_mul_ps(K(2, 1), b1));
+    out[6] = _mm256_fmadd_ps(K(6, 0), b0, _mm256_mul_ps(K(6, 1), b1));
+    for (int f = 1; f < 8; f += 2)
+        out[f] = _mm256_fmadd_ps(K(f, 0), d[0],
+            _mm256_fmadd_ps(K(f, 1), d[1], _mm256_fmadd_ps(K(f, 2), d[2], _mm256_mul_ps(K(f, 3), d[3]))));
+}
+#undef K
+
 // Returns the coefficients the guard could not settle; nonZero gets the non-zero ones.
 __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, ptrdiff_t stride,
     const float (*scaled)[8], const float* recip, const float* margin, int16_t* out, uint64_t& nonZero)
@@ -41,14 +67,9 @@ __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, 
     for (int y = 0; y < 8; ++y)
         rows[y] = _mm256_cvtepi32_ps(
             _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + y * stride))));
-    // Vertical pass: p[u] holds frequency u of every column x. Row by row, so the eight sums advance
-    // side by side instead of waiting on each other.
+    // Vertical pass: p[u] holds frequency u of every column x.
     __m256 p[8];
-    for (int u = 0; u < 8; ++u)
-        p[u] = _mm256_mul_ps(_mm256_broadcast_ss(&scaled[u][0]), rows[0]);
-    for (int y = 1; y < 8; ++y)
-        for (int u = 0; u < 8; ++u)
-            p[u] = _mm256_fmadd_ps(_mm256_broadcast_ss(&scaled[u][y]), rows[y], p[u]);
+    transform8(rows, scaled, p);
     // Transpose so that c[x] holds column x over the frequencies u.
     const __m256 t0 = _mm256_unpacklo_ps(p[0], p[1]), t1 = _mm256_unpackhi_ps(p[0], p[1]);
     const __m256 t2 = _mm256_unpacklo_ps(p[2], p[3]), t3 = _mm256_unpackhi_ps(p[2], p[3]);
@@ -74,19 +95,17 @@ __attribute__((target("avx2,fma"))) uint64_t quantizeAvx2(const int16_t* block, 
     uint64_t ambiguous = 0;
     __m256i quotients[8];
     __m256 sums[8];
-    for (int v = 0; v < 8; ++v)
-        sums[v] = _mm256_mul_ps(_mm256_broadcast_ss(&scaled[v][0]), c[0]);
-    for (int x = 1; x < 8; ++x)
-        for (int v = 0; v < 8; ++v)
-            sums[v] = _mm256_fmadd_ps(_mm256_broadcast_ss(&scaled[v][x]), c[x], sums[v]);
+    transform8(c, scaled, sums);
+    // The quotient truncated, unless a non-zero multiple of Q lies within the guard: then the nearest
+    // whole quotient is not 0 and closer than the margin (the settledQuotient test, fewer steps).
     for (int v = 0; v < 8; ++v) {
-        const __m256 acc = sums[v];
-        const __m256 m = _mm256_load_ps(margin + 8 * v);
-        const __m256 q = _mm256_mul_ps(_mm256_andnot_ps(signBit, acc), _mm256_load_ps(recip + 8 * v));
-        const __m256 low = _mm256_floor_ps(_mm256_max_ps(_mm256_sub_ps(q, m), zero));
-        const __m256 t = _mm256_floor_ps(_mm256_add_ps(q, m));
-        ambiguous |= uint64_t(_mm256_movemask_ps(_mm256_cmp_ps(low, t, _CMP_NEQ_UQ))) << (8 * v);
-        quotients[v] = _mm256_cvttps_epi32(_mm256_or_ps(t, _mm256_and_ps(acc, signBit)));
+        const __m256 q = _mm256_mul_ps(sums[v], _mm256_load_ps(recip + 8 * v));
+        const __m256 nearest = _mm256_round_ps(q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        const __m256 distance = _mm256_andnot_ps(signBit, _mm256_sub_ps(q, nearest));
+        const __m256 open = _mm256_and_ps(_mm256_cmp_ps(distance, _mm256_load_ps(margin + 8 * v), _CMP_LT_OQ),
+            _mm256_cmp_ps(nearest, zero, _CMP_NEQ_OQ));
+        ambiguous |= uint64_t(_mm256_movemask_ps(open)) << (8 * v);
+        quotients[v] = _mm256_cvttps_epi32(q);
     }
     __m256i packed[4];
     for (int v = 0; v < 8; v += 2) {
@@ -129,11 +148,7 @@ BlockTransform::BlockTransform(const QuantTables& quant)
                 // The guard's own product |value| / Q is off by at most 2048 / Q * 2^-23: slack covers it.
                 m_Margin[t][i] = (kGuard + 0.001f) / float(q);
             }
-#ifdef NX_JPEG_X86
-    m_Fast = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-#else
-    m_Fast = false;
-#endif
+    m_Fast = HasFastPath() && kernel::useSimd(kernel::SimdLevel::Avx2); // tests lower the cap to compare
 }
 
 bool BlockTransform::HasFastPath()

@@ -207,16 +207,31 @@ void JpegEncoder::fillStrip(int mcuRow)
         const uint8_t* g = m_Planes.g + at;
         const uint8_t* b = m_Planes.b + at;
         int16_t* luma = m_Luma.get() + ptrdiff_t(j) * stripWidth;
+        // The next row is fetched while this one is converted: rows lie backwards in a bitmap, where the
+        // processor's own prefetching does not look.
+        if (y + 1 < m_Height) {
+            const uint8_t* next = m_Planes.b + ptrdiff_t(y + 1) * m_Planes.rowStep;
+            const ptrdiff_t bytes = ptrdiff_t(m_Width) * (step < 0 ? -step : step);
+            const uint8_t* lowest
+                = std::min({ next, m_Planes.r + (next - m_Planes.b), m_Planes.g + (next - m_Planes.b) });
+            for (ptrdiff_t k = 0; k < bytes; k += 64)
+                __builtin_prefetch(lowest + k);
+        }
+        int16_t* cb = m_Cb.get() + ptrdiff_t(j / 2) * chromaWidth;
+        int16_t* cr = m_Cr.get() + ptrdiff_t(j / 2) * chromaWidth;
+        // An even row's own colour (top-left of each 2 x 2 group) comes from the same pass as its Y.
+        const bool together = !below && j % 2 == 0 && !m_MeanChroma;
         if (below && j > 0) {
             std::memcpy(luma, luma - stripWidth, sizeof(int16_t) * size_t(stripWidth));
         } else {
-            jpeg::ConvertRowY(r, g, b, step, m_Width, luma);
+            if (together)
+                jpeg::ConvertRowYChroma(r, g, b, step, m_Width, luma, cb, cr);
+            else
+                jpeg::ConvertRowY(r, g, b, step, m_Width, luma);
             std::fill(luma + m_Width, luma + stripWidth, luma[m_Width - 1]);
         }
         if (j % 2 != 0)
             continue;
-        int16_t* cb = m_Cb.get() + ptrdiff_t(j / 2) * chromaWidth;
-        int16_t* cr = m_Cr.get() + ptrdiff_t(j / 2) * chromaWidth;
         if (below && j >= 2 && y - 2 >= m_Height) {
             std::memcpy(cb, cb - chromaWidth, sizeof(int16_t) * size_t(chromaWidth));
             std::memcpy(cr, cr - chromaWidth, sizeof(int16_t) * size_t(chromaWidth));
@@ -226,22 +241,13 @@ void JpegEncoder::fillStrip(int mcuRow)
             // The mean of the pixel pair on this row and the next (the last row and column stand in for
             // those beyond the picture), converted as one pixel.
             const ptrdiff_t next = ptrdiff_t(std::min(y + 1, m_Height - 1)) * m_Planes.rowStep - at;
-            uint8_t* mean[3] = { m_Mean.get(), m_Mean.get() + chromaWidth, m_Mean.get() + 2 * chromaWidth };
-            const uint8_t* planes[3] = { r, g, b };
-            for (int c = 0; c < 3; ++c) {
-                const uint8_t* p = planes[c];
-                for (int i = 0; i < chromaCount; ++i) {
-                    const ptrdiff_t x0 = ptrdiff_t(2 * i) * step;
-                    const ptrdiff_t x1 = ptrdiff_t(std::min(2 * i + 1, m_Width - 1)) * step;
-                    mean[c][i] = uint8_t((p[x0] + p[x1] + p[x0 + next] + p[x1 + next] + 2) / 4);
-                }
-            }
-            jpeg::ConvertRowChroma(mean[0], mean[1], mean[2], 1, chromaCount, cb, cr);
+            jpeg::ConvertRowChromaMean(r, g, b, step, next, m_Width, cb, cr);
             std::fill(cb + chromaCount, cb + chromaWidth, cb[chromaCount - 1]);
             std::fill(cr + chromaCount, cr + chromaWidth, cr[chromaCount - 1]);
             continue;
         }
-        jpeg::ConvertRowChroma(r, g, b, 2 * step, chromaCount, cb, cr);
+        if (!together)
+            jpeg::ConvertRowChroma(r, g, b, 2 * step, chromaCount, cb, cr);
         if (chromaCount < chromaWidth) {
             const ptrdiff_t last = ptrdiff_t(m_Width - 1) * step;
             int16_t edgeCb = 0, edgeCr = 0;
@@ -258,8 +264,6 @@ void JpegEncoder::encodeScan()
     m_Luma.reset(new int16_t[size_t(stripWidth) * 16]);
     m_Cb.reset(new int16_t[size_t(stripWidth / 2) * 8]);
     m_Cr.reset(new int16_t[size_t(stripWidth / 2) * 8]);
-    if (m_MeanChroma)
-        m_Mean.reset(new uint8_t[size_t(stripWidth / 2) * 3]);
     alignas(32) int16_t block[64];
     for (int row = 0; row < m_McuRows; ++row) {
         fillStrip(row);
@@ -282,6 +286,7 @@ void JpegEncoder::codeBlock(const int16_t* coefficients, uint64_t nonZeroColumns
     const jpeg::HuffmanCodes& dc = component == 0 ? m_DcLuma : m_DcChroma;
     const jpeg::HuffmanCodes& ac = component == 0 ? m_AcLuma : m_AcChroma;
     COutBitStream& out = *m_Stream;
+    COutBitStream::Bits bits = out.TakeBits();
 
     const int diff = coefficients[0] - m_Predictor[component];
     m_Predictor[component] = coefficients[0];
@@ -290,7 +295,7 @@ void JpegEncoder::codeBlock(const int16_t* coefficients, uint64_t nonZeroColumns
         throw EIndexError { jpeg::kDcEntries, dcSize, "CodeHuffman:DC" };
     // A negative value is sent as its size's low bits of value - 1.
     const uint32_t dcBits = uint32_t(diff < 0 ? diff - 1 : diff) & ((1u << dcSize) - 1);
-    out.PutBits(uint32_t(dc.code[dcSize]) << dcSize | dcBits, dc.length[dcSize] + dcSize);
+    out.Put(bits, uint32_t(dc.code[dcSize]) << dcSize | dcBits, dc.length[dcSize] + dcSize);
 
     uint64_t nonZero = 0; // bit k: zig-zag coefficient k is not zero
     for (int v = 0; v < 8; ++v)
@@ -303,17 +308,18 @@ void JpegEncoder::codeBlock(const int16_t* coefficients, uint64_t nonZeroColumns
         int run = k - last - 1;
         last = k;
         for (; run > 15; run -= 16)
-            out.PutBits(ac.code[jpeg::kAcSixteenZeros], ac.length[jpeg::kAcSixteenZeros]);
+            out.Put(bits, ac.code[jpeg::kAcSixteenZeros], ac.length[jpeg::kAcSixteenZeros]);
         const int value = coefficients[kZigZagColumns.index[k]];
         const int size = bitCount(value < 0 ? -value : value);
         const int index = run * 10 + size + (run == 15 ? 1 : 0);
         if (index >= jpeg::kAcEntries || size > 10)
             throw EIndexError { jpeg::kAcEntries, index, "CodeHuffman:AC" };
-        const uint32_t bits = uint32_t(value < 0 ? value - 1 : value) & ((1u << size) - 1);
-        out.PutBits(uint32_t(ac.code[index]) << size | bits, ac.length[index] + size);
+        const uint32_t low = uint32_t(value < 0 ? value - 1 : value) & ((1u << size) - 1);
+        out.Put(bits, uint32_t(ac.code[index]) << size | low, ac.length[index] + size);
     }
     if (last != 63)
-        out.PutBits(ac.code[jpeg::kAcEndOfBlock], ac.length[jpeg::kAcEndOfBlock]);
+        out.Put(bits, ac.code[jpeg::kAcEndOfBlock], ac.length[jpeg::kAcEndOfBlock]);
+    out.GiveBits(bits);
 }
 
 bool EncodeJpeg(const DibImage& picture, const QString& fileName, int quality)

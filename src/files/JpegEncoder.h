@@ -71,9 +71,8 @@ private:
     std::unique_ptr<int16_t[]> m_Luma;
     std::unique_ptr<int16_t[]> m_Cb;
     std::unique_ptr<int16_t[]> m_Cr;
-    // The mean colour of each 2 x 2 group of the two rows under way (other qualities than the default).
+    // Each 2 x 2 group's chrominance from its mean colour (other qualities than the default).
     bool m_MeanChroma = false;
-    std::unique_ptr<uint8_t[]> m_Mean;
 };
 
 // Encodes a 24-bit picture into fileName. Returns whether the file was written; when encoding or writing

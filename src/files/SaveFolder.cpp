@@ -20,18 +20,21 @@ SaveFolder::Check SaveFolder::Examine(const QString& folder)
     return Check::Usable;
 }
 
-bool SaveFolder::SwitchTo(const QString& folder)
+bool SaveFolder::SwitchTo(const QString& folder, Scan scan)
 {
     // An empty store removes the file: nothing to write, nothing lost.
     const bool saved = m_Store.Save(ThumbnailStore::FileIn(m_Store.saveFolder())) != 0 || m_Store.count() == 0;
     m_Store.Clear();
     m_Store.setSaveFolder(folder);
     m_Store.Load(ThumbnailStore::FileIn(folder));
-    m_Store.ScanFolder(folder);
+    if (scan == Scan::Wait)
+        m_Store.ScanFolder(folder);
+    else
+        m_Store.StartScan(folder);
     return saved;
 }
 
-bool SaveFolder::Choose(const FolderAsker& ask, const MessageTeller& tell, bool japanese)
+bool SaveFolder::Choose(const FolderAsker& ask, const MessageTeller& tell, bool japanese, Scan scan)
 {
     const QString chosen = ask ? ask(FileTexts::FolderTitle(japanese), QDir::currentPath()) : QString();
     if (chosen.isEmpty())
@@ -42,7 +45,7 @@ bool SaveFolder::Choose(const FolderAsker& ask, const MessageTeller& tell, bool 
             tell(FileTexts::FolderRefused(japanese));
         return false;
     }
-    if (!SwitchTo(folder) && tell)
+    if (!SwitchTo(folder, scan) && tell)
         tell(FileTexts::ThumbnailsNotSaved(japanese));
     return true;
 }

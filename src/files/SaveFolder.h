@@ -31,14 +31,19 @@ public:
     {
     }
 
-    // Writes the old folder's ThumbNail file, empties the store, makes folder the save folder, loads its
-    // ThumbNail file and adds the pictures that file lacks. The strip must be refreshed afterwards. False
-    // when the old folder's file could not be written (the switch happens all the same).
-    bool SwitchTo(const QString& folder);
+    // How the pictures the ThumbNail file lacks are added: before SwitchTo returns, or by a scan left
+    // running in the store (ThumbnailStore::TakeScanned brings its entries in as they are made).
+    enum class Scan { Wait, Background };
+
+    // Writes the old folder's ThumbNail file, empties the store (cancelling a scan under way), makes folder
+    // the save folder, loads its ThumbNail file and adds the pictures that file lacks. The strip must be
+    // refreshed afterwards. False when the old folder's file could not be written (the switch happens all
+    // the same).
+    bool SwitchTo(const QString& folder, Scan scan = Scan::Wait);
 
     // DIR: asks for a folder (starting at the current directory) and switches to it, even when it is the
     // same folder again. A folder that cannot take pictures is refused with a message. True when switched.
-    bool Choose(const FolderAsker& ask, const MessageTeller& tell, bool japanese);
+    bool Choose(const FolderAsker& ask, const MessageTeller& tell, bool japanese, Scan scan = Scan::Wait);
 
 private:
     ThumbnailStore& m_Store;

@@ -14,6 +14,7 @@ namespace {
 constexpr ColorRef kBlack = Rgb(0, 0, 0);
 constexpr ColorRef kWhite = Rgb(255, 255, 255);
 constexpr ColorRef kShadow = Rgb(128, 128, 128); // the sunken edge's top and left
+constexpr ColorRef kProgress = Rgb(40, 110, 220);
 constexpr int kLabelFontString = 1010;
 
 const ThumbnailEntry* entryAt(const ThumbnailStore& store, int32_t index)
@@ -57,6 +58,22 @@ void sunkenEdge(Dc& dc, const Rect& box)
     dc.FillRect({ box.right - 1, box.top, box.right, box.bottom }, kWhite);
 }
 
+// While the folder is scanned: a bar along the strip's top, above the thumbnails, filled as far as the
+// pictures are done.
+void drawScanProgress(Dc& dc, const ThumbnailGrid& grid, const Rect& strip, const ThumbnailStore& store)
+{
+    const int32_t total = store.scanTotal();
+    if (total <= 0)
+        return;
+    const Rect clip = grid.StripClip(strip);
+    const Rect bar { clip.left, strip.top + 4, clip.right, strip.top + 9 };
+    if (bar.width() <= 0)
+        return;
+    const int32_t filled = bar.left + int32_t(int64_t(bar.width()) * std::min(store.scanDone(), total) / total);
+    dc.FillRect({ bar.left, bar.top, filled, bar.bottom }, kProgress);
+    dc.FillRect({ filled, bar.top, bar.right, bar.bottom }, kShadow);
+}
+
 } // namespace
 
 QFont ThumbnailLabelFont()
@@ -69,6 +86,7 @@ QFont ThumbnailLabelFont()
 void DrawThumbnailStrip(Dc& dc, const ThumbnailGrid& grid, const Rect& strip, int32_t scroll,
     const ThumbnailStore& store, const DibImage& skin)
 {
+    drawScanProgress(dc, grid, strip, store);
     const int32_t shown = grid.StripShown(strip, scroll, store.count());
     if (shown <= 0)
         return;

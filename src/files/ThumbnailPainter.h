@@ -14,7 +14,8 @@ class ThumbnailStore;
 QFont ThumbnailLabelFont();
 
 // The strip's thumbnails from position scroll on, each with its file name and 1-based number, and a block
-// of the skin after each (the gap to the next), clipped to the strip narrowed by its margins.
+// of the skin after each (the gap to the next), clipped to the strip narrowed by its margins. While the
+// store scans its folder, a progress bar runs along the strip's top.
 void DrawThumbnailStrip(Dc& dc, const ThumbnailGrid& grid, const Rect& strip, int32_t scroll,
     const ThumbnailStore& store, const DibImage& skin);
 

@@ -6,21 +6,20 @@
 #include <QSet>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include "imaging/BitmapHeader.h"
 #include "files/OpenPicture.h"
+#include "files/ThumbnailReader.h"
+#include "files/ThumbnailScan.h"
 #include "files/VideoFile.h"
+#include "imaging/BitmapHeader.h"
 #include "imaging/Kernels.h"
 #include "platform/AtomicFile.h"
 
@@ -74,6 +73,8 @@ bool plausibleBitmap(const uint8_t* bitmap, size_t size)
 }
 
 } // namespace
+
+ThumbnailStore::ThumbnailStore() = default;
 
 ThumbnailStore::~ThumbnailStore()
 {
@@ -182,8 +183,13 @@ std::unique_ptr<ThumbnailEntry> ThumbnailStore::reduced(const QString& path, con
 std::unique_ptr<ThumbnailEntry> ThumbnailStore::reducedFile(const QString& path)
 {
     DibImage picture; // the loader that opens pictures, so the strip shows whatever can be opened
-    if (!IsVideoName(path))
+    if (!IsVideoName(path)) {
+        // Only the rows a BMP's thumbnail samples, a JPEG at reduced scale; the rest decoded whole.
+        std::unique_ptr<ThumbnailEntry> entry = makeEntry(path);
+        if (entry && ReducePictureFile(path, kThumbWidth, kThumbHeight, entry->image))
+            return entry;
         return OpenPicture(path, picture) ? reduced(path, picture) : nullptr;
+    }
     std::unique_ptr<ThumbnailEntry> entry = DecodeVideoFirstFrame(path, picture) ? reduced(path, picture) : nullptr;
     if (entry)
         MarkVideo(entry->image);
@@ -245,6 +251,7 @@ void ThumbnailStore::unlinkAndDelete(ThumbnailEntry* entry)
 
 void ThumbnailStore::Clear()
 {
+    m_Scan.reset();
     for (ThumbnailEntry* e = m_First; e;) {
         ThumbnailEntry* next = e->next;
         delete e;
@@ -393,6 +400,41 @@ bool ThumbnailStore::NameRoundTrips(const QByteArray& bytes)
 
 int ThumbnailStore::ScanFolder(const QString& folder)
 {
+    const int listed = StartScan(folder);
+    if (m_Scan) {
+        m_Scan->Wait();
+        TakeScanned();
+    }
+    return listed;
+}
+
+int32_t ThumbnailStore::scanDone() const
+{
+    return m_Scan ? int32_t(m_Scan->done()) : 0;
+}
+
+int32_t ThumbnailStore::scanTotal() const
+{
+    return m_Scan ? int32_t(m_Scan->total()) : 0;
+}
+
+int ThumbnailStore::TakeScanned()
+{
+    if (!m_Scan)
+        return 0;
+    int added = 0;
+    for (std::unique_ptr<ThumbnailEntry>& entry : m_Scan->TakeReady()) {
+        append(std::move(entry));
+        ++added;
+    }
+    if (m_Scan->finished())
+        m_Scan.reset();
+    return added;
+}
+
+int ThumbnailStore::StartScan(const QString& folder)
+{
+    m_Scan.reset(); // what it had not handed over yet is listed again below
     // The entries are read as the bytes the file system holds: QDir would hand back names already decoded, and
     // a name that is no valid text decodes to another file's name (an invalid byte becomes U+FFFD). Such
     // names cannot be opened by their decoded name, so they are left out and counted instead.
@@ -431,28 +473,9 @@ int ThumbnailStore::ScanFolder(const QString& folder)
         if (!known.contains(path))
             fresh.push_back(path);
     }
-    // Decoding a frame takes milliseconds: the pictures are decoded and reduced on a few threads, each
-    // into its own slot, and appended in name order afterwards.
-    std::vector<std::unique_ptr<ThumbnailEntry>> made(fresh.size());
-    std::atomic<size_t> next { 0 };
-    const auto work = [&] {
-        for (size_t i; (i = next++) < fresh.size();)
-            made[i] = reducedFile(fresh[i]);
-    };
-    const size_t threads = std::min<size_t>({ std::max(1u, std::thread::hardware_concurrency()), 4, fresh.size() });
-    std::vector<std::thread> helpers;
-    for (size_t k = 1; k < threads; ++k) {
-        try {
-            helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break; // fewer helpers, same result
-        }
-    }
-    work();
-    for (std::thread& t : helpers)
-        t.join();
-    for (std::unique_ptr<ThumbnailEntry>& entry : made)
-        if (entry)
-            append(std::move(entry));
+    // Decoding a frame takes milliseconds: the pictures are decoded and reduced on every core, each into
+    // its own slot, and appended in name order.
+    if (!fresh.empty())
+        m_Scan = std::make_unique<ThumbnailScan>(std::move(fresh), &ThumbnailStore::reducedFile);
     return 1;
 }

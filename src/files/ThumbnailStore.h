@@ -15,13 +15,15 @@
 
 #include "files/ThumbnailEntry.h"
 
+class ThumbnailScan;
+
 class ThumbnailStore {
 public:
     static constexpr int32_t kThumbWidth = 140;
     static constexpr int32_t kThumbHeight = 105;
     static constexpr const char* kFileName = "ThumbNail";
 
-    ThumbnailStore() = default;
+    ThumbnailStore();
     ~ThumbnailStore();
     ThumbnailStore(const ThumbnailStore&) = delete;
     ThumbnailStore& operator=(const ThumbnailStore&) = delete;
@@ -52,6 +54,15 @@ public:
     // in name order; empties the store when the folder has no such picture or cannot be read. Pictures whose
     // names are no valid text in the file system's encoding are left out and counted (skippedNames()).
     int ScanFolder(const QString& folder);
+    // ScanFolder in the background: lists the pictures that have no entry and starts making their
+    // thumbnails on every core (a scan under way is cancelled first). TakeScanned appends those ready, in
+    // name order, and returns how many; Clear, a new scan or the store's end cancel the scan.
+    int StartScan(const QString& folder);
+    int TakeScanned();
+    bool scanning() const { return m_Scan != nullptr; }
+    // Pictures of the scan under way done, and in all (0 and 0 when none is).
+    int32_t scanDone() const;
+    int32_t scanTotal() const;
     // The pictures the last ScanFolder left out because their names do not decode to themselves.
     int32_t skippedNames() const { return m_SkippedNames; }
     // Whether a file name's bytes come back unchanged through decoding and encoding again: only then does
@@ -104,4 +115,5 @@ private:
     int32_t m_Count = 0;
     int32_t m_SkippedNames = 0;
     QString m_SaveFolder;
+    std::unique_ptr<ThumbnailScan> m_Scan;
 };

@@ -2,39 +2,42 @@
 // the strip, with the measurement drawing when TYPE is on; DIR shows another folder; the browser and the
 // strip's menu open and remove pictures.
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
-#include <QProgressDialog>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QScreen>
+#include <QSpinBox>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTableView>
 #include <QThread>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QSpinBox>
 
 #include <cstdio>
+#include <random>
 
 #include <gtest/gtest.h>
 
 #include "app/DialogTemplate.h"
 #include "app/SimulatedWindowTest.h"
-#include "support/WindowDriver.h"
+#include "files/FileTexts.h"
+#include "files/StillSave.h"
+#include "files/ThumbnailCommands.h"
+#include "files/ThumbnailStore.h"
 #include "files/ui/CThumbnailDlg.h"
 #include "files/ui/TimeLapseDlg.h"
 #include "files/VideoFile.h"
-#include "files/FileTexts.h"
-#include "files/ThumbnailCommands.h"
-#include "files/StillSave.h"
-#include "platform/Language.h"
 #include "measure/MeasureResults.h"
+#include "platform/Language.h"
 #include "platform/simcam/SimCamera.h"
+#include "support/WindowDriver.h"
 
 namespace {
 
@@ -131,6 +134,7 @@ TEST_F(ViewerFilesTest, DirBrowserAndStripMenuOpenAndRemovePictures)
     win::click(dlg, IDC_DIR);
     g_bJapanese = 0;
     EXPECT_EQ(title, FileTexts::FolderTitle(true));
+    ASSERT_TRUE(pumpUntil([&] { return !dlg.session().thumbnails().scanning(); }, kPatientMs));
     ASSERT_EQ(dlg.session().thumbnails().count(), 2);
 
     // The browser asks for the second picture: it replaces the picture shown, at its own size, live stopped.
@@ -168,6 +172,74 @@ TEST_F(ViewerFilesTest, DirBrowserAndStripMenuOpenAndRemovePictures)
     QCoreApplication::sendEvent(&dlg, &press);
     EXPECT_EQ(dlg.session().thumbnails().count(), 1);
     EXPECT_EQ(QFile::exists(pictures.filePath("a.bmp")) + QFile::exists(pictures.filePath("b.jpg")), 1);
+    dlg.done(0);
+}
+
+// DIR fills the strip while the pictures are decoded: every look at the strip shows the folder's first
+// pictures in name order, with the progress bar along its top until the last one is in. A folder chosen
+// while the last one is still being scanned replaces it: none of the old folder's pictures comes in late.
+TEST_F(ViewerFilesTest, DirFillsTheStripInNameOrder_AnotherFolderMidScanLeavesNoStaleEntry)
+{
+    CViewerDlg dlg(nullptr, m_Dir.path());
+    dlg.show();
+    // One noisy frame, slow enough to decode that the strip is seen before the last one is in, under
+    // every name (links to it).
+    QTemporaryDir source, first, second, third;
+    QImage picture(2048, 1536, QImage::Format_RGB32);
+    std::mt19937 rng(5);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            row[x] = rng() | 0xFF000000u;
+    }
+    const QString frame = source.filePath("frame.jpg");
+    ASSERT_TRUE(picture.save(frame, "JPEG", 95));
+    QStringList names;
+    for (int i = 0; i < 30; ++i) {
+        names.push_back(QString::asprintf("p%02d.jpg", i));
+        ASSERT_TRUE(QFile::link(frame, first.filePath(names.back())));
+        ASSERT_TRUE(QFile::link(frame, third.filePath(names.back())));
+    }
+    ASSERT_TRUE(picture.scaled(64, 48).save(second.filePath("only.bmp")));
+    const ThumbnailStore& store = dlg.session().thumbnails();
+    const auto paths = [&] {
+        QStringList out;
+        for (const ThumbnailEntry* e = store.first(); e; e = e->next)
+            out.push_back(QFileInfo(e->path).fileName());
+        return out;
+    };
+    const QRect strip = win::control(dlg, IDC_STRIP)->geometry();
+    const auto barPixel
+        = [&] { return dlg.grab(QRect(strip.left() + 20, strip.top() + 6, 1, 1)).toImage().pixel(0, 0); };
+    const QRgb background = barPixel();
+
+    QString chosen = first.path();
+    dlg.prompts().files.askFolder = [&](const QString&, const QString&) { return chosen; };
+    win::click(dlg, IDC_DIR);
+    EXPECT_TRUE(store.scanning());
+    EXPECT_NE(barPixel(), background);
+    int looks = 0, partial = 0;
+    while (store.scanning() && looks < 2000) {
+        QTest::qWait(2);
+        const QStringList now = paths();
+        ++looks;
+        partial += now.size() < names.size();
+        ASSERT_EQ(now, names.mid(0, now.size())) << looks;
+    }
+    EXPECT_EQ(paths(), names);
+    EXPECT_GT(partial, 0); // the strip was seen before the last picture was in
+    QTest::qWait(40);
+    EXPECT_EQ(barPixel(), background);
+
+    // A copy of that folder, and straight on to another one: the scan is cancelled with nothing handed over.
+    chosen = third.path();
+    win::click(dlg, IDC_DIR);
+    EXPECT_TRUE(store.scanning());
+    chosen = second.path();
+    win::click(dlg, IDC_DIR);
+    ASSERT_TRUE(pumpUntil([&] { return !store.scanning(); }, kPatientMs));
+    QTest::qWait(60);
+    EXPECT_EQ(paths(), QStringList { "only.bmp" });
     dlg.done(0);
 }
 
@@ -352,7 +424,7 @@ TEST_F(ViewerFilesTest, MissingSaveFolderOfferedAtStart_PicturesLeftOutAreCounte
     dlg.show();
     ASSERT_TRUE(pumpUntil([&] { return !question.isEmpty(); }, kPatientMs));
     EXPECT_EQ(question, FileTexts::AskMissingFolder(false, m_Dir.filePath("gone")));
-    EXPECT_EQ(dlg.session().thumbnails().count(), 1);
+    EXPECT_TRUE(pumpUntil([&] { return dlg.session().thumbnails().count() == 1; }, kPatientMs));
     const QString note = FileTexts::SkippedNames(false, 1);
     EXPECT_TRUE(pumpUntil([&] { return dlg.windowTitle().endsWith(note); }, kPatientMs));
     QString browserTitle;

@@ -2,6 +2,7 @@
 // edge replication, and decoding by libjpeg-turbo (a decoder we did not write) at every small size.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -24,6 +25,7 @@
 #include "files/JpegEncoder.h"
 #include "files/JpegReference.h"
 #include "imaging/DibImage.h"
+#include "imaging/KernelSupport.h"
 
 namespace {
 
@@ -534,3 +536,82 @@ TEST(JpegEncoder, FileCoefficients_EqualReferencePipeline)
     }
     EXPECT_EQ(runs.size(), 63u); // every run length from 0 to 62
 }
+
+// Every vector level writes the scalar encoder's bytes, and those are the bytes the viewer has always
+// written (the digests were taken from the encoder before its vector forms): photograph-like, random and
+// hard-edged pictures, in colour and grey (red = green = blue), at odd sizes and three qualities.
+namespace {
+
+enum class Kind { Natural, Noise, Edges };
+struct LevelCase {
+    const char* name;
+    int width, height;
+    Kind kind;
+    bool grey;
+    int quality;
+    const char* sha256;
+};
+
+void PrintTo(const LevelCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class JpegLevels : public ::testing::TestWithParam<LevelCase> {
+protected:
+    void TearDown() override { kernel::setSimdCap(kernel::SimdLevel::Best); }
+};
+
+TEST_P(JpegLevels, EveryLevelWritesTheScalarBytes)
+{
+    const LevelCase& c = GetParam();
+    std::mt19937 rng(uint32_t(c.width * 7 + c.height));
+    DibImage img;
+    makePicture(img, c.width, c.height, [&](int x, int y, uint8_t rgb[3]) {
+        if (c.kind == Kind::Natural)
+            natural(x, y, rgb);
+        else if (c.kind == Kind::Noise)
+            for (int k = 0; k < 3; ++k)
+                rgb[k] = uint8_t(rng());
+        else // stripes, a checkerboard and saturated colours: the largest coefficients
+            for (int k = 0; k < 3; ++k)
+                rgb[k] = ((x / (3 + k) + y / 5) % 2 || (x * y) % 29 == k) ? 255 : (k == 1 ? 0 : 30 * k);
+        if (c.grey)
+            rgb[0] = rgb[2] = rgb[1];
+    });
+    kernel::setSimdCap(kernel::SimdLevel::None);
+    const Bytes scalar = encode(img, c.quality);
+    ASSERT_FALSE(scalar.empty());
+    const QByteArray digest
+        = QCryptographicHash::hash(QByteArrayView(scalar.data(), qsizetype(scalar.size())), QCryptographicHash::Sha256)
+              .toHex();
+    EXPECT_EQ(digest.toStdString(), c.sha256);
+    for (kernel::SimdLevel level :
+        { kernel::SimdLevel::Ssse3, kernel::SimdLevel::Sse41, kernel::SimdLevel::Avx2, kernel::SimdLevel::Best }) {
+        kernel::setSimdCap(level);
+        EXPECT_TRUE(encode(img, c.quality) == scalar) << "level " << int(level);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, JpegLevels,
+    ::testing::Values(LevelCase { "natural", 333, 217, Kind::Natural, false, 50,
+                          "ba465e7e0d14a19a3455ce69b4595ad1ca73193c9034b10335970f19f486e1e6" },
+        LevelCase { "naturalGrey", 161, 99, Kind::Natural, true, 50,
+            "80de9c421dc8de73640d14c3f348ef26a41ad139ead8230958c1788fdb1bf2de" },
+        LevelCase { "noise", 203, 151, Kind::Noise, false, 50,
+            "d9e32816e9a11e2630e85203da40bbc3aa4ad0f54914ddef14212ef0660921a8" },
+        LevelCase { "noiseGrey", 77, 45, Kind::Noise, true, 50,
+            "4a21492b1e94e523bcd5c1ac913735c6f75c9c0a2006a9f1609bc7b69ce7a6dd" },
+        LevelCase { "edges", 250, 129, Kind::Edges, false, 50,
+            "71c480a3c60521b32fcf3a09629cc3433d11557c0716ea7c838455144a369792" },
+        LevelCase { "edgesGrey", 31, 17, Kind::Edges, true, 50,
+            "97edb2d088a71ced73562e047ff006a6502c5133e66f13907cd28e0ad5eac5b4" },
+        LevelCase { "naturalFine", 129, 67, Kind::Natural, false, 90,
+            "9131ab12128498fa67e379ce8ff581e40d2250ce651f5907362359fd2fd4d34e" },
+        LevelCase { "noiseCoarse", 95, 31, Kind::Noise, false, 10,
+            "fb5499d51b3715ef33b0621d9577851e2a605dfd9a6df37510a8970a9c04e538" },
+        LevelCase { "wideFrame", 1023, 767, Kind::Natural, false, 50,
+            "730086f1f952a5725d7b44982b532eaa473bd8115053108d37c169229608d53a" }),
+    [](const ::testing::TestParamInfo<LevelCase>& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -8,19 +8,26 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <iterator>
 #include <optional>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
 
 #include "files/JpegEncoder.h"
+#include "files/OpenPicture.h"
 #include "files/PngFile.h"
-#include "files/TiffFile.h"
+#include "files/ThumbnailReader.h"
+#include "files/ThumbnailScan.h"
 #include "files/ThumbnailStore.h"
+#include "files/TiffFile.h"
 #include "support/FileSizeLimit.h"
 
 namespace {
@@ -634,4 +641,114 @@ TEST_F(ThumbnailTest, FailedWrites_KeepOldFiles_LeaveNoTemporaries)
     // Without the limit the same calls succeed.
     EXPECT_EQ(store.Save(file), 1);
     EXPECT_TRUE(EncodeJpeg(big, at("new.jpg")));
+}
+
+// The background scan hands entries over in list order however the threads finish: the first picture is held
+// back until every other one is done, and nothing comes before it. Destroying a scan mid-way stops it
+// without waiting for the pictures not started.
+TEST(ThumbnailScan, HandsOverInListOrder_CancelStopsEarly)
+{
+    std::vector<QString> paths;
+    for (int i = 0; i < 12; ++i)
+        paths.push_back(QString::number(i));
+    std::atomic<int> made { 0 };
+    std::atomic<bool> release { false };
+    const auto make = [&](const QString& path) {
+        if (path == "0")
+            while (!release)
+                std::this_thread::yield();
+        ++made;
+        auto entry = std::make_unique<ThumbnailEntry>();
+        entry->path = path;
+        return path == "5" ? nullptr : std::move(entry); // a picture that cannot be decoded
+    };
+    ThumbnailScan scan(paths, make, 3);
+    while (made < 11)
+        std::this_thread::yield();
+    EXPECT_TRUE(scan.TakeReady().empty());
+    EXPECT_EQ(scan.done(), 11u);
+    EXPECT_FALSE(scan.finished());
+    release = true;
+    scan.Wait();
+    std::vector<QString> got;
+    for (auto& e : scan.TakeReady())
+        got.push_back(e->path);
+    paths.erase(paths.begin() + 5);
+    EXPECT_EQ(got, paths);
+    EXPECT_TRUE(scan.finished());
+
+    std::atomic<int> started { 0 };
+    {
+        std::vector<QString> many(1000, QStringLiteral("x"));
+        ThumbnailScan cancelled(
+            many,
+            [&](const QString&) {
+                ++started;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return std::unique_ptr<ThumbnailEntry>();
+            },
+            2);
+    }
+    EXPECT_LT(started.load(), 100);
+}
+
+// Thumbnails straight from the files: a BMP's (bottom-up or top-down) are those of the whole picture decoded,
+// byte for byte; a JPEG's come from its reduced-scale decode and stay within a few levels of the whole
+// decode's on a photograph-like picture. A JPEG opened whole gives the image plugin's pixels exactly. Sizes
+// odd and even, smaller than the thumbnail too.
+TEST_F(ThumbnailTest, ThumbnailsFromFiles_BmpExact_JpegCloseToWholeDecode)
+{
+    const auto photo = [](DibImage& img, int w, int h) {
+        ASSERT_TRUE(img.Create(w, h, 24));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < 3; ++c)
+                    img.rowTopDown(y)[3 * x + c] = uint8_t(
+                        110 + 60 * std::sin(x * 0.011 + c) * std::cos(y * 0.013) + 6 * std::sin(x * 0.3 + y * 0.2));
+    };
+    int worst = 0;
+    for (const auto& [w, h, jpeg, topDown] :
+        { std::tuple { 2048, 1536, false, false }, { 333, 97, false, true }, { 60, 40, false, false },
+            { 2048, 1536, true, false }, { 1001, 757, true, false }, { 90, 50, true, false } }) {
+        DibImage img;
+        photo(img, w, h);
+        const QString path = at(QString::asprintf("p%dx%d.%s", w, h, jpeg ? "jpg" : "bmp"));
+        ASSERT_TRUE(jpeg ? EncodeJpeg(img, path) : img.SaveBmp(path));
+        if (topDown) { // the same rows stored top-down, under a negative height
+            Bytes bytes = readFile(path);
+            const int stride = (w * 3 + 3) & ~3;
+            Bytes flipped = bytes.left(54);
+            for (int row = h - 1; row >= 0; --row)
+                flipped.append(bytes.mid(54 + row * stride, stride));
+            const int32_t negative = -h;
+            std::memcpy(flipped.data() + 22, &negative, 4);
+            writeFile(path, flipped);
+        }
+        DibImage whole, expected, fast;
+        ASSERT_TRUE(OpenPicture(path, whole));
+        ASSERT_TRUE(ThumbnailStore::Reduce(whole, expected));
+        ASSERT_TRUE(ReducePictureFile(path, 140, 105, fast)) << w << " x " << h;
+        ASSERT_EQ(fast.width(), 140);
+        ASSERT_EQ(fast.height(), 105);
+        int largest = 0;
+        for (int32_t i = 0; i < expected.byteSize(); ++i)
+            largest = std::max(largest, std::abs(int(expected.bits()[i]) - int(fast.bits()[i])));
+        if (jpeg) {
+            worst = std::max(worst, largest);
+            QImage plugin(path);
+            ASSERT_EQ(plugin.width(), w);
+            plugin = plugin.convertToFormat(QImage::Format_BGR888);
+            for (int y = 0; y < h; ++y)
+                ASSERT_EQ(std::memcmp(plugin.constScanLine(y), whole.rowTopDown(y), size_t(w) * 3), 0) << y;
+        } else {
+            EXPECT_EQ(largest, 0) << w << " x " << h;
+        }
+    }
+    EXPECT_LE(worst, 12);
+    EXPECT_GT(worst, 0); // the reduced decode is used
+    // Neither kind: the caller decodes the file whole.
+    DibImage untouched;
+    writeFile(at("n.png"), Bytes("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_FALSE(ReducePictureFile(at("n.png"), 140, 105, untouched));
+    EXPECT_TRUE(untouched.isEmpty());
 }

@@ -80,6 +80,7 @@ void bitmaps()
         put("LoadBmpImage", name, bmp);
         put("LoadDib", name, bmp.mid(14)); // without the file header
         put("OpenPicture", (std::string(name) + ".bmp").c_str(), bmp);
+        put("ReducePicture", (std::string(name) + ".bmp").c_str(), bmp);
     }
 }
 
@@ -90,6 +91,7 @@ void pictures()
     const QString jpeg = g_Scratch + "/seed.jpg";
     EncodeJpeg(rgb, jpeg);
     put("OpenPicture", "rgb.jpg", readWhole(jpeg));
+    put("ReducePicture", "rgb.jpg", readWhole(jpeg));
     // The smallest GIF: one pixel, two colours.
     put("OpenPicture", "pixel.gif",
         QByteArray("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x01\x00\x00\x00\x00"

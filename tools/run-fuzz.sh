@@ -5,7 +5,7 @@
 #   tools/run-fuzz.sh long <target|all> <seconds> [libFuzzer options...]
 #                                              fuzzes for that long, keeping what it finds under the build folder
 # Targets: the fuzz/<Name>Fuzz.cpp files (LoadDib, LoadBmpImage, ReadPng, ThumbnailFile, ProfileFile,
-# TimingFile, OpenPicture, Mjpeg, ScanFolder, PngTags, TiffTags). A crash, sanitizer report or broken property fails the script;
+# TimingFile, OpenPicture, ReducePicture, Mjpeg, ScanFolder, PngTags, TiffTags). A crash, sanitizer report or broken property fails the script;
 # the input that caused it is written to <build>/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

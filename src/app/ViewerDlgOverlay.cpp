@@ -21,17 +21,15 @@
 
 #include "app/DialogTemplate.h"
 #include "app/ViewerDlgPrivate.h"
+#include "ui/DialogForm.h"
 #include "files/OpenPicture.h"
 #include "imaging/Dc.h"
-#include "platform/Language.h"
 #include "stack/ReferenceAlign.h"
 
 namespace {
 
-QString text(const char* english, const char* japanese)
-{
-    return g_bJapanese ? QString::fromUtf8(japanese) : QString::fromUtf8(english);
-}
+// The text in the language of the user interface.
+constexpr auto text = &DialogForm::text;
 
 // Commands of the three right-click menus.
 enum OverlayCommand {

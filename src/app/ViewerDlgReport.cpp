@@ -30,10 +30,8 @@ constexpr int kMenuApplyRecipe = 3;
 // Recipes larger than this are no recipe of ours.
 constexpr qint64 kMaxRecipeBytes = 16 * 1024 * 1024;
 
-QString text(const char* english, const char* japanese)
-{
-    return DialogForm::text(english, japanese);
-}
+// The text in the language of the user interface.
+constexpr auto text = &DialogForm::text;
 
 // A path dialog's request: title, filter, suffix, and a time-stamped name in folder.
 CsvSaveDialog pathRequest(const QString& title, const QString& filter, const QString& suffix, const QString& folder)

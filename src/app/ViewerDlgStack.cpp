@@ -10,17 +10,15 @@
 
 #include "app/DialogTemplate.h"
 #include "app/ViewerDlgPrivate.h"
-#include "platform/Language.h"
+#include "ui/DialogForm.h"
 
 namespace {
 
 // How often the progress bar looks at the fusing.
 constexpr int kProgressPollMs = 100;
 
-QString text(const char* english, const char* japanese)
-{
-    return g_bJapanese ? QString::fromUtf8(japanese) : QString::fromUtf8(english);
-}
+// The text in the language of the user interface.
+constexpr auto text = &DialogForm::text;
 
 } // namespace
 
